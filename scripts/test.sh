@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the full
+# suite, the core again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a bounded fuzzing run of the line parser.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+install_missing
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+
+echo "== Release build and tests"
+build build
+(cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+
+echo "== Core under AddressSanitizer and UndefinedBehaviorSanitizer"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+build build-asan -DVY_SANITIZE=ON -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF -DVY_BUILD_BENCH=OFF -DVY_BUILD_TOOLS=OFF
+(cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
+
+echo "== Fuzzing the line parser for ${FUZZ_SECONDS}s"
+CC=clang CXX=clang++ build build-fuzz -DVY_FUZZ=ON -DVY_BUILD_TESTS=OFF -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF \
+  -DVY_BUILD_BENCH=OFF -DVY_BUILD_TOOLS=OFF -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
+for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  corpus="$ROOT/build-fuzz/corpus-$(basename "$f")"
+  mkdir -p "$corpus"
+  "$f" -max_total_time="$FUZZ_SECONDS" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
+       "$corpus" "$ROOT/fuzz/seeds" 2>&1 | tail -n 12
+done
+echo "All tests passed."

@@ -1,0 +1,1 @@
+#include "export/report_writers.h"

@@ -1,0 +1,35 @@
+#pragma once
+// Sorting a report table by one column with one of the six rules.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "reports/report_table.h"
+
+namespace vy {
+
+class DateTexts;
+
+// The error text of a sort that met a key it cannot read, or nothing.
+using SortError = std::optional<std::string>;
+
+// Orders the rows exactly as the selection sort with strict comparisons
+// does (first strictly better row wins; the exchange carries row i to the
+// chosen row's old place), parsing every key once. A rule text other than
+// "Text", "Port", "Speed", "Bytes", "Time" or "Date" leaves the rows as they
+// are. On an unreadable key the rows stay as they were and the error names
+// the text being read ("'%s' is not a valid integer value" or
+// "'%s' is not a valid date and time").
+SortError SortList(ReportTable& table, int column, std::string_view rule, std::uint8_t ascending,
+                   const DateTexts& dates);
+
+// The characters of text that are decimal digits, in order.
+std::string DigitsOnly(std::string_view text);
+// H:MM:SS read back into seconds; nullopt when a part is not an integer.
+std::optional<std::int64_t> DurationToSeconds(std::string_view text);
+// The rule bound to a column of a table of the given kind; empty for none.
+std::string_view SortRuleFor(int reportKind, int column);
+
+}  // namespace vy

@@ -1,0 +1,31 @@
+#pragma once
+// A report table as plain data: what the list view shows, what sorting
+// reorders and what the writers write. Texts are single-byte (Latin-1).
+
+#include <string>
+#include <vector>
+
+namespace vy {
+
+enum class Alignment { Left, Right, Center };
+
+struct ReportColumn {
+    std::string Caption;
+    int Width = 0;  // pixels
+    Alignment Align = Alignment::Left;
+    friend bool operator==(const ReportColumn&, const ReportColumn&) = default;
+};
+
+struct ReportRow {
+    // Cells[0] is the row's caption, Cells[c] for c >= 1 its sub-item c-1.
+    std::vector<std::string> Cells;
+    int Image = 0;  // index into the tree images; all rows of a table share it
+    friend bool operator==(const ReportRow&, const ReportRow&) = default;
+};
+
+struct ReportTable {
+    std::vector<ReportColumn> Columns;
+    std::vector<ReportRow> Rows;
+};
+
+}  // namespace vy

@@ -1,0 +1,56 @@
+#pragma once
+// The report tree as plain data. Nodes are addressed by their index in Nodes;
+// siblings stand in the order the builders add them.
+
+#include <string>
+#include <vector>
+
+namespace vy {
+
+// Node images, which are also the node kinds (0 marks a connection row).
+enum NodeImage : int {
+    ImageConnection = 0,
+    ImageDomain = 1,
+    ImageUser = 2,
+    ImageServer = 3,
+    ImagePort = 4,
+    ImageSpeed = 5,
+    ImageYear = 6,
+    ImageMonth = 7,
+    ImageDay = 8,
+};
+
+struct ReportNode {
+    std::string Text;
+    int Image = 0;
+    int Parent = -1;  // -1 for a root
+    std::vector<int> Children;
+    bool Expanded = false;
+};
+
+class ReportTree {
+public:
+    void Clear() { nodes_.clear(); roots_.clear(); }
+    int Count() const { return static_cast<int>(nodes_.size()); }
+    bool Empty() const { return nodes_.empty(); }
+    const ReportNode& Node(int index) const { return nodes_[static_cast<std::size_t>(index)]; }
+    ReportNode& Node(int index) { return nodes_[static_cast<std::size_t>(index)]; }
+    const std::vector<int>& Roots() const { return roots_; }
+    int FirstRoot() const { return roots_.empty() ? -1 : roots_.front(); }
+
+    int AddRoot(std::string text, int image);
+    int AddChildLast(int parent, std::string text, int image);
+    int AddChildFirst(int parent, std::string text, int image);
+    // 0 for a root.
+    int Level(int index) const;
+    // Visits every node depth-first in display order (roots in order, each
+    // node before its children): the order in which the tree lists them.
+    std::vector<int> DisplayOrder() const;
+
+private:
+    int NewNode(std::string text, int image, int parent);
+    std::vector<ReportNode> nodes_;
+    std::vector<int> roots_;
+};
+
+}  // namespace vy

@@ -1,0 +1,29 @@
+#pragma once
+// Texts of durations and byte counts, and the column sets of the eight
+// report kinds.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reports/report_table.h"
+
+namespace vy {
+
+// H:MM:SS with unpadded, unlimited hours (3725 -> "1:02:05").
+std::string SecondsToText(std::int32_t seconds);
+// Decimal digits with the separator before the last 3, 7 and 11 characters
+// (1234567890123 -> "1234,567,890,123" with ",").
+std::string GroupDigits(std::string_view separator, std::int64_t value);
+
+struct ColumnSet {
+    std::string_view Titles;  // e.g. "User;Time;Send;Receive;"
+    std::string_view Layout;  // e.g. "L100R100R100R100"
+};
+// The column set of report kind 1..8; empty titles and layout otherwise.
+ColumnSet ColumnSetOf(int reportKind);
+// Replaces the columns with those that the titles and layout describe.
+void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std::string_view layout);
+
+}  // namespace vy

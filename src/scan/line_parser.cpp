@@ -1,0 +1,1 @@
+#include "scan/line_parser.h"

@@ -1,0 +1,56 @@
+#pragma once
+// The one settings record, and its persistence (the unit "rk"): the Main and
+// Window groups of the per-user store, under the same value names, types,
+// defaults and write rules on every platform.
+
+#include <stdexcept>
+
+#include <QString>
+
+namespace vy {
+
+struct Settings {
+    QString LogDir;
+    QString InstallDir;
+    QString Version;
+    QString ExcludedUsers;
+    QString ExcludedDomains;
+    QString ExcludedPorts;
+    QString LogLanguage;
+    QString NEvent;
+    QString NEvents;
+    QString FileFilter;
+    QString BrowserCommand;
+    int Top = 0;
+    int Left = 0;
+    int Width = 0;
+    int Height = 0;
+    int TreeWidth = 0;
+    QString FontName;
+    int FontSize = 0;
+    QString FontStyle;
+    bool ToolBar = false;
+    bool StatusBar = false;
+    bool SaveSettingOnExit = false;
+    bool CheckLogFiles = false;
+};
+
+// A read or write of one value failed; what() is the text shown to the user,
+// e.g. "Failed to get data for 'Top'".
+class SettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The process-wide record.
+Settings& ProcessSettings();
+
+// programFile is the full path of the running program; its folder becomes
+// InstallDir on a first run. Each throws SettingsError, stopping at the value
+// that failed.
+void PrepareSettings(const QString& programFile);
+void LoadSettings(Settings& settings);
+void SaveSettings(const Settings& settings);
+void SaveLogDir(const Settings& settings);
+
+}  // namespace vy
