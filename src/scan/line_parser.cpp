@@ -1,1 +1,332 @@
 #include "scan/line_parser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "store/date_value.h"
+
+namespace vy {
+
+namespace {
+
+const LineMarkers kEnglish{
+    "The user was active for",
+    ",The user ",
+    ",The user",
+    "connected on port",
+    "connected on port ",
+    " at ",
+    " seconds.  ",
+    " bytes were sent ",
+    "bytes were sent and ",
+    " bytes were received.",
+    "The port speed was ",
+};
+
+// "Anschluß" ends in the single byte 0xDF; the marker stops before it, and
+// the port begins two bytes after the marker (past the 0xDF and a blank).
+const LineMarkers kGerman{
+    "Verbindungszeit:",
+    ",Der Benutzer ",
+    ",Der Benutzer",
+    "hat sich an Anschlu",
+    "hat sich an Anschlu",
+    " um ",
+    "s.  ",
+    " Bytes wurden gesendet und ",
+    "Bytes wurden gesendet und ",
+    " Bytes empfangen. ",
+    "Geschwindigkeit: ",
+};
+
+constexpr std::size_t npos = std::string_view::npos;
+constexpr std::string_view kLocal = "Local";
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Two digits at i and i + 1, both inside the line; -1 otherwise.
+int TwoDigits(std::string_view line, std::size_t i)
+{
+    if (i + 1 >= line.size() || !IsDigit(line[i]) || !IsDigit(line[i + 1]))
+        return -1;
+    return (line[i] - '0') * 10 + (line[i + 1] - '0');
+}
+
+std::optional<double> DateTimeOf(const LineMarkers& mk, std::string_view line)
+{
+    const std::size_t p = FindMarker(line, mk.TimeMarker);
+    if (p == npos || p < 10)
+        return std::nullopt;
+    const int month = TwoDigits(line, p - 10);
+    const int day = TwoDigits(line, p - 7);
+    const int yearHigh = TwoDigits(line, p - 4);
+    const int yearLow = TwoDigits(line, p - 2);
+    const int hour12 = TwoDigits(line, p + 4);
+    const int minute = TwoDigits(line, p + 7);
+    // The half of the day must be inside the line as well: a line cut off
+    // after the minute is not a whole connection line.
+    if (month < 0 || day < 0 || yearHigh < 0 || yearLow < 0 || hour12 < 0 || minute < 0 || p + 10 >= line.size())
+        return std::nullopt;
+    const bool morning = line[p + 9] == 'a' && line[p + 10] == 'm';
+    int hour = hour12;
+    if (morning)
+        hour = hour12 == 12 ? 0 : hour12;
+    else
+        hour = hour12 == 12 ? 12 : hour12 + 12;
+    const auto date = EncodeDate(yearHigh * 100 + yearLow, month, day);
+    const auto time = EncodeTime(hour, minute, 0);
+    if (!date || !time)
+        return std::nullopt;
+    return *date + *time;
+}
+
+std::optional<std::string_view> DomainOf(const LineMarkers& mk, std::string_view line)
+{
+    const std::size_t m = FindMarker(line, mk.Start);
+    if (m == npos)
+        return std::nullopt;
+    const std::size_t from = m + mk.Start.size();
+    const std::size_t end = line.find_first_of("\\ ", from);
+    if (end == npos)
+        return std::nullopt;
+    if (line[end] == ' ')
+        return kLocal;
+    return line.substr(from, end - from);
+}
+
+// The user as written in the line, possibly empty; nullopt when a marker is
+// missing.
+std::optional<std::string_view> UserOf(const LineMarkers& mk, std::string_view line)
+{
+    const std::size_t m = FindMarker(line, mk.UserStart);
+    const std::size_t c = FindMarker(line, mk.AfterUser);
+    if (m == npos || c == npos)
+        return std::nullopt;
+    // The first "\" of the whole line, wherever it stands; without one, the
+    // blank after the marker.
+    const void* slash = std::memchr(line.data(), '\\', line.size());
+    const std::size_t b = slash ? static_cast<std::size_t>(static_cast<const char*>(slash) - line.data())
+                                : m + mk.UserStart.size();
+    // A user that would end before it begins is the empty text.
+    if (c < b + 2)
+        return std::string_view();
+    return line.substr(b + 1, c - b - 2);
+}
+
+void AppendLowered(std::string& out, std::string_view text)
+{
+    const std::size_t at = out.size();
+    out.append(text);
+    for (std::size_t i = at; i < out.size(); ++i)
+        if (out[i] >= 'A' && out[i] <= 'Z')
+            out[i] = static_cast<char>(out[i] - 'A' + 'a');
+}
+
+std::optional<std::string_view> ServerOf(const LineMarkers& mk, std::string_view line)
+{
+    const std::size_t m = FindMarker(line, mk.Start);
+    if (m == npos || m == 0)
+        return std::nullopt;
+    const std::size_t comma = line.rfind(',', m - 1);
+    if (comma == npos)
+        return std::nullopt;
+    return line.substr(comma + 1, m - comma - 1);
+}
+
+std::optional<std::string_view> PortOf(const LineMarkers& mk, bool german, std::string_view line)
+{
+    const std::size_t m = FindMarker(line, mk.BeforePort);
+    if (m == npos)
+        return std::nullopt;
+    const std::size_t from = m + mk.BeforePort.size() + (german ? 2 : 0);
+    // German ports have at least one byte: the blank is looked for one
+    // byte further on.
+    const std::size_t end = line.find(' ', german ? from + 1 : from);
+    if (end == npos)
+        return std::nullopt;
+    return line.substr(from, end - from);
+}
+
+std::optional<std::string_view> SpeedOf(const LineMarkers& mk, std::string_view line)
+{
+    const std::size_t m = FindMarker(line, mk.BeforeSpeed);
+    if (m == npos)
+        return std::nullopt;
+    const std::size_t from = m + mk.BeforeSpeed.size();
+    const std::size_t end = line.find('.', from);
+    if (end == npos)
+        return std::nullopt;
+    return line.substr(from, end - from);
+}
+
+std::optional<std::int32_t> NumberBetween(std::string_view line, std::string_view before, std::string_view after)
+{
+    const std::size_t a = FindMarker(line, before);
+    const std::size_t b = FindMarker(line, after);
+    if (a == npos || b == npos)
+        return std::nullopt;
+    const std::size_t from = a + before.size();
+    if (b <= from)
+        return std::nullopt;
+    return ParseByteCount(line.substr(from, b - from));
+}
+
+}  // namespace
+
+bool IsGermanLanguage(std::string_view lang) { return lang == "DE"; }
+
+const LineMarkers& EnglishMarkers() { return kEnglish; }
+const LineMarkers& GermanMarkers() { return kGerman; }
+const LineMarkers& MarkersFor(std::string_view lang) { return IsGermanLanguage(lang) ? kGerman : kEnglish; }
+
+std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from)
+{
+    if (from > line.size())
+        return npos;
+    if (needle.empty())
+        return from;
+    const void* hit = ::memmem(line.data() + from, line.size() - from, needle.data(), needle.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
+}
+
+bool IsConnectionLine(std::string_view lang, std::string_view line, std::string_view ids)
+{
+    const std::size_t slots = (ids.size() + 1) / 6;
+    if (slots == 0 || FindMarker(line, MarkersFor(lang).Recognition) == npos)
+        return false;
+    char field[7] = {','};
+    field[6] = ',';
+    for (std::size_t i = 0; i < slots; ++i) {
+        std::memcpy(field + 1, ids.data() + 6 * i, 5);
+        if (FindMarker(line, std::string_view(field, 7)) != npos)
+            return true;
+    }
+    return false;
+}
+
+LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
+    : german_(IsGermanLanguage(lang)), marker_(MarkersFor(lang).Recognition)
+{
+    const std::size_t slots = (ids.size() + 1) / 6;
+    for (std::size_t i = 0; i < slots; ++i) {
+        std::string field = "," + std::string(ids.substr(6 * i, 5)) + ",";
+        if (std::find(idFields_.begin(), idFields_.end(), field) == idFields_.end())
+            idFields_.push_back(std::move(field));
+    }
+}
+
+bool LineMatcher::IsConnectionLine(std::string_view line) const
+{
+    // Most lines lack the marker, so one pass over them settles it.
+    if (idFields_.empty() || FindMarker(line, marker_) == npos)
+        return false;
+    for (const std::string& field : idFields_)
+        if (FindMarker(line, field) != npos)
+            return true;
+    return false;
+}
+
+std::optional<std::int32_t> ParseByteCount(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (!IsDigit(text[i]))
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::optional<double> ExtractDateTime(std::string_view lang, std::string_view line)
+{
+    return DateTimeOf(MarkersFor(lang), line);
+}
+
+std::optional<std::string_view> ExtractDomain(std::string_view lang, std::string_view line)
+{
+    return DomainOf(MarkersFor(lang), line);
+}
+
+std::optional<std::string> ExtractUser(std::string_view lang, std::string_view line)
+{
+    const auto raw = UserOf(MarkersFor(lang), line);
+    if (!raw)
+        return std::nullopt;
+    std::string user;
+    AppendLowered(user, *raw);
+    return user;
+}
+
+std::optional<std::string_view> ExtractServer(std::string_view lang, std::string_view line)
+{
+    return ServerOf(MarkersFor(lang), line);
+}
+
+std::optional<std::string_view> ExtractPort(std::string_view lang, std::string_view line)
+{
+    return PortOf(MarkersFor(lang), IsGermanLanguage(lang), line);
+}
+
+std::optional<std::string_view> ExtractSpeed(std::string_view lang, std::string_view line)
+{
+    return SpeedOf(MarkersFor(lang), line);
+}
+
+std::optional<std::int32_t> ExtractBytesSent(std::string_view lang, std::string_view line)
+{
+    const LineMarkers& mk = MarkersFor(lang);
+    return NumberBetween(line, mk.BeforeSent, mk.AfterSent);
+}
+
+std::optional<std::int32_t> ExtractBytesReceived(std::string_view lang, std::string_view line)
+{
+    const LineMarkers& mk = MarkersFor(lang);
+    return NumberBetween(line, mk.BeforeReceived, mk.AfterReceived);
+}
+
+bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)
+{
+    const bool german = IsGermanLanguage(lang);
+    const LineMarkers& mk = german ? kGerman : kEnglish;
+
+    const auto dateTime = DateTimeOf(mk, line);
+    const auto domain = DomainOf(mk, line);
+    const auto server = ServerOf(mk, line);
+    const auto port = PortOf(mk, german, line);
+    const auto speed = SpeedOf(mk, line);
+    const auto active = ExtractTime(lang, line);
+    const auto sent = NumberBetween(line, mk.BeforeSent, mk.AfterSent);
+    const auto received = NumberBetween(line, mk.BeforeReceived, mk.AfterReceived);
+    const auto user = UserOf(mk, line);
+    if (!dateTime || !domain || !user || !server || !port || !speed || !active || !sent || !received)
+        return false;
+
+    out.DateTime = *dateTime;
+    out.Domain = *domain;
+    out.User.clear();
+    AppendLowered(out.User, *user);
+    out.Server = *server;
+    out.Port = *port;
+    out.Speed = *speed;
+    out.ActiveTime = *active;
+    out.BytesSent = *sent;
+    out.BytesReceived = *received;
+    return true;
+}
+
+}  // namespace vy

@@ -7,10 +7,32 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vy {
 
 bool IsGermanLanguage(std::string_view lang);
+
+// The texts of one language's messages that the extractors look for.
+struct LineMarkers {
+    std::string_view Recognition;  // "The user was active for"
+    std::string_view Start;        // ",The user " (the comma opens the message field)
+    std::string_view UserStart;    // ",The user"
+    std::string_view AfterUser;    // "connected on port"
+    std::string_view BeforePort;   // "connected on port " (German: the text two bytes before the port)
+    std::string_view TimeMarker;   // " at "
+    std::string_view BeforeSent;   // " seconds.  "
+    std::string_view AfterSent;    // " bytes were sent "
+    std::string_view BeforeReceived;
+    std::string_view AfterReceived;
+    std::string_view BeforeSpeed;
+};
+const LineMarkers& MarkersFor(std::string_view lang);
+const LineMarkers& EnglishMarkers();
+const LineMarkers& GermanMarkers();
+
+// First occurrence of needle in line at or after from; npos when absent.
+std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from = 0);
 
 // True when the line holds "," + ID + "," for one of the five-character IDs
 // of the list (read in six-character slots) and the recognition marker.
@@ -27,10 +49,15 @@ std::optional<std::string_view> ExtractSpeed(std::string_view lang, std::string_
 std::optional<std::int32_t> ExtractBytesSent(std::string_view lang, std::string_view line);
 std::optional<std::int32_t> ExtractBytesReceived(std::string_view lang, std::string_view line);
 // Active time in seconds: pairs of "<digits> <unit word>" after the
-// recognition marker.
+// recognition marker (active_time.cpp).
 std::optional<std::int32_t> ExtractTime(std::string_view lang, std::string_view line);
 
-// Every value of one connection line. The views point into the line.
+// A byte count: optional leading blanks, an optional sign, one or more
+// digits, within the signed 32-bit range; nothing else.
+std::optional<std::int32_t> ParseByteCount(std::string_view text);
+
+// Every value of one connection line. The views point into the line (the
+// domain may instead be the constant "Local").
 struct ConnectionLine {
     double DateTime = 0;
     std::string_view Domain;
@@ -53,8 +80,8 @@ public:
 
 private:
     bool german_ = false;
-    std::string ids_;  // the event IDs as ",ID," fields, one after the other
-    int idCount_ = 0;
+    std::string_view marker_;
+    std::vector<std::string> idFields_;  // ",ID," for each distinct slot of the list
 };
 
 // Reads every value of an accepted line into out; false when the line is
