@@ -2,6 +2,7 @@
 // The two report writers: a report table (and, for the page, its headings)
 // to the bytes of the file. Neither reads the stores.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 namespace vy {
 
 // Semicolon after every cell, CR LF after every line, the header line first.
+// A table without columns gives the empty header line alone.
 std::string TextReport(const ReportTable& table);
 
 struct HtmlHeadings {
@@ -23,6 +25,19 @@ struct HtmlHeadings {
     std::string Created;       // current local date and time, as a Date cell
 };
 std::string HtmlReport(const ReportTable& table, const HtmlHeadings& headings);
+
+// The one-line maker's notice in the page's footer.
+inline constexpr std::string_view HtmlFooterNotice = "Created by Vy 3, (C) Quillmar";
+
+// "&", "<", ">" and the double quote as character references, so that a
+// name typed by a remote user shows as text and never becomes markup.
+std::string HtmlEscape(std::string_view text);
+
+// The totals line cut into the page's four totals cells at the second, third
+// and fourth occurrence of three blanks (occurrences may overlap; the
+// character at the second one ends piece 1 and begins piece 2). A missing
+// occurrence stands for the end of the text.
+std::array<std::string, 4> SplitTotals(std::string_view totals);
 
 // The names the writers really write: ".txt" / ".htm" appended unless the
 // name already ends so, compared without regard to letter case.

@@ -1,1 +1,0 @@
-#include "export/report_writers.h"
