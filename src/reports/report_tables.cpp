@@ -1,0 +1,393 @@
+#include "reports/report_tables.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "reports/date_text.h"
+#include "reports/report_tree_builder.h"
+#include "reports/value_format.h"
+#include "store/date_value.h"
+
+namespace vy {
+
+const std::array<std::string_view, 8> DayNames = {
+    "", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
+};
+
+std::string TotalsLine(std::int32_t time, std::int64_t sent, std::int64_t received)
+{
+    std::string line = "Total:    Time: ";
+    line += SecondsToText(time);
+    line += "   Send: ";
+    line += GroupDigits(",", sent);
+    line += "   Receive: ";
+    line += GroupDigits(",", received);
+    return line;
+}
+
+namespace {
+
+// Durations add up as signed 32-bit numbers that wrap; unsigned arithmetic
+// gives the same bits without undefined overflow. Bytes add up in 64 bits.
+struct Sums {
+    std::uint32_t Time = 0;
+    std::int64_t Sent = 0;
+    std::int64_t Received = 0;
+
+    void Add(const ConnectionRecord& r)
+    {
+        Time += static_cast<std::uint32_t>(r.ActiveTime);
+        Sent += r.BytesSent;
+        Received += r.BytesReceived;
+    }
+    void Add(const Sums& other)
+    {
+        Time += other.Time;
+        Sent += other.Sent;
+        Received += other.Received;
+    }
+    std::int32_t SignedTime() const { return static_cast<std::int32_t>(Time); }
+};
+
+// The name of an entry, empty for an index past the table's count (which
+// only an inconsistent store could hold).
+const std::string& NameAt(const NameTable& names, int index)
+{
+    static const std::string none;
+    return index >= 0 && index < names.Count() ? names[index].Name : none;
+}
+
+int ParentAt(const NameTable& names, int index)
+{
+    return index >= 0 && index < names.Count() ? names[index].Parent : -1;
+}
+
+std::optional<int> IntegerText(std::string_view text)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+int MonthOfName(std::string_view name)
+{
+    for (int m = 1; m <= 12; ++m)
+        if (MonthNames[static_cast<std::size_t>(m)] == name)
+            return m;
+    return 0;
+}
+
+// The text of the node `levels` steps above node, empty when there is none.
+std::string_view AncestorText(const ReportTree& tree, int node, int levels)
+{
+    for (; levels > 0 && node >= 0; --levels)
+        node = tree.Node(node).Parent;
+    return node >= 0 ? std::string_view(tree.Node(node).Text) : std::string_view();
+}
+
+ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
+{
+    ReportRow row;
+    row.Image = image;
+    row.Cells.reserve(4);
+    row.Cells.push_back(std::move(caption));
+    row.Cells.push_back(SecondsToText(sums.SignedTime()));
+    row.Cells.push_back(GroupDigits(",", sums.Sent));
+    row.Cells.push_back(GroupDigits(",", sums.Received));
+    return row;
+}
+
+// Aggregate tables: rows keyed by a slot number, each record summed into at
+// most one slot in a single pass over the store.
+struct Aggregate {
+    std::vector<std::string> Captions;
+    std::vector<Sums> RowSums;
+
+    int AddRow(std::string caption)
+    {
+        Captions.push_back(std::move(caption));
+        RowSums.emplace_back();
+        return static_cast<int>(Captions.size()) - 1;
+    }
+};
+
+SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<ReportRow> rows, const Sums& totals,
+                 std::string_view rule, const DateTexts& dates)
+{
+    table.Rows = std::move(rows);
+    // The totals line is set before sorting so that it is right even when a
+    // key cannot be read and the sort gives up.
+    labelTotal = TotalsLine(totals.SignedTime(), totals.Sent, totals.Received);
+    if (rule.empty())
+        return std::nullopt;
+    return SortList(table, 0, rule, 1, dates);
+}
+
+SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate& aggregate, int image,
+                          std::string_view rule, const DateTexts& dates, std::vector<std::string> extra = {})
+{
+    std::vector<ReportRow> rows;
+    rows.reserve(aggregate.Captions.size());
+    Sums totals;
+    for (std::size_t r = 0; r < aggregate.Captions.size(); ++r) {
+        rows.push_back(AggregateRow(std::move(aggregate.Captions[r]), aggregate.RowSums[r], image));
+        if (!extra.empty())
+            rows.back().Cells.push_back(std::move(extra[r]));
+        totals.Add(aggregate.RowSums[r]);
+    }
+    return Finish(table, labelTotal, std::move(rows), totals, rule, dates);
+}
+
+// The row slot of every name-table index (-1 for none), as wide as any
+// 16-bit index a record can hold.
+std::vector<int> NoSlots() { return std::vector<int>(NameTable::Capacity, -1); }
+
+// Connection lists: one row per record that passes `wanted`, in store order.
+// The date text of a record is made once per distinct moment.
+class ConnectionRows {
+public:
+    explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}
+
+    const std::string& DateText(double value)
+    {
+        if (!haveLast_ || value != lastValue_) {
+            lastText_ = dates_.FormatDateTime(value);
+            lastValue_ = value;
+            haveLast_ = true;
+        }
+        return lastText_;
+    }
+
+    std::vector<ReportRow> Rows;
+    Sums Totals;
+
+private:
+    const DateTexts& dates_;
+    bool haveLast_ = false;
+    double lastValue_ = 0;
+    std::string lastText_;
+};
+
+void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
+{
+    row.Cells.push_back(SecondsToText(r.ActiveTime));
+    row.Cells.push_back(GroupDigits(",", r.BytesSent));
+    row.Cells.push_back(GroupDigits(",", r.BytesReceived));
+}
+
+int FindDomain(const NameTable& names, std::string_view domain) { return names.Find(KindDomain, domain, 0, 0, 0); }
+
+}  // namespace
+
+SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                          std::string_view domain)
+{
+    const NameTable& names = source.Data.Names;
+    Aggregate aggregate;
+    std::vector<int> slotOf = NoSlots();
+    if (const int d = FindDomain(names, domain); d >= 0) {
+        for (int i = 0; i < names.Count(); ++i)
+            if (names[i].Kind == KindUser && names[i].Parent == d)
+                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
+        if (!aggregate.Captions.empty())
+            for (const ConnectionRecord& r : source.Data.Connections)
+                if (!r.Removed)
+                    if (const int slot = slotOf[r.UserIndex]; slot >= 0)
+                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+    }
+    return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
+}
+
+SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                          std::string_view domain, std::string_view server)
+{
+    const NameTable& names = source.Data.Names;
+    Aggregate aggregate;
+    const int d = FindDomain(names, domain);
+    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
+    if (s >= 0) {
+        std::vector<int> portSlot = NoSlots();
+        for (int i = 0; i < names.Count(); ++i)
+            if (names[i].Kind == KindPort && names[i].Parent == s)
+                portSlot[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
+        // A record counts for the port that is the parent of its speed entry.
+        std::vector<int> slotOfSpeed = NoSlots();
+        for (int i = 0; i < names.Count(); ++i)
+            slotOfSpeed[static_cast<std::size_t>(i)] = portSlot[names[i].Parent];
+        if (!aggregate.Captions.empty())
+            for (const ConnectionRecord& r : source.Data.Connections)
+                if (!r.Removed)
+                    if (const int slot = slotOfSpeed[r.SpeedIndex]; slot >= 0)
+                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+    }
+    return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
+}
+
+SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                        std::string_view domain, std::string_view server, std::string_view port)
+{
+    const NameTable& names = source.Data.Names;
+    Aggregate aggregate;
+    const int d = FindDomain(names, domain);
+    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
+    const int p = s >= 0 ? names.Find(KindPort, port, d, s, 0) : -1;
+    if (p >= 0) {
+        std::vector<int> slotOf = NoSlots();
+        for (int i = 0; i < names.Count(); ++i)
+            if (names[i].Kind == KindSpeed && names[i].Parent == p)
+                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
+        if (!aggregate.Captions.empty())
+            for (const ConnectionRecord& r : source.Data.Connections)
+                if (!r.Removed)
+                    if (const int slot = slotOf[r.SpeedIndex]; slot >= 0)
+                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+    }
+    return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);
+}
+
+SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                        std::string_view domain, std::string_view user)
+{
+    const NameTable& names = source.Data.Names;
+    ConnectionRows list(source.Dates);
+    const int d = FindDomain(names, domain);
+    const int u = d >= 0 ? names.Find(KindUser, user, d, 0, 0) : -1;
+    if (u >= 0) {
+        for (const ConnectionRecord& r : source.Data.Connections) {
+            if (r.Removed || r.UserIndex != u)
+                continue;
+            const int port = ParentAt(names, r.SpeedIndex);
+            const int server = ParentAt(names, port);
+            ReportRow& row = list.Rows.emplace_back();
+            row.Cells.reserve(7);
+            row.Cells.push_back(list.DateText(r.DateTime));
+            row.Cells.push_back(NameAt(names, server));
+            row.Cells.push_back(NameAt(names, port));
+            AppendRecordValues(row, r);
+            row.Cells.push_back(NameAt(names, r.SpeedIndex));
+            list.Totals.Add(r);
+        }
+    }
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+}
+
+SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                         std::string_view domain, std::string_view server, std::string_view port,
+                         std::string_view speed)
+{
+    const NameTable& names = source.Data.Names;
+    ConnectionRows list(source.Dates);
+    const int d = FindDomain(names, domain);
+    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
+    const int p = s >= 0 ? names.Find(KindPort, port, d, s, 0) : -1;
+    const int sp = p >= 0 ? names.Find(KindSpeed, speed, d, s, p) : -1;
+    if (sp >= 0) {
+        for (const ConnectionRecord& r : source.Data.Connections) {
+            if (r.Removed || r.SpeedIndex != sp)
+                continue;
+            ReportRow& row = list.Rows.emplace_back();
+            row.Cells.reserve(5);
+            row.Cells.push_back(list.DateText(r.DateTime));
+            row.Cells.push_back(NameAt(names, r.UserIndex));
+            AppendRecordValues(row, r);
+            list.Totals.Add(r);
+        }
+    }
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+}
+
+SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                        const ReportTree& tree, int node)
+{
+    Aggregate aggregate;
+    const std::optional<int> year = IntegerText(AncestorText(tree, node, 0));
+    if (year) {
+        const CivilDate initial = DecodeDate(source.InitialDate);
+        const CivilDate final = DecodeDate(source.FinalDate);
+        const int firstMonth = initial.Year == *year ? initial.Month : 1;
+        const int lastMonth = final.Year == *year ? final.Month : 12;
+        int slotOfMonth[13];
+        std::fill(std::begin(slotOfMonth), std::end(slotOfMonth), -1);
+        for (int m = firstMonth; m <= lastMonth; ++m)
+            slotOfMonth[m] = aggregate.AddRow(std::string(MonthNames[static_cast<std::size_t>(m)]));
+        if (!aggregate.Captions.empty())
+            for (const ConnectionRecord& r : source.Data.Connections) {
+                if (r.Removed)
+                    continue;
+                const CivilDate date = DecodeDate(r.DateTime);
+                if (date.Year == *year)
+                    if (const int slot = slotOfMonth[date.Month]; slot >= 0)
+                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+            }
+    }
+    return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
+}
+
+SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                         const ReportTree& tree, int node)
+{
+    Aggregate aggregate;
+    std::vector<std::string> weekdays;
+    const int month = MonthOfName(AncestorText(tree, node, 0));
+    const std::optional<int> year = IntegerText(AncestorText(tree, node, 1));
+    if (year && month > 0) {
+        const CivilDate initial = DecodeDate(source.InitialDate);
+        const CivilDate final = DecodeDate(source.FinalDate);
+        const int firstDay = initial.Year == *year && initial.Month == month ? initial.Day : 1;
+        const int lastDay = final.Year == *year && final.Month == month ? final.Day : DaysInMonth(*year, month);
+        int slotOfDay[32];
+        std::fill(std::begin(slotOfDay), std::end(slotOfDay), -1);
+        for (int day = firstDay; day <= lastDay; ++day) {
+            slotOfDay[day] = aggregate.AddRow(std::to_string(day));
+            const std::optional<double> value = EncodeDate(*year, month, day);
+            weekdays.emplace_back(value ? DayNames[static_cast<std::size_t>(DayOfWeek(*value))] : std::string_view());
+        }
+        if (!aggregate.Captions.empty())
+            for (const ConnectionRecord& r : source.Data.Connections) {
+                if (r.Removed)
+                    continue;
+                const CivilDate date = DecodeDate(r.DateTime);
+                if (date.Year == *year && date.Month == month)
+                    if (const int slot = slotOfDay[date.Day]; slot >= 0)
+                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+            }
+    }
+    return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
+}
+
+SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                       const ReportTree& tree, int node)
+{
+    const NameTable& names = source.Data.Names;
+    ConnectionRows list(source.Dates);
+    const std::optional<int> day = IntegerText(AncestorText(tree, node, 0));
+    const int month = MonthOfName(AncestorText(tree, node, 1));
+    const std::optional<int> year = IntegerText(AncestorText(tree, node, 2));
+    const std::optional<double> dayValue = year && month > 0 && day ? EncodeDate(*year, month, *day) : std::nullopt;
+    if (dayValue) {
+        for (const ConnectionRecord& r : source.Data.Connections) {
+            if (r.Removed || std::floor(r.DateTime) != *dayValue)
+                continue;
+            const int port = ParentAt(names, r.SpeedIndex);
+            const int server = ParentAt(names, port);
+            const int domain = ParentAt(names, server);
+            ReportRow& row = list.Rows.emplace_back();
+            row.Cells.reserve(9);
+            row.Cells.push_back(list.DateText(r.DateTime));
+            row.Cells.push_back(NameAt(names, domain));
+            row.Cells.push_back(NameAt(names, r.UserIndex));
+            row.Cells.push_back(NameAt(names, server));
+            row.Cells.push_back(NameAt(names, port));
+            AppendRecordValues(row, r);
+            row.Cells.push_back(NameAt(names, r.SpeedIndex));
+            list.Totals.Add(r);
+        }
+    }
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, "Date", source.Dates);
+}
+
+}  // namespace vy
