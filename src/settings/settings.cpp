@@ -1,1 +1,256 @@
 #include "settings/settings.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "settings/settings_store.h"
+#include "settings/settings_table.h"
+
+namespace vy {
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, const char* name)
+{
+    throw SettingsError(std::string(what) + " '" + name + "'");
+}
+
+const SettingValue& Row(const char* name)
+{
+    const SettingValue* row = FindSettingValue(name);
+    Q_ASSERT(row);
+    return *row;
+}
+
+// An integer stored as text is an optional sign followed by one or more
+// decimal digits and nothing else (no blanks, no hexadecimal), within the
+// range of a 32-bit signed number.
+std::optional<int> ParseIntegerText(const QString& text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    qint64 magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (c - u'0');
+        if (magnitude > qint64(1) << 31)
+            return std::nullopt;
+    }
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
+        return std::nullopt;
+    return int(value);
+}
+
+QString ReadText(SettingsStore& store, const SettingValue& row)
+{
+    const QVariant value = store.Read(row.group, QString::fromLatin1(row.name));
+    if (!value.isValid())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray());
+    case QMetaType::QStringList:
+        // An INI line edited by hand with unquoted commas comes back as a
+        // list; the commas belong to the text.
+        return value.toStringList().join(QLatin1Char(','));
+    default:
+        Fail("Invalid data type for", row.name);
+    }
+}
+
+int ReadNumber(SettingsStore& store, const SettingValue& row)
+{
+    const QVariant value = store.Read(row.group, QString::fromLatin1(row.name));
+    if (!value.isValid())
+        Fail("Failed to get data for", row.name);
+    switch (value.typeId()) {
+    case QMetaType::Int:
+        return value.toInt();
+    case QMetaType::UInt:
+        // A DWORD above the signed range is the two's complement of a
+        // negative number.
+        return int(value.toUInt());
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        bool ok = false;
+        const qlonglong number = value.toLongLong(&ok);
+        if (!ok || number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min())
+            Fail("Invalid data type for", row.name);
+        return int(number);
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        if (store.IntegersAsText()) {
+            if (const auto number = ParseIntegerText(value.toString()))
+                return *number;
+        }
+        Fail("Invalid data type for", row.name);
+    default:
+        Fail("Invalid data type for", row.name);
+    }
+}
+
+void WriteValue(SettingsStore& store, const SettingValue& row, const QVariant& value)
+{
+    if (!store.Write(row.group, QString::fromLatin1(row.name), value))
+        Fail("Failed to set data for", row.name);
+}
+
+// The record's value of a row, as the store keeps it: flags as 1 or 0.
+QVariant StoredForm(const SettingValue& row, const Settings& settings)
+{
+    switch (row.kind) {
+    case ValueKind::Text:
+        return settings.*row.text;
+    case ValueKind::Integer:
+        return settings.*row.integer;
+    case ValueKind::Flag:
+        return (settings.*row.flag) ? 1 : 0;
+    }
+    return {};
+}
+
+QVariant DefaultForm(const SettingValue& row)
+{
+    if (row.kind == ValueKind::Text)
+        return QString::fromLatin1(row.defaultText);
+    return row.defaultNumber;
+}
+
+void WriteFirstRunDefaults(SettingsStore& store, const QString& programFile)
+{
+    for (const SettingValue& row : SettingValues())
+        if (row.group == SettingsGroup::Window)
+            WriteValue(store, row, DefaultForm(row));
+
+    const QString installDir = InstallDirOf(programFile);
+    for (const SettingValue& row : SettingValues()) {
+        if (row.group != SettingsGroup::Main)
+            continue;
+        if (row.text == &Settings::LogDir)
+            WriteValue(store, row, DemoLogDir(installDir));
+        else if (row.text == &Settings::InstallDir)
+            WriteValue(store, row, installDir);
+        else
+            WriteValue(store, row, DefaultForm(row));
+    }
+}
+
+}  // namespace
+
+QString InstallDirOf(const QString& programFile)
+{
+    QString folder = QDir::toNativeSeparators(QFileInfo(programFile).absolutePath());
+    const QChar separator = QDir::separator();
+    // "C:\" becomes "C:", as the folder of a program on a drive's root; "/"
+    // stays, since an empty InstallDir would mean "never prepared" and reset
+    // every setting at each start.
+    while (folder.size() > 1 && folder.endsWith(separator))
+        folder.chop(1);
+    return folder;
+}
+
+QString DemoLogDir(const QString& installDir)
+{
+    const QChar separator = QDir::separator();
+    if (installDir.endsWith(separator))
+        return installDir + QStringLiteral("DemoLog");
+    return installDir + separator + QStringLiteral("DemoLog");
+}
+
+Settings& ProcessSettings()
+{
+    static Settings settings;
+    return settings;
+}
+
+void PrepareSettings(SettingsStore& store, const QString& programFile)
+{
+    if (ReadText(store, Row("Version")) == QLatin1String("2.0")) {
+        for (const char* name : {"NEvents", "FileFilter", "Version", "TreeWidth"}) {
+            const SettingValue& row = Row(name);
+            WriteValue(store, row, DefaultForm(row));
+        }
+    }
+    if (!ReadText(store, Row("InstallDir")).isEmpty())
+        return;
+    WriteFirstRunDefaults(store, programFile);
+}
+
+void LoadSettings(SettingsStore& store, Settings& settings)
+{
+    for (const SettingValue& row : SettingValues()) {
+        switch (row.kind) {
+        case ValueKind::Text:
+            settings.*row.text = ReadText(store, row);
+            break;
+        case ValueKind::Integer:
+            settings.*row.integer = ReadNumber(store, row);
+            break;
+        case ValueKind::Flag:
+            settings.*row.flag = ReadNumber(store, row) != 0;
+            break;
+        }
+    }
+    if (auto command = SystemBrowserCommand())
+        settings.BrowserCommand = std::move(*command);
+}
+
+void SaveSettings(SettingsStore& store, const Settings& settings)
+{
+    static const std::vector<const SettingValue*> order = [] {
+        std::vector<const SettingValue*> rows;
+        for (const SettingValue& row : SettingValues())
+            if (row.saveRank > 0)
+                rows.push_back(&row);
+        std::sort(rows.begin(), rows.end(),
+                  [](const SettingValue* a, const SettingValue* b) { return a->saveRank < b->saveRank; });
+        return rows;
+    }();
+    for (const SettingValue* row : order)
+        WriteValue(store, *row, StoredForm(*row, settings));
+}
+
+void SaveLogDir(SettingsStore& store, const Settings& settings)
+{
+    const SettingValue& row = Row("LogDir");
+    WriteValue(store, row, StoredForm(row, settings));
+}
+
+void PrepareSettings(const QString& programFile)
+{
+    PrepareSettings(*OpenUserSettings(), programFile);
+}
+
+void LoadSettings(Settings& settings)
+{
+    LoadSettings(*OpenUserSettings(), settings);
+}
+
+void SaveSettings(const Settings& settings)
+{
+    SaveSettings(*OpenUserSettings(), settings);
+}
+
+void SaveLogDir(const Settings& settings)
+{
+    SaveLogDir(*OpenUserSettings(), settings);
+}
+
+}  // namespace vy

@@ -53,4 +53,20 @@ void LoadSettings(Settings& settings);
 void SaveSettings(const Settings& settings);
 void SaveLogDir(const Settings& settings);
 
+class SettingsStore;
+
+// The same operations on a store that is already open (the tests hand in
+// their own).
+void PrepareSettings(SettingsStore& store, const QString& programFile);
+void LoadSettings(SettingsStore& store, Settings& settings);
+void SaveSettings(SettingsStore& store, const Settings& settings);
+void SaveLogDir(SettingsStore& store, const Settings& settings);
+
+// The folder of the program file, with the platform's separators and no
+// trailing one (except for a root folder, which is nothing without it).
+QString InstallDirOf(const QString& programFile);
+
+// The first-run log folder: the "DemoLog" folder inside installDir.
+QString DemoLogDir(const QString& installDir);
+
 }  // namespace vy
