@@ -1,0 +1,115 @@
+#include "reports/value_format.h"
+
+#include <array>
+
+namespace vy {
+
+namespace {
+
+// Magnitude of a signed value without overflow, also for the most negative.
+std::uint64_t Magnitude(std::int64_t value)
+{
+    return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+}
+
+void AppendTwoDigits(std::string& text, std::uint64_t value)
+{
+    if (value < 10)
+        text += '0';
+    text += std::to_string(value);
+}
+
+}  // namespace
+
+// A negative duration is written as "-" before the text of its magnitude
+// ("-1:02:05"): hours, minutes and seconds all truncate toward zero, and the
+// sign is shown once instead of inside every part.
+std::string SecondsToText(std::int32_t seconds)
+{
+    const std::uint64_t magnitude = Magnitude(seconds);
+    const std::uint64_t hours = magnitude / 3600;
+    const std::uint64_t rest = magnitude - 3600 * hours;
+    const std::uint64_t minutes = rest / 60;
+    const std::uint64_t secs = rest - 60 * minutes;
+
+    std::string text;
+    if (seconds < 0)
+        text += '-';
+    text += std::to_string(hours);
+    text += ':';
+    AppendTwoDigits(text, minutes);
+    text += ':';
+    AppendTwoDigits(text, secs);
+    return text;
+}
+
+// A negative value groups its magnitude and puts "-" before it
+// ("-1,234"), so the sign never counts as a digit of the first group.
+std::string GroupDigits(std::string_view separator, std::int64_t value)
+{
+    std::string text = std::to_string(Magnitude(value));
+    // Each threshold counts the separators already inserted, so at most three
+    // are ever placed and longer values keep their leading digits together.
+    for (const std::size_t keep : {std::size_t{3}, std::size_t{7}, std::size_t{11}}) {
+        if (text.size() > keep)
+            text.insert(text.size() - keep, separator);
+    }
+    if (value < 0)
+        text.insert(text.begin(), '-');
+    return text;
+}
+
+ColumnSet ColumnSetOf(int reportKind)
+{
+    static constexpr std::array<ColumnSet, 8> sets = {{
+        {"User;Time;Send;Receive;", "L100R100R100R100"},
+        {"Date;Server;Port;Time;Send;Receive;Speed;", "L110L080L060R070R090R090R060"},
+        {"Port;Time;Send;Receive;", "L060R100R100R100"},
+        {"Speed;Time;Send;Receive;", "R060R100R100R100"},
+        {"Date;User;Time;Send;Receive;", "L110L100R070R090R090"},
+        {"Month;Time;Send;Receive;", "L100R100R100R100"},
+        {"Day;Time;Send;Receive;Day of Week;", "L060R100R100R100L090"},
+        {"Date;Domain;User;Server;Port;Time;Send;Receive;Speed;", "L110L100L100L080L060R070R090R090R060"},
+    }};
+    if (reportKind < 1 || reportKind > static_cast<int>(sets.size()))
+        return {};
+    return sets[static_cast<std::size_t>(reportKind - 1)];
+}
+
+// A column whose layout group is missing gets width 0 and left alignment;
+// a width group that is not exactly three decimal digits gives width 0.
+void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std::string_view layout)
+{
+    columns.clear();
+    std::string title;
+    for (const char ch : titles) {
+        if (ch != ';') {
+            title += ch;
+            continue;
+        }
+        const std::size_t group = columns.size() * 4;
+        ReportColumn column;
+        column.Caption = std::move(title);
+        title.clear();
+        if (group + 4 <= layout.size()) {
+            const std::string_view digits = layout.substr(group + 1, 3);
+            int width = 0;
+            bool valid = true;
+            for (const char d : digits) {
+                if (d < '0' || d > '9') {
+                    valid = false;
+                    break;
+                }
+                width = width * 10 + (d - '0');
+            }
+            column.Width = valid ? width : 0;
+        }
+        if (group < layout.size()) {
+            const char align = layout[group];
+            column.Align = align == 'R' ? Alignment::Right : align == 'C' ? Alignment::Center : Alignment::Left;
+        }
+        columns.push_back(std::move(column));
+    }
+}
+
+}  // namespace vy
