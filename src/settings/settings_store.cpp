@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include <functional>
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -12,33 +14,54 @@ QString GroupName(SettingsGroup group)
 
 namespace {
 
+using SettingsFactory = std::function<std::unique_ptr<QSettings>()>;
+
 class QtSettingsStore final : public SettingsStore {
 public:
-    explicit QtSettingsStore(std::unique_ptr<QSettings> settings, bool integersAsText)
-        : m_settings(std::move(settings)), m_integersAsText(integersAsText)
+    QtSettingsStore(SettingsFactory open, bool integersAsText)
+        : m_open(std::move(open)), m_settings(Open()), m_integersAsText(integersAsText)
     {
-        // Only the user's own values count; a system-wide file must not fill
-        // in values the user's store lacks.
-        m_settings->setFallbacksEnabled(false);
     }
 
-    QVariant Read(SettingsGroup group, const QString& name) override
-    {
-        return m_settings->value(GroupName(group) + QLatin1Char('/') + name);
-    }
+    QVariant Read(SettingsGroup group, const QString& name) override { return m_settings->value(Key(group, name)); }
 
     bool Write(SettingsGroup group, const QString& name, const QVariant& value) override
     {
         // Synced value by value, so a failure is known at the value that
         // caused it and the operation can stop there.
-        m_settings->setValue(GroupName(group) + QLatin1Char('/') + name, value);
+        const QString key = Key(group, name);
+        m_settings->setValue(key, value);
         m_settings->sync();
-        return m_settings->status() == QSettings::NoError;
+        switch (m_settings->status()) {
+        case QSettings::NoError:
+            return true;
+        case QSettings::AccessError:
+            return false;
+        case QSettings::FormatError:
+            break;
+        }
+        // A file that did not parse when opened leaves its status at
+        // FormatError for good, which would hide a failed write. The sync
+        // has rewritten it cleanly if it could: a fresh look tells.
+        m_settings = Open();
+        return m_settings->status() == QSettings::NoError && m_settings->value(key).toString() == value.toString();
     }
 
     bool IntegersAsText() const override { return m_integersAsText; }
 
 private:
+    static QString Key(SettingsGroup group, const QString& name) { return GroupName(group) + QLatin1Char('/') + name; }
+
+    std::unique_ptr<QSettings> Open() const
+    {
+        auto settings = m_open();
+        // Only the user's own values count; a system-wide file must not fill
+        // in values the user's store lacks.
+        settings->setFallbacksEnabled(false);
+        return settings;
+    }
+
+    SettingsFactory m_open;
     std::unique_ptr<QSettings> m_settings;
     bool m_integersAsText;
 };
@@ -51,13 +74,17 @@ std::unique_ptr<SettingsStore> OpenUserSettings()
 #ifdef Q_OS_WIN
     // Strings become REG_SZ and ints REG_DWORD; flags are written as ints.
     return std::make_unique<QtSettingsStore>(
-        std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Quillmar\\Vy"),
-                                    QSettings::NativeFormat),
+        [] {
+            return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Quillmar\\Vy"),
+                                               QSettings::NativeFormat);
+        },
         false);
 #else
     return std::make_unique<QtSettingsStore>(
-        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quillmar"),
-                                    QStringLiteral("Vy")),
+        [] {
+            return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                               QStringLiteral("Quillmar"), QStringLiteral("Vy"));
+        },
         true);
 #endif
 }
