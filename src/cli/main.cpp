@@ -1,7 +1,13 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main()
+#include "cli/report_command.h"
+
+int main(int argc, char** argv)
 {
-    std::fputs("vy-report: not built yet\n", stderr);
-    return 2;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return vy::cli::RunCommandLine(args, stdout, stderr);
 }

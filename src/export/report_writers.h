@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "reports/report_table.h"
+#include "reports/report_tree.h"
 
 namespace vy {
 
@@ -25,6 +26,10 @@ struct HtmlHeadings {
     std::string Created;       // current local date and time, as a Date cell
 };
 std::string HtmlReport(const ReportTable& table, const HtmlHeadings& headings);
+
+// The tree in display order, one node a line: two blanks per level, the
+// node's image index, one blank, its text, CR LF.
+std::string TreeReport(const ReportTree& tree);
 
 // The one-line maker's notice in the page's footer.
 inline constexpr std::string_view HtmlFooterNotice = "Created by Vy 3, (C) Quillmar";

@@ -1,0 +1,207 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+
+#include <QFile>
+
+#include "store/date_value.h"
+
+namespace vy::cli {
+
+namespace {
+
+bool IsDigits(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (char ch : text)
+        if (ch < '0' || ch > '9')
+            return false;
+    return true;
+}
+
+QString PathOf(const std::string& arg)
+{
+    return QFile::decodeName(QByteArray(arg.data(), static_cast<qsizetype>(arg.size())));
+}
+
+// Options that take a value, as "--name VALUE" or "--name=VALUE".
+const std::vector<std::string>& ValueOptions()
+{
+    static const std::vector<std::string> names{"--from",           "--to",           "--language",
+                                                "--events",         "--filter",       "--exclude-users",
+                                                "--exclude-domains", "--exclude-ports", "--view",
+                                                "--node",           "--click",        "--format",
+                                                "--output"};
+    return names;
+}
+
+bool TakesValue(const std::string& name)
+{
+    for (const std::string& n : ValueOptions())
+        if (n == name)
+            return true;
+    return false;
+}
+
+std::optional<std::string> ApplyValue(CliOptions& o, const std::string& name, const std::string& value)
+{
+    if (name == "--from" || name == "--to") {
+        const auto day = ParseIsoDate(value);
+        if (!day)
+            return name + " needs a date written YYYY-MM-DD, not '" + value + "'";
+        (name == "--from" ? o.From : o.To) = *day;
+    } else if (name == "--language") {
+        o.Language = value;
+    } else if (name == "--events") {
+        o.Events = value;
+    } else if (name == "--filter") {
+        o.Filter = PathOf(value);
+    } else if (name == "--exclude-users") {
+        o.ExcludeUsers = value;
+    } else if (name == "--exclude-domains") {
+        o.ExcludeDomains = value;
+    } else if (name == "--exclude-ports") {
+        o.ExcludePorts = value;
+    } else if (name == "--view") {
+        if (value == "users")
+            o.View = ReportView::Users;
+        else if (value == "date")
+            o.View = ReportView::Date;
+        else
+            return "--view takes users or date, not '" + value + "'";
+    } else if (name == "--node") {
+        o.Node = value;
+    } else if (name == "--click") {
+        int column = -1;
+        const char* end = value.data() + value.size();
+        const auto [ptr, ec] = std::from_chars(value.data(), end, column);
+        if (!IsDigits(value) || ec != std::errc() || ptr != end)
+            return "--click needs a column number (0, 1, ...), not '" + value + "'";
+        o.Clicks.push_back(column);
+    } else if (name == "--format") {
+        if (value == "text")
+            o.Format = OutputFormat::Text;
+        else if (value == "html")
+            o.Format = OutputFormat::Html;
+        else if (value == "tree")
+            o.Format = OutputFormat::Tree;
+        else
+            return "--format takes text, html or tree, not '" + value + "'";
+    } else if (name == "--output") {
+        if (value.empty())
+            return "--output needs a file name";
+        o.Output = PathOf(value);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> ParseIsoDate(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    const std::string_view t(text);
+    if (!IsDigits(t.substr(0, 4)) || !IsDigits(t.substr(5, 2)) || !IsDigits(t.substr(8, 2)))
+        return std::nullopt;
+    const int year = std::stoi(text.substr(0, 4));
+    const int month = std::stoi(text.substr(5, 2));
+    const int day = std::stoi(text.substr(8, 2));
+    return EncodeDate(year, month, day);
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
+{
+    // --help and --version win wherever they stand among the options.
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+            return ShowHelp{};
+        if (arg == "--version")
+            return ShowVersion{};
+    }
+
+    CliOptions o;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool looksLikeOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+        if (!looksLikeOption) {
+            if (o.Folder)
+                return UsageError{"more than one folder given ('" + o.Folder->toStdString() + "' and '" + arg + "')"};
+            o.Folder = PathOf(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--check-duplicates") {
+            o.CheckDuplicates = true;
+            continue;
+        }
+        if (arg == "--settings") {
+            o.UseStoredSettings = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const std::size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        if (!TakesValue(name)) {
+            if (name == "--check-duplicates" || name == "--settings")
+                return UsageError{name + " takes no value"};
+            return UsageError{"unknown option '" + name + "'"};
+        }
+        if (!value) {
+            if (i + 1 >= args.size())
+                return UsageError{name + " needs a value"};
+            value = args[++i];
+        }
+        if (auto error = ApplyValue(o, name, *value))
+            return UsageError{*error};
+    }
+    if (!o.Folder && !o.UseStoredSettings)
+        return UsageError{"no folder given"};
+    return o;
+}
+
+std::string HelpText()
+{
+    return R"(Usage: vy-report [OPTIONS] FOLDER
+Scans the connection logs of FOLDER and writes one report to standard output.
+
+Scan options (without --settings every other setting has its first-run default):
+  --from YYYY-MM-DD        first day of the range (default: first day of this month)
+  --to YYYY-MM-DD          last day of the range (default: today)
+  --language TEXT          log language; only DE selects German (default EN)
+  --events TEXT            event IDs, five characters each (default 20050;20048)
+  --filter PATTERN         file-name pattern in FOLDER (default *.txt)
+  --exclude-users TEXT     users to leave out (blanks, commas or semicolons between)
+  --exclude-domains TEXT   domains to leave out
+  --exclude-ports TEXT     ports to leave out
+  --check-duplicates       count repeated connections once
+  --settings               start from the desktop program's stored settings;
+                           FOLDER may then be left out
+
+Report options:
+  --view users|date        which tree (default users)
+  --node PATH              the node whose table is shown, its texts from the root
+                           joined by " \ " (default: the first root's table)
+  --click N                a click on the header of column N (0 first);
+                           repeatable, applied in order
+  --format text|html|tree  semicolon text (default), HTML page, or the tree
+  --output FILE            write to FILE instead of standard output
+  --help                   show this text
+  --version                show the version
+
+Exit status: 0 done (also after warnings), 1 a file could not be written or
+read, 2 bad usage, 3 --node names no node.
+)";
+}
+
+}  // namespace vy::cli

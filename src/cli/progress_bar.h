@@ -1,0 +1,43 @@
+#pragma once
+// The scan's progress on a terminal: one line of phase, file and percentage,
+// redrawn in place and wiped when the scan is done.
+
+#include <cstdio>
+#include <string>
+
+#include "scan/scan_run.h"
+
+namespace vy::cli {
+
+class ProgressBar : public ScanObserver {
+public:
+    // width: the terminal's columns; the line never reaches the last one, so
+    // the terminal does not wrap it.
+    ProgressBar(std::FILE* stream, int width);
+    ~ProgressBar() override;
+
+    void SetPhase(const std::string& text) override;
+    void SetFile(const std::string& text) override;
+    void SetPercent(int percent, bool title) override;
+
+    // Wipes the line; later calls draw it again.
+    void Clear();
+
+    // The line as it would be drawn now (without the control characters).
+    std::string Line() const;
+
+private:
+    void Draw();
+
+    std::FILE* stream_;
+    int width_;
+    std::string phase_;
+    std::string file_;
+    int percent_ = 0;
+    bool drawn_ = false;
+};
+
+// The columns of the terminal behind the stream's descriptor, or 80.
+int TerminalWidth(std::FILE* stream);
+
+}  // namespace vy::cli
