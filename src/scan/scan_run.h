@@ -35,7 +35,9 @@ class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
     virtual void SetPhase(const std::string& text) { (void)text; }  // status panel 0
-    virtual void SetFile(const std::string& text) { (void)text; }   // status panel 1
+    // Status panel 1: "file: " and the file name in lower case, as Latin-1
+    // bytes like every shown text (a character beyond Latin-1 becomes "?").
+    virtual void SetFile(const std::string& text) { (void)text; }
     // Progress bar and status panel 2; title is true while reading, when the
     // application title follows the percentage.
     virtual void SetPercent(int percent, bool title) { (void)percent; (void)title; }
@@ -45,16 +47,20 @@ struct ScanResult {
     std::vector<QString> LogFileList;  // file names, without folder, in reading order
     bool DuplicatesFound = false;
     std::int64_t SkippedForCapacity = 0;  // connection lines dropped because a table was full
-    std::vector<QString> UnreadableFiles;
+    std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
+    std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
 };
 
 // Runs the reading and the duplicate check on stores (emptied first).
-// stop is read after every line.
+// stop is read after every line. Strips the seconds of the process-wide time
+// format once it starts. The first progress call of the reading comes with
+// its first line; setting the bar to 0 before is the caller's.
 ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atomic<bool>& stop,
                    ScanObserver* observer);
 
 // The warnings that end a scan, in the order they are shown: "Folder has no
-// log files", "Duplicates is found!", the full tables, the unreadable files.
+// log files", "Duplicates is found!", the full tables, the unreadable files,
+// the overlong lines. File names appear as Latin-1 bytes.
 std::vector<std::string> ScanWarnings(const ScanResult& result);
 
 }  // namespace vy

@@ -1,0 +1,96 @@
+#include "scan/duplicate_check.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "scan/progress.h"
+
+namespace vy {
+
+namespace {
+
+bool SameConnection(const ConnectionRecord& a, const ConnectionRecord& b)
+{
+    return a.UserIndex == b.UserIndex && a.SpeedIndex == b.SpeedIndex && a.DateTime == b.DateTime &&
+           a.ActiveTime == b.ActiveTime && a.BytesSent == b.BytesSent && a.BytesReceived == b.BytesReceived;
+}
+
+std::uint64_t HashConnection(const ConnectionRecord& r)
+{
+    // Equal date-times must hash alike: -0.0 and 0.0 compare equal.
+    const double dt = r.DateTime == 0 ? 0.0 : r.DateTime;
+    std::uint64_t bits;
+    std::memcpy(&bits, &dt, sizeof bits);
+    std::uint64_t h = (std::uint64_t{r.UserIndex} << 16 | r.SpeedIndex) * 0x9E3779B97F4A7C15ull;
+    h ^= bits + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+    h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.ActiveTime)) << 32 |
+          static_cast<std::uint32_t>(r.BytesSent)) * 0xC2B2AE3D27D4EB4Full;
+    h ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.BytesReceived)) * 0x165667B19E3779F9ull;
+    h ^= h >> 31;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+}  // namespace
+
+bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChanged)
+{
+    ConnectionStore& store = stores.Connections;
+    const int n = store.Count();
+    bool found = false;
+    if (n > 0) {
+        // The pairwise check removes a record exactly when a later record is
+        // equal to it, so each group keeps its last member. One pass finds
+        // the last member of every group, a second marks the others.
+        const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
+        const std::size_t mask = size - 1;
+        std::vector<std::int32_t> last(size, -1);
+        for (int i = 0; i < n; ++i) {
+            const ConnectionRecord& r = store[i];
+            if (r.Removed || r.DateTime != r.DateTime)
+                continue;  // already removed, or a date-time equal to nothing
+            const std::uint64_t h = HashConnection(r);
+            for (std::size_t b = h & mask;; b = (b + 1) & mask) {
+                std::int32_t& slot = last[b];
+                if (slot < 0 || SameConnection(store[slot], r)) {
+                    slot = i;
+                    break;
+                }
+            }
+        }
+        const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
+        double done = 0;
+        int shown = 0;
+        for (int i = 0; i < n; ++i) {
+            const ConnectionRecord& r = store[i];
+            if (!r.Removed && r.DateTime == r.DateTime) {
+                const std::uint64_t h = HashConnection(r);
+                for (std::size_t b = h & mask;; b = (b + 1) & mask) {
+                    const std::int32_t slot = last[b];
+                    if (slot < 0)
+                        break;  // cannot happen: every counted record went in above
+                    if (SameConnection(store[slot], r)) {
+                        if (slot != i) {
+                            MarkRemoved(stores, i);
+                            found = true;
+                        }
+                        break;
+                    }
+                }
+            }
+            done += static_cast<double>(n - i - 1);
+            const int percent = ProgressPercent(100.0 * done / expected);
+            if (percent != shown) {
+                shown = percent;
+                if (percentChanged)
+                    percentChanged(percent);
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace vy

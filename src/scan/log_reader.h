@@ -1,0 +1,63 @@
+#pragma once
+// Reading a log file line by line in large blocks. A line ends at a carriage
+// return, and a line feed directly after it belongs to that end; a lone line
+// feed is part of the line. Byte 26 (Ctrl-Z) ends the text of the file. A
+// last line without a carriage return is a line; nothing after the last line
+// end is not.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include <QString>
+
+namespace vy {
+
+struct LogLineRead {
+    std::string_view Text;  // valid until the next call; empty for an overlong line
+    std::int64_t Length = 0;  // the line's length in bytes, also for an overlong line
+    bool Overlong = false;  // longer than the reader's limit: read past, not kept
+};
+
+class LogReader {
+public:
+    static constexpr std::size_t DefaultBlock = std::size_t{1} << 20;
+    static constexpr std::size_t DefaultMaxLine = std::size_t{64} << 20;
+
+    // block: bytes asked of the file at a time; the buffer grows for a longer
+    // line up to maxLine bytes, a line beyond that is passed over.
+    explicit LogReader(std::size_t block = DefaultBlock, std::size_t maxLine = DefaultMaxLine);
+    ~LogReader();
+    LogReader(const LogReader&) = delete;
+    LogReader& operator=(const LogReader&) = delete;
+
+    // False when the path cannot be opened or is not a plain file. Closes any
+    // file still open.
+    bool Open(const QString& path);
+    void Close();
+
+    // The next line; false at the end of the text or after a read error.
+    bool Next(LogLineRead& line);
+
+    // A read failed after the file was opened.
+    bool Failed() const { return failed_; }
+
+private:
+    // Reads more of the file after the kept bytes; false when nothing came.
+    bool Fill();
+    void Compact();
+
+    std::vector<char> buffer_;
+    std::size_t block_;
+    std::size_t maxLine_;
+    std::size_t begin_ = 0;  // first byte not yet handed out
+    std::size_t end_ = 0;    // end of the bytes read
+    std::size_t scanned_ = 0;  // no carriage return in [begin_, scanned_)
+    int fd_ = -1;
+    bool atEnd_ = false;      // end of file, Ctrl-Z or error: no more reads
+    bool skipFeed_ = false;   // the last line ended in a carriage return at end_
+    bool failed_ = false;
+};
+
+}  // namespace vy

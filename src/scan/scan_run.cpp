@@ -1,0 +1,218 @@
+#include "scan/scan_run.h"
+
+#include <algorithm>
+
+#include "reports/date_text.h"
+#include "scan/duplicate_check.h"
+#include "scan/exclusion_filters.h"
+#include "scan/file_enumeration.h"
+#include "scan/line_parser.h"
+#include "scan/log_reader.h"
+#include "scan/progress.h"
+
+namespace vy {
+
+namespace {
+
+// Tells the observer only what changes on screen.
+class Display {
+public:
+    explicit Display(ScanObserver* observer) : observer_(observer) {}
+
+    void Phase(const std::string& text)
+    {
+        if (observer_ != nullptr && (!phaseShown_ || text != phase_))
+            observer_->SetPhase(text);
+        phase_ = text;
+        phaseShown_ = true;
+    }
+    void File(const std::string& text)
+    {
+        if (observer_ != nullptr && text != file_)
+            observer_->SetFile(text);
+        file_ = text;
+    }
+    // A new percentage, or the same one when the title starts following it.
+    void Percent(int percent, bool title)
+    {
+        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || title != title_))
+            observer_->SetPercent(percent, title);
+        percent_ = percent;
+        title_ = title;
+        percentShown_ = true;
+    }
+
+private:
+    ScanObserver* observer_;
+    std::string phase_;
+    std::string file_;  // panel 1 is empty when a scan starts
+    int percent_ = 0;
+    bool title_ = false;
+    bool phaseShown_ = false;
+    bool percentShown_ = false;
+};
+
+// The names one line needs that the table does not hold yet. A new parent
+// makes every name below it new as well.
+int NewNamesNeeded(const NameTable& names, const ConnectionLine& line)
+{
+    const int d = names.Find(KindDomain, line.Domain, 0, 0, 0);
+    if (d < 0)
+        return 5;
+    int needed = names.Find(KindUser, line.User, d, 0, 0) < 0 ? 1 : 0;
+    const int s = names.Find(KindServer, line.Server, d, 0, 0);
+    if (s < 0)
+        return needed + 3;
+    const int p = names.Find(KindPort, line.Port, d, s, 0);
+    if (p < 0)
+        return needed + 2;
+    return needed + (names.Find(KindSpeed, line.Speed, d, s, p) < 0 ? 1 : 0);
+}
+
+// Everything a scan uses for each line, prepared once.
+class LineProcessor {
+public:
+    LineProcessor(const ScanSettings& settings, Stores& stores, ScanResult& result)
+        : settings_(settings), stores_(stores), result_(result), matcher_(settings.LogLanguage, settings.NEvents),
+          users_(settings.ExcludedUsers), domains_(settings.ExcludedDomains), ports_(settings.ExcludedPorts)
+    {
+    }
+
+    void Process(std::string_view text)
+    {
+        if (!matcher_.IsConnectionLine(text))
+            return;
+        // Every value is read before any name is added: a malformed line
+        // leaves no trace.
+        if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
+            return;
+        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime <= settings_.FinalDate + 1))
+            return;
+        if (users_.Contains(line_.User) || domains_.Contains(line_.Domain) || ports_.Contains(line_.Port))
+            return;
+        NameTable& names = stores_.Names;
+        if (stores_.Connections.IsFull() || names.Count() + NewNamesNeeded(names, line_) > NameTable::Capacity) {
+            ++result_.SkippedForCapacity;
+            return;
+        }
+        const int d = FindOrAddName(stores_, KindDomain, line_.Domain, 0, 0, 0);
+        const int u = FindOrAddName(stores_, KindUser, line_.User, d, 0, 0);
+        const int s = FindOrAddName(stores_, KindServer, line_.Server, d, 0, 0);
+        const int p = FindOrAddName(stores_, KindPort, line_.Port, d, s, 0);
+        const int sp = FindOrAddName(stores_, KindSpeed, line_.Speed, d, s, p);
+        ConnectionRecord record;
+        record.UserIndex = static_cast<std::uint16_t>(u);
+        record.DateTime = line_.DateTime;
+        record.SpeedIndex = static_cast<std::uint16_t>(sp);
+        record.ActiveTime = line_.ActiveTime;
+        record.BytesSent = line_.BytesSent;
+        record.BytesReceived = line_.BytesReceived;
+        stores_.Connections.Append(record);
+    }
+
+private:
+    const ScanSettings& settings_;
+    Stores& stores_;
+    ScanResult& result_;
+    LineMatcher matcher_;
+    ExclusionList users_;
+    ExclusionList domains_;
+    ExclusionList ports_;
+    ConnectionLine line_;
+};
+
+QString JoinPath(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(u'/'))
+        return folder + name;
+    return folder + u'/' + name;
+}
+
+}  // namespace
+
+ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atomic<bool>& stop,
+                   ScanObserver* observer)
+{
+    ScanResult result;
+    Display display(observer);
+    ClearStores(stores);
+    ProcessDateTexts().StripSeconds();
+
+    const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
+    double totalBytes = 0;
+    result.LogFileList.reserve(files.size());
+    for (const LogFileEntry& f : files) {
+        result.LogFileList.push_back(f.Name);
+        totalBytes += static_cast<double>(f.Size);
+    }
+
+    display.Phase("Processing");
+    LineProcessor processor(settings, stores, result);
+    LogReader reader;
+    LogLineRead line;
+    double bytesRead = 0;
+    bool stopped = false;
+    for (const LogFileEntry& f : files) {
+        if (stop.load(std::memory_order_relaxed))
+            break;  // stopped before this file's first line: nothing more is read
+        display.File("file: " + f.Name.toLower().toLatin1().toStdString());
+        if (!reader.Open(JoinPath(settings.LogDir, f.Name))) {
+            result.UnreadableFiles.push_back(f.Name);
+            continue;
+        }
+        while (reader.Next(line)) {
+            bytesRead += static_cast<double>(line.Length) + 2;
+            display.Percent(ReadingPercent(bytesRead, totalBytes), true);
+            if (line.Overlong)
+                ++result.OverlongLines;
+            else
+                processor.Process(line.Text);
+            if (stop.load(std::memory_order_relaxed)) {
+                stopped = true;
+                break;
+            }
+        }
+        if (reader.Failed())
+            result.UnreadableFiles.push_back(f.Name);
+        reader.Close();
+        if (stopped)
+            break;
+    }
+
+    if (settings.CheckLogFiles) {
+        display.File("");
+        display.Percent(0, false);
+        display.Phase("Checking");
+        result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
+    }
+    return result;
+}
+
+std::vector<std::string> ScanWarnings(const ScanResult& result)
+{
+    std::vector<std::string> warnings;
+    if (result.LogFileList.empty())
+        warnings.push_back("Folder has no log files");
+    if (result.DuplicatesFound)
+        warnings.push_back("Duplicates is found!");
+    if (result.SkippedForCapacity > 0)
+        warnings.push_back("Tables are full: " + std::to_string(result.SkippedForCapacity) +
+                           " connection lines were skipped.");
+    if (!result.UnreadableFiles.empty()) {
+        const std::size_t n = result.UnreadableFiles.size();
+        std::string text = std::to_string(n) + (n == 1 ? " log file could not be read: " : " log files could not be read: ");
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i > 0)
+                text += ", ";
+            text += result.UnreadableFiles[i].toLatin1().toStdString();
+        }
+        warnings.push_back(text);
+    }
+    if (result.OverlongLines > 0)
+        warnings.push_back(std::to_string(result.OverlongLines) + (result.OverlongLines == 1 ? " line was" : " lines were") +
+                           " longer than " + std::to_string(LogReader::DefaultMaxLine >> 20) +
+                           " MiB and could not be examined.");
+    return warnings;
+}
+
+}  // namespace vy

@@ -1,0 +1,575 @@
+#include "loggen/log_generator.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vy::loggen {
+
+namespace {
+
+// splitmix64: small, fast, and the same sequence on every platform (the
+// standard distributions are not).
+class Rng {
+public:
+    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next()
+    {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // 0 .. n-1; n > 0.
+    std::uint64_t Below(std::uint64_t n) { return static_cast<std::uint64_t>((static_cast<unsigned __int128>(Next()) * n) >> 64); }
+    bool Chance(std::uint64_t num, std::uint64_t den) { return Below(den) < num; }
+
+private:
+    std::uint64_t state_;
+};
+
+void AppendUInt(std::string& out, std::uint64_t v)
+{
+    char buf[24];
+    char* p = buf + sizeof buf;
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    out.append(p, static_cast<std::size_t>(buf + sizeof buf - p));
+}
+
+void Append2(std::string& out, int v)
+{
+    out.push_back(static_cast<char>('0' + v / 10 % 10));
+    out.push_back(static_cast<char>('0' + v % 10));
+}
+
+void AppendDateMdy(std::string& out, const CivilDate& d, char sep)
+{
+    Append2(out, d.Month);
+    out.push_back(sep);
+    Append2(out, d.Day);
+    out.push_back(sep);
+    AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+}
+
+// "09:30am": the 12-hour clock the message uses, no seconds.
+void AppendMessageTime(std::string& out, int secondsOfDay)
+{
+    const int hour = secondsOfDay / 3600;
+    const int minute = secondsOfDay / 60 % 60;
+    Append2(out, hour % 12 == 0 ? 12 : hour % 12);
+    out.push_back(':');
+    Append2(out, minute);
+    out.append(hour < 12 ? "am" : "pm");
+}
+
+void AppendClock(std::string& out, int secondsOfDay)
+{
+    Append2(out, secondsOfDay / 3600);
+    out.push_back(':');
+    Append2(out, secondsOfDay / 60 % 60);
+    out.push_back(':');
+    Append2(out, secondsOfDay % 60);
+}
+
+// The exported event's leading fields up to and including the comma before
+// the message: logged date and time, source, type, category, ID, user, computer.
+void AppendHeader(std::string& out, bool german, std::int64_t loggedSecond, std::string_view source,
+                  std::string_view eventId, std::string_view computer, bool warning = false)
+{
+    const double day = static_cast<double>(loggedSecond / 86400);
+    const int sod = static_cast<int>(loggedSecond % 86400);
+    const CivilDate d = DecodeDate(day);
+    if (german) {
+        Append2(out, d.Day);
+        out.push_back('.');
+        Append2(out, d.Month);
+        out.push_back('.');
+        AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+        out.push_back(',');
+        AppendClock(out, sod);
+        out.push_back(',');
+        out.append(source);
+        out.append(warning ? ",Warnung,Keine," : ",Informationen,Keine,");
+        out.append(eventId);
+        out.append(",Nicht zutreffend,");
+    } else {
+        AppendDateMdy(out, d, '/');
+        out.push_back(',');
+        const int hour = sod / 3600;
+        Append2(out, hour % 12 == 0 ? 12 : hour % 12);
+        out.push_back(':');
+        Append2(out, sod / 60 % 60);
+        out.push_back(':');
+        Append2(out, sod % 60);
+        out.append(hour < 12 ? " AM," : " PM,");
+        out.append(source);
+        out.append(warning ? ",Warning,None," : ",Information,None,");
+        out.append(eventId);
+        out.append(",N/A,");
+    }
+    out.append(computer);
+    out.push_back(',');
+}
+
+void AppendDomainUser(std::string& out, const Connection& c)
+{
+    if (!c.Domain.empty()) {
+        out.append(c.Domain);
+        out.push_back('\\');
+    }
+    out.append(c.User);
+}
+
+void AppendDuration(std::string& out, std::int32_t seconds, bool german)
+{
+    const int h = seconds / 3600;
+    const int m = seconds / 60 % 60;
+    const int s = seconds % 60;
+    if (h > 0) {
+        AppendUInt(out, static_cast<std::uint64_t>(h));
+        out.append(german ? (h == 1 ? " Stunde " : " Stunden ") : (h == 1 ? " hour " : " hours "));
+    }
+    if (h > 0 || m > 0) {
+        AppendUInt(out, static_cast<std::uint64_t>(m));
+        out.append(german ? (m == 1 ? " Minute " : " Minuten ") : (m == 1 ? " minute " : " minutes "));
+    }
+    // The seconds always close the duration: the byte counts follow them.
+    AppendUInt(out, static_cast<std::uint64_t>(s));
+    out.append(german ? " s." : " seconds.");
+}
+
+void AppendConnectionLine(std::string& out, const Connection& c, bool german, std::string_view eventId)
+{
+    const std::int64_t startSecond = static_cast<std::int64_t>(c.Start * 1440.0 + 0.5) * 60;
+    const std::int64_t endSecond = startSecond + c.ActiveSeconds;
+    const CivilDate startDay = DecodeDate(static_cast<double>(startSecond / 86400));
+    const CivilDate endDay = DecodeDate(static_cast<double>(endSecond / 86400));
+    AppendHeader(out, german, endSecond, "RemoteAccess", eventId, c.Server);
+    if (german) {
+        out.append("Der Benutzer ");
+        AppendDomainUser(out, c);
+        out.append(" hat sich an Anschlu\xDF ");
+        out.append(c.Port);
+        out.append(" am ");
+        AppendDateMdy(out, startDay, '/');
+        out.append(" um ");
+        AppendMessageTime(out, static_cast<int>(startSecond % 86400));
+        out.append(" angemeldet und am ");
+        AppendDateMdy(out, endDay, '/');
+        out.append(" um ");
+        AppendMessageTime(out, static_cast<int>(endSecond % 86400));
+        out.append(" abgemeldet.  Verbindungszeit: ");
+        AppendDuration(out, c.ActiveSeconds, true);
+        out.append("  ");
+        AppendUInt(out, static_cast<std::uint32_t>(c.BytesSent));
+        out.append(" Bytes wurden gesendet und ");
+        AppendUInt(out, static_cast<std::uint32_t>(c.BytesReceived));
+        out.append(" Bytes empfangen. Geschwindigkeit: ");
+        out.append(c.Speed);
+        out.append(".  Grund der Trennung: Anforderung durch den Benutzer.");
+    } else {
+        out.append("The user ");
+        AppendDomainUser(out, c);
+        out.append(" connected on port ");
+        out.append(c.Port);
+        out.append(" on ");
+        AppendDateMdy(out, startDay, '/');
+        out.append(" at ");
+        AppendMessageTime(out, static_cast<int>(startSecond % 86400));
+        out.append(" and disconnected on ");
+        AppendDateMdy(out, endDay, '/');
+        out.append(" at ");
+        AppendMessageTime(out, static_cast<int>(endSecond % 86400));
+        out.append(".  The user was active for ");
+        AppendDuration(out, c.ActiveSeconds, false);
+        out.append("  ");
+        AppendUInt(out, static_cast<std::uint32_t>(c.BytesSent));
+        out.append(" bytes were sent and ");
+        AppendUInt(out, static_cast<std::uint32_t>(c.BytesReceived));
+        out.append(" bytes were received. The port speed was ");
+        out.append(c.Speed);
+        out.append(".  The reason for disconnecting was user request.");
+    }
+}
+
+// The cast of a generated folder: who connects where.
+struct World {
+    std::vector<std::string> Domains;
+    std::vector<std::string> Servers;
+    std::vector<int> ServerDomain;
+    std::vector<std::vector<std::string>> Ports;  // per server
+    std::vector<std::string> Speeds;
+    std::vector<std::string> Users;
+    std::vector<int> UserDomain;  // -1: written without a domain
+    std::vector<std::vector<int>> DomainServers;
+};
+
+constexpr std::array kDomainNames{"CORP", "SALES", "Research", "HQ", "LAB", "NORTH", "South", "FIELD"};
+constexpr std::array kServerNames{"RAS1", "RAS2", "GATE", "DIALIN", "VPN01", "Modems", "RAS3", "EDGE"};
+constexpr std::array kPortNames{"COM1", "COM2", "COM10", "VPN1-0", "VPN1-1", "COM3", "COM4", "ISDN1", "VPN2-0", "COM11"};
+constexpr std::array kSpeedNames{"28800", "33600", "57600", "115200", "9600", "14400", "64000", "128000"};
+constexpr std::array kUserNames{"bob",    "alice",  "Carol",   "dave",   "erin",   "frank", "Grace",  "heidi",
+                                "ivan",   "judy",   "mallory", "Oscar",  "peggy",  "rupert", "sybil", "trent",
+                                "victor", "Walter", "anna",    "bernd",  "claus",  "doris", "Egon",   "frieda",
+                                "gustav", "hanna",  "ingo",    "Jutta",  "klaus",  "lena",  "moritz", "nora",
+                                "otto",   "petra",  "Ralf",    "sabine", "tobias", "ute",   "volker", "wiebke"};
+
+template <typename List>
+std::string NameFrom(const List& list, int index, const char* stem)
+{
+    const int n = static_cast<int>(list.size());
+    if (index < n)
+        return list[static_cast<std::size_t>(index)];
+    return std::string(stem) + std::to_string(index - n + 1);
+}
+
+World MakeWorld(const GeneratorOptions& o, Rng& rng)
+{
+    World w;
+    for (int i = 0; i < o.Domains; ++i)
+        w.Domains.push_back(NameFrom(kDomainNames, i, "DOM"));
+    w.DomainServers.resize(static_cast<std::size_t>(o.Domains));
+    for (int i = 0; i < o.Servers; ++i) {
+        w.Servers.push_back(NameFrom(kServerNames, i, "SRV"));
+        w.ServerDomain.push_back(i % o.Domains);
+        w.DomainServers[static_cast<std::size_t>(i % o.Domains)].push_back(i);
+        std::vector<std::string> ports;
+        for (int p = 0; p < o.Ports; ++p)
+            ports.push_back(NameFrom(kPortNames, p, "COM"));
+        w.Ports.push_back(std::move(ports));
+    }
+    for (int i = 0; i < o.Speeds; ++i)
+        w.Speeds.push_back(i < static_cast<int>(kSpeedNames.size()) ? kSpeedNames[static_cast<std::size_t>(i)]
+                                                                   : std::to_string(19200 * (i + 1)));
+    for (int i = 0; i < o.Users; ++i) {
+        w.Users.push_back(NameFrom(kUserNames, i, "user"));
+        const bool local = rng.Chance(static_cast<std::uint64_t>(o.LocalUsersPercent), 100);
+        w.UserDomain.push_back(local ? -1 : i % o.Domains);
+    }
+    return w;
+}
+
+Connection MakeConnection(const World& w, Rng& rng, std::int64_t startMinute)
+{
+    Connection c;
+    // A few users make most of the calls.
+    const std::uint64_t users = w.Users.size();
+    const std::size_t u = rng.Chance(1, 2) ? static_cast<std::size_t>(rng.Below((users + 3) / 4))
+                                           : static_cast<std::size_t>(rng.Below(users));
+    const int domain = w.UserDomain[u];
+    c.User = w.Users[u];
+    std::size_t server;
+    if (domain >= 0) {
+        c.Domain = w.Domains[static_cast<std::size_t>(domain)];
+        const auto& own = w.DomainServers[static_cast<std::size_t>(domain)];
+        server = own.empty() ? static_cast<std::size_t>(rng.Below(w.Servers.size()))
+                             : static_cast<std::size_t>(own[static_cast<std::size_t>(rng.Below(own.size()))]);
+    } else {
+        server = static_cast<std::size_t>(rng.Below(w.Servers.size()));
+    }
+    c.Server = w.Servers[server];
+    const auto& ports = w.Ports[server];
+    c.Port = ports[static_cast<std::size_t>(rng.Below(ports.size()))];
+    c.Speed = w.Speeds[static_cast<std::size_t>(rng.Below(w.Speeds.size()))];
+    c.Start = static_cast<double>(startMinute) / 1440.0;
+    c.ActiveSeconds = static_cast<std::int32_t>(rng.Chance(1, 8) ? 3600 + rng.Below(4 * 3600) : 5 + rng.Below(3600));
+    c.BytesSent = static_cast<std::int32_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(3000000));
+    c.BytesReceived = static_cast<std::int32_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(30000000));
+    return c;
+}
+
+// A line that is not a connection line: another event of the remote-access
+// source (some with the connection event's own ID), or one of another source.
+void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t second, bool german,
+                     std::string_view eventId)
+{
+    const Connection c = MakeConnection(w, rng, second / 60);
+    const std::string& computer = c.Server;
+    switch (rng.Below(10)) {
+    case 0:
+        AppendHeader(out, german, second, "RemoteAccess", eventId, computer);
+        if (german) {
+            out.append("Der Benutzer ");
+            AppendDomainUser(out, c);
+            out.append(" hat sich an Anschlu\xDF " + c.Port + " am ");
+            AppendDateMdy(out, DecodeDate(static_cast<double>(second / 86400)), '/');
+            out.append(" um ");
+            AppendMessageTime(out, static_cast<int>(second % 86400));
+            out.append(" angemeldet und wurde vor der Authentifizierung getrennt.");
+        } else {
+            out.append("The user ");
+            AppendDomainUser(out, c);
+            out.append(" connected on port " + c.Port + " on ");
+            AppendDateMdy(out, DecodeDate(static_cast<double>(second / 86400)), '/');
+            out.append(" at ");
+            AppendMessageTime(out, static_cast<int>(second % 86400));
+            out.append(" was disconnected before the user was authenticated.");
+        }
+        break;
+    case 1:
+    case 2:
+        AppendHeader(out, german, second, "RemoteAccess", "20049", computer);
+        out.append(german ? "Der Benutzer " : "The user ");
+        AppendDomainUser(out, c);
+        out.append(german ? " hat eine Verbindung hergestellt und wurde an Anschlu\xDF " + c.Port +
+                                " erfolgreich authentifiziert."
+                          : " has connected and has been successfully authenticated on port " + c.Port + ".");
+        break;
+    case 3:
+        AppendHeader(out, german, second, "RemoteAccess", "20048", computer);
+        out.append(german ? "Der Benutzer " : "The user ");
+        AppendDomainUser(out, c);
+        out.append(german ? " an Anschlu\xDF " + c.Port + " wurde getrennt, weil die Leitung inaktiv war."
+                          : " connected on port " + c.Port + " has been disconnected because the line was idle.");
+        break;
+    case 4:
+        // The recognition marker under an ID that is not a connection event.
+        AppendHeader(out, german, second, "RemoteAccess", "20090", computer, true);
+        out.append(german ? "Verbindungszeit: 0 s. Die Verbindung an Anschlu\xDF " + c.Port + " wurde abgelehnt."
+                          : "The user was active for 0 seconds on port " + c.Port +
+                                " before the connection was refused.");
+        break;
+    case 5:
+        AppendHeader(out, german, second, german ? "Dienststeuerungs-Manager" : "Service Control Manager", "7036",
+                     computer);
+        out.append(german ? "Der Dienst RAS-Verbindungsverwaltung befindet sich jetzt im Status \"Wird ausgef\xFChrt\"."
+                          : "The Remote Access Connection Manager service entered the running state.");
+        break;
+    case 6:
+        // The connection ID inside a longer field.
+        AppendHeader(out, german, second, "Backup", "120050", computer);
+        out.append(german ? "Die Sicherung ist beendet; 2 Dateien wurden \xFC" "bersprungen."
+                          : "The backup job finished; 2 files were skipped.");
+        break;
+    case 7:
+        AppendHeader(out, german, second, "Srv", "2013", computer, true);
+        out.append(german ? "Der Datentr\xE4ger D: ist fast voll. M\xF6glicherweise m\xFCssen Dateien gel\xF6scht werden."
+                          : "The D: disk is at or near capacity.  You may need to delete some files.");
+        break;
+    case 8:
+        AppendHeader(out, german, second, "Print", "10", computer);
+        out.append(german ? "Dokument " : "Document ");
+        AppendUInt(out, rng.Below(500));
+        out.append(german ? " von " : " owned by ");
+        out.append(c.User);
+        out.append(german ? " wurde auf LaserJet 4 an LPT1 gedruckt. Bytes: " : " was printed on LaserJet 4 via port LPT1.  Size in bytes: ");
+        AppendUInt(out, rng.Below(1000000));
+        out.push_back('.');
+        break;
+    default:
+        AppendHeader(out, german, second, "EventLog", "6005", computer);
+        out.append(german ? "Der Ereignisprotokolldienst wurde gestartet." : "The Event log service was started.");
+        break;
+    }
+}
+
+bool GermanFile(const GeneratorOptions& o, int file)
+{
+    switch (o.Lang) {
+    case Language::German: return true;
+    case Language::Mixed: return file % 2 == 1;
+    default: return false;
+    }
+}
+
+void CheckOptions(const GeneratorOptions& o)
+{
+    if (o.Files < 1 || o.ConnectionLines < 0 || o.OtherLines < 0 || o.DuplicateLines < 0)
+        throw std::runtime_error("file and line counts must not be negative, and there must be a file");
+    if (o.Domains < 1 || o.Users < 1 || o.Servers < 1 || o.Ports < 1 || o.Speeds < 1)
+        throw std::runtime_error("domains, users, servers, ports and speeds need at least one each");
+    if (o.DuplicateLines > 0 && o.ConnectionLines == 0)
+        throw std::runtime_error("duplicate lines need connection lines to copy");
+    if (o.LocalUsersPercent < 0 || o.LocalUsersPercent > 100)
+        throw std::runtime_error("the share of users without a domain is a percentage");
+    if (o.EventId.size() != 5)
+        throw std::runtime_error("an event ID has five characters");
+    const auto first = EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day);
+    const auto last = EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day);
+    if (!first || !last || *last < *first || *first < 1)
+        throw std::runtime_error("the date range is not a valid range of days after 1899");
+}
+
+std::int64_t Share(std::int64_t total, int part, int parts)
+{
+    return total * (part + 1) / parts - total * part / parts;
+}
+
+}  // namespace
+
+std::string ConnectionLineText(const Connection& c, bool german, const std::string& eventId)
+{
+    std::string out;
+    AppendConnectionLine(out, c, german, eventId);
+    return out;
+}
+
+void GenerateLines(const GeneratorOptions& o, LineSink& sink)
+{
+    CheckOptions(o);
+    Rng rng(o.Seed);
+    const World world = MakeWorld(o, rng);
+    const std::int64_t firstDay = static_cast<std::int64_t>(*EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day));
+    const std::int64_t lastDay = static_cast<std::int64_t>(*EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day));
+    const std::int64_t minutes = (lastDay - firstDay + 1) * 1440;
+
+    std::string line;
+    line.reserve(1024);
+    std::int64_t dupCarry = 0;
+    for (int f = 0; f < o.Files; ++f) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%03d.txt", f + 1);
+        sink.BeginFile(o.FilePrefix + name);
+        const bool german = GermanFile(o, f);
+        std::int64_t conns = Share(o.ConnectionLines, f, o.Files);
+        std::int64_t others = Share(o.OtherLines, f, o.Files);
+        std::int64_t dups = Share(o.DuplicateLines, f, o.Files) + dupCarry;
+        dupCarry = 0;
+        if (conns == 0) {
+            dupCarry = dups;  // nothing to copy here: the next file takes them
+            dups = 0;
+        }
+        const std::int64_t startMinute = firstDay * 1440 + minutes * f / o.Files;
+        const std::int64_t width = minutes * (f + 1) / o.Files - minutes * f / o.Files;
+        const std::int64_t slots = conns + others;
+        for (std::int64_t k = 0; k < slots; ++k) {
+            // Chronological, each line somewhere in its own share of the file's time.
+            const std::int64_t from = width * k / slots;
+            const std::int64_t to = width * (k + 1) / slots;
+            const std::int64_t minute =
+                startMinute + from + (to > from ? static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(to - from))) : 0);
+            const std::int64_t left = slots - k;
+            line.clear();
+            if (static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(left))) < conns) {
+                const Connection c = MakeConnection(world, rng, minute);
+                AppendConnectionLine(line, c, german, o.EventId);
+                sink.Line(line, &c, false);
+                // Copies follow their original; spread so that every file's
+                // share is used by its last connection.
+                std::int64_t copies = dups / conns;
+                if (rng.Below(static_cast<std::uint64_t>(conns)) < static_cast<std::uint64_t>(dups % conns))
+                    ++copies;
+                for (std::int64_t i = 0; i < copies; ++i)
+                    sink.Line(line, &c, true);
+                dups -= copies;
+                --conns;
+            } else {
+                AppendOtherLine(line, world, rng, minute * 60 + static_cast<std::int64_t>(rng.Below(60)), german,
+                                o.EventId);
+                sink.Line(line, nullptr, false);
+                --others;
+            }
+        }
+    }
+}
+
+namespace {
+
+// Buffers the lines of one file and writes them in large blocks.
+class FolderWriter : public LineSink {
+public:
+    FolderWriter(std::filesystem::path folder, GeneratedFolder& summary) : folder_(std::move(folder)), summary_(summary)
+    {
+        buffer_.reserve(kBlock + 4096);
+    }
+    ~FolderWriter() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    void BeginFile(const std::string& name) override
+    {
+        Finish();
+        const std::filesystem::path path = folder_ / name;
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
+        path_ = path.string();
+        summary_.Files.push_back(name);
+    }
+
+    void Line(const std::string& line, const Connection* c, bool copy) override
+    {
+        buffer_.append(line);
+        buffer_.append("\r\n");
+        summary_.TotalBytes += static_cast<std::int64_t>(line.size() + 2);
+        if (c != nullptr) {
+            if (copy)
+                ++summary_.DuplicateLines;
+            ++summary_.ConnectionLines;
+            summary_.ActiveSeconds += c->ActiveSeconds;
+            summary_.BytesSent += c->BytesSent;
+            summary_.BytesReceived += c->BytesReceived;
+        } else {
+            ++summary_.OtherLines;
+        }
+        if (buffer_.size() >= kBlock)
+            Flush();
+    }
+
+    void Finish()
+    {
+        if (fd_ < 0)
+            return;
+        Flush();
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        if (rc != 0)
+            throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 20;
+
+    void Flush()
+    {
+        const char* p = buffer_.data();
+        std::size_t left = buffer_.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd_, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        buffer_.clear();
+    }
+
+    std::filesystem::path folder_;
+    GeneratedFolder& summary_;
+    std::string buffer_;
+    std::string path_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
+GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOptions& options)
+{
+    CheckOptions(options);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        throw std::runtime_error("cannot create the folder " + folder + ": " + ec.message());
+    GeneratedFolder summary;
+    FolderWriter writer(folder, summary);
+    GenerateLines(options, writer);
+    writer.Finish();
+    return summary;
+}
+
+}  // namespace vy::loggen

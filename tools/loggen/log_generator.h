@@ -1,0 +1,80 @@
+#pragma once
+// Writes folders of remote-access event logs of our own making: connection
+// lines in English or German mixed with other events of the same source and
+// with unrelated noise, CR LF line ends, fully determined by the seed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/date_value.h"
+
+namespace vy::loggen {
+
+enum class Language { English, German, Mixed };
+
+struct GeneratorOptions {
+    std::uint64_t Seed = 1;
+    int Files = 1;
+    std::int64_t ConnectionLines = 100;  // distinct connections, duplicates not included
+    std::int64_t OtherLines = 100;       // other events of the source and noise
+    std::int64_t DuplicateLines = 0;     // extra copies of earlier connection lines
+    Language Lang = Language::English;
+    CivilDate FirstDay{1998, 10, 1};  // connection start dates lie in FirstDay..LastDay
+    CivilDate LastDay{1998, 10, 31};
+    int Domains = 3;
+    int Users = 30;
+    int Servers = 4;  // spread over the domains
+    int Ports = 6;    // per server
+    int Speeds = 4;
+    int LocalUsersPercent = 10;  // users written without a domain
+    std::string EventId = "20050";
+    std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt
+};
+
+// One connection as the parser should read it back.
+struct Connection {
+    std::string Domain;  // empty: written without a domain ("Local" when read)
+    std::string User;    // as written; the parser lower-cases it
+    std::string Server;
+    std::string Port;
+    std::string Speed;
+    double Start = 0;  // whole minutes, days since 30 Dec 1899
+    std::int32_t ActiveSeconds = 0;
+    std::int32_t BytesSent = 0;
+    std::int32_t BytesReceived = 0;
+};
+
+// The connection line for c, without its line end. eventId is the event's
+// ID field; german selects the German message text.
+std::string ConnectionLineText(const Connection& c, bool german, const std::string& eventId = "20050");
+
+// What a generated folder holds, for checking a scan of it.
+struct GeneratedFolder {
+    std::vector<std::string> Files;  // names, in the order written
+    std::int64_t TotalBytes = 0;
+    std::int64_t ConnectionLines = 0;  // including duplicates
+    std::int64_t DuplicateLines = 0;
+    std::int64_t OtherLines = 0;
+    std::int64_t ActiveSeconds = 0;  // sums over every connection line, duplicates included
+    std::int64_t BytesSent = 0;
+    std::int64_t BytesReceived = 0;
+};
+
+// Writes the folder (created when missing; existing files of the same names
+// are replaced). Throws std::runtime_error when a file cannot be written or
+// the options make no sense.
+GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOptions& options);
+
+// The same lines without writing them: called with every line (no line end)
+// and, for connection lines, the connection it describes (else nullptr);
+// copy is true for a duplicate of the connection line before it.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    virtual void BeginFile(const std::string& name) = 0;
+    virtual void Line(const std::string& line, const Connection* connection, bool copy) = 0;
+};
+void GenerateLines(const GeneratorOptions& options, LineSink& sink);
+
+}  // namespace vy::loggen
