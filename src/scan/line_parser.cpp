@@ -105,9 +105,8 @@ std::optional<std::string_view> UserOf(const LineMarkers& mk, std::string_view l
         return std::nullopt;
     // The first "\" of the whole line, wherever it stands; without one, the
     // blank after the marker.
-    const void* slash = std::memchr(line.data(), '\\', line.size());
-    const std::size_t b = slash ? static_cast<std::size_t>(static_cast<const char*>(slash) - line.data())
-                                : m + mk.UserStart.size();
+    const std::size_t slash = line.find('\\');
+    const std::size_t b = slash != npos ? slash : m + mk.UserStart.size();
     // A user that would end before it begins is the empty text.
     if (c < b + 2)
         return std::string_view();
@@ -186,6 +185,9 @@ std::size_t FindMarker(std::string_view line, std::string_view needle, std::size
         return npos;
     if (needle.empty())
         return from;
+    // An empty line may have no storage at all, which memmem must not see.
+    if (line.size() - from < needle.size())
+        return npos;
     const void* hit = ::memmem(line.data() + from, line.size() - from, needle.data(), needle.size());
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
 }
