@@ -144,8 +144,10 @@ bool LogReader::Next(LogLineRead& line)
         // Need more bytes: keep the unfinished line at the buffer's start.
         Compact();
         if (end_ == buffer_.size()) {
-            if (!overlong && buffer_.size() < maxLine_) {
-                buffer_.resize(std::min(maxLine_, buffer_.size() * 2));
+            // One byte beyond the limit, so that a line of exactly the
+            // limit can show its carriage return.
+            if (!overlong && buffer_.size() <= maxLine_) {
+                buffer_.resize(std::min(maxLine_ + 1, buffer_.size() * 2));
             } else {
                 // Longer than we keep: count it and let its bytes go.
                 overlong = true;

@@ -47,7 +47,7 @@ struct Connection {
 
 // The connection line for c, without its line end. eventId is the event's
 // ID field; german selects the German message text.
-std::string ConnectionLineText(const Connection& c, bool german, const std::string& eventId = "20050");
+std::string ConnectionLineText(const Connection& c, bool german = false, const std::string& eventId = "20050");
 
 // What a generated folder holds, for checking a scan of it.
 struct GeneratedFolder {

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include "scan/log_reader.h"
+
+namespace vy {
+namespace {
+
+struct ReadLine {
+    std::string Text;
+    std::int64_t Length;
+    bool Overlong;
+    bool operator==(const ReadLine&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const ReadLine& l)
+{
+    os << '{';
+    for (char c : l.Text) {
+        if (c == '\r') os << "\\r";
+        else if (c == '\n') os << "\\n";
+        else os << c;
+    }
+    return os << ", " << l.Length << (l.Overlong ? ", overlong}" : "}");
+}
+
+class LogReaderTest : public ::testing::Test {
+protected:
+    QString Write(const std::string& bytes, const QString& name = "log.txt")
+    {
+        const QString path = dir_.filePath(name);
+        std::ofstream(QFile::encodeName(path).constData(), std::ios::binary) << bytes;
+        return path;
+    }
+
+    std::vector<ReadLine> ReadAll(const std::string& bytes, std::size_t block, std::size_t maxLine = 1 << 20)
+    {
+        LogReader reader(block, maxLine);
+        EXPECT_TRUE(reader.Open(Write(bytes)));
+        std::vector<ReadLine> lines;
+        LogLineRead line;
+        while (reader.Next(line)) {
+            lines.push_back({std::string(line.Text), line.Length, line.Overlong});
+            if (lines.size() > 1000)
+                break;  // a reader that never ends
+        }
+        EXPECT_FALSE(reader.Failed());
+        EXPECT_FALSE(reader.Next(line)) << "the end stays the end";
+        return lines;
+    }
+
+    QTemporaryDir dir_;
+};
+
+std::vector<ReadLine> Lines(std::initializer_list<std::string> texts)
+{
+    std::vector<ReadLine> out;
+    for (const auto& t : texts)
+        out.push_back({t, static_cast<std::int64_t>(t.size()), false});
+    return out;
+}
+
+// Every case read with blocks so small that line ends fall on block edges
+// in every possible place, and with the default block.
+TEST_F(LogReaderTest, LineEndsAtCarriageReturnWithItsLineFeedWhateverTheBlockEdges)
+{
+    const struct {
+        std::string Bytes;
+        std::vector<ReadLine> Expected;
+    } cases[] = {
+        {"", {}},
+        {"a\r\nbc\r\n", Lines({"a", "bc"})},
+        {"a\r\nbc", Lines({"a", "bc"})},                  // a last line without line end is a line
+        {"a\rbc\r", Lines({"a", "bc"})},                  // a carriage return alone ends a line
+        {"a\nb\r\n", Lines({"a\nb"})},                    // a lone line feed stays inside
+        {"a\n\nb", Lines({"a\n\nb"})},
+        {"a\r\r\nb", Lines({"a", "", "b"})},
+        {"\r\n", Lines({""})},
+        {"\r\n\r\n", Lines({"", ""})},
+        {"a\r\n\n", Lines({"a", "\n"})},                  // only one feed belongs to the end
+        {"a\r\n\r", Lines({"a", ""})},
+        {"a\r", Lines({"a"})},
+        {"\n", Lines({"\n"})},
+        {"a\x1A" "b\r\n", Lines({"a"})},                  // Ctrl-Z ends the text
+        {"\x1A", {}},
+        {"a\r\n\x1A\r\nb\r\n", Lines({"a"})},
+        {"a\r\x1A\n", Lines({"a"})},
+        {"ab\x1A", Lines({"ab"})},
+        {std::string("a\0b\r\n", 5), {{std::string("a\0b", 3), 3, false}}},  // NUL bytes are ordinary
+    };
+    for (const auto& c : cases) {
+        for (std::size_t block : {1, 2, 3, 5, 1 << 20}) {
+            EXPECT_EQ(ReadAll(c.Bytes, block), c.Expected)
+                << "block " << block << " bytes " << ::testing::PrintToString(c.Bytes);
+        }
+    }
+}
+
+TEST_F(LogReaderTest, ALineLongerThanTheBlockIsKeptWhole)
+{
+    const std::string longLine(5000, 'x');
+    const auto lines = ReadAll("ab\r\n" + longLine + "\r\ncd", 16, 8192);
+    EXPECT_EQ(lines, Lines({"ab", longLine, "cd"}));
+}
+
+TEST_F(LogReaderTest, ALineBeyondTheLimitIsCountedButNotKept)
+{
+    const std::string huge(100, 'y');
+    const std::vector<ReadLine> expected = {
+        {"ab", 2, false}, {"", 100, true}, {"cd", 2, false}, {"", 100, true}};
+    // The limit is 32 bytes: with blocks of 8 the buffer grows to 32, then
+    // passes the rest of the line over. The last overlong line has no end.
+    for (std::size_t block : {1, 3, 8}) {
+        EXPECT_EQ(ReadAll("ab\r\n" + huge + "\r\ncd\r\n" + huge, block, 32), expected) << "block " << block;
+    }
+    // Exactly at the limit the line is still kept.
+    const std::string fits(32, 'z');
+    EXPECT_EQ(ReadAll(fits + "\r\n", 8, 32), Lines({fits}));
+}
+
+TEST_F(LogReaderTest, OpenRefusesWhatIsNoReadablePlainFile)
+{
+    LogReader reader(64);
+    EXPECT_FALSE(reader.Open(dir_.filePath("missing.txt")));
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.txt"));
+    EXPECT_FALSE(reader.Open(dir_.filePath("folder.txt")));
+    // A pipe would block a plain open until a writer came: refused at once.
+    const QString fifo = dir_.filePath("pipe.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(reader.Open(fifo));
+    LogLineRead line;
+    EXPECT_FALSE(reader.Next(line)) << "a reader without a file has no lines";
+}
+
+TEST_F(LogReaderTest, OpeningAnotherFileStartsAfresh)
+{
+    LogReader reader(4);
+    ASSERT_TRUE(reader.Open(Write("first\r", "a.txt")));
+    LogLineRead line;
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "first");
+    // The first file's pending line feed check must not eat the second's "\n".
+    ASSERT_TRUE(reader.Open(Write("\nsecond\r\n", "b.txt")));
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "\nsecond");
+    EXPECT_FALSE(reader.Next(line));
+}
+
+TEST_F(LogReaderTest, AFileAfterOneWithALongLineReadsAsUsual)
+{
+    LogReader reader(8, 1024);
+    ASSERT_TRUE(reader.Open(Write(std::string(600, 'q') + "\r\n", "a.txt")));
+    LogLineRead line;
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Length, 600);
+    ASSERT_TRUE(reader.Open(Write("x\r\ny", "b.txt")));
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "x");
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "y");
+}
+
+}  // namespace
+}  // namespace vy
