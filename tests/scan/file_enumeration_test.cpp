@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "scan/file_enumeration.h"
+
+namespace vy {
+namespace {
+
+TEST(MatchesFileFilter, WildcardsWithoutRegardToCase)
+{
+    EXPECT_TRUE(MatchesFileFilter("LOG.TXT", "*.txt"));
+    EXPECT_TRUE(MatchesFileFilter("log.txt", "*.TXT"));
+    EXPECT_TRUE(MatchesFileFilter(".txt", "*.txt"));
+    EXPECT_FALSE(MatchesFileFilter("log.txt.bak", "*.txt"));
+    EXPECT_FALSE(MatchesFileFilter("logtxt", "*.txt"));
+    EXPECT_TRUE(MatchesFileFilter("ras01.log", "ras??.log"));
+    EXPECT_FALSE(MatchesFileFilter("ras1.log", "ras??.log"));
+    EXPECT_TRUE(MatchesFileFilter("a.b.c", "*.*.*"));
+    EXPECT_TRUE(MatchesFileFilter("abc", "a*b*c"));
+    EXPECT_TRUE(MatchesFileFilter("aXbYbc", "a*b*c"));
+    EXPECT_FALSE(MatchesFileFilter("abcd", "a*b*c"));
+    EXPECT_TRUE(MatchesFileFilter("M\u00c4RZ.txt", "m\u00e4rz.*"));
+    EXPECT_TRUE(MatchesFileFilter("exact", "EXACT"));
+    EXPECT_FALSE(MatchesFileFilter("exact", ""));
+}
+
+TEST(MatchesFileFilter, AFinalDotStarAlsoTakesNamesWithoutExtension)
+{
+    EXPECT_TRUE(MatchesFileFilter("README", "*.*"));
+    EXPECT_TRUE(MatchesFileFilter("ras", "ras.*"));
+    EXPECT_TRUE(MatchesFileFilter("ras.1", "ras.*"));
+    EXPECT_FALSE(MatchesFileFilter("rasx", "ras.*"));
+}
+
+TEST(MatchesFileFilter, ManyStarsStayFast)
+{
+    const QString name = QString(200, u'a');
+    EXPECT_FALSE(MatchesFileFilter(name, "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b"));
+}
+
+class EnumerateLogFilesTest : public ::testing::Test {
+protected:
+    void Write(const QString& name, const std::string& bytes)
+    {
+        std::ofstream(QFile::encodeName(dir_.filePath(name)).constData(), std::ios::binary) << bytes;
+    }
+    std::vector<QString> Names(const QString& filter)
+    {
+        std::vector<QString> out;
+        for (const auto& e : EnumerateLogFiles(dir_.path(), filter))
+            out.push_back(e.Name);
+        return out;
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(EnumerateLogFilesTest, PlainAndHiddenFilesInNameOrderWithoutRegardToCase)
+{
+    Write("b.txt", "12345");
+    Write("A.TXT", "1");
+    Write("c.Txt", "");
+    Write(".hidden.txt", "12");
+    Write("other.log", "1");
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("pipe.txt")).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("b.txt", QFile::encodeName(dir_.filePath("link.txt")).constData()), 0);
+    ASSERT_EQ(::symlink("gone.txt", QFile::encodeName(dir_.filePath("dangling.txt")).constData()), 0);
+    ASSERT_EQ(::symlink("folder.txt", QFile::encodeName(dir_.filePath("dirlink.txt")).constData()), 0);
+    const auto files = EnumerateLogFiles(dir_.path(), "*.txt");
+    std::vector<QString> names;
+    std::vector<std::int64_t> sizes;
+    for (const auto& f : files) {
+        names.push_back(f.Name);
+        sizes.push_back(f.Size);
+    }
+    EXPECT_EQ(names, (std::vector<QString>{".hidden.txt", "A.TXT", "b.txt", "c.Txt", "dangling.txt", "link.txt"}));
+    EXPECT_EQ(sizes, (std::vector<std::int64_t>{2, 1, 5, 0, 0, 5}));
+}
+
+TEST_F(EnumerateLogFilesTest, NamesDifferingOnlyInCaseKeepAFixedOrder)
+{
+    Write("log.txt", "");
+    Write("LOG.txt", "");
+    Write("Log.txt", "");
+    EXPECT_EQ(Names("*.txt"), (std::vector<QString>{"LOG.txt", "Log.txt", "log.txt"}));
+}
+
+TEST_F(EnumerateLogFilesTest, NothingForAMissingFolderOrAFilterWithAFolder)
+{
+    Write("a.txt", "");
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("sub"));
+    Write("sub/b.txt", "");
+    EXPECT_TRUE(EnumerateLogFiles(dir_.filePath("missing"), "*.txt").empty());
+    EXPECT_TRUE(EnumerateLogFiles(dir_.filePath("a.txt"), "*").empty()) << "a file is no folder";
+    EXPECT_TRUE(EnumerateLogFiles("", "*.txt").empty());
+    EXPECT_TRUE(Names("sub/*.txt").empty());
+    EXPECT_TRUE(Names("sub\\*.txt").empty());
+    EXPECT_TRUE(Names("").empty());
+    EXPECT_EQ(Names("*"), (std::vector<QString>{"a.txt"}));
+}
+
+}  // namespace
+}  // namespace vy

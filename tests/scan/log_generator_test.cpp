@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QTemporaryDir>
+
+#include "loggen/log_generator.h"
+#include "scan/line_parser.h"
+#include "store/date_value.h"
+
+namespace vy {
+namespace {
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Reads every generated line back with the parser and compares.
+class CheckingSink : public loggen::LineSink {
+public:
+    CheckingSink(bool german, const loggen::GeneratorOptions& o) : lang_(german ? "DE" : "EN"), options_(o) {}
+    void BeginFile(const std::string& name) override { files.push_back(name); }
+    void Line(const std::string& line, const loggen::Connection* c, bool copy) override
+    {
+        ASSERT_EQ(line.find_first_of("\r\n\x1A"), std::string::npos) << line;
+        if (copy) {
+            ++copies;
+            EXPECT_EQ(line, previous) << "a duplicate repeats the line before it";
+        }
+        previous = line;
+        const bool recognised = IsConnectionLine(lang_, line, "20050;20048");
+        if (c == nullptr) {
+            ++others;
+            EXPECT_FALSE(recognised) << line;
+            // Nor in the other language.
+            EXPECT_FALSE(IsConnectionLine(lang_ == "DE" ? "EN" : "DE", line, "20050;20048")) << line;
+            return;
+        }
+        ++connections;
+        ASSERT_TRUE(recognised) << line;
+        EXPECT_FALSE(IsConnectionLine(lang_ == "DE" ? "EN" : "DE", line, "20050;20048")) << line;
+        ConnectionLine out;
+        ASSERT_TRUE(ParseConnectionLine(lang_, line, out)) << line;
+        EXPECT_EQ(out.Domain, c->Domain.empty() ? "Local" : c->Domain) << line;
+        EXPECT_EQ(out.User, Lower(c->User)) << line;
+        EXPECT_EQ(out.Server, c->Server) << line;
+        EXPECT_EQ(out.Port, c->Port) << line;
+        EXPECT_EQ(out.Speed, c->Speed) << line;
+        EXPECT_DOUBLE_EQ(out.DateTime, c->Start) << line;
+        EXPECT_EQ(out.ActiveTime, c->ActiveSeconds) << line;
+        EXPECT_EQ(out.BytesSent, c->BytesSent) << line;
+        EXPECT_EQ(out.BytesReceived, c->BytesReceived) << line;
+        // The standalone extractors agree with the one-pass reading.
+        EXPECT_EQ(ExtractDateTime(lang_, line), out.DateTime);
+        EXPECT_EQ(ExtractTime(lang_, line), out.ActiveTime);
+        const CivilDate d = DecodeDate(c->Start);
+        const double first = *EncodeDate(options_.FirstDay.Year, options_.FirstDay.Month, options_.FirstDay.Day);
+        const double last = *EncodeDate(options_.LastDay.Year, options_.LastDay.Month, options_.LastDay.Day);
+        EXPECT_TRUE(c->Start >= first && c->Start < last + 1) << d.Year << "-" << d.Month << "-" << d.Day;
+        if (c->Domain.empty())
+            ++local;
+        if (c->ActiveSeconds >= 3600)
+            ++withHours;
+    }
+    std::vector<std::string> files;
+    std::string previous;
+    int connections = 0, others = 0, copies = 0, local = 0, withHours = 0;
+
+private:
+    std::string lang_;
+    loggen::GeneratorOptions options_;
+};
+
+TEST(LogGenerator, EveryConnectionLineReadsBackAndNoOtherLineIsTaken)
+{
+    for (const auto lang : {loggen::Language::English, loggen::Language::German}) {
+        loggen::GeneratorOptions o;
+        o.Seed = 11;
+        o.Files = 3;
+        o.ConnectionLines = 2000;
+        o.OtherLines = 2000;
+        o.DuplicateLines = 7;
+        o.Lang = lang;
+        o.LocalUsersPercent = 30;
+        o.FirstDay = {1999, 2, 27};
+        o.LastDay = {1999, 3, 2};
+        CheckingSink sink(lang == loggen::Language::German, o);
+        loggen::GenerateLines(o, sink);
+        EXPECT_EQ(sink.files, (std::vector<std::string>{"ras001.txt", "ras002.txt", "ras003.txt"}));
+        EXPECT_EQ(sink.connections, 2007);
+        EXPECT_EQ(sink.copies, 7);
+        EXPECT_EQ(sink.others, 2000);
+        EXPECT_GT(sink.local, 0) << "some lines name no domain";
+        EXPECT_GT(sink.withHours, 0) << "some durations have hours";
+    }
+}
+
+TEST(LogGenerator, TheSameSeedWritesTheSameBytes)
+{
+    QTemporaryDir a, b, c;
+    loggen::GeneratorOptions o;
+    o.Files = 2;
+    o.ConnectionLines = 300;
+    o.OtherLines = 300;
+    o.Lang = loggen::Language::Mixed;
+    const auto fa = loggen::GenerateLogFolder(a.path().toStdString(), o);
+    const auto fb = loggen::GenerateLogFolder(b.path().toStdString(), o);
+    o.Seed = 2;
+    loggen::GenerateLogFolder(c.path().toStdString(), o);
+    ASSERT_EQ(fa.Files, fb.Files);
+    for (const auto& name : fa.Files) {
+        const std::string bytes = Slurp(a.path().toStdString() + "/" + name);
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes, Slurp(b.path().toStdString() + "/" + name)) << name;
+        EXPECT_NE(bytes, Slurp(c.path().toStdString() + "/" + name)) << name;
+    }
+}
+
+TEST(LogGenerator, FilesEndEveryLineWithCarriageReturnAndLineFeed)
+{
+    QTemporaryDir dir;
+    loggen::GeneratorOptions o;
+    o.Files = 2;
+    o.ConnectionLines = 50;
+    o.OtherLines = 70;
+    o.DuplicateLines = 3;
+    o.Lang = loggen::Language::Mixed;
+    const auto folder = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+    EXPECT_EQ(folder.ConnectionLines, 53);
+    EXPECT_EQ(folder.DuplicateLines, 3);
+    EXPECT_EQ(folder.OtherLines, 70);
+    std::int64_t bytes = 0, lines = 0;
+    for (const auto& name : folder.Files) {
+        const std::string text = Slurp(dir.path().toStdString() + "/" + name);
+        bytes += static_cast<std::int64_t>(text.size());
+        ASSERT_GE(text.size(), 2u);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r') {
+                ASSERT_EQ(text[i + 1], '\n') << name << " at " << i;
+                ++lines;
+            } else if (text[i] == '\n') {
+                ASSERT_EQ(text[i - 1], '\r') << name << " at " << i;
+            }
+        }
+    }
+    EXPECT_EQ(bytes, folder.TotalBytes);
+    EXPECT_EQ(lines, 53 + 70);
+}
+
+TEST(LogGenerator, ConnectionLinesHaveTheExportedForm)
+{
+    loggen::Connection c;
+    c.Domain = "DOM";
+    c.User = "Bob";
+    c.Server = "SRV1";
+    c.Port = "COM1";
+    c.Speed = "28800";
+    c.Start = *EncodeDate(1998, 10, 5) + (9 * 60 + 30) / 1440.0;
+    c.ActiveSeconds = 45 * 60 + 12;
+    c.BytesSent = 12345;
+    c.BytesReceived = 67890;
+    EXPECT_EQ(loggen::ConnectionLineText(c),
+              "10/05/1998,10:15:12 AM,RemoteAccess,Information,None,20050,N/A,SRV1,The user DOM\\Bob connected on "
+              "port COM1 on 10/05/1998 at 09:30am and disconnected on 10/05/1998 at 10:15am.  The user was active "
+              "for 45 minutes 12 seconds.  12345 bytes were sent and 67890 bytes were received. The port speed was "
+              "28800.  The reason for disconnecting was user request.");
+    c.Domain.clear();
+    c.Start = *EncodeDate(1998, 10, 5) + (23 * 60 + 59) / 1440.0;  // ends on the next day
+    c.ActiveSeconds = 3600 + 61;
+    EXPECT_EQ(loggen::ConnectionLineText(c, true, "20048"),
+              "06.10.1998,01:00:01,RemoteAccess,Informationen,Keine,20048,Nicht zutreffend,SRV1,Der Benutzer Bob hat "
+              "sich an Anschlu\xDF COM1 am 10/05/1998 um 11:59pm angemeldet und am 10/06/1998 um 01:00am abgemeldet.  "
+              "Verbindungszeit: 1 Stunde 1 Minute 1 s.  12345 Bytes wurden gesendet und 67890 Bytes empfangen. "
+              "Geschwindigkeit: 28800.  Grund der Trennung: Anforderung durch den Benutzer.");
+}
+
+TEST(LogGenerator, RefusesOptionsThatMakeNoSense)
+{
+    QTemporaryDir dir;
+    auto bad = [&](auto change) {
+        loggen::GeneratorOptions o;
+        change(o);
+        EXPECT_THROW(loggen::GenerateLogFolder(dir.path().toStdString(), o), std::runtime_error);
+    };
+    bad([](auto& o) { o.Files = 0; });
+    bad([](auto& o) { o.Users = 0; });
+    bad([](auto& o) { o.ConnectionLines = 0, o.DuplicateLines = 1; });
+    bad([](auto& o) { o.FirstDay = {1998, 2, 30}; });
+    bad([](auto& o) { o.FirstDay = {1998, 10, 2}, o.LastDay = {1998, 10, 1}; });
+    bad([](auto& o) { o.EventId = "2005"; });
+    // A folder that cannot be made.
+    loggen::GeneratorOptions o;
+    EXPECT_THROW(loggen::GenerateLogFolder("/proc/no/such/place", o), std::runtime_error);
+}
+
+TEST(LogGenerator, DuplicatesLandEvenWhenEarlyFilesHaveNoConnections)
+{
+    loggen::GeneratorOptions o;
+    o.Files = 4;
+    o.ConnectionLines = 1;
+    o.OtherLines = 8;
+    o.DuplicateLines = 3;
+    CheckingSink sink(false, o);
+    loggen::GenerateLines(o, sink);
+    EXPECT_EQ(sink.connections, 4);
+    EXPECT_EQ(sink.copies, 3);
+}
+
+}  // namespace
+}  // namespace vy
