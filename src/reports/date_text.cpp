@@ -126,6 +126,15 @@ QString WithoutTimeZone(const QString& format)
     return out;
 }
 
+bool FitsLatin1(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return false;
+    }
+    return true;
+}
+
 std::string Latin1(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
@@ -330,8 +339,27 @@ std::optional<std::vector<DateTexts::Token>> DateTexts::Tokenize(const QString& 
         case 'A': {
             repeat = i + 1 < format.size() && (format.at(i + 1) == u'p' || format.at(i + 1) == u'P') ? 2 : 1;
             const QString source = format.mid(i, repeat);
-            amPm_.push_back({Latin1(locale_.toString(QTime(1, 0), source)),
-                             Latin1(locale_.toString(QTime(13, 0), source))});
+            const QString am = locale_.toString(QTime(1, 0), source);
+            const QString pm = locale_.toString(QTime(13, 0), source);
+            // A marker that single-byte text cannot hold becomes AM or PM;
+            // markers that cannot be told apart would read back as the
+            // wrong half of the day, so then both do.
+            const bool lower = source == source.toLower();
+            const std::array<QString, 2> markers = {am, pm};
+            const std::array<QString, 2> plain = {QString::fromLatin1(lower ? "am" : "AM"),
+                                                  QString::fromLatin1(lower ? "pm" : "PM")};
+            std::array<QString, 2> chosen = markers;
+            for (std::size_t k = 0; k < 2; ++k) {
+                if (!FitsLatin1(chosen[k]) || chosen[k].isEmpty())
+                    chosen[k] = plain[k];
+            }
+            if (chosen[0].compare(chosen[1], Qt::CaseInsensitive) == 0)
+                chosen = plain;
+            for (std::size_t k = 0; k < 2; ++k) {
+                if (chosen[k] != markers[k])
+                    amPmReplaced_.push_back({markers[k], chosen[k]});
+            }
+            amPm_.push_back({Latin1(chosen[0]), Latin1(chosen[1])});
             Token token;
             token.Type = Token::AmPm;
             token.Variant = static_cast<std::uint8_t>(amPm_.size() - 1);
@@ -354,6 +382,7 @@ std::optional<std::vector<DateTexts::Token>> DateTexts::Tokenize(const QString& 
 void DateTexts::Compile()
 {
     amPm_.clear();
+    amPmReplaced_.clear();
     auto date = Tokenize(dateFormat_);
     auto time = Tokenize(timeFormat_);
     compiled_ = date.has_value() && time.has_value() && amPm_.size() < 256;
@@ -517,8 +546,45 @@ std::optional<double> DateTexts::ParseWithLocale(std::string_view text) const
     return std::nullopt;
 }
 
-// Both compiled formats must write exactly what QLocale writes and read their
-// own texts back to the same value; a format that does not is left to QLocale.
+namespace {
+
+// Cells are single-byte text, where a locale's own digits (Arabic-Indic,
+// Devanagari, ...) would all turn into "?", so the texts always use the
+// digits 0 to 9; everything else is what QLocale writes.
+QString AsciiDigits(QString text, const QLocale& locale)
+{
+    const QString zero = locale.zeroDigit();
+    if (zero == u"0")
+        return text;
+    QString out;
+    for (qsizetype i = 0; i < text.size();) {
+        bool replaced = false;
+        for (int d = 0; d <= 9 && !replaced; ++d) {
+            // A digit may take two UTF-16 units, so compare whole digits.
+            QString digit = zero;
+            if (zero.size() == 1) {
+                digit = QString(QChar(zero.at(0).unicode() + d));
+            } else if (zero.size() == 2) {
+                const char32_t code = QChar::surrogateToUcs4(zero.at(0), zero.at(1)) + static_cast<char32_t>(d);
+                digit = QString::fromUcs4(&code, 1);
+            }
+            if (QStringView(text).mid(i).startsWith(digit)) {
+                out += QChar(u'0' + d);
+                i += digit.size();
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            out += text.at(i++);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Both compiled formats must write exactly what QLocale writes (but for the
+// digits and unwritable AM/PM markers) and read their own texts back to the same value; a format that
+// does not is left to QLocale.
 bool DateTexts::SelfCheck() const
 {
     struct Sample {
@@ -542,7 +608,11 @@ bool DateTexts::SelfCheck() const
             written += ' ';
             Write(written, timeTokens_, value);
         }
-        if (written != Latin1(expected))
+        for (const auto& [marker, replacement] : amPmReplaced_) {
+            if (!marker.isEmpty())
+                expected.replace(marker, replacement);
+        }
+        if (written != Latin1(AsciiDigits(expected, locale_)))
             return false;
 
         const auto read = ParseCompiled(written);

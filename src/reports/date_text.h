@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QLocale>
@@ -93,6 +94,7 @@ private:
     std::array<std::string, 7> dayNames_;  // Monday first, as Qt counts
     std::array<std::string, 7> dayNamesLong_;
     std::vector<std::array<std::string, 2>> amPm_;  // per AM/PM field: am, pm
+    std::vector<std::pair<QString, QString>> amPmReplaced_;  // locale's marker, what is written instead
 };
 
 // The local date and time now, as days since 30 December 1899.
