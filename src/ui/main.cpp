@@ -1,11 +1,21 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "ui/images.h"
+#include "ui/mainform.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    app.setApplicationDisplayName("Vy 3");
-    QMainWindow window;
+    QApplication::setApplicationName(QStringLiteral("Vy"));
+    QApplication::setOrganizationName(QStringLiteral("Quillmar"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vy 3"));
+    QApplication::setWindowIcon(vy::WindowImage());
+
+    // The main window first: its creation loads the settings that the dialogs
+    // created after it read.
+    vy::TMain window;
+    window.FormCreate();
+    window.CreateDialogs();
     window.show();
     return app.exec();
 }

@@ -1,0 +1,231 @@
+#pragma once
+// The main window: menus, toolbar, date strip, report tree and list with the
+// totals panel, progress bar and status bar, and the commands of the window.
+
+#include <vector>
+
+#include <QColor>
+#include <QFont>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include "reports/report_session.h"
+#include "ui/scan_worker.h"
+
+class QAction;
+class QDateEdit;
+class QDialog;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QModelIndex;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vy {
+
+class HelpViewer;
+class ReportTableModel;
+
+enum class MessageKind { Warning, Error, Information };
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageResult { Ok, Cancel };
+
+// The status bar: six panels side by side at fixed widths, the fourth one
+// taking what the resize rule gives it.
+class StatusPanels : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int PanelCount = 6;
+    explicit StatusPanels(QWidget* parent = nullptr);
+
+    void SetText(int panel, const QString& text);
+    QString Text(int panel) const;
+    int PanelWidth(int panel) const;
+    void SetPanel3Width(int width);
+    QLabel* Panel(int panel) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Place();
+    QLabel* panels_[PanelCount] = {};
+    int widths_[PanelCount] = {100, 200, 40, 0, 30, 50};
+};
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int ToolBarHeight = 29;
+    static constexpr int StatusBarHeight = 21;
+    static constexpr int PanelSplitHeight = 4;
+    static constexpr int TotalPanelHeight = 70;
+
+    explicit TMain(QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // The creation steps that follow building the controls: settings, the
+    // language panel, the date range and the report state. Separate from the
+    // constructor so that the message hook is the final one.
+    void FormCreate();
+    // The three dialogs, created once in this order and kept for the run.
+    void CreateDialogs();
+    // Saves the settings when asked to; runs once, when the window closes.
+    void FormDestroy();
+
+    // A scan counts as running exactly while the progress bar is shown.
+    bool ScanRunning() const;
+    // The worker thread is alive (also while a stopped scan still finishes).
+    bool WorkerAlive() const { return worker_.Alive(); }
+
+    int ToolHeight() const;
+    int StatusHeight() const;
+    void SetToolHeight(int height);
+    void SetStatusHeight(int height);
+    int TreeWidth() const;
+    void SetTreeWidth(int width);
+
+    ReportSession& Session() { return session_; }
+    ScanWorker& Worker() { return worker_; }
+    ReportTableModel& ListModel() { return *listModel_; }
+    HelpViewer* Help() const { return help_; }
+    // The last font the font dialog returned in this run.
+    QFont LastChosenFont() const { return lastFont_; }
+    QColor StatusColor() const { return statusColor_; }
+
+    // The controls, under their names (also their object names).
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuView = nullptr;
+    QMenu* MenuRpt = nullptr;
+    QMenu* MenuOpt = nullptr;
+    QMenu* MenuHelp = nullptr;
+    QAction* MenuFileOpen = nullptr;
+    QAction* MenuFileSave = nullptr;
+    QAction* MenuFileExit = nullptr;
+    QAction* MenuViewTool = nullptr;
+    QAction* MenuViewStatus = nullptr;
+    QAction* MenuRptGo = nullptr;
+    QAction* MenuRptUsers = nullptr;
+    QAction* MenuRptDate = nullptr;
+    QAction* MenuOptCfg = nullptr;
+    QAction* MenuOptFont = nullptr;
+    QAction* MenuOptSave = nullptr;
+    QAction* MenuHelpContents = nullptr;
+    QAction* MenuHelpDemo = nullptr;
+    QAction* MenuHelpHomePage = nullptr;
+    QAction* MenuHelpAbout = nullptr;
+
+    QToolBar* Tool = nullptr;
+    QToolButton* ToolOpen = nullptr;
+    QToolButton* ToolSave = nullptr;
+    QWidget* PanelDate = nullptr;
+    QFrame* BevelDate = nullptr;
+    QLabel* LabelDate1 = nullptr;
+    QDateEdit* DateEdit1 = nullptr;
+    QLabel* LabelDate2 = nullptr;
+    QDateEdit* DateEdit2 = nullptr;
+    QPushButton* BtGo = nullptr;
+    QSplitter* Splitter = nullptr;
+    QTreeWidget* Tree = nullptr;
+    QWidget* PanelRight = nullptr;
+    QTreeView* List = nullptr;
+    QWidget* PanelSplit = nullptr;
+    QFrame* PanelTotal = nullptr;
+    QLabel* LabelTotalSel = nullptr;
+    QFrame* BevelLine = nullptr;
+    QLabel* LabelTotal = nullptr;
+    QProgressBar* Progress = nullptr;
+    StatusPanels* Status = nullptr;
+
+public slots:
+    void MenuFileOpenClick();
+    void ToolOpenClick();
+    void MenuFileSaveClick();
+    void ToolSaveClick();
+    void MenuFileExitClick();
+    void MenuViewToolClick();
+    void MenuViewStatusClick();
+    void MenuRptGoClick();
+    void MenuRptUsersClick();
+    void MenuRptDateClick();
+    void MenuOptCfgClick();
+    void MenuOptFontClick();
+    void MenuOptSaveClick();
+    void MenuHelpContentsClick();
+    void MenuHelpDemoClick();
+    void MenuHelpHomePageClick();
+    void MenuHelpAboutClick();
+    void BtGoClick();
+    void TreeClick();
+    void ListDblClick();
+    void ListColumnClick(int column);
+    void FormResize();
+
+protected:
+    // Everything the window asks of the user goes through these, so that
+    // they can be answered without a screen.
+    virtual MessageResult ShowMessage(MessageKind kind, const QString& title, const QString& text,
+                                      MessageButtons buttons = MessageButtons::Ok);
+    // The save dialog: false on Cancel; filterIndex counts from 1.
+    virtual bool ChooseSaveFile(QString& fileName, int& filterIndex);
+    // The font dialog, started with font and color; false on Cancel.
+    virtual bool ChooseFont(QFont& font, QColor& color);
+    virtual void ShowOpenFolder();
+    virtual void ShowConfig();
+    virtual void ShowAbout();
+    virtual void ShowHelp(const QString& file);
+    // Starts a program detached; the result is not examined.
+    virtual void StartProgram(const QString& program, const QStringList& arguments);
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildControls();
+    void SetTitles(bool applicationToo);
+    void SetApplicationTitle(const QString& title);
+    void StartScan(bool demo);
+    void ScanFinished();
+    void PlaceRightPanel();
+    // Runs one command of the report session and mirrors the session into
+    // the widgets; treeChanged when the command may rebuild the tree.
+    template <typename Command>
+    void RunReportCommand(bool treeChanged, Command command);
+    void MirrorTree();
+    void MirrorTableAndLabels();
+    void MirrorReportChecks();
+    void ShowError(const QString& text);
+    void SetLabel(QLabel* label, const std::string& text);
+
+    ReportSession session_;
+    ScanWorker worker_;
+    ReportTableModel* listModel_ = nullptr;
+    std::vector<QTreeWidgetItem*> treeItems_;
+    HelpViewer* help_ = nullptr;
+    QFileDialog* saveDialog_ = nullptr;
+    QPointer<QDialog> openFolder_;
+    QPointer<QDialog> config_;
+    QPointer<QDialog> about_;
+    QFont lastFont_;
+    QColor statusColor_;
+    int toolHeight_ = ToolBarHeight;
+    int statusHeight_ = StatusBarHeight;
+    int treeWidth_ = 160;
+    bool shownOnce_ = false;
+    bool closing_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace vy

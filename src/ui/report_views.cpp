@@ -1,0 +1,190 @@
+#include "ui/report_views.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "ui/images.h"
+
+namespace vy {
+namespace {
+
+Qt::Alignment ToQt(Alignment align)
+{
+    switch (align) {
+    case Alignment::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case Alignment::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Alignment::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+const std::vector<ReportColumn> kNoColumns;
+
+}  // namespace
+
+ReportTableModel::ReportTableModel(QObject* parent) : QAbstractItemModel(parent) {}
+
+void ReportTableModel::BeginChange()
+{
+    if (changing_)
+        return;
+    changing_ = true;
+    beginResetModel();
+}
+
+void ReportTableModel::EndChange()
+{
+    if (!changing_)
+        return;
+    changing_ = false;
+    endResetModel();
+}
+
+void ReportTableModel::ShowTable(const ReportTable* table)
+{
+    const bool own = !changing_;
+    BeginChange();
+    table_ = table;
+    ownColumns_.clear();
+    if (own)
+        EndChange();
+}
+
+void ReportTableModel::ShowColumnsOnly(const std::vector<ReportColumn>& columns)
+{
+    const bool own = !changing_;
+    BeginChange();
+    table_ = nullptr;
+    ownColumns_ = columns;
+    if (own)
+        EndChange();
+}
+
+const std::vector<ReportColumn>& ReportTableModel::ShownColumns() const
+{
+    if (table_)
+        return table_->Columns;
+    return ownColumns_.empty() ? kNoColumns : ownColumns_;
+}
+
+QModelIndex ReportTableModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
+QModelIndex ReportTableModel::parent(const QModelIndex&) const { return QModelIndex(); }
+
+int ReportTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !table_)
+        return 0;
+    return static_cast<int>(table_->Rows.size());
+}
+
+int ReportTableModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(ShownColumns().size());
+}
+
+QVariant ReportTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !table_ || changing_)
+        return QVariant();
+    const auto row = static_cast<std::size_t>(index.row());
+    const auto column = static_cast<std::size_t>(index.column());
+    if (row >= table_->Rows.size())
+        return QVariant();
+    const ReportRow& r = table_->Rows[row];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        // A row may hold fewer cells than there are columns: those show empty.
+        if (column < r.Cells.size())
+            return QString::fromLatin1(r.Cells[column].data(), static_cast<qsizetype>(r.Cells[column].size()));
+        return QString();
+    case Qt::DecorationRole:
+        if (column == 0)
+            return TreeImage(r.Image);
+        return QVariant();
+    case Qt::TextAlignmentRole:
+        if (column < ShownColumns().size())
+            return static_cast<int>(ToQt(ShownColumns()[column].Align));
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || changing_)
+        return QVariant();
+    const auto& columns = ShownColumns();
+    const auto s = static_cast<std::size_t>(section);
+    if (s >= columns.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(columns[s].Caption.data(), static_cast<qsizetype>(columns[s].Caption.size()));
+    if (role == Qt::TextAlignmentRole)
+        return static_cast<int>(ToQt(columns[s].Align));
+    return QVariant();
+}
+
+Qt::ItemFlags ReportTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model)
+{
+    const auto& columns = model.ShownColumns();
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        list.header()->resizeSection(static_cast<int>(c), columns[c].Width);
+}
+
+int NodeOfItem(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return -1;
+    bool ok = false;
+    const int node = item->data(0, Qt::UserRole).toInt(&ok);
+    return ok ? node : -1;
+}
+
+std::vector<QTreeWidgetItem*> FillTreeWidget(QTreeWidget& widget, const ReportTree& tree)
+{
+    const bool updates = widget.updatesEnabled();
+    widget.setUpdatesEnabled(false);
+    widget.clear();
+    std::vector<QTreeWidgetItem*> items(static_cast<std::size_t>(tree.Count()), nullptr);
+    QList<QTreeWidgetItem*> roots;
+    // Display order puts every parent before its children.
+    for (int node : tree.DisplayOrder()) {
+        const ReportNode& n = tree.Node(node);
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, QString::fromLatin1(n.Text.data(), static_cast<qsizetype>(n.Text.size())));
+        item->setIcon(0, TreeImage(n.Image));
+        item->setData(0, Qt::UserRole, node);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        items[static_cast<std::size_t>(node)] = item;
+        if (n.Parent < 0)
+            roots.append(item);
+        else
+            items[static_cast<std::size_t>(n.Parent)]->addChild(item);
+    }
+    widget.addTopLevelItems(roots);
+    for (int node = 0; node < tree.Count(); ++node)
+        if (tree.Node(node).Expanded && items[static_cast<std::size_t>(node)])
+            items[static_cast<std::size_t>(node)]->setExpanded(true);
+    widget.setUpdatesEnabled(updates);
+    return items;
+}
+
+}  // namespace vy

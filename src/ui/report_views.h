@@ -1,0 +1,62 @@
+#pragma once
+// The widgets' side of a report: a list model over a ReportTable, and the
+// filling of a tree widget from a ReportTree.
+
+#include <vector>
+
+#include <QAbstractItemModel>
+
+#include "reports/report_table.h"
+#include "reports/report_tree.h"
+
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vy {
+
+// Shows a ReportTable that lives elsewhere (the report session) without
+// copying it, so a table of a million rows appears at once. While a scan
+// owns the session the model shows only a copy of the columns.
+class ReportTableModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    explicit ReportTableModel(QObject* parent = nullptr);
+
+    // Every change of the shown table goes between these two calls.
+    void BeginChange();
+    void EndChange();
+
+    // The table to show; it must outlive its showing.
+    void ShowTable(const ReportTable* table);
+    // No rows, and these columns; the model keeps its own copy.
+    void ShowColumnsOnly(const std::vector<ReportColumn>& columns);
+    const ReportTable* Shown() const { return table_; }
+    const std::vector<ReportColumn>& ShownColumns() const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    const ReportTable* table_ = nullptr;
+    std::vector<ReportColumn> ownColumns_;
+    bool changing_ = false;
+};
+
+// Sets the list's column widths from the shown table's columns.
+void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model);
+
+// The node index a tree item stands for; -1 for none.
+int NodeOfItem(const QTreeWidgetItem* item);
+
+// Replaces the tree widget's items with the tree's nodes, in their order,
+// with their images and expansion state. Returns the item of each node,
+// indexed by node.
+std::vector<QTreeWidgetItem*> FillTreeWidget(QTreeWidget& widget, const ReportTree& tree);
+
+}  // namespace vy

@@ -1,0 +1,28 @@
+#pragma once
+// The main window's binding to the settings record: applying the loaded
+// values at start, collecting the window's state at the end.
+
+#include <QString>
+
+class QFont;
+
+namespace vy {
+
+class TMain;
+
+// LoadSettings, then geometry, tree width, bars, the save-on-exit check and
+// the tree and list font. Throws SettingsError from the load.
+void ApplySettings(TMain& window);
+
+// The window's state into the record, then SaveSettings. Throws SettingsError.
+void CollectSettings(TMain& window);
+
+// The stored style of a font by exact comparison of its whole style set:
+// "B", "I", "BI", or empty for anything else (regular, underline, strike-out).
+QString FontStyleText(const QFont& font);
+
+// Sets exactly the style that "B", "I" or "BI" names; any other text leaves
+// the font as it is.
+void ApplyFontStyle(QFont& font, const QString& style);
+
+}  // namespace vy
