@@ -100,6 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(vy::IsPortAllowed(lang, line, list) == !vy::IsListed(port.value_or(""), list));
     Check(!vy::IsListed("", list));
 
+    // The fast marker search against the plain one, with the other inputs
+    // as needles.
+    for (std::string_view needle : {std::string_view(list), std::string_view(ids)})
+        for (std::size_t from : {std::size_t{0}, needle.size() % (line.size() + 2)})
+            Check(vy::FindMarker(line, needle, from) == line.find(needle, from));
+
     // The duration reader alone, on the whole input as text.
     const auto duration = vy::ReadDuration(line);
     if (duration)

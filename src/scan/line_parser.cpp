@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "store/date_value.h"
 
 namespace vy {
@@ -81,9 +85,24 @@ std::optional<double> DateTimeOf(const LineMarkers& mk, std::string_view line)
     return *date + *time;
 }
 
-std::optional<std::string_view> DomainOf(const LineMarkers& mk, std::string_view line)
+// The first occurrence of marker + " ", given the first occurrence of the
+// marker alone: the longer text cannot come earlier.
+std::size_t WithBlankAfter(std::string_view line, std::size_t at, std::string_view marker, std::string_view withBlank)
 {
-    const std::size_t m = FindMarker(line, mk.Start);
+    if (at == npos)
+        return npos;
+    const std::size_t after = at + marker.size();
+    if (after < line.size() && line[after] == ' ')
+        return at;
+    return FindMarker(line, withBlank, at + 1);
+}
+
+// The extractors below take the marker positions found by their callers,
+// so that a whole line is searched once per marker.
+
+// m: the start marker.
+std::optional<std::string_view> DomainAt(const LineMarkers& mk, std::string_view line, std::size_t m)
+{
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.Start.size();
@@ -96,11 +115,9 @@ std::optional<std::string_view> DomainOf(const LineMarkers& mk, std::string_view
 }
 
 // The user as written in the line, possibly empty; nullopt when a marker is
-// missing.
-std::optional<std::string_view> UserOf(const LineMarkers& mk, std::string_view line)
+// missing. m: the user's start marker; c: the text that follows the user.
+std::optional<std::string_view> UserAt(const LineMarkers& mk, std::string_view line, std::size_t m, std::size_t c)
 {
-    const std::size_t m = FindMarker(line, mk.UserStart);
-    const std::size_t c = FindMarker(line, mk.AfterUser);
     if (m == npos || c == npos)
         return std::nullopt;
     // The first "\" of the whole line, wherever it stands; without one, the
@@ -122,9 +139,9 @@ void AppendLowered(std::string& out, std::string_view text)
             out[i] = static_cast<char>(out[i] - 'A' + 'a');
 }
 
-std::optional<std::string_view> ServerOf(const LineMarkers& mk, std::string_view line)
+// m: the start marker, whose comma closes the server field.
+std::optional<std::string_view> ServerAt(std::string_view line, std::size_t m)
 {
-    const std::size_t m = FindMarker(line, mk.Start);
     if (m == npos || m == 0)
         return std::nullopt;
     const std::size_t comma = line.rfind(',', m - 1);
@@ -133,9 +150,9 @@ std::optional<std::string_view> ServerOf(const LineMarkers& mk, std::string_view
     return line.substr(comma + 1, m - comma - 1);
 }
 
-std::optional<std::string_view> PortOf(const LineMarkers& mk, bool german, std::string_view line)
+// m: the text before the port.
+std::optional<std::string_view> PortAt(const LineMarkers& mk, bool german, std::string_view line, std::size_t m)
 {
-    const std::size_t m = FindMarker(line, mk.BeforePort);
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.BeforePort.size() + (german ? 2 : 0);
@@ -145,6 +162,11 @@ std::optional<std::string_view> PortOf(const LineMarkers& mk, bool german, std::
     if (end == npos)
         return std::nullopt;
     return line.substr(from, end - from);
+}
+
+std::size_t StartMarker(const LineMarkers& mk, std::string_view line)
+{
+    return FindMarker(line, mk.Start);
 }
 
 std::optional<std::string_view> SpeedOf(const LineMarkers& mk, std::string_view line)
@@ -188,7 +210,37 @@ std::size_t FindMarker(std::string_view line, std::string_view needle, std::size
     // An empty line may have no storage at all, which memmem must not see.
     if (line.size() - from < needle.size())
         return npos;
-    const void* hit = ::memmem(line.data() + from, line.size() - from, needle.data(), needle.size());
+    const char* hay = line.data() + from;
+    const std::size_t n = line.size() - from;
+    const std::size_t k = needle.size();
+#if defined(__SSE2__)
+    // Sixteen candidate positions at a time: a candidate must show the
+    // needle's first byte and, k - 1 bytes on, its last byte; only those few
+    // are compared whole. This beats memmem on lines of a few hundred bytes,
+    // where memmem's set-up costs as much as the search.
+    if (k >= 2 && n >= k - 1 + 16) {
+        const __m128i first = _mm_set1_epi8(needle[0]);
+        const __m128i last = _mm_set1_epi8(needle[k - 1]);
+        const std::size_t lastBlock = n - (k - 1) - 16;  // the last block ends at the line's end
+        for (std::size_t i = 0;; i += 16) {
+            if (i > lastBlock)
+                i = lastBlock;  // overlaps positions already rejected, so the first hit stays the first
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + k - 1));
+            unsigned mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+            while (mask != 0) {
+                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(hay + at + 1, needle.data() + 1, k - 2) == 0)
+                    return from + at;
+                mask &= mask - 1;
+            }
+            if (i == lastBlock)
+                return npos;
+        }
+    }
+#endif
+    const void* hit = ::memmem(hay, n, needle.data(), k);
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
 }
 
@@ -261,12 +313,14 @@ std::optional<double> ExtractDateTime(std::string_view lang, std::string_view li
 
 std::optional<std::string_view> ExtractDomain(std::string_view lang, std::string_view line)
 {
-    return DomainOf(MarkersFor(lang), line);
+    const LineMarkers& mk = MarkersFor(lang);
+    return DomainAt(mk, line, StartMarker(mk, line));
 }
 
 std::optional<std::string> ExtractUser(std::string_view lang, std::string_view line)
 {
-    const auto raw = UserOf(MarkersFor(lang), line);
+    const LineMarkers& mk = MarkersFor(lang);
+    const auto raw = UserAt(mk, line, FindMarker(line, mk.UserStart), FindMarker(line, mk.AfterUser));
     if (!raw)
         return std::nullopt;
     std::string user;
@@ -276,12 +330,13 @@ std::optional<std::string> ExtractUser(std::string_view lang, std::string_view l
 
 std::optional<std::string_view> ExtractServer(std::string_view lang, std::string_view line)
 {
-    return ServerOf(MarkersFor(lang), line);
+    return ServerAt(line, StartMarker(MarkersFor(lang), line));
 }
 
 std::optional<std::string_view> ExtractPort(std::string_view lang, std::string_view line)
 {
-    return PortOf(MarkersFor(lang), IsGermanLanguage(lang), line);
+    const LineMarkers& mk = MarkersFor(lang);
+    return PortAt(mk, IsGermanLanguage(lang), line, FindMarker(line, mk.BeforePort));
 }
 
 std::optional<std::string_view> ExtractSpeed(std::string_view lang, std::string_view line)
@@ -306,15 +361,24 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     const bool german = IsGermanLanguage(lang);
     const LineMarkers& mk = german ? kGerman : kEnglish;
 
+    // The start marker is the user's marker and a blank, and the English
+    // port marker the user's follower and a blank (the German one is the
+    // follower itself): each longer marker is looked for from the shorter.
+    const std::size_t userStart = FindMarker(line, mk.UserStart);
+    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
+    const std::size_t afterUser = FindMarker(line, mk.AfterUser);
+    const std::size_t beforePort =
+        german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
+
     const auto dateTime = DateTimeOf(mk, line);
-    const auto domain = DomainOf(mk, line);
-    const auto server = ServerOf(mk, line);
-    const auto port = PortOf(mk, german, line);
+    const auto domain = DomainAt(mk, line, start);
+    const auto user = UserAt(mk, line, userStart, afterUser);
+    const auto server = ServerAt(line, start);
+    const auto port = PortAt(mk, german, line, beforePort);
     const auto speed = SpeedOf(mk, line);
     const auto active = ExtractTime(lang, line);
     const auto sent = NumberBetween(line, mk.BeforeSent, mk.AfterSent);
     const auto received = NumberBetween(line, mk.BeforeReceived, mk.AfterReceived);
-    const auto user = UserOf(mk, line);
     if (!dateTime || !domain || !user || !server || !port || !speed || !active || !sent || !received)
         return false;
 

@@ -87,6 +87,60 @@ TEST(LineParser, ParseAgreesWithEachExtractorAndViewsPointIntoTheLine)
     EXPECT_EQ(c.Domain.data(), line.data() + line.find("Corp"));
 }
 
+TEST(LineParser, ParseFindsEachMarkerAsItsOwnExtractorDoes)
+{
+    // Earlier texts that hold the shorter markers but not the longer ones.
+    const std::string english =
+        With(kEnglish, "RemoteAccess", "RemoteAccess,The users\\x were connected on ports,connected on port");
+    const std::string german = With(kGerman, "RemoteAccess", "RemoteAccess,Der Benutzerin hat sich an Anschluss");
+    for (const auto& [lang, line] : {std::pair<const char*, std::string>{"EN", english}, {"DE", german}}) {
+        ConnectionLine c;
+        ASSERT_TRUE(ParseConnectionLine(lang, line, c)) << line;
+        EXPECT_EQ(c.Domain, *ExtractDomain(lang, line));
+        EXPECT_EQ(c.User, *ExtractUser(lang, line));
+        EXPECT_EQ(c.Server, *ExtractServer(lang, line));
+        EXPECT_EQ(c.Port, *ExtractPort(lang, line));
+        EXPECT_EQ(c.Server, "SRV1");
+        EXPECT_EQ(c.Domain, "DOM");
+    }
+    ConnectionLine c;
+    ASSERT_TRUE(ParseConnectionLine("EN", english, c));
+    // The user runs from the first "\\" to the first follower; the port
+    // follows the first "connected on port " only.
+    EXPECT_EQ(c.User, "x were");
+    EXPECT_EQ(c.Port, "COM1");
+    // German: the port is read after the first "hat sich an Anschlu", two
+    // bytes on, whatever comes there.
+    ASSERT_TRUE(ParseConnectionLine("DE", german, c));
+    EXPECT_EQ(c.Port, ",Information,None,20050,N/A,SRV1,Der");
+    EXPECT_EQ(c.User, "");  // that follower stands before the first "\\"
+}
+
+TEST(FindMarker, FindsTheFirstOccurrenceLikeAPlainSearch)
+{
+    // Small alphabets give many near misses; lengths cross the sixteen-byte
+    // blocks of the fast search.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+    const char alphabet[] = "ab ,";
+    for (int round = 0; round < 20000; ++round) {
+        std::string hay(next() % 90, ' ');
+        for (char& ch : hay)
+            ch = alphabet[next() % 4];
+        std::string needle(1 + next() % 24, ' ');
+        for (char& ch : needle)
+            ch = alphabet[next() % (round % 2 ? 2 : 4)];
+        if (!hay.empty() && round % 3 == 0 && needle.size() <= hay.size())
+            hay.replace(hay.size() - needle.size(), needle.size(), needle);  // a hit at the very end
+        const std::size_t from = hay.empty() ? 0 : next() % (hay.size() + 2);
+        ASSERT_EQ(FindMarker(hay, needle, from), std::string_view(hay).find(needle, from))
+            << "[" << hay << "] [" << needle << "] " << from;
+    }
+    EXPECT_EQ(FindMarker("abc", "", 1), 1u);
+    EXPECT_EQ(FindMarker("abc", "", 4), std::string_view::npos);
+    EXPECT_EQ(FindMarker(std::string_view(), "a"), std::string_view::npos);
+}
+
 TEST(LineParser, LanguageIsGermanOnlyForExactlyDE)
 {
     EXPECT_TRUE(IsGermanLanguage("DE"));
