@@ -131,6 +131,40 @@ std::vector<std::uint32_t> RankKeys(const std::vector<Key>& keys, Less less)
     return rank;
 }
 
+// Text keys ranked through their first eight bytes as one big-endian number
+// (zero-padded, which keeps a shorter prefix smaller), so most comparisons
+// never leave the sorted array; only equal heads compare the whole texts.
+std::vector<std::uint32_t> RankTexts(const std::vector<std::string_view>& keys)
+{
+    struct Entry {
+        std::uint64_t Head;
+        std::uint32_t Row;
+    };
+    const std::size_t n = keys.size();
+    std::vector<Entry> entries(n);
+    for (std::size_t r = 0; r < n; ++r) {
+        std::uint64_t head = 0;
+        const std::string_view key = keys[r];
+        for (std::size_t k = 0; k < 8; ++k)
+            head = (head << 8) | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
+        entries[r] = {head, static_cast<std::uint32_t>(r)};
+    }
+    auto less = [&keys](const Entry& a, const Entry& b) {
+        if (a.Head != b.Head)
+            return a.Head < b.Head;
+        return keys[a.Row] < keys[b.Row];
+    };
+    std::sort(entries.begin(), entries.end(), less);
+    std::vector<std::uint32_t> rank(n);
+    std::uint32_t current = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k > 0 && less(entries[k - 1], entries[k]))
+            ++current;
+        rank[entries[k].Row] = current;
+    }
+    return rank;
+}
+
 // Reads every key in row order; the first cell that does not read ends the
 // reading with its error.
 struct KeyReading {
@@ -150,7 +184,7 @@ KeyReading ReadKeys(const ReportTable& table, std::size_t column, Rule rule, con
         for (std::size_t r = 0; r < n; ++r)
             keys[r] = cell(r);
         // string_view compares as unsigned bytes, the shorter prefix first.
-        result.Ranks = RankKeys(keys, std::less<std::string_view>());
+        result.Ranks = RankTexts(keys);
         break;
     }
     case Rule::Port:
