@@ -45,23 +45,28 @@ TEST(ProgressBar, StaysWithinTheTerminalAndSafe)
 {
     std::FILE* f = std::tmpfile();
     ASSERT_NE(f, nullptr);
-    ProgressBar bar(f, 30);
-    bar.SetPhase("Checking");
-    bar.SetPercent(130, false);  // lines ended by a lone CR overshoot
-    EXPECT_EQ(bar.Line(), "Checking [###################");
-    EXPECT_EQ(bar.Line().size(), 29u);
-    ProgressBar wide(f, 200);
-    wide.SetPercent(130, false);
-    EXPECT_EQ(wide.Line(), "Scanning [####################] 130%");
-    wide.SetFile("file: \x1b]0;owned\x07.txt");
-    EXPECT_EQ(wide.Line(), "Scanning [####################] 130%  file: ?]0;owned?.txt");
+    {
+        ProgressBar bar(f, 30);
+        bar.SetPhase("Checking");
+        bar.SetPercent(130, false);  // lines ended by a lone CR overshoot
+        EXPECT_EQ(bar.Line(), "Checking [###################");
+        EXPECT_EQ(bar.Line().size(), 29u);
+        ProgressBar wide(f, 200);
+        wide.SetPercent(130, false);
+        EXPECT_EQ(wide.Line(), "Scanning [####################] 130%");
+        wide.SetFile("file: \x1b]0;owned\x07.txt");
+        EXPECT_EQ(wide.Line(), "Scanning [####################] 130%  file: ?]0;owned?.txt");
+    }
+    const std::string out = Captured(f);
+    std::fclose(f);
+    EXPECT_EQ(out.find('\x07'), std::string::npos);
+    EXPECT_EQ(out.find("\x1b]"), std::string::npos);
     // Nothing drawn, nothing to wipe.
     std::FILE* g = std::tmpfile();
     ASSERT_NE(g, nullptr);
     { ProgressBar idle(g, 80); }
     EXPECT_EQ(Captured(g), "");
     std::fclose(g);
-    std::fclose(f);
 }
 
 }  // namespace

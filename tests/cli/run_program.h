@@ -1,0 +1,25 @@
+#pragma once
+// Runs the built vy-report as a user would: its own process, chosen
+// arguments and environment, standard output and error captured whole.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vy::testing {
+
+struct ProgramRun {
+    int Exit = -1;  // exit status; 128 + signal when killed
+    std::string Out;
+    std::string Err;
+};
+
+// env: variables set (or, with an empty value, set empty) on top of the
+// test's own environment. LC_ALL is C unless env says otherwise.
+ProgramRun RunVyReport(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
+
+// The same under a pseudo-terminal as standard error (standard output stays
+// a pipe); Err then holds what the terminal showed.
+ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args);
+
+}  // namespace vy::testing
