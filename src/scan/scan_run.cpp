@@ -8,6 +8,7 @@
 #include "scan/file_enumeration.h"
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
+#include "scan/name_cache.h"
 #include "scan/progress.h"
 
 namespace vy {
@@ -52,21 +53,31 @@ private:
     bool percentShown_ = false;
 };
 
-// The names one line needs that the table does not hold yet. A new parent
-// makes every name below it new as well.
-int NewNamesNeeded(const NameTable& names, const ConnectionLine& line)
+// The entries of one line's names, -1 where the table lacks one. Below a
+// missing entry nothing can be found: it would be new as well.
+struct LineNames {
+    int Domain = -1, User = -1, Server = -1, Port = -1, Speed = -1;
+    int Missing() const
+    {
+        return (Domain < 0) + (User < 0) + (Server < 0) + (Port < 0) + (Speed < 0);
+    }
+};
+
+LineNames FindLineNames(const NameTable& names, const ConnectionLine& line)
 {
-    const int d = names.Find(KindDomain, line.Domain, 0, 0, 0);
-    if (d < 0)
-        return 5;
-    int needed = names.Find(KindUser, line.User, d, 0, 0) < 0 ? 1 : 0;
-    const int s = names.Find(KindServer, line.Server, d, 0, 0);
-    if (s < 0)
-        return needed + 3;
-    const int p = names.Find(KindPort, line.Port, d, s, 0);
-    if (p < 0)
-        return needed + 2;
-    return needed + (names.Find(KindSpeed, line.Speed, d, s, p) < 0 ? 1 : 0);
+    LineNames n;
+    n.Domain = names.Find(KindDomain, line.Domain, 0, 0, 0);
+    if (n.Domain < 0)
+        return n;
+    n.User = names.Find(KindUser, line.User, n.Domain, 0, 0);
+    n.Server = names.Find(KindServer, line.Server, n.Domain, 0, 0);
+    if (n.Server < 0)
+        return n;
+    n.Port = names.Find(KindPort, line.Port, n.Domain, n.Server, 0);
+    if (n.Port < 0)
+        return n;
+    n.Speed = names.Find(KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
+    return n;
 }
 
 // Everything a scan uses for each line, prepared once.
@@ -90,16 +101,23 @@ public:
             return;
         if (users_.Contains(line_.User) || domains_.Contains(line_.Domain) || ports_.Contains(line_.Port))
             return;
-        NameTable& names = stores_.Names;
-        if (stores_.Connections.IsFull() || names.Count() + NewNamesNeeded(names, line_) > NameTable::Capacity) {
+        userChains_.BeginKey();
+        userChains_.AddPart(line_.Domain);
+        userChains_.AddPart(line_.User);
+        speedChains_.BeginKey();
+        speedChains_.AddPart(line_.Domain);
+        speedChains_.AddPart(line_.Server);
+        speedChains_.AddPart(line_.Port);
+        speedChains_.AddPart(line_.Speed);
+        int u = userChains_.Find();
+        int sp = u >= 0 ? speedChains_.Find() : -1;
+        if (u < 0 || sp < 0) {
+            if (!AddNames(u, sp))
+                return;
+        } else if (stores_.Connections.IsFull()) {
             ++result_.SkippedForCapacity;
             return;
         }
-        const int d = FindOrAddName(stores_, KindDomain, line_.Domain, 0, 0, 0);
-        const int u = FindOrAddName(stores_, KindUser, line_.User, d, 0, 0);
-        const int s = FindOrAddName(stores_, KindServer, line_.Server, d, 0, 0);
-        const int p = FindOrAddName(stores_, KindPort, line_.Port, d, s, 0);
-        const int sp = FindOrAddName(stores_, KindSpeed, line_.Speed, d, s, p);
         ConnectionRecord record;
         record.UserIndex = static_cast<std::uint16_t>(u);
         record.DateTime = line_.DateTime;
@@ -111,6 +129,39 @@ public:
     }
 
 private:
+    // The line's names through the name table, adding the missing ones when
+    // they all fit; false when the line is skipped for capacity.
+    bool AddNames(int& u, int& sp)
+    {
+        // How many new names the line needs is known before any is added,
+        // so a line that does not fit leaves no trace.
+        LineNames n = FindLineNames(stores_.Names, line_);
+        const int missing = n.Missing();
+        if (stores_.Connections.IsFull() || stores_.Names.Count() + missing > NameTable::Capacity) {
+            ++result_.SkippedForCapacity;
+            return false;
+        }
+        if (missing > 0) {
+            // The same five calls in the same order; those found above are
+            // not looked up again.
+            if (n.Domain < 0)
+                n.Domain = FindOrAddName(stores_, KindDomain, line_.Domain, 0, 0, 0);
+            if (n.User < 0)
+                n.User = FindOrAddName(stores_, KindUser, line_.User, n.Domain, 0, 0);
+            if (n.Server < 0)
+                n.Server = FindOrAddName(stores_, KindServer, line_.Server, n.Domain, 0, 0);
+            if (n.Port < 0)
+                n.Port = FindOrAddName(stores_, KindPort, line_.Port, n.Domain, n.Server, 0);
+            if (n.Speed < 0)
+                n.Speed = FindOrAddName(stores_, KindSpeed, line_.Speed, n.Domain, n.Server, n.Port);
+        }
+        u = n.User;
+        sp = n.Speed;
+        userChains_.Add(u);
+        speedChains_.Add(sp);
+        return true;
+    }
+
     const ScanSettings& settings_;
     Stores& stores_;
     ScanResult& result_;
@@ -119,6 +170,8 @@ private:
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
+    NameCache userChains_;
+    NameCache speedChains_;
 };
 
 QString JoinPath(const QString& folder, const QString& name)

@@ -1,0 +1,133 @@
+// The scan against plain reading: the whole scan of a generated folder of
+// about 1 GB (enumeration to filled stores, no duplicate check) next to
+// `cat` of the same files, and the duplicate check on a full store.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <QDir>
+#include <QString>
+
+#include "loggen/log_generator.h"
+#include "scan/duplicate_check.h"
+#include "scan/scan_run.h"
+#include "store/date_value.h"
+
+namespace {
+
+constexpr std::int64_t kConnections = 1000000;
+constexpr std::int64_t kOthers = 4000000;
+constexpr int kFiles = 10;
+
+// Generated once and kept under the build folder; a stamp records the
+// options, so a changed generator or size makes a new folder.
+std::string Folder()
+{
+    static const std::string folder = [] {
+        const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/scan-1g";
+        const std::string stamp = dir + "/.stamp";
+        const std::string want = "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " +
+                                 std::to_string(kFiles);
+        std::string have;
+        std::getline(std::ifstream(stamp), have);
+        if (have != want) {
+            vy::loggen::GeneratorOptions o;
+            o.Seed = 5;
+            o.Files = kFiles;
+            o.ConnectionLines = kConnections;
+            o.OtherLines = kOthers;
+            o.Users = 2000;
+            o.Domains = 8;
+            o.Servers = 24;
+            o.Ports = 8;
+            o.Speeds = 6;
+            o.FirstDay = {1998, 1, 1};
+            o.LastDay = {1998, 12, 31};
+            vy::loggen::GenerateLogFolder(dir, o);
+            std::ofstream(stamp) << want << "\n";
+        }
+        return dir;
+    }();
+    return folder;
+}
+
+void CatFiles(benchmark::State& state)
+{
+    const std::string command = "cat '" + Folder() + "'/*.txt > /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cat failed");
+    }
+}
+BENCHMARK(CatFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+
+void ScanFolder(benchmark::State& state)
+{
+    auto stores = std::make_unique<vy::Stores>();
+    vy::ScanSettings s;
+    s.LogDir = QString::fromStdString(Folder());
+    s.FileFilter = "*.txt";
+    s.LogLanguage = "EN";
+    s.NEvents = "20050;20048";
+    s.InitialDate = *vy::EncodeDate(1998, 1, 1);
+    s.FinalDate = *vy::EncodeDate(1998, 12, 31);
+    std::atomic<bool> stop{false};
+    for (auto _ : state) {
+        const vy::ScanResult r = vy::RunScan(s, *stores, stop, nullptr);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["records"] = stores->Connections.Count();
+    state.counters["names"] = stores->Names.Count();
+}
+BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+
+// A full store of a million records, one in a hundred a copy of an earlier one.
+void DuplicateCheck(benchmark::State& state)
+{
+    auto stores = std::make_unique<vy::Stores>();
+    std::uint64_t x = 88172645463325252ull;
+    auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    std::vector<vy::ConnectionRecord> records;
+    records.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i) {
+        vy::ConnectionRecord r;
+        if (i > 0 && next() % 100 == 0) {
+            r = records[next() % records.size()];
+        } else {
+            r.UserIndex = static_cast<std::uint16_t>(next() % 3000);
+            r.SpeedIndex = static_cast<std::uint16_t>(next() % 500);
+            r.DateTime = 35796 + static_cast<double>(next() % (365 * 1440)) / 1440.0;
+            r.ActiveTime = static_cast<std::int32_t>(next() % 10000);
+            r.BytesSent = static_cast<std::int32_t>(next() % 10000000);
+            r.BytesReceived = static_cast<std::int32_t>(next() % 10000000);
+        }
+        records.push_back(r);
+    }
+    int changes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        stores->Connections.Clear();
+        for (const auto& r : records)
+            stores->Connections.Append(r);
+        changes = 0;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(vy::MarkDuplicates(*stores, [&changes](int) { ++changes; }));
+    }
+    int removed = 0;
+    for (const auto& r : stores->Connections)
+        removed += r.Removed ? 1 : 0;
+    state.counters["removed"] = removed;
+    state.counters["progress_calls"] = changes;
+}
+BENCHMARK(DuplicateCheck)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "scan/name_cache.h"
+
+#include <bit>
+#include <functional>
+
+namespace vy {
+
+NameCache::NameCache(std::size_t maxEntries)
+    : slots_(std::bit_ceil(maxEntries + maxEntries / 3 + 1)), maxEntries_(maxEntries)
+{
+}
+
+void NameCache::AddPart(std::string_view part)
+{
+    const auto n = static_cast<std::uint32_t>(part.size());
+    key_.append(reinterpret_cast<const char*>(&n), sizeof n);
+    key_.append(part);
+}
+
+std::size_t NameCache::SlotOf(std::uint64_t hash, bool* found) const
+{
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.Entry < 0) {
+            *found = false;
+            return i;
+        }
+        if (s.Hash == hash && s.KeyLength == key_.size() &&
+            std::string_view(keys_).substr(s.KeyOffset, s.KeyLength) == key_) {
+            *found = true;
+            return i;
+        }
+    }
+}
+
+int NameCache::Find() const
+{
+    bool found = false;
+    const std::size_t i = SlotOf(std::hash<std::string_view>{}(key_), &found);
+    return found ? slots_[i].Entry : -1;
+}
+
+void NameCache::Add(int entry)
+{
+    if (size_ >= maxEntries_ || keys_.size() + key_.size() > UINT32_MAX)
+        return;
+    const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+    bool found = false;
+    const std::size_t i = SlotOf(hash, &found);
+    if (found)
+        return;
+    slots_[i] = {hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key_.size()), entry};
+    keys_ += key_;
+    ++size_;
+}
+
+}  // namespace vy

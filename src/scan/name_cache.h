@@ -1,0 +1,47 @@
+#pragma once
+// A small memory of name chains already in the name table for the scan
+// that runs: (domain, user) -> user entry, (domain, server, port, speed) ->
+// speed entry. Lines repeat the same few chains, so most lines are settled
+// by two lookups in a compact table instead of five in the name table.
+// Entries stay valid for the scan because the table only grows meanwhile.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vy {
+
+class NameCache {
+public:
+    // At most maxEntries chains are kept; later ones are simply not cached.
+    explicit NameCache(std::size_t maxEntries = 6144);
+
+    // The key of a chain: its parts, each with its length, so no two chains
+    // share a key whatever bytes the names hold.
+    void BeginKey() { key_.clear(); }
+    void AddPart(std::string_view part);
+
+    // The entry cached for the key built last, or -1.
+    int Find() const;
+    void Add(int entry);
+
+    std::size_t Size() const { return size_; }
+
+private:
+    struct Slot {
+        std::uint64_t Hash = 0;
+        std::uint32_t KeyOffset = 0;
+        std::uint32_t KeyLength = 0;
+        std::int32_t Entry = -1;  // -1: empty slot
+    };
+    std::size_t SlotOf(std::uint64_t hash, bool* found) const;
+
+    std::vector<Slot> slots_;
+    std::string keys_;  // the keys of all entries, one after the other
+    std::string key_;
+    std::size_t size_ = 0;
+    std::size_t maxEntries_;
+};
+
+}  // namespace vy

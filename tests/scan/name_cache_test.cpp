@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scan/name_cache.h"
+
+namespace vy {
+namespace {
+
+void Key(NameCache& c, std::initializer_list<std::string_view> parts)
+{
+    c.BeginKey();
+    for (auto p : parts)
+        c.AddPart(p);
+}
+
+TEST(NameCache, FindsWhatWasAddedUnderExactlyItsParts)
+{
+    NameCache c;
+    Key(c, {"DOM", "bob"});
+    EXPECT_EQ(c.Find(), -1);
+    c.Add(7);
+    EXPECT_EQ(c.Find(), 7);
+    // The same bytes cut differently are another chain.
+    Key(c, {"DO", "Mbob"});
+    EXPECT_EQ(c.Find(), -1);
+    Key(c, {"DOMbob"});
+    EXPECT_EQ(c.Find(), -1);
+    Key(c, {"dom", "bob"});
+    EXPECT_EQ(c.Find(), -1) << "names compare with their case";
+    Key(c, {std::string_view("DOM\0", 4), "bob"});
+    EXPECT_EQ(c.Find(), -1);
+    Key(c, {"", ""});
+    c.Add(0);
+    EXPECT_EQ(c.Find(), 0);
+    Key(c, {"DOM", "bob"});
+    EXPECT_EQ(c.Find(), 7);
+    c.Add(9);  // a key already held keeps its entry
+    EXPECT_EQ(c.Find(), 7);
+    EXPECT_EQ(c.Size(), 2u);
+}
+
+TEST(NameCache, KeepsNoMoreThanItsLimit)
+{
+    NameCache c(100);
+    for (int i = 0; i < 1000; ++i) {
+        Key(c, {"D", std::to_string(i)});
+        c.Add(i);
+    }
+    EXPECT_EQ(c.Size(), 100u);
+    int found = 0;
+    for (int i = 0; i < 1000; ++i) {
+        Key(c, {"D", std::to_string(i)});
+        const int e = c.Find();
+        if (e >= 0) {
+            EXPECT_EQ(e, i);
+            ++found;
+        }
+    }
+    EXPECT_EQ(found, 100);
+}
+
+}  // namespace
+}  // namespace vy
