@@ -242,10 +242,16 @@ struct DateTexts::Fields {
     int Pm = -1;      // 0 am, 1 pm, -1 not read
 };
 
-DateTexts::DateTexts(const QLocale& locale) : locale_(locale)
+DateTexts::DateTexts(const QLocale& locale)
+    : DateTexts(locale, locale.dateFormat(QLocale::ShortFormat), locale.timeFormat(QLocale::LongFormat))
 {
-    dateFormat_ = WidenYears(locale_.dateFormat(QLocale::ShortFormat));
-    timeFormat_ = WithoutTimeZone(locale_.timeFormat(QLocale::LongFormat));
+}
+
+DateTexts::DateTexts(const QLocale& locale, const QString& shortDateFormat, const QString& longTimeFormat)
+    : locale_(locale)
+{
+    dateFormat_ = WidenYears(shortDateFormat);
+    timeFormat_ = WithoutTimeZone(longTimeFormat);
 
     const QDate january(2001, 1, 1);  // a Monday
     for (int m = 1; m <= 12; ++m) {

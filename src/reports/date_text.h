@@ -20,6 +20,10 @@ public:
     // The formats of the given locale: short date with any two-digit year
     // widened to four digits; long time without a time-zone designator.
     explicit DateTexts(const QLocale& locale = QLocale::system());
+    // The same, from given short date and long time formats in QLocale's
+    // notation instead of the locale's own (the locale still names months,
+    // days and AM/PM).
+    DateTexts(const QLocale& locale, const QString& shortDateFormat, const QString& longTimeFormat);
 
     // Removes the first ":ss" from the long time format (once a scan has
     // started); harmless when already done.

@@ -62,6 +62,83 @@ TEST(DateTextsFormats, StripSecondsRemovesTheFirstSecondsFieldOnce)
     EXPECT_EQ(finnish.TimeFormat(), QStringLiteral("H.mm.ss"));
 }
 
+DateTexts Custom(const char* date, const char* time)
+{
+    return DateTexts(QLocale::c(), QString::fromLatin1(date), QString::fromLatin1(time));
+}
+
+TEST(DateTextsFormats, YearRunsWidenAsQLocaleSplitsThem)
+{
+    EXPECT_EQ(Custom("d/M/yy", "HH:mm").DateFormat(), QStringLiteral("d/M/yyyy"));
+    EXPECT_EQ(Custom("yy-MM-dd", "HH:mm").DateFormat(), QStringLiteral("yyyy-MM-dd"));
+    // "yyy" is "yy" and a literal "y"; "yyyyyy" is "yyyy" and "yy".
+    EXPECT_EQ(Custom("d yyy", "HH:mm").DateFormat(), QStringLiteral("d yyyyy"));
+    EXPECT_EQ(Custom("d yyyyyy", "HH:mm").DateFormat(), QStringLiteral("d yyyyyyyy"));
+    EXPECT_EQ(Custom("d y", "HH:mm").DateFormat(), QStringLiteral("d y"));
+    // Quoted text is no field.
+    EXPECT_EQ(Custom("'yy''yy' d.M.yy", "HH:mm").DateFormat(), QStringLiteral("'yy''yy' d.M.yyyy"));
+}
+
+TEST(DateTextsFormats, TimeZoneFieldsOfEveryShapeGo)
+{
+    EXPECT_EQ(Custom("d", "t HH:mm:ss").TimeFormat(), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(Custom("d", "HH:mm:ss tttt").TimeFormat(), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(Custom("d", "HH:mm:ss (t)").TimeFormat(), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(Custom("d", "HH:mm t ss").TimeFormat(), QStringLiteral("HH:mm ss"));
+    EXPECT_EQ(Custom("d", "HH:mm:sst").TimeFormat(), QStringLiteral("HH:mm:ss"));
+    EXPECT_EQ(Custom("d", "HH:mm 'at' t").TimeFormat(), QStringLiteral("HH:mm 'at'"));
+}
+
+TEST(DateTextsFormat, CustomFormatsWriteAndReadLikeQLocale)
+{
+    struct Case {
+        const char* Date;
+        const char* Time;
+        bool Compiled;
+    };
+    const Case cases[] = {
+        {"d 'de' MMMM 'de' yyyy", "HH:mm:ss", true},
+        {"ddd d MMM yyyy", "hh:mm:ss a", true},
+        {"dddd, dd.MM.yyyy", "H:mm:ss AP", true},
+        {"yyyy''MM''dd", "h:m:s ap", true},
+        {"d MMM yyyy", "HH:mm:ss.zzz", false},  // milliseconds: left to QLocale
+    };
+    const double values[] = {At(1998, 10, 5, 9, 3, 4), At(2000, 1, 1), At(2026, 7, 19, 12, 0, 30),
+                             At(2025, 12, 31, 23, 59, 59), At(1999, 2, 28, 0, 0, 1)};
+    for (const Case& c : cases) {
+        DateTexts texts = Custom(c.Date, c.Time);
+        EXPECT_EQ(texts.Compiled(), c.Compiled) << c.Date << " " << c.Time;
+        for (const bool strip : {false, true}) {
+            if (strip)
+                texts.StripSeconds();
+            for (const double value : values) {
+                const CivilDate civil = DecodeDate(value);
+                const int secs = SecondsOfDay(value);
+                const QDate date(civil.Year, civil.Month, civil.Day);
+                QString expected = QLocale::c().toString(date, texts.DateFormat());
+                if (secs != 0)
+                    expected += u' ' + QLocale::c().toString(QTime(secs / 3600, secs / 60 % 60, secs % 60),
+                                                             texts.TimeFormat());
+                const std::string text = texts.FormatDateTime(value);
+                EXPECT_EQ(text, expected.toStdString()) << c.Date << " " << c.Time;
+                const auto back = texts.ParseDateTime(text);
+                ASSERT_TRUE(back.has_value()) << text;
+                const int shown = texts.TimeFormat().contains(u's') ? secs : secs - secs % 60;
+                EXPECT_EQ(std::floor(*back), std::floor(value)) << text;
+                EXPECT_EQ(SecondsOfDay(*back), shown) << text;
+            }
+        }
+    }
+}
+
+TEST(DateTextsParse, DayNameMustMatchTheDate)
+{
+    DateTexts texts = Custom("ddd d MMM yyyy", "HH:mm");
+    EXPECT_EQ(texts.ParseDateTime(std::string("Mon 5 Oct 1998")), At(1998, 10, 5));
+    EXPECT_FALSE(texts.ParseDateTime(std::string("Sun 5 Oct 1998")).has_value());
+    EXPECT_FALSE(texts.ParseDateTime(std::string("Mo 5 Oct 1998")).has_value());
+}
+
 TEST(DateTextsFormat, CLocaleCellsAndDateFields)
 {
     DateTexts texts(QLocale::c());
