@@ -101,21 +101,6 @@ TEST_F(IniSettings, FirstRunWritesEveryValueIntoTheUsersFile)
     EXPECT_FALSE(bytes.contains("true"));
 }
 
-TEST_F(IniSettings, FirstRunValuesLoadBack)
-{
-    PrepareSettings("/opt/vy/vy");
-    Settings settings;
-    LoadSettings(settings);
-    EXPECT_EQ(settings.LogDir, "/opt/vy/DemoLog");
-    EXPECT_EQ(settings.InstallDir, "/opt/vy");
-    EXPECT_EQ(settings.NEvents, "20050;20048");
-    EXPECT_EQ(settings.Top, 50);
-    EXPECT_EQ(settings.Width, 600);
-    EXPECT_TRUE(settings.ToolBar);
-    EXPECT_TRUE(settings.SaveSettingOnExit);
-    EXPECT_FALSE(settings.CheckLogFiles);
-}
-
 TEST_F(IniSettings, TextsWithSeparatorsAndLatin1LettersSurviveTheFile)
 {
     PrepareSettings("/opt/vy/vy");
@@ -211,20 +196,6 @@ TEST_F(IniSettings, AFolderInPlaceOfTheFileCannotBeWritten)
     EXPECT_EQ(ErrorOf([&] { SaveLogDir(settings); }), "Failed to set data for 'LogDir'");
 }
 
-TEST_F(IniSettings, SaveLogDirWritesItAlone)
-{
-    PrepareSettings("/opt/vy/vy");
-    Settings settings;
-    LoadSettings(settings);
-    settings.LogDir = "/data/logs/";
-    settings.Top = 999;
-    SaveLogDir(settings);
-    Settings loaded;
-    LoadSettings(loaded);
-    EXPECT_EQ(loaded.LogDir, "/data/logs/");
-    EXPECT_EQ(loaded.Top, 50);
-}
-
 // ---- browser command ----
 
 class BrowserCommand : public IniSettings {
@@ -285,16 +256,6 @@ TEST_F(BrowserCommand, NoneFoundKeepsThePreviousContent)
     settings.BrowserCommand = "earlier";
     LoadSettings(settings);
     EXPECT_EQ(settings.BrowserCommand, "earlier");
-}
-
-TEST_F(BrowserCommand, IsNeverWrittenToTheStore)
-{
-    qputenv("BROWSER", "lynx");
-    Settings settings;
-    LoadSettings(settings);
-    SaveSettings(settings);
-    EXPECT_FALSE(FileBytes().contains("lynx"));
-    EXPECT_FALSE(FileBytes().contains("Browser"));
 }
 
 }  // namespace

@@ -184,15 +184,6 @@ TEST(PrepareSettingsUpgrade, OnlyTheExactTextTwoPointZeroTriggersIt)
     }
 }
 
-TEST(PrepareSettingsUpgrade, DoesNotTouchTheRecord)
-{
-    Settings before = ProcessSettings();
-    RecordingStore store;
-    PrepareSettings(store, kProgram);
-    EXPECT_EQ(ProcessSettings().LogDir, before.LogDir);
-    EXPECT_EQ(ProcessSettings().Top, before.Top);
-}
-
 TEST(PrepareSettingsFailure, AFailedWriteStopsAtThatValue)
 {
     RecordingStore store;
@@ -344,15 +335,6 @@ TEST(LoadSettings, ANumberWhereTextBelongsIsTheWrongType)
     EXPECT_EQ(settings.NEvent, "");
 }
 
-TEST(LoadSettings, NEventsIsTakenAsStored)
-{
-    RecordingStore store = PreparedStore();
-    store.Put("Main/NEvents", QString("2005"));
-    Settings settings;
-    LoadSettings(store, settings);
-    EXPECT_EQ(settings.NEvents, "2005");
-}
-
 // ---- save ----
 
 Settings SampleRecord()
@@ -420,22 +402,6 @@ TEST(SaveSettings, AFailedWriteStopsAtThatValue)
     EXPECT_EQ(store.writes.size(), 11u);
     EXPECT_EQ(store.writes.back(), "Main/SaveSettingOnExit");
     EXPECT_FALSE(store.Get("Main/ExcludedUsers").isValid());
-}
-
-TEST(SaveSettings, WhatIsSavedLoadsBack)
-{
-    RecordingStore store = PreparedStore();
-    Settings saved = SampleRecord();
-    saved.ExcludedUsers = QString::fromLatin1("M\xfcller, \xd6mer;x");
-    SaveSettings(store, saved);
-    Settings loaded;
-    LoadSettings(store, loaded);
-    EXPECT_EQ(loaded.ExcludedUsers, saved.ExcludedUsers);
-    EXPECT_EQ(loaded.Top, -3);
-    EXPECT_EQ(loaded.TreeWidth, 9999);
-    EXPECT_FALSE(loaded.ToolBar);
-    EXPECT_EQ(loaded.FontStyle, "I");
-    EXPECT_EQ(loaded.LogDir, "/opt/vy/bin/DemoLog");  // not written on exit
 }
 
 TEST(SaveLogDir, WritesLogDirAloneExactlyAsGiven)

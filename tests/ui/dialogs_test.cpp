@@ -446,22 +446,6 @@ TEST_F(OpenFolderDialog, SetDefaultThenOkWithAnotherFolder)
     EXPECT_EQ(StoredLogDir(), first);
 }
 
-TEST_F(OpenFolderDialog, SetDefaultWritesLogDirAloneIntoThePreparedStore)
-{
-    PrepareSettings("/opt/vy/vy");
-    const QString folder = MakeFolder("only");
-    Settings settings;
-    LoadSettings(settings);
-    settings.Top = 999;
-    TestOpenFolder dialog(settings, nullptr);
-    dialog.EditFolder()->setText(folder);
-    dialog.BtSetDefault()->click();
-    Settings stored;
-    LoadSettings(stored);
-    EXPECT_EQ(stored.LogDir, folder);
-    EXPECT_EQ(stored.Top, 50);
-}
-
 TEST_F(OpenFolderDialog, AFailedSetDefaultIsShownAndTheFolderIsTakenAnyway)
 {
     const QString folder = MakeFolder("chosen");
