@@ -1,0 +1,778 @@
+// The main window driven headless: its start state and menus, the bars and
+// the resize rule, the commands of the window, and the scan and save
+// commands as the user meets them.
+
+#include <QAction>
+#include <QDateEdit>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "export/report_writers.h"
+#include "reports/date_text.h"
+#include "reports/report_session.h"
+#include "scan/scan_run.h"
+#include "store/date_value.h"
+#include "ui/help_viewer.h"
+#include "ui/main_window_support.h"
+#include "ui/report_views.h"
+
+namespace vy::uitest {
+namespace {
+
+using MainFormTest = MainWindowTest;
+
+struct Entry {
+    const char* Name;  // object name, empty for a separator
+    const char* Caption;
+    QKeySequence Shortcut;
+    bool Checkable;
+    bool Checked;
+    bool HasImage;
+};
+
+void ExpectMenu(QMenu* menu, const char* name, const char* title, const std::vector<Entry>& entries)
+{
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Str(menu->objectName()), name);
+    EXPECT_EQ(Str(menu->title()), title);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(entries.size())) << title;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        QAction* a = actions[static_cast<qsizetype>(i)];
+        SCOPED_TRACE(std::string(title) + " entry " + std::to_string(i));
+        if (std::string(e.Name).empty()) {
+            EXPECT_TRUE(a->isSeparator());
+            continue;
+        }
+        EXPECT_EQ(Str(a->objectName()), e.Name);
+        EXPECT_EQ(Str(a->text()), e.Caption);
+        EXPECT_EQ(a->shortcut(), e.Shortcut);
+        EXPECT_EQ(a->isCheckable(), e.Checkable);
+        EXPECT_EQ(a->isChecked(), e.Checked);
+        EXPECT_EQ(!a->icon().isNull(), e.HasImage);
+    }
+}
+
+TEST_F(MainFormTest, MenusHaveTheirCaptionsShortcutsAndCheckMarksInOrder)
+{
+    RecordingMain w;
+    const QList<QAction*> top = w.menuBar()->actions();
+    ASSERT_EQ(top.size(), 5);
+    const QKeySequence none;
+    ExpectMenu(w.MenuFile, "MenuFile", "&File",
+               {{"MenuFileOpen", "&Open Folder", none, false, false, true},
+                {"MenuFileSave", "&Save", none, false, false, true},
+                {"", "", none, false, false, false},
+                {"MenuFileExit", "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), false, false, false}});
+    ExpectMenu(w.MenuView, "MenuView", "&View",
+               {{"MenuViewTool", "&Toolbar", none, true, true, false},
+                {"MenuViewStatus", "&Status bar", none, true, true, false}});
+    ExpectMenu(w.MenuRpt, "MenuRpt", "&Report",
+               {{"MenuRptGo", "Go!", QKeySequence(Qt::Key_F9), false, false, false},
+                {"", "", none, false, false, false},
+                {"MenuRptUsers", "&Users", none, true, true, false},
+                {"MenuRptDate", "&Date/Time", none, true, false, false}});
+    ExpectMenu(w.MenuOpt, "MenuOpt", "&Options",
+               {{"MenuOptCfg", "&Configuration", none, false, false, false},
+                {"MenuOptFont", "&Font", none, false, false, false},
+                {"", "", none, false, false, false},
+                {"MenuOptSave", "&Save Settings on Exit", none, true, true, false}});
+    ExpectMenu(w.MenuHelp, "MenuHelp", "&?",
+               {{"MenuHelpContents", "&Contents", QKeySequence(Qt::Key_F1), false, false, true},
+                {"MenuHelpDemo", "&Demo", none, false, false, false},
+                {"MenuHelpHomePage", "Quillmar Home &Page", none, false, false, false},
+                {"", "", none, false, false, false},
+                {"MenuHelpAbout", "&About...", none, false, false, false}});
+    // The menu images are the toolbar's: open folder, save, help.
+    EXPECT_EQ(w.MenuFileOpen->icon().pixmap(16).toImage(), w.ToolOpen->icon().pixmap(16).toImage());
+    EXPECT_EQ(w.MenuFileSave->icon().pixmap(16).toImage(), w.ToolSave->icon().pixmap(16).toImage());
+}
+
+TEST_F(MainFormTest, ControlsCarryTheirNamesAndStartState)
+{
+    RecordingMain w;
+    for (const char* name : {"Tool", "ToolOpen", "ToolSave", "PanelDate", "DateEdit1", "DateEdit2", "BtGo", "Tree",
+                             "Splitter", "PanelRight", "List", "PanelSplit", "PanelTotal", "LabelTotalSel",
+                             "BevelLine", "LabelTotal", "Progress", "Status"})
+        EXPECT_NE(w.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_EQ(Str(w.BtGo->text()), "Go!");
+    EXPECT_EQ(w.BtGo->geometry(), QRect(464, 6, 73, 25));
+    EXPECT_EQ(w.DateEdit1->geometry(), QRect(80, 8, 105, 21));
+    EXPECT_EQ(w.DateEdit2->geometry(), QRect(272, 8, 105, 21));
+    EXPECT_TRUE(w.DateEdit1->calendarPopup());
+    EXPECT_EQ(w.DateEdit1->displayFormat(), ProcessDateTexts().DateFormat());
+    EXPECT_TRUE(w.Progress->isHidden());
+    EXPECT_EQ(w.Progress->minimum(), 0);
+    EXPECT_EQ(w.Progress->maximum(), 100);
+    EXPECT_TRUE(w.BevelLine->isHidden());
+    EXPECT_TRUE(w.LabelTotal->text().isEmpty());
+    EXPECT_TRUE(w.LabelTotalSel->text().isEmpty());
+    EXPECT_EQ(w.Tree->indentation(), 19);
+    EXPECT_FALSE(w.List->rootIsDecorated());
+    EXPECT_TRUE(w.List->uniformRowHeights());
+    EXPECT_EQ(w.LabelTotalSel->font().pixelSize(), 23);
+    EXPECT_TRUE(w.LabelTotalSel->font().bold());
+    EXPECT_EQ(w.LabelTotalSel->palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
+    EXPECT_EQ(w.LabelTotal->font().pixelSize(), 17);
+    EXPECT_EQ(w.LabelTotal->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+    EXPECT_EQ(w.ToolHeight(), 29);
+    EXPECT_EQ(w.StatusHeight(), 21);
+    const int widths[] = {100, 200, 40, -1, 30, 50};
+    for (int panel : {0, 1, 2, 4, 5})
+        EXPECT_EQ(w.Status->PanelWidth(panel), widths[panel]) << panel;
+    EXPECT_EQ(w.Status->Panel(2)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(w.Status->Panel(4)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(w.Status->Panel(1)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+TEST_F(MainFormTest, CreationPreparesAppliesAndSetsTheDateRange)
+{
+    RecordingMain w;
+    w.FormCreate();
+    EXPECT_TRUE(w.Messages.empty());
+    // A first run writes the defaults and applies them.
+    EXPECT_EQ(Str(Stored("Main/Version").toString()), "3.0");
+    EXPECT_EQ(Str(ProcessSettings().LogLanguage), "EN");
+    EXPECT_EQ(Str(w.Status->Text(4)), "EN");
+    EXPECT_EQ(w.width(), 600);
+    EXPECT_EQ(w.height(), 400);
+    EXPECT_EQ(w.TreeWidth(), 160);
+    EXPECT_TRUE(w.MenuOptSave->isChecked());
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(w.DateEdit1->date(), QDate(today.year(), today.month(), 1));
+    EXPECT_EQ(w.DateEdit2->date(), today);
+    EXPECT_EQ(w.Session().SortColumn, -1);
+    EXPECT_EQ(w.Session().SortAscending, 1);
+    EXPECT_EQ(w.Session().DrillIndex, -1);
+
+    w.show();
+    const QString title = "Vy 3 - " + ProcessSettings().LogDir;
+    EXPECT_EQ(w.windowTitle(), title);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), title);
+}
+
+TEST_F(MainFormTest, SettingsErrorAtCreationIsShownAndTheWindowStillOpens)
+{
+    RecordingMain first;
+    first.FormCreate();
+    {
+        QSettings ini(IniFile(), QSettings::IniFormat);
+        ini.setValue("Window/Width", "wide");
+        ini.setValue("Main/LogLanguage", "DE");
+    }
+    RecordingMain w;
+    w.FormCreate();
+    ASSERT_EQ(w.Messages.size(), 1u);
+    EXPECT_EQ(w.Messages[0].Kind, MessageKind::Error);
+    EXPECT_EQ(Str(w.Messages[0].Text), "Invalid data type for 'Width'");
+    // What was loaded before the failing value stays; the window opens.
+    EXPECT_EQ(Str(w.Status->Text(4)), "DE");
+    EXPECT_EQ(w.DateEdit2->date(), QDate::currentDate());
+}
+
+TEST_F(MainFormTest, ToolbarAndStatusBarTogglesSetHeightsAndCheckMarks)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuViewTool->trigger();
+    EXPECT_FALSE(w->MenuViewTool->isChecked());
+    EXPECT_EQ(w->ToolHeight(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Tool->height(), 0);
+    EXPECT_EQ(w->PanelDate->y(), 0);
+    w->MenuViewTool->trigger();
+    EXPECT_TRUE(w->MenuViewTool->isChecked());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Tool->height(), 29);
+    EXPECT_EQ(w->Tool->y(), 0);
+    EXPECT_EQ(w->PanelDate->y(), 29);
+
+    w->MenuViewStatus->trigger();
+    EXPECT_FALSE(w->MenuViewStatus->isChecked());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Status->height(), 0);
+    w->MenuViewStatus->trigger();
+    EXPECT_TRUE(w->MenuViewStatus->isChecked());
+    w->Progress->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Status->height(), 21);
+    // The progress bar sits between the panes and the status bar.
+    EXPECT_EQ(w->Progress->y(), w->Splitter->y() + w->Splitter->height());
+    EXPECT_EQ(w->Status->y(), w->Progress->y() + w->Progress->height());
+    w->Progress->hide();
+
+    // Save Settings on Exit flips its own mark and nothing else.
+    w->MenuOptSave->trigger();
+    EXPECT_FALSE(w->MenuOptSave->isChecked());
+    w->MenuOptSave->trigger();
+    EXPECT_TRUE(w->MenuOptSave->isChecked());
+}
+
+TEST_F(MainFormTest, ResizeRuleHoldsGoButtonListHeightStatusPanelAndLine)
+{
+    auto w = NewWindow();
+    w->show();
+    w->resize(800, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->BtGo->x(), w->PanelDate->width() - w->BtGo->width() - 2);
+    EXPECT_EQ(w->List->height(), w->Tree->height() - 4 - 70);
+    EXPECT_EQ(w->PanelTotal->height(), 70);
+    EXPECT_EQ(w->PanelTotal->y(), w->List->height() + 4);
+    EXPECT_EQ(w->Status->PanelWidth(3), w->Status->width() - 100 - 200 - 40 - 50);
+    EXPECT_EQ(w->Status->Panel(3)->width(), w->Status->PanelWidth(3));
+    EXPECT_EQ(w->Status->Panel(4)->x(), 100 + 200 + 40 + w->Status->PanelWidth(3));
+    EXPECT_EQ(w->BevelLine->width(), w->PanelTotal->width() - 2 * 18);
+    EXPECT_EQ(w->BevelLine->x(), 18);
+
+    // Narrowed until the button would cover the final date: it stays put.
+    w->resize(480, 500);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w->PanelDate->width(), 480);
+    EXPECT_EQ(w->BtGo->x(), 480 - 75);
+    w->resize(440, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->BtGo->x(), 480 - 75);
+    w->resize(900, 500);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->BtGo->x(), w->PanelDate->width() - 75);
+}
+
+TEST_F(MainFormTest, ExitDuringAScanWarnsEachTimeAndKeepsTheWindow)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(w->ScanRunning());
+    w->MenuFileExit->trigger();
+    w->MenuFileExit->trigger();
+    ASSERT_EQ(w->Messages.size(), 2u);
+    for (const Message& m : w->Messages) {
+        EXPECT_EQ(m.Kind, MessageKind::Warning);
+        EXPECT_EQ(Str(m.Text), "Stop the process before exit");
+        EXPECT_EQ(m.Buttons, MessageButtons::Ok);
+    }
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    w->Messages.clear();
+    w->MenuFileExitClick();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->Messages.empty());
+}
+
+// What the core alone computes for the demonstration logs.
+struct Expected {
+    ReportSession Session;
+    ScanResult Result;
+};
+
+std::unique_ptr<Expected> ComputeDemo(const QString& logDir)
+{
+    auto expected = std::make_unique<Expected>();
+    auto stores = std::make_unique<Stores>();
+    ScanSettings s;
+    s.LogDir = logDir;
+    s.FileFilter = "*.txt";
+    s.LogLanguage = "EN";
+    s.NEvents = "20050;20048";
+    s.InitialDate = *EncodeDate(1998, 10, 1);
+    s.FinalDate = *EncodeDate(1998, 10, 31);
+    std::atomic<bool> stop{false};
+    expected->Result = RunScan(s, *stores, stop, nullptr);
+    expected->Session.InitialDate = s.InitialDate;
+    expected->Session.FinalDate = s.FinalDate;
+    BuildReportsAfterScan(expected->Session, *stores, false, ProcessDateTexts());
+    return expected;
+}
+
+TEST_F(MainFormTest, DemoSetsItsFolderDatesAndLanguageWithoutStoringThem)
+{
+    auto w = NewWindow();
+    w->show();
+    {
+        QSettings ini(IniFile(), QSettings::IniFormat);
+        ini.setValue("Main/LogLanguage", "DE");
+        ini.setValue("Main/NEvent", "12345");
+    }
+    const QString storedLogDir = Stored("Main/LogDir").toString();
+    ProcessSettings().LogLanguage = "DE";
+    ProcessSettings().NEvent = "12345";
+    w->Status->SetText(4, "DE");
+    const QString appTitle = QGuiApplication::applicationDisplayName();
+    w->MenuHelpDemo->trigger();
+
+    const QString demoDir = SourceDir() + "/data" + QDir::separator() + "DemoLog";
+    EXPECT_EQ(ProcessSettings().LogDir, demoDir);
+    EXPECT_EQ(w->windowTitle(), "Vy 3 - " + demoDir);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), appTitle);
+    EXPECT_EQ(w->DateEdit1->date(), QDate(1998, 10, 1));
+    EXPECT_EQ(w->DateEdit2->date(), QDate(1998, 10, 31));
+    EXPECT_EQ(Str(ProcessSettings().LogLanguage), "EN");
+    EXPECT_EQ(Str(w->Status->Text(4)), "EN");
+    EXPECT_EQ(Str(ProcessSettings().NEvent), "20050");
+    EXPECT_EQ(Str(w->BtGo->text()), "Stop");
+    EXPECT_TRUE(w->ScanRunning());
+    EXPECT_EQ(w->Progress->value(), 0);
+    EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
+    EXPECT_EQ(w->List->model()->rowCount(), 0);
+
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_EQ(w->Session().InitialDate, *EncodeDate(1998, 10, 1));
+    EXPECT_EQ(w->Session().FinalDate, *EncodeDate(1998, 10, 31));
+    // Nothing of it reached the store.
+    EXPECT_EQ(Stored("Main/LogDir").toString(), storedLogDir);
+    EXPECT_NE(storedLogDir, demoDir);
+    EXPECT_EQ(Str(Stored("Main/LogLanguage").toString()), "DE");
+    EXPECT_EQ(Str(Stored("Main/NEvent").toString()), "12345");
+}
+
+TEST_F(MainFormTest, DemoScanEndsWithTheFirstDomainsTableOnScreen)
+{
+    auto w = NewWindow();
+    w->show();
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    std::vector<int> percents;
+    QObject::connect(&w->Worker(), &ScanWorker::PercentChanged, w.get(),
+                     [&](int percent, bool) { percents.push_back(w->Progress->value()); (void)percent; });
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    const auto expected = ComputeDemo(ProcessSettings().LogDir);
+    ASSERT_FALSE(expected->Session.Tree.Empty()) << "the demonstration logs gave no connection";
+    ASSERT_FALSE(percents.empty());
+
+    // The finish step.
+    EXPECT_TRUE(w->Messages.empty()) << Str(w->Messages.empty() ? QString() : w->Messages[0].Text);
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+    EXPECT_FALSE(w->ScanRunning());
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Vy 3 - " + ProcessSettings().LogDir);
+    for (int panel = 0; panel < 3; ++panel)
+        EXPECT_TRUE(w->Status->Text(panel).isEmpty()) << panel;
+    EXPECT_EQ(w->List->height(), w->Tree->height() - 74);
+
+    // The tree: the core's tree, node for node.
+    const ReportTree& tree = expected->Session.Tree;
+    ASSERT_EQ(w->Tree->topLevelItemCount(), static_cast<int>(tree.Roots().size()));
+    for (int r = 0; r < w->Tree->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* item = w->Tree->topLevelItem(r);
+        const ReportNode& node = tree.Node(tree.Roots()[static_cast<std::size_t>(r)]);
+        EXPECT_EQ(item->text(0).toStdString(), node.Text);
+        EXPECT_EQ(item->childCount(), static_cast<int>(node.Children.size()));
+        EXPECT_EQ(item->isExpanded(), node.Expanded);
+    }
+    // The first domain's table, cell for cell, with its labels.
+    EXPECT_EQ(w->Session().ReportKind, 1);
+    const ReportTable& table = expected->Session.Table;
+    QAbstractItemModel* model = w->List->model();
+    ASSERT_EQ(model->columnCount(), 4);
+    EXPECT_EQ(Str(model->headerData(0, Qt::Horizontal).toString()), "User");
+    EXPECT_EQ(Str(model->headerData(3, Qt::Horizontal).toString()), "Receive");
+    EXPECT_EQ(w->List->header()->sectionSize(1), 100);
+    ASSERT_EQ(model->rowCount(), static_cast<int>(table.Rows.size()));
+    ASSERT_GT(model->rowCount(), 0);
+    for (int r = 0; r < model->rowCount(); ++r)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(model->index(r, c).data().toString().toStdString(),
+                      table.Rows[static_cast<std::size_t>(r)].Cells[static_cast<std::size_t>(c)]);
+    EXPECT_EQ(w->LabelTotalSel->text().toStdString(), tree.Node(tree.FirstRoot()).Text);
+    EXPECT_EQ(w->LabelTotal->text().toStdString(), expected->Session.LabelTotal);
+    EXPECT_TRUE(w->LabelTotal->text().startsWith("Total:"));
+    EXPECT_FALSE(w->BevelLine->isHidden());
+}
+
+TEST_F(MainFormTest, ReportCommandsMirrorTheSession)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_GT(w->Tree->topLevelItemCount(), 0);
+
+    // Date/Time view: radio-like check marks, the year table.
+    w->MenuRptDate->trigger();
+    EXPECT_TRUE(w->MenuRptDate->isChecked());
+    EXPECT_FALSE(w->MenuRptUsers->isChecked());
+    EXPECT_EQ(w->Session().ReportKind, 6);
+    ASSERT_EQ(w->Tree->topLevelItemCount(), 1);
+    EXPECT_EQ(Str(w->Tree->topLevelItem(0)->text(0)), "1998");
+    EXPECT_EQ(Str(w->List->model()->headerData(0, Qt::Horizontal).toString()), "Month");
+    w->MenuRptDate->trigger();  // checked again, not unchecked
+    EXPECT_TRUE(w->MenuRptDate->isChecked());
+
+    w->MenuRptUsers->trigger();
+    EXPECT_TRUE(w->MenuRptUsers->isChecked());
+    EXPECT_FALSE(w->MenuRptDate->isChecked());
+    EXPECT_EQ(w->Session().ReportKind, 1);
+
+    // A click on the first domain, then a double click on its first user.
+    QTreeWidgetItem* domain = w->Tree->topLevelItem(0);
+    w->Tree->setCurrentItem(domain);
+    w->TreeClick();
+    EXPECT_EQ(w->Session().CurrentNode, NodeOfItem(domain));
+    ASSERT_GT(w->List->model()->rowCount(), 0);
+    const QString user = w->List->model()->index(0, 0).data().toString();
+    w->List->setCurrentIndex(w->List->model()->index(0, 0));
+    w->ListDblClick();
+    EXPECT_EQ(w->Session().ReportKind, 2);
+    EXPECT_EQ(w->LabelTotalSel->text(), domain->text(0) + " \\ " + user);
+    EXPECT_TRUE(domain->isExpanded());
+    EXPECT_EQ(w->Tree->currentItem(), domain);  // the tree's selection stays
+
+    // A header click sorts what the list shows.
+    const int rows = w->List->model()->rowCount();
+    ASSERT_GT(rows, 0);
+    w->ListColumnClick(4);
+    const std::vector<ReportRow> sortedOnce = w->Session().Table.Rows;
+    for (int r = 0; r < rows; ++r)
+        EXPECT_EQ(w->List->model()->index(r, 0).data().toString().toStdString(),
+                  sortedOnce[static_cast<std::size_t>(r)].Cells[0]);
+    EXPECT_EQ(w->Session().SortColumn, 4);
+}
+
+TEST_F(MainFormTest, F9DuringAScanDoesNothing)
+{
+    auto w = NewWindow();
+    w->show();
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    w->BtGoClick();
+    ASSERT_TRUE(w->ScanRunning());
+    // Nothing has been handed back yet: the scan is running for the window.
+    w->MenuRptGo->trigger();
+    w->MenuRptGoClick();
+    EXPECT_TRUE(w->ScanRunning());
+    EXPECT_EQ(Str(w->BtGo->text()), "Stop");
+    EXPECT_FALSE(w->Worker().StopRequested());
+    ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+}
+
+TEST_F(MainFormTest, CommandsAreRefusedWhileAStoppedScanFinishes)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    const int rowsBefore = w->List->model()->rowCount();
+    ASSERT_GT(rowsBefore, 0);
+
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    w->BtGoClick();  // Go
+    w->BtGoClick();  // Stop
+    EXPECT_TRUE(w->Worker().StopRequested());
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+    EXPECT_FALSE(w->ScanRunning());
+    ASSERT_TRUE(w->WorkerAlive());
+
+    const QString title = w->windowTitle();
+    const QDate date1 = w->DateEdit1->date();
+    ProcessSettings().LogDir = "/elsewhere";
+    w->BtGoClick();
+    w->MenuRptGo->trigger();
+    EXPECT_FALSE(w->ScanRunning());
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+    w->MenuHelpDemo->trigger();
+    EXPECT_EQ(Str(ProcessSettings().LogDir), "/elsewhere");
+    EXPECT_EQ(w->DateEdit1->date(), date1);
+    EXPECT_EQ(w->windowTitle(), title);
+    w->MenuFileOpen->trigger();
+    w->ToolOpen->click();
+    EXPECT_EQ(w->OpenFolderShown, 0);
+    w->MenuOptCfg->trigger();
+    EXPECT_EQ(w->ConfigShown, 0);
+    w->FontAnswer = [](QFont&, QColor&) { return true; };
+    w->MenuOptFont->trigger();
+    EXPECT_EQ(w->FontDialogs, 0);
+    w->SaveAnswer = [](QString&, int&) { return false; };
+    w->MenuFileSave->trigger();
+    EXPECT_EQ(w->SaveDialogs, 0);
+    w->MenuRptDate->trigger();
+    EXPECT_TRUE(w->MenuRptUsers->isChecked());
+    EXPECT_FALSE(w->MenuRptDate->isChecked());
+    w->ListColumnClick(0);
+    w->TreeClick();
+    w->ListDblClick();
+    EXPECT_TRUE(w->Messages.empty());
+
+    ProcessSettings().LogDir = SourceDir() + "/data/DemoLog";
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_FALSE(w->WorkerAlive());
+    // A stopped scan ends with its reports built on what it read.
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+    EXPECT_FALSE(w->ScanRunning());
+    // Afterwards the commands work again.
+    w->MenuOptCfg->trigger();
+    EXPECT_EQ(w->ConfigShown, 1);
+    w->MenuRptGo->trigger();
+    EXPECT_TRUE(w->ScanRunning());
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_GT(w->List->model()->rowCount(), 0);
+}
+
+TEST_F(MainFormTest, ClosingTheWindowDuringAScanWaitsForTheWorker)
+{
+    auto w = NewWindow();
+    w->show();
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(w->WorkerAlive());
+    EXPECT_TRUE(w->close());
+    EXPECT_FALSE(w->WorkerAlive());
+    EXPECT_TRUE(w->Worker().StopRequested());
+    EXPECT_FALSE(w->isVisible());
+    // Nothing of the dropped scan reaches the closed window afterwards.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_TRUE(w->Messages.empty());
+    // Closing saved the settings, since Save Settings on Exit is checked.
+    EXPECT_EQ(Stored("Window/Width").toInt(), w->width());
+    w.reset();
+}
+
+TEST_F(MainFormTest, EndSavesSettingsOnlyWhenAskedTo)
+{
+    {
+        auto w = NewWindow();
+        w->show();
+        w->resize(701, 455);
+        QCoreApplication::processEvents();
+        w->MenuViewTool->trigger();
+        w->MenuOptSaveClick();  // unchecked: nothing is written
+        QFile ini(IniFile());
+        ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+        const QByteArray before = ini.readAll();
+        ini.close();
+        w->close();
+        ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+        EXPECT_EQ(ini.readAll(), before);
+    }
+    {
+        auto w = NewWindow();
+        w->show();
+        w->resize(702, 456);
+        QCoreApplication::processEvents();
+        w->MenuViewTool->trigger();
+        w->close();
+        EXPECT_EQ(Stored("Window/Width").toInt(), 702);
+        EXPECT_EQ(Stored("Window/Height").toInt(), 456);
+        EXPECT_EQ(Stored("Window/ToolBar").toInt(), 0);
+        EXPECT_EQ(Stored("Window/StatusBar").toInt(), 1);
+    }
+    // The next start applies what was saved.
+    auto w = NewWindow();
+    EXPECT_EQ(w->width(), 702);
+    EXPECT_EQ(w->ToolHeight(), 0);
+    EXPECT_FALSE(w->MenuViewTool->isChecked());
+}
+
+TEST_F(MainFormTest, SaveWithAnEmptyTableOrDuringAScanShowsNoDialog)
+{
+    auto w = NewWindow();
+    w->SaveAnswer = [](QString&, int&) { return false; };
+    w->MenuFileSave->trigger();
+    w->ToolSave->click();
+    EXPECT_EQ(w->SaveDialogs, 0);
+
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_GT(w->List->model()->rowCount(), 0);
+    w->BtGoClick();
+    ASSERT_TRUE(w->ScanRunning());
+    w->MenuFileSaveClick();
+    EXPECT_EQ(w->SaveDialogs, 0);
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    w->ToolSave->click();
+    EXPECT_EQ(w->SaveDialogs, 1);
+}
+
+TEST_F(MainFormTest, SaveAsksBeforeReplacingAndWritesTheShownTable)
+{
+    auto w = NewWindow();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_GT(w->List->model()->rowCount(), 0);
+    w->ListColumnClick(1);  // the file holds the table as sorted on screen
+
+    const QString existing = TempPath("report.txt");
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    w->SaveAnswer = [&](QString& name, int& filter) {
+        name = TempPath("report");
+        filter = 2;
+        return true;
+    };
+    w->Answers = {MessageResult::Cancel};
+    w->MenuFileSaveClick();
+    ASSERT_EQ(w->Messages.size(), 1u);
+    EXPECT_EQ(w->Messages[0].Kind, MessageKind::Warning);
+    EXPECT_EQ(Str(w->Messages[0].Title), "Warning");
+    EXPECT_EQ(w->Messages[0].Text, "File " + existing + " exists. Replace?");
+    EXPECT_EQ(w->Messages[0].Buttons, MessageButtons::OkCancel);
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("old"));
+    f.close();
+
+    w->Answers = {MessageResult::Ok};
+    w->MenuFileSaveClick();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toStdString(), TextReport(w->Session().Table));
+    f.close();
+
+    // The page gets the labels and the date fields' texts.
+    w->Messages.clear();
+    w->SaveAnswer = [&](QString& name, int& filter) {
+        name = TempPath("page");
+        filter = 1;
+        return true;
+    };
+    w->MenuFileSaveClick();
+    EXPECT_TRUE(w->Messages.empty());
+    QFile page(TempPath("page.htm"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray html = page.readAll();
+    EXPECT_TRUE(html.contains(w->DateEdit1->text().toLatin1()));
+    EXPECT_TRUE(html.contains(w->DateEdit2->text().toLatin1()));
+    EXPECT_TRUE(html.contains(QByteArray::fromStdString(w->Session().LabelTotalSel)));
+}
+
+TEST_F(MainFormTest, SaveReportsAWriteError)
+{
+    auto w = NewWindow();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    w->SaveAnswer = [&](QString& name, int& filter) {
+        name = TempPath("missing-folder/report.txt");
+        filter = 2;
+        return true;
+    };
+    w->MenuFileSaveClick();
+    ASSERT_EQ(w->Messages.size(), 1u);
+    EXPECT_EQ(w->Messages[0].Kind, MessageKind::Error);
+    EXPECT_TRUE(w->Messages[0].Text.contains("report.txt")) << Str(w->Messages[0].Text);
+    EXPECT_GT(w->List->model()->rowCount(), 0);
+}
+
+TEST_F(MainFormTest, FontGoesToTreeListAndStatusBarAndIntoTheSettings)
+{
+    auto w = NewWindow();
+    EXPECT_EQ(Str(w->LastChosenFont().family()), "MS Sans Serif");
+    w->MenuOptFont->trigger();  // cancelled: nothing changes
+    EXPECT_EQ(w->FontDialogs, 1);
+    EXPECT_EQ(Str(w->FontOffered.family()), "MS Sans Serif");
+    EXPECT_FALSE(w->FontOffered.bold());
+    const QFont treeBefore = w->Tree->font();
+
+    QFont chosen(QStringLiteral("Nimbus Sans"), 11);
+    chosen.setBold(true);
+    w->FontAnswer = [&](QFont& font, QColor& color) {
+        font = chosen;
+        color = Qt::red;
+        return true;
+    };
+    w->MenuOptFont->trigger();
+    EXPECT_NE(w->Tree->font(), treeBefore);
+    EXPECT_EQ(w->Tree->font(), chosen);
+    EXPECT_EQ(w->List->font(), chosen);
+    EXPECT_EQ(w->Status->font(), chosen);
+    EXPECT_EQ(w->Tree->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(w->List->palette().color(QPalette::Text), QColor(Qt::black));
+    EXPECT_EQ(w->Status->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_EQ(Str(ProcessSettings().FontName), "Nimbus Sans");
+    EXPECT_EQ(ProcessSettings().FontSize, 11);
+    EXPECT_EQ(Str(ProcessSettings().FontStyle), "B");
+
+    // The dialog starts with what it returned last; underline stores no style.
+    chosen.setItalic(true);
+    chosen.setUnderline(true);
+    w->MenuOptFont->trigger();
+    EXPECT_TRUE(w->FontOffered.bold());
+    EXPECT_FALSE(w->FontOffered.italic());
+    EXPECT_TRUE(w->Tree->font().underline());
+    EXPECT_EQ(Str(ProcessSettings().FontStyle), "");
+}
+
+TEST_F(MainFormTest, HelpShowsTheHelpFileAndAMissingOneNothing)
+{
+    auto w = NewWindow();
+    ProcessSettings().InstallDir = TempPath("nowhere");
+    w->MenuHelpContents->trigger();
+    EXPECT_TRUE(w->HelpFiles.isEmpty());
+    EXPECT_EQ(w->Help(), nullptr);
+    EXPECT_TRUE(w->Messages.empty());
+
+    ProcessSettings().InstallDir = SourceDir() + "/data";
+    w->MenuHelpContents->trigger();
+    ASSERT_EQ(w->HelpFiles.size(), 1);
+    EXPECT_EQ(w->HelpFiles[0], SourceDir() + "/data" + QDir::separator() + "VY.HLP");
+    ASSERT_NE(w->Help(), nullptr);
+    EXPECT_TRUE(w->Help()->isVisible());
+    EXPECT_TRUE(w->Help()->Browser()->toPlainText().contains("Demo"));
+}
+
+TEST_F(MainFormTest, HomePageStartsTheBrowserOrSaysItIsMissing)
+{
+    auto w = NewWindow();
+    ProcessSettings().BrowserCommand.clear();
+    w->MenuHelpHomePage->trigger();
+    ASSERT_EQ(w->Messages.size(), 1u);
+    EXPECT_EQ(w->Messages[0].Kind, MessageKind::Error);
+    EXPECT_EQ(Str(w->Messages[0].Text), "Browser not found");
+    EXPECT_EQ(w->ProgramsStarted, 0);
+
+    ProcessSettings().BrowserCommand = "\"/opt/my browser/run\" --new-window";
+    w->MenuHelpHomePage->trigger();
+    EXPECT_EQ(w->ProgramsStarted, 1);
+    EXPECT_EQ(Str(w->Program), "/opt/my browser/run");
+    ASSERT_EQ(w->Arguments.size(), 2);
+    EXPECT_EQ(Str(w->Arguments[0]), "--new-window");
+    EXPECT_TRUE(w->Arguments[1].startsWith("http://"));
+    EXPECT_EQ(w->Messages.size(), 1u);
+}
+
+TEST_F(MainFormTest, OpenFolderSetsBothTitlesAlsoAfterCancel)
+{
+    auto w = NewWindow();
+    w->show();
+    w->OpenFolderAction = [] { ProcessSettings().LogDir = "/srv/logs"; };
+    w->ToolOpen->click();
+    EXPECT_EQ(w->OpenFolderShown, 1);
+    EXPECT_EQ(Str(w->windowTitle()), "Vy 3 - /srv/logs");
+    EXPECT_EQ(Str(QGuiApplication::applicationDisplayName()), "Vy 3 - /srv/logs");
+    w->MenuHelpAbout->trigger();
+    EXPECT_EQ(w->AboutShown, 1);
+}
+
+TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
+{
+    auto w = NewWindow();
+    ASSERT_TRUE(QDir().mkpath(TempPath("empty")));
+    ProcessSettings().LogDir = TempPath("empty");
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    w->BtGo->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    ASSERT_EQ(w->Messages.size(), 1u);
+    EXPECT_EQ(w->Messages[0].Kind, MessageKind::Warning);
+    EXPECT_EQ(Str(w->Messages[0].Text), "Folder has no log files");
+    EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
+    EXPECT_EQ(w->List->model()->columnCount(), 0);
+}
+
+}  // namespace
+}  // namespace vy::uitest
