@@ -1,5 +1,6 @@
 #include "reports/report_tables.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -141,6 +142,36 @@ SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate
     }
     return Finish(table, labelTotal, std::move(rows), totals, rule, dates);
 }
+
+// Date tables: the row slot of each day from a first day on, so that a
+// record finds its month or day row from its day number alone.
+class DaySlots {
+public:
+    DaySlots(double firstDay, int days) : first_(firstDay), slots_(static_cast<std::size_t>(days), -1) {}
+
+    void Assign(int fromOffset, int toOffset, int slot)
+    {
+        for (int k = std::max(fromOffset, 0); k < std::min(toOffset, static_cast<int>(slots_.size())); ++k)
+            slots_[static_cast<std::size_t>(k)] = slot;
+    }
+
+    // Adds every record that is not removed to the row of its calendar day.
+    void Sum(const ConnectionStore& store, Aggregate& aggregate) const
+    {
+        const double end = first_ + static_cast<double>(slots_.size());
+        for (const ConnectionRecord& r : store) {
+            const double day = std::floor(r.DateTime);
+            if (r.Removed || !(day >= first_ && day < end))
+                continue;
+            if (const int slot = slots_[static_cast<std::size_t>(day - first_)]; slot >= 0)
+                aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+        }
+    }
+
+private:
+    double first_;
+    std::vector<int> slots_;
+};
 
 // The row slot of every name-table index (-1 for none), as wide as any
 // 16-bit index a record can hold.
@@ -305,24 +336,20 @@ SortError FillYearTable(ReportTable& table, std::string& labelTotal, const Table
 {
     Aggregate aggregate;
     const std::optional<int> year = IntegerText(AncestorText(tree, node, 0));
-    if (year) {
+    const std::optional<double> yearStart = year ? EncodeDate(*year, 1, 1) : std::nullopt;
+    if (yearStart) {
         const CivilDate initial = DecodeDate(source.InitialDate);
         const CivilDate final = DecodeDate(source.FinalDate);
         const int firstMonth = initial.Year == *year ? initial.Month : 1;
         const int lastMonth = final.Year == *year ? final.Month : 12;
-        int slotOfMonth[13];
-        std::fill(std::begin(slotOfMonth), std::end(slotOfMonth), -1);
-        for (int m = firstMonth; m <= lastMonth; ++m)
-            slotOfMonth[m] = aggregate.AddRow(std::string(MonthNames[static_cast<std::size_t>(m)]));
+        DaySlots daySlots(*yearStart, IsLeapYear(*year) ? 366 : 365);
+        for (int m = firstMonth; m <= lastMonth; ++m) {
+            const int slot = aggregate.AddRow(std::string(MonthNames[static_cast<std::size_t>(m)]));
+            const int from = static_cast<int>(*EncodeDate(*year, m, 1) - *yearStart);
+            daySlots.Assign(from, from + DaysInMonth(*year, m), slot);
+        }
         if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections) {
-                if (r.Removed)
-                    continue;
-                const CivilDate date = DecodeDate(r.DateTime);
-                if (date.Year == *year)
-                    if (const int slot = slotOfMonth[date.Month]; slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
-            }
+            daySlots.Sum(source.Data.Connections, aggregate);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
 }
@@ -334,27 +361,19 @@ SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const Tabl
     std::vector<std::string> weekdays;
     const int month = MonthOfName(AncestorText(tree, node, 0));
     const std::optional<int> year = IntegerText(AncestorText(tree, node, 1));
-    if (year && month > 0) {
+    const std::optional<double> monthStart = year && month > 0 ? EncodeDate(*year, month, 1) : std::nullopt;
+    if (monthStart) {
         const CivilDate initial = DecodeDate(source.InitialDate);
         const CivilDate final = DecodeDate(source.FinalDate);
         const int firstDay = initial.Year == *year && initial.Month == month ? initial.Day : 1;
         const int lastDay = final.Year == *year && final.Month == month ? final.Day : DaysInMonth(*year, month);
-        int slotOfDay[32];
-        std::fill(std::begin(slotOfDay), std::end(slotOfDay), -1);
+        DaySlots daySlots(*monthStart, DaysInMonth(*year, month));
         for (int day = firstDay; day <= lastDay; ++day) {
-            slotOfDay[day] = aggregate.AddRow(std::to_string(day));
-            const std::optional<double> value = EncodeDate(*year, month, day);
-            weekdays.emplace_back(value ? DayNames[static_cast<std::size_t>(DayOfWeek(*value))] : std::string_view());
+            daySlots.Assign(day - 1, day, aggregate.AddRow(std::to_string(day)));
+            weekdays.emplace_back(DayNames[static_cast<std::size_t>(DayOfWeek(*monthStart + day - 1))]);
         }
         if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections) {
-                if (r.Removed)
-                    continue;
-                const CivilDate date = DecodeDate(r.DateTime);
-                if (date.Year == *year && date.Month == month)
-                    if (const int slot = slotOfDay[date.Day]; slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
-            }
+            daySlots.Sum(source.Data.Connections, aggregate);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
 }

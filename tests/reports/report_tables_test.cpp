@@ -272,6 +272,27 @@ TEST_F(DateTablesTest, AYearInsideTheRangeHasTwelveMonths)
     EXPECT_EQ(Column(table, 0), (Cells{"January", "February"}));
 }
 
+TEST_F(DateTablesTest, RecordsFallIntoTheRowOfTheirCalendarDay)
+{
+    initial = At(1999, 12, 1);
+    final = At(2000, 3, 1);
+    Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(1999, 12, 31, 23, 59), 1, 1, 1});
+    Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(2000, 1, 1, 0, 0), 2, 2, 2});
+    Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(2000, 2, 29, 23, 59), 4, 4, 4});
+    Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(2000, 3, 1, 0, 0), 8, 8, 8});
+    BuildTree();
+    FillYearTable(table, label, Source(), tree, Find({"1999"}));
+    EXPECT_EQ(table.Rows.at(0).Cells, (Cells{"December", "0:00:01", "1", "1"}));
+    FillYearTable(table, label, Source(), tree, Find({"2000"}));
+    EXPECT_EQ(Column(table, 3), (Cells{"2", "4", "8"}));
+    FillMonthTable(table, label, Source(), tree, Find({"2000", "February"}));
+    EXPECT_EQ(table.Rows.at(28).Cells, (Cells{"29", "0:00:04", "4", "4", "Tuesday"}));
+    EXPECT_EQ(label, "Total:    Time: 0:00:04   Send: 4   Receive: 4");
+    FillMonthTable(table, label, Source(), tree, Find({"1999", "December"}));
+    EXPECT_EQ(table.Rows.at(30).Cells, (Cells{"31", "0:00:01", "1", "1", "Friday"}));
+    EXPECT_EQ(label, "Total:    Time: 0:00:01   Send: 1   Receive: 1");
+}
+
 TEST_F(DateTablesTest, FebruaryOf2000HasTwentyNineDaysStartingOnTuesday)
 {
     initial = At(2000, 1, 1);
