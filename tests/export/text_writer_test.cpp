@@ -5,6 +5,8 @@
 
 #include "export/export_fixtures.h"
 #include "export/report_writers.h"
+#include "reports/date_text.h"
+#include "reports/list_sort.h"
 
 namespace vy {
 namespace {
@@ -82,6 +84,27 @@ TEST(TextReport, HeaderOnlyAndNarrowTables)
     EXPECT_EQ(TextReport(TableOf({"User"}, {{"alice"}, {"bob"}})), "User;\r\nalice;\r\nbob;\r\n");
     // Rows with missing or surplus cells keep the column count.
     EXPECT_EQ(TextReport(TableOf({"A", "B", "C"}, {{"x"}, {"1", "2", "3", "4"}})), "A;B;C;\r\nx;;;\r\n1;2;3;\r\n");
+}
+
+TEST(TextReport, ATableSortedOnScreenIsSavedSorted)
+{
+    ReportTable t = TableOf({"User", "Time", "Send", "Receive"}, {{"alice", "9:59:59", "1,000", "5"},
+                                                                  {"bob", "10:00:00", "999", "6"},
+                                                                  {"carol", "0:00:01", "3,000,000,000", "7"}});
+    ASSERT_EQ(SortList(t, 1, "Time", 0, ProcessDateTexts()), std::nullopt);
+    EXPECT_EQ(TextReport(t),
+              "User;Time;Send;Receive;\r\n"
+              "bob;10:00:00;999;6;\r\n"
+              "alice;9:59:59;1,000;5;\r\n"
+              "carol;0:00:01;3,000,000,000;7;\r\n");
+    ASSERT_EQ(SortList(t, 2, "Bytes", 1, ProcessDateTexts()), std::nullopt);
+    const std::string html = HtmlReport(t, HtmlHeadings{});
+    const std::size_t bob = html.find("<TR><TD>bob</TD>");
+    const std::size_t alice = html.find("<TR><TD>alice</TD>");
+    const std::size_t carol = html.find("<TR><TD>carol</TD>");
+    ASSERT_NE(carol, std::string::npos);
+    EXPECT_LT(bob, alice);
+    EXPECT_LT(alice, carol);
 }
 
 }  // namespace
