@@ -180,11 +180,14 @@ SortError ListDblClick(ReportSession& session, const Stores& stores, int selecte
         return std::nullopt;
     if (session.CurrentNode < 0 || session.CurrentNode >= session.Tree.Count())
         return std::nullopt;
-    const std::string& caption = rows[static_cast<std::size_t>(selectedRow)].Cells.front();
+    const ReportRow& row = rows[static_cast<std::size_t>(selectedRow)];
     ReportNode& current = session.Tree.Node(session.CurrentNode);
+    // A domain's servers and users may share a name; the row's image says
+    // which kind of node it stands for, so a user row never opens a server.
     int childNumber = -1;
     for (std::size_t i = 0; i < current.Children.size(); ++i)
-        if (session.Tree.Node(current.Children[i]).Text == caption) {
+        if (const ReportNode& child = session.Tree.Node(current.Children[i]);
+            child.Text == row.Cells.front() && child.Image == row.Image) {
             childNumber = static_cast<int>(i);
             break;
         }

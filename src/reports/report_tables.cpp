@@ -177,8 +177,8 @@ private:
 // 16-bit index a record can hold.
 std::vector<int> NoSlots() { return std::vector<int>(NameTable::Capacity, -1); }
 
-// Connection lists: one row per record that passes `wanted`, in store order.
-// The date text of a record is made once per distinct moment.
+// Connection lists: the rows in store order and their totals. Records in a
+// row at the same moment share one formatting of their date.
 class ConnectionRows {
 public:
     explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}

@@ -280,6 +280,16 @@ TEST_F(ReportSessionTest, DoubleClickOpensTheUserOfTheRowWhileTheTreeSelectionSt
     EXPECT_EQ(session.ReportKind, 2);
 }
 
+TEST_F(ReportSessionTest, DoubleClickOnAUserRowOpensTheUserEvenWhenAServerHasTheSameName)
+{
+    Add(*stores, "Local", "srv1", "srv1", "COM1", "9600", At(1999, 10, 8), 5, 5);
+    MenuRptUsersClick(session, *stores, false, dates);
+    ListDblClick(session, *stores, RowOf("srv1"), dates);
+    EXPECT_EQ(session.ReportKind, 2);
+    EXPECT_EQ(session.Tree.Node(session.CurrentNode).Image, ImageUser);
+    EXPECT_EQ(session.LabelTotal, "Total:    Time: 0:00:05   Send: 5   Receive: 10");
+}
+
 TEST_F(ReportSessionTest, DoubleClickWithoutARowOrAMatchingChildDoesNothing)
 {
     MenuRptUsersClick(session, *stores, false, dates);
