@@ -106,11 +106,32 @@ int ReadNumber(SettingsStore& store, const SettingValue& row)
     }
 }
 
-void WriteValue(SettingsStore& store, const SettingValue& row, const QVariant& value)
-{
-    if (!store.Write(row.group, QString::fromLatin1(row.name), value))
-        Fail("Failed to set data for", row.name);
-}
+// Writes values one by one; a failure is reported at the value that caused
+// it. Values a store holds back reach it at Finish, and a failure there
+// belongs to the first of them: none of them was stored.
+class ValueWriter {
+public:
+    explicit ValueWriter(SettingsStore& store) : m_store(store) {}
+
+    void Write(const SettingValue& row, const QVariant& value)
+    {
+        if (!m_pending)
+            m_pending = &row;
+        if (!m_store.Write(row.group, QString::fromLatin1(row.name), value))
+            Fail("Failed to set data for", row.name);
+    }
+
+    void Finish()
+    {
+        if (m_pending && !m_store.Flush())
+            Fail("Failed to set data for", m_pending->name);
+        m_pending = nullptr;
+    }
+
+private:
+    SettingsStore& m_store;
+    const SettingValue* m_pending = nullptr;
+};
 
 // The record's value of a row, as the store keeps it: flags as 1 or 0.
 QVariant StoredForm(const SettingValue& row, const Settings& settings)
@@ -133,22 +154,22 @@ QVariant DefaultForm(const SettingValue& row)
     return row.defaultNumber;
 }
 
-void WriteFirstRunDefaults(SettingsStore& store, const QString& programFile)
+void WriteFirstRunDefaults(ValueWriter& writer, const QString& programFile)
 {
     for (const SettingValue& row : SettingValues())
         if (row.group == SettingsGroup::Window)
-            WriteValue(store, row, DefaultForm(row));
+            writer.Write(row, DefaultForm(row));
 
     const QString installDir = InstallDirOf(programFile);
     for (const SettingValue& row : SettingValues()) {
         if (row.group != SettingsGroup::Main)
             continue;
         if (row.text == &Settings::LogDir)
-            WriteValue(store, row, DemoLogDir(installDir));
+            writer.Write(row, DemoLogDir(installDir));
         else if (row.text == &Settings::InstallDir)
-            WriteValue(store, row, installDir);
+            writer.Write(row, installDir);
         else
-            WriteValue(store, row, DefaultForm(row));
+            writer.Write(row, DefaultForm(row));
     }
 }
 
@@ -182,15 +203,19 @@ Settings& ProcessSettings()
 
 void PrepareSettings(SettingsStore& store, const QString& programFile)
 {
+    ValueWriter writer(store);
     if (ReadText(store, Row("Version")) == QLatin1String("2.0")) {
         for (const char* name : {"NEvents", "FileFilter", "Version", "TreeWidth"}) {
             const SettingValue& row = Row(name);
-            WriteValue(store, row, DefaultForm(row));
+            writer.Write(row, DefaultForm(row));
         }
+        // Stored before the next read, which may fail.
+        writer.Finish();
     }
     if (!ReadText(store, Row("InstallDir")).isEmpty())
         return;
-    WriteFirstRunDefaults(store, programFile);
+    WriteFirstRunDefaults(writer, programFile);
+    writer.Finish();
 }
 
 void LoadSettings(SettingsStore& store, Settings& settings)
@@ -223,14 +248,18 @@ void SaveSettings(SettingsStore& store, const Settings& settings)
                   [](const SettingValue* a, const SettingValue* b) { return a->saveRank < b->saveRank; });
         return rows;
     }();
+    ValueWriter writer(store);
     for (const SettingValue* row : order)
-        WriteValue(store, *row, StoredForm(*row, settings));
+        writer.Write(*row, StoredForm(*row, settings));
+    writer.Finish();
 }
 
 void SaveLogDir(SettingsStore& store, const Settings& settings)
 {
     const SettingValue& row = Row("LogDir");
-    WriteValue(store, row, StoredForm(row, settings));
+    ValueWriter writer(store);
+    writer.Write(row, StoredForm(row, settings));
+    writer.Finish();
 }
 
 void PrepareSettings(const QString& programFile)

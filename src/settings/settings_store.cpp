@@ -18,8 +18,10 @@ using SettingsFactory = std::function<std::unique_ptr<QSettings>()>;
 
 class QtSettingsStore final : public SettingsStore {
 public:
-    QtSettingsStore(SettingsFactory open, bool integersAsText)
-        : m_open(std::move(open)), m_settings(Open()), m_integersAsText(integersAsText)
+    // writesWhole: the store is one file, written all at once; its integers
+    // are kept as text.
+    QtSettingsStore(SettingsFactory open, bool writesWhole)
+        : m_open(std::move(open)), m_settings(Open()), m_writesWhole(writesWhole)
     {
     }
 
@@ -27,10 +29,19 @@ public:
 
     bool Write(SettingsGroup group, const QString& name, const QVariant& value) override
     {
-        // Synced value by value, so a failure is known at the value that
-        // caused it and the operation can stop there.
-        const QString key = Key(group, name);
-        m_settings->setValue(key, value);
+        m_settings->setValue(Key(group, name), value);
+        // The registry takes each value on its own; the INI file is written
+        // whole, so one sync at the end does for all of them.
+        return m_writesWhole ? true : Sync();
+    }
+
+    bool Flush() override { return Sync(); }
+
+    bool IntegersAsText() const override { return m_writesWhole; }
+
+private:
+    bool Sync()
+    {
         m_settings->sync();
         switch (m_settings->status()) {
         case QSettings::NoError:
@@ -41,15 +52,12 @@ public:
             break;
         }
         // A file that did not parse when opened leaves its status at
-        // FormatError for good, which would hide a failed write. The sync
-        // has rewritten it cleanly if it could: a fresh look tells.
+        // FormatError for good, which would hide a failed write. The sync has
+        // rewritten the file cleanly if it could: a fresh look tells.
         m_settings = Open();
-        return m_settings->status() == QSettings::NoError && m_settings->value(key).toString() == value.toString();
+        return m_settings->status() == QSettings::NoError;
     }
 
-    bool IntegersAsText() const override { return m_integersAsText; }
-
-private:
     static QString Key(SettingsGroup group, const QString& name) { return GroupName(group) + QLatin1Char('/') + name; }
 
     std::unique_ptr<QSettings> Open() const
@@ -63,7 +71,7 @@ private:
 
     SettingsFactory m_open;
     std::unique_ptr<QSettings> m_settings;
-    bool m_integersAsText;
+    bool m_writesWhole;
 };
 
 }  // namespace

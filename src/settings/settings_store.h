@@ -20,8 +20,12 @@ public:
     virtual ~SettingsStore() = default;
     // An absent value gives an invalid QVariant.
     virtual QVariant Read(SettingsGroup group, const QString& name) = 0;
-    // Stores one value at once; false when it did not reach the store.
+    // Stores one value; false when it did not reach the store. A store that
+    // writes all its values at once may hold it back until Flush.
     virtual bool Write(SettingsGroup group, const QString& name, const QVariant& value) = 0;
+    // Makes the values written so far permanent; false when none of those
+    // held back could be stored.
+    virtual bool Flush() { return true; }
     // True where integers are kept as text and a text of digits is read as
     // an integer (the INI file); false where the store types its values (the
     // registry, where a string in place of a number is the wrong type).

@@ -1,6 +1,6 @@
 #pragma once
 // A settings store in memory that records every write in order and can be
-// told to refuse the write of one value.
+// told to refuse the write of one value, or the final flush.
 
 #include <map>
 #include <utility>
@@ -33,6 +33,12 @@ public:
         return true;
     }
 
+    bool Flush() override
+    {
+        ++flushes;
+        return !refuseFlush;
+    }
+
     bool IntegersAsText() const override { return m_integersAsText; }
 
     static QString Key(SettingsGroup group, const QString& name) { return GroupName(group) + '/' + name; }
@@ -48,6 +54,8 @@ public:
     std::vector<QString> writes;
     std::vector<QString> reads;
     QString refuseWriteOf;
+    bool refuseFlush = false;
+    int flushes = 0;
 
 private:
     bool m_integersAsText;

@@ -193,6 +193,30 @@ TEST(PrepareSettingsFailure, AFailedWriteStopsAtThatValue)
     EXPECT_FALSE(store.Get("Main/InstallDir").isValid());
 }
 
+TEST(PrepareSettingsFailure, AFailedFlushIsReportedAtTheFirstValueHeldBack)
+{
+    RecordingStore firstRun;
+    firstRun.refuseFlush = true;
+    EXPECT_EQ(ErrorOf([&] { PrepareSettings(firstRun, kProgram); }), "Failed to set data for 'Top'");
+
+    RecordingStore upgrade;
+    upgrade.Put("Main/Version", QString("2.0"));
+    upgrade.refuseFlush = true;
+    EXPECT_EQ(ErrorOf([&] { PrepareSettings(upgrade, kProgram); }), "Failed to set data for 'NEvents'");
+    EXPECT_EQ(upgrade.reads.size(), 1u);  // stopped before reading InstallDir
+}
+
+TEST(PrepareSettingsFailure, FlushesOncePerRunOfWritesAndNeverWithoutWrites)
+{
+    RecordingStore store;
+    store.Put("Main/Version", QString("2.0"));
+    PrepareSettings(store, kProgram);
+    EXPECT_EQ(store.flushes, 2);  // the upgrade, then the first-run values
+    store.flushes = 0;
+    PrepareSettings(store, kProgram);
+    EXPECT_EQ(store.flushes, 0);
+}
+
 TEST(PrepareSettingsFailure, AVersionOfTheWrongTypeIsReported)
 {
     RecordingStore store;
@@ -386,6 +410,14 @@ TEST(SaveSettings, WritesTheWindowGroupThenTheMainValuesInOrder)
     EXPECT_EQ(store.Get("Main/FileFilter"), QVariant(QString("*.log")));
 }
 
+TEST(SaveSettings, AFailedFlushIsReportedAtTheFirstValue)
+{
+    RecordingStore store;
+    store.refuseFlush = true;
+    EXPECT_EQ(ErrorOf([&] { SaveSettings(store, SampleRecord()); }), "Failed to set data for 'Top'");
+    EXPECT_EQ(store.flushes, 1);
+}
+
 TEST(SaveSettings, NeverWritesLogDirInstallDirVersionOrNEvents)
 {
     RecordingStore store;
@@ -420,6 +452,9 @@ TEST(SaveLogDir, AFailedWriteIsReported)
     RecordingStore store;
     store.refuseWriteOf = "LogDir";
     EXPECT_EQ(ErrorOf([&] { SaveLogDir(store, SampleRecord()); }), "Failed to set data for 'LogDir'");
+    RecordingStore unflushed;
+    unflushed.refuseFlush = true;
+    EXPECT_EQ(ErrorOf([&] { SaveLogDir(unflushed, SampleRecord()); }), "Failed to set data for 'LogDir'");
 }
 
 // ---- the program's folder ----
