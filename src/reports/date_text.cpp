@@ -189,21 +189,26 @@ bool ReadNumber(std::string_view text, std::size_t& pos, int minDigits, int maxD
 }
 
 // The index of the longest name that the text starts with, letter case
-// aside; -1 when none does.
+// aside; -1 when none does, or when two names fit equally (names that
+// Latin-1 turned into question marks), so that no date is read wrongly.
 template <std::size_t N>
 int ReadName(std::string_view text, std::size_t& pos, const std::array<std::string, N>& names)
 {
     int found = -1;
+    bool ambiguous = false;
     std::size_t length = 0;
     for (std::size_t k = 0; k < N; ++k) {
         const std::string& name = names[k];
-        if (!name.empty() && name.size() > length && StartsWithNoCase(text.substr(pos), name)) {
+        if (name.empty() || name.size() < length || !StartsWithNoCase(text.substr(pos), name))
+            continue;
+        ambiguous = name.size() == length;
+        if (!ambiguous)
             found = static_cast<int>(k);
-            length = name.size();
-        }
+        length = name.size();
     }
-    if (found >= 0)
-        pos += length;
+    if (found < 0 || ambiguous)
+        return -1;
+    pos += length;
     return found;
 }
 

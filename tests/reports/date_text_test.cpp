@@ -139,6 +139,16 @@ TEST(DateTextsParse, DayNameMustMatchTheDate)
     EXPECT_FALSE(texts.ParseDateTime(std::string("Mo 5 Oct 1998")).has_value());
 }
 
+TEST(DateTextsParse, NamesLatin1CannotTellApartAreNotGuessed)
+{
+    // Russian month names all become question marks in single-byte text;
+    // reading one back must fail rather than pick some month.
+    DateTexts texts(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("d MMM yyyy"), QStringLiteral("HH:mm"));
+    const std::string text = texts.FormatDate(At(1998, 10, 5));
+    ASSERT_NE(text.find('?'), std::string::npos) << text;
+    EXPECT_FALSE(texts.ParseDateTime(text).has_value()) << text;
+}
+
 TEST(DateTextsFormat, CLocaleCellsAndDateFields)
 {
     DateTexts texts(QLocale::c());
