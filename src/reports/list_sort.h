@@ -21,13 +21,17 @@ using SortError = std::optional<std::string>;
 // "Text", "Port", "Speed", "Bytes", "Time" or "Date" leaves the rows as they
 // are. On an unreadable key the rows stay as they were and the error names
 // the text being read ("'%s' is not a valid integer value" or
-// "'%s' is not a valid date and time").
+// "'%s' is not a valid date and time"). A Port cell without digits and a
+// Speed cell that is not a decimal integer (or either beyond 64 bits) sort
+// as 0, as the tree orders them. A column that some row lacks sorts nothing.
 SortError SortList(ReportTable& table, int column, std::string_view rule, std::uint8_t ascending,
                    const DateTexts& dates);
 
 // The characters of text that are decimal digits, in order.
 std::string DigitsOnly(std::string_view text);
-// H:MM:SS read back into seconds; nullopt when a part is not an integer.
+// H:MM:SS read back into seconds, the parts taken by their places from the
+// end; nullopt when a part is not an integer or the text is shorter than
+// "0:00:00".
 std::optional<std::int64_t> DurationToSeconds(std::string_view text);
 // The rule bound to a column of a table of the given kind; empty for none.
 std::string_view SortRuleFor(int reportKind, int column);
