@@ -36,8 +36,11 @@ TOpenFolder::TOpenFolder(Settings& settings, QWidget* parent) : QDialog(parent),
     m_editFolder->setGeometry(16, 32, 361, 21);
     m_browse = m_editFolder->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
     m_browse->setObjectName(QStringLiteral("BrowseFolder"));
-    m_browse->setToolTip(QStringLiteral("Browse"));
     connect(m_browse, &QAction::triggered, this, &TOpenFolder::EditFolderBrowse);
+    // The button inside the field takes no focus; this reaches it by keyboard.
+    m_browse->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    m_browse->setShortcutContext(Qt::WidgetShortcut);
+    m_browse->setToolTip(QStringLiteral("Browse (Alt+Down)"));
     label->setBuddy(m_editFolder);
 
     m_btOK = new QPushButton(QStringLiteral("OK"), this);

@@ -513,6 +513,21 @@ TEST_F(OpenFolderDialog, APickedFolderReplacesTheWholeTextAndIsRemembered)
     EXPECT_EQ(dialog.EditFolder()->text(), "");  // a cancelled pick changes nothing
 }
 
+TEST_F(OpenFolderDialog, AltDownInTheFieldOpensThePicker)
+{
+    Settings settings;
+    TestOpenFolder dialog(settings, nullptr);
+    dialog.show();
+    dialog.activateWindow();
+    dialog.EditFolder()->setFocus();
+    QCoreApplication::processEvents();
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Down, Qt::AltModifier);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::AltModifier);
+    QCoreApplication::sendEvent(dialog.EditFolder(), &press);
+    QCoreApplication::sendEvent(dialog.EditFolder(), &down);
+    EXPECT_EQ(dialog.pickerStarts.size(), 1u);
+}
+
 TEST_F(OpenFolderDialog, TheOneArgumentFormReadsTheProcessRecord)
 {
     const Settings saved = ProcessSettings();
