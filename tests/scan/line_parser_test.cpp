@@ -314,8 +314,9 @@ TEST(ExtractUser, IsEmptyWhenItWouldEndBeforeItBegins)
     EXPECT_EQ(ExtractUser("EN", ",The userconnected on port"), "");
     EXPECT_EQ(ExtractUser("EN", "connected on port,The user"), "");
     EXPECT_EQ(ExtractUser("EN", ",The user x connected on port"), "x");
+    const std::string noUser = With(kEnglish, "DOM\\bob ", "DOM\\ ");
     ConnectionLine c;
-    ASSERT_TRUE(ParseConnectionLine("EN", With(kEnglish, "DOM\\bob ", "DOM\\ "), c));
+    ASSERT_TRUE(ParseConnectionLine("EN", noUser, c));
     EXPECT_EQ(c.User, "");
     EXPECT_EQ(c.Domain, "DOM");
 }
