@@ -1,6 +1,8 @@
 #include "scan/scan_run.h"
 
 #include <algorithm>
+#include <climits>
+#include <limits>
 
 #include "reports/date_text.h"
 #include "scan/duplicate_check.h"
@@ -204,6 +206,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     LogReader reader;
     LogLineRead line;
     double bytesRead = 0;
+    double nextPercentCheck = -1;
     bool stopped = false;
     for (const LogFileEntry& f : files) {
         if (stop.load(std::memory_order_relaxed))
@@ -215,7 +218,16 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         }
         while (reader.Next(line)) {
             bytesRead += static_cast<double>(line.Length) + 2;
-            display.Percent(ReadingPercent(bytesRead, totalBytes), true);
+            if (bytesRead >= nextPercentCheck) {
+                const int percent = ReadingPercent(bytesRead, totalBytes);
+                display.Percent(percent, true);
+                // The value only grows with the bytes read and stays until it
+                // reaches the next half; below that bound (kept a little short
+                // of it) no line can show another value.
+                nextPercentCheck = totalBytes > 0 && percent < INT_MAX
+                                       ? (percent + 0.5) * totalBytes / 100 * (1 - 1e-9)
+                                       : std::numeric_limits<double>::infinity();
+            }
             if (line.Overlong)
                 ++result.OverlongLines;
             else

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "loggen/log_generator.h"
 #include "reports/date_text.h"
+#include "scan/log_reader.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
 
@@ -373,6 +375,40 @@ TEST_F(ScanRunTest, ProgressFollowsTheBytesReadWithHalvesToEven)
                               "percent 0",           // sets the bar to 0
                               "phase Checking",      // and shows its phase; no records, no more
                           }));
+}
+
+TEST_F(ScanRunTest, ProgressOfAGeneratedFolderIsThePerLineValueWheneverItChanges)
+{
+    loggen::GeneratorOptions o;
+    o.Files = 3;
+    o.ConnectionLines = 3000;
+    o.OtherLines = 9000;
+    const auto folder = loggen::GenerateLogFolder(dir_.path().toStdString(), o);
+    // The value after every line, by the plain formula, kept when it changes.
+    std::vector<std::string> expected = {"phase Processing"};
+    double read = 0;
+    int shown = -1;
+    LogReader reader;
+    for (const auto& name : folder.Files) {
+        expected.push_back("file file: " + name);
+        ASSERT_TRUE(reader.Open(dir_.filePath(QString::fromStdString(name))));
+        LogLineRead line;
+        while (reader.Next(line)) {
+            read += static_cast<double>(line.Length) + 2;
+            const double exact = read / static_cast<double>(folder.TotalBytes) * 100;
+            int p = static_cast<int>(std::floor(exact));
+            const double rest = exact - p;
+            if (rest > 0.5 || (rest == 0.5 && p % 2 == 1))
+                ++p;
+            if (p != shown)
+                expected.push_back("percent " + std::to_string(p) + " title");
+            shown = p;
+        }
+    }
+    Recorder rec;
+    Scan(&rec);
+    EXPECT_EQ(rec.events, expected);
+    EXPECT_EQ(rec.events.back(), "percent 100 title");
 }
 
 TEST_F(ScanRunTest, ProgressCanPassOneHundredAndSurvivesAnEmptyCount)
