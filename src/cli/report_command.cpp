@@ -174,7 +174,8 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
 
     if (file) {
         if (auto error = WriteReportFile(*file, bytes)) {
-            Message(err, Latin1(*error));
+            // The file name as the user typed it, in the terminal's encoding.
+            Message(err, error->toLocal8Bit().toStdString());
             return ExitWriteFailed;
         }
         return ExitDone;

@@ -394,7 +394,8 @@ TEST_F(VyReport, ExitStatuses)
     EXPECT_EQ(run.Err, "vy-report: no node \"DOM\" at the top of the date tree\n");
 
     QTemporaryDir out;
-    const std::string missing = out.filePath("nowhere/report").toStdString();
+    // The file name comes back in the bytes it was given.
+    const std::string missing = out.path().toStdString() + "/nowhere-\xc3\xa9/report";
     run = English({"--output", missing});
     EXPECT_EQ(run.Exit, 1);
     EXPECT_EQ(run.Err, "vy-report: No such file or directory: " + missing + ".txt\n");
