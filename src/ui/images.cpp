@@ -29,21 +29,14 @@ public:
         painter->restore();
     }
 
+    // Asked for in device pixels (the icon sets the pixel ratio itself), so
+    // every ratio gets a picture drawn at its own resolution.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
-    {
-        const QSize device = size * scale;
-        QPixmap pm(device.isEmpty() ? QSize(1, 1) : device);
+        QPixmap pm(size.isEmpty() ? QSize(1, 1) : size);
         pm.fill(Qt::transparent);
-        {
-            QPainter p(&pm);
-            paint(&p, QRect(QPoint(0, 0), pm.size()), mode, state);
-        }
-        pm.setDevicePixelRatio(scale);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), pm.size()), mode, state);
         return pm;
     }
 
