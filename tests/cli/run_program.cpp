@@ -126,8 +126,12 @@ ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args)
     winsize size{};
     size.ws_col = 100;
     size.ws_row = 24;
-    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0)
+    if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
+        ::close(outPipe[0]);
+        ::close(outPipe[1]);
+        run.Exit = NoTerminal;
         return run;
+    }
     std::vector<std::string> argv{VY_REPORT_EXE};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> envp = Environment({});
