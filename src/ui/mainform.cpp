@@ -399,6 +399,7 @@ void TMain::BuildControls()
     Splitter->setStretchFactor(0, 0);
     Splitter->setStretchFactor(1, 1);
     SetTreeWidth(treeWidth_);
+    connect(Splitter, &QSplitter::splitterMoved, this, [this](int position) { treeWidth_ = position; });
     column->addWidget(Splitter, 1);
 
     Progress = new QProgressBar(central);
@@ -484,6 +485,8 @@ void TMain::closeEvent(QCloseEvent* event)
     }
     closing_ = true;
     FormDestroy();
+    if (help_)
+        help_->close();
     event->accept();
 }
 

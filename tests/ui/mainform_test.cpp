@@ -724,6 +724,10 @@ TEST_F(MainFormTest, HelpShowsTheHelpFileAndAMissingOneNothing)
     ASSERT_NE(w->Help(), nullptr);
     EXPECT_TRUE(w->Help()->isVisible());
     EXPECT_TRUE(w->Help()->Browser()->toPlainText().contains("Demo"));
+    // The help window goes with the main window.
+    w->show();
+    w->close();
+    EXPECT_FALSE(w->Help()->isVisible());
 }
 
 TEST_F(MainFormTest, HomePageStartsTheBrowserOrSaysItIsMissing)
