@@ -520,8 +520,10 @@ int TMain::TreeWidth() const
 void TMain::SetTreeWidth(int width)
 {
     treeWidth_ = width;
-    const int total = std::max(Splitter->width(), width + Splitter->handleWidth() + 1);
-    Splitter->setSizes({std::max(0, width), std::max(1, total - width - Splitter->handleWidth())});
+    // A stored width is taken as it is; the splitter squeezes what does not fit.
+    const int tree = std::clamp(width, 0, QWIDGETSIZE_MAX / 2);
+    const int rest = std::max(1, Splitter->width() - tree - Splitter->handleWidth());
+    Splitter->setSizes({tree, rest});
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,7 @@
 #include "ui/settings_binding.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QFont>
 #include <QSplitter>
@@ -46,9 +48,11 @@ void ApplyReportFont(QWidget& widget, const Settings& s)
 {
     QFont font = widget.font();
     font.setFamily(s.FontName);
-    // A size the font system cannot take (0 or less) keeps the present one.
+    // A size the font system cannot take (0 or less) keeps the present one;
+    // a hand-edited size far beyond any screen is held at the largest sane one.
+    constexpr int largestSize = 999;
     if (s.FontSize > 0)
-        font.setPointSize(s.FontSize);
+        font.setPointSize(std::min(s.FontSize, largestSize));
     ApplyFontStyle(font, s.FontStyle);
     widget.setFont(font);
 }

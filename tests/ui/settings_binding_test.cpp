@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QSplitter>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -176,6 +177,43 @@ TEST_F(SettingsBindingTest, UnderlinedFontIsStoredWithoutStyle)
     EXPECT_EQ(Str(next.Tree->font().family()), "Nimbus Sans");
     EXPECT_FALSE(next.Tree->font().bold());
     EXPECT_FALSE(next.Tree->font().underline());
+}
+
+TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
+{
+    {
+        RecordingMain first;
+        first.FormCreate();
+    }
+    {
+        QSettings ini(IniFile(), QSettings::IniFormat);
+        ini.setValue("Window/TreeWidth", 2147483647);
+        ini.setValue("Window/Width", -5);
+        ini.setValue("Window/Height", 0);
+        ini.setValue("Window/Top", -2147483647);
+        ini.setValue("Window/FontSize", 2000000);
+        ini.setValue("Window/FontStyle", "B");
+    }
+    RecordingMain w;
+    ApplySettings(w);
+    EXPECT_EQ(w.y(), -2147483647);
+    EXPECT_EQ(w.Tree->font().pointSize(), 999);
+    EXPECT_TRUE(w.Tree->font().bold());
+    w.show();
+    w.resize(500, 300);
+    QCoreApplication::processEvents();
+    // The tree takes what there is; the list keeps at least a sliver.
+    EXPECT_LE(w.Tree->width(), w.Splitter->width());
+    EXPECT_GE(w.PanelRight->width(), 0);
+    {
+        QSettings ini(IniFile(), QSettings::IniFormat);
+        ini.setValue("Window/FontSize", 0);
+        ini.setValue("Window/FontStyle", "");
+    }
+    RecordingMain zero;
+    const int before = zero.Tree->font().pointSize();
+    ApplySettings(zero);
+    EXPECT_EQ(zero.Tree->font().pointSize(), before);
 }
 
 TEST_F(SettingsBindingTest, MissingValueStopsTheLoadWithItsName)
