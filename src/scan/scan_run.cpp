@@ -101,7 +101,7 @@ public:
             return;
         if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime <= settings_.FinalDate + 1))
             return;
-        if (users_.Contains(line_.User) || domains_.Contains(line_.Domain) || ports_.Contains(line_.Port))
+        if (Listed(users_, line_.User) || Listed(domains_, line_.Domain) || Listed(ports_, line_.Port))
             return;
         userChains_.BeginKey();
         userChains_.AddPart(line_.Domain);
@@ -131,6 +131,9 @@ public:
     }
 
 private:
+    // Most scans exclude nothing: no hashing of names then.
+    static bool Listed(const ExclusionList& list, std::string_view name) { return !list.Empty() && list.Contains(name); }
+
     // The line's names through the name table, adding the missing ones when
     // they all fit; false when the line is skipped for capacity.
     bool AddNames(int& u, int& sp)
