@@ -43,7 +43,8 @@ int NameCache::Find() const
 
 void NameCache::Add(int entry)
 {
-    if (size_ >= maxEntries_ || keys_.size() + key_.size() > UINT32_MAX)
+    // Long names are rare and would make the cache big: they go the slow way.
+    if (size_ >= maxEntries_ || key_.size() > kMaxKey)
         return;
     const std::uint64_t hash = std::hash<std::string_view>{}(key_);
     bool found = false;

@@ -28,6 +28,8 @@ public:
 
     std::size_t Size() const { return size_; }
 
+    static constexpr std::size_t kMaxKey = 512;  // bytes of a key that is kept
+
 private:
     struct Slot {
         std::uint64_t Hash = 0;

@@ -60,5 +60,18 @@ TEST(NameCache, KeepsNoMoreThanItsLimit)
     EXPECT_EQ(found, 100);
 }
 
+TEST(NameCache, LongKeysAreNotKept)
+{
+    NameCache c;
+    const std::string longName(NameCache::kMaxKey, 'n');
+    Key(c, {"D", longName});
+    c.Add(1);
+    EXPECT_EQ(c.Find(), -1);
+    EXPECT_EQ(c.Size(), 0u);
+    Key(c, {"D", longName.substr(0, 100)});
+    c.Add(2);
+    EXPECT_EQ(c.Find(), 2);
+}
+
 }  // namespace
 }  // namespace vy
