@@ -1,7 +1,6 @@
 // vy-report on folders from the log generator: the totals it prints agree
 // with what the generator wrote, in both views, both languages, with and
 // without the duplicate check.
-#ifdef VY_HAVE_LOGGEN
 
 #include <gtest/gtest.h>
 
@@ -171,5 +170,3 @@ INSTANTIATE_TEST_SUITE_P(Languages, GeneratedFolder,
 
 }  // namespace
 }  // namespace vy
-
-#endif  // VY_HAVE_LOGGEN
