@@ -536,6 +536,20 @@ TEST_F(ScanRunTest, AFullConnectionStoreSkipsTheRest)
     EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"Tables are full: 3 connection lines were skipped."});
 }
 
+TEST_F(ScanRunTest, ALineTooLongToKeepIsPassedOverAndTheReadingGoesOn)
+{
+    const std::string line = loggen::ConnectionLineText(Conn("a", Day(1998, 10, 2)));
+    // A connection line padded beyond the reader's limit.
+    const std::string huge = line + std::string(LogReader::DefaultMaxLine, ' ');
+    Write("long.txt", line + "\r\n" + huge + "\r\n" + line + "\r\n");
+    Recorder rec;
+    const ScanResult r = Scan(&rec);
+    EXPECT_EQ(stores_->Connections.Count(), 2);
+    EXPECT_EQ(r.OverlongLines, 1);
+    EXPECT_EQ(rec.events.back(), "percent 100 title") << "its bytes still count";
+    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"1 line was longer than 64 MiB and could not be examined."});
+}
+
 TEST(ScanWarnings, ComeInTheirOrder)
 {
     ScanResult r;
