@@ -13,7 +13,7 @@ build build
 echo "== Core under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-build build-asan -DVY_SANITIZE=ON -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF -DVY_BUILD_BENCH=OFF -DVY_BUILD_TOOLS=OFF
+build build-asan -DVY_SANITIZE=ON -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF -DVY_BUILD_BENCH=OFF
 (cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
 
 echo "== Fuzzing the line parser for ${FUZZ_SECONDS}s"
