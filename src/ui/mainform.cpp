@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
 #include <QDialog>
@@ -599,6 +600,13 @@ bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
         saveDialog_->setFileMode(QFileDialog::AnyFile);
         const QStringList filters = SaveDialogNameFilters();
         saveDialog_->setNameFilters(filters);
+        // The dialog squeezes runs of blanks out of the filter texts; its list
+        // shows them as written, and the choice is read back by that text.
+        if (auto* types = saveDialog_->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            types && types->count() == filters.size()) {
+            for (int i = 0; i < filters.size(); ++i)
+                types->setItemText(i, filters[i]);
+        }
         if (!filters.isEmpty())
             saveDialog_->selectNameFilter(filters.front());
     }

@@ -94,7 +94,9 @@ protected:
     bool ChooseSaveFile(QString& fileName, int& filterIndex) override
     {
         ++SaveDialogs;
-        return SaveAnswer ? SaveAnswer(fileName, filterIndex) : false;
+        // Without a scripted answer the window's own dialog runs, for the
+        // test to drive.
+        return SaveAnswer ? SaveAnswer(fileName, filterIndex) : TMain::ChooseSaveFile(fileName, filterIndex);
     }
     bool ChooseFont(QFont& font, QColor& color) override
     {

@@ -4,7 +4,11 @@
 
 #include <QAction>
 #include <QDateEdit>
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -650,6 +654,66 @@ TEST_F(MainFormTest, SaveAsksBeforeReplacingAndWritesTheShownTable)
     EXPECT_TRUE(html.contains(w->DateEdit1->text().toLatin1()));
     EXPECT_TRUE(html.contains(w->DateEdit2->text().toLatin1()));
     EXPECT_TRUE(html.contains(QByteArray::fromStdString(w->Session().LabelTotalSel)));
+}
+
+// Answers the save dialog once it is open: checks what it offers, then
+// picks a filter and a name.
+void DriveSaveDialog(QWidget* window, const std::function<void(QFileDialog&)>& drive)
+{
+    QTimer::singleShot(0, window, [window, drive] {
+        auto* dialog = window->findChild<QFileDialog*>(QStringLiteral("SaveDialog"));
+        if (!dialog || !dialog->isVisible()) {
+            ADD_FAILURE() << "the save dialog is not open";
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            return;
+        }
+        drive(*dialog);
+        // A failed check must not leave the test waiting on an open dialog.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+TEST_F(MainFormTest, SaveDialogOffersTheThreeFiltersAndKeepsTheLastChoice)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    const QString name = TempPath("table");
+    DriveSaveDialog(w.get(), [&](QFileDialog& d) {
+        EXPECT_EQ(Str(d.windowTitle()), "Save Report");
+        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
+        // What the list of types shows, blanks as written.
+        auto* types = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        ASSERT_EQ(types->count(), 3);
+        EXPECT_EQ(Str(types->itemText(0)), "HTML Files (*.htm)");
+        EXPECT_EQ(Str(types->itemText(1)), "Comma Delimited Text  (*.txt)");
+        EXPECT_EQ(Str(types->itemText(2)), "All Files (*.*)");
+        EXPECT_EQ(Str(d.selectedNameFilter()), "HTML Files (*.htm)");
+        d.selectNameFilter("Comma Delimited Text  (*.txt)");
+        d.selectFile(name);
+        static_cast<QDialog&>(d).accept();
+    });
+    w->MenuFileSaveClick();
+    QFile text(name + ".txt");
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(text.readAll().toStdString(), TextReport(w->Session().Table));
+
+    // The same dialog comes back with the last filter and name; Cancel
+    // writes nothing and says nothing.
+    DriveSaveDialog(w.get(), [&](QFileDialog& d) {
+        EXPECT_EQ(Str(d.selectedNameFilter()), "Comma Delimited Text  (*.txt)");
+        ASSERT_FALSE(d.selectedFiles().isEmpty());
+        EXPECT_EQ(QFileInfo(d.selectedFiles().front()).fileName(), "table");
+        d.reject();
+    });
+    w->MenuFileSaveClick();
+    EXPECT_EQ(w->SaveDialogs, 2);
+    EXPECT_TRUE(w->Messages.empty());
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList({"table.txt"}));
 }
 
 TEST_F(MainFormTest, SaveReportsAWriteError)
