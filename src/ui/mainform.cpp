@@ -927,6 +927,9 @@ void TMain::TreeClick()
 
 void TMain::ListDblClick()
 {
+    // Not even the current node may be read while a worker owns the session.
+    if (worker_.Alive())
+        return;
     int row = -1;
     if (const QModelIndexList rows = List->selectionModel()->selectedRows(); !rows.isEmpty())
         row = rows.front().row();
