@@ -15,6 +15,7 @@
 #include "scan/active_time.h"
 #include "scan/exclusion_filters.h"
 #include "scan/line_parser.h"
+#include "scan/marker_anchors.h"
 #include "store/date_value.h"
 
 namespace {
@@ -105,6 +106,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::string_view needle : {std::string_view(list), std::string_view(ids)})
         for (std::size_t from : {std::size_t{0}, needle.size() % (line.size() + 2)})
             Check(vy::FindMarker(line, needle, from) == line.find(needle, from));
+
+    // The one-pass search by anchors against the plain one: the other inputs
+    // and every marker of both languages as needles, with anchors of either.
+    static const vy::AnchorSet sets[] = {vy::AnchorSet("Typ.at"), vy::AnchorSet("VDGBA.um"), vy::AnchorSet(ids)};
+    vy::LineAnchors anchors;
+    for (const vy::AnchorSet& set : sets) {
+        if (!anchors.Load(set, line)) {
+            Check(line.size() > vy::LineAnchors::MaxLine);
+            break;
+        }
+        std::vector<std::string_view> needles = {list, ids};
+        for (const vy::LineMarkers* mk : {&vy::EnglishMarkers(), &vy::GermanMarkers()})
+            for (std::string_view m : {mk->Recognition, mk->Start, mk->UserStart, mk->AfterUser, mk->BeforePort,
+                                       mk->TimeMarker, mk->BeforeSent, mk->AfterSent, mk->BeforeReceived,
+                                       mk->AfterReceived, mk->BeforeSpeed})
+                needles.push_back(m);
+        for (std::string_view needle : needles)
+            for (std::size_t from : {std::size_t{0}, list.size() % (line.size() + 2)})
+                Check(anchors.Find(set.Plan(needle), from) == vy::FindMarker(line, needle, from));
+    }
+
+    // The whole-line parser also when the line is too long for the anchor
+    // maps and is searched marker by marker.
+    if (line.size() <= vy::LineAnchors::MaxLine) {
+        std::vector<char> padded(bytes);
+        padded.resize(vy::LineAnchors::MaxLine + 1, ' ');
+        const std::string_view longLine(padded.data(), padded.size());
+        vy::ConnectionLine c;
+        const bool longOk = vy::ParseConnectionLine(lang, longLine, c);
+        const auto d = vy::ExtractDateTime(lang, longLine);
+        const auto u = vy::ExtractUser(lang, longLine);
+        const auto sp = vy::ExtractSpeed(lang, longLine);
+        const auto r = vy::ExtractBytesReceived(lang, longLine);
+        Check(longOk == (d && vy::ExtractDomain(lang, longLine) && u && vy::ExtractServer(lang, longLine) &&
+                         vy::ExtractPort(lang, longLine) && sp && vy::ExtractBytesSent(lang, longLine) && r &&
+                         vy::ExtractTime(lang, longLine)));
+        if (longOk)
+            Check(Same(d, c.DateTime) && Same(u, c.User) && Same(sp, c.Speed) && Same(r, c.BytesReceived));
+    }
 
     // The duration reader alone, on the whole input as text.
     const auto duration = vy::ReadDuration(line);

@@ -8,6 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "scan/active_time.h"
+#include "scan/marker_anchors.h"
 #include "store/date_value.h"
 
 namespace vy {
@@ -57,9 +59,9 @@ int TwoDigits(std::string_view line, std::size_t i)
     return (line[i] - '0') * 10 + (line[i + 1] - '0');
 }
 
-std::optional<double> DateTimeOf(const LineMarkers& mk, std::string_view line)
+// p: the time marker.
+std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
 {
-    const std::size_t p = FindMarker(line, mk.TimeMarker);
     if (p == npos || p < 10)
         return std::nullopt;
     const int month = TwoDigits(line, p - 10);
@@ -86,15 +88,17 @@ std::optional<double> DateTimeOf(const LineMarkers& mk, std::string_view line)
 }
 
 // The first occurrence of marker + " ", given the first occurrence of the
-// marker alone: the longer text cannot come earlier.
-std::size_t WithBlankAfter(std::string_view line, std::size_t at, std::string_view marker, std::string_view withBlank)
+// marker alone: the longer text cannot come earlier. find(from) looks for
+// the longer text.
+template <typename Find>
+std::size_t WithBlankAfter(std::string_view line, std::size_t at, std::size_t markerSize, Find find)
 {
     if (at == npos)
         return npos;
-    const std::size_t after = at + marker.size();
+    const std::size_t after = at + markerSize;
     if (after < line.size() && line[after] == ' ')
         return at;
-    return FindMarker(line, withBlank, at + 1);
+    return find(at + 1);
 }
 
 // The extractors below take the marker positions found by their callers,
@@ -169,9 +173,9 @@ std::size_t StartMarker(const LineMarkers& mk, std::string_view line)
     return FindMarker(line, mk.Start);
 }
 
-std::optional<std::string_view> SpeedOf(const LineMarkers& mk, std::string_view line)
+// m: the text before the speed.
+std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view line, std::size_t m)
 {
-    const std::size_t m = FindMarker(line, mk.BeforeSpeed);
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.BeforeSpeed.size();
@@ -181,13 +185,12 @@ std::optional<std::string_view> SpeedOf(const LineMarkers& mk, std::string_view 
     return line.substr(from, end - from);
 }
 
-std::optional<std::int32_t> NumberBetween(std::string_view line, std::string_view before, std::string_view after)
+// a: the text before the number, of beforeSize bytes; b: the text after it.
+std::optional<std::int32_t> NumberAt(std::string_view line, std::size_t a, std::size_t beforeSize, std::size_t b)
 {
-    const std::size_t a = FindMarker(line, before);
-    const std::size_t b = FindMarker(line, after);
     if (a == npos || b == npos)
         return std::nullopt;
-    const std::size_t from = a + before.size();
+    const std::size_t from = a + beforeSize;
     if (b <= from)
         return std::nullopt;
     return ParseByteCount(line.substr(from, b - from));
@@ -316,7 +319,7 @@ std::optional<std::int32_t> ParseByteCount(std::string_view text)
 
 std::optional<double> ExtractDateTime(std::string_view lang, std::string_view line)
 {
-    return DateTimeOf(MarkersFor(lang), line);
+    return DateTimeAt(line, FindMarker(line, MarkersFor(lang).TimeMarker));
 }
 
 std::optional<std::string_view> ExtractDomain(std::string_view lang, std::string_view line)
@@ -349,45 +352,86 @@ std::optional<std::string_view> ExtractPort(std::string_view lang, std::string_v
 
 std::optional<std::string_view> ExtractSpeed(std::string_view lang, std::string_view line)
 {
-    return SpeedOf(MarkersFor(lang), line);
+    const LineMarkers& mk = MarkersFor(lang);
+    return SpeedAt(mk, line, FindMarker(line, mk.BeforeSpeed));
 }
 
 std::optional<std::int32_t> ExtractBytesSent(std::string_view lang, std::string_view line)
 {
     const LineMarkers& mk = MarkersFor(lang);
-    return NumberBetween(line, mk.BeforeSent, mk.AfterSent);
+    return NumberAt(line, FindMarker(line, mk.BeforeSent), mk.BeforeSent.size(), FindMarker(line, mk.AfterSent));
 }
 
 std::optional<std::int32_t> ExtractBytesReceived(std::string_view lang, std::string_view line)
 {
     const LineMarkers& mk = MarkersFor(lang);
-    return NumberBetween(line, mk.BeforeReceived, mk.AfterReceived);
+    return NumberAt(line, FindMarker(line, mk.BeforeReceived), mk.BeforeReceived.size(),
+                    FindMarker(line, mk.AfterReceived));
 }
 
-bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)
-{
-    const bool german = IsGermanLanguage(lang);
-    const LineMarkers& mk = german ? kGerman : kEnglish;
+namespace {
 
+// One language's markers prepared for LineAnchors, with the bytes whose
+// places a line's pass records: bytes that are rare in a connection line and
+// that every marker holds at least one of.
+struct AnchoredMarkers {
+    AnchorSet Set;
+    AnchoredMarker Recognition, Start, UserStart, AfterUser, BeforePort, TimeMarker, BeforeSent, AfterSent,
+        BeforeReceived, AfterReceived, BeforeSpeed;
+
+    AnchoredMarkers(const LineMarkers& mk, std::string_view anchors)
+        : Set(anchors), Recognition(Set.Plan(mk.Recognition)), Start(Set.Plan(mk.Start)),
+          UserStart(Set.Plan(mk.UserStart)), AfterUser(Set.Plan(mk.AfterUser)), BeforePort(Set.Plan(mk.BeforePort)),
+          TimeMarker(Set.Plan(mk.TimeMarker)), BeforeSent(Set.Plan(mk.BeforeSent)), AfterSent(Set.Plan(mk.AfterSent)),
+          BeforeReceived(Set.Plan(mk.BeforeReceived)), AfterReceived(Set.Plan(mk.AfterReceived)),
+          BeforeSpeed(Set.Plan(mk.BeforeSpeed))
+    {
+    }
+};
+
+const AnchoredMarkers& AnchoredFor(bool german)
+{
+    static const AnchoredMarkers english(kEnglish, "Typ.at");
+    static const AnchoredMarkers germanMarkers(kGerman, "VDGBA.um");
+    return german ? germanMarkers : english;
+}
+
+// Every value of the line, each marker's first occurrence given by
+// find(marker, from); the extractors' rules apply to the positions found.
+template <typename Find>
+bool ParseWith(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std::string_view line,
+               ConnectionLine& out, Find find)
+{
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
     // follower itself): each longer marker is looked for from the shorter.
-    const std::size_t userStart = FindMarker(line, mk.UserStart);
-    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
-    const std::size_t afterUser = FindMarker(line, mk.AfterUser);
+    const std::size_t userStart = find(am.UserStart, 0);
+    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart.size(),
+                                             [&](std::size_t from) { return find(am.Start, from); });
+    const std::size_t afterUser = find(am.AfterUser, 0);
     const std::size_t beforePort =
-        german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
+        german ? afterUser
+               : WithBlankAfter(line, afterUser, mk.AfterUser.size(),
+                                [&](std::size_t from) { return find(am.BeforePort, from); });
 
-    const auto dateTime = DateTimeOf(mk, line);
+    const auto dateTime = DateTimeAt(line, find(am.TimeMarker, 0));
+    if (!dateTime)
+        return false;
     const auto domain = DomainAt(mk, line, start);
     const auto user = UserAt(mk, line, userStart, afterUser);
     const auto server = ServerAt(line, start);
     const auto port = PortAt(mk, german, line, beforePort);
-    const auto speed = SpeedOf(mk, line);
-    const auto active = ExtractTime(lang, line);
-    const auto sent = NumberBetween(line, mk.BeforeSent, mk.AfterSent);
-    const auto received = NumberBetween(line, mk.BeforeReceived, mk.AfterReceived);
-    if (!dateTime || !domain || !user || !server || !port || !speed || !active || !sent || !received)
+    if (!domain || !user || !server || !port)
+        return false;
+    const auto speed = SpeedAt(mk, line, find(am.BeforeSpeed, 0));
+    const std::size_t recognition = find(am.Recognition, 0);
+    if (!speed || recognition == npos)
+        return false;
+    const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
+    const auto sent = NumberAt(line, find(am.BeforeSent, 0), mk.BeforeSent.size(), find(am.AfterSent, 0));
+    const auto received =
+        NumberAt(line, find(am.BeforeReceived, 0), mk.BeforeReceived.size(), find(am.AfterReceived, 0));
+    if (!active || !sent || !received)
         return false;
 
     out.DateTime = *dateTime;
@@ -401,6 +445,23 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     out.BytesSent = *sent;
     out.BytesReceived = *received;
     return true;
+}
+
+}  // namespace
+
+bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)
+{
+    const bool german = IsGermanLanguage(lang);
+    const LineMarkers& mk = german ? kGerman : kEnglish;
+    const AnchoredMarkers& am = AnchoredFor(german);
+    // One pass records the anchors; a line too long for the maps is searched
+    // marker by marker.
+    LineAnchors anchors;
+    if (anchors.Load(am.Set, line))
+        return ParseWith(mk, am, german, line, out,
+                         [&anchors](const AnchoredMarker& m, std::size_t from) { return anchors.Find(m, from); });
+    return ParseWith(mk, am, german, line, out,
+                     [line](const AnchoredMarker& m, std::size_t from) { return FindMarker(line, m.Text, from); });
 }
 
 }  // namespace vy

@@ -1,0 +1,214 @@
+#include "scan/marker_anchors.h"
+
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "scan/line_parser.h"
+
+namespace vy {
+
+AnchorSet::AnchorSet(std::string_view bytes)
+{
+    for (char c : bytes)
+        if (bytes_.size() < MaxBytes && bytes_.find(c) == std::string::npos)
+            bytes_ += c;
+}
+
+AnchoredMarker AnchorSet::Plan(std::string_view marker) const
+{
+    AnchoredMarker m;
+    m.Text = marker;
+    for (std::size_t i = 0; i < bytes_.size() && m.Anchors < 2; ++i) {
+        const std::size_t at = marker.find(bytes_[i]);
+        // A place is shifted within one word and the next, so it must be
+        // below 64.
+        if (at == std::string_view::npos || at >= 64)
+            continue;
+        m.Index[m.Anchors] = static_cast<std::uint8_t>(i);
+        m.Offset[m.Anchors] = static_cast<std::uint8_t>(at);
+        ++m.Anchors;
+    }
+    return m;
+}
+
+namespace {
+
+using Maps = std::uint64_t (*)[LineAnchors::MaxLine / 64 + 1];
+
+// Where the bytes of word w of the line are read. A line shorter than a word
+// is copied into zeroed space (should zero be an anchor, the places past the
+// line are no candidates: Find stops at the last place where the marker
+// fits). The last part of a longer line is read as the word that ends with
+// the line, its places then shifted down by Shift, so nothing beyond the
+// line is read.
+struct WordBytes {
+    const char* At;
+    unsigned Shift = 0;
+};
+
+inline WordBytes WordOf(std::string_view line, std::size_t w, char* tail)
+{
+    const std::size_t have = line.size() - 64 * w;
+    if (have >= 64)
+        return {line.data() + 64 * w};
+    if (line.size() >= 64)
+        return {line.data() + line.size() - 64, static_cast<unsigned>(64 - have)};
+    std::memset(tail, 0, 64);
+    std::memcpy(tail, line.data() + 64 * w, have);
+    return {tail};
+}
+
+void LoadPlain(Maps maps, std::string_view line, std::size_t words, std::string_view bytes)
+{
+    for (std::size_t w = 0; w < words; ++w) {
+        alignas(64) char tail[64];
+        const WordBytes src = WordOf(line, w, tail);
+#if defined(__SSE2__)
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src.At));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src.At + 16));
+        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src.At + 32));
+        const __m128i v3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src.At + 48));
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const __m128i b = _mm_set1_epi8(bytes[i]);
+            const auto m0 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, b))));
+            const auto m1 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v1, b))));
+            const auto m2 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v2, b))));
+            const auto m3 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v3, b))));
+            maps[i][w] = (m0 | m1 << 16 | m2 << 32 | m3 << 48) >> src.Shift;
+        }
+#else
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            std::uint64_t m = 0;
+            for (std::size_t k = 0; k < 64; ++k)
+                m |= static_cast<std::uint64_t>(src.At[k] == bytes[i]) << k;
+            maps[i][w] = m >> src.Shift;
+        }
+#endif
+    }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VY_ANCHORS_WIDE 1
+
+__attribute__((target("avx2"))) void LoadAvx2(Maps maps, std::string_view line, std::size_t words,
+                                              std::string_view bytes)
+{
+    for (std::size_t w = 0; w < words; ++w) {
+        alignas(64) char tail[64];
+        const WordBytes src = WordOf(line, w, tail);
+        const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src.At));
+        const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src.At + 32));
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const __m256i b = _mm256_set1_epi8(bytes[i]);
+            const auto m0 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v0, b))));
+            const auto m1 = static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v1, b))));
+            maps[i][w] = (m0 | m1 << 32) >> src.Shift;
+        }
+    }
+}
+
+__attribute__((target("avx512f,avx512bw"))) void LoadAvx512(Maps maps, std::string_view line, std::size_t words,
+                                                           std::string_view bytes)
+{
+    for (std::size_t w = 0; w < words; ++w) {
+        alignas(64) char tail[64];
+        const WordBytes src = WordOf(line, w, tail);
+        const __m512i v = _mm512_loadu_si512(src.At);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            maps[i][w] = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(bytes[i])) >> src.Shift;
+    }
+}
+#endif
+
+// memcmp(a, b, k) == 0 for the short texts of markers, without a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t k)
+{
+    auto word8 = [](const char* p) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    };
+    auto word4 = [](const char* p) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    };
+    if (k >= 8) {
+        // Eight bytes at a time, the last eight overlapping the ones before.
+        for (std::size_t i = 0; i + 8 < k; i += 8)
+            if (word8(a + i) != word8(b + i))
+                return false;
+        return word8(a + k - 8) == word8(b + k - 8);
+    }
+    if (k >= 4)
+        return word4(a) == word4(b) && word4(a + k - 4) == word4(b + k - 4);
+    for (std::size_t i = 0; i < k; ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
+using LoadFunction = void (*)(Maps, std::string_view, std::size_t, std::string_view);
+
+// The widest form the processor runs; all give the same maps.
+LoadFunction ChooseLoad()
+{
+#ifdef VY_ANCHORS_WIDE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw"))
+        return LoadAvx512;
+    if (__builtin_cpu_supports("avx2"))
+        return LoadAvx2;
+#endif
+    return LoadPlain;
+}
+
+}  // namespace
+
+bool LineAnchors::Load(const AnchorSet& set, std::string_view line)
+{
+    if (line.size() > MaxLine)
+        return false;
+    line_ = line;
+    words_ = (line.size() + 63) / 64;
+    const std::string_view bytes = set.Bytes();
+    static const LoadFunction load = ChooseLoad();
+    load(maps_, line, words_, bytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        maps_[i][words_] = 0;
+    return true;
+}
+
+std::size_t LineAnchors::Find(const AnchoredMarker& marker, std::size_t from) const
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    const std::size_t k = marker.Text.size();
+    if (marker.Anchors == 0 || k == 0)
+        return FindMarker(line_, marker.Text, from);
+    if (from > line_.size() || line_.size() - from < k)
+        return npos;
+    const std::size_t last = line_.size() - k;  // the last place where the marker fits
+    for (std::size_t w = from / 64; 64 * w <= last; ++w) {
+        std::uint64_t candidates = Shifted(marker.Index[0], marker.Offset[0], w);
+        if (marker.Anchors > 1)
+            candidates &= Shifted(marker.Index[1], marker.Offset[1], w);
+        if (w == from / 64)
+            candidates &= ~std::uint64_t{0} << (from % 64);
+        while (candidates != 0) {
+            const std::size_t at = 64 * w + static_cast<std::size_t>(__builtin_ctzll(candidates));
+            if (at > last)
+                return npos;
+            if (SameBytes(line_.data() + at, marker.Text.data(), k))
+                return at;
+            candidates &= candidates - 1;
+        }
+    }
+    return npos;
+}
+
+}  // namespace vy
