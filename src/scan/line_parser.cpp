@@ -4,10 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "scan/active_time.h"
 #include "scan/marker_anchors.h"
 #include "store/date_value.h"
@@ -203,57 +199,6 @@ bool IsGermanLanguage(std::string_view lang) { return lang == "DE"; }
 const LineMarkers& EnglishMarkers() { return kEnglish; }
 const LineMarkers& GermanMarkers() { return kGerman; }
 const LineMarkers& MarkersFor(std::string_view lang) { return IsGermanLanguage(lang) ? kGerman : kEnglish; }
-
-std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from)
-{
-    if (from > line.size())
-        return npos;
-    if (needle.empty())
-        return from;
-    // An empty line may have no storage at all, which memmem must not see.
-    if (line.size() - from < needle.size())
-        return npos;
-    const char* hay = line.data() + from;
-    const std::size_t n = line.size() - from;
-    const std::size_t k = needle.size();
-#if defined(__SSE2__)
-    // Sixteen candidate positions at a time: a candidate must show two of
-    // the needle's bytes at their places, and only those few are compared
-    // whole. The two are the first and last that are not blanks, as blanks
-    // are everywhere in a line. This beats memmem on lines of a few hundred
-    // bytes, where memmem's set-up costs as much as the search.
-    if (k >= 2 && n >= k - 1 + 16) {
-        std::size_t p1 = 0, p2 = k - 1;
-        while (p1 < p2 && needle[p1] == ' ')
-            ++p1;
-        while (p2 > p1 && needle[p2] == ' ')
-            --p2;
-        if (p1 == p2)
-            p1 = 0, p2 = k - 1;
-        const __m128i first = _mm_set1_epi8(needle[p1]);
-        const __m128i second = _mm_set1_epi8(needle[p2]);
-        const std::size_t lastBlock = n - (k - 1) - 16;  // the last block's loads end at the line's end
-        for (std::size_t i = 0;; i += 16) {
-            if (i > lastBlock)
-                i = lastBlock;  // overlaps positions already rejected, so the first hit stays the first
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + p1));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + p2));
-            unsigned mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
-            while (mask != 0) {
-                const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (std::memcmp(hay + at, needle.data(), k) == 0)
-                    return from + at;
-                mask &= mask - 1;
-            }
-            if (i == lastBlock)
-                return npos;
-        }
-    }
-#endif
-    const void* hit = ::memmem(hay, n, needle.data(), k);
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
-}
 
 bool IsConnectionLine(std::string_view lang, std::string_view line, std::string_view ids)
 {

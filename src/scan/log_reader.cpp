@@ -6,6 +6,10 @@
 
 #include <QFile>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,18 +101,64 @@ bool LogReader::Fill()
     }
 }
 
+void LogReader::SkipPendingFeed()
+{
+    if (skipFeed_ && begin_ < end_) {
+        skipFeed_ = false;
+        if (buffer_[begin_] == '\n') {
+            ++begin_;
+            scanned_ = std::max(scanned_, begin_);
+        }
+    }
+}
+
+std::string_view LogReader::Buffered()
+{
+    SkipPendingFeed();
+    if (skipFeed_)
+        return {};  // whether a line feed comes next is not known yet
+    return {buffer_.data() + begin_, end_ - begin_};
+}
+
+void LogReader::Pass(std::size_t n)
+{
+    begin_ += n;
+    scanned_ = begin_;
+    // A carriage return at the end of the bytes read: a line feed read next
+    // still belongs to it.
+    skipFeed_ = n > 0 && begin_ == end_ && buffer_[begin_ - 1] == '\r';
+}
+
+std::int64_t CountedBytes(std::string_view text)
+{
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t lone = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 17 <= n; i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(here, cr))));
+        if (mask != 0)
+            lone += static_cast<std::size_t>(__builtin_popcount(mask));
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n'))
+            ++lone;
+    return static_cast<std::int64_t>(n + lone);
+}
+
 bool LogReader::Next(LogLineRead& line)
 {
     std::int64_t passed = 0;  // bytes of an overlong line already let go
     bool overlong = false;
     for (;;) {
-        if (skipFeed_ && begin_ < end_) {
-            skipFeed_ = false;
-            if (buffer_[begin_] == '\n') {
-                ++begin_;
-                scanned_ = std::max(scanned_, begin_);
-            }
-        }
+        SkipPendingFeed();
         if (!skipFeed_ || atEnd_) {
             const char* base = buffer_.data();
             const void* cr = std::memchr(base + scanned_, '\r', end_ - scanned_);

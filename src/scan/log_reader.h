@@ -43,7 +43,17 @@ public:
     // A read failed after the file was opened.
     bool Failed() const { return failed_; }
 
+    // The bytes read but not yet handed out, from the start of the next
+    // line: whole lines, then perhaps the beginning of one more. Reads
+    // nothing; empty when Next has to read first. Valid until the next call.
+    std::string_view Buffered();
+    // Passes over the first n bytes of Buffered(), which must end with a
+    // line end (a carriage return, or one with its line feed), as if their
+    // lines had been read with Next.
+    void Pass(std::size_t n);
+
 private:
+    void SkipPendingFeed();
     // Reads more of the file after the kept bytes; false when nothing came.
     bool Fill();
     void Compact();
@@ -59,5 +69,11 @@ private:
     bool skipFeed_ = false;   // the last line ended in a carriage return at end_
     bool failed_ = false;
 };
+
+// What whole lines add to the bytes-read counter: each line its length + 2.
+// text is whole lines, each ending in a carriage return or one with its line
+// feed; the sum is the size of text plus one for each carriage return
+// without a line feed after it in text.
+std::int64_t CountedBytes(std::string_view text);
 
 }  // namespace vy

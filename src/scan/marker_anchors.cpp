@@ -1,5 +1,6 @@
 #include "scan/marker_anchors.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -209,6 +210,196 @@ std::size_t LineAnchors::Find(const AnchoredMarker& marker, std::size_t from) co
         }
     }
     return npos;
+}
+
+namespace {
+
+// The places of three bytes of a needle that a candidate must show before it
+// is compared whole: the first and last that are not blanks (blanks are
+// everywhere in a line) and one near the middle.
+struct NeedlePlaces {
+    std::size_t First = 0, Last = 0, Middle = 0;
+};
+
+NeedlePlaces PlacesOf(std::string_view needle)
+{
+    NeedlePlaces p;
+    const std::size_t k = needle.size();
+    p.Last = k - 1;
+    while (p.First < p.Last && needle[p.First] == ' ')
+        ++p.First;
+    while (p.Last > p.First && needle[p.Last] == ' ')
+        --p.Last;
+    if (p.First == p.Last) {
+        p.First = 0;
+        p.Last = k - 1;
+    }
+    p.Middle = p.First;
+    for (std::size_t d = 0; d <= k / 2; ++d) {
+        for (std::size_t at : {k / 2 - std::min(d, k / 2), k / 2 + d}) {
+            if (at < k && at != p.First && at != p.Last && needle[at] != ' ') {
+                p.Middle = at;
+                return p;
+            }
+        }
+    }
+    return p;
+}
+
+// Each form looks at blocks of candidate places; the last block is moved
+// back to end where the needle last fits, overlapping places already
+// rejected, so the first hit stays the first. Each needs n >= k - 1 + its
+// block.
+
+#if defined(__SSE2__)
+std::size_t FindBlocks16(const char* hay, std::size_t n, std::string_view needle, NeedlePlaces p)
+{
+    const std::size_t k = needle.size();
+    const __m128i first = _mm_set1_epi8(needle[p.First]);
+    const __m128i last = _mm_set1_epi8(needle[p.Last]);
+    const __m128i middle = _mm_set1_epi8(needle[p.Middle]);
+    const std::size_t lastBlock = n - (k - 1) - 16;
+    for (std::size_t i = 0;; i += 16) {
+        if (i > lastBlock)
+            i = lastBlock;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + p.First));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + p.Last));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay + i + p.Middle));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+            _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last)), _mm_cmpeq_epi8(c, middle))));
+        while (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (SameBytes(hay + at, needle.data(), k))
+                return at;
+            mask &= mask - 1;
+        }
+        if (i == lastBlock)
+            return std::string_view::npos;
+    }
+}
+#endif
+
+#ifdef VY_ANCHORS_WIDE
+__attribute__((target("avx2"))) std::size_t FindBlocks32(const char* hay, std::size_t n, std::string_view needle,
+                                                         NeedlePlaces p)
+{
+    const std::size_t k = needle.size();
+    const __m256i first = _mm256_set1_epi8(needle[p.First]);
+    const __m256i last = _mm256_set1_epi8(needle[p.Last]);
+    const __m256i middle = _mm256_set1_epi8(needle[p.Middle]);
+    const std::size_t lastBlock = n - (k - 1) - 32;
+    for (std::size_t i = 0;; i += 32) {
+        if (i > lastBlock)
+            i = lastBlock;
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + p.First));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + p.Last));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hay + i + p.Middle));
+        unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, last)), _mm256_cmpeq_epi8(c, middle))));
+        while (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (SameBytes(hay + at, needle.data(), k))
+                return at;
+            mask &= mask - 1;
+        }
+        if (i == lastBlock)
+            return std::string_view::npos;
+    }
+}
+
+__attribute__((target("avx512f,avx512bw"))) std::size_t FindBlocks64(const char* hay, std::size_t n,
+                                                                     std::string_view needle, NeedlePlaces p)
+{
+    const std::size_t k = needle.size();
+    const __m512i first = _mm512_set1_epi8(needle[p.First]);
+    const __m512i last = _mm512_set1_epi8(needle[p.Last]);
+    const __m512i middle = _mm512_set1_epi8(needle[p.Middle]);
+    const std::size_t lastBlock = n - (k - 1) - 64;
+    for (std::size_t i = 0;; i += 64) {
+        if (i > lastBlock)
+            i = lastBlock;
+        __mmask64 mask = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(hay + i + p.First), first);
+        mask = _mm512_mask_cmpeq_epi8_mask(mask, _mm512_loadu_si512(hay + i + p.Last), last);
+        mask = _mm512_mask_cmpeq_epi8_mask(mask, _mm512_loadu_si512(hay + i + p.Middle), middle);
+        while (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(mask));
+            if (SameBytes(hay + at, needle.data(), k))
+                return at;
+            mask &= mask - 1;
+        }
+        if (i == lastBlock)
+            return std::string_view::npos;
+    }
+}
+#endif
+
+std::size_t FindPlain(const char* hay, std::size_t n, std::string_view needle)
+{
+    const void* hit = ::memmem(hay, n, needle.data(), needle.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay) : std::string_view::npos;
+}
+
+// The widest block the processor handles: 64, 32, 16, or 0 for none.
+int ChooseBlock()
+{
+#ifdef VY_ANCHORS_WIDE
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw"))
+        return 64;
+    if (__builtin_cpu_supports("avx2"))
+        return 32;
+#endif
+#if defined(__SSE2__)
+    return 16;
+#else
+    return 0;
+#endif
+}
+
+// The first place of needle (two bytes or more) in the n bytes at hay.
+std::size_t FindBlocks(const char* hay, std::size_t n, std::string_view needle)
+{
+    static const int widest = ChooseBlock();
+    const std::size_t k = needle.size();
+#ifdef VY_ANCHORS_WIDE
+    if (widest >= 64 && n >= k - 1 + 64)
+        return FindBlocks64(hay, n, needle, PlacesOf(needle));
+    if (widest >= 32 && n >= k - 1 + 32)
+        return FindBlocks32(hay, n, needle, PlacesOf(needle));
+#endif
+#if defined(__SSE2__)
+    if (widest >= 16 && n >= k - 1 + 16)
+        return FindBlocks16(hay, n, needle, PlacesOf(needle));
+#endif
+    (void)widest;
+    return FindPlain(hay, n, needle);
+}
+
+}  // namespace
+
+std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from)
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    if (from > line.size())
+        return npos;
+    if (needle.empty())
+        return from;
+    // An empty line may have no storage at all, which memmem must not see.
+    if (line.size() - from < needle.size())
+        return npos;
+    const char* hay = line.data() + from;
+    const std::size_t n = line.size() - from;
+    const std::size_t k = needle.size();
+    // Many candidate places at a time: a candidate must show three of the
+    // needle's bytes at their places, and only those few are compared
+    // whole. This beats memmem on lines of a few hundred bytes, where
+    // memmem's set-up costs as much as the search.
+    if (k >= 2) {
+        const std::size_t at = FindBlocks(hay, n, needle);
+        return at == npos ? npos : from + at;
+    }
+    const void* hit = ::memchr(hay, needle[0], n);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
 }
 
 }  // namespace vy

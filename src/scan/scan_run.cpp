@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <limits>
 
 #include "reports/date_text.h"
@@ -91,6 +92,9 @@ public:
     {
     }
 
+    // The text every connection line holds: a line without it is none.
+    std::string_view Marker() const { return MarkersFor(settings_.LogLanguage).Recognition; }
+
     void Process(std::string_view text)
     {
         if (!matcher_.IsConnectionLine(text))
@@ -179,6 +183,76 @@ private:
     NameCache speedChains_;
 };
 
+// The bytes-read counter and the percentage it shows.
+class ReadingProgress {
+public:
+    ReadingProgress(Display& display, double totalBytes) : display_(display), totalBytes_(totalBytes) {}
+
+    // One line read, counting the given bytes: the percentage is shown
+    // when it changes.
+    void Line(double counted)
+    {
+        bytesRead_ += counted;
+        if (bytesRead_ >= nextCheck_) {
+            const int percent = ReadingPercent(bytesRead_, totalBytes_);
+            display_.Percent(percent, true);
+            // The value only grows with the bytes read and stays until it
+            // reaches the next half; below that bound (kept a little short
+            // of it) no line can show another value.
+            nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
+                                                               : std::numeric_limits<double>::infinity();
+        }
+    }
+
+    // Whole lines that are no connection lines, read one after the other
+    // as by Line. Where the percentage can change among them they are
+    // counted one by one, and stop is looked at after each line that showed
+    // a value: false when it was set then.
+    bool PassLines(std::string_view lines, const std::atomic<bool>& stop)
+    {
+        const double counted = static_cast<double>(CountedBytes(lines));
+        if (bytesRead_ + counted < nextCheck_) {
+            bytesRead_ += counted;  // whole numbers: the same sum as line by line
+            return true;
+        }
+        std::size_t at = 0;
+        while (at < lines.size()) {
+            const char* cr = static_cast<const char*>(std::memchr(lines.data() + at, '\r', lines.size() - at));
+            const std::size_t end = static_cast<std::size_t>(cr - lines.data());
+            const double before = nextCheck_;
+            Line(static_cast<double>(end - at) + 2);
+            at = end + 1;
+            if (at < lines.size() && lines[at] == '\n')
+                ++at;
+            if (nextCheck_ != before && stop.load(std::memory_order_relaxed))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    Display& display_;
+    double totalBytes_;
+    double bytesRead_ = 0;
+    double nextCheck_ = -1;  // the first line always shows its value
+};
+
+// The bytes of the whole lines at the start of text that come before the
+// first occurrence of marker, line ends included: lines that cannot hold
+// the marker. 0 when the first line may hold it or is not whole.
+std::size_t LinesWithout(std::string_view text, std::string_view marker)
+{
+    const std::size_t hit = FindMarker(text, marker);
+    const std::size_t limit = hit == std::string_view::npos ? text.size() : hit;
+    const void* cr = limit == 0 ? nullptr : ::memrchr(text.data(), '\r', limit);
+    if (cr == nullptr)
+        return 0;
+    std::size_t end = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) + 1;
+    if (end < text.size() && text[end] == '\n')
+        ++end;
+    return end;
+}
+
 QString JoinPath(const QString& folder, const QString& name)
 {
     if (folder.endsWith(u'/'))
@@ -206,10 +280,9 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
 
     display.Phase("Processing");
     LineProcessor processor(settings, stores, result);
-    LogReader reader;
+    ReadingProgress progress(display, totalBytes);
+    LogReader reader(std::size_t{256} << 10);
     LogLineRead line;
-    double bytesRead = 0;
-    double nextPercentCheck = -1;
     bool stopped = false;
     for (const LogFileEntry& f : files) {
         if (stop.load(std::memory_order_relaxed))
@@ -219,18 +292,23 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
             result.UnreadableFiles.push_back(f.Name);
             continue;
         }
-        while (reader.Next(line)) {
-            bytesRead += static_cast<double>(line.Length) + 2;
-            if (bytesRead >= nextPercentCheck) {
-                const int percent = ReadingPercent(bytesRead, totalBytes);
-                display.Percent(percent, true);
-                // The value only grows with the bytes read and stays until it
-                // reaches the next half; below that bound (kept a little short
-                // of it) no line can show another value.
-                nextPercentCheck = totalBytes > 0 && percent < INT_MAX
-                                       ? (percent + 0.5) * totalBytes / 100 * (1 - 1e-9)
-                                       : std::numeric_limits<double>::infinity();
+        for (;;) {
+            // The lines before the next one that holds the marker are no
+            // connection lines: they only count, and are passed in one go.
+            const std::string_view buffered = reader.Buffered();
+            const std::size_t passable = LinesWithout(buffered, processor.Marker());
+            if (passable > 0) {
+                stopped = !progress.PassLines(buffered.substr(0, passable), stop);
+                reader.Pass(passable);
+                if (stopped || stop.load(std::memory_order_relaxed)) {
+                    stopped = true;
+                    break;
+                }
+                continue;
             }
+            if (!reader.Next(line))
+                break;
+            progress.Line(static_cast<double>(line.Length) + 2);
             if (line.Overlong)
                 ++result.OverlongLines;
             else
