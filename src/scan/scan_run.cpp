@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <cstring>
 #include <limits>
 
@@ -87,18 +93,13 @@ LineNames FindLineNames(const NameTable& names, const ConnectionLine& line)
 class LineProcessor {
 public:
     LineProcessor(const ScanSettings& settings, Stores& stores, ScanResult& result)
-        : settings_(settings), stores_(stores), result_(result), matcher_(settings.LogLanguage, settings.NEvents),
-          users_(settings.ExcludedUsers), domains_(settings.ExcludedDomains), ports_(settings.ExcludedPorts)
+        : settings_(settings), stores_(stores), result_(result), users_(settings.ExcludedUsers), domains_(settings.ExcludedDomains), ports_(settings.ExcludedPorts)
     {
     }
 
-    // The text every connection line holds: a line without it is none.
-    std::string_view Marker() const { return MarkersFor(settings_.LogLanguage).Recognition; }
-
+    // A line that IsConnectionLine accepted.
     void Process(std::string_view text)
     {
-        if (!matcher_.IsConnectionLine(text))
-            return;
         // Every value is read before any name is added: a malformed line
         // leaves no trace.
         if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
@@ -174,7 +175,6 @@ private:
     const ScanSettings& settings_;
     Stores& stores_;
     ScanResult& result_;
-    LineMatcher matcher_;
     ExclusionList users_;
     ExclusionList domains_;
     ExclusionList ports_;
@@ -183,32 +183,51 @@ private:
     NameCache speedChains_;
 };
 
+// What the reading finds, in the order of the lines: the consumer shows
+// and stores it. In a scan on one thread it acts at once; on two, the
+// reading thread queues it for the scan's own thread.
+class ReadSink {
+public:
+    virtual ~ReadSink() = default;
+    virtual void FileBegin(std::size_t index) = 0;
+    virtual void FileUnreadable(std::size_t index) = 0;
+    // A percentage to show; lineFollows when the line that reached it
+    // comes next (Stop then takes effect after that line).
+    virtual void Percent(int percent, bool lineFollows) = 0;
+    virtual void Connection(std::string_view line) = 0;  // a line IsConnectionLine accepted
+    virtual void Overlong() = 0;
+    // Whether the reading ends here: looked at after every line that reached
+    // the sink, after lines passed in one go, and before every file.
+    virtual bool Stopped() = 0;
+};
+
 // The bytes-read counter and the percentage it shows.
 class ReadingProgress {
 public:
-    ReadingProgress(Display& display, double totalBytes) : display_(display), totalBytes_(totalBytes) {}
+    ReadingProgress(ReadSink& sink, double totalBytes) : sink_(sink), totalBytes_(totalBytes) {}
 
-    // One line read, counting the given bytes: the percentage is shown
-    // when it changes.
-    void Line(double counted)
+    // One line read, counting the given bytes: the percentage goes to the
+    // sink when it may have changed. True when it went.
+    bool Line(double counted, bool lineFollows)
     {
         bytesRead_ += counted;
-        if (bytesRead_ >= nextCheck_) {
-            const int percent = ReadingPercent(bytesRead_, totalBytes_);
-            display_.Percent(percent, true);
-            // The value only grows with the bytes read and stays until it
-            // reaches the next half; below that bound (kept a little short
-            // of it) no line can show another value.
-            nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
-                                                               : std::numeric_limits<double>::infinity();
-        }
+        if (bytesRead_ < nextCheck_)
+            return false;
+        const int percent = ReadingPercent(bytesRead_, totalBytes_);
+        sink_.Percent(percent, lineFollows);
+        // The value only grows with the bytes read and stays until it
+        // reaches the next half; below that bound (kept a little short of
+        // it) no line can show another value.
+        nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
+                                                           : std::numeric_limits<double>::infinity();
+        return true;
     }
 
     // Whole lines that are no connection lines, read one after the other
     // as by Line. Where the percentage can change among them they are
-    // counted one by one, and stop is looked at after each line that showed
-    // a value: false when it was set then.
-    bool PassLines(std::string_view lines, const std::atomic<bool>& stop)
+    // counted one by one, and the sink is asked after each line that showed
+    // a value whether to stop: false when it says so.
+    bool PassLines(std::string_view lines)
     {
         const double counted = static_cast<double>(CountedBytes(lines));
         if (bytesRead_ + counted < nextCheck_) {
@@ -219,19 +238,18 @@ public:
         while (at < lines.size()) {
             const char* cr = static_cast<const char*>(std::memchr(lines.data() + at, '\r', lines.size() - at));
             const std::size_t end = static_cast<std::size_t>(cr - lines.data());
-            const double before = nextCheck_;
-            Line(static_cast<double>(end - at) + 2);
+            const bool shown = Line(static_cast<double>(end - at) + 2, false);
             at = end + 1;
             if (at < lines.size() && lines[at] == '\n')
                 ++at;
-            if (nextCheck_ != before && stop.load(std::memory_order_relaxed))
+            if (shown && sink_.Stopped())
                 return false;
         }
         return true;
     }
 
 private:
-    Display& display_;
+    ReadSink& sink_;
     double totalBytes_;
     double bytesRead_ = 0;
     double nextCheck_ = -1;  // the first line always shows its value
@@ -260,10 +278,347 @@ QString JoinPath(const QString& folder, const QString& name)
     return folder + u'/' + name;
 }
 
+// The reading of every file: lines, their progress, and which are
+// connection lines. The lines before the next one that holds the
+// recognition marker are no connection lines: they only count, and are
+// passed in one go.
+void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
+               ReadSink& sink)
+{
+    const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
+    const std::string_view marker = MarkersFor(settings.LogLanguage).Recognition;
+    ReadingProgress progress(sink, totalBytes);
+    LogReader reader(std::size_t{256} << 10);
+    LogLineRead line;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (sink.Stopped())
+            return;  // stopped before this file's first line: nothing more is read
+        sink.FileBegin(i);
+        if (!reader.Open(JoinPath(settings.LogDir, files[i].Name))) {
+            sink.FileUnreadable(i);
+            continue;
+        }
+        bool stopped = false;
+        for (;;) {
+            const std::string_view buffered = reader.Buffered();
+            const std::size_t passable = LinesWithout(buffered, marker);
+            if (passable > 0) {
+                stopped = !progress.PassLines(buffered.substr(0, passable)) || sink.Stopped();
+                reader.Pass(passable);
+                if (stopped)
+                    break;
+                continue;
+            }
+            if (!reader.Next(line))
+                break;
+            const bool connection = !line.Overlong && matcher.IsConnectionLine(line.Text);
+            progress.Line(static_cast<double>(line.Length) + 2, connection || line.Overlong);
+            if (line.Overlong)
+                sink.Overlong();
+            else if (connection)
+                sink.Connection(line.Text);
+            if (sink.Stopped()) {
+                stopped = true;
+                break;
+            }
+        }
+        if (reader.Failed())
+            sink.FileUnreadable(i);
+        reader.Close();
+        if (stopped)
+            return;
+    }
+}
+
+// The consumer's side: what each finding does to the scan.
+class ScanSteps {
+public:
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
+        : files_(files), display_(display), processor_(processor), result_(result)
+    {
+    }
+    void FileBegin(std::size_t index)
+    {
+        display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
+    }
+    void FileUnreadable(std::size_t index) { result_.UnreadableFiles.push_back(files_[index].Name); }
+    void Percent(int percent) { display_.Percent(percent, true); }
+    void Connection(std::string_view line) { processor_.Process(line); }
+    void Overlong() { ++result_.OverlongLines; }
+
+private:
+    const std::vector<LogFileEntry>& files_;
+    Display& display_;
+    LineProcessor& processor_;
+    ScanResult& result_;
+};
+
+// One thread: every finding takes effect at once.
+class DirectSink : public ReadSink {
+public:
+    DirectSink(ScanSteps& steps, const std::atomic<bool>& stop) : steps_(steps), stop_(stop) {}
+    void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
+    void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
+    void Percent(int percent, bool) override { steps_.Percent(percent); }
+    void Connection(std::string_view line) override { steps_.Connection(line); }
+    void Overlong() override { steps_.Overlong(); }
+    bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
+
+private:
+    ScanSteps& steps_;
+    const std::atomic<bool>& stop_;
+};
+
+// Two threads: the findings of the reading thread, handed over in batches.
+// A batch holds the connection lines themselves, copied out of the reader's
+// buffer, so the reading can go on while the scan's thread stores them.
+class BatchQueue {
+public:
+    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Overlong };
+    struct Item {
+        Kind What = FileBegin;
+        bool LineFollows = false;
+        int Value = 0;            // file index or percentage
+        std::size_t Offset = 0;   // a connection line: its bytes in the batch
+        std::size_t Length = 0;
+    };
+    struct Batch {
+        std::vector<Item> Items;
+        std::vector<char> Bytes;
+        std::size_t Used = 0;
+        bool Last = false;  // the reading ended with this batch
+    };
+    static constexpr std::size_t kBatches = 4;
+    static constexpr std::size_t kItems = 4096;
+    static constexpr std::size_t kBytes = std::size_t{256} << 10;
+
+    BatchQueue()
+    {
+        for (Batch& b : batches_) {
+            b.Items.reserve(kItems);
+            b.Bytes.resize(kBytes);
+        }
+    }
+
+    // The reading thread's side: a free batch to fill, emptied; nullptr
+    // once the scan's thread has cancelled.
+    Batch* Free()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return cancelled_ || produced_ - consumed_ < kBatches; });
+        if (cancelled_)
+            return nullptr;
+        Batch& b = batches_[produced_ % kBatches];
+        b.Items.clear();
+        b.Used = 0;
+        b.Last = false;
+        if (b.Bytes.size() > kBytes) {
+            b.Bytes.resize(kBytes);  // a long line made it grow
+            b.Bytes.shrink_to_fit();
+        }
+        return &b;
+    }
+    // Waits until the scan's thread has taken every batch handed over (or
+    // cancelled).
+    void WaitAllTaken()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return cancelled_ || consumed_ == produced_; });
+    }
+    void Publish()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++produced_;
+        }
+        changed_.notify_all();
+    }
+
+    // The scan's thread's side: the next batch in order, waiting for it.
+    Batch& Next()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return produced_ > consumed_; });
+        return batches_[consumed_ % kBatches];
+    }
+    void Release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++consumed_;
+        }
+        changed_.notify_all();
+    }
+    void Cancel()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            cancelled_ = true;
+        }
+        cancelledFlag_.store(true, std::memory_order_relaxed);
+        changed_.notify_all();
+    }
+    bool Cancelled() const { return cancelledFlag_.load(std::memory_order_relaxed); }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t produced_ = 0;
+    std::size_t consumed_ = 0;
+    bool cancelled_ = false;
+    std::atomic<bool> cancelledFlag_{false};
+    Batch batches_[kBatches];
+};
+
+// The reading thread's sink: findings go into batches. A batch goes over as
+// soon as it holds a file's start or a percentage, so the window follows
+// the reading without waiting for a full batch.
+class QueueSink : public ReadSink {
+public:
+    explicit QueueSink(BatchQueue& queue) : queue_(queue) {}
+
+    // A file is opened only once its name is shown, as on one thread: what
+    // happens meanwhile to the file (the observer may see to it) is seen.
+    void FileBegin(std::size_t index) override
+    {
+        Add({BatchQueue::FileBegin, false, static_cast<int>(index)});
+        Flush();
+        queue_.WaitAllTaken();
+    }
+    void FileUnreadable(std::size_t index) override { Add({BatchQueue::FileUnreadable, false, static_cast<int>(index)}); }
+    void Percent(int percent, bool lineFollows) override
+    {
+        Add({BatchQueue::Percent, lineFollows, percent});
+        if (!lineFollows)
+            Flush();
+    }
+    void Connection(std::string_view line) override
+    {
+        if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < line.size())
+            Flush();
+        if (!Ensure())
+            return;
+        if (batch_->Bytes.size() < line.size())
+            batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
+        std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
+        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size()});
+        batch_->Used += line.size();
+        if (lastLineFollows_)
+            Flush();  // the percentage that came with this line is on its way
+    }
+    void Overlong() override
+    {
+        Add({BatchQueue::Overlong});
+        if (lastLineFollows_)
+            Flush();
+    }
+    bool Stopped() override { return queue_.Cancelled(); }
+
+    // The reading has ended: the last batch goes over, marked.
+    void Finish()
+    {
+        if (!Ensure())
+            return;
+        batch_->Last = true;
+        Flush();
+    }
+
+private:
+    bool Ensure()
+    {
+        if (batch_ == nullptr)
+            batch_ = queue_.Free();
+        return batch_ != nullptr;
+    }
+    void Add(const BatchQueue::Item& item)
+    {
+        if (batch_ != nullptr && batch_->Items.size() == BatchQueue::kItems)
+            Flush();
+        if (!Ensure())
+            return;
+        batch_->Items.push_back(item);
+        lastLineFollows_ = item.What == BatchQueue::Percent && item.LineFollows;
+    }
+    void Flush()
+    {
+        if (batch_ == nullptr)
+            return;
+        batch_ = nullptr;
+        queue_.Publish();
+    }
+
+    BatchQueue& queue_;
+    BatchQueue::Batch* batch_ = nullptr;
+    bool lastLineFollows_ = false;
+};
+
+// The reading on a second thread, the findings taking effect here in the
+// same order, with Stop looked at where the one-thread scan looks at it.
+void ReadOnSecondThread(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
+                        ScanSteps& steps, const std::atomic<bool>& stop)
+{
+    auto queue = std::make_unique<BatchQueue>();
+    QueueSink sink(*queue);
+    std::exception_ptr failure;
+    std::thread reading;
+    try {
+        reading = std::thread([&] {
+            try {
+                ReadFiles(settings, files, totalBytes, sink);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            sink.Finish();
+        });
+    } catch (const std::system_error&) {
+        // No second thread to be had: the reading runs here.
+        DirectSink direct(steps, stop);
+        ReadFiles(settings, files, totalBytes, direct);
+        return;
+    }
+    auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
+    bool done = false;
+    while (!done) {
+        BatchQueue::Batch& batch = queue->Next();
+        for (const BatchQueue::Item& item : batch.Items) {
+            switch (item.What) {
+            case BatchQueue::FileBegin:
+                done = stopped();
+                if (!done)
+                    steps.FileBegin(static_cast<std::size_t>(item.Value));
+                break;
+            case BatchQueue::FileUnreadable:
+                steps.FileUnreadable(static_cast<std::size_t>(item.Value));
+                break;
+            case BatchQueue::Percent:
+                steps.Percent(item.Value);
+                done = !item.LineFollows && stopped();
+                break;
+            case BatchQueue::Connection:
+                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length));
+                done = stopped();
+                break;
+            case BatchQueue::Overlong:
+                steps.Overlong();
+                done = stopped();
+                break;
+            }
+            if (done)
+                break;
+        }
+        done = done || batch.Last;
+        queue->Release();
+    }
+    queue->Cancel();  // a reading thread still running ends without reading on
+    reading.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 }  // namespace
 
 ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atomic<bool>& stop,
-                   ScanObserver* observer)
+                   ScanObserver* observer, ScanThreads threads)
 {
     ScanResult result;
     Display display(observer);
@@ -280,49 +635,12 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
 
     display.Phase("Processing");
     LineProcessor processor(settings, stores, result);
-    ReadingProgress progress(display, totalBytes);
-    LogReader reader(std::size_t{256} << 10);
-    LogLineRead line;
-    bool stopped = false;
-    for (const LogFileEntry& f : files) {
-        if (stop.load(std::memory_order_relaxed))
-            break;  // stopped before this file's first line: nothing more is read
-        display.File("file: " + f.Name.toLower().toLatin1().toStdString());
-        if (!reader.Open(JoinPath(settings.LogDir, f.Name))) {
-            result.UnreadableFiles.push_back(f.Name);
-            continue;
-        }
-        for (;;) {
-            // The lines before the next one that holds the marker are no
-            // connection lines: they only count, and are passed in one go.
-            const std::string_view buffered = reader.Buffered();
-            const std::size_t passable = LinesWithout(buffered, processor.Marker());
-            if (passable > 0) {
-                stopped = !progress.PassLines(buffered.substr(0, passable), stop);
-                reader.Pass(passable);
-                if (stopped || stop.load(std::memory_order_relaxed)) {
-                    stopped = true;
-                    break;
-                }
-                continue;
-            }
-            if (!reader.Next(line))
-                break;
-            progress.Line(static_cast<double>(line.Length) + 2);
-            if (line.Overlong)
-                ++result.OverlongLines;
-            else
-                processor.Process(line.Text);
-            if (stop.load(std::memory_order_relaxed)) {
-                stopped = true;
-                break;
-            }
-        }
-        if (reader.Failed())
-            result.UnreadableFiles.push_back(f.Name);
-        reader.Close();
-        if (stopped)
-            break;
+    ScanSteps steps(files, display, processor, result);
+    if (threads == ScanThreads::Two) {
+        ReadOnSecondThread(settings, files, totalBytes, steps, stop);
+    } else {
+        DirectSink sink(steps, stop);
+        ReadFiles(settings, files, totalBytes, sink);
     }
 
     if (settings.CheckLogFiles) {

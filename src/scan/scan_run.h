@@ -51,12 +51,21 @@ struct ScanResult {
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
 };
 
+// How a scan reads: on its own thread alone, or with a second thread that
+// reads the files ahead while the scan's thread parses and stores their
+// connection lines in order. Both give the same results and the same calls
+// of the observer.
+enum class ScanThreads { One, Two };
+
 // Runs the reading and the duplicate check on stores (emptied first).
-// stop is read after every line. Strips the seconds of the process-wide time
-// format once it starts. The first progress call of the reading comes with
-// its first line; setting the bar to 0 before is the caller's.
+// stop is looked at after every connection line and every shown percentage
+// (lines that are neither leave no trace, so there is nothing between them
+// to stop); once seen, no later line is taken. Strips the seconds of the
+// process-wide time format once it starts. The first progress call of the
+// reading comes with its first line; setting the bar to 0 before is the
+// caller's.
 ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atomic<bool>& stop,
-                   ScanObserver* observer);
+                   ScanObserver* observer, ScanThreads threads = ScanThreads::Two);
 
 // The warnings that end a scan, in the order they are shown: "Folder has no
 // log files", "Duplicates is found!", the full tables, the unreadable files,

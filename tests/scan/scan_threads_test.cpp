@@ -1,0 +1,143 @@
+// A scan that reads on a second thread gives what a scan on one thread
+// gives: the same records, names, warnings and observer calls, also when
+// stopped part way.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "loggen/log_generator.h"
+#include "scan/scan_run.h"
+#include "store/date_value.h"
+
+namespace vy {
+namespace {
+
+class Recorder : public ScanObserver {
+public:
+    void SetPhase(const std::string& text) override { events.push_back("phase " + text); }
+    void SetFile(const std::string& text) override { events.push_back("file " + text); }
+    void SetPercent(int percent, bool title) override
+    {
+        events.push_back("percent " + std::to_string(percent) + (title ? " title" : ""));
+        if (onPercent)
+            onPercent(static_cast<int>(events.size()));
+    }
+    std::vector<std::string> events;
+    std::function<void(int)> onPercent;
+};
+
+struct Outcome {
+    std::vector<std::string> Events;
+    std::vector<std::string> Records;  // every field, and the names they lead to
+    std::vector<std::string> Names;
+    std::vector<std::string> Warnings;
+};
+
+std::string Describe(const Stores& s, const ConnectionRecord& r)
+{
+    const InfoRec& user = s.Names[r.UserIndex];
+    const InfoRec& speed = s.Names[r.SpeedIndex];
+    return std::to_string(r.UserIndex) + " " + user.Name + " " + std::to_string(r.SpeedIndex) + " " + speed.Name +
+           " " + std::to_string(r.DateTime) + " " + std::to_string(r.ActiveTime) + " " + std::to_string(r.BytesSent) +
+           " " + std::to_string(r.BytesReceived) + (r.Removed ? " removed" : "");
+}
+
+Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEvent = -1)
+{
+    auto stores = std::make_unique<Stores>();
+    std::atomic<bool> stop{false};
+    Recorder rec;
+    rec.onPercent = [&](int events) {
+        if (stopAtEvent >= 0 && events >= stopAtEvent)
+            stop = true;
+    };
+    const ScanResult r = RunScan(settings, *stores, stop, &rec, threads);
+    Outcome o;
+    o.Events = rec.events;
+    for (const auto& record : stores->Connections)
+        o.Records.push_back(Describe(*stores, record));
+    for (int i = 0; i < stores->Names.Count(); ++i)
+        o.Names.push_back(std::to_string(stores->Names[i].Kind) + " " + std::to_string(stores->Names[i].Parent) + " " +
+                          stores->Names[i].Name);
+    o.Warnings = ScanWarnings(r);
+    return o;
+}
+
+class ScanThreadsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        loggen::GeneratorOptions o;
+        o.Seed = 31;
+        o.Files = 5;
+        o.ConnectionLines = 6000;
+        o.OtherLines = 20000;
+        o.DuplicateLines = 40;
+        o.Lang = loggen::Language::Mixed;
+        o.Users = 50;
+        folder_ = loggen::GenerateLogFolder(dir_.path().toStdString(), o);
+        // A file the reader cannot open, between the others.
+        ASSERT_TRUE(QFile::link(dir_.filePath("nowhere"), dir_.filePath("ras003b.txt")));
+        settings_.LogDir = dir_.path();
+        settings_.FileFilter = "*.txt";
+        settings_.LogLanguage = "EN";
+        settings_.NEvents = "20050;20048";
+        settings_.ExcludedUsers = "user3";
+        settings_.CheckLogFiles = true;
+        settings_.InitialDate = *EncodeDate(1998, 10, 3);
+        settings_.FinalDate = *EncodeDate(1998, 10, 28);
+    }
+    QTemporaryDir dir_;
+    loggen::GeneratedFolder folder_;
+    ScanSettings settings_;
+};
+
+TEST_F(ScanThreadsTest, BothWaysGiveTheSameScan)
+{
+    for (const char* lang : {"EN", "DE"}) {
+        settings_.LogLanguage = lang;
+        const Outcome one = ScanOnce(settings_, ScanThreads::One);
+        const Outcome two = ScanOnce(settings_, ScanThreads::Two);
+        EXPECT_GT(one.Records.size(), 1000u) << lang;
+        EXPECT_GT(one.Events.size(), 100u);
+        EXPECT_EQ(two.Events, one.Events) << lang;
+        EXPECT_EQ(two.Records, one.Records) << lang;
+        EXPECT_EQ(two.Names, one.Names) << lang;
+        EXPECT_EQ(two.Warnings, one.Warnings) << lang;
+        EXPECT_EQ(one.Warnings,
+                  (std::vector<std::string>{"Duplicates is found!", "1 log file could not be read: ras003b.txt"}));
+    }
+}
+
+TEST_F(ScanThreadsTest, StoppedAtTheSameShownValueBothWaysTakeTheSameLines)
+{
+    const Outcome whole = ScanOnce(settings_, ScanThreads::One);
+    const auto checking = std::find(whole.Events.begin(), whole.Events.end(), "phase Checking");
+    const int reading = static_cast<int>(checking - whole.Events.begin());
+    ASSERT_GT(reading, 60);
+    for (int stopAt : {4, reading / 3, 2 * reading / 3}) {
+        const Outcome one = ScanOnce(settings_, ScanThreads::One, stopAt);
+        const Outcome two = ScanOnce(settings_, ScanThreads::Two, stopAt);
+        EXPECT_EQ(two.Events, one.Events) << stopAt;
+        EXPECT_EQ(two.Records, one.Records) << stopAt;
+        EXPECT_EQ(two.Names, one.Names) << stopAt;
+        EXPECT_LT(one.Records.size(), whole.Records.size()) << "the stop took effect";
+        if (stopAt > 4) {
+            EXPECT_GT(one.Records.size(), 0u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vy
