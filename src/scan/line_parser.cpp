@@ -220,19 +220,20 @@ LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
 {
     const std::size_t slots = (ids.size() + 1) / 6;
     for (std::size_t i = 0; i < slots; ++i) {
-        std::string field = "," + std::string(ids.substr(6 * i, 5)) + ",";
-        if (std::find(idFields_.begin(), idFields_.end(), field) == idFields_.end())
-            idFields_.push_back(std::move(field));
+        const std::string field = "," + std::string(ids.substr(6 * i, 5)) + ",";
+        if (std::none_of(idFields_.begin(), idFields_.end(),
+                         [&field](const PreparedMarker& m) { return m.Text() == field; }))
+            idFields_.emplace_back(field);
     }
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
 {
     // Most lines lack the marker, so one pass over them settles it.
-    if (idFields_.empty() || FindMarker(line, marker_) == npos)
+    if (idFields_.empty() || marker_.FindIn(line) == npos)
         return false;
-    for (const std::string& field : idFields_)
-        if (FindMarker(line, field) != npos)
+    for (const PreparedMarker& field : idFields_)
+        if (field.FindIn(line) != npos)
             return true;
     return false;
 }
@@ -336,30 +337,56 @@ struct AnchoredMarkers {
 
 const AnchoredMarkers& AnchoredFor(bool german)
 {
-    static const AnchoredMarkers english(kEnglish, "Typ.at");
-    static const AnchoredMarkers germanMarkers(kGerman, "VDGBA.um");
+    // Bytes rare in a connection line, rarest first: each marker is looked
+    // for where the first of them that it holds stands. " at " and " um "
+    // hold none and are looked for the plain way.
+    static const AnchoredMarkers english(kEnglish, "Ty.p");
+    static const AnchoredMarkers germanMarkers(kGerman, "VDGBA.");
     return german ? germanMarkers : english;
 }
 
-// Every value of the line, each marker's first occurrence given by
-// find(marker, from); the extractors' rules apply to the positions found.
-template <typename Find>
-bool ParseWith(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std::string_view line,
-               ConnectionLine& out, Find find)
+// The first occurrences of the markers that every connection line holds,
+// searched from the start of the line.
+struct MarkerPlaces {
+    enum Which { UserStart, AfterUser, TimeMarker, Recognition, BeforeSent, AfterSent, BeforeReceived, AfterReceived,
+                 BeforeSpeed, Count };
+    std::size_t At[Count];
+};
+
+const AnchoredMarker* const* SearchedFromStart(const AnchoredMarkers& am)
 {
+    static const AnchoredMarker* const english[MarkerPlaces::Count] = {
+        &AnchoredFor(false).UserStart, &AnchoredFor(false).AfterUser, &AnchoredFor(false).TimeMarker,
+        &AnchoredFor(false).Recognition, &AnchoredFor(false).BeforeSent, &AnchoredFor(false).AfterSent,
+        &AnchoredFor(false).BeforeReceived, &AnchoredFor(false).AfterReceived, &AnchoredFor(false).BeforeSpeed};
+    static const AnchoredMarker* const german[MarkerPlaces::Count] = {
+        &AnchoredFor(true).UserStart, &AnchoredFor(true).AfterUser, &AnchoredFor(true).TimeMarker,
+        &AnchoredFor(true).Recognition, &AnchoredFor(true).BeforeSent, &AnchoredFor(true).AfterSent,
+        &AnchoredFor(true).BeforeReceived, &AnchoredFor(true).AfterReceived, &AnchoredFor(true).BeforeSpeed};
+    return &am == &AnchoredFor(true) ? german : english;
+}
+
+// Every value of the line from the markers' first occurrences; the
+// extractors' rules apply to the places. findFrom(marker, from) looks for
+// the longer markers after a shorter one that is not followed by a blank.
+template <typename FindFrom>
+bool ParseAt(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std::string_view line,
+             const MarkerPlaces& p, ConnectionLine& out, FindFrom findFrom)
+{
+    using W = MarkerPlaces;
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
     // follower itself): each longer marker is looked for from the shorter.
-    const std::size_t userStart = find(am.UserStart, 0);
+    const std::size_t userStart = p.At[W::UserStart];
     const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart.size(),
-                                             [&](std::size_t from) { return find(am.Start, from); });
-    const std::size_t afterUser = find(am.AfterUser, 0);
+                                             [&](std::size_t from) { return findFrom(am.Start, from); });
+    const std::size_t afterUser = p.At[W::AfterUser];
     const std::size_t beforePort =
         german ? afterUser
                : WithBlankAfter(line, afterUser, mk.AfterUser.size(),
-                                [&](std::size_t from) { return find(am.BeforePort, from); });
+                                [&](std::size_t from) { return findFrom(am.BeforePort, from); });
 
-    const auto dateTime = DateTimeAt(line, find(am.TimeMarker, 0));
+    const auto dateTime = DateTimeAt(line, p.At[W::TimeMarker]);
     if (!dateTime)
         return false;
     const auto domain = DomainAt(mk, line, start);
@@ -368,14 +395,13 @@ bool ParseWith(const LineMarkers& mk, const AnchoredMarkers& am, bool german, st
     const auto port = PortAt(mk, german, line, beforePort);
     if (!domain || !user || !server || !port)
         return false;
-    const auto speed = SpeedAt(mk, line, find(am.BeforeSpeed, 0));
-    const std::size_t recognition = find(am.Recognition, 0);
+    const auto speed = SpeedAt(mk, line, p.At[W::BeforeSpeed]);
+    const std::size_t recognition = p.At[W::Recognition];
     if (!speed || recognition == npos)
         return false;
     const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
-    const auto sent = NumberAt(line, find(am.BeforeSent, 0), mk.BeforeSent.size(), find(am.AfterSent, 0));
-    const auto received =
-        NumberAt(line, find(am.BeforeReceived, 0), mk.BeforeReceived.size(), find(am.AfterReceived, 0));
+    const auto sent = NumberAt(line, p.At[W::BeforeSent], mk.BeforeSent.size(), p.At[W::AfterSent]);
+    const auto received = NumberAt(line, p.At[W::BeforeReceived], mk.BeforeReceived.size(), p.At[W::AfterReceived]);
     if (!active || !sent || !received)
         return false;
 
@@ -399,14 +425,20 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     const bool german = IsGermanLanguage(lang);
     const LineMarkers& mk = german ? kGerman : kEnglish;
     const AnchoredMarkers& am = AnchoredFor(german);
+    const AnchoredMarker* const* searched = SearchedFromStart(am);
+    MarkerPlaces places;
     // One pass records the anchors; a line too long for the maps is searched
     // marker by marker.
     LineAnchors anchors;
-    if (anchors.Load(am.Set, line))
-        return ParseWith(mk, am, german, line, out,
-                         [&anchors](const AnchoredMarker& m, std::size_t from) { return anchors.Find(m, from); });
-    return ParseWith(mk, am, german, line, out,
-                     [line](const AnchoredMarker& m, std::size_t from) { return FindMarker(line, m.Text, from); });
+    if (anchors.Load(am.Set, line)) {
+        anchors.FindEach(searched, MarkerPlaces::Count, places.At);
+        return ParseAt(mk, am, german, line, places, out,
+                       [&anchors](const AnchoredMarker& m, std::size_t from) { return anchors.Find(m, from); });
+    }
+    for (std::size_t i = 0; i < MarkerPlaces::Count; ++i)
+        places.At[i] = FindMarker(line, searched[i]->Text);
+    return ParseAt(mk, am, german, line, places, out,
+                   [line](const AnchoredMarker& m, std::size_t from) { return FindMarker(line, m.Text, from); });
 }
 
 }  // namespace vy

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/marker_anchors.h"
+
 namespace vy {
 
 bool IsGermanLanguage(std::string_view lang);
@@ -80,8 +82,8 @@ public:
 
 private:
     bool german_ = false;
-    std::string_view marker_;
-    std::vector<std::string> idFields_;  // ",ID," for each distinct slot of the list
+    PreparedMarker marker_;
+    std::vector<PreparedMarker> idFields_;  // ",ID," for each distinct slot of the list
 };
 
 // Reads every value of an accepted line into out; false when the line is

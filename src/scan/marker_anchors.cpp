@@ -24,6 +24,8 @@ AnchoredMarker AnchorSet::Plan(std::string_view marker) const
 {
     AnchoredMarker m;
     m.Text = marker;
+    if (marker.size() >= 2)
+        m.Places = PlacesOf(marker);
     for (std::size_t i = 0; i < bytes_.size() && m.Anchors < 2; ++i) {
         const std::size_t at = marker.find(bytes_[i]);
         // A place is shifted within one word and the next, so it must be
@@ -190,7 +192,7 @@ std::size_t LineAnchors::Find(const AnchoredMarker& marker, std::size_t from) co
     constexpr std::size_t npos = std::string_view::npos;
     const std::size_t k = marker.Text.size();
     if (marker.Anchors == 0 || k == 0)
-        return FindMarker(line_, marker.Text, from);
+        return FindMarkerAt(line_, marker.Text, marker.Places, from);
     if (from > line_.size() || line_.size() - from < k)
         return npos;
     const std::size_t last = line_.size() - k;  // the last place where the marker fits
@@ -212,14 +214,51 @@ std::size_t LineAnchors::Find(const AnchoredMarker& marker, std::size_t from) co
     return npos;
 }
 
-namespace {
-
-// The places of three bytes of a needle that a candidate must show before it
-// is compared whole: the first and last that are not blanks (blanks are
-// everywhere in a line) and one near the middle.
-struct NeedlePlaces {
-    std::size_t First = 0, Last = 0, Middle = 0;
-};
+void LineAnchors::FindEach(const AnchoredMarker* const* markers, std::size_t count, std::size_t* out) const
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    // Which markers each anchor byte serves, still unfound.
+    std::uint8_t served[AnchorSet::MaxBytes][MaxEach];
+    std::size_t servedCount[AnchorSet::MaxBytes] = {};
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = npos;
+        const AnchoredMarker& m = *markers[i];
+        if (m.Anchors == 0 || m.Text.empty())
+            out[i] = FindMarkerAt(line_, m.Text, m.Places);
+        else
+            served[m.Index[0]][servedCount[m.Index[0]]++] = static_cast<std::uint8_t>(i);
+    }
+    const std::size_t size = line_.size();
+    for (std::size_t a = 0; a < AnchorSet::MaxBytes; ++a) {
+        std::size_t left = servedCount[a];
+        // The anchor's places in rising order: for each marker it serves,
+        // the first place that compares equal is its first occurrence.
+        for (std::size_t w = 0; left > 0 && w < words_; ++w) {
+            for (std::uint64_t bits = maps_[a][w]; left > 0 && bits != 0; bits &= bits - 1) {
+                const std::size_t place = 64 * w + static_cast<std::size_t>(__builtin_ctzll(bits));
+                for (std::size_t j = 0; j < servedCount[a]; ++j) {
+                    const std::size_t i = served[a][j];
+                    if (out[i] != npos)
+                        continue;
+                    const AnchoredMarker& m = *markers[i];
+                    const std::size_t k = m.Text.size();
+                    if (place < m.Offset[0] || size < k || place - m.Offset[0] > size - k)
+                        continue;
+                    const std::size_t at = place - m.Offset[0];
+                    if (m.Anchors > 1) {
+                        const std::size_t second = at + m.Offset[1];
+                        if (!(maps_[m.Index[1]][second / 64] >> (second % 64) & 1))
+                            continue;
+                    }
+                    if (SameBytes(line_.data() + at, m.Text.data(), k)) {
+                        out[i] = at;
+                        --left;
+                    }
+                }
+            }
+        }
+    }
+}
 
 NeedlePlaces PlacesOf(std::string_view needle)
 {
@@ -245,6 +284,8 @@ NeedlePlaces PlacesOf(std::string_view needle)
     }
     return p;
 }
+
+namespace {
 
 // Each form looks at blocks of candidate places; the last block is moved
 // back to end where the needle last fits, overlapping places already
@@ -357,27 +398,28 @@ int ChooseBlock()
 }
 
 // The first place of needle (two bytes or more) in the n bytes at hay.
-std::size_t FindBlocks(const char* hay, std::size_t n, std::string_view needle)
+std::size_t FindBlocks(const char* hay, std::size_t n, std::string_view needle, const NeedlePlaces& places)
 {
     static const int widest = ChooseBlock();
     const std::size_t k = needle.size();
 #ifdef VY_ANCHORS_WIDE
     if (widest >= 64 && n >= k - 1 + 64)
-        return FindBlocks64(hay, n, needle, PlacesOf(needle));
+        return FindBlocks64(hay, n, needle, places);
     if (widest >= 32 && n >= k - 1 + 32)
-        return FindBlocks32(hay, n, needle, PlacesOf(needle));
+        return FindBlocks32(hay, n, needle, places);
 #endif
 #if defined(__SSE2__)
     if (widest >= 16 && n >= k - 1 + 16)
-        return FindBlocks16(hay, n, needle, PlacesOf(needle));
+        return FindBlocks16(hay, n, needle, places);
 #endif
     (void)widest;
+    (void)places;
     return FindPlain(hay, n, needle);
 }
 
 }  // namespace
 
-std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from)
+std::size_t FindMarkerAt(std::string_view line, std::string_view needle, const NeedlePlaces& places, std::size_t from)
 {
     constexpr std::size_t npos = std::string_view::npos;
     if (from > line.size())
@@ -389,17 +431,29 @@ std::size_t FindMarker(std::string_view line, std::string_view needle, std::size
         return npos;
     const char* hay = line.data() + from;
     const std::size_t n = line.size() - from;
-    const std::size_t k = needle.size();
     // Many candidate places at a time: a candidate must show three of the
     // needle's bytes at their places, and only those few are compared
     // whole. This beats memmem on lines of a few hundred bytes, where
     // memmem's set-up costs as much as the search.
-    if (k >= 2) {
-        const std::size_t at = FindBlocks(hay, n, needle);
+    if (needle.size() >= 2) {
+        const std::size_t at = FindBlocks(hay, n, needle, places);
         return at == npos ? npos : from + at;
     }
     const void* hit = ::memchr(hay, needle[0], n);
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : npos;
+}
+
+std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from)
+{
+    if (needle.size() < 2)
+        return FindMarkerAt(line, needle, NeedlePlaces{}, from);
+    return FindMarkerAt(line, needle, PlacesOf(needle), from);
+}
+
+PreparedMarker::PreparedMarker(std::string_view needle) : text_(needle)
+{
+    if (text_.size() >= 2)
+        places_ = PlacesOf(text_);
 }
 
 }  // namespace vy

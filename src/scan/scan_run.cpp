@@ -258,9 +258,9 @@ private:
 // The bytes of the whole lines at the start of text that come before the
 // first occurrence of marker, line ends included: lines that cannot hold
 // the marker. 0 when the first line may hold it or is not whole.
-std::size_t LinesWithout(std::string_view text, std::string_view marker)
+std::size_t LinesWithout(std::string_view text, const PreparedMarker& marker)
 {
-    const std::size_t hit = FindMarker(text, marker);
+    const std::size_t hit = marker.FindIn(text);
     const std::size_t limit = hit == std::string_view::npos ? text.size() : hit;
     const void* cr = limit == 0 ? nullptr : ::memrchr(text.data(), '\r', limit);
     if (cr == nullptr)
@@ -286,7 +286,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
-    const std::string_view marker = MarkersFor(settings.LogLanguage).Recognition;
+    const PreparedMarker marker(MarkersFor(settings.LogLanguage).Recognition);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader(std::size_t{256} << 10);
     LogLineRead line;
