@@ -456,4 +456,82 @@ PreparedMarker::PreparedMarker(std::string_view needle) : text_(needle)
         places_ = PlacesOf(text_);
 }
 
+namespace {
+
+#ifdef VY_ANCHORS_WIDE
+// ScanToMarker 64 places at a time while the needle and the byte after each
+// place fit in text: moves i on, and sets the stretch's Hit when it finds
+// the needle.
+__attribute__((target("avx512f,avx512bw,popcnt,lzcnt"))) void StretchBlocks64(std::string_view text,
+                                                                            std::string_view needle,
+                                                                            const NeedlePlaces& p, std::size_t& i,
+                                                                            MarkerStretch& s)
+{
+    const char* hay = text.data();
+    const std::size_t n = text.size();
+    const std::size_t k = needle.size();
+    const __m512i cr = _mm512_set1_epi8('\r');
+    const __m512i lf = _mm512_set1_epi8('\n');
+    const __m512i first = _mm512_set1_epi8(needle[p.First]);
+    const __m512i last = _mm512_set1_epi8(needle[p.Last]);
+    const __m512i middle = _mm512_set1_epi8(needle[p.Middle]);
+    for (; i + 64 + k <= n; i += 64) {
+        std::uint64_t returns = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(hay + i), cr);
+        __mmask64 candidates = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(hay + i + p.First), first);
+        candidates = _mm512_mask_cmpeq_epi8_mask(candidates, _mm512_loadu_si512(hay + i + p.Last), last);
+        candidates = _mm512_mask_cmpeq_epi8_mask(candidates, _mm512_loadu_si512(hay + i + p.Middle), middle);
+        for (std::uint64_t c = candidates; c != 0; c &= c - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(c));
+            if (SameBytes(hay + at, needle.data(), k)) {
+                s.Hit = at;
+                returns &= at == i ? 0 : ~std::uint64_t{0} >> (64 - (at - i));  // those before the hit only
+                break;
+            }
+        }
+        if (returns != 0) {
+            const std::uint64_t feeds = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(hay + i + 1), lf);
+            s.LoneReturns += static_cast<std::size_t>(__builtin_popcountll(returns & ~feeds));
+            s.LastReturn = i + 63 - static_cast<std::size_t>(__builtin_clzll(returns));
+        }
+        if (s.Hit != std::string_view::npos)
+            return;
+    }
+}
+
+bool HasStretchBlocks()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("lzcnt");
+}
+#endif
+
+}  // namespace
+
+MarkerStretch ScanToMarker(std::string_view text, const PreparedMarker& marker)
+{
+    MarkerStretch s;
+    std::size_t i = 0;
+#ifdef VY_ANCHORS_WIDE
+    static const bool wide = HasStretchBlocks();
+    if (wide && marker.Text().size() >= 2) {
+        StretchBlocks64(text, marker.Text(), marker.Places(), i, s);
+        if (s.Hit != std::string_view::npos)
+            return s;  // the returns before it are counted
+    }
+#endif
+    s.Hit = marker.FindIn(text, i);  // places before i are rejected already
+    const std::size_t limit = s.Hit == std::string_view::npos ? text.size() : s.Hit;
+    while (i < limit) {
+        const void* cr = std::memchr(text.data() + i, '\r', limit - i);
+        if (cr == nullptr)
+            break;
+        i = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+        s.LastReturn = i;
+        if (i + 1 == text.size() || text[i + 1] != '\n')
+            ++s.LoneReturns;
+        ++i;
+    }
+    return s;
+}
+
 }  // namespace vy

@@ -89,6 +89,7 @@ class PreparedMarker {
 public:
     explicit PreparedMarker(std::string_view needle);
     std::string_view Text() const { return text_; }
+    const NeedlePlaces& Places() const { return places_; }
     // FindMarker(line, Text(), from).
     std::size_t FindIn(std::string_view line, std::size_t from = 0) const
     {
@@ -99,5 +100,15 @@ private:
     std::string text_;
     NeedlePlaces places_;
 };
+
+// The first occurrence of a marker in text, and the carriage returns before
+// it, found in one pass: the scan's step over the lines that come before
+// a connection line.
+struct MarkerStretch {
+    std::size_t Hit = std::string_view::npos;         // the marker's first place, npos when absent
+    std::size_t LastReturn = std::string_view::npos;  // the last carriage return before Hit (or in text)
+    std::size_t LoneReturns = 0;  // carriage returns before Hit not followed by a line feed in text
+};
+MarkerStretch ScanToMarker(std::string_view text, const PreparedMarker& marker);
 
 }  // namespace vy

@@ -223,13 +223,13 @@ public:
         return true;
     }
 
-    // Whole lines that are no connection lines, read one after the other
-    // as by Line. Where the percentage can change among them they are
+    // Whole lines that are no connection lines, counting countedBytes in
+    // all (as CountedBytes gives), read one after the other as by Line. Where the percentage can change among them they are
     // counted one by one, and the sink is asked after each line that showed
     // a value whether to stop: false when it says so.
-    bool PassLines(std::string_view lines)
+    bool PassLines(std::string_view lines, std::int64_t countedBytes)
     {
-        const double counted = static_cast<double>(CountedBytes(lines));
+        const double counted = static_cast<double>(countedBytes);
         if (bytesRead_ + counted < nextCheck_) {
             bytesRead_ += counted;  // whole numbers: the same sum as line by line
             return true;
@@ -255,20 +255,27 @@ private:
     double nextCheck_ = -1;  // the first line always shows its value
 };
 
-// The bytes of the whole lines at the start of text that come before the
-// first occurrence of marker, line ends included: lines that cannot hold
-// the marker. 0 when the first line may hold it or is not whole.
-std::size_t LinesWithout(std::string_view text, const PreparedMarker& marker)
+// The whole lines at the start of text that come before the first
+// occurrence of the marker: lines that cannot hold it.
+struct LinesWithout {
+    std::size_t Bytes = 0;      // their bytes, line ends included; 0 when the first line may hold it
+    std::int64_t Counted = 0;   // what they add to the bytes-read counter
+};
+
+LinesWithout LinesBeforeMarker(std::string_view text, const PreparedMarker& marker)
 {
-    const std::size_t hit = marker.FindIn(text);
-    const std::size_t limit = hit == std::string_view::npos ? text.size() : hit;
-    const void* cr = limit == 0 ? nullptr : ::memrchr(text.data(), '\r', limit);
-    if (cr == nullptr)
-        return 0;
-    std::size_t end = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) + 1;
-    if (end < text.size() && text[end] == '\n')
-        ++end;
-    return end;
+    const MarkerStretch s = ScanToMarker(text, marker);
+    LinesWithout lines;
+    if (s.LastReturn == std::string_view::npos)
+        return lines;
+    lines.Bytes = s.LastReturn + 1;
+    if (lines.Bytes < text.size() && text[lines.Bytes] == '\n')
+        ++lines.Bytes;
+    // Each line its length + 2: the bytes, and one more for each carriage
+    // return without its line feed (one at the very end of text included:
+    // its line feed, if one comes, is passed with the next bytes).
+    lines.Counted = static_cast<std::int64_t>(lines.Bytes + s.LoneReturns);
+    return lines;
 }
 
 QString JoinPath(const QString& folder, const QString& name)
@@ -301,10 +308,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         bool stopped = false;
         for (;;) {
             const std::string_view buffered = reader.Buffered();
-            const std::size_t passable = LinesWithout(buffered, marker);
-            if (passable > 0) {
-                stopped = !progress.PassLines(buffered.substr(0, passable)) || sink.Stopped();
-                reader.Pass(passable);
+            const LinesWithout passable = LinesBeforeMarker(buffered, marker);
+            if (passable.Bytes > 0) {
+                stopped = !progress.PassLines(buffered.substr(0, passable.Bytes), passable.Counted) || sink.Stopped();
+                reader.Pass(passable.Bytes);
                 if (stopped)
                     break;
                 continue;
