@@ -462,7 +462,7 @@ namespace {
 // ScanToMarker 64 places at a time while the needle and the byte after each
 // place fit in text: moves i on, and sets the stretch's Hit when it finds
 // the needle.
-__attribute__((target("avx512f,avx512bw,popcnt,lzcnt"))) void StretchBlocks64(std::string_view text,
+__attribute__((target("avx512f,avx512bw,popcnt"))) void StretchBlocks64(std::string_view text,
                                                                             std::string_view needle,
                                                                             const NeedlePlaces& p, std::size_t& i,
                                                                             MarkerStretch& s)
@@ -501,7 +501,7 @@ __attribute__((target("avx512f,avx512bw,popcnt,lzcnt"))) void StretchBlocks64(st
 bool HasStretchBlocks()
 {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("lzcnt");
+    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("popcnt");
 }
 #endif
 
