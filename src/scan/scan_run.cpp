@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <cstring>
@@ -583,6 +584,24 @@ void ReadOnSecondThread(const ScanSettings& settings, const std::vector<LogFileE
         ReadFiles(settings, files, totalBytes, direct);
         return;
     }
+    // However this thread leaves, the reading thread is ended first.
+    class EndReading {
+    public:
+        EndReading(BatchQueue& queue, std::thread& reading) : queue_(queue), reading_(reading) {}
+        EndReading(const EndReading&) = delete;
+        EndReading& operator=(const EndReading&) = delete;
+        ~EndReading()
+        {
+            queue_.Cancel();  // a reading thread still running ends without reading on
+            reading_.join();
+        }
+
+    private:
+        BatchQueue& queue_;
+        std::thread& reading_;
+    };
+    std::optional<EndReading> end;
+    end.emplace(*queue, reading);
     auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
     bool done = false;
     while (!done) {
@@ -616,8 +635,7 @@ void ReadOnSecondThread(const ScanSettings& settings, const std::vector<LogFileE
         done = done || batch.Last;
         queue->Release();
     }
-    queue->Cancel();  // a reading thread still running ends without reading on
-    reading.join();
+    end.reset();
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,27 @@ TEST_F(ScanThreadsTest, StoppedAtTheSameShownValueBothWaysTakeTheSameLines)
             EXPECT_GT(one.Records.size(), 0u);
         }
     }
+}
+
+TEST_F(ScanThreadsTest, AnErrorWhileStoringEndsTheReadingThreadAndComesOut)
+{
+    // The observer fails part way: the scan gives up with that error, and
+    // the reading thread has been ended (else the program would abort).
+    class Failing : public ScanObserver {
+    public:
+        void SetPercent(int percent, bool) override
+        {
+            if (percent == 30)
+                throw std::runtime_error("window gone");
+        }
+    } failing;
+    auto stores = std::make_unique<Stores>();
+    std::atomic<bool> stop{false};
+    EXPECT_THROW(RunScan(settings_, *stores, stop, &failing, ScanThreads::Two), std::runtime_error);
+    EXPECT_GT(stores->Connections.Count(), 0);
+    // The next scan runs as usual.
+    const Outcome again = ScanOnce(settings_, ScanThreads::Two);
+    EXPECT_EQ(again.Records, ScanOnce(settings_, ScanThreads::One).Records);
 }
 
 }  // namespace
