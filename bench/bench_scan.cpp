@@ -1,6 +1,7 @@
 // The scan against plain reading: the whole scan of a generated folder of
 // about 1 GB (enumeration to filled stores, no duplicate check) next to
-// `cat` of the same files, and the duplicate check on a full store.
+// `cat` of the same files, on two threads and on one, and the duplicate
+// check on a full store.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -65,7 +66,7 @@ void CatFiles(benchmark::State& state)
 }
 BENCHMARK(CatFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
-void ScanFolder(benchmark::State& state)
+void Scan(benchmark::State& state, vy::ScanThreads threads)
 {
     auto stores = std::make_unique<vy::Stores>();
     vy::ScanSettings s;
@@ -77,13 +78,19 @@ void ScanFolder(benchmark::State& state)
     s.FinalDate = *vy::EncodeDate(1998, 12, 31);
     std::atomic<bool> stop{false};
     for (auto _ : state) {
-        const vy::ScanResult r = vy::RunScan(s, *stores, stop, nullptr);
+        const vy::ScanResult r = vy::RunScan(s, *stores, stop, nullptr, threads);
         benchmark::DoNotOptimize(r);
     }
     state.counters["records"] = stores->Connections.Count();
     state.counters["names"] = stores->Names.Count();
 }
+// The scan as the program runs it: a second thread reads ahead.
+void ScanFolder(benchmark::State& state) { Scan(state, vy::ScanThreads::Two); }
 BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+
+// The same scan on one thread.
+void ScanFolderOneThread(benchmark::State& state) { Scan(state, vy::ScanThreads::One); }
+BENCHMARK(ScanFolderOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)
