@@ -55,6 +55,24 @@ int TwoDigits(std::string_view line, std::size_t i)
     return (line[i] - '0') * 10 + (line[i + 1] - '0');
 }
 
+// EncodeDate, remembering its last answer on each thread: the lines of a
+// log come in the order of their dates, so most repeat the date before.
+std::optional<double> DateOf(int year, int month, int day)
+{
+    struct Last {
+        int Year = -1, Month = -1, Day = -1;
+        std::optional<double> Value;
+    };
+    thread_local Last last;
+    if (year != last.Year || month != last.Month || day != last.Day) {
+        last.Value = EncodeDate(year, month, day);
+        last.Year = year;
+        last.Month = month;
+        last.Day = day;
+    }
+    return last.Value;
+}
+
 // p: the time marker.
 std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
 {
@@ -76,7 +94,7 @@ std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
         hour = hour12 == 12 ? 0 : hour12;
     else
         hour = hour12 == 12 ? 12 : hour12 + 12;
-    const auto date = EncodeDate(yearHigh * 100 + yearLow, month, day);
+    const auto date = DateOf(yearHigh * 100 + yearLow, month, day);
     const auto time = EncodeTime(hour, minute, 0);
     if (!date || !time)
         return std::nullopt;
@@ -230,8 +248,11 @@ LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
 bool LineMatcher::IsConnectionLine(std::string_view line) const
 {
     // Most lines lack the marker, so one pass over them settles it.
-    if (idFields_.empty() || marker_.FindIn(line) == npos)
-        return false;
+    return marker_.FindIn(line) != npos && IsConnectionLineWithMarker(line);
+}
+
+bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
+{
     for (const PreparedMarker& field : idFields_)
         if (field.FindIn(line) != npos)
             return true;

@@ -78,6 +78,8 @@ class LineMatcher {
 public:
     LineMatcher(std::string_view lang, std::string_view ids);
     bool IsConnectionLine(std::string_view line) const;
+    // The same answer for a line known to hold the recognition marker.
+    bool IsConnectionLineWithMarker(std::string_view line) const;
     bool German() const { return german_; }
 
 private:

@@ -1,9 +1,30 @@
 #include "scan/name_cache.h"
 
 #include <bit>
-#include <functional>
+#include <cstring>
 
 namespace vy {
+
+namespace {
+
+// A quick hash of a key, eight bytes at a time.
+std::uint64_t KeyHash(std::string_view key)
+{
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
+    std::size_t i = 0;
+    for (; i + 8 <= key.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, key.data() + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t w = 0;
+    std::memcpy(&w, key.data() + i, key.size() - i);
+    h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
 
 NameCache::NameCache(std::size_t maxEntries)
     : slots_(std::bit_ceil(maxEntries + maxEntries / 3 + 1)), maxEntries_(maxEntries)
@@ -37,7 +58,7 @@ std::size_t NameCache::SlotOf(std::uint64_t hash, bool* found) const
 int NameCache::Find() const
 {
     bool found = false;
-    const std::size_t i = SlotOf(std::hash<std::string_view>{}(key_), &found);
+    const std::size_t i = SlotOf(KeyHash(key_), &found);
     return found ? slots_[i].Entry : -1;
 }
 
@@ -46,7 +67,7 @@ void NameCache::Add(int entry)
     // Long names are rare and would make the cache big: they go the slow way.
     if (size_ >= maxEntries_ || key_.size() > kMaxKey)
         return;
-    const std::uint64_t hash = std::hash<std::string_view>{}(key_);
+    const std::uint64_t hash = KeyHash(key_);
     bool found = false;
     const std::size_t i = SlotOf(hash, &found);
     if (found)

@@ -261,12 +261,14 @@ private:
 struct LinesWithout {
     std::size_t Bytes = 0;      // their bytes, line ends included; 0 when the first line may hold it
     std::int64_t Counted = 0;   // what they add to the bytes-read counter
+    bool MarkerAfter = false;   // the line after them holds the marker
 };
 
 LinesWithout LinesBeforeMarker(std::string_view text, const PreparedMarker& marker)
 {
     const MarkerStretch s = ScanToMarker(text, marker);
     LinesWithout lines;
+    lines.MarkerAfter = s.Hit != std::string_view::npos;
     if (s.LastReturn == std::string_view::npos)
         return lines;
     lines.Bytes = s.LastReturn + 1;
@@ -307,19 +309,26 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             continue;
         }
         bool stopped = false;
+        bool markerNext = false;  // the next line holds the marker: it was found there
         for (;;) {
-            const std::string_view buffered = reader.Buffered();
-            const LinesWithout passable = LinesBeforeMarker(buffered, marker);
-            if (passable.Bytes > 0) {
-                stopped = !progress.PassLines(buffered.substr(0, passable.Bytes), passable.Counted) || sink.Stopped();
-                reader.Pass(passable.Bytes);
-                if (stopped)
-                    break;
-                continue;
+            if (!markerNext) {
+                const std::string_view buffered = reader.Buffered();
+                const LinesWithout passable = LinesBeforeMarker(buffered, marker);
+                markerNext = passable.MarkerAfter;
+                if (passable.Bytes > 0) {
+                    stopped =
+                        !progress.PassLines(buffered.substr(0, passable.Bytes), passable.Counted) || sink.Stopped();
+                    reader.Pass(passable.Bytes);
+                    if (stopped)
+                        break;
+                    continue;
+                }
             }
             if (!reader.Next(line))
                 break;
-            const bool connection = !line.Overlong && matcher.IsConnectionLine(line.Text);
+            const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
+                                                                  : matcher.IsConnectionLine(line.Text));
+            markerNext = false;
             progress.Line(static_cast<double>(line.Length) + 2, connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();

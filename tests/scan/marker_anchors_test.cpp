@@ -321,5 +321,37 @@ TEST(ParseConnectionLine, AgreesWithTheExtractorsOnRandomLines)
     }
 }
 
+TEST(LineMatcher, KnowingTheMarkerIsThereGivesTheSameAnswer)
+{
+    // Generated lines of both languages, other events among them, against
+    // every kind of ID list: where the line holds the marker, the shortcut
+    // agrees with the whole test.
+    int accepted = 0, refused = 0;
+    for (auto generated : {loggen::Language::English, loggen::Language::German}) {
+        loggen::GeneratorOptions o;
+        o.Seed = 4;
+        o.ConnectionLines = 200;
+        o.OtherLines = 400;
+        o.Lang = generated;
+        Collect lines;
+        loggen::GenerateLines(o, lines);
+        std::vector<std::string> all = lines.connections;
+        all.insert(all.end(), lines.others.begin(), lines.others.end());
+        for (const char* lang : {"EN", "DE"})
+            for (const char* ids : {"20050;20048", "20048", "", "20050;123;20048", "2005"}) {
+                const LineMatcher matcher(lang, ids);
+                for (const std::string& line : all) {
+                    if (FindMarker(line, MarkersFor(lang).Recognition) == std::string_view::npos)
+                        continue;
+                    const bool whole = matcher.IsConnectionLine(line);
+                    ASSERT_EQ(matcher.IsConnectionLineWithMarker(line), whole) << lang << " " << ids << " " << line;
+                    (whole ? accepted : refused) += 1;
+                }
+            }
+    }
+    EXPECT_GT(accepted, 100);
+    EXPECT_GT(refused, 100);
+}
+
 }  // namespace
 }  // namespace vy
