@@ -6,11 +6,6 @@
 
 #include <QFile>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -131,62 +126,13 @@ void LogReader::Pass(std::size_t n)
     skipFeed_ = n > 0 && begin_ == end_ && buffer_[begin_ - 1] == '\r';
 }
 
-namespace {
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VY_READER_WIDE 1
-// The carriage returns not followed by a line feed among the places from i
-// on whose next byte is within the n bytes, 64 at a time; i moves past them.
-__attribute__((target("avx512f,avx512bw,popcnt"))) std::size_t LoneReturns64(const char* p, std::size_t n,
-                                                                            std::size_t& i)
-{
-    const __m512i cr = _mm512_set1_epi8('\r');
-    const __m512i lf = _mm512_set1_epi8('\n');
-    std::size_t lone = 0;
-    for (; i + 65 <= n; i += 64) {
-        const __mmask64 here = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p + i), cr);
-        const __mmask64 next = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(p + i + 1), lf);
-        lone += static_cast<std::size_t>(__builtin_popcountll(here & ~next));
-    }
-    return lone;
-}
-
-bool HasWideReturns()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512bw");
-}
-#endif
-
-}  // namespace
-
 std::int64_t CountedBytes(std::string_view text)
 {
-    const char* p = text.data();
-    const std::size_t n = text.size();
     std::size_t lone = 0;
-    std::size_t i = 0;
-#ifdef VY_READER_WIDE
-    static const bool wide = HasWideReturns();
-    if (wide)
-        lone += LoneReturns64(p, n, i);
-#endif
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; i + 17 <= n; i += 16) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-        const unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(here, cr))));
-        if (mask != 0)
-            lone += static_cast<std::size_t>(__builtin_popcount(mask));
-    }
-#endif
-    for (; i < n; ++i)
-        if (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n'))
+    for (std::size_t i = text.find('\r'); i != std::string_view::npos; i = text.find('\r', i + 1))
+        if (i + 1 == text.size() || text[i + 1] != '\n')
             ++lone;
-    return static_cast<std::int64_t>(n + lone);
+    return static_cast<std::int64_t>(text.size() + lone);
 }
 
 bool LogReader::Next(LogLineRead& line)

@@ -73,7 +73,8 @@ private:
 // What whole lines add to the bytes-read counter: each line its length + 2.
 // text is whole lines, each ending in a carriage return or one with its line
 // feed; the sum is the size of text plus one for each carriage return
-// without a line feed after it in text.
+// without a line feed after it in text. (The scan gets the same sum from
+// ScanToMarker on its way to the next connection line.)
 std::int64_t CountedBytes(std::string_view text);
 
 }  // namespace vy

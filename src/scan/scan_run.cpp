@@ -225,9 +225,10 @@ public:
     }
 
     // Whole lines that are no connection lines, counting countedBytes in
-    // all (as CountedBytes gives), read one after the other as by Line. Where the percentage can change among them they are
-    // counted one by one, and the sink is asked after each line that showed
-    // a value whether to stop: false when it says so.
+    // all (as CountedBytes gives), read one after the other as by Line.
+    // Where the percentage can change among them they are counted one by
+    // one, and the sink is asked after each line that showed a value
+    // whether to stop: false when it says so.
     bool PassLines(std::string_view lines, std::int64_t countedBytes)
     {
         const double counted = static_cast<double>(countedBytes);
