@@ -131,7 +131,7 @@ void DuplicateCheck(benchmark::State& state)
     }
     int removed = 0;
     for (const auto& r : stores->Connections)
-        removed += r.Removed ? 1 : 0;
+        removed += r.Removed() ? 1 : 0;
     state.counters["removed"] = removed;
     state.counters["progress_calls"] = changes;
 }

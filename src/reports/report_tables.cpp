@@ -17,7 +17,7 @@ const std::array<std::string_view, 8> DayNames = {
     "", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
 };
 
-std::string TotalsLine(std::int32_t time, std::int64_t sent, std::int64_t received)
+std::string TotalsLine(std::int64_t time, std::int64_t sent, std::int64_t received)
 {
     std::string line = "Total:    Time: ";
     line += SecondsToText(time);
@@ -30,26 +30,30 @@ std::string TotalsLine(std::int32_t time, std::int64_t sent, std::int64_t receiv
 
 namespace {
 
-// Durations add up as signed 32-bit numbers that wrap; unsigned arithmetic
-// gives the same bits without undefined overflow. Bytes add up in 64 bits.
+// Durations and bytes add up in 64 bits: a million 32-bit durations cannot
+// leave them. Unsigned arithmetic keeps byte sums that would leave them
+// defined (they wrap).
 struct Sums {
-    std::uint32_t Time = 0;
+    std::int64_t Time = 0;
     std::int64_t Sent = 0;
     std::int64_t Received = 0;
 
     void Add(const ConnectionRecord& r)
     {
-        Time += static_cast<std::uint32_t>(r.ActiveTime);
-        Sent += r.BytesSent;
-        Received += r.BytesReceived;
+        Time += r.ActiveTime;
+        Sent = Wrapped(Sent, r.BytesSent);
+        Received = Wrapped(Received, r.BytesReceived);
     }
     void Add(const Sums& other)
     {
         Time += other.Time;
-        Sent += other.Sent;
-        Received += other.Received;
+        Sent = Wrapped(Sent, other.Sent);
+        Received = Wrapped(Received, other.Received);
     }
-    std::int32_t SignedTime() const { return static_cast<std::int32_t>(Time); }
+    static std::int64_t Wrapped(std::int64_t a, std::int64_t b)
+    {
+        return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+    }
 };
 
 // The name of an entry, empty for an index past the table's count (which
@@ -96,7 +100,7 @@ ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
     row.Image = image;
     row.Cells.reserve(4);
     row.Cells.push_back(std::move(caption));
-    row.Cells.push_back(SecondsToText(sums.SignedTime()));
+    row.Cells.push_back(SecondsToText(sums.Time));
     row.Cells.push_back(GroupDigits(",", sums.Sent));
     row.Cells.push_back(GroupDigits(",", sums.Received));
     return row;
@@ -122,7 +126,7 @@ SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<Report
     table.Rows = std::move(rows);
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
-    labelTotal = TotalsLine(totals.SignedTime(), totals.Sent, totals.Received);
+    labelTotal = TotalsLine(totals.Time, totals.Sent, totals.Received);
     if (rule.empty())
         return std::nullopt;
     return SortList(table, 0, rule, 1, dates);
@@ -161,7 +165,7 @@ public:
         const double end = first_ + static_cast<double>(slots_.size());
         for (const ConnectionRecord& r : store) {
             const double day = std::floor(r.DateTime);
-            if (r.Removed || !(day >= first_ && day < end))
+            if (r.Removed() || !(day >= first_ && day < end))
                 continue;
             if (const int slot = slots_[static_cast<std::size_t>(day - first_)]; slot >= 0)
                 aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
@@ -226,7 +230,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed)
+                if (!r.Removed())
                     if (const int slot = slotOf[r.UserIndex]; slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
@@ -251,7 +255,7 @@ SortError FillServerTable(ReportTable& table, std::string& labelTotal, const Tab
             slotOfSpeed[static_cast<std::size_t>(i)] = portSlot[names[i].Parent];
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed)
+                if (!r.Removed())
                     if (const int slot = slotOfSpeed[r.SpeedIndex]; slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
@@ -273,7 +277,7 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed)
+                if (!r.Removed())
                     if (const int slot = slotOf[r.SpeedIndex]; slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
@@ -289,7 +293,7 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
     const int u = d >= 0 ? names.Find(KindUser, user, d, 0, 0) : -1;
     if (u >= 0) {
         for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed || r.UserIndex != u)
+            if (r.Removed() || r.UserIndex != u)
                 continue;
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
@@ -318,7 +322,7 @@ SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const Tabl
     const int sp = p >= 0 ? names.Find(KindSpeed, speed, d, s, p) : -1;
     if (sp >= 0) {
         for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed || r.SpeedIndex != sp)
+            if (r.Removed() || r.SpeedIndex != sp)
                 continue;
             ReportRow& row = list.Rows.emplace_back();
             row.Cells.reserve(5);
@@ -389,7 +393,7 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
     const std::optional<double> dayValue = year && month > 0 && day ? EncodeDate(*year, month, *day) : std::nullopt;
     if (dayValue) {
         for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed || std::floor(r.DateTime) != *dayValue)
+            if (r.Removed() || std::floor(r.DateTime) != *dayValue)
                 continue;
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);

@@ -22,7 +22,7 @@ extern const std::array<std::string_view, 8> DayNames;
 
 // "Total:    Time: H:MM:SS   Send: n   Receive: n"; the blanks are part of
 // the format (the HTML writer splits the line at them).
-std::string TotalsLine(std::int32_t time, std::int64_t sent, std::int64_t received);
+std::string TotalsLine(std::int64_t time, std::int64_t sent, std::int64_t received);
 
 // What every builder reads besides its node.
 struct TableSource {

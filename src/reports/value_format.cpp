@@ -24,7 +24,7 @@ void AppendTwoDigits(std::string& text, std::uint64_t value)
 // A negative duration is written as "-" before the text of its magnitude
 // ("-1:02:05"): hours, minutes and seconds all truncate toward zero, and the
 // sign is shown once instead of inside every part.
-std::string SecondsToText(std::int32_t seconds)
+std::string SecondsToText(std::int64_t seconds)
 {
     const std::uint64_t magnitude = Magnitude(seconds);
     const std::uint64_t hours = magnitude / 3600;
@@ -47,15 +47,16 @@ std::string SecondsToText(std::int32_t seconds)
 // ("-1,234"), so the sign never counts as a digit of the first group.
 std::string GroupDigits(std::string_view separator, std::int64_t value)
 {
-    std::string text = std::to_string(Magnitude(value));
-    // Each threshold counts the separators already inserted, so at most three
-    // are ever placed and longer values keep their leading digits together.
-    for (const std::size_t keep : {std::size_t{3}, std::size_t{7}, std::size_t{11}}) {
-        if (text.size() > keep)
-            text.insert(text.size() - keep, separator);
-    }
+    const std::string digits = std::to_string(Magnitude(value));
+    std::string text;
     if (value < 0)
-        text.insert(text.begin(), '-');
+        text += '-';
+    const std::size_t lead = (digits.size() - 1) % 3 + 1;
+    text.append(digits, 0, lead);
+    for (std::size_t k = lead; k < digits.size(); k += 3) {
+        text += separator;
+        text.append(digits, k, 3);
+    }
     return text;
 }
 

@@ -12,9 +12,9 @@
 namespace vy {
 
 // H:MM:SS with unpadded, unlimited hours (3725 -> "1:02:05").
-std::string SecondsToText(std::int32_t seconds);
-// Decimal digits with the separator before the last 3, 7 and 11 characters
-// (1234567890123 -> "1234,567,890,123" with ",").
+std::string SecondsToText(std::int64_t seconds);
+// Decimal digits with the separator before every group of three
+// (1234567890123 -> "1,234,567,890,123" with ",").
 std::string GroupDigits(std::string_view separator, std::int64_t value);
 
 struct ColumnSet {

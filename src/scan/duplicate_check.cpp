@@ -50,7 +50,7 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
         std::vector<std::int32_t> last(size, -1);
         for (int i = 0; i < n; ++i) {
             const ConnectionRecord& r = store[i];
-            if (r.Removed || r.DateTime != r.DateTime)
+            if (r.Removed() || r.DateTime != r.DateTime)
                 continue;  // already removed, or a date-time equal to nothing
             const std::uint64_t h = HashConnection(r);
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
@@ -66,7 +66,7 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
         int shown = 0;
         for (int i = 0; i < n; ++i) {
             const ConnectionRecord& r = store[i];
-            if (!r.Removed && r.DateTime == r.DateTime) {
+            if (!r.Removed() && r.DateTime == r.DateTime) {
                 const std::uint64_t h = HashConnection(r);
                 for (std::size_t b = h & mask;; b = (b + 1) & mask) {
                     const std::int32_t slot = last[b];

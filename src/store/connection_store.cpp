@@ -8,9 +8,7 @@ bool ConnectionStore::Append(const ConnectionRecord& record)
 {
     if (IsFull())
         return false;
-    ConnectionRecord& slot = slots_[static_cast<std::size_t>(count_)];
-    slot = record;
-    slot.Removed = false;
+    slots_[static_cast<std::size_t>(count_)] = record;
     ++count_;
     return true;
 }
@@ -20,7 +18,6 @@ void ConnectionStore::MarkRemoved(int index)
     ConnectionRecord& r = slots_[static_cast<std::size_t>(index)];
     r.UserIndex = RemovedMark;
     r.SpeedIndex = RemovedMark;
-    r.Removed = true;
 }
 
 }  // namespace vy

@@ -7,17 +7,20 @@
 
 namespace vy {
 
+// 32 bytes, so that a full store of a million records stays near 32 MB.
 struct ConnectionRecord {
     std::uint16_t UserIndex = 0;   // 0xFFFF in a removed duplicate
     std::uint16_t SpeedIndex = 0;  // 0xFFFF in a removed duplicate
-    // The all-bits-set index is also a valid entry (the name table's last
-    // slot), so removal is told by this flag, set together with the two marks.
-    bool Removed = false;
-    double DateTime = 0;  // days since 30 Dec 1899, fraction = time of day
     std::int32_t ActiveTime = 0;
-    std::int32_t BytesSent = 0;
-    std::int32_t BytesReceived = 0;
+    double DateTime = 0;  // days since 30 Dec 1899, fraction = time of day
+    std::int64_t BytesSent = 0;
+    std::int64_t BytesReceived = 0;
+
+    // One index alone at 0xFFFF is the name table's last slot; both at once
+    // cannot be, since a user entry and a speed entry are two slots.
+    bool Removed() const { return UserIndex == 0xFFFF && SpeedIndex == 0xFFFF; }
 };
+static_assert(sizeof(ConnectionRecord) == 32);
 
 class ConnectionStore {
 public:

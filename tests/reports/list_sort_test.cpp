@@ -118,15 +118,17 @@ TEST(SortRuleFor, RulesOfEveryKindAndColumn)
 
 TEST(SortList, NumberRulesOrderByValueNotByText)
 {
-    auto times = Column({"10:00:00", "9:59:59", "100:00:00", "0:00:01"});
+    auto times = Column({"10:00:00", "1111111:06:40", "9:59:59", "600000:00:00", "100:00:00", "0:00:01"});
     EXPECT_FALSE(Sort(times, "Time"));
-    EXPECT_EQ(CellsOf(times), (Cells{"0:00:01", "9:59:59", "10:00:00", "100:00:00"}));
+    EXPECT_EQ(CellsOf(times), (Cells{"0:00:01", "9:59:59", "10:00:00", "100:00:00", "600000:00:00", "1111111:06:40"}));
 
-    auto bytes = Column({"1,000", "3,000,000,000", "999", "0"});
+    auto bytes = Column({"1,000", "10,000,000,000,000", "3,000,000,000", "999", "9,999,999,999,999", "0"});
     EXPECT_FALSE(Sort(bytes, "Bytes"));
-    EXPECT_EQ(CellsOf(bytes), (Cells{"0", "999", "1,000", "3,000,000,000"}));
+    EXPECT_EQ(CellsOf(bytes),
+              (Cells{"0", "999", "1,000", "3,000,000,000", "9,999,999,999,999", "10,000,000,000,000"}));
     EXPECT_FALSE(Sort(bytes, "Bytes", false));
-    EXPECT_EQ(CellsOf(bytes), (Cells{"3,000,000,000", "1,000", "999", "0"}));
+    EXPECT_EQ(CellsOf(bytes),
+              (Cells{"10,000,000,000,000", "9,999,999,999,999", "3,000,000,000", "1,000", "999", "0"}));
 
     auto ports = Column({"COM10", "VPN1-10", "COM9", "VPN2-0", "COM1"});
     EXPECT_FALSE(Sort(ports, "Port"));

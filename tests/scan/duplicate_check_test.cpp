@@ -26,7 +26,7 @@ std::vector<bool> RemovedFlags(const Stores& s)
 {
     std::vector<bool> out;
     for (int i = 0; i < s.Connections.Count(); ++i)
-        out.push_back(s.Connections[i].Removed);
+        out.push_back(s.Connections[i].Removed());
     return out;
 }
 

@@ -105,7 +105,7 @@ protected:
     {
         int n = 0;
         for (const auto& r : stores_->Connections)
-            n += r.Removed ? 0 : 1;
+            n += r.Removed() ? 0 : 1;
         return n;
     }
 
@@ -313,9 +313,9 @@ TEST_F(ScanRunTest, ThreeEqualLinesLeaveOneAndReportDuplicates)
     settings_.CheckLogFiles = true;
     const ScanResult r = Scan();
     ASSERT_EQ(stores_->Connections.Count(), 3);
-    EXPECT_TRUE(stores_->Connections[0].Removed);
-    EXPECT_TRUE(stores_->Connections[1].Removed);
-    EXPECT_FALSE(stores_->Connections[2].Removed);
+    EXPECT_TRUE(stores_->Connections[0].Removed());
+    EXPECT_TRUE(stores_->Connections[1].Removed());
+    EXPECT_FALSE(stores_->Connections[2].Removed());
     EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"Duplicates is found!"});
 
     settings_.CheckLogFiles = false;

@@ -50,7 +50,7 @@ std::string Describe(const Stores& s, const ConnectionRecord& r)
     const InfoRec& speed = s.Names[r.SpeedIndex];
     return std::to_string(r.UserIndex) + " " + user.Name + " " + std::to_string(r.SpeedIndex) + " " + speed.Name +
            " " + std::to_string(r.DateTime) + " " + std::to_string(r.ActiveTime) + " " + std::to_string(r.BytesSent) +
-           " " + std::to_string(r.BytesReceived) + (r.Removed ? " removed" : "");
+           " " + std::to_string(r.BytesReceived) + (r.Removed() ? " removed" : "");
 }
 
 Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEvent = -1)

@@ -114,17 +114,17 @@ TEST(ConnectionStore, CapacityAndRemovalMark)
     ConnectionRecord r;
     r.UserIndex = 0xFFFF;  // a user in the last name slot is not a removed record
     r.SpeedIndex = 3;
-    r.BytesSent = 7;
+    r.BytesSent = 5000000000;  // beyond 32 bits
     for (int i = 0; i < ConnectionStore::Capacity; ++i)
         ASSERT_TRUE(st->Connections.Append(r));
     EXPECT_FALSE(st->Connections.Append(r));
     EXPECT_EQ(st->Connections.Count(), 1000001);
-    EXPECT_FALSE(st->Connections[5].Removed);
+    EXPECT_FALSE(st->Connections[5].Removed());
     MarkRemoved(*st, 5);
-    EXPECT_TRUE(st->Connections[5].Removed);
+    EXPECT_TRUE(st->Connections[5].Removed());
     EXPECT_EQ(st->Connections[5].UserIndex, 0xFFFF);
     EXPECT_EQ(st->Connections[5].SpeedIndex, 0xFFFF);
-    EXPECT_EQ(st->Connections[5].BytesSent, 7);
+    EXPECT_EQ(st->Connections[5].BytesSent, 5000000000);
     EXPECT_EQ(st->Connections.Count(), 1000001);  // a removed record still counts
 }
 
