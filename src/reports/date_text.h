@@ -2,19 +2,22 @@
 // Date and date-time texts in the locale's formats, as the report cells, the
 // date fields and the HTML stamp show them, and their reading back.
 
-#include <array>
-#include <cstdint>
+#include <cstddef>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include <QLocale>
 #include <QString>
 
 namespace vy {
 
+// The texts come from QLocale. A report has at most tens of thousands of
+// distinct days and 1,440 distinct minutes, so each date part and each time
+// part is made once and remembered, and the texts made are read back by
+// looking them up. Safe to use from several threads.
 class DateTexts {
 public:
     // The formats of the given locale: short date with any two-digit year
@@ -24,6 +27,9 @@ public:
     // notation instead of the locale's own (the locale still names months,
     // days and AM/PM).
     DateTexts(const QLocale& locale, const QString& shortDateFormat, const QString& longTimeFormat);
+    DateTexts(const DateTexts& other);
+    DateTexts& operator=(const DateTexts& other);
+    ~DateTexts();
 
     // Removes the first ":ss" from the long time format (once a scan has
     // started); harmless when already done.
@@ -34,6 +40,8 @@ public:
     QString TimeFormat() const { return timeFormat_; }
 
     // "<short date> <long time>", the time left out at exactly 00:00:00.
+    // Digits are always 0 to 9, and AM/PM markers that single-byte text
+    // cannot hold (or tell apart) are AM and PM.
     std::string FormatDateTime(double value) const;
     // The short date alone, as a date field shows it.
     std::string FormatDate(double value) const;
@@ -41,64 +49,29 @@ public:
     // nullopt when it is not one.
     std::optional<double> ParseDateTime(const std::string& text) const;
     std::optional<double> ParseDateTime(std::string_view text) const;
-
-    // True when both formats are handled by the built-in reader and writer;
-    // false when every text goes through QLocale instead (an unusual format).
-    bool Compiled() const { return compiled_; }
+    // Reads texts[k] into values[k] in order, up to the first text that does
+    // not read; returns that text's index, or texts.size() when all read.
+    std::size_t ParseDateTimes(std::span<const std::string_view> texts, std::span<double> values) const;
 
 private:
-    // One piece of a compiled format: a field or a literal text.
-    struct Token {
-        enum Kind : std::uint8_t {
-            Literal,
-            Day,          // d
-            Day2,         // dd
-            DayName,      // ddd
-            DayNameLong,  // dddd
-            Month,        // M
-            Month2,       // MM
-            MonthName,    // MMM
-            MonthNameLong,  // MMMM
-            Year4,        // yyyy
-            Hour,         // h (12-hour with an AM/PM field)
-            Hour2,        // hh
-            Hour24,       // H
-            Hour24_2,     // HH
-            Minute,       // m
-            Minute2,      // mm
-            Second,       // s
-            Second2,      // ss
-            AmPm,         // AP, A, ap, a; Variant indexes amPm_
-        };
-        Kind Type = Literal;
-        std::uint8_t Variant = 0;
-        std::string Text;  // the literal's bytes
-    };
-    struct Fields;
+    struct Cache;
 
-    void Compile();
-    std::optional<std::vector<Token>> Tokenize(const QString& format);
-    void Write(std::string& out, const std::vector<Token>& tokens, double value) const;
-    bool Read(std::string_view text, std::size_t& pos, const std::vector<Token>& tokens, Fields& fields) const;
-    std::optional<double> ParseCompiled(std::string_view text) const;
+    void ChooseMarkers();
+    // The caller holds the cache's lock; the text stays until it is released.
+    const std::string& DatePart(int day) const;
+    const std::string& TimePart(int secondsOfDay) const;
+    std::optional<double> Parse(std::string_view text) const;  // caller holds the lock
     std::optional<double> ParseWithLocale(std::string_view text) const;
-    bool SelfCheck() const;
 
     QLocale locale_;
     QString dateFormat_;
     QString timeFormat_;
     bool stripped_ = false;
-
-    bool compiled_ = false;
-    bool twelveHour_ = false;
-    std::vector<Token> dateTokens_;
-    std::vector<Token> timeTokens_;
-    std::array<std::string, 12> monthNames_;
-    std::array<std::string, 12> monthNamesLong_;
-    std::array<std::string, 7> dayNames_;  // Monday first, as Qt counts
-    std::array<std::string, 7> dayNamesLong_;
-    std::vector<std::array<std::string, 2>> amPm_;  // per AM/PM field: am, pm
-    std::vector<std::pair<QString, QString>> amPmReplaced_;  // locale's marker, what is written instead
+    char32_t zeroDigit_ = U'0';
+    // Per half of the day (0 morning, 1 afternoon): whether the locale's
+    // markers are written, or those of the C locale instead.
+    bool ownMarkers_[2] = {true, true};
+    std::unique_ptr<Cache> cache_;
 };
 
 // The local date and time now, as days since 30 December 1899.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <random>
 
 #include <QDate>
@@ -28,7 +29,6 @@ TEST(DateTextsFormats, CLocaleDropsTimeZoneAndKeepsFourDigitYear)
     DateTexts texts(QLocale::c());
     EXPECT_EQ(texts.DateFormat(), QStringLiteral("d MMM yyyy"));
     EXPECT_EQ(texts.TimeFormat(), QStringLiteral("HH:mm:ss"));
-    EXPECT_TRUE(texts.Compiled());
     EXPECT_FALSE(texts.SecondsStripped());
 }
 
@@ -94,20 +94,15 @@ TEST(DateTextsFormat, CustomFormatsWriteAndReadLikeQLocale)
     struct Case {
         const char* Date;
         const char* Time;
-        bool Compiled;
     };
     const Case cases[] = {
-        {"d 'de' MMMM 'de' yyyy", "HH:mm:ss", true},
-        {"ddd d MMM yyyy", "hh:mm:ss a", true},
-        {"dddd, dd.MM.yyyy", "H:mm:ss AP", true},
-        {"yyyy''MM''dd", "h:m:s ap", true},
-        {"d MMM yyyy", "HH:mm:ss.zzz", false},  // milliseconds: left to QLocale
+        {"d 'de' MMMM 'de' yyyy", "HH:mm:ss"}, {"ddd d MMM yyyy", "hh:mm:ss a"}, {"dddd, dd.MM.yyyy", "H:mm:ss AP"},
+        {"yyyy''MM''dd", "h:m:s ap"},          {"d MMM yyyy", "HH:mm:ss.zzz"},
     };
     const double values[] = {At(1998, 10, 5, 9, 3, 4), At(2000, 1, 1), At(2026, 7, 19, 12, 0, 30),
                              At(2025, 12, 31, 23, 59, 59), At(1999, 2, 28, 0, 0, 1)};
     for (const Case& c : cases) {
         DateTexts texts = Custom(c.Date, c.Time);
-        EXPECT_EQ(texts.Compiled(), c.Compiled) << c.Date << " " << c.Time;
         for (const bool strip : {false, true}) {
             if (strip)
                 texts.StripSeconds();
@@ -141,12 +136,20 @@ TEST(DateTextsParse, DayNameMustMatchTheDate)
 
 TEST(DateTextsParse, NamesLatin1CannotTellApartAreNotGuessed)
 {
-    // Russian month names all become question marks in single-byte text;
-    // reading one back must fail rather than pick some month.
+    // Russian month names all become question marks in single-byte text; a
+    // text that two days share must not read back as either of them.
     DateTexts texts(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("d MMM yyyy"), QStringLiteral("HH:mm"));
-    const std::string text = texts.FormatDate(At(1998, 10, 5));
-    ASSERT_NE(text.find('?'), std::string::npos) << text;
-    EXPECT_FALSE(texts.ParseDateTime(text).has_value()) << text;
+    std::map<std::string, std::vector<double>> days;
+    for (int month = 1; month <= 12; ++month)
+        days[texts.FormatDate(At(1998, month, 5))].push_back(At(1998, month, 5));
+    ASSERT_LT(days.size(), 12u);
+    for (const auto& [text, values] : days) {
+        ASSERT_NE(text.find('?'), std::string::npos) << text;
+        if (values.size() > 1)
+            EXPECT_FALSE(texts.ParseDateTime(text).has_value()) << text;
+        else
+            EXPECT_EQ(texts.ParseDateTime(text), values[0]) << text;
+    }
 }
 
 TEST(DateTextsFormat, CLocaleCellsAndDateFields)
@@ -257,7 +260,6 @@ TEST(DateTextsAgreesWithQLocale, FormatAndParseForEveryLocale)
     int compared = 0;
     for (const QLocale& locale : locales) {
         DateTexts texts(locale);
-        EXPECT_TRUE(texts.Compiled()) << locale.name().toStdString();
         for (const bool strip : {false, true}) {
             if (strip)
                 texts.StripSeconds();
