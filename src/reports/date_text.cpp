@@ -1,8 +1,10 @@
 #include "reports/date_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -215,6 +217,10 @@ struct DateTexts::Cache {
     std::mutex Lock;
     std::unordered_map<std::int32_t, std::string> DayText;
     TextMap DayOf;
+    // How many blanks the date parts made hold, so that a text is split
+    // only where a date part can end.
+    int FewestDateBlanks = std::numeric_limits<int>::max();
+    int MostDateBlanks = -1;
     std::vector<std::string> MinuteText;  // per minute of the day, empty until made
     std::unordered_map<std::int32_t, std::string> SecondText;  // times off the minute
     TextMap SecondsOf;
@@ -311,6 +317,9 @@ const std::string& DateTexts::DatePart(int day) const
     std::string text =
         Latin1WithAsciiDigits(locale_.toString(QDate(civil.Year, civil.Month, civil.Day), dateFormat_), zeroDigit_);
     Remember(cache.DayOf, text, day);
+    const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
+    cache.FewestDateBlanks = std::min(cache.FewestDateBlanks, blanks);
+    cache.MostDateBlanks = std::max(cache.MostDateBlanks, blanks);
     return cache.DayText.emplace(day, std::move(text)).first->second;
 }
 
@@ -373,9 +382,15 @@ std::string DateTexts::FormatDate(double value) const
 std::optional<double> DateTexts::Parse(std::string_view text) const
 {
     const Cache& cache = *cache_;
-    if (const std::int32_t* day = Known(cache.DayOf, text))
-        return static_cast<double>(*day);
-    for (std::size_t blank = text.find(' '); blank != std::string_view::npos; blank = text.find(' ', blank + 1)) {
+    const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
+    if (blanks <= cache.MostDateBlanks)
+        if (const std::int32_t* day = Known(cache.DayOf, text))
+            return static_cast<double>(*day);
+    int blanksBefore = 0;
+    for (std::size_t blank = text.find(' '); blank != std::string_view::npos && blanksBefore <= cache.MostDateBlanks;
+         blank = text.find(' ', blank + 1), ++blanksBefore) {
+        if (blanksBefore < cache.FewestDateBlanks)
+            continue;
         const std::int32_t* day = Known(cache.DayOf, text.substr(0, blank));
         if (!day)
             continue;

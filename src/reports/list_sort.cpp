@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <limits>
-#include <numeric>
 #include <vector>
 
 #include "reports/date_text.h"
@@ -22,36 +23,43 @@ std::string ErrorText(std::string_view pattern, std::string_view value)
     return text;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // A decimal integer: leading blanks, an optional sign, then digits to the
 // end. Nothing else, and nothing beyond 64 bits.
 std::optional<std::int64_t> ReadInteger(std::string_view text)
 {
-    std::size_t pos = 0;
-    while (pos < text.size() && IsBlank(text[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    if (pos == text.size())
+    std::size_t pos = text.find_first_not_of(" \t");
+    if (pos == std::string_view::npos)
         return std::nullopt;
-    // Accumulate the magnitude as unsigned so that the most negative value
-    // still reads.
-    const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-    std::uint64_t magnitude = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
+    if (text[pos] == '+' && ++pos < text.size() && text[pos] == '-')
+        return std::nullopt;  // from_chars would take the second sign
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + pos, end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// The decimal value of the digits of a text, the other characters dropped;
+// nullopt without digits or beyond 64 bits.
+std::optional<std::int64_t> DigitsValue(std::string_view text)
+{
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    bool any = false;
+    bool overflow = false;
+    for (const char c : text) {
         if (c < '0' || c > '9')
-            return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (magnitude > (limit - digit) / 10)
-            return std::nullopt;
-        magnitude = magnitude * 10 + digit;
+            continue;
+        any = true;
+        const int digit = c - '0';
+        overflow = overflow || value > (kMax - digit) / 10;
+        if (!overflow)
+            value = value * 10 + digit;
     }
-    return negative ? static_cast<std::int64_t>(std::uint64_t{0} - magnitude) : static_cast<std::int64_t>(magnitude);
+    if (!any || overflow)
+        return std::nullopt;
+    return value;
 }
 
 // Seconds of a duration text, or the part that could not be read.
@@ -64,222 +72,241 @@ std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view
         return std::nullopt;
     }
     const std::size_t length = text.size();
-    const std::string_view hoursText = text.substr(0, length - 6);
-    const std::string_view minutesText = text.substr(length - 5, 2);
-    const std::string_view secondsText = text.substr(length - 2, 2);
-
-    const auto hours = ReadInteger(hoursText);
-    if (!hours) {
-        badPart = hoursText;
-        return std::nullopt;
-    }
-    const auto minutes = ReadInteger(minutesText);
-    if (!minutes) {
-        badPart = minutesText;
-        return std::nullopt;
-    }
-    const auto seconds = ReadInteger(secondsText);
-    if (!seconds) {
-        badPart = secondsText;
-        return std::nullopt;
+    const std::string_view parts[3] = {text.substr(0, length - 6), text.substr(length - 5, 2),
+                                       text.substr(length - 2, 2)};
+    std::int64_t values[3] = {};
+    for (int k = 0; k < 3; ++k) {
+        const auto value = ReadInteger(parts[k]);
+        if (!value) {
+            badPart = parts[k];
+            return std::nullopt;
+        }
+        values[k] = *value;
     }
     // Hours so large that the total leaves 64 bits do not read either.
-    std::int64_t total = 0;
-    if (__builtin_mul_overflow(*hours, std::int64_t{3600}, &total) ||
-        __builtin_add_overflow(total, *minutes * 60 + *seconds, &total)) {
-        badPart = hoursText;
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t rest = values[1] * 60 + values[2];  // two digits each: small
+    if (values[0] > kMax / 3600 || values[0] < kMin / 3600) {
+        badPart = parts[0];
         return std::nullopt;
     }
-    return total;
+    const std::int64_t hours = values[0] * 3600;
+    if ((rest > 0 && hours > kMax - rest) || (rest < 0 && hours < kMin - rest)) {
+        badPart = parts[0];
+        return std::nullopt;
+    }
+    return hours + rest;
 }
 
 enum class Rule { None, Text, Port, Speed, Bytes, Time, Date };
 
 Rule RuleNamed(std::string_view name)
 {
-    if (name == "Text")
-        return Rule::Text;
-    if (name == "Port")
-        return Rule::Port;
-    if (name == "Speed")
-        return Rule::Speed;
-    if (name == "Bytes")
-        return Rule::Bytes;
-    if (name == "Time")
-        return Rule::Time;
-    if (name == "Date")
-        return Rule::Date;
+    static constexpr std::array<std::pair<std::string_view, Rule>, 6> names = {{
+        {"Text", Rule::Text},
+        {"Port", Rule::Port},
+        {"Speed", Rule::Speed},
+        {"Bytes", Rule::Bytes},
+        {"Time", Rule::Time},
+        {"Date", Rule::Date},
+    }};
+    for (const auto& [text, rule] : names)
+        if (text == name)
+            return rule;
     return Rule::None;
 }
 
-// Ranks of the keys: equal keys share a rank, a smaller key has a smaller
-// rank. Only the order of keys matters to the sort, so it runs on ranks.
-template <typename Key, typename Less>
-std::vector<std::uint32_t> RankKeys(const std::vector<Key>& keys, Less less)
+// A row's key as unsigned numbers in the key's order: Hi first, then Lo.
+// Text keys hold their first sixteen bytes (zero-padded), so only texts
+// that agree that far are compared as texts.
+struct Entry {
+    std::uint64_t Hi = 0;
+    std::uint64_t Lo = 0;
+    std::uint32_t Row = 0;
+};
+
+std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
+
+std::uint64_t OrderedBits(double value)
 {
-    const std::size_t n = keys.size();
-    std::vector<std::uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return less(keys[a], keys[b]); });
-    std::vector<std::uint32_t> rank(n);
-    std::uint32_t current = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k > 0 && less(keys[order[k - 1]], keys[order[k]]))
-            ++current;
-        rank[order[k]] = current;
-    }
-    return rank;
+    if (value == 0)
+        value = 0.0;  // -0.0 and 0.0 are equal keys
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// Text keys ranked through their first eight bytes as one big-endian number
-// (zero-padded, which keeps a shorter prefix smaller), so most comparisons
-// never leave the sorted array; only equal heads compare the whole texts.
-std::vector<std::uint32_t> RankTexts(const std::vector<std::string_view>& keys)
+std::uint64_t BigEndianBytes(std::string_view text, std::size_t from)
 {
-    struct Entry {
-        std::uint64_t Head;
-        std::uint32_t Row;
-    };
-    const std::size_t n = keys.size();
-    std::vector<Entry> entries(n);
-    for (std::size_t r = 0; r < n; ++r) {
-        std::uint64_t head = 0;
-        const std::string_view key = keys[r];
-        for (std::size_t k = 0; k < 8; ++k)
-            head = (head << 8) | (k < key.size() ? static_cast<unsigned char>(key[k]) : 0u);
-        entries[r] = {head, static_cast<std::uint32_t>(r)};
-    }
-    auto less = [&keys](const Entry& a, const Entry& b) {
-        if (a.Head != b.Head)
-            return a.Head < b.Head;
-        return keys[a.Row] < keys[b.Row];
-    };
-    std::sort(entries.begin(), entries.end(), less);
-    std::vector<std::uint32_t> rank(n);
-    std::uint32_t current = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k > 0 && less(entries[k - 1], entries[k]))
-            ++current;
-        rank[entries[k].Row] = current;
-    }
-    return rank;
+    std::uint64_t value = 0;
+    for (std::size_t k = from; k < from + 8; ++k)
+        value = (value << 8) | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+    return value;
 }
 
-// Reads every key in row order; the first cell that does not read ends the
-// reading with its error.
-struct KeyReading {
-    std::vector<std::uint32_t> Ranks;
+// Stable LSD radix sort by (Hi, Lo), one byte at a time, skipping the bytes
+// that every key shares; Lo only where it holds anything.
+void RadixSort(std::vector<Entry>& entries, bool withLo)
+{
+    const std::size_t n = entries.size();
+    const int bytes = withLo ? 16 : 8;
+    auto byteOf = [withLo](const Entry& e, int b) {
+        const std::uint64_t word = withLo && b < 8 ? e.Lo : e.Hi;
+        return static_cast<std::size_t>((word >> (8 * (b % 8))) & 0xFF);
+    };
+    std::vector<std::array<std::uint32_t, 256>> counts(static_cast<std::size_t>(bytes));
+    for (auto& c : counts)
+        c.fill(0);
+    for (const Entry& e : entries)
+        for (int b = 0; b < bytes; ++b)
+            ++counts[static_cast<std::size_t>(b)][byteOf(e, b)];
+    std::vector<Entry> other;
+    for (int b = 0; b < bytes; ++b) {
+        auto& count = counts[static_cast<std::size_t>(b)];
+        if (count[byteOf(entries[0], b)] == n)
+            continue;
+        std::uint32_t sum = 0;
+        for (auto& c : count)
+            sum += std::exchange(c, sum);
+        other.resize(n);
+        for (const Entry& e : entries)
+            other[count[byteOf(e, b)]++] = e;
+        entries.swap(other);
+    }
+}
+
+// The rows in ascending key order, equal keys in row order, with the start
+// of every run of equal keys; or the error of the first key that does not
+// read.
+struct OrderedKeys {
+    std::vector<Entry> Entries;
+    std::vector<std::uint32_t> RunStarts;  // ends with Entries.size()
     SortError Error;
 };
 
-KeyReading ReadKeys(const ReportTable& table, std::size_t column, Rule rule, const DateTexts& dates)
+OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, const DateTexts& dates)
 {
     const std::size_t n = table.Rows.size();
-    KeyReading result;
-    auto cell = [&](std::size_t row) -> const std::string& { return table.Rows[row].Cells[column]; };
+    OrderedKeys result;
+    std::vector<Entry>& entries = result.Entries;
+    entries.resize(n);
+    std::vector<std::string_view> cells(n);
+    for (std::size_t r = 0; r < n; ++r) {
+        cells[r] = table.Rows[r].Cells[column];
+        entries[r].Row = static_cast<std::uint32_t>(r);
+    }
 
-    switch (rule) {
-    case Rule::Text: {
-        std::vector<std::string_view> keys(n);
-        for (std::size_t r = 0; r < n; ++r)
-            keys[r] = cell(r);
-        // string_view compares as unsigned bytes, the shorter prefix first.
-        result.Ranks = RankTexts(keys);
-        break;
-    }
-    case Rule::Port:
-    case Rule::Speed:
-    case Rule::Bytes:
-    case Rule::Time: {
-        std::vector<std::int64_t> keys(n);
-        for (std::size_t r = 0; r < n; ++r) {
-            const std::string& text = cell(r);
-            if (rule == Rule::Port) {
-                // A port name without digits, or one beyond 64 bits, counts
-                // as 0, as in the tree's order of ports.
-                keys[r] = ReadInteger(DigitsOnly(text)).value_or(0);
-            } else if (rule == Rule::Speed) {
-                keys[r] = ReadInteger(text).value_or(0);
-            } else if (rule == Rule::Bytes) {
-                const std::string digits = DigitsOnly(text);
-                const auto value = ReadInteger(digits);
-                if (!value) {
-                    result.Error = ErrorText(kIntegerError, digits);
-                    return result;
-                }
-                keys[r] = *value;
-            } else {
-                std::string_view bad;
-                const auto value = ReadDuration(text, bad);
-                if (!value) {
-                    result.Error = ErrorText(kIntegerError, bad);
-                    return result;
-                }
-                keys[r] = *value;
-            }
+    if (rule == Rule::Date) {
+        std::vector<double> values(n);
+        const std::size_t bad = dates.ParseDateTimes(cells, values);
+        if (bad < n) {
+            result.Error = ErrorText(kDateError, cells[bad]);
+            return result;
         }
-        result.Ranks = RankKeys(keys, std::less<std::int64_t>());
-        break;
+        for (std::size_t r = 0; r < n; ++r)
+            entries[r].Hi = OrderedBits(values[r]);
     }
-    case Rule::Date: {
-        std::vector<double> keys(n);
-        for (std::size_t r = 0; r < n; ++r) {
-            const auto value = dates.ParseDateTime(cell(r));
+    for (std::size_t r = 0; r < n && rule != Rule::Date; ++r) {
+        const std::string_view text = cells[r];
+        std::optional<std::int64_t> value;
+        switch (rule) {
+        case Rule::Text:
+            entries[r].Hi = BigEndianBytes(text, 0);
+            entries[r].Lo = BigEndianBytes(text, 8);
+            continue;
+        // A port name without digits, or one beyond 64 bits, counts as 0,
+        // as in the tree's order of ports; so does such a speed.
+        case Rule::Port: value = DigitsValue(text).value_or(0); break;
+        case Rule::Speed: value = ReadInteger(text).value_or(0); break;
+        case Rule::Bytes:
+            value = DigitsValue(text);
             if (!value) {
-                result.Error = ErrorText(kDateError, cell(r));
+                result.Error = ErrorText(kIntegerError, DigitsOnly(text));
                 return result;
             }
-            keys[r] = *value;
+            break;
+        case Rule::Time: {
+            std::string_view bad;
+            value = ReadDuration(text, bad);
+            if (!value) {
+                result.Error = ErrorText(kIntegerError, bad);
+                return result;
+            }
+            break;
         }
-        result.Ranks = RankKeys(keys, std::less<double>());
-        break;
+        case Rule::Date:
+        case Rule::None: break;
+        }
+        entries[r].Hi = OrderedBits(*value);
     }
-    case Rule::None: break;
+
+    RadixSort(entries, rule == Rule::Text);
+
+    // Texts that agree in their first sixteen bytes are told apart, and
+    // ordered, by the whole text (which also puts "ab" before "ab\0").
+    auto& starts = result.RunStarts;
+    for (std::size_t k = 0; k < n;) {
+        std::size_t end = k + 1;
+        bool sameTexts = true;
+        while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
+            const std::size_t length = cells[entries[end].Row].size();
+            sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            ++end;
+        }
+        starts.push_back(static_cast<std::uint32_t>(k));
+        if (rule == Rule::Text && !sameTexts) {
+            const auto first = entries.begin() + static_cast<std::ptrdiff_t>(k);
+            const auto last = entries.begin() + static_cast<std::ptrdiff_t>(end);
+            std::stable_sort(first, last, [&](const Entry& a, const Entry& b) { return cells[a.Row] < cells[b.Row]; });
+            for (std::size_t j = k + 1; j < end; ++j)
+                if (cells[entries[j - 1].Row] != cells[entries[j].Row])
+                    starts.push_back(static_cast<std::uint32_t>(j));
+        }
+        k = end;
     }
+    starts.push_back(static_cast<std::uint32_t>(n));
     return result;
 }
 
-// A tournament over positions: each inner node holds the position of the
-// smallest rank below it, the left (earlier) one on a tie, so the root is
-// always the first smallest key of the positions still in play.
-class FirstMinimum {
-public:
-    explicit FirstMinimum(std::vector<std::uint32_t> ranks) : ranks_(std::move(ranks))
-    {
-        leaves_ = 1;
-        while (leaves_ < ranks_.size())
-            leaves_ *= 2;
-        ranks_.resize(leaves_, kGone);
-        winners_.assign(2 * leaves_, 0);
-        for (std::size_t k = 0; k < leaves_; ++k)
-            winners_[leaves_ + k] = static_cast<std::uint32_t>(k);
-        for (std::size_t node = leaves_ - 1; node >= 1; --node)
-            winners_[node] = Better(winners_[2 * node], winners_[2 * node + 1]);
+// Where the selection sort puts every row. Its step i takes the first row
+// at or after position i that holds the smallest key left and exchanges it
+// with the row at i. While the rows of one key are placed nothing else of
+// that key moves, so they are placed in the order of the positions they
+// hold when their turn comes, and each exchange carries the row standing
+// at i to the chosen row's old place.
+std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascending)
+{
+    const std::size_t n = keys.Entries.size();
+    std::vector<std::uint32_t> rowAt(n);
+    std::vector<std::uint32_t> positionOf(n);
+    for (std::size_t k = 0; k < n; ++k)
+        rowAt[k] = positionOf[k] = static_cast<std::uint32_t>(k);
+
+    std::vector<std::uint32_t> positions;
+    std::size_t filled = 0;
+    const std::size_t runs = keys.RunStarts.size() - 1;
+    for (std::size_t g = 0; g < runs; ++g) {
+        const std::size_t run = ascending ? g : runs - 1 - g;
+        positions.clear();
+        for (std::size_t k = keys.RunStarts[run]; k < keys.RunStarts[run + 1]; ++k)
+            positions.push_back(positionOf[keys.Entries[k].Row]);
+        if (!std::is_sorted(positions.begin(), positions.end()))
+            std::sort(positions.begin(), positions.end());
+        for (const std::uint32_t from : positions) {
+            const auto to = static_cast<std::uint32_t>(filled++);
+            if (from == to)
+                continue;
+            const std::uint32_t chosen = rowAt[from];
+            const std::uint32_t displaced = rowAt[to];
+            rowAt[to] = chosen;
+            positionOf[chosen] = to;
+            rowAt[from] = displaced;
+            positionOf[displaced] = from;
+        }
     }
-
-    std::uint32_t Winner() const { return winners_[1]; }
-    std::uint32_t Rank(std::size_t position) const { return ranks_[position]; }
-
-    void Set(std::size_t position, std::uint32_t rank)
-    {
-        ranks_[position] = rank;
-        for (std::size_t node = (leaves_ + position) / 2; node >= 1; node /= 2)
-            winners_[node] = Better(winners_[2 * node], winners_[2 * node + 1]);
-    }
-    void Remove(std::size_t position) { Set(position, kGone); }
-
-private:
-    static constexpr std::uint32_t kGone = std::numeric_limits<std::uint32_t>::max();
-
-    std::uint32_t Better(std::uint32_t left, std::uint32_t right) const
-    {
-        return ranks_[right] < ranks_[left] ? right : left;
-    }
-
-    std::vector<std::uint32_t> ranks_;
-    std::vector<std::uint32_t> winners_;
-    std::size_t leaves_ = 1;
-};
+    return rowAt;
+}
 
 }  // namespace
 
@@ -301,30 +328,17 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
 
     // Every key is read before any row moves, so an unreadable key leaves
     // the table as it was and the error names the first such cell.
-    KeyReading keys = ReadKeys(table, c, kind, dates);
+    const OrderedKeys keys = OrderKeys(table, c, kind, dates);
     if (keys.Error)
         return keys.Error;
+    const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
 
-    if (!ascending) {
-        // Descending is ascending by the reversed ranks: the first largest
-        // key becomes the first smallest.
-        const std::uint32_t top = *std::max_element(keys.Ranks.begin(), keys.Ranks.end());
-        for (auto& rank : keys.Ranks)
-            rank = top - rank;
-    }
-
-    // Each step places the first best row of the rest at position i and
-    // carries the row that stood there to the chosen row's old place.
-    FirstMinimum tournament(std::move(keys.Ranks));
-    const std::size_t n = rows.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const std::size_t best = tournament.Winner();
-        if (best != i) {
-            std::swap(rows[i].Cells, rows[best].Cells);
-            tournament.Set(best, tournament.Rank(i));
-        }
-        tournament.Remove(i);
-    }
+    // Only the texts move; every row keeps its image.
+    std::vector<std::vector<std::string>> cells(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        cells[r] = std::move(rows[r].Cells);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        rows[r].Cells = std::move(cells[rowAt[r]]);
     return std::nullopt;
 }
 
