@@ -60,6 +60,25 @@ constexpr LineMarkers kGerman{
 
 constexpr std::string_view kLocal = "Local";
 
+// One language's markers prepared.
+struct Needles {
+    Needle Recognition, Start, UserStart, AfterUser, BeforePort, TimeMarker, BeforeSent, AfterSent, BeforeReceived,
+        AfterReceived, BeforeSpeed;
+    explicit Needles(const LineMarkers& mk)
+        : Recognition(mk.Recognition), Start(mk.Start), UserStart(mk.UserStart), AfterUser(mk.AfterUser),
+          BeforePort(mk.BeforePort), TimeMarker(mk.TimeMarker), BeforeSent(mk.BeforeSent), AfterSent(mk.AfterSent),
+          BeforeReceived(mk.BeforeReceived), AfterReceived(mk.AfterReceived), BeforeSpeed(mk.BeforeSpeed)
+    {
+    }
+};
+
+const Needles& NeedlesFor(bool german)
+{
+    static const Needles english(kEnglish);
+    static const Needles germanNeedles(kGerman);
+    return german ? germanNeedles : english;
+}
+
 bool IsGerman(std::string_view lang) { return lang == "DE"; }
 
 // The five bytes of an event ID as one number, for looking IDs up.
@@ -153,14 +172,14 @@ std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
 
 // The first occurrence of withBlank (marker + " "), given the first
 // occurrence of the marker alone (at): the longer text cannot come earlier.
-std::size_t WithBlankAfter(std::string_view line, std::size_t at, std::string_view marker, std::string_view withBlank)
+std::size_t WithBlankAfter(std::string_view line, std::size_t at, const Needle& marker, const Needle& withBlank)
 {
     if (at == npos)
         return npos;
     const std::size_t after = at + marker.size();
     if (after < line.size() && line[after] == ' ')
         return at;
-    return line.find(withBlank, at + 1);
+    return withBlank.In(line, at + 1);
 }
 
 // m: the start marker. The domain runs to the first "\" or blank; a blank
@@ -234,15 +253,16 @@ std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view 
 bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
 {
     const LineMarkers& mk = german ? kGerman : kEnglish;
+    const Needles& nd = NeedlesFor(german);
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
     // follower itself).
-    const std::size_t userStart = line.find(mk.UserStart);
-    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
-    const std::size_t afterUser = line.find(mk.AfterUser);
-    const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
+    const std::size_t userStart = nd.UserStart.In(line);
+    const std::size_t start = WithBlankAfter(line, userStart, nd.UserStart, nd.Start);
+    const std::size_t afterUser = nd.AfterUser.In(line);
+    const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, nd.AfterUser, nd.BeforePort);
 
-    const auto dateTime = DateTimeAt(line, line.find(mk.TimeMarker));
+    const auto dateTime = DateTimeAt(line, nd.TimeMarker.In(line));
     if (!dateTime)
         return false;
     const auto domain = DomainAt(mk, line, start);
@@ -251,14 +271,14 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     const auto port = PortAt(mk, german, line, beforePort);
     if (!domain || !user || !server || !port)
         return false;
-    const auto speed = SpeedAt(mk, line, line.find(mk.BeforeSpeed));
-    const std::size_t recognition = line.find(mk.Recognition);
+    const auto speed = SpeedAt(mk, line, nd.BeforeSpeed.In(line));
+    const std::size_t recognition = nd.Recognition.In(line);
     if (!speed || recognition == npos)
         return false;
     const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
-    const auto sent = NumberAt(line, line.find(mk.BeforeSent), mk.BeforeSent.size(), line.find(mk.AfterSent));
+    const auto sent = NumberAt(line, nd.BeforeSent.In(line), mk.BeforeSent.size(), nd.AfterSent.In(line));
     const auto received =
-        NumberAt(line, line.find(mk.BeforeReceived), mk.BeforeReceived.size(), line.find(mk.AfterReceived));
+        NumberAt(line, nd.BeforeReceived.In(line), mk.BeforeReceived.size(), nd.AfterReceived.In(line));
     if (!active || !sent || !received)
         return false;
 
@@ -307,10 +327,12 @@ std::optional<std::string_view> Unquote(std::string_view message, std::string& b
     message = message.substr(0, end);
     if (!doubled)
         return message;
+    // Inside, every quote is the first of a pair: keep it, skip the second.
     buffer.clear();
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        buffer.push_back(message[i]);
-        i += message[i] == '"';
+    for (std::size_t at = 0; at < message.size();) {
+        const std::size_t quote = std::min(message.find('"', at), message.size() - 1);
+        buffer.append(message.substr(at, quote + 1 - at));
+        at = quote + 2;
     }
     return std::string_view(buffer);
 }
@@ -377,6 +399,7 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
     const auto message = unquoted ? WithoutRouting(*unquoted) : std::nullopt;
     constexpr std::string_view kUser = "The user ";
     constexpr std::string_view kPort = " connected on port ";
+    constexpr std::string_view kSent = " bytes were sent and ";
     if (!message || !message->starts_with(kUser))
         return false;
     const std::string_view m = *message;
@@ -384,7 +407,8 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
     // or blank ("Local" when a blank comes first), the user up to the blank
     // before "connected on port".
     const std::size_t domainEnd = m.find_first_of("\\ ", kUser.size());
-    const std::size_t port = m.find(kPort, kUser.size() - 1);
+    static const Needle portMarker(kPort), sentMarker(kSent), receivedMarker(" bytes were received.");
+    const std::size_t port = portMarker.In(m, kUser.size() - 1);
     if (domainEnd == npos || port == npos)
         return false;
     const bool named = m[domainEnd] == '\\';
@@ -397,7 +421,7 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
         return false;
     const auto dateTime = CurrentDateTime(m.substr(portEnd + 4));
 
-    const std::size_t active = m.find(kEnglish.Recognition, portEnd);
+    const std::size_t active = NeedlesFor(false).Recognition.In(m, portEnd);
     if (!dateTime || active == npos)
         return false;
     const std::size_t durationBegin = active + kEnglish.Recognition.size();
@@ -408,11 +432,10 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
     const std::size_t sentBegin = durationBegin + durationEnd + 1;
     if (!duration || sentBegin > m.size() || m[sentBegin - 1] != '.')
         return false;
-    constexpr std::string_view kSent = " bytes were sent and ";
-    const std::size_t sentEnd = m.find(kSent, sentBegin);
+    const std::size_t sentEnd = sentMarker.In(m, sentBegin);
     const auto sent = NumberAt(m, sentBegin, 0, sentEnd);
     const std::size_t receivedBegin = sentEnd == npos ? npos : sentEnd + kSent.size();
-    const auto received = NumberAt(m, receivedBegin, 0, m.find(" bytes were received.", receivedBegin));
+    const auto received = NumberAt(m, receivedBegin, 0, receivedMarker.In(m, receivedBegin));
     if (!sent || !received)
         return false;
 
@@ -431,9 +454,26 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
 
 }  // namespace
 
+Needle::Needle(std::string_view text) : text_(text)
+{
+    // The first of the rarest bytes that the marker holds, else its first
+    // byte that is not a blank.
+    for (char rare : std::string_view("yv.TVGD"))
+        if ((rare_ = text.find(rare)) != npos)
+            return;
+    rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
+}
+
+std::size_t Needle::In(std::string_view line, std::size_t from) const
+{
+    for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1))
+        if (line.substr(p - rare_).starts_with(text_))
+            return p - rare_;
+    return npos;
+}
+
 LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
-    : marker_(IsGerman(lang) ? kGerman.Recognition : kEnglish.Recognition),
-      markerSearch_(marker_.begin(), marker_.end())
+    : marker_(IsGerman(lang) ? kGerman.Recognition : kEnglish.Recognition)
 {
     for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
         ids_.push_back(IdKey(ids.data() + 6 * slot));
@@ -444,8 +484,7 @@ LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
 bool LineMatcher::IsConnectionLine(std::string_view line) const
 {
     // Most lines lack the marker, so one pass over them settles it.
-    return !ids_.empty() && std::search(line.begin(), line.end(), markerSearch_) != line.end() &&
-           IsConnectionLineWithMarker(line);
+    return !ids_.empty() && marker_.In(line) != npos && IsConnectionLineWithMarker(line);
 }
 
 bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const

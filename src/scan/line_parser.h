@@ -11,7 +11,6 @@
 // no port speed.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +36,22 @@ struct ConnectionLine {
     std::string Unquoted;  // working space, reused like User
 };
 
+// A marker prepared for searching many lines: looked for by one of its bytes
+// that is rare in log lines, so that the standard byte search stops seldom,
+// and compared whole there. text must be non-empty and outlive the needle.
+class Needle {
+public:
+    explicit Needle(std::string_view text);
+    std::string_view Text() const { return text_; }
+    std::size_t size() const { return text_.size(); }
+    // The first occurrence in line at or after from; npos when absent.
+    std::size_t In(std::string_view line, std::size_t from = 0) const;
+
+private:
+    std::string_view text_;
+    std::size_t rare_ = 0;  // the place of the byte looked for
+};
+
 // The recognition test prepared once for a scan. A line is a connection line
 // when it holds the language's recognition marker and "," + ID + "," for one
 // of the five-character IDs of the list, read in six-character slots (the
@@ -48,11 +63,10 @@ public:
     // The same answer for a line known to hold the recognition marker.
     bool IsConnectionLineWithMarker(std::string_view line) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
-    std::string_view Marker() const { return marker_; }
+    std::string_view Marker() const { return marker_.Text(); }
 
 private:
-    std::string_view marker_;
-    std::boyer_moore_horspool_searcher<std::string_view::const_iterator> markerSearch_;
+    Needle marker_;
     std::vector<std::uint64_t> ids_;  // the listed IDs as keys of five bytes, sorted, each once
 };
 
