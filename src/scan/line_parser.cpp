@@ -15,69 +15,54 @@ constexpr std::size_t npos = std::string_view::npos;
 
 // The texts of one language's classic message that the values stand between.
 struct LineMarkers {
-    std::string_view Recognition;     // "The user was active for"
-    std::string_view Start;           // ",The user " (the comma closes the server field)
-    std::string_view UserStart;       // ",The user"
-    std::string_view AfterUser;       // "connected on port"
-    std::string_view BeforePort;      // "connected on port " (German: the text two bytes before the port)
-    std::string_view TimeMarker;      // " at ", between the date and the time
-    std::string_view BeforeSent;      // " seconds.  "
-    std::string_view AfterSent;       // " bytes were sent "
-    std::string_view BeforeReceived;  // "bytes were sent and "
-    std::string_view AfterReceived;   // " bytes were received."
-    std::string_view BeforeSpeed;     // "The port speed was "
+    Needle Recognition;     // "The user was active for"
+    Needle Start;           // ",The user " (the comma closes the server field)
+    Needle UserStart;       // ",The user"
+    Needle AfterUser;       // "connected on port"
+    Needle BeforePort;      // "connected on port " (German: the text two bytes before the port)
+    Needle TimeMarker;      // " at ", between the date and the time
+    Needle BeforeSent;      // " seconds.  "
+    Needle AfterSent;       // " bytes were sent "
+    Needle BeforeReceived;  // "bytes were sent and "
+    Needle AfterReceived;   // " bytes were received."
+    Needle BeforeSpeed;     // "The port speed was "
 };
 
-constexpr LineMarkers kEnglish{
-    "The user was active for",
-    ",The user ",
-    ",The user",
-    "connected on port",
-    "connected on port ",
-    " at ",
-    " seconds.  ",
-    " bytes were sent ",
-    "bytes were sent and ",
-    " bytes were received.",
-    "The port speed was ",
-};
-
-// "Anschluß" ends in the single byte 0xDF; the marker stops before it, and
-// the port begins two bytes after the marker (past the 0xDF and a blank).
-constexpr LineMarkers kGerman{
-    "Verbindungszeit:",
-    ",Der Benutzer ",
-    ",Der Benutzer",
-    "hat sich an Anschlu",
-    "hat sich an Anschlu",
-    " um ",
-    "s.  ",
-    " Bytes wurden gesendet und ",
-    "Bytes wurden gesendet und ",
-    " Bytes empfangen. ",
-    "Geschwindigkeit: ",
-};
+const LineMarkers& MarkersFor(bool german)
+{
+    static const LineMarkers english{
+        Needle("The user was active for"),
+        Needle(",The user "),
+        Needle(",The user"),
+        Needle("connected on port"),
+        Needle("connected on port "),
+        Needle(" at "),
+        Needle(" seconds.  "),
+        Needle(" bytes were sent "),
+        Needle("bytes were sent and "),
+        Needle(" bytes were received."),
+        Needle("The port speed was "),
+    };
+    // "Anschluß" ends in the single byte 0xDF; the marker stops before it,
+    // and the port begins two bytes after the marker (past the 0xDF and a
+    // blank).
+    static const LineMarkers germanMarkers{
+        Needle("Verbindungszeit:"),
+        Needle(",Der Benutzer "),
+        Needle(",Der Benutzer"),
+        Needle("hat sich an Anschlu"),
+        Needle("hat sich an Anschlu"),
+        Needle(" um "),
+        Needle("s.  "),
+        Needle(" Bytes wurden gesendet und "),
+        Needle("Bytes wurden gesendet und "),
+        Needle(" Bytes empfangen. "),
+        Needle("Geschwindigkeit: "),
+    };
+    return german ? germanMarkers : english;
+}
 
 constexpr std::string_view kLocal = "Local";
-
-// One language's markers prepared.
-struct Needles {
-    Needle Recognition, Start, UserStart, AfterUser, BeforePort, TimeMarker, BeforeSent, AfterSent, BeforeReceived,
-        AfterReceived, BeforeSpeed;
-    explicit Needles(const LineMarkers& mk)
-        : Recognition(mk.Recognition), Start(mk.Start), UserStart(mk.UserStart), AfterUser(mk.AfterUser),
-          BeforePort(mk.BeforePort), TimeMarker(mk.TimeMarker), BeforeSent(mk.BeforeSent), AfterSent(mk.AfterSent),
-          BeforeReceived(mk.BeforeReceived), AfterReceived(mk.AfterReceived), BeforeSpeed(mk.BeforeSpeed)
-    {
-    }
-};
-
-const Needles& NeedlesFor(bool german)
-{
-    static const Needles english(kEnglish);
-    static const Needles germanNeedles(kGerman);
-    return german ? germanNeedles : english;
-}
 
 bool IsGerman(std::string_view lang) { return lang == "DE"; }
 
@@ -252,17 +237,16 @@ std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view 
 // Each value stands at the first occurrence of its markers in the whole line.
 bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
 {
-    const LineMarkers& mk = german ? kGerman : kEnglish;
-    const Needles& nd = NeedlesFor(german);
+    const LineMarkers& mk = MarkersFor(german);
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
     // follower itself).
-    const std::size_t userStart = nd.UserStart.In(line);
-    const std::size_t start = WithBlankAfter(line, userStart, nd.UserStart, nd.Start);
-    const std::size_t afterUser = nd.AfterUser.In(line);
-    const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, nd.AfterUser, nd.BeforePort);
+    const std::size_t userStart = mk.UserStart.In(line);
+    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
+    const std::size_t afterUser = mk.AfterUser.In(line);
+    const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
 
-    const auto dateTime = DateTimeAt(line, nd.TimeMarker.In(line));
+    const auto dateTime = DateTimeAt(line, mk.TimeMarker.In(line));
     if (!dateTime)
         return false;
     const auto domain = DomainAt(mk, line, start);
@@ -271,14 +255,14 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     const auto port = PortAt(mk, german, line, beforePort);
     if (!domain || !user || !server || !port)
         return false;
-    const auto speed = SpeedAt(mk, line, nd.BeforeSpeed.In(line));
-    const std::size_t recognition = nd.Recognition.In(line);
+    const auto speed = SpeedAt(mk, line, mk.BeforeSpeed.In(line));
+    const std::size_t recognition = mk.Recognition.In(line);
     if (!speed || recognition == npos)
         return false;
     const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
-    const auto sent = NumberAt(line, nd.BeforeSent.In(line), mk.BeforeSent.size(), nd.AfterSent.In(line));
+    const auto sent = NumberAt(line, mk.BeforeSent.In(line), mk.BeforeSent.size(), mk.AfterSent.In(line));
     const auto received =
-        NumberAt(line, nd.BeforeReceived.In(line), mk.BeforeReceived.size(), nd.AfterReceived.In(line));
+        NumberAt(line, mk.BeforeReceived.In(line), mk.BeforeReceived.size(), mk.AfterReceived.In(line));
     if (!active || !sent || !received)
         return false;
 
@@ -385,11 +369,11 @@ std::optional<double> CurrentDateTime(std::string_view text)
     return DateTimeOf(year, month, day, hour, minute);
 }
 
-// "The user DOM\user connected on port P on M/D/YYYY at H:MM AM and
-// disconnected on ... The user was active for 81 minutes 52 seconds.
-// 1146634 bytes were sent and 192742 bytes were received. ..."
-// from: the start of the field after the event ID (the user, then the
-// computer, then the message).
+// The fields after the event ID, from from on: the user, the computer (the
+// server) and the message, "The user DOM\user connected on port P on
+// M/D/YYYY at H:MM AM and disconnected on ... The user was active for 81
+// minutes 52 seconds. 1146634 bytes were sent and 192742 bytes were
+// received. ..."
 bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
 {
     const auto computer = NextField(line, from) ? NextField(line, from) : std::nullopt;
@@ -421,14 +405,14 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
         return false;
     const auto dateTime = CurrentDateTime(m.substr(portEnd + 4));
 
-    const std::size_t active = NeedlesFor(false).Recognition.In(m, portEnd);
+    const std::size_t active = MarkersFor(false).Recognition.In(m, portEnd);
     if (!dateTime || active == npos)
         return false;
-    const std::size_t durationBegin = active + kEnglish.Recognition.size();
+    const std::size_t durationBegin = active + MarkersFor(false).Recognition.size();
     std::size_t durationEnd = 0;
     const auto duration = ReadDuration(m.substr(durationBegin), &durationEnd);
-    // The sentence ends after the duration; the byte counts' one follows
-    // after one or two blanks, which the number reader passes over.
+    // The sentence ends after the duration; the one with the byte counts
+    // follows after one or two blanks, which the number reader passes over.
     const std::size_t sentBegin = durationBegin + durationEnd + 1;
     if (!duration || sentBegin > m.size() || m[sentBegin - 1] != '.')
         return false;
@@ -466,6 +450,8 @@ Needle::Needle(std::string_view text) : text_(text)
 
 std::size_t Needle::In(std::string_view line, std::size_t from) const
 {
+    if (from > line.size())
+        return npos;
     for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1))
         if (line.substr(p - rare_).starts_with(text_))
             return p - rare_;
@@ -473,7 +459,7 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
 }
 
 LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
-    : marker_(IsGerman(lang) ? kGerman.Recognition : kEnglish.Recognition)
+    : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
     for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
         ids_.push_back(IdKey(ids.data() + 6 * slot));
