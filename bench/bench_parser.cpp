@@ -1,5 +1,6 @@
 // Speed of the line parser: recognising connection lines in a mix where most
-// lines are other events, and reading every value of an accepted line.
+// lines are other events (with the default ID list and with a thousand IDs),
+// and reading every value of an accepted line in each message form.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "loggen/log_generator.h"
 #include "scan/exclusion_filters.h"
 #include "scan/line_parser.h"
 
@@ -91,15 +93,14 @@ const Mix& MakeMix(bool german)
     return mix;
 }
 
-void Recognise(benchmark::State& state, bool german, bool prepared)
+void Recognise(benchmark::State& state, bool german, const std::string& ids)
 {
     const Mix& mix = MakeMix(german);
-    const char* lang = german ? "DE" : "EN";
-    const vy::LineMatcher matcher(lang, "20050;20048");
+    const vy::LineMatcher matcher(german ? "DE" : "EN", ids);
     std::int64_t found = 0;
     for (auto _ : state) {
         for (const std::string& line : mix.Lines)
-            found += prepared ? matcher.IsConnectionLine(line) : vy::IsConnectionLine(lang, line, "20050;20048");
+            found += matcher.IsConnectionLine(line);
         benchmark::DoNotOptimize(found);
     }
     if (found != static_cast<std::int64_t>(mix.Connections.size()) * state.iterations())
@@ -108,22 +109,54 @@ void Recognise(benchmark::State& state, bool german, bool prepared)
     state.SetItemsProcessed(static_cast<std::int64_t>(mix.Lines.size()) * state.iterations());
 }
 
-void BM_LineMatcherEnglish(benchmark::State& state) { Recognise(state, false, true); }
-void BM_LineMatcherGerman(benchmark::State& state) { Recognise(state, true, true); }
-void BM_IsConnectionLineEnglish(benchmark::State& state) { Recognise(state, false, false); }
-
-void Parse(benchmark::State& state, bool german)
+// A list of a thousand IDs, the two of the mix's connection lines last.
+std::string ThousandIds()
 {
-    const Mix& mix = MakeMix(german);
+    std::string ids;
+    for (int id = 19000; id < 19998; ++id)
+        ids += std::to_string(id) + ";";
+    return ids + "20050;20048";
+}
+
+void BM_LineMatcherEnglish(benchmark::State& state) { Recognise(state, false, "20050;20048"); }
+void BM_LineMatcherGerman(benchmark::State& state) { Recognise(state, true, "20050;20048"); }
+void BM_LineMatcherThousandIds(benchmark::State& state) { Recognise(state, false, ThousandIds()); }
+
+// Current servers' lines of the same connections the generator writes.
+const std::vector<std::string>& CurrentLines()
+{
+    struct Collect : vy::loggen::LineSink {
+        void BeginFile(const std::string&) override {}
+        void Line(const std::string& line, const vy::loggen::Connection* c, bool) override
+        {
+            if (c != nullptr)
+                Lines.push_back(line);
+        }
+        std::vector<std::string> Lines;
+    };
+    static Collect collect;
+    if (collect.Lines.empty()) {
+        vy::loggen::GeneratorOptions o;
+        o.ConnectionLines = 1024;
+        o.OtherLines = 0;
+        o.Form = vy::loggen::MessageForm::Current;
+        vy::loggen::GenerateLines(o, collect);
+    }
+    return collect.Lines;
+}
+
+void Parse(benchmark::State& state, bool german, bool current = false)
+{
+    const std::vector<std::string>& lines = current ? CurrentLines() : MakeMix(german).Connections;
     const char* lang = german ? "DE" : "EN";
     vy::ConnectionLine out;
     std::int64_t bytes = 0;
     std::size_t i = 0;
     // The scan parses lines it has just read into its buffer: the lines
     // cycled through here fit in the cache as well (about 400 KB).
-    const std::size_t ring = std::min<std::size_t>(mix.Connections.size(), 1024);
+    const std::size_t ring = std::min<std::size_t>(lines.size(), 1024);
     for (auto _ : state) {
-        const std::string& line = mix.Connections[i];
+        const std::string& line = lines[i];
         if (!vy::ParseConnectionLine(lang, line, out))
             state.SkipWithError("a generated line did not parse");
         benchmark::DoNotOptimize(out);
@@ -137,6 +170,7 @@ void Parse(benchmark::State& state, bool german)
 
 void BM_ParseConnectionLineEnglish(benchmark::State& state) { Parse(state, false); }
 void BM_ParseConnectionLineGerman(benchmark::State& state) { Parse(state, true); }
+void BM_ParseConnectionLineCurrent(benchmark::State& state) { Parse(state, false, true); }
 
 void BM_ExclusionListContains(benchmark::State& state)
 {
@@ -156,7 +190,8 @@ void BM_ExclusionListContains(benchmark::State& state)
 
 BENCHMARK(BM_LineMatcherEnglish);
 BENCHMARK(BM_LineMatcherGerman);
-BENCHMARK(BM_IsConnectionLineEnglish);
+BENCHMARK(BM_LineMatcherThousandIds);
 BENCHMARK(BM_ParseConnectionLineEnglish);
 BENCHMARK(BM_ParseConnectionLineGerman);
+BENCHMARK(BM_ParseConnectionLineCurrent);
 BENCHMARK(BM_ExclusionListContains);

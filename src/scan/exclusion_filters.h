@@ -1,6 +1,6 @@
 #pragma once
-// The exclusion lists: items separated by blanks, commas or semicolons,
-// compared as whole names, lower-casing A to Z only.
+// The exclusion lists: items separated by blanks, commas or semicolons, in
+// any mix and number, compared as whole names, lower-casing A to Z only.
 
 #include <cstddef>
 #include <string>
@@ -9,19 +9,13 @@
 
 namespace vy {
 
-bool IsListed(std::string_view name, std::string_view list);
-
-// True keeps the line. A line whose name cannot be taken out counts as
-// naming the empty text, which no list holds.
-bool IsUserAllowed(std::string_view lang, std::string_view line, std::string_view list);
-bool IsDomainAllowed(std::string_view lang, std::string_view line, std::string_view list);
-bool IsPortAllowed(std::string_view lang, std::string_view line, std::string_view list);
-
-// A list split once for a whole scan; Contains gives IsListed's answer.
+// A list split once for a whole scan.
 class ExclusionList {
 public:
     explicit ExclusionList(std::string_view list);
     bool Empty() const { return items_.empty(); }
+    // True when the name equals one of the list's non-empty items; the empty
+    // name is never listed.
     bool Contains(std::string_view name) const;
 
 private:

@@ -2,62 +2,116 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "scan/active_time.h"
-#include "scan/marker_anchors.h"
+#include "store/ascii_text.h"
 #include "store/date_value.h"
 
 namespace vy {
 
 namespace {
 
-const LineMarkers kEnglish{
-    "The user was active for",
-    ",The user ",
-    ",The user",
-    "connected on port",
-    "connected on port ",
-    " at ",
-    " seconds.  ",
-    " bytes were sent ",
-    "bytes were sent and ",
-    " bytes were received.",
-    "The port speed was ",
-};
-
-// "Anschluß" ends in the single byte 0xDF; the marker stops before it, and
-// the port begins two bytes after the marker (past the 0xDF and a blank).
-const LineMarkers kGerman{
-    "Verbindungszeit:",
-    ",Der Benutzer ",
-    ",Der Benutzer",
-    "hat sich an Anschlu",
-    "hat sich an Anschlu",
-    " um ",
-    "s.  ",
-    " Bytes wurden gesendet und ",
-    "Bytes wurden gesendet und ",
-    " Bytes empfangen. ",
-    "Geschwindigkeit: ",
-};
-
 constexpr std::size_t npos = std::string_view::npos;
-constexpr std::string_view kLocal = "Local";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// The texts of one language's classic message that the values stand between.
+struct LineMarkers {
+    Needle Recognition;     // "The user was active for"
+    Needle Start;           // ",The user " (the comma closes the server field)
+    Needle UserStart;       // ",The user"
+    Needle AfterUser;       // "connected on port"
+    Needle BeforePort;      // "connected on port " (German: the text two bytes before the port)
+    Needle TimeMarker;      // " at ", between the date and the time
+    Needle BeforeSent;      // " seconds.  "
+    Needle AfterSent;       // " bytes were sent "
+    Needle BeforeReceived;  // "bytes were sent and "
+    Needle AfterReceived;   // " bytes were received."
+    Needle BeforeSpeed;     // "The port speed was "
+};
 
-// Two digits at i and i + 1, both inside the line; -1 otherwise.
-int TwoDigits(std::string_view line, std::size_t i)
+const LineMarkers& MarkersFor(bool german)
 {
-    if (i + 1 >= line.size() || !IsDigit(line[i]) || !IsDigit(line[i + 1]))
-        return -1;
-    return (line[i] - '0') * 10 + (line[i + 1] - '0');
+    static const LineMarkers english{
+        Needle("The user was active for"),
+        Needle(",The user "),
+        Needle(",The user"),
+        Needle("connected on port"),
+        Needle("connected on port "),
+        Needle(" at "),
+        Needle(" seconds.  "),
+        Needle(" bytes were sent "),
+        Needle("bytes were sent and "),
+        Needle(" bytes were received."),
+        Needle("The port speed was "),
+    };
+    // "Anschluß" ends in the single byte 0xDF; the marker stops before it,
+    // and the port begins two bytes after the marker (past the 0xDF and a
+    // blank).
+    static const LineMarkers germanMarkers{
+        Needle("Verbindungszeit:"),
+        Needle(",Der Benutzer "),
+        Needle(",Der Benutzer"),
+        Needle("hat sich an Anschlu"),
+        Needle("hat sich an Anschlu"),
+        Needle(" um "),
+        Needle("s.  "),
+        Needle(" Bytes wurden gesendet und "),
+        Needle("Bytes wurden gesendet und "),
+        Needle(" Bytes empfangen. "),
+        Needle("Geschwindigkeit: "),
+    };
+    return german ? germanMarkers : english;
 }
 
-// EncodeDate, remembering its last answer on each thread: the lines of a
-// log come in the order of their dates, so most repeat the date before.
-std::optional<double> DateOf(int year, int month, int day)
+constexpr std::string_view kLocal = "Local";
+
+bool IsGerman(std::string_view lang) { return lang == "DE"; }
+
+// The five bytes of an event ID as one number, for looking IDs up.
+std::uint64_t IdKey(const char* id)
+{
+    std::uint64_t key = 0;
+    std::memcpy(&key, id, 5);
+    return key;
+}
+
+// A byte count: optional leading blanks, an optional sign, one or more
+// digits, within the signed 64-bit range; nothing else.
+std::optional<std::int64_t> ReadByteCount(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == npos)
+        return std::nullopt;
+    text.remove_prefix(first);
+    // from_chars takes a "-" but no "+"; after either sign a digit must come.
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || !IsAsciiDigit(text.front()))
+            return std::nullopt;
+    }
+    return ReadDecimal<std::int64_t>(text);
+}
+
+// a: the text before the number, of beforeSize bytes; b: the text after it.
+std::optional<std::int64_t> NumberAt(std::string_view line, std::size_t a, std::size_t beforeSize, std::size_t b)
+{
+    if (a == npos || b == npos || b <= a + beforeSize)
+        return std::nullopt;
+    return ReadByteCount(line.substr(a + beforeSize, b - a - beforeSize));
+}
+
+// The count bytes of text from at, all digits, as a number; -1 otherwise.
+int Digits(std::string_view text, std::size_t at, std::size_t count)
+{
+    if (at > text.size() || text.size() - at < count)
+        return -1;
+    const auto value = ReadDecimal<unsigned>(text.substr(at, count));
+    return value ? static_cast<int>(*value) : -1;
+}
+
+// EncodeDate plus EncodeTime, remembering the last date on each thread: the
+// lines of a log come in the order of their dates, so most repeat the date
+// before.
+std::optional<double> DateTimeOf(int year, int month, int day, int hour, int minute)
 {
     struct Last {
         int Year = -1, Month = -1, Day = -1;
@@ -70,23 +124,27 @@ std::optional<double> DateOf(int year, int month, int day)
         last.Month = month;
         last.Day = day;
     }
-    return last.Value;
+    const auto time = EncodeTime(hour, minute, 0);
+    if (!last.Value || !time)
+        return std::nullopt;
+    return *last.Value + *time;
 }
 
-// p: the time marker.
+// ---- The classic form ------------------------------------------------------
+
+// p: the time marker. The date is the ten bytes before it, month first; the
+// time follows it as "hh:mm" and two letters, of which only "am" is the
+// morning.
 std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
 {
-    if (p == npos || p < 10)
+    if (p == npos || p < 10 || p + 10 >= line.size())
         return std::nullopt;
-    const int month = TwoDigits(line, p - 10);
-    const int day = TwoDigits(line, p - 7);
-    const int yearHigh = TwoDigits(line, p - 4);
-    const int yearLow = TwoDigits(line, p - 2);
-    const int hour12 = TwoDigits(line, p + 4);
-    const int minute = TwoDigits(line, p + 7);
-    // The half of the day must be inside the line as well: a line cut off
-    // after the minute is not a whole connection line.
-    if (month < 0 || day < 0 || yearHigh < 0 || yearLow < 0 || hour12 < 0 || minute < 0 || p + 10 >= line.size())
+    const int month = Digits(line, p - 10, 2);
+    const int day = Digits(line, p - 7, 2);
+    const int year = Digits(line, p - 4, 4);
+    const int hour12 = Digits(line, p + 4, 2);
+    const int minute = Digits(line, p + 7, 2);
+    if (month < 0 || day < 0 || year < 0 || hour12 < 0 || minute < 0)
         return std::nullopt;
     const bool morning = line[p + 9] == 'a' && line[p + 10] == 'm';
     int hour = hour12;
@@ -94,31 +152,23 @@ std::optional<double> DateTimeAt(std::string_view line, std::size_t p)
         hour = hour12 == 12 ? 0 : hour12;
     else
         hour = hour12 == 12 ? 12 : hour12 + 12;
-    const auto date = DateOf(yearHigh * 100 + yearLow, month, day);
-    const auto time = EncodeTime(hour, minute, 0);
-    if (!date || !time)
-        return std::nullopt;
-    return *date + *time;
+    return DateTimeOf(year, month, day, hour, minute);
 }
 
-// The first occurrence of marker + " ", given the first occurrence of the
-// marker alone: the longer text cannot come earlier. find(from) looks for
-// the longer text.
-template <typename Find>
-std::size_t WithBlankAfter(std::string_view line, std::size_t at, std::size_t markerSize, Find find)
+// The first occurrence of withBlank (marker + " "), given the first
+// occurrence of the marker alone (at): the longer text cannot come earlier.
+std::size_t WithBlankAfter(std::string_view line, std::size_t at, const Needle& marker, const Needle& withBlank)
 {
     if (at == npos)
         return npos;
-    const std::size_t after = at + markerSize;
+    const std::size_t after = at + marker.size();
     if (after < line.size() && line[after] == ' ')
         return at;
-    return find(at + 1);
+    return withBlank.In(line, at + 1);
 }
 
-// The extractors below take the marker positions found by their callers,
-// so that a whole line is searched once per marker.
-
-// m: the start marker.
+// m: the start marker. The domain runs to the first "\" or blank; a blank
+// first means the line names no domain.
 std::optional<std::string_view> DomainAt(const LineMarkers& mk, std::string_view line, std::size_t m)
 {
     if (m == npos)
@@ -132,29 +182,20 @@ std::optional<std::string_view> DomainAt(const LineMarkers& mk, std::string_view
     return line.substr(from, end - from);
 }
 
-// The user as written in the line, possibly empty; nullopt when a marker is
-// missing. m: the user's start marker; c: the text that follows the user.
+// The user as written, possibly empty. m: the user's start marker; c: the
+// text that follows the user. The user begins after the first "\" of the
+// whole line, wherever it stands; without one, after the blank that follows
+// the marker.
 std::optional<std::string_view> UserAt(const LineMarkers& mk, std::string_view line, std::size_t m, std::size_t c)
 {
     if (m == npos || c == npos)
         return std::nullopt;
-    // The first "\" of the whole line, wherever it stands; without one, the
-    // blank after the marker.
     const std::size_t slash = line.find('\\');
     const std::size_t b = slash != npos ? slash : m + mk.UserStart.size();
     // A user that would end before it begins is the empty text.
     if (c < b + 2)
         return std::string_view();
     return line.substr(b + 1, c - b - 2);
-}
-
-void AppendLowered(std::string& out, std::string_view text)
-{
-    const std::size_t at = out.size();
-    out.append(text);
-    for (std::size_t i = at; i < out.size(); ++i)
-        if (out[i] >= 'A' && out[i] <= 'Z')
-            out[i] = static_cast<char>(out[i] - 'A' + 'a');
 }
 
 // m: the start marker, whose comma closes the server field.
@@ -168,26 +209,20 @@ std::optional<std::string_view> ServerAt(std::string_view line, std::size_t m)
     return line.substr(comma + 1, m - comma - 1);
 }
 
-// m: the text before the port.
+// m: the text before the port. German ports have at least one byte: the
+// blank that ends them is looked for one byte further on.
 std::optional<std::string_view> PortAt(const LineMarkers& mk, bool german, std::string_view line, std::size_t m)
 {
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.BeforePort.size() + (german ? 2 : 0);
-    // German ports have at least one byte: the blank is looked for one
-    // byte further on.
     const std::size_t end = line.find(' ', german ? from + 1 : from);
     if (end == npos)
         return std::nullopt;
     return line.substr(from, end - from);
 }
 
-std::size_t StartMarker(const LineMarkers& mk, std::string_view line)
-{
-    return FindMarker(line, mk.Start);
-}
-
-// m: the text before the speed.
+// m: the text before the speed, which runs to the next ".".
 std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view line, std::size_t m)
 {
     if (m == npos)
@@ -199,215 +234,19 @@ std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view 
     return line.substr(from, end - from);
 }
 
-// a: the text before the number, of beforeSize bytes; b: the text after it.
-std::optional<std::int32_t> NumberAt(std::string_view line, std::size_t a, std::size_t beforeSize, std::size_t b)
+// Each value stands at the first occurrence of its markers in the whole line.
+bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
 {
-    if (a == npos || b == npos)
-        return std::nullopt;
-    const std::size_t from = a + beforeSize;
-    if (b <= from)
-        return std::nullopt;
-    return ParseByteCount(line.substr(from, b - from));
-}
-
-}  // namespace
-
-bool IsGermanLanguage(std::string_view lang) { return lang == "DE"; }
-
-const LineMarkers& EnglishMarkers() { return kEnglish; }
-const LineMarkers& GermanMarkers() { return kGerman; }
-const LineMarkers& MarkersFor(std::string_view lang) { return IsGermanLanguage(lang) ? kGerman : kEnglish; }
-
-bool IsConnectionLine(std::string_view lang, std::string_view line, std::string_view ids)
-{
-    const std::size_t slots = (ids.size() + 1) / 6;
-    if (slots == 0 || FindMarker(line, MarkersFor(lang).Recognition) == npos)
-        return false;
-    char field[7] = {','};
-    field[6] = ',';
-    for (std::size_t i = 0; i < slots; ++i) {
-        std::memcpy(field + 1, ids.data() + 6 * i, 5);
-        if (FindMarker(line, std::string_view(field, 7)) != npos)
-            return true;
-    }
-    return false;
-}
-
-LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
-    : german_(IsGermanLanguage(lang)), marker_(MarkersFor(lang).Recognition)
-{
-    const std::size_t slots = (ids.size() + 1) / 6;
-    for (std::size_t i = 0; i < slots; ++i) {
-        const std::string field = "," + std::string(ids.substr(6 * i, 5)) + ",";
-        if (std::none_of(idFields_.begin(), idFields_.end(),
-                         [&field](const PreparedMarker& m) { return m.Text() == field; }))
-            idFields_.emplace_back(field);
-    }
-}
-
-bool LineMatcher::IsConnectionLine(std::string_view line) const
-{
-    // Most lines lack the marker, so one pass over them settles it.
-    return marker_.FindIn(line) != npos && IsConnectionLineWithMarker(line);
-}
-
-bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
-{
-    for (const PreparedMarker& field : idFields_)
-        if (field.FindIn(line) != npos)
-            return true;
-    return false;
-}
-
-std::optional<std::int32_t> ParseByteCount(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-                                        : std::numeric_limits<std::int32_t>::max();
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i]))
-            return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            return std::nullopt;
-    }
-    return static_cast<std::int32_t>(negative ? -value : value);
-}
-
-std::optional<double> ExtractDateTime(std::string_view lang, std::string_view line)
-{
-    return DateTimeAt(line, FindMarker(line, MarkersFor(lang).TimeMarker));
-}
-
-std::optional<std::string_view> ExtractDomain(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    return DomainAt(mk, line, StartMarker(mk, line));
-}
-
-std::optional<std::string> ExtractUser(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    const auto raw = UserAt(mk, line, FindMarker(line, mk.UserStart), FindMarker(line, mk.AfterUser));
-    if (!raw)
-        return std::nullopt;
-    std::string user;
-    AppendLowered(user, *raw);
-    return user;
-}
-
-std::optional<std::string_view> ExtractServer(std::string_view lang, std::string_view line)
-{
-    return ServerAt(line, StartMarker(MarkersFor(lang), line));
-}
-
-std::optional<std::string_view> ExtractPort(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    return PortAt(mk, IsGermanLanguage(lang), line, FindMarker(line, mk.BeforePort));
-}
-
-std::optional<std::string_view> ExtractSpeed(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    return SpeedAt(mk, line, FindMarker(line, mk.BeforeSpeed));
-}
-
-std::optional<std::int32_t> ExtractBytesSent(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    return NumberAt(line, FindMarker(line, mk.BeforeSent), mk.BeforeSent.size(), FindMarker(line, mk.AfterSent));
-}
-
-std::optional<std::int32_t> ExtractBytesReceived(std::string_view lang, std::string_view line)
-{
-    const LineMarkers& mk = MarkersFor(lang);
-    return NumberAt(line, FindMarker(line, mk.BeforeReceived), mk.BeforeReceived.size(),
-                    FindMarker(line, mk.AfterReceived));
-}
-
-namespace {
-
-// One language's markers prepared for LineAnchors, with the bytes whose
-// places a line's pass records: bytes that are rare in a connection line and
-// that every marker holds at least one of.
-struct AnchoredMarkers {
-    AnchorSet Set;
-    AnchoredMarker Recognition, Start, UserStart, AfterUser, BeforePort, TimeMarker, BeforeSent, AfterSent,
-        BeforeReceived, AfterReceived, BeforeSpeed;
-
-    AnchoredMarkers(const LineMarkers& mk, std::string_view anchors)
-        : Set(anchors), Recognition(Set.Plan(mk.Recognition)), Start(Set.Plan(mk.Start)),
-          UserStart(Set.Plan(mk.UserStart)), AfterUser(Set.Plan(mk.AfterUser)), BeforePort(Set.Plan(mk.BeforePort)),
-          TimeMarker(Set.Plan(mk.TimeMarker)), BeforeSent(Set.Plan(mk.BeforeSent)), AfterSent(Set.Plan(mk.AfterSent)),
-          BeforeReceived(Set.Plan(mk.BeforeReceived)), AfterReceived(Set.Plan(mk.AfterReceived)),
-          BeforeSpeed(Set.Plan(mk.BeforeSpeed))
-    {
-    }
-};
-
-const AnchoredMarkers& AnchoredFor(bool german)
-{
-    // Bytes rare in a connection line, rarest first: each marker is looked
-    // for where the first of them that it holds stands. " at " and " um "
-    // hold none and are looked for the plain way.
-    static const AnchoredMarkers english(kEnglish, "Ty.p");
-    static const AnchoredMarkers germanMarkers(kGerman, "VDGBA.");
-    return german ? germanMarkers : english;
-}
-
-// The first occurrences of the markers that every connection line holds,
-// searched from the start of the line.
-struct MarkerPlaces {
-    enum Which { UserStart, AfterUser, TimeMarker, Recognition, BeforeSent, AfterSent, BeforeReceived, AfterReceived,
-                 BeforeSpeed, Count };
-    std::size_t At[Count];
-};
-
-const AnchoredMarker* const* SearchedFromStart(const AnchoredMarkers& am)
-{
-    static const AnchoredMarker* const english[MarkerPlaces::Count] = {
-        &AnchoredFor(false).UserStart, &AnchoredFor(false).AfterUser, &AnchoredFor(false).TimeMarker,
-        &AnchoredFor(false).Recognition, &AnchoredFor(false).BeforeSent, &AnchoredFor(false).AfterSent,
-        &AnchoredFor(false).BeforeReceived, &AnchoredFor(false).AfterReceived, &AnchoredFor(false).BeforeSpeed};
-    static const AnchoredMarker* const german[MarkerPlaces::Count] = {
-        &AnchoredFor(true).UserStart, &AnchoredFor(true).AfterUser, &AnchoredFor(true).TimeMarker,
-        &AnchoredFor(true).Recognition, &AnchoredFor(true).BeforeSent, &AnchoredFor(true).AfterSent,
-        &AnchoredFor(true).BeforeReceived, &AnchoredFor(true).AfterReceived, &AnchoredFor(true).BeforeSpeed};
-    return &am == &AnchoredFor(true) ? german : english;
-}
-
-// Every value of the line from the markers' first occurrences; the
-// extractors' rules apply to the places. findFrom(marker, from) looks for
-// the longer markers after a shorter one that is not followed by a blank.
-template <typename FindFrom>
-bool ParseAt(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std::string_view line,
-             const MarkerPlaces& p, ConnectionLine& out, FindFrom findFrom)
-{
-    using W = MarkerPlaces;
+    const LineMarkers& mk = MarkersFor(german);
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
-    // follower itself): each longer marker is looked for from the shorter.
-    const std::size_t userStart = p.At[W::UserStart];
-    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart.size(),
-                                             [&](std::size_t from) { return findFrom(am.Start, from); });
-    const std::size_t afterUser = p.At[W::AfterUser];
-    const std::size_t beforePort =
-        german ? afterUser
-               : WithBlankAfter(line, afterUser, mk.AfterUser.size(),
-                                [&](std::size_t from) { return findFrom(am.BeforePort, from); });
+    // follower itself).
+    const std::size_t userStart = mk.UserStart.In(line);
+    const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
+    const std::size_t afterUser = mk.AfterUser.In(line);
+    const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
 
-    const auto dateTime = DateTimeAt(line, p.At[W::TimeMarker]);
+    const auto dateTime = DateTimeAt(line, mk.TimeMarker.In(line));
     if (!dateTime)
         return false;
     const auto domain = DomainAt(mk, line, start);
@@ -416,20 +255,21 @@ bool ParseAt(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std:
     const auto port = PortAt(mk, german, line, beforePort);
     if (!domain || !user || !server || !port)
         return false;
-    const auto speed = SpeedAt(mk, line, p.At[W::BeforeSpeed]);
-    const std::size_t recognition = p.At[W::Recognition];
+    const auto speed = SpeedAt(mk, line, mk.BeforeSpeed.In(line));
+    const std::size_t recognition = mk.Recognition.In(line);
     if (!speed || recognition == npos)
         return false;
     const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
-    const auto sent = NumberAt(line, p.At[W::BeforeSent], mk.BeforeSent.size(), p.At[W::AfterSent]);
-    const auto received = NumberAt(line, p.At[W::BeforeReceived], mk.BeforeReceived.size(), p.At[W::AfterReceived]);
+    const auto sent = NumberAt(line, mk.BeforeSent.In(line), mk.BeforeSent.size(), mk.AfterSent.In(line));
+    const auto received =
+        NumberAt(line, mk.BeforeReceived.In(line), mk.BeforeReceived.size(), mk.AfterReceived.In(line));
     if (!active || !sent || !received)
         return false;
 
     out.DateTime = *dateTime;
     out.Domain = *domain;
     out.User.clear();
-    AppendLowered(out.User, *user);
+    AppendAsciiLower(out.User, *user);
     out.Server = *server;
     out.Port = *port;
     out.Speed = *speed;
@@ -439,27 +279,224 @@ bool ParseAt(const LineMarkers& mk, const AnchoredMarkers& am, bool german, std:
     return true;
 }
 
+// ---- The current servers' form ---------------------------------------------
+
+// The next comma-separated field from from, which moves past its comma;
+// nullopt when no comma ends it.
+std::optional<std::string_view> NextField(std::string_view line, std::size_t& from)
+{
+    const std::size_t comma = line.find(',', from);
+    if (comma == npos)
+        return std::nullopt;
+    const std::string_view field = line.substr(from, comma - from);
+    from = comma + 1;
+    return field;
+}
+
+// A message in double quotes without them, "" read as one quote (copied to
+// buffer only then); nullopt when the closing quote is missing.
+std::optional<std::string_view> Unquote(std::string_view message, std::string& buffer)
+{
+    if (message.empty() || message.front() != '"')
+        return message;
+    message.remove_prefix(1);
+    bool doubled = false;
+    std::size_t end = message.find('"');
+    while (end != npos && end + 1 < message.size() && message[end + 1] == '"') {
+        doubled = true;
+        end = message.find('"', end + 2);
+    }
+    if (end == npos)
+        return std::nullopt;
+    message = message.substr(0, end);
+    if (!doubled)
+        return message;
+    // Inside, every quote is the first of a pair: keep it, skip the second.
+    buffer.clear();
+    for (std::size_t at = 0; at < message.size();) {
+        const std::size_t quote = std::min(message.find('"', at), message.size() - 1);
+        buffer.append(message.substr(at, quote + 1 - at));
+        at = quote + 2;
+    }
+    return std::string_view(buffer);
+}
+
+// The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ".
+std::optional<std::string_view> WithoutRouting(std::string_view message)
+{
+    constexpr std::string_view kRouting = "RoutingDomainID- {";
+    constexpr std::string_view kConnection = "}: CoID={";
+    if (!message.starts_with(kRouting))
+        return message;
+    const std::size_t co = message.find(kConnection, kRouting.size());
+    const std::size_t end = co == npos ? npos : message.find("}: ", co + kConnection.size());
+    if (end == npos)
+        return std::nullopt;
+    return message.substr(end + 3);
+}
+
+// Reads "M/D/YYYY at H:MM AM" at the start of text (one or two digits for
+// month, day and hour; AM or PM in either case).
+std::optional<double> CurrentDateTime(std::string_view text)
+{
+    std::size_t i = 0;
+    // One or two digits, then the given separator.
+    auto number = [&text, &i](std::string_view separator) {
+        const std::size_t digits = i + 1 < text.size() && IsAsciiDigit(text[i + 1]) ? 2 : 1;
+        const int value = Digits(text, i, digits);
+        i += digits;
+        if (value < 0 || text.substr(i, separator.size()) != separator)
+            return -1;
+        i += separator.size();
+        return value;
+    };
+    const int month = number("/");
+    const int day = month < 0 ? -1 : number("/");
+    const int year = Digits(text, i, 4);
+    i += 4;
+    if (day < 0 || year < 0 || text.substr(i, 4) != " at ")
+        return std::nullopt;
+    i += 4;
+    const int hour12 = number(":");
+    const int minute = Digits(text, i, 2);
+    i += 2;
+    if (hour12 < 1 || hour12 > 12 || minute < 0 || i + 3 > text.size() || text[i] != ' ')
+        return std::nullopt;
+    const char half = AsciiLower(text[i + 1]);
+    if ((half != 'a' && half != 'p') || AsciiLower(text[i + 2]) != 'm')
+        return std::nullopt;
+    const int hour = hour12 % 12 + (half == 'p' ? 12 : 0);
+    return DateTimeOf(year, month, day, hour, minute);
+}
+
+// The fields after the event ID, from from on: the user, the computer (the
+// server) and the message, "The user DOM\user connected on port P on
+// M/D/YYYY at H:MM AM and disconnected on ... The user was active for 81
+// minutes 52 seconds. 1146634 bytes were sent and 192742 bytes were
+// received. ..."
+bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
+{
+    const auto computer = NextField(line, from) ? NextField(line, from) : std::nullopt;
+    if (!computer)
+        return false;
+    const auto unquoted = Unquote(line.substr(from), out.Unquoted);
+    const auto message = unquoted ? WithoutRouting(*unquoted) : std::nullopt;
+    constexpr std::string_view kUser = "The user ";
+    constexpr std::string_view kPort = " connected on port ";
+    constexpr std::string_view kSent = " bytes were sent and ";
+    if (!message || !message->starts_with(kUser))
+        return false;
+    const std::string_view m = *message;
+    // Domain and user as in the classic form: the domain up to the first "\"
+    // or blank ("Local" when a blank comes first), the user up to the blank
+    // before "connected on port".
+    const std::size_t domainEnd = m.find_first_of("\\ ", kUser.size());
+    static const Needle portMarker(kPort), sentMarker(kSent), receivedMarker(" bytes were received.");
+    const std::size_t port = portMarker.In(m, kUser.size() - 1);
+    if (domainEnd == npos || port == npos)
+        return false;
+    const bool named = m[domainEnd] == '\\';
+    const std::size_t userBegin = named ? domainEnd + 1 : kUser.size();
+    if (userBegin > port)
+        return false;
+    const std::size_t portBegin = port + kPort.size();
+    const std::size_t portEnd = m.find(' ', portBegin);
+    if (portEnd == npos || m.substr(portEnd, 4) != " on ")
+        return false;
+    const auto dateTime = CurrentDateTime(m.substr(portEnd + 4));
+
+    const std::size_t active = MarkersFor(false).Recognition.In(m, portEnd);
+    if (!dateTime || active == npos)
+        return false;
+    const std::size_t durationBegin = active + MarkersFor(false).Recognition.size();
+    std::size_t durationEnd = 0;
+    const auto duration = ReadDuration(m.substr(durationBegin), &durationEnd);
+    // The sentence ends after the duration; the one with the byte counts
+    // follows after one or two blanks, which the number reader passes over.
+    const std::size_t sentBegin = durationBegin + durationEnd + 1;
+    if (!duration || sentBegin > m.size() || m[sentBegin - 1] != '.')
+        return false;
+    const std::size_t sentEnd = sentMarker.In(m, sentBegin);
+    const auto sent = NumberAt(m, sentBegin, 0, sentEnd);
+    const std::size_t receivedBegin = sentEnd == npos ? npos : sentEnd + kSent.size();
+    const auto received = NumberAt(m, receivedBegin, 0, receivedMarker.In(m, receivedBegin));
+    if (!sent || !received)
+        return false;
+
+    out.DateTime = *dateTime;
+    out.Domain = named ? m.substr(kUser.size(), domainEnd - kUser.size()) : kLocal;
+    out.User.clear();
+    AppendAsciiLower(out.User, m.substr(userBegin, port - userBegin));
+    out.Server = *computer;
+    out.Port = m.substr(portBegin, portEnd - portBegin);
+    out.Speed = "0";  // the form does not give the port speed
+    out.ActiveTime = *duration;
+    out.BytesSent = *sent;
+    out.BytesReceived = *received;
+    return true;
+}
+
 }  // namespace
+
+Needle::Needle(std::string_view text) : text_(text)
+{
+    // The first of the rarest bytes that the marker holds, else its first
+    // byte that is not a blank.
+    for (char rare : std::string_view("yv.TVGD"))
+        if ((rare_ = text.find(rare)) != npos)
+            return;
+    rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
+}
+
+std::size_t Needle::In(std::string_view line, std::size_t from) const
+{
+    if (from > line.size())
+        return npos;
+    for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1))
+        if (line.substr(p - rare_).starts_with(text_))
+            return p - rare_;
+    return npos;
+}
+
+LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
+    : marker_(MarkersFor(IsGerman(lang)).Recognition)
+{
+    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
+        ids_.push_back(IdKey(ids.data() + 6 * slot));
+    std::sort(ids_.begin(), ids_.end());
+    ids_.erase(std::unique(ids_.begin(), ids_.end()), ids_.end());
+}
+
+bool LineMatcher::IsConnectionLine(std::string_view line) const
+{
+    // Most lines lack the marker, so one pass over them settles it.
+    return !ids_.empty() && marker_.In(line) != npos && IsConnectionLineWithMarker(line);
+}
+
+bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
+{
+    // Every "," + five bytes + "," of the line is looked up, which finds a
+    // listed ID field wherever it stands, however many IDs are listed.
+    for (std::size_t c = line.find(','); c != npos && c + 6 < line.size(); c = line.find(',', c + 1))
+        if (line[c + 6] == ',' && std::binary_search(ids_.begin(), ids_.end(), IdKey(line.data() + c + 1)))
+            return true;
+    return false;
+}
 
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)
 {
-    const bool german = IsGermanLanguage(lang);
-    const LineMarkers& mk = german ? kGerman : kEnglish;
-    const AnchoredMarkers& am = AnchoredFor(german);
-    const AnchoredMarker* const* searched = SearchedFromStart(am);
-    MarkerPlaces places;
-    // One pass records the anchors; a line too long for the maps is searched
-    // marker by marker.
-    LineAnchors anchors;
-    if (anchors.Load(am.Set, line)) {
-        anchors.FindEach(searched, MarkerPlaces::Count, places.At);
-        return ParseAt(mk, am, german, line, places, out,
-                       [&anchors](const AnchoredMarker& m, std::size_t from) { return anchors.Find(m, from); });
+    const bool german = IsGerman(lang);
+    if (!german) {
+        // The sixth field is the event ID: current servers' event has its
+        // own form and is never read in the classic one.
+        std::size_t from = 0;
+        std::optional<std::string_view> field;
+        for (int i = 0; i < 6 && (i == 0 || field); ++i)
+            field = NextField(line, from);
+        if (field == kCurrentFormEventId)
+            return ParseCurrent(line, from, out);
     }
-    for (std::size_t i = 0; i < MarkerPlaces::Count; ++i)
-        places.At[i] = FindMarker(line, searched[i]->Text);
-    return ParseAt(mk, am, german, line, places, out,
-                   [line](const AnchoredMarker& m, std::size_t from) { return FindMarker(line, m.Text, from); });
+    return ParseClassic(german, line, out);
 }
 
 }  // namespace vy

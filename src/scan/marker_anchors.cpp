@@ -9,7 +9,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "scan/line_parser.h"
 
 namespace vy {
 

@@ -80,6 +80,9 @@ private:
 // or more.
 NeedlePlaces PlacesOf(std::string_view needle);
 
+// The first occurrence of needle in line at or after from; npos when absent.
+std::size_t FindMarker(std::string_view line, std::string_view needle, std::size_t from = 0);
+
 // FindMarker with the needle's places worked out already.
 std::size_t FindMarkerAt(std::string_view line, std::string_view needle, const NeedlePlaces& places,
                          std::size_t from = 0);

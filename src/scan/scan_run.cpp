@@ -18,6 +18,7 @@
 #include "scan/file_enumeration.h"
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
+#include "scan/marker_anchors.h"
 #include "scan/name_cache.h"
 #include "scan/progress.h"
 
@@ -297,7 +298,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
-    const PreparedMarker marker(MarkersFor(settings.LogLanguage).Recognition);
+    const PreparedMarker marker(matcher.Marker());
     ReadingProgress progress(sink, totalBytes);
     LogReader reader(std::size_t{256} << 10);
     LogLineRead line;

@@ -1,56 +1,39 @@
 #include "store/date_value.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace vy {
 
 namespace {
-// Days from 0001-03-01 style civil arithmetic (Howard Hinnant's algorithm),
-// shifted so that 1899-12-30 is day 0.
 
-long long DaysFromCivil(long long y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;  // days since 1970-01-01
-}
+using namespace std::chrono;
 
-CivilDate CivilFromDays(long long z)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long y = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-    return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
-}
+constexpr int kDays1970From1899 = 25569;  // 1970-01-01 is day 25569
 
-const long long kDays1970From1899 = 25569;  // 1970-01-01 is day 25569
+sys_days DayOf(double value) { return sys_days(days(static_cast<long long>(std::floor(value)) - kDays1970From1899)); }
+
 }  // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) { return std::chrono::year(year).is_leap(); }
 
 int DaysInMonth(int year, int month)
 {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12)
         return 0;
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+    const year_month_day_last last(std::chrono::year(year), month_day_last(std::chrono::month(static_cast<unsigned>(month))));
+    return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
 std::optional<double> EncodeDate(int year, int month, int day)
 {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
         return std::nullopt;
-    return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                               kDays1970From1899);
+    const year_month_day date(std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                              std::chrono::day(static_cast<unsigned>(day)));
+    if (!date.ok())
+        return std::nullopt;
+    return static_cast<double>(sys_days(date).time_since_epoch().count() + kDays1970From1899);
 }
 
 std::optional<double> EncodeTime(int hour, int minute, int second)
@@ -62,22 +45,21 @@ std::optional<double> EncodeTime(int hour, int minute, int second)
 
 CivilDate DecodeDate(double value)
 {
-    return CivilFromDays(static_cast<long long>(std::floor(value)) - kDays1970From1899);
+    const year_month_day date(DayOf(value));
+    return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+            static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 int SecondsOfDay(double value)
 {
     const double fraction = value - std::floor(value);
-    int seconds = static_cast<int>(std::lround(fraction * 86400.0));
+    const int seconds = static_cast<int>(std::lround(fraction * 86400.0));
     return seconds >= 86400 ? 86399 : seconds;
 }
 
 int DayOfWeek(double value)
 {
-    // Day 0 (30 Dec 1899) was a Saturday.
-    const long long day = static_cast<long long>(std::floor(value));
-    const long long wd = ((day % 7) + 7 + 6) % 7;  // 0 = Sunday
-    return static_cast<int>(wd) + 1;
+    return static_cast<int>(weekday(DayOf(value)).c_encoding()) + 1;  // c_encoding: 0 = Sunday
 }
 
 }  // namespace vy

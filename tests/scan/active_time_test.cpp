@@ -3,21 +3,20 @@
 #include <string>
 
 #include "scan/active_time.h"
-#include "scan/line_parser.h"
 
 namespace vy {
 namespace {
 
-TEST(UnitSeconds, GoesByTheFirstLettersWithoutRegardToCase)
+TEST(ReadDuration, GoesByTheUnitWordsFirstLettersWithoutRegardToCase)
 {
     for (const char* hour : {"h", "hour", "hours", "Hours", "HRS", "st", "Std", "Stunden", "STUNDE", "sT"})
-        EXPECT_EQ(UnitSeconds(hour), 3600) << hour;
+        EXPECT_EQ(ReadDuration(std::string(" 1 ") + hour), 3600) << hour;
     for (const char* minute : {"m", "min", "minutes", "Minuten", "MINUTE", "ms"})
-        EXPECT_EQ(UnitSeconds(minute), 60) << minute;
+        EXPECT_EQ(ReadDuration(std::string(" 1 ") + minute), 60) << minute;
     for (const char* second : {"s", "sec", "seconds", "Sekunden", "S", "sx", "ss"})
-        EXPECT_EQ(UnitSeconds(second), 1) << second;
-    for (const char* other : {"", "days", "tage", "x", "t", "\xDF"})
-        EXPECT_EQ(UnitSeconds(other), 0) << other;
+        EXPECT_EQ(ReadDuration(std::string(" 1 ") + second), 1) << second;
+    for (const char* other : {"days", "tage", "x", "t", "\xDF"})
+        EXPECT_FALSE(ReadDuration(std::string(" 1 ") + other)) << other;
 }
 
 TEST(ReadDuration, SumsPairsUntilTheNextNonBlankIsNoDigit)
@@ -30,8 +29,12 @@ TEST(ReadDuration, SumsPairsUntilTheNextNonBlankIsNoDigit)
     EXPECT_EQ(ReadDuration(" 0 seconds"), 0);
     // Units may repeat and come in any order.
     EXPECT_EQ(ReadDuration(" 3 seconds 1 minute 2 seconds"), 65);
-    // Reading stops at the first non-blank that is no digit.
-    EXPECT_EQ(ReadDuration(" 5 minutes, 7 seconds"), 300);
+    // Reading stops at the first non-blank that is no digit, and says where.
+    std::size_t end = 0;
+    EXPECT_EQ(ReadDuration(" 5 minutes, 7 seconds", &end), 300);
+    EXPECT_EQ(end, 10u);
+    EXPECT_EQ(ReadDuration(" 5 minutes  . 7 seconds", &end), 300);
+    EXPECT_EQ(end, 12u);
     EXPECT_EQ(ReadDuration(" 5 minutes and 7 seconds"), 300);
     EXPECT_EQ(ReadDuration(" 5 min. 7 s"), 300);
     EXPECT_EQ(ReadDuration(" 00000000000000000007 s"), 7);
@@ -49,24 +52,6 @@ TEST(ReadDuration, RejectsNoPairUnknownWordsAndOverflow)
     EXPECT_FALSE(ReadDuration(" 35791395 minutes"));
     EXPECT_FALSE(ReadDuration(" 99999999999999999999999999 seconds"));
     EXPECT_FALSE(ReadDuration(" 2147483647 seconds 1 second"));
-}
-
-TEST(ExtractTime, ReadsAfterTheRecognitionMarkerOfTheLanguage)
-{
-    const std::string english = "x,20050,SRV,The user a connected on port P on 01/01/1999 at 01:00am.  The user "
-                                "was active for 1 hour 2 minutes 3 seconds.  1 bytes were sent";
-    const std::string german = "x,20050,SRV,Der Benutzer a hat sich an Anschlu\xDF P am 01/01/1999 um 01:00am.  "
-                               "Verbindungszeit: 45 Minuten 12 s.  1 Bytes wurden gesendet";
-    EXPECT_EQ(ExtractTime("EN", english), 3723);
-    EXPECT_EQ(ExtractTime("DE", german), 2712);
-    EXPECT_EQ(ExtractTime("de", english), 3723);
-    EXPECT_FALSE(ExtractTime("EN", german));
-    EXPECT_FALSE(ExtractTime("DE", english));
-    // The first marker of the line counts.
-    EXPECT_EQ(ExtractTime("EN", "The user was active for 2 s. The user was active for 9 s."), 2);
-    EXPECT_FALSE(ExtractTime("EN", "The user was active for"));
-    EXPECT_FALSE(ExtractTime("EN", "The user was active for a while"));
-    EXPECT_EQ(ExtractTime("EN", "The user was active for5 s"), 5);
 }
 
 }  // namespace

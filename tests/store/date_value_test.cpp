@@ -21,12 +21,21 @@ TEST(DateValue, KnownDaysAndWeekdays)
     EXPECT_EQ(SecondsOfDay(36073.0 + *EncodeTime(9, 30, 0)), 9 * 3600 + 30 * 60);
 }
 
-TEST(DateValue, RoundTripsEveryDayOfFourCenturies)
+TEST(DateValue, EveryDayFromYearOneTo9999FollowsTheDayBefore)
 {
-    for (int y = 1600; y <= 2400; y += 1)
+    double before = *EncodeDate(1, 1, 1) - 1;
+    for (int y = 1; y <= 9999; ++y)
         for (int m = 1; m <= 12; ++m)
-            for (int d = 1; d <= DaysInMonth(y, m); ++d)
-                ASSERT_EQ(DecodeDate(*EncodeDate(y, m, d) + 0.5), (CivilDate{y, m, d}));
+            for (int d = 1; d <= DaysInMonth(y, m); ++d) {
+                const double day = *EncodeDate(y, m, d);
+                ASSERT_EQ(day, before + 1) << y << "-" << m << "-" << d;
+                ASSERT_EQ(DecodeDate(day + 0.5), (CivilDate{y, m, d}));
+                ASSERT_EQ(DayOfWeek(day), DayOfWeek(before) % 7 + 1);
+                before = day;
+            }
+    EXPECT_EQ(before, *EncodeDate(9999, 12, 31));
+    EXPECT_FALSE(EncodeDate(0, 12, 31));
+    EXPECT_FALSE(EncodeDate(10000, 1, 1));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -149,9 +150,11 @@ void AppendDuration(std::string& out, std::int32_t seconds, bool german)
     out.append(german ? " s." : " seconds.");
 }
 
+std::int64_t StartSecond(const Connection& c) { return std::llround(c.Start * 1440.0) * 60; }
+
 void AppendConnectionLine(std::string& out, const Connection& c, bool german, std::string_view eventId)
 {
-    const std::int64_t startSecond = static_cast<std::int64_t>(c.Start * 1440.0 + 0.5) * 60;
+    const std::int64_t startSecond = StartSecond(c);
     const std::int64_t endSecond = startSecond + c.ActiveSeconds;
     const CivilDate startDay = DecodeDate(static_cast<double>(startSecond / 86400));
     const CivilDate endDay = DecodeDate(static_cast<double>(endSecond / 86400));
@@ -172,9 +175,9 @@ void AppendConnectionLine(std::string& out, const Connection& c, bool german, st
         out.append(" abgemeldet.  Verbindungszeit: ");
         AppendDuration(out, c.ActiveSeconds, true);
         out.append("  ");
-        AppendUInt(out, static_cast<std::uint32_t>(c.BytesSent));
+        AppendUInt(out, static_cast<std::uint64_t>(c.BytesSent));
         out.append(" Bytes wurden gesendet und ");
-        AppendUInt(out, static_cast<std::uint32_t>(c.BytesReceived));
+        AppendUInt(out, static_cast<std::uint64_t>(c.BytesReceived));
         out.append(" Bytes empfangen. Geschwindigkeit: ");
         out.append(c.Speed);
         out.append(".  Grund der Trennung: Anforderung durch den Benutzer.");
@@ -194,13 +197,66 @@ void AppendConnectionLine(std::string& out, const Connection& c, bool german, st
         out.append(".  The user was active for ");
         AppendDuration(out, c.ActiveSeconds, false);
         out.append("  ");
-        AppendUInt(out, static_cast<std::uint32_t>(c.BytesSent));
+        AppendUInt(out, static_cast<std::uint64_t>(c.BytesSent));
         out.append(" bytes were sent and ");
-        AppendUInt(out, static_cast<std::uint32_t>(c.BytesReceived));
+        AppendUInt(out, static_cast<std::uint64_t>(c.BytesReceived));
         out.append(" bytes were received. The port speed was ");
         out.append(c.Speed);
         out.append(".  The reason for disconnecting was user request.");
     }
+}
+
+// "M/D/YYYY at H:MM AM": current servers' date and time, without padding.
+void AppendCurrentDateTime(std::string& out, std::int64_t second)
+{
+    const CivilDate d = DecodeDate(static_cast<double>(second / 86400));
+    const int sod = static_cast<int>(second % 86400);
+    const int hour = sod / 3600;
+    out.append(std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " at " +
+               std::to_string(hour % 12 == 0 ? 12 : hour % 12) + ":");
+    Append2(out, sod / 60 % 60);
+    out.append(hour < 12 ? " AM" : " PM");
+}
+
+void AppendGuid(std::string& out, std::uint64_t a, std::uint64_t b)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(a >> 32),
+                  static_cast<unsigned>(a >> 16 & 0xFFFF), static_cast<unsigned>(a & 0xFFFF),
+                  static_cast<unsigned>(b >> 48), static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFull));
+    out.append(text);
+}
+
+void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid)
+{
+    const std::int64_t startSecond = StartSecond(c);
+    const std::int64_t endSecond = startSecond + c.ActiveSeconds;
+    const bool quoted = (variant & 1) != 0;
+    const char* between = (variant & 4) != 0 ? " " : "  ";
+    AppendHeader(out, false, endSecond, "RemoteAccess", "20272", c.Server);
+    if (quoted)
+        out.push_back('"');
+    if ((variant & 2) != 0) {
+        out.append("RoutingDomainID- ");
+        AppendGuid(out, 0, 0);
+        out.append(": CoID=");
+        AppendGuid(out, guid, guid * 0x9E3779B97F4A7C15ull);
+        out.append(": ");
+    }
+    out.append("The user ");
+    AppendDomainUser(out, c);
+    out.append(" connected on port " + c.Port + " on ");
+    AppendCurrentDateTime(out, startSecond);
+    out.append(" and disconnected on ");
+    AppendCurrentDateTime(out, endSecond);
+    out.append(std::string(".") + between + "The user was active for ");
+    AppendDuration(out, c.ActiveSeconds, false);
+    out.append(between);
+    AppendUInt(out, static_cast<std::uint64_t>(c.BytesSent));
+    out.append(" bytes were sent and ");
+    AppendUInt(out, static_cast<std::uint64_t>(c.BytesReceived));
+    out.append(std::string(" bytes were received.") + between + "The reason for disconnecting was ");
+    out.append(quoted ? "\"\"user request\"\".\"" : "user request.");
 }
 
 // The cast of a generated folder: who connects where.
@@ -284,8 +340,8 @@ Connection MakeConnection(const World& w, Rng& rng, std::int64_t startMinute)
     c.Speed = w.Speeds[static_cast<std::size_t>(rng.Below(w.Speeds.size()))];
     c.Start = static_cast<double>(startMinute) / 1440.0;
     c.ActiveSeconds = static_cast<std::int32_t>(rng.Chance(1, 8) ? 3600 + rng.Below(4 * 3600) : 5 + rng.Below(3600));
-    c.BytesSent = static_cast<std::int32_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(3000000));
-    c.BytesReceived = static_cast<std::int32_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(30000000));
+    c.BytesSent = static_cast<std::int64_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(3000000));
+    c.BytesReceived = static_cast<std::int64_t>(rng.Chance(1, 200) ? rng.Below(2000000000) : rng.Below(30000000));
     return c;
 }
 
@@ -395,6 +451,8 @@ void CheckOptions(const GeneratorOptions& o)
         throw std::runtime_error("the share of users without a domain is a percentage");
     if (o.EventId.size() != 5)
         throw std::runtime_error("an event ID has five characters");
+    if (o.Form == MessageForm::Current && o.Lang != Language::English)
+        throw std::runtime_error("the current message form is English only");
     const auto first = EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day);
     const auto last = EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day);
     if (!first || !last || *last < *first || *first < 1)
@@ -415,10 +473,18 @@ std::string ConnectionLineText(const Connection& c, bool german, const std::stri
     return out;
 }
 
+std::string CurrentFormLineText(const Connection& c, unsigned variant)
+{
+    std::string out;
+    AppendCurrentLine(out, c, variant, 1);
+    return out;
+}
+
 void GenerateLines(const GeneratorOptions& o, LineSink& sink)
 {
     CheckOptions(o);
     Rng rng(o.Seed);
+    Rng variety(o.Seed ^ 0x5EED0F0A11C0FFEEull);  // the current form's own draws
     const World world = MakeWorld(o, rng);
     const std::int64_t firstDay = static_cast<std::int64_t>(*EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day));
     const std::int64_t lastDay = static_cast<std::int64_t>(*EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day));
@@ -453,7 +519,10 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
             line.clear();
             if (static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(left))) < conns) {
                 const Connection c = MakeConnection(world, rng, minute);
-                AppendConnectionLine(line, c, german, o.EventId);
+                if (o.Form == MessageForm::Current)
+                    AppendCurrentLine(line, c, static_cast<unsigned>(variety.Below(8)), variety.Next());
+                else
+                    AppendConnectionLine(line, c, german, o.EventId);
                 sink.Line(line, &c, false);
                 // Copies follow their original; spread so that every file's
                 // share is used by its last connection.

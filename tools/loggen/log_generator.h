@@ -1,7 +1,9 @@
 #pragma once
 // Writes folders of remote-access event logs of our own making: connection
 // lines in English or German mixed with other events of the same source and
-// with unrelated noise, CR LF line ends, fully determined by the seed.
+// with unrelated noise, CR LF line ends, fully determined by the seed. The
+// connection lines take the classic message form, or (English only) the form
+// of current servers' event 20272.
 
 #include <cstdint>
 #include <string>
@@ -12,6 +14,7 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
+enum class MessageForm { Classic, Current };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;
@@ -20,6 +23,10 @@ struct GeneratorOptions {
     std::int64_t OtherLines = 100;       // other events of the source and noise
     std::int64_t DuplicateLines = 0;     // extra copies of earlier connection lines
     Language Lang = Language::English;
+    // The current form writes the same connections and other lines as the
+    // classic one for the same seed; its own variations (quoting, prefix,
+    // blanks) are drawn apart.
+    MessageForm Form = MessageForm::Classic;
     CivilDate FirstDay{1998, 10, 1};  // connection start dates lie in FirstDay..LastDay
     CivilDate LastDay{1998, 10, 31};
     int Domains = 3;
@@ -41,13 +48,18 @@ struct Connection {
     std::string Speed;
     double Start = 0;  // whole minutes, days since 30 Dec 1899
     std::int32_t ActiveSeconds = 0;
-    std::int32_t BytesSent = 0;
-    std::int32_t BytesReceived = 0;
+    std::int64_t BytesSent = 0;
+    std::int64_t BytesReceived = 0;
 };
 
 // The connection line for c, without its line end. eventId is the event's
 // ID field; german selects the German message text.
 std::string ConnectionLineText(const Connection& c, bool german = false, const std::string& eventId = "20050");
+
+// The current servers' line for c (event 20272). variant picks the writing:
+// bit 0 the message in double quotes (with a quoted word inside), bit 1 the
+// routing prefix, bit 2 one blank between sentences instead of two.
+std::string CurrentFormLineText(const Connection& c, unsigned variant = 0);
 
 // What a generated folder holds, for checking a scan of it.
 struct GeneratedFolder {

@@ -19,6 +19,8 @@ const char kUsage[] =
     "  --other N          other events and noise lines (100)\n"
     "  --duplicates N     extra copies of connection lines (0)\n"
     "  --language L       EN, DE or MIX (files alternate) (EN)\n"
+    "  --form F           classic, or current: current servers' event 20272,\n"
+    "                     English only, the same connections as classic (classic)\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -100,7 +102,12 @@ int main(int argc, char** argv)
         else if (a == "--prefix") o.FilePrefix = v;
         else if (a == "--from") o.FirstDay = Day(v, "--from");
         else if (a == "--to") o.LastDay = Day(v, "--to");
-        else if (a == "--language") {
+        else if (a == "--form") {
+            const std::string f = v;
+            if (f == "classic") o.Form = vy::loggen::MessageForm::Classic;
+            else if (f == "current") o.Form = vy::loggen::MessageForm::Current;
+            else Fail("form is classic or current, not " + f);
+        } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
             else if (l == "DE") o.Lang = vy::loggen::Language::German;
