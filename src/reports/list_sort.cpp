@@ -321,6 +321,7 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
         const std::size_t best = tournament.Winner();
         if (best != i) {
             std::swap(rows[i].Cells, rows[best].Cells);
+            std::swap(rows[i].Values, rows[best].Values);
             tournament.Set(best, tournament.Rank(i));
         }
         tournament.Remove(i);

@@ -99,6 +99,7 @@ ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
     row.Cells.push_back(SecondsToText(sums.SignedTime()));
     row.Cells.push_back(GroupDigits(",", sums.Sent));
     row.Cells.push_back(GroupDigits(",", sums.Received));
+    row.Values = {sums.SignedTime(), sums.Sent, sums.Received, 0};
     return row;
 }
 
@@ -123,6 +124,7 @@ SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<Report
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
     labelTotal = TotalsLine(totals.SignedTime(), totals.Sent, totals.Received);
+    table.Totals = {totals.SignedTime(), totals.Sent, totals.Received, 0};
     if (rule.empty())
         return std::nullopt;
     return SortList(table, 0, rule, 1, dates);
@@ -208,6 +210,7 @@ void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
     row.Cells.push_back(SecondsToText(r.ActiveTime));
     row.Cells.push_back(GroupDigits(",", r.BytesSent));
     row.Cells.push_back(GroupDigits(",", r.BytesReceived));
+    row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
 }
 
 int FindDomain(const NameTable& names, std::string_view domain) { return names.Find(KindDomain, domain, 0, 0, 0); }

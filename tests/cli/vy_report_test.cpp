@@ -251,10 +251,13 @@ TEST_F(VyReport, ClicksFollowTheWindowsToggleRule)
     EXPECT_EQ(desc[1], "5;2:05:05;25,689;136,780;Monday;");
     EXPECT_EQ(desc[2], "6;0:10:00;1,000;2,000;Tuesday;");
     EXPECT_EQ(desc[3], "7;0:00:30;1;2;Wednesday;");
-    // A column without a rule, or beyond the table, changes nothing.
+    // A column without a rule changes nothing; one beyond the table is bad usage.
     EXPECT_EQ(English({"--view", "date", "--click", "0"}).Out,
               "Month;Time;Send;Receive;\r\nOctober;2:15:35;26,690;138,782;\r\n");
-    EXPECT_EQ(English({"--click", "9"}).Out, kDomainTable);
+    const ProgramRun beyond = English({"--click", "1", "--click", "4"});
+    EXPECT_EQ(beyond.Exit, 2);
+    EXPECT_EQ(beyond.Out, "");
+    EXPECT_EQ(beyond.Err, "vy-report: no column 4: the table has 4 columns\n");
 }
 
 TEST_F(VyReport, DuplicatesCountOnce)
