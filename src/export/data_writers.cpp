@@ -47,13 +47,14 @@ void AppendValue(std::string& out, const ReportRow& row, std::size_t c, ColumnKi
     case ColumnKind::Seconds: AppendInteger(out, row.Values.Seconds); return;
     case ColumnKind::Sent: AppendInteger(out, row.Values.Sent); return;
     case ColumnKind::Received: AppendInteger(out, row.Values.Received); return;
-    case ColumnKind::DateTime:
+    case ColumnKind::DateTime: {
         // An empty Date cell is a value no date text could show.
-        if (cell.empty())
-            appendText(out, cell, false);
-        else
-            AppendIsoDateTime(out, row.Values.DateTime);
+        std::string iso;
+        if (!cell.empty())
+            AppendIsoDateTime(iso, row.Values.DateTime);
+        appendText(out, iso, false);
         return;
+    }
     case ColumnKind::Integer: appendText(out, cell, IsPlainInteger(cell)); return;
     case ColumnKind::Text: appendText(out, cell, false); return;
     }
