@@ -206,9 +206,10 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
             // the single-byte form, the joint " \ " three.
             const QString missing = Characters(*options.Node, found.FoundPath.empty() ? 0 : found.FoundPath.size() + 3,
                                                found.MissingPart.size());
+            const QString view = options.View == ReportView::Users ? QStringLiteral("users") : QStringLiteral("date");
             if (found.FoundPath.empty())
-                Message(err, QStringLiteral("no node \"") + missing + QStringLiteral("\" at the top of the ") +
-                                 QString::fromLatin1(options.View == ReportView::Users ? "users" : "date") + QStringLiteral(" tree"));
+                Message(err, QStringLiteral("no node \"") + missing + QStringLiteral("\" at the top of the ") + view +
+                                 QStringLiteral(" tree"));
             else
                 Message(err, QStringLiteral("no node \"") + missing + QStringLiteral("\" under \"") +
                                  Characters(*options.Node, 0, found.FoundPath.size()) + QStringLiteral("\""));
