@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "cli/text_arguments.h"
 #include "store/date_value.h"
 
 namespace vy::cli {
@@ -54,15 +55,15 @@ std::optional<std::string> ApplyValue(CliOptions& o, const std::string& name, co
     } else if (name == "--language") {
         o.Language = value;
     } else if (name == "--events") {
-        o.Events = value;
+        o.Events = SingleByteText(DecodeArgument(value));
     } else if (name == "--filter") {
-        o.Filter = PathOf(value);
+        o.Filter = DecodeArgument(value);
     } else if (name == "--exclude-users") {
-        o.ExcludeUsers = value;
+        o.ExcludeUsers = SingleByteText(DecodeArgument(value));
     } else if (name == "--exclude-domains") {
-        o.ExcludeDomains = value;
+        o.ExcludeDomains = SingleByteText(DecodeArgument(value));
     } else if (name == "--exclude-ports") {
-        o.ExcludePorts = value;
+        o.ExcludePorts = SingleByteText(DecodeArgument(value));
     } else if (name == "--view") {
         if (value == "users")
             o.View = ReportView::Users;
@@ -71,7 +72,7 @@ std::optional<std::string> ApplyValue(CliOptions& o, const std::string& name, co
         else
             return "--view takes users or date, not '" + value + "'";
     } else if (name == "--node") {
-        o.Node = value;
+        o.Node = DecodeArgument(value);
     } else if (name == "--click") {
         int column = -1;
         const char* end = value.data() + value.size();
@@ -86,8 +87,14 @@ std::optional<std::string> ApplyValue(CliOptions& o, const std::string& name, co
             o.Format = OutputFormat::Html;
         else if (value == "tree")
             o.Format = OutputFormat::Tree;
+        else if (value == "csv")
+            o.Format = OutputFormat::Csv;
+        else if (value == "json")
+            o.Format = OutputFormat::Json;
+        else if (value == "records")
+            o.Format = OutputFormat::Records;
         else
-            return "--format takes text, html or tree, not '" + value + "'";
+            return "--format takes text, html, tree, csv, json or records, not '" + value + "'";
     } else if (name == "--output") {
         if (value.empty())
             return "--output needs a file name";
@@ -131,6 +138,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         if (!looksLikeOption) {
             if (o.Folder)
                 return UsageError{"more than one folder given ('" + o.Folder->toStdString() + "' and '" + arg + "')"};
+            // An empty name would mean the root of the file system.
+            if (arg.empty())
+                return UsageError{"the folder name is empty"};
             o.Folder = PathOf(arg);
             continue;
         }
@@ -184,6 +194,8 @@ Scan options (without --settings every other setting has its first-run default):
   --exclude-users TEXT     users to leave out (blanks, commas or semicolons between)
   --exclude-domains TEXT   domains to leave out
   --exclude-ports TEXT     ports to leave out
+                           (names are read as UTF-8 when they are valid UTF-8,
+                           otherwise byte by byte as Latin-1)
   --check-duplicates       count repeated connections once
   --settings               start from the desktop program's stored settings;
                            FOLDER may then be left out
@@ -194,8 +206,13 @@ Report options:
                            joined by " \ " (default: the first root's table)
   --click N                a click on the header of column N (0 first);
                            repeatable, applied in order
-  --format text|html|tree  semicolon text (default), HTML page, or the tree
-  --output FILE            write to FILE instead of standard output
+  --format FORMAT          text: the semicolon text (default); html: the page;
+                           tree: the report tree; csv or json: the table's
+                           values for scripts (UTF-8); records: every kept
+                           connection as CSV, whatever --view and --node say
+  --output FILE            write to FILE instead of standard output (".txt",
+                           ".htm" appended as the save command does; ".csv",
+                           ".json" when FILE has no extension)
   --help                   show this text
   --version                show the version
 

@@ -11,12 +11,14 @@
 
 namespace vy::cli {
 
-enum class OutputFormat { Text, Html, Tree };
+enum class OutputFormat { Text, Html, Tree, Csv, Json, Records };
 enum class ReportView { Users, Date };
 
 struct CliOptions {
     // Scan settings; nullopt leaves the setting as the starting point gives it
-    // (the first-run default, or the stored value with --settings).
+    // (the first-run default, or the stored value with --settings). Texts
+    // compared with names from the logs are single-byte, as the arguments
+    // decode (see text_arguments.h).
     std::optional<QString> Folder;
     std::optional<double> From;  // whole days
     std::optional<double> To;
@@ -30,7 +32,7 @@ struct CliOptions {
     bool UseStoredSettings = false;
 
     ReportView View = ReportView::Users;
-    std::optional<std::string> Node;  // " \ "-joined node texts
+    std::optional<QString> Node;      // " \ "-joined node texts
     std::vector<int> Clicks;          // header clicks, in order
     OutputFormat Format = OutputFormat::Text;
     std::optional<QString> Output;

@@ -1,6 +1,8 @@
 #include "cli/report_command.h"
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -10,6 +12,8 @@
 
 #include "cli/node_lookup.h"
 #include "cli/progress_bar.h"
+#include "cli/records_output.h"
+#include "cli/text_arguments.h"
 #include "export/report_writers.h"
 #include "reports/date_text.h"
 #include "reports/report_session.h"
@@ -67,15 +71,61 @@ double FirstOfThisMonth()
     return EncodeDate(today.year(), today.month(), 1).value_or(0);
 }
 
-void Message(std::FILE* err, const std::string& text)
+// Messages name files and names from the logs: shown through ForTerminal.
+void Message(std::FILE* err, const QString& text)
 {
-    std::fprintf(err, "%s: %s\n", Program, text.c_str());
+    std::fprintf(err, "%s: %s\n", Program, ForTerminal(text).c_str());
+}
+
+QString FromLatin1(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void ReportSortError(std::FILE* err, const SortError& error)
 {
     if (error)
-        Message(err, *error);
+        Message(err, FromLatin1(*error));
+}
+
+// Characters from..from+count of the text, counted as SingleByteText counts
+// them (one per character, whatever its form).
+QString Characters(const QString& text, std::size_t from, std::size_t count)
+{
+    const QList<uint> all = text.toUcs4();
+    from = std::min(from, static_cast<std::size_t>(all.size()));
+    count = std::min(count, static_cast<std::size_t>(all.size()) - from);
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(all.data()) + from, static_cast<qsizetype>(count));
+}
+
+// Writes what produce hands to its sink to the file, or to out without one.
+int WriteOutput(std::FILE* out, std::FILE* err, const std::optional<QString>& file,
+                const std::function<bool(const ByteSink&)>& produce)
+{
+    if (file) {
+        ReportFileWriter writer(*file);
+        std::optional<QString> error = writer.Open();
+        if (!error) {
+            produce([&](std::string_view bytes) {
+                error = writer.Write(bytes);
+                return !error;
+            });
+            if (!error)
+                error = writer.Close();
+        }
+        if (error) {
+            Message(err, *error);
+            return ExitWriteFailed;
+        }
+        return ExitDone;
+    }
+    const bool written = produce(
+        [&](std::string_view bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size(); });
+    if (!written || std::fflush(out) != 0) {
+        Message(err, QStringLiteral("cannot write the report to standard output"));
+        return ExitWriteFailed;
+    }
+    return ExitDone;
 }
 
 }  // namespace
@@ -107,9 +157,16 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     try {
         settings = ScanSettingsFor(options);
     } catch (const SettingsError& e) {
-        Message(err, std::string("cannot read the stored settings: ") + e.what());
+        Message(err, QStringLiteral("cannot read the stored settings: ") + QString::fromLocal8Bit(e.what()));
         return ExitWriteFailed;
     }
+    // An empty folder name would mean the root of the file system.
+    if (settings.LogDir.isEmpty()) {
+        Message(err, QStringLiteral("no folder given, and the stored settings name none"));
+        return ExitUsage;
+    }
+    if (settings.InitialDate > settings.FinalDate)
+        Message(err, QStringLiteral("the date range is empty"));
 
     DateTexts& dates = ProcessDateTexts();
     dates.StripSeconds();
@@ -128,21 +185,45 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
             bar.emplace(err, TerminalWidth(err));
         result = RunScan(settings, stores, stop, bar ? &*bar : nullptr);
     }
-    ReportSortError(err, BuildReportsAfterScan(session, stores, false, dates));
+    // The records stand for themselves: no tree, no table.
+    const bool records = options.Format == OutputFormat::Records;
+    if (!records)
+        ReportSortError(err, BuildReportsAfterScan(session, stores, false, dates));
     for (const std::string& warning : ScanWarnings(result))
-        Message(err, warning);
+        Message(err, FromLatin1(warning));
+
+    if (records) {
+        const std::optional<QString> file =
+            options.Output ? std::optional(WithDataExtension(*options.Output, QStringLiteral(".csv"))) : std::nullopt;
+        return WriteOutput(out, err, file, [&](const ByteSink& sink) { return WriteRecords(stores, sink); });
+    }
 
     if (options.Node) {
-        const NodeLookup found = FindNodeByPath(session.Tree, *options.Node);
+        const std::string path = SingleByteText(*options.Node);
+        const NodeLookup found = FindNodeByPath(session.Tree, path);
         if (found.Node < 0) {
+            // The parts as typed: each character of the path is one byte of
+            // the single-byte form, the joint " \ " three.
+            const QString missing = Characters(*options.Node, found.FoundPath.empty() ? 0 : found.FoundPath.size() + 3,
+                                               found.MissingPart.size());
+            const QString view = options.View == ReportView::Users ? QStringLiteral("users") : QStringLiteral("date");
             if (found.FoundPath.empty())
-                Message(err, "no node \"" + found.MissingPart + "\" at the top of the " +
-                                 (options.View == ReportView::Users ? "users" : "date") + " tree");
+                Message(err, QStringLiteral("no node \"") + missing + QStringLiteral("\" at the top of the ") + view +
+                                 QStringLiteral(" tree"));
             else
-                Message(err, "no node \"" + found.MissingPart + "\" under \"" + found.FoundPath + "\"");
+                Message(err, QStringLiteral("no node \"") + missing + QStringLiteral("\" under \"") +
+                                 Characters(*options.Node, 0, found.FoundPath.size()) + QStringLiteral("\""));
             return ExitNoSuchNode;
         }
         ReportSortError(err, TreeClick(session, stores, found.Node, dates));
+    }
+    // A table without columns (nothing was found) has nothing to click.
+    const std::size_t columns = session.Table.Columns.size();
+    for (int column : options.Clicks) {
+        if (columns > 0 && static_cast<std::size_t>(column) >= columns) {
+            Message(err, QStringLiteral("no column %1: the table has %2 columns").arg(column).arg(columns));
+            return ExitUsage;
+        }
     }
     for (int column : options.Clicks)
         ReportSortError(err, ListColumnClick(session, column, dates));
@@ -170,22 +251,20 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     case OutputFormat::Tree:
         bytes = TreeReport(session.Tree);
         break;
+    case OutputFormat::Csv:
+        bytes = CsvReport(session.Table);
+        if (file)
+            file = WithDataExtension(*file, QStringLiteral(".csv"));
+        break;
+    case OutputFormat::Json:
+        bytes = JsonReport(session.Table, {session.LabelTotalSel, options.View == ReportView::Users ? "users" : "date"});
+        if (file)
+            file = WithDataExtension(*file, QStringLiteral(".json"));
+        break;
+    case OutputFormat::Records:
+        break;
     }
-
-    if (file) {
-        if (auto error = WriteReportFile(*file, bytes)) {
-            // The file name as the user typed it, in the terminal's encoding.
-            Message(err, error->toLocal8Bit().toStdString());
-            return ExitWriteFailed;
-        }
-        return ExitDone;
-    }
-    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), out);
-    if (written != bytes.size() || std::fflush(out) != 0) {
-        Message(err, "cannot write the report to standard output");
-        return ExitWriteFailed;
-    }
-    return ExitDone;
+    return WriteOutput(out, err, file, [&](const ByteSink& sink) { return sink(bytes); });
 }
 
 int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
@@ -201,7 +280,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
         return std::fflush(out) == 0 ? ExitDone : ExitWriteFailed;
     }
     if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-        std::fprintf(err, "%s: %s (see %s --help)\n", Program, usage->Reason.c_str(), Program);
+        // The reason quotes arguments, in the bytes they were given.
+        const std::string reason = ForTerminal(DecodeArgument(usage->Reason));
+        std::fprintf(err, "%s: %s (see %s --help)\n", Program, reason.c_str(), Program);
         return ExitUsage;
     }
     return RunReport(std::get<CliOptions>(parsed), out, err, ::isatty(::fileno(err)) != 0);

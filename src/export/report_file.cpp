@@ -1,12 +1,6 @@
 #include "export/report_writers.h"
 
-#include <cerrno>
-#include <system_error>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <QFile>
+#include <QFileInfo>
 
 namespace vy {
 
@@ -29,12 +23,6 @@ bool EndsWithExtension(const QString& name, const char (&ext)[5])
     return true;
 }
 
-QString ErrorText(int error, const QString& path)
-{
-    return QString::fromStdString(std::error_code(error, std::generic_category()).message()) + QStringLiteral(": ") +
-           path;
-}
-
 }  // namespace
 
 QString WithTextExtension(const QString& name)
@@ -47,35 +35,60 @@ QString WithHtmlExtension(const QString& name)
     return EndsWithExtension(name, ".htm") ? name : name + QStringLiteral(".htm");
 }
 
+QString WithDataExtension(const QString& name, const QString& extension)
+{
+    const QString file = QFileInfo(name).fileName();
+    return file.lastIndexOf(QLatin1Char('.')) > 0 ? name : name + extension;
+}
+
 std::optional<QString> WriteReportFile(const QString& path, std::string_view bytes)
 {
-    const QByteArray native = QFile::encodeName(path);
-    int fd;
-    do {
-        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return ErrorText(errno, path);
+    ReportFileWriter writer(path);
+    if (auto error = writer.Open())
+        return error;
+    if (auto error = writer.Write(bytes))
+        return error;
+    return writer.Close();
+}
 
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            ::close(fd);
-            return ErrorText(error, path);
-        }
-        if (n == 0) {  // no progress: never spin on it
-            ::close(fd);
-            return ErrorText(EIO, path);
-        }
-        done += static_cast<std::size_t>(n);
+ReportFileWriter::ReportFileWriter(const QString& path) : file_(path) {}
+
+std::optional<QString> ReportFileWriter::Failed()
+{
+    // The system's reason, then the name as given.
+    QString text = file_.errorString() + QStringLiteral(": ") + file_.fileName();
+    file_.close();
+    return text;
+}
+
+std::optional<QString> ReportFileWriter::Open()
+{
+    // Unbuffered: every piece reaches the file as it is written, so what
+    // came before a failure stays.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return Failed();
+    return std::nullopt;
+}
+
+std::optional<QString> ReportFileWriter::Write(std::string_view bytes)
+{
+    qint64 done = 0;
+    const auto size = static_cast<qint64>(bytes.size());
+    while (done < size) {
+        const qint64 n = file_.write(bytes.data() + done, size - done);
+        if (n <= 0)  // a failure, or no progress: never spin on it
+            return Failed();
+        done += n;
     }
+    return std::nullopt;
+}
+
+std::optional<QString> ReportFileWriter::Close()
+{
     // Some file systems report a failed write only when the file is closed.
-    if (::close(fd) != 0 && errno != EINTR)
-        return ErrorText(errno, path);
+    file_.close();
+    if (file_.error() != QFileDevice::NoError)
+        return file_.errorString() + QStringLiteral(": ") + file_.fileName();
     return std::nullopt;
 }
 

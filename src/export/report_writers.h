@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include <QFile>
 #include <QString>
 
 #include "reports/report_table.h"
@@ -26,6 +27,21 @@ struct HtmlHeadings {
     std::string Created;       // current local date and time, as a Date cell
 };
 std::string HtmlReport(const ReportTable& table, const HtmlHeadings& headings);
+
+// The table for scripts: RFC 4180 CSV in UTF-8 (comma, CR LF, the titles
+// first), each cell as its value: seconds and byte counts as integers, dates
+// as ISO 8601, the rest as shown. No totals. Nothing for a table without
+// columns.
+std::string CsvReport(const ReportTable& table);
+
+// The same values as one JSON object in UTF-8: node, view, columns, rows
+// (day numbers and speeds as numbers where they are plain integers) and the
+// totals as seconds, sent, received.
+struct JsonHeadings {
+    std::string Node;  // the node path (single-byte text)
+    std::string View;  // "users" or "date"
+};
+std::string JsonReport(const ReportTable& table, const JsonHeadings& headings);
 
 // The tree in display order, one node a line: two blanks per level, the
 // node's image index, one blank, its text, CR LF.
@@ -48,10 +64,27 @@ std::array<std::string, 4> SplitTotals(std::string_view totals);
 // name already ends so, compared without regard to letter case.
 QString WithTextExtension(const QString& name);
 QString WithHtmlExtension(const QString& name);
+// extension (".csv", ".json") appended when the file name has none.
+QString WithDataExtension(const QString& name, const QString& extension);
 
 // Creates (or replaces) the file and writes the bytes. On failure the error
 // text for the user ("Permission denied: <file>" and the like); what was
 // written before the failure stays.
 std::optional<QString> WriteReportFile(const QString& path, std::string_view bytes);
+
+// The same for a report written piece by piece. Each call gives the error
+// text, or nothing; after an error the file is closed.
+class ReportFileWriter {
+public:
+    explicit ReportFileWriter(const QString& path);
+    std::optional<QString> Open();
+    std::optional<QString> Write(std::string_view bytes);
+    std::optional<QString> Close();
+
+private:
+    std::optional<QString> Failed();
+
+    QFile file_;
+};
 
 }  // namespace vy

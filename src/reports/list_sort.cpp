@@ -333,12 +333,17 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
         return keys.Error;
     const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
 
-    // Only the texts move; every row keeps its image.
+    // Only the texts and their values move; every row keeps its image.
     std::vector<std::vector<std::string>> cells(rows.size());
-    for (std::size_t r = 0; r < rows.size(); ++r)
+    std::vector<RowValues> values(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
         cells[r] = std::move(rows[r].Cells);
-    for (std::size_t r = 0; r < rows.size(); ++r)
+        values[r] = rows[r].Values;
+    }
+    for (std::size_t r = 0; r < rows.size(); ++r) {
         rows[r].Cells = std::move(cells[rowAt[r]]);
+        rows[r].Values = values[rowAt[r]];
+    }
     return std::nullopt;
 }
 

@@ -61,6 +61,7 @@ void ClearForScan(ReportSession& session)
     session.Tree.Clear();
     session.Table.Rows.clear();
     session.Table.Columns.clear();
+    session.Table.Totals = {};
     session.LabelTotalSel.clear();
     session.LabelTotal.clear();
     session.BevelVisible = false;
@@ -70,6 +71,7 @@ void ClearForDemo(ReportSession& session)
 {
     session.Tree.Clear();
     session.Table.Rows.clear();
+    session.Table.Totals = {};
     session.LabelTotalSel.clear();
     session.LabelTotal.clear();
 }

@@ -2,6 +2,7 @@
 // A report table as plain data: what the list view shows, what sorting
 // reorders and what the writers write. Texts are single-byte (Latin-1).
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,28 @@ struct ReportColumn {
     friend bool operator==(const ReportColumn&, const ReportColumn&) = default;
 };
 
+// The numbers behind the Time, Send, Receive and Date cells, for writers
+// that want values rather than display texts.
+struct RowValues {
+    std::int64_t Seconds = 0;
+    std::int64_t Sent = 0;
+    std::int64_t Received = 0;
+    double DateTime = 0;  // connection rows only
+    friend bool operator==(const RowValues&, const RowValues&) = default;
+};
+
 struct ReportRow {
     // Cells[0] is the row's caption, Cells[c] for c >= 1 its sub-item c-1.
     std::vector<std::string> Cells;
     int Image = 0;  // index into the tree images; all rows of a table share it
+    RowValues Values = {};  // moves with Cells when the rows are sorted
     friend bool operator==(const ReportRow&, const ReportRow&) = default;
 };
 
 struct ReportTable {
     std::vector<ReportColumn> Columns;
     std::vector<ReportRow> Rows;
+    RowValues Totals;  // the numbers of the totals line
 };
 
 }  // namespace vy

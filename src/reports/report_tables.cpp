@@ -103,6 +103,7 @@ ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
     row.Cells.push_back(SecondsToText(sums.Time));
     row.Cells.push_back(GroupDigits(",", sums.Sent));
     row.Cells.push_back(GroupDigits(",", sums.Received));
+    row.Values = {sums.Time, sums.Sent, sums.Received, 0};
     return row;
 }
 
@@ -127,6 +128,7 @@ SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<Report
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
     labelTotal = TotalsLine(totals.Time, totals.Sent, totals.Received);
+    table.Totals = {totals.Time, totals.Sent, totals.Received, 0};
     if (rule.empty())
         return std::nullopt;
     return SortList(table, 0, rule, 1, dates);
@@ -212,6 +214,7 @@ void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
     row.Cells.push_back(SecondsToText(r.ActiveTime));
     row.Cells.push_back(GroupDigits(",", r.BytesSent));
     row.Cells.push_back(GroupDigits(",", r.BytesReceived));
+    row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
 }
 
 int FindDomain(const NameTable& names, std::string_view domain) { return names.Find(KindDomain, domain, 0, 0, 0); }

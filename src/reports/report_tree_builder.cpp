@@ -156,6 +156,7 @@ bool BuildUsersTree(ReportTree& tree, ReportTable& table, Stores& stores, bool s
     tree.Clear();
     table.Columns.clear();
     table.Rows.clear();
+    table.Totals = {};
     if (stopRequested)
         ClearStores(stores);
 
@@ -210,6 +211,7 @@ bool BuildDateTree(ReportTree& tree, ReportTable& table, const Stores& stores, d
     tree.Clear();
     table.Columns.clear();
     table.Rows.clear();
+    table.Totals = {};
     if (!std::isfinite(initialDate) || !std::isfinite(finalDate))
         return true;
 

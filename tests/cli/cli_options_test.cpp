@@ -99,13 +99,31 @@ TEST(ParseCommandLine, BadUsageSaysWhy)
     EXPECT_EQ(Usage({"--from", "1998-13-01", "d"}), "--from needs a date written YYYY-MM-DD, not '1998-13-01'");
     EXPECT_EQ(Usage({"d", "--to"}), "--to needs a value");
     EXPECT_EQ(Usage({"--view", "tree", "d"}), "--view takes users or date, not 'tree'");
-    EXPECT_EQ(Usage({"--format", "csv", "d"}), "--format takes text, html or tree, not 'csv'");
+    EXPECT_EQ(Usage({"--format", "xml", "d"}), "--format takes text, html, tree, csv, json or records, not 'xml'");
     EXPECT_EQ(Usage({"--click", "-1", "d"}), "--click needs a column number (0, 1, ...), not '-1'");
     EXPECT_EQ(Usage({"--click", "2x", "d"}), "--click needs a column number (0, 1, ...), not '2x'");
     EXPECT_EQ(Usage({"--click", "99999999999", "d"}), "--click needs a column number (0, 1, ...), not '99999999999'");
     EXPECT_EQ(Usage({"--output", "", "d"}), "--output needs a file name");
     EXPECT_EQ(Usage({"--settings=yes"}), "--settings takes no value");
     EXPECT_EQ(Usage({"a", "b"}), "more than one folder given ('a' and 'b')");
+    EXPECT_EQ(Usage({""}), "the folder name is empty");
+}
+
+TEST(ParseCommandLine, NamesAreUtf8WhenValidElseSingleBytes)
+{
+    const ParsedCommandLine p = ParseCommandLine({"--exclude-users", "j\xc3\xbcrgen,\xfc", "--exclude-ports",
+                                                  "a\xe2\x82\xac", "--node", "D \\ j\xfcrgen", "d"});
+    ASSERT_TRUE(std::holds_alternative<CliOptions>(p));
+    const CliOptions& o = std::get<CliOptions>(p);
+    // Invalid UTF-8 as a whole: every byte a character of its own.
+    EXPECT_EQ(o.ExcludeUsers, "j\xc3\xbcrgen,\xfc");
+    // The euro sign has no single-byte form.
+    EXPECT_EQ(o.ExcludePorts, "a\n");
+    EXPECT_EQ(o.Node, QString::fromUtf8("D \\ j\xc3\xbcrgen"));
+    const CliOptions utf8 =
+        std::get<CliOptions>(ParseCommandLine({"--exclude-users", "j\xc3\xbcrgen", "--filter", "\xc3\xa9*", "d"}));
+    EXPECT_EQ(utf8.ExcludeUsers, "j\xfcrgen");
+    EXPECT_EQ(utf8.Filter, QString::fromUtf8("\xc3\xa9*"));
 }
 
 TEST(ParseCommandLine, HelpAndVersionWinOverTheRest)

@@ -1,16 +1,24 @@
 // vy-report on folders from the log generator: the totals it prints agree
 // with what the generator wrote, in both views, both languages, with and
-// without the duplicate check.
+// without the duplicate check; the data formats agree with the text.
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <tuple>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "cli/csv_table.h"
 #include "cli/run_program.h"
 #include "loggen/log_generator.h"
+#include "reports/date_text.h"
+#include "reports/list_sort.h"
+#include "store/date_value.h"
 
 namespace vy {
 namespace {
@@ -22,6 +30,12 @@ struct Totals {
     std::int64_t Sent = 0;
     std::int64_t Received = 0;
     friend bool operator==(const Totals&, const Totals&) = default;
+    void Add(const std::string& seconds, const std::string& sent, const std::string& received)
+    {
+        Seconds += std::stoll(seconds);
+        Sent += std::stoll(sent);
+        Received += std::stoll(received);
+    }
 };
 
 std::ostream& operator<<(std::ostream& os, const Totals& t)
@@ -55,6 +69,48 @@ Totals PageTotals(const std::string& page)
     t.Sent = Digits(cell("<B><I>   Send: "));
     t.Received = Digits(cell("<B><I>   Receive: "));
     return t;
+}
+
+Totals JsonTotals(const QJsonObject& json)
+{
+    const QJsonObject t = json["totals"].toObject();
+    return {t["seconds"].toInteger(), t["sent"].toInteger(), t["received"].toInteger()};
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& end)
+{
+    std::vector<std::string> parts;
+    for (std::size_t from = 0, at; (at = text.find(end, from)) != std::string::npos; from = at + end.size())
+        parts.push_back(text.substr(from, at - from));
+    return parts;
+}
+
+// The path of the first node of each kind (image) in a tree listing.
+std::map<int, std::string> FirstNodeOfEachKind(const std::string& tree)
+{
+    std::map<int, std::string> paths;
+    std::vector<std::string> texts;
+    for (const std::string& line : Split(tree, "\r\n")) {
+        const std::size_t indent = line.find_first_not_of(' ');
+        const std::size_t blank = line.find(' ', indent);
+        texts.resize(indent / 2);
+        texts.push_back(line.substr(blank + 1));
+        std::string path = texts[0];
+        for (std::size_t i = 1; i < texts.size(); ++i)
+            path += " \\ " + texts[i];
+        paths.emplace(std::stoi(line.substr(indent, blank - indent)), path);
+    }
+    return paths;
+}
+
+// A date cell's value as ISO 8601, by the store's own calendar.
+std::string Iso(double value)
+{
+    const CivilDate d = DecodeDate(value);
+    const int s = SecondsOfDay(value);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", d.Year, d.Month, d.Day, s / 3600, s / 60 % 60);
+    return s % 60 == 0 ? text : text + (":" + std::to_string(100 + s % 60).substr(1));
 }
 
 // What the generator wrote, and the same with every repeated connection
@@ -159,6 +215,84 @@ TEST_P(GeneratedFolder, DuplicateCheckCountsEachConnectionOnce)
     EXPECT_EQ(SumOfRoots("users", {"--check-duplicates"}), expected_.Unique);
     EXPECT_EQ(SumOfRoots("date", {"--check-duplicates"}), expected_.Unique);
     EXPECT_EQ(Run({"--check-duplicates", "--format", "tree"}).Err, "vy-report: Duplicates is found!\n");
+}
+
+// The csv and json forms of a table carry what its text shows, for a node
+// of every kind, sorted by Time so that the values must move with the rows.
+TEST_P(GeneratedFolder, DataFormatsCarryTheNumbersOfTheText)
+{
+    DateTexts dates(QLocale::c());
+    dates.StripSeconds();
+    std::set<int> kinds;
+    for (const std::string view : {"users", "date"}) {
+        for (const auto& [image, path] : FirstNodeOfEachKind(Run({"--view", view, "--format", "tree"}).Out)) {
+            SCOPED_TRACE(path);
+            kinds.insert(image);
+            auto run = [&, &path = path](std::vector<std::string> more) {
+                more.insert(more.begin(), {"--view", view, "--node", path});
+                return Run(more).Out;
+            };
+            const std::vector<std::string> header = Split(Split(run({}), "\r\n").at(0), ";");
+            const auto t = static_cast<std::size_t>(std::find(header.begin(), header.end(), "Time") - header.begin());
+            const std::string time = std::to_string(t);
+            std::vector<std::vector<std::string>> text;
+            for (const std::string& line : Split(run({"--click", time}), "\r\n"))
+                text.push_back(Split(line, ";"));
+            const auto csv = testing::ReadCsv(run({"--format", "csv", "--click", time}));
+            const QJsonObject json =
+                QJsonDocument::fromJson(QByteArray::fromStdString(run({"--format", "json", "--click", time}))).object();
+            const QJsonArray rows = json["rows"].toArray();
+            ASSERT_EQ(csv.size(), text.size());
+            ASSERT_EQ(static_cast<std::size_t>(rows.size()) + 1, csv.size());
+            EXPECT_EQ(json["node"].toString().toStdString(), path);
+            EXPECT_EQ(json["view"].toString().toStdString(), view);
+            Totals sum;
+            for (std::size_t r = 0; r < csv.size(); ++r) {
+                ASSERT_EQ(csv[r].size(), header.size());
+                for (std::size_t c = 0; c < header.size(); ++c) {
+                    const std::string& shown = text[r][c];
+                    std::string value = shown;
+                    if (r > 0 && header[c] == "Time")
+                        value = std::to_string(DurationToSeconds(shown).value_or(-1));
+                    else if (r > 0 && (header[c] == "Send" || header[c] == "Receive"))
+                        value = DigitsOnly(shown);
+                    else if (r > 0 && header[c] == "Date")
+                        value = Iso(dates.ParseDateTime(shown).value_or(-1));
+                    EXPECT_EQ(csv[r][c], value) << "row " << r << ", " << header[c];
+                    const QJsonValue cell = r == 0 ? json["columns"].toArray()[c] : rows[r - 1].toArray()[c];
+                    EXPECT_EQ(cell.isDouble() ? std::to_string(cell.toInteger()) : cell.toString().toStdString(), value);
+                }
+                if (r > 0)  // Time, Send and Receive stand side by side
+                    sum.Add(csv[r][t], csv[r][t + 1], csv[r][t + 2]);
+            }
+            EXPECT_EQ(JsonTotals(json), sum);
+            EXPECT_EQ(JsonTotals(json), PageTotals(run({"--format", "html"})));
+        }
+    }
+    EXPECT_EQ(kinds.size(), 8u);
+}
+
+// Every kept record once: summed per user they give each domain's table.
+TEST_P(GeneratedFolder, RecordsSummedPerUserGiveTheDomainTables)
+{
+    const auto records = testing::ReadCsv(Run({"--format", "records", "--check-duplicates"}).Out);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0], (std::vector<std::string>{"datetime", "domain", "user", "server", "port", "speed", "seconds",
+                                                    "sent", "received"}));
+    std::map<std::string, std::map<std::string, Totals>> perUser;
+    Totals all;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        perUser[records[r][1]][records[r][2]].Add(records[r][6], records[r][7], records[r][8]);
+        all.Add(records[r][6], records[r][7], records[r][8]);
+    }
+    EXPECT_EQ(all, expected_.Unique);
+    for (const auto& [domain, users] : perUser) {
+        const auto table = testing::ReadCsv(Run({"--format", "csv", "--node", domain, "--check-duplicates"}).Out);
+        std::map<std::string, Totals> shown;
+        for (std::size_t r = 1; r < table.size(); ++r)
+            shown[table[r][0]].Add(table[r][1], table[r][2], table[r][3]);
+        EXPECT_EQ(shown, users) << domain;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, GeneratedFolder,

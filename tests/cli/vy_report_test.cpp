@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "cli/csv_table.h"
 #include "cli/log_folder.h"
 #include "cli/run_program.h"
 
@@ -251,10 +255,13 @@ TEST_F(VyReport, ClicksFollowTheWindowsToggleRule)
     EXPECT_EQ(desc[1], "5;2:05:05;25,689;136,780;Monday;");
     EXPECT_EQ(desc[2], "6;0:10:00;1,000;2,000;Tuesday;");
     EXPECT_EQ(desc[3], "7;0:00:30;1;2;Wednesday;");
-    // A column without a rule, or beyond the table, changes nothing.
+    // A column without a rule changes nothing; one beyond the table is bad usage.
     EXPECT_EQ(English({"--view", "date", "--click", "0"}).Out,
               "Month;Time;Send;Receive;\r\nOctober;2:15:35;26,690;138,782;\r\n");
-    EXPECT_EQ(English({"--click", "9"}).Out, kDomainTable);
+    const ProgramRun beyond = English({"--click", "1", "--click", "4"});
+    EXPECT_EQ(beyond.Exit, 2);
+    EXPECT_EQ(beyond.Out, "");
+    EXPECT_EQ(beyond.Err, "vy-report: no column 4: the table has 4 columns\n");
 }
 
 TEST_F(VyReport, DuplicatesCountOnce)
@@ -342,6 +349,47 @@ TEST_F(VyReport, NamesFromTheLogAreEscapedInThePage)
     EXPECT_EQ(RunVyReport(text).Out, "User;Time;Send;Receive;\r\n<script>x;1:02:03;12,345;67,890;\r\n");
 }
 
+// Names as the logs hold them (single bytes), read back from csv and json as
+// UTF-8, and found whether typed in UTF-8 or in single bytes.
+TEST_F(VyReport, NamesRoundTripAndMatchTypedEitherWay)
+{
+    QTemporaryDir dir;
+    const std::string odd = "a,b\"c;d\x01\xe9";
+    const std::string juergen = "j\xfcrgen";
+    LogConnection oddLine = kAlice;
+    oddLine.Who = "DOM\\" + odd;
+    LogConnection juergenLine = kBob;
+    juergenLine.Who = "DOM\\" + juergen;
+    testing::WriteLogFile(dir, "a.txt", {EnglishLine(oddLine), EnglishLine(juergenLine)});
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--from", "1998-10-01", "--to", "1998-10-31"});
+        args.push_back(dir.path().toStdString());
+        return RunVyReport(args);
+    };
+    auto utf8 = [](const std::string& latin1) { return QString::fromLatin1(latin1.c_str()).toStdString(); };
+
+    const auto csv = testing::ReadCsv(run({"--format", "csv"}).Out);
+    ASSERT_EQ(csv.size(), 3u);
+    EXPECT_EQ(csv[1][0], utf8(odd));
+    EXPECT_EQ(csv[2][0], utf8(juergen));
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(run({"--format", "json"}).Out)).object();
+    EXPECT_EQ(json["rows"].toArray()[0].toArray()[0].toString().toStdString(), utf8(odd));
+    EXPECT_EQ(testing::ReadCsv(run({"--format", "records"}).Out).at(1).at(2), utf8(odd));
+
+    for (const std::string& typed : {utf8(juergen), juergen}) {
+        const ProgramRun found = run({"--node", "DOM \\ " + typed});
+        EXPECT_EQ(found.Exit, 0) << found.Err;
+        EXPECT_EQ(Lines(found.Out).size(), 2u);
+        EXPECT_EQ(Lines(run({"--exclude-users", typed}).Out).size(), 2u);
+    }
+    // The euro sign has no single-byte form: it matches nothing, and the
+    // message shows it as typed, with control characters as "?".
+    EXPECT_EQ(Lines(run({"--exclude-users", utf8(juergen) + "\xe2\x82\xac"}).Out).size(), 3u);
+    const ProgramRun missing = run({"--node", "DOM \\ " + utf8(juergen) + "\xe2\x82\xac\x1b[2J"});
+    EXPECT_EQ(missing.Exit, 3);
+    EXPECT_EQ(missing.Err, "vy-report: no node \"" + utf8(juergen) + "\xe2\x82\xac?[2J\" under \"DOM\"\n");
+}
+
 TEST_F(VyReport, OutputFilesFollowTheExtensionRules)
 {
     QTemporaryDir out;
@@ -365,6 +413,14 @@ TEST_F(VyReport, OutputFilesFollowTheExtensionRules)
     run = English({"--format", "tree", "--output", out.filePath("tree.out").toStdString()});
     EXPECT_EQ(read("tree.out"), kUsersTree);
 
+    // The data formats add theirs only to a name without one.
+    English({"--format", "csv", "--output", out.filePath("table").toStdString()});
+    EXPECT_EQ(read("table.csv").rfind("User,Time,Send,Receive\r\n", 0), 0u);
+    English({"--format", "json", "--output", out.filePath("table.data").toStdString()});
+    EXPECT_EQ(read("table.data").rfind("{\"node\":\"DOM\"", 0), 0u);
+    English({"--format", "records", "--output", out.filePath("records").toStdString()});
+    EXPECT_EQ(Lines(read("records.csv")).size(), 1u + 6);  // the header, the range's six connections
+
     // Replacing a longer file leaves nothing of it behind.
     run = English({"--node", "Local", "--output", out.filePath("report.txt").toStdString()});
     EXPECT_EQ(read("report.txt"), "User;Time;Send;Receive;\r\ncarol;0:10:00;1,000;2,000;\r\n");
@@ -384,6 +440,14 @@ TEST_F(VyReport, ExitStatuses)
     run = RunVyReport({"--format", "tree"});
     EXPECT_EQ(run.Exit, 2);
     EXPECT_EQ(run.Err, "vy-report: no folder given (see vy-report --help)\n");
+    run = RunVyReport({""});
+    EXPECT_EQ(run.Exit, 2);
+    EXPECT_EQ(run.Err, "vy-report: the folder name is empty (see vy-report --help)\n");
+
+    run = RunVyReport({"--from", "1998-10-31", "--to", "1998-10-01", english_->path().toStdString()});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out, "\r\n");
+    EXPECT_EQ(run.Err, "vy-report: the date range is empty\n");
 
     run = English({"--node", "DOM \\ SRV1 \\ COM9 \\ 9600"});
     EXPECT_EQ(run.Exit, 3);

@@ -1,0 +1,132 @@
+#include "export/data_text.h"
+#include "export/report_writers.h"
+
+#include <vector>
+
+namespace vy {
+
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+
+// What a column holds, told by its title: the numbers behind the Time, Send,
+// Receive and Date cells, integers in the Day and Speed cells, or text.
+enum class ColumnKind { Text, Integer, Seconds, Sent, Received, DateTime };
+
+ColumnKind KindOf(std::string_view title)
+{
+    if (title == "Time")
+        return ColumnKind::Seconds;
+    if (title == "Send")
+        return ColumnKind::Sent;
+    if (title == "Receive")
+        return ColumnKind::Received;
+    if (title == "Date")
+        return ColumnKind::DateTime;
+    if (title == "Day" || title == "Speed")
+        return ColumnKind::Integer;
+    return ColumnKind::Text;
+}
+
+std::vector<ColumnKind> KindsOf(const ReportTable& table)
+{
+    std::vector<ColumnKind> kinds;
+    for (const ReportColumn& column : table.Columns)
+        kinds.push_back(KindOf(column.Caption));
+    return kinds;
+}
+
+// One cell as a typed value; numbers are written as they are, texts through
+// appendText. A row with fewer cells than columns shows the missing ones
+// empty, as the list does.
+template <typename AppendText>
+void AppendValue(std::string& out, const ReportRow& row, std::size_t c, ColumnKind kind, AppendText appendText)
+{
+    const std::string_view cell = c < row.Cells.size() ? std::string_view(row.Cells[c]) : std::string_view();
+    switch (kind) {
+    case ColumnKind::Seconds: AppendInteger(out, row.Values.Seconds); return;
+    case ColumnKind::Sent: AppendInteger(out, row.Values.Sent); return;
+    case ColumnKind::Received: AppendInteger(out, row.Values.Received); return;
+    case ColumnKind::DateTime: {
+        // An empty Date cell is a value no date text could show.
+        std::string iso;
+        if (!cell.empty())
+            AppendIsoDateTime(iso, row.Values.DateTime);
+        appendText(out, iso, false);
+        return;
+    }
+    case ColumnKind::Integer: appendText(out, cell, IsPlainInteger(cell)); return;
+    case ColumnKind::Text: appendText(out, cell, false); return;
+    }
+}
+
+}  // namespace
+
+std::string CsvReport(const ReportTable& table)
+{
+    std::string out;
+    if (table.Columns.empty())
+        return out;
+    const std::vector<ColumnKind> kinds = KindsOf(table);
+    for (std::size_t c = 0; c < kinds.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        AppendCsvField(out, table.Columns[c].Caption);
+    }
+    out += LineEnd;
+    const auto text = [](std::string& o, std::string_view cell, bool) { AppendCsvField(o, cell); };
+    for (const ReportRow& row : table.Rows) {
+        for (std::size_t c = 0; c < kinds.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            AppendValue(out, row, c, kinds[c], text);
+        }
+        out += LineEnd;
+    }
+    return out;
+}
+
+std::string JsonReport(const ReportTable& table, const JsonHeadings& headings)
+{
+    std::string out = "{\"node\":";
+    AppendJsonString(out, headings.Node);
+    out += ",\"view\":";
+    AppendJsonString(out, headings.View);
+    out += ",\"columns\":[";
+    for (std::size_t c = 0; c < table.Columns.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        AppendJsonString(out, table.Columns[c].Caption);
+    }
+    out += "],\"rows\":[";
+    const std::vector<ColumnKind> kinds = KindsOf(table);
+    const auto text = [](std::string& o, std::string_view cell, bool number) {
+        if (number)
+            o += cell;
+        else
+            AppendJsonString(o, cell);
+    };
+    bool firstRow = true;
+    for (const ReportRow& row : table.Rows) {
+        if (kinds.empty())
+            break;
+        out += firstRow ? "\r\n[" : ",\r\n[";
+        firstRow = false;
+        for (std::size_t c = 0; c < kinds.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            AppendValue(out, row, c, kinds[c], text);
+        }
+        out += ']';
+    }
+    out += "],\"totals\":{\"seconds\":";
+    AppendInteger(out, table.Totals.Seconds);
+    out += ",\"sent\":";
+    AppendInteger(out, table.Totals.Sent);
+    out += ",\"received\":";
+    AppendInteger(out, table.Totals.Received);
+    out += "}}\r\n";
+    return out;
+}
+
+}  // namespace vy
