@@ -295,6 +295,25 @@ TEST_F(ConfigDialog, EnterPressesOk)
     EXPECT_EQ(settings.FileFilter, "b");
 }
 
+TEST_F(ConfigDialog, EnterPressesOkAlsoWhenOpenedAgainAfterCancel)
+{
+    Settings settings;
+    TConfig dialog(settings, nullptr);
+    for (int page : {0, 1}) {
+        dialog.open();
+        dialog.PageControl()->setCurrentIndex(page);
+        dialog.BtCancel()->setFocus();
+        dialog.BtCancel()->click();
+        settings.FileFilter = "a";
+        dialog.open();
+        dialog.EditFileFilter()->setText("b");
+        ASSERT_NE(dialog.focusWidget(), nullptr);
+        PressEnter(dialog.focusWidget());
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << page;
+        EXPECT_EQ(settings.FileFilter, "b") << page;
+    }
+}
+
 TEST_F(ConfigDialog, TheOneArgumentFormWorksOnTheProcessRecord)
 {
     const Settings saved = ProcessSettings();
