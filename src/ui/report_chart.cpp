@@ -19,6 +19,7 @@
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLocale>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "reports/list_sort.h"
@@ -154,14 +155,20 @@ ReportChart::ReportChart(QWidget* parent) : QWidget(parent)
     chart->legend()->hide();
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    view_ = new QChartView(chart, this);
+    // Bars keep a height their labels fit in; a long table scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+
+    view_ = new QChartView(chart);
     view_->setObjectName(QStringLiteral("ChartView"));
+    scroll_->setWidget(view_);
     view_->setRenderHint(QPainter::Antialiasing);
     auto* save = new QAction(QStringLiteral("Save Chart..."), view_);
     save->setObjectName(QStringLiteral("SaveChart"));
     view_->addAction(save);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    column->addWidget(view_, 1);
+    column->addWidget(scroll_, 1);
 
     connect(measure_, &QComboBox::currentIndexChanged, this, &ReportChart::MeasureChanged);
     connect(save, &QAction::triggered, this, &ReportChart::SaveRequested);
@@ -192,6 +199,8 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
                              .arg(shown_.Bars.size())
                              .arg(Latin1(GroupDigits(",", shown_.TableRows)))
                        : QString());
+    view_->setMinimumSize(0, 0);
+    chart->setMargins(QMargins(4, 4, 4, 4));
     if (shown_.Bars.empty())
         return;
 
@@ -199,12 +208,19 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
     auto* categories = new QBarCategoryAxis;
     // The axis keeps one category per text: repeated captions get a number.
     std::map<QString, int> seen;
+    QStringList labels;
     std::int64_t largest = 0;
     for (const ChartBar& bar : shown_.Bars) {
-        set->append(static_cast<qreal>(bar.Value));
         largest = std::max(largest, bar.Value);
         const int repeat = seen[bar.Label]++;
-        categories->append(AsMarkup(repeat == 0 ? bar.Label : bar.Label + QStringLiteral(" (%1)").arg(repeat + 1)));
+        labels << AsMarkup(repeat == 0 ? bar.Label : bar.Label + QStringLiteral(" (%1)").arg(repeat + 1));
+    }
+    // Bars stand from the bottom up: the list's first row goes last, so
+    // that it is drawn at the top.
+    for (std::size_t i = 0; i < shown_.Bars.size(); ++i) {
+        const std::size_t bar = shown_.DateColumns ? i : shown_.Bars.size() - 1 - i;
+        set->append(static_cast<qreal>(shown_.Bars[bar].Value));
+        categories->append(labels[static_cast<qsizetype>(bar)]);
     }
 
     const std::int64_t step = TickStep(largest, measure);
@@ -223,12 +239,27 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
         series = new QHorizontalBarSeries;
     series->append(set);
     chart->addSeries(series);
-    // Bars run down from the list's first row; columns run along the dates.
-    categories->setReverse(!shown_.DateColumns);
+    // Above the bars, the values stay in sight when a long chart scrolls.
     chart->addAxis(categories, shown_.DateColumns ? Qt::AlignBottom : Qt::AlignLeft);
-    chart->addAxis(values, shown_.DateColumns ? Qt::AlignLeft : Qt::AlignBottom);
+    chart->addAxis(values, shown_.DateColumns ? Qt::AlignLeft : Qt::AlignTop);
     series->attachAxis(categories);
     series->attachAxis(values);
+
+    // Room for every bar's label, and for the last value label, which
+    // stands centred on the end of the value axis.
+    const QFontMetrics metrics(values->labelsFont());
+    if (shown_.DateColumns) {
+        int widest = 0;
+        for (const ChartBar& bar : shown_.Bars)
+            widest = std::max(widest, metrics.horizontalAdvance(bar.Label));
+        view_->setMinimumWidth(static_cast<int>(shown_.Bars.size()) * (widest + metrics.height()) +
+                               metrics.horizontalAdvance(ValueText(steps * step, measure)) + 4 * metrics.height());
+    } else {
+        view_->setMinimumHeight(static_cast<int>(shown_.Bars.size() + 3) * 2 * metrics.height());
+    }
+    const QStringList ticks = values->categoriesLabels();
+    const int overhang = ticks.isEmpty() ? 0 : metrics.horizontalAdvance(ValueText(steps * step, measure)) / 2;
+    chart->setMargins(shown_.DateColumns ? QMargins(4, 4 + metrics.height() / 2, 4, 4) : QMargins(4, 4, 4 + overhang, 4));
 }
 
 bool ReportChart::SaveImage(const QString& file)

@@ -15,6 +15,7 @@ class QChart;
 class QChartView;
 class QComboBox;
 class QLabel;
+class QScrollArea;
 
 namespace vy {
 
@@ -69,6 +70,7 @@ private:
 
     QComboBox* measure_ = nullptr;
     QLabel* note_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
     QChartView* view_ = nullptr;
     ChartData shown_;
 };

@@ -46,8 +46,9 @@ int ColumnOf(QAbstractItemModel* model, const QString& caption)
     return -1;
 }
 
-// The bars, read back in the table's formats, are the list's cells: in the
-// list's order, or (dateOrder) in ascending order of the row captions.
+// The bars, read back in the table's formats, are the list's cells: from the
+// top down in the list's order, or (dateOrder) from the left in ascending
+// order of the row captions.
 void ExpectChartShowsTheList(RecordingMain& w, bool dateOrder)
 {
     ASSERT_NE(w.Chart, nullptr);
@@ -69,7 +70,7 @@ void ExpectChartShowsTheList(RecordingMain& w, bool dateOrder)
         ASSERT_EQ(labels.size(), rows);
         int previousDay = 0;
         for (int i = 0; i < rows; ++i) {
-            int row = i;
+            int row = rows - 1 - i;
             if (dateOrder) {
                 for (row = 0; row < model->rowCount() && Cell(model, row, 0) != labels[i]; ++row) {
                 }
