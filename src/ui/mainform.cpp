@@ -781,8 +781,11 @@ void TMain::SetChartShown(bool shown)
         Chart = new ReportChart(ListSplitter);
         Chart->setObjectName(QStringLiteral("Chart"));
         ListSplitter->addWidget(Chart);
-        const int height = std::max(2, ListSplitter->height());
-        ListSplitter->setSizes({height - height * 2 / 5, height * 2 / 5});
+        // Three fifths for the list, also before the window is laid out.
+        ListSplitter->setStretchFactor(0, 3);
+        ListSplitter->setStretchFactor(1, 2);
+        const int height = ListSplitter->height();
+        ListSplitter->setSizes({height * 3 / 5, height - height * 3 / 5});
         connect(Chart, &ReportChart::MeasureChanged, this, &TMain::UpdateChart);
         connect(Chart, &ReportChart::SaveRequested, this, &TMain::SaveChartClick);
     }
