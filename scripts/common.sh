@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${JOBS:-$(nproc)}
 
-PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-base-dev-tools libgl-dev
+PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 
 install_missing() {

@@ -154,15 +154,45 @@ QVariant DefaultForm(const SettingValue& row)
     return row.defaultNumber;
 }
 
+void ReadValue(SettingsStore& store, const SettingValue& row, Settings& settings)
+{
+    switch (row.kind) {
+    case ValueKind::Text:
+        settings.*row.text = ReadText(store, row);
+        break;
+    case ValueKind::Integer:
+        settings.*row.integer = ReadNumber(store, row);
+        break;
+    case ValueKind::Flag:
+        settings.*row.flag = ReadNumber(store, row) != 0;
+        break;
+    }
+}
+
+void SetDefault(const SettingValue& row, Settings& settings)
+{
+    switch (row.kind) {
+    case ValueKind::Text:
+        settings.*row.text = QString::fromLatin1(row.defaultText);
+        break;
+    case ValueKind::Integer:
+        settings.*row.integer = row.defaultNumber;
+        break;
+    case ValueKind::Flag:
+        settings.*row.flag = row.defaultNumber != 0;
+        break;
+    }
+}
+
 void WriteFirstRunDefaults(ValueWriter& writer, const QString& programFile)
 {
     for (const SettingValue& row : SettingValues())
-        if (row.group == SettingsGroup::Window)
+        if (row.group == SettingsGroup::Window && !row.optional)
             writer.Write(row, DefaultForm(row));
 
     const QString installDir = InstallDirOf(programFile);
     for (const SettingValue& row : SettingValues()) {
-        if (row.group != SettingsGroup::Main)
+        if (row.group != SettingsGroup::Main || row.optional)
             continue;
         if (row.text == &Settings::LogDir)
             writer.Write(row, DemoLogDir(installDir));
@@ -221,16 +251,12 @@ void PrepareSettings(SettingsStore& store, const QString& programFile)
 void LoadSettings(SettingsStore& store, Settings& settings)
 {
     for (const SettingValue& row : SettingValues()) {
-        switch (row.kind) {
-        case ValueKind::Text:
-            settings.*row.text = ReadText(store, row);
-            break;
-        case ValueKind::Integer:
-            settings.*row.integer = ReadNumber(store, row);
-            break;
-        case ValueKind::Flag:
-            settings.*row.flag = ReadNumber(store, row) != 0;
-            break;
+        try {
+            ReadValue(store, row, settings);
+        } catch (const SettingsError&) {
+            if (!row.optional)
+                throw;
+            SetDefault(row, settings);
         }
     }
     if (auto command = SystemBrowserCommand())

@@ -33,6 +33,7 @@ struct Settings {
     bool StatusBar = false;
     bool SaveSettingOnExit = false;
     bool CheckLogFiles = false;
+    bool Chart = false;  // the chart under the report list is shown
 };
 
 // A read or write of one value failed; what() is the text shown to the user,

@@ -36,6 +36,12 @@ constexpr SettingValue Flag(SettingsGroup group, const char* name, bool Settings
     return value;
 }
 
+constexpr SettingValue Optional(SettingValue value)
+{
+    value.optional = true;
+    return value;
+}
+
 constexpr auto M = SettingsGroup::Main;
 constexpr auto W = SettingsGroup::Window;
 
@@ -65,6 +71,7 @@ const SettingValue kValues[] = {
     Text(W, "FontName", &Settings::FontName, "MS Sans Serif", 8),
     Integer(W, "FontSize", &Settings::FontSize, 8, 9),
     Text(W, "FontStyle", &Settings::FontStyle, "", 10),
+    Optional(Flag(W, "Chart", &Settings::Chart, false, 19)),
 };
 
 }  // namespace

@@ -27,6 +27,9 @@ struct SettingValue {
     // Position in the save-on-exit order, from 1; 0 for a value never saved
     // on exit.
     int saveRank = 0;
+    // A value added after the first stores were written: missing or
+    // unreadable, it reads as its default; a first run does not write it.
+    bool optional = false;
 };
 
 // The whole table, Main group first.

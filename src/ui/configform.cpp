@@ -118,6 +118,14 @@ int TConfig::LanguageIndex() const
 void TConfig::showEvent(QShowEvent* event)
 {
     FormShow();
+    // A button left with the focus by the last showing would take Enter for
+    // itself; the focus goes back to the page, so that Enter presses OK.
+    if (focusWidget() == nullptr || qobject_cast<QPushButton*>(focusWidget())) {
+        if (m_pageControl->currentIndex() == 0)
+            LangButton(LanguageIndex())->setFocus(Qt::OtherFocusReason);
+        else
+            m_editExDmn->setFocus(Qt::OtherFocusReason);
+    }
     if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

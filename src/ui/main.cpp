@@ -8,7 +8,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vy"));
     QApplication::setOrganizationName(QStringLiteral("Quillmar"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vy 3"));
+    vy::SetApplicationTitle(QStringLiteral("Vy 3"));
     QApplication::setWindowIcon(vy::WindowImage());
 
     // The main window first: its creation loads the settings that the dialogs

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
@@ -39,6 +40,7 @@
 #include "ui/help_viewer.h"
 #include "ui/images.h"
 #include "ui/openform.h"
+#include "ui/report_chart.h"
 #include "ui/report_views.h"
 #include "ui/settings_binding.h"
 
@@ -103,6 +105,8 @@ StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent)
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setIndent(2);
+        // File names and progress texts are data, never markup.
+        label->setTextFormat(Qt::PlainText);
         const bool centred = i == 2 || i == 4;
         label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         panels_[i] = label;
@@ -161,6 +165,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     windowFont.setPixelSize(13);
     setFont(windowFont);
     setWindowIcon(WindowImage());
+    setWindowIconText(ApplicationTitle());
     resize(579, 433);
 
     lastFont_ = QFont(QStringLiteral("MS Sans Serif"), 8);
@@ -175,7 +180,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
         Progress->setValue(std::clamp(percent, 0, 100));
         const QString text = QString::number(percent) + QLatin1Char('%');
         Status->SetText(2, text);
-        if (title && QGuiApplication::applicationDisplayName() != kTitlePrefix + text)
+        if (title && ApplicationTitle() != kTitlePrefix + text)
             SetApplicationTitle(kTitlePrefix + text);
     });
     connect(&worker_, &ScanWorker::Finished, this, &TMain::ScanFinished);
@@ -229,6 +234,8 @@ void TMain::BuildMenus()
     checkable(MenuViewTool, true, &TMain::MenuViewToolClick);
     MenuViewStatus = item(MenuView, "MenuViewStatus", QStringLiteral("&Status bar"));
     checkable(MenuViewStatus, true, &TMain::MenuViewStatusClick);
+    MenuViewChart = item(MenuView, "MenuViewChart", QStringLiteral("&Chart"));
+    checkable(MenuViewChart, false, &TMain::MenuViewChartClick);
 
     MenuRpt = menu("MenuRpt", QStringLiteral("&Report"));
     MenuRptGo = item(MenuRpt, "MenuRptGo", QStringLiteral("Go!"));
@@ -351,7 +358,10 @@ void TMain::BuildControls()
 
     PanelRight = new QWidget(Splitter);
     PanelRight->setObjectName(QStringLiteral("PanelRight"));
-    List = new QTreeView(PanelRight);
+    ListSplitter = new QSplitter(Qt::Vertical, PanelRight);
+    ListSplitter->setObjectName(QStringLiteral("ListSplitter"));
+    ListSplitter->setChildrenCollapsible(false);
+    List = new QTreeView(ListSplitter);
     List->setObjectName(QStringLiteral("List"));
     listModel_ = new ReportTableModel(this);
     List->setModel(listModel_);
@@ -360,7 +370,9 @@ void TMain::BuildControls()
     List->setUniformRowHeights(true);
     List->setAllColumnsShowFocus(true);
     List->setSelectionBehavior(QAbstractItemView::SelectRows);
-    List->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several rows can be selected for copying; a click, a double click and
+    // the arrow keys still select one.
+    List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List->setIconSize(QSize(16, 16));
     List->setSortingEnabled(false);
@@ -370,6 +382,18 @@ void TMain::BuildControls()
     SetTextColor(*List, QPalette::Text, Qt::black);
     connect(List->header(), &QHeaderView::sectionClicked, this, &TMain::ListColumnClick);
     connect(List, &QTreeView::doubleClicked, this, [this] { ListDblClick(); });
+    ListCopy = new QAction(QStringLiteral("&Copy"), List);
+    ListCopy->setObjectName(QStringLiteral("ListCopy"));
+    ListCopy->setShortcut(QKeySequence::Copy);
+    ListCopy->setShortcutContext(Qt::WidgetShortcut);
+    connect(ListCopy, &QAction::triggered, this, &TMain::ListCopyClick);
+    ListCopyTotals = new QAction(QStringLiteral("Copy &Totals"), List);
+    ListCopyTotals->setObjectName(QStringLiteral("ListCopyTotals"));
+    connect(ListCopyTotals, &QAction::triggered, this, &TMain::ListCopyTotalsClick);
+    List->addActions({ListCopy, ListCopyTotals});
+    List->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // However wide a stored tree, the list keeps a sliver.
+    PanelRight->setMinimumWidth(List->minimumSizeHint().width());
     PanelSplit = new QWidget(PanelRight);
     PanelSplit->setObjectName(QStringLiteral("PanelSplit"));
     PanelTotal = new QFrame(PanelRight);
@@ -380,6 +404,7 @@ void TMain::BuildControls()
     PanelTotal->setBackgroundRole(QPalette::Window);
     LabelTotalSel = new QLabel(PanelTotal);
     LabelTotalSel->setObjectName(QStringLiteral("LabelTotalSel"));
+    LabelTotalSel->setTextFormat(Qt::PlainText);
     LabelTotalSel->setFont(LabelFont(23));
     SetTextColor(*LabelTotalSel, QPalette::WindowText, QColor(0x80, 0x00, 0x00));
     LabelTotalSel->move(16, 8);
@@ -392,6 +417,7 @@ void TMain::BuildControls()
     BevelLine->hide();
     LabelTotal = new QLabel(PanelTotal);
     LabelTotal->setObjectName(QStringLiteral("LabelTotal"));
+    LabelTotal->setTextFormat(Qt::PlainText);
     LabelTotal->setFont(LabelFont(17));
     SetTextColor(*LabelTotal, QPalette::WindowText, QColor(0x00, 0x00, 0x80));
     LabelTotal->move(16, 44);
@@ -541,7 +567,7 @@ void TMain::PlaceRightPanel()
 {
     const int width = PanelRight->width();
     const int listHeight = std::max(0, Tree->height() - PanelSplitHeight - TotalPanelHeight);
-    List->setGeometry(0, 0, width, listHeight);
+    ListSplitter->setGeometry(0, 0, width, listHeight);
     PanelSplit->setGeometry(0, listHeight, width, PanelSplitHeight);
     const int totalTop = listHeight + PanelSplitHeight;
     PanelTotal->setGeometry(0, totalTop, width, std::max(0, PanelRight->height() - totalTop));
@@ -563,7 +589,25 @@ void TMain::FormResize()
 
 // ---- titles
 
-void TMain::SetApplicationTitle(const QString& title) { QGuiApplication::setApplicationDisplayName(title); }
+namespace {
+QString& StoredApplicationTitle()
+{
+    static QString title;
+    return title;
+}
+}  // namespace
+
+QString ApplicationTitle() { return StoredApplicationTitle(); }
+
+void SetApplicationTitle(const QString& title) { StoredApplicationTitle() = title; }
+
+// Not the toolkit's application display name: window systems append that to
+// every window title. The icon text is what task bars show for the window.
+void TMain::SetApplicationTitle(const QString& title)
+{
+    vy::SetApplicationTitle(title);
+    setWindowIconText(title);
+}
 
 void TMain::SetTitles(bool applicationToo)
 {
@@ -585,6 +629,8 @@ MessageResult TMain::ShowMessage(MessageKind kind, const QString& title, const Q
     QMessageBox box(icon, title, text,
                     buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     this);
+    // Messages carry file names and texts from the logs.
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
 }
 
@@ -720,6 +766,94 @@ void TMain::MenuViewStatusClick()
     FormResize();
 }
 
+void TMain::MenuViewChartClick()
+{
+    SetChartShown(!MenuViewChart->isChecked());
+}
+
+bool TMain::ChartShown() const { return MenuViewChart->isChecked(); }
+
+void TMain::SetChartShown(bool shown)
+{
+    MenuViewChart->setChecked(shown);
+    if (shown && !Chart) {
+        // Made on first use: a hidden chart costs nothing.
+        Chart = new ReportChart(ListSplitter);
+        Chart->setObjectName(QStringLiteral("Chart"));
+        ListSplitter->addWidget(Chart);
+        // Three fifths for the list, also before the window is laid out.
+        ListSplitter->setStretchFactor(0, 3);
+        ListSplitter->setStretchFactor(1, 2);
+        const int height = ListSplitter->height();
+        ListSplitter->setSizes({height * 3 / 5, height - height * 3 / 5});
+        connect(Chart, &ReportChart::MeasureChanged, this, &TMain::UpdateChart);
+        connect(Chart, &ReportChart::SaveRequested, this, &TMain::SaveChartClick);
+    }
+    if (Chart)
+        Chart->setVisible(shown);
+    UpdateChart();
+}
+
+void TMain::UpdateChart()
+{
+    if (!Chart || !ChartShown())
+        return;
+    // While a worker owns the session the chart shows nothing, as the list.
+    Chart->ShowTable(worker_.Alive() ? nullptr : listModel_->Shown(), session_.ReportKind);
+}
+
+bool TMain::ChooseChartFile(QString& fileName)
+{
+    fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), fileName,
+                                            QStringLiteral("PNG Images (*.png)"));
+    return !fileName.isEmpty();
+}
+
+void TMain::SaveChartClick()
+{
+    if (!Chart)
+        return;
+    QString fileName;
+    if (!ChooseChartFile(fileName))
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".png");
+    if (!Chart->SaveImage(fileName))
+        ShowError(QStringLiteral("File ") + QDir::toNativeSeparators(fileName) + QStringLiteral(" could not be written."));
+}
+
+int TMain::ListRow() const
+{
+    // The row double-clicked or moved to is the current one; with several
+    // selected and none current, the first of them.
+    const QModelIndex current = List->currentIndex();
+    if (current.isValid() && List->selectionModel()->isRowSelected(current.row()))
+        return current.row();
+    QModelIndexList rows = List->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        return std::min_element(rows.begin(), rows.end())->row();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TMain::ListCopyClick()
+{
+    if (worker_.Alive())
+        return;
+    std::vector<int> rows;
+    for (const QModelIndex& index : List->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    if (rows.empty())
+        return;
+    std::sort(rows.begin(), rows.end());
+    QGuiApplication::clipboard()->setText(CopiedRows(*listModel_, rows));
+}
+
+void TMain::ListCopyTotalsClick()
+{
+    if (!LabelTotal->text().isEmpty())
+        QGuiApplication::clipboard()->setText(LabelTotal->text());
+}
+
 void TMain::MenuOptCfgClick()
 {
     if (ScanRunning() || worker_.Alive())
@@ -741,6 +875,7 @@ void TMain::MenuOptFontClick()
     Tree->viewport()->update();
     List->setFont(font);
     SetTextColor(*List, QPalette::Text, Qt::black);
+    ApplyColumnWidths(*List, *listModel_);
     List->viewport()->update();
     Status->setFont(font);
     statusColor_ = color;
@@ -835,6 +970,7 @@ void TMain::StartScan(bool demo)
     ApplyColumnWidths(*List, *listModel_);
     MirrorTree();
     MirrorTableAndLabels();
+    UpdateChart();
     FormResize();
 
     const Settings& s = ProcessSettings();
@@ -865,6 +1001,7 @@ void TMain::ScanFinished()
     MirrorTree();
     MirrorTableAndLabels();
     MirrorReportChecks();
+    UpdateChart();
 
     SetApplicationTitle(kTitlePrefix + ProcessSettings().LogDir);
     Progress->hide();
@@ -900,6 +1037,7 @@ void TMain::RunReportCommand(bool treeChanged, Command command)
         MirrorTree();
     MirrorTableAndLabels();
     MirrorReportChecks();
+    UpdateChart();
     if (error)
         ShowError(Latin1(*error));
 }
@@ -930,11 +1068,7 @@ void TMain::ListDblClick()
     // Not even the current node may be read while a worker owns the session.
     if (worker_.Alive())
         return;
-    int row = -1;
-    if (const QModelIndexList rows = List->selectionModel()->selectedRows(); !rows.isEmpty())
-        row = rows.front().row();
-    else if (List->currentIndex().isValid())
-        row = List->currentIndex().row();
+    const int row = ListRow();
     const int opened = session_.CurrentNode;
     RunReportCommand(false, [this, row] { return vy::ListDblClick(session_, ProcessStores(), row, ProcessDateTexts()); });
     // The drill-down opens the node it came from one level in the tree.

@@ -34,7 +34,13 @@ class QTreeWidgetItem;
 namespace vy {
 
 class HelpViewer;
+class ReportChart;
 class ReportTableModel;
+
+// The program's own title, the name of the running program where the
+// platform shows one apart from the window titles (set to "Vy 3" at start).
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
 
 enum class MessageKind { Warning, Error, Information };
 enum class MessageButtons { Ok, OkCancel };
@@ -94,6 +100,9 @@ public:
     void SetStatusHeight(int height);
     int TreeWidth() const;
     void SetTreeWidth(int width);
+    // The chart under the list (View > Chart); it exists once first shown.
+    bool ChartShown() const;
+    void SetChartShown(bool shown);
 
     ReportSession& Session() { return session_; }
     ScanWorker& Worker() { return worker_; }
@@ -114,6 +123,7 @@ public:
     QAction* MenuFileExit = nullptr;
     QAction* MenuViewTool = nullptr;
     QAction* MenuViewStatus = nullptr;
+    QAction* MenuViewChart = nullptr;
     QAction* MenuRptGo = nullptr;
     QAction* MenuRptUsers = nullptr;
     QAction* MenuRptDate = nullptr;
@@ -124,6 +134,9 @@ public:
     QAction* MenuHelpDemo = nullptr;
     QAction* MenuHelpHomePage = nullptr;
     QAction* MenuHelpAbout = nullptr;
+    // The list's context menu.
+    QAction* ListCopy = nullptr;
+    QAction* ListCopyTotals = nullptr;
 
     QToolBar* Tool = nullptr;
     QToolButton* ToolOpen = nullptr;
@@ -138,7 +151,9 @@ public:
     QSplitter* Splitter = nullptr;
     QTreeWidget* Tree = nullptr;
     QWidget* PanelRight = nullptr;
+    QSplitter* ListSplitter = nullptr;  // the list above, the chart below
     QTreeView* List = nullptr;
+    ReportChart* Chart = nullptr;        // made when first shown
     QWidget* PanelSplit = nullptr;
     QFrame* PanelTotal = nullptr;
     QLabel* LabelTotalSel = nullptr;
@@ -155,6 +170,9 @@ public slots:
     void MenuFileExitClick();
     void MenuViewToolClick();
     void MenuViewStatusClick();
+    void MenuViewChartClick();
+    void ListCopyClick();
+    void ListCopyTotalsClick();
     void MenuRptGoClick();
     void MenuRptUsersClick();
     void MenuRptDateClick();
@@ -184,6 +202,8 @@ protected:
     virtual void ShowConfig();
     virtual void ShowAbout();
     virtual void ShowHelp(const QString& file);
+    // The file a chart image is saved to; false on Cancel.
+    virtual bool ChooseChartFile(QString& fileName);
     // Starts a program detached; the result is not examined.
     virtual void StartProgram(const QString& program, const QStringList& arguments);
 
@@ -206,6 +226,10 @@ private:
     void MirrorTree();
     void MirrorTableAndLabels();
     void MirrorReportChecks();
+    // Draws the shown table in the chart, when the chart is shown.
+    void UpdateChart();
+    void SaveChartClick();
+    int ListRow() const;
     void ShowError(const QString& text);
     void SetLabel(QLabel* label, const std::string& text);
 

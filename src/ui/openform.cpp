@@ -126,7 +126,10 @@ void TOpenFolder::EditFolderBrowse()
 
 void TOpenFolder::ShowError(const QString& text)
 {
-    QMessageBox::critical(this, QStringLiteral("Error"), text);
+    // The text carries the folder as typed: data, never markup.
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 QString TOpenFolder::PickFolder(const QString& start)

@@ -1,6 +1,11 @@
 #include "ui/report_views.h"
 
+#include <cmath>
+#include <functional>
+
+#include <QFontMetricsF>
 #include <QHeaderView>
+#include <QTextDocument>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -102,11 +107,17 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const
     const ReportRow& r = table_->Rows[row];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         // A row may hold fewer cells than there are columns: those show empty.
         if (column < r.Cells.size())
             return QString::fromLatin1(r.Cells[column].data(), static_cast<qsizetype>(r.Cells[column].size()));
         return QString();
+    case Qt::ToolTipRole:
+        // Tool tips guess rich text; a cell's text is shown as it is.
+        if (column < r.Cells.size() && !r.Cells[column].empty())
+            return Qt::convertFromPlainText(
+                QString::fromLatin1(r.Cells[column].data(), static_cast<qsizetype>(r.Cells[column].size())),
+                Qt::WhiteSpaceNoWrap);
+        return QVariant();
     case Qt::DecorationRole:
         if (column == 0)
             return TreeImage(r.Image);
@@ -142,11 +153,41 @@ Qt::ItemFlags ReportTableModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+double ColumnScale(const QFont& font)
+{
+    // The widths were chosen for an 8-point system font whose average
+    // character is 5 pixels wide; another font gets them in proportion.
+    constexpr double designCharWidth = 5.0;
+    const double scale = QFontMetricsF(font).averageCharWidth() / designCharWidth;
+    return scale > 0 ? scale : 1.0;
+}
+
+int ScaledColumnWidth(int width, double scale)
+{
+    return static_cast<int>(std::lround(width * scale));
+}
+
 void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model)
 {
     const auto& columns = model.ShownColumns();
+    const double scale = ColumnScale(list.font());
     for (std::size_t c = 0; c < columns.size(); ++c)
-        list.header()->resizeSection(static_cast<int>(c), columns[c].Width);
+        list.header()->resizeSection(static_cast<int>(c), ScaledColumnWidth(columns[c].Width, scale));
+}
+
+QString CopiedRows(const ReportTableModel& model, const std::vector<int>& rows)
+{
+    const int columns = model.columnCount();
+    auto line = [columns](const std::function<QString(int)>& cell) {
+        QStringList cells;
+        for (int c = 0; c < columns; ++c)
+            cells << cell(c);
+        return cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    };
+    QString text = line([&](int c) { return model.headerData(c, Qt::Horizontal).toString(); });
+    for (int row : rows)
+        text += line([&](int c) { return model.index(row, c).data().toString(); });
+    return text;
 }
 
 int NodeOfItem(const QTreeWidgetItem* item)

@@ -9,6 +9,7 @@
 #include "reports/report_table.h"
 #include "reports/report_tree.h"
 
+class QFont;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -48,8 +49,17 @@ private:
     bool changing_ = false;
 };
 
-// Sets the list's column widths from the shown table's columns.
+// The factor by which column widths grow for a font wider than the one the
+// widths were chosen for (1 where the font matches), and a width scaled so.
+double ColumnScale(const QFont& font);
+int ScaledColumnWidth(int width, double scale);
+// Sets the list's column widths from the shown table's columns, scaled to
+// the list's font.
 void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model);
+
+// The header and the given rows (in that order) as tab-separated lines of
+// the shown cell texts.
+QString CopiedRows(const ReportTableModel& model, const std::vector<int>& rows);
 
 // The node index a tree item stands for; -1 for none.
 int NodeOfItem(const QTreeWidgetItem* item);

@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QFont>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
 #include <QSplitter>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -59,20 +62,38 @@ void ApplyReportFont(QWidget& widget, const Settings& s)
 
 }  // namespace
 
+QRect RestoredGeometry(const QRect& stored, const QSize& smallest)
+{
+    // A damaged or hand-edited size must not make a window of gigabytes, nor
+    // a position one that cannot be reached: the window is held within the
+    // available area of the screen it was on (the primary one if none).
+    const QScreen* screen = QGuiApplication::screenAt(stored.topLeft());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return stored;
+    const QRect area = screen->availableGeometry();
+    const int width = std::clamp(stored.width(), std::min(smallest.width(), area.width()), area.width());
+    const int height = std::clamp(stored.height(), std::min(smallest.height(), area.height()), area.height());
+    const int left = std::clamp(stored.x(), area.left(), area.left() + area.width() - width);
+    const int top = std::clamp(stored.y(), area.top(), area.top() + area.height() - height);
+    return QRect(left, top, width, height);
+}
+
 void ApplySettings(TMain& window)
 {
     Settings& s = ProcessSettings();
     LoadSettings(s);
-    window.move(s.Left, window.y());
-    window.move(window.x(), s.Top);
-    window.resize(window.width(), s.Height);
-    window.resize(s.Width, window.height());
+    const QRect geometry = RestoredGeometry(QRect(s.Left, s.Top, s.Width, s.Height), window.minimumSizeHint());
+    window.move(geometry.topLeft());
+    window.resize(geometry.size());
     window.SetTreeWidth(s.TreeWidth);
     window.SetToolHeight(s.ToolBar ? TMain::ToolBarHeight : 0);
     window.MenuViewTool->setChecked(s.ToolBar);
     window.SetStatusHeight(s.StatusBar ? TMain::StatusBarHeight : 0);
     window.MenuViewStatus->setChecked(s.StatusBar);
     window.MenuOptSave->setChecked(s.SaveSettingOnExit);
+    window.SetChartShown(s.Chart);
     ApplyReportFont(*window.Tree, s);
     ApplyReportFont(*window.List, s);
 }
@@ -88,6 +109,7 @@ void CollectSettings(TMain& window)
     s.ToolBar = window.ToolHeight() != 0;
     s.StatusBar = window.StatusHeight() != 0;
     s.SaveSettingOnExit = window.MenuOptSave->isChecked();
+    s.Chart = window.ChartShown();
     const QFont font = window.Tree->font();
     s.FontName = font.family();
     s.FontSize = font.pointSize();

@@ -5,6 +5,8 @@
 #include <QString>
 
 class QFont;
+class QRect;
+class QSize;
 
 namespace vy {
 
@@ -13,6 +15,11 @@ class TMain;
 // LoadSettings, then geometry, tree width, bars, the save-on-exit check and
 // the tree and list font. Throws SettingsError from the load.
 void ApplySettings(TMain& window);
+
+// A stored window rectangle held within the available area of its screen:
+// no larger than that area (nor smaller than smallest where it fits), and
+// moved so that all of it lies there.
+QRect RestoredGeometry(const QRect& stored, const QSize& smallest);
 
 // The window's state into the record, then SaveSettings. Throws SettingsError.
 void CollectSettings(TMain& window);

@@ -244,6 +244,7 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
 
     std::vector<QString> expected(kFirstRunOrder.begin() + 10, kFirstRunOrder.end());
     expected.insert(expected.end(), kWindowOrder.begin(), kWindowOrder.end());
+    expected.push_back("Window/Chart");
     EXPECT_EQ(store.reads, expected);
 
     EXPECT_EQ(settings.LogDir, "/opt/vy/bin/DemoLog");
@@ -310,6 +311,21 @@ TEST(LoadSettings, AMissingFlagStopsTheLoad)
     EXPECT_EQ(ErrorOf([&] { LoadSettings(store, settings); }), "Failed to get data for 'CheckLogFiles'");
     EXPECT_TRUE(settings.SaveSettingOnExit);
     EXPECT_EQ(settings.Top, -1);
+}
+
+TEST(LoadSettings, TheChartFlagWrittenByNoFirstRunReadsAsOffWhenMissingOrDamaged)
+{
+    RecordingStore store = PreparedStore();  // a first run leaves it out
+    Settings settings;
+    settings.Chart = true;
+    LoadSettings(store, settings);
+    EXPECT_FALSE(settings.Chart);
+    store.Put("Window/Chart", 1);
+    LoadSettings(store, settings);
+    EXPECT_TRUE(settings.Chart);
+    store.Put("Window/Chart", QString("on"));
+    LoadSettings(store, settings);
+    EXPECT_FALSE(settings.Chart);
 }
 
 TEST(LoadSettings, TextThatIsNoIntegerIsTheWrongType)
@@ -397,6 +413,7 @@ TEST(SaveSettings, WritesTheWindowGroupThenTheMainValuesInOrder)
     for (const char* name : {"SaveSettingOnExit", "CheckLogFiles", "ExcludedUsers", "ExcludedDomains",
                              "ExcludedPorts", "LogLanguage", "NEvent", "FileFilter"})
         expected.push_back(QStringLiteral("Main/") + name);
+    expected.push_back("Window/Chart");
     EXPECT_EQ(store.writes, expected);
 
     EXPECT_EQ(store.Get("Window/Top"), QVariant(-3));
@@ -495,9 +512,9 @@ TEST(SettingsTable, NamesAreUniqueAndSaveRanksRunWithoutGaps)
         if (row.saveRank)
             ranks.push_back(row.saveRank);
     }
-    EXPECT_EQ(names.size(), 22u);
+    EXPECT_EQ(names.size(), 23u);
     std::sort(ranks.begin(), ranks.end());
-    ASSERT_EQ(ranks.size(), 18u);
+    ASSERT_EQ(ranks.size(), 19u);
     for (size_t i = 0; i < ranks.size(); ++i)
         EXPECT_EQ(ranks[i], int(i) + 1);
 }

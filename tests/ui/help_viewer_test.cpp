@@ -52,7 +52,8 @@ TEST_F(HelpViewerTest, TheShippedHelpDescribesEveryMenuCommand)
     const QString text = viewer.Browser()->toPlainText();
     for (const char* command : {"Open Folder", "Save", "Exit", "Toolbar", "Status bar", "Go!", "Users", "Date/Time",
                                 "Configuration", "Font", "Save Settings on Exit", "Contents", "Demo",
-                                "Quillmar Home Page", "About", "Excluded Users", "File Filter", "HTML Files"})
+                                "Quillmar Home Page", "About", "Excluded Users", "File Filter", "HTML Files", "Chart",
+                                "Save Chart...", "Copy Totals"})
         EXPECT_TRUE(text.contains(QLatin1String(command))) << command;
 }
 

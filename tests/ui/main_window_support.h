@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDate>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFont>
@@ -55,12 +57,14 @@ class RecordingMain : public TMain {
 public:
     std::vector<Message> Messages;
     std::deque<MessageResult> Answers;  // for OK/Cancel questions; OK when empty
+    bool RealMessageBoxes = false;      // recorded, then shown as the program shows them
 
     int SaveDialogs = 0;
     std::function<bool(QString&, int&)> SaveAnswer;
     int FontDialogs = 0;
     QFont FontOffered;
     std::function<bool(QFont&, QColor&)> FontAnswer;
+    std::function<bool(QString&)> ChartFileAnswer;  // Cancel when unset
     int OpenFolderShown = 0;
     std::function<void()> OpenFolderAction;
     int ConfigShown = 0;
@@ -85,6 +89,8 @@ protected:
                               MessageButtons buttons) override
     {
         Messages.push_back({kind, title, text, buttons});
+        if (RealMessageBoxes)
+            return TMain::ShowMessage(kind, title, text, buttons);
         if (buttons == MessageButtons::Ok || Answers.empty())
             return MessageResult::Ok;
         const MessageResult answer = Answers.front();
@@ -104,6 +110,7 @@ protected:
         FontOffered = font;
         return FontAnswer ? FontAnswer(font, color) : false;
     }
+    bool ChooseChartFile(QString& fileName) override { return ChartFileAnswer && ChartFileAnswer(fileName); }
     void ShowOpenFolder() override
     {
         ++OpenFolderShown;
@@ -137,7 +144,7 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ConfigDir());
         ProcessSettings() = Settings{};
         ClearStores(ProcessStores());
-        QGuiApplication::setApplicationDisplayName(QStringLiteral("Vy 3"));
+        SetApplicationTitle(QStringLiteral("Vy 3"));
     }
 
     QString ConfigDir() const { return dir_.path() + QStringLiteral("/config"); }
@@ -172,6 +179,17 @@ protected:
         window->FormCreate();
         ProcessSettings().InstallDir = SourceDir() + QStringLiteral("/data");
         return window;
+    }
+
+    // Scans folder over October 1998 and waits for the end.
+    static void ScanOctober1998(RecordingMain& window, const QString& folder)
+    {
+        ProcessSettings().LogDir = folder;
+        window.DateEdit1->setDate(QDate(1998, 10, 1));
+        window.DateEdit2->setDate(QDate(1998, 10, 31));
+        window.BtGoClick();
+        ASSERT_TRUE(WaitFor([&] { return !window.WorkerAlive(); }));
+        QCoreApplication::processEvents();
     }
 
     QTemporaryDir dir_;

@@ -86,10 +86,20 @@ TEST_F(ReportViewsTest, ColumnsOnlyKeepsACopyAndNoRows)
 
     QTreeView view;
     view.setModel(&model);
+    // The widths keep their proportions and grow with the font.
+    view.header()->setStretchLastSection(false);
+    QFont font = view.font();
+    font.setPixelSize(12);
+    view.setFont(font);
     ApplyColumnWidths(view, model);
-    EXPECT_EQ(view.header()->sectionSize(0), 100);
-    EXPECT_EQ(view.header()->sectionSize(1), 80);
-    EXPECT_EQ(view.header()->sectionSize(2), 60);
+    const int first = view.header()->sectionSize(0);
+    for (int c = 1; c < 3; ++c)
+        EXPECT_NEAR(view.header()->sectionSize(c) * 100.0 / first,
+                    model.ShownColumns()[c].Width * 100.0 / model.ShownColumns()[0].Width, 1.0);
+    font.setPixelSize(24);
+    view.setFont(font);
+    ApplyColumnWidths(view, model);
+    EXPECT_NEAR(view.header()->sectionSize(0), 2 * first, 0.1 * first);
 }
 
 TEST_F(ReportViewsTest, AMillionRowsShowWithoutCopying)

@@ -3,12 +3,14 @@
 
 #include <QAction>
 #include <QFile>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
 
 #include "ui/main_window_support.h"
+#include "ui/report_chart.h"
 #include "ui/settings_binding.h"
 
 namespace vy::uitest {
@@ -130,6 +132,8 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     w.SetTreeWidth(177);
     QCoreApplication::processEvents();
     w.MenuViewStatusClick();
+    EXPECT_FALSE(w.ChartShown());  // off on a first run
+    w.MenuViewChart->trigger();
     QFont font(QStringLiteral("Nimbus Sans"), 10);
     font.setItalic(true);
     w.Tree->setFont(font);
@@ -151,6 +155,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_EQ(Stored("Window/TreeWidth").toInt(), 177);
     EXPECT_EQ(Stored("Window/StatusBar").toInt(), 0);
     EXPECT_EQ(Str(Stored("Window/FontStyle").toString()), "I");
+    EXPECT_EQ(Stored("Window/Chart").toInt(), 1);
 
     // And the next window comes back the same.
     RecordingMain next;
@@ -160,6 +165,9 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_EQ(next.StatusHeight(), 0);
     EXPECT_TRUE(next.Tree->font().italic());
     EXPECT_EQ(next.Tree->font().pointSize(), 10);
+    EXPECT_TRUE(next.ChartShown());
+    ASSERT_NE(next.Chart, nullptr);
+    EXPECT_FALSE(next.Chart->isHidden());
 }
 
 TEST_F(SettingsBindingTest, UnderlinedFontIsStoredWithoutStyle)
@@ -188,7 +196,7 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     {
         QSettings ini(IniFile(), QSettings::IniFormat);
         ini.setValue("Window/TreeWidth", 2147483647);
-        ini.setValue("Window/Width", -5);
+        ini.setValue("Window/Width", 2147483647);
         ini.setValue("Window/Height", 0);
         ini.setValue("Window/Top", -2147483647);
         ini.setValue("Window/FontSize", 2000000);
@@ -196,7 +204,11 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     }
     RecordingMain w;
     ApplySettings(w);
-    EXPECT_EQ(w.y(), -2147483647);
+    // The window is held within the screen's available area.
+    const QRect area = w.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(QRect(w.pos(), w.size()))) << w.x() << "," << w.y() << " " << w.width() << "x"
+                                                          << w.height();
+    EXPECT_GT(w.height(), 0);
     EXPECT_EQ(w.Tree->font().pointSize(), 999);
     EXPECT_TRUE(w.Tree->font().bold());
     w.show();
@@ -204,7 +216,11 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     QCoreApplication::processEvents();
     // The tree takes what there is; the list keeps at least a sliver.
     EXPECT_LE(w.Tree->width(), w.Splitter->width());
-    EXPECT_GE(w.PanelRight->width(), 0);
+    EXPECT_GT(w.PanelRight->width(), 0);
+    // The stored values change only when the window's state is saved.
+    EXPECT_EQ(Stored("Window/Width").toLongLong(), 2147483647);
+    CollectSettings(w);
+    EXPECT_EQ(Stored("Window/Width").toInt(), w.width());
     {
         QSettings ini(IniFile(), QSettings::IniFormat);
         ini.setValue("Window/FontSize", 0);

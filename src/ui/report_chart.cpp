@@ -1,0 +1,270 @@
+#include "ui/report_chart.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHorizontalBarSeries>
+#include <QLabel>
+#include <QLocale>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "reports/list_sort.h"
+#include "reports/report_tree_builder.h"
+#include "reports/value_format.h"
+
+namespace vy {
+
+namespace {
+
+const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
+
+QString Latin1(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::int64_t CellValue(const std::string& cell, ChartMeasure measure)
+{
+    if (measure == ChartMeasure::Time)
+        return std::max<std::int64_t>(0, DurationToSeconds(cell).value_or(0));
+    const std::string digits = DigitsOnly(cell);
+    std::int64_t value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+// Where a row of a month or day table stands in the calendar.
+int DateKey(const std::string& caption, int reportKind)
+{
+    if (reportKind == 6) {
+        const auto month = std::find(MonthNames.begin(), MonthNames.end(), caption);
+        return month == MonthNames.end() ? 0 : static_cast<int>(month - MonthNames.begin());
+    }
+    int day = 0;
+    std::from_chars(caption.data(), caption.data() + caption.size(), day);
+    return day;
+}
+
+QString ValueText(std::int64_t value, ChartMeasure measure)
+{
+    if (measure == ChartMeasure::Time)
+        return Latin1(SecondsToText(static_cast<std::int32_t>(
+            std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()))));
+    return Latin1(GroupDigits(",", value));
+}
+
+// About five steps of a round size: seconds, minutes and hours for times,
+// 1, 2 or 5 times a power of ten for byte counts.
+std::int64_t TickStep(std::int64_t largest, ChartMeasure measure)
+{
+    const std::int64_t wanted = std::max<std::int64_t>(1, (largest + 4) / 5);
+    std::int64_t unit = 1;
+    if (measure == ChartMeasure::Time) {
+        for (std::int64_t step : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600, 43200})
+            if (step >= wanted)
+                return step;
+        unit = 86400;
+    }
+    for (std::int64_t power = unit; power <= std::numeric_limits<std::int64_t>::max() / 10; power *= 10)
+        for (std::int64_t times : {1, 2, 5})
+            if (times * power >= wanted)
+                return times * power;
+    return wanted;
+}
+
+// The chart's text items take markup; names from the logs are escaped so
+// that they show as written.
+QString AsMarkup(const QString& text) { return text.toHtmlEscaped(); }
+
+}  // namespace
+
+ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure)
+{
+    ChartData data;
+    data.TableRows = static_cast<int>(table.Rows.size());
+    const std::string caption = kMeasureNames[static_cast<int>(measure)];
+    const auto column = std::find_if(table.Columns.begin(), table.Columns.end(),
+                                     [&](const ReportColumn& c) { return c.Caption == caption; });
+    if (column == table.Columns.end())
+        return data;
+    const auto cell = static_cast<std::size_t>(column - table.Columns.begin());
+    data.DateColumns = reportKind == 6 || reportKind == 7;
+
+    std::vector<const ReportRow*> rows;
+    const std::size_t count = data.DateColumns ? table.Rows.size()
+                                               : std::min<std::size_t>(table.Rows.size(), ChartRowLimit);
+    rows.reserve(count);
+    for (std::size_t r = 0; r < count; ++r)
+        rows.push_back(&table.Rows[r]);
+    if (data.DateColumns) {
+        std::stable_sort(rows.begin(), rows.end(), [reportKind](const ReportRow* a, const ReportRow* b) {
+            return DateKey(a->Cells.empty() ? std::string() : a->Cells[0], reportKind) <
+                   DateKey(b->Cells.empty() ? std::string() : b->Cells[0], reportKind);
+        });
+        if (rows.size() > static_cast<std::size_t>(ChartRowLimit))
+            rows.resize(ChartRowLimit);
+    }
+    for (const ReportRow* row : rows) {
+        ChartBar bar;
+        if (!row->Cells.empty())
+            bar.Label = Latin1(row->Cells[0]);
+        if (cell < row->Cells.size())
+            bar.Value = CellValue(row->Cells[cell], measure);
+        data.Bars.push_back(std::move(bar));
+    }
+    return data;
+}
+
+ReportChart::ReportChart(QWidget* parent) : QWidget(parent)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 2, 0, 0);
+    column->setSpacing(2);
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(4, 0, 4, 0);
+    auto* caption = new QLabel(QStringLiteral("Chart of:"), this);
+    measure_ = new QComboBox(this);
+    measure_->setObjectName(QStringLiteral("ChartMeasure"));
+    for (const char* name : kMeasureNames)
+        measure_->addItem(QLatin1String(name));
+    caption->setBuddy(measure_);
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("ChartNote"));
+    note_->setTextFormat(Qt::PlainText);
+    strip->addWidget(caption);
+    strip->addWidget(measure_);
+    strip->addSpacing(12);
+    strip->addWidget(note_, 1);
+    column->addLayout(strip);
+
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    // Bars keep a height their labels fit in; a long table scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+
+    view_ = new QChartView(chart);
+    view_->setObjectName(QStringLiteral("ChartView"));
+    scroll_->setWidget(view_);
+    view_->setRenderHint(QPainter::Antialiasing);
+    auto* save = new QAction(QStringLiteral("Save Chart..."), view_);
+    save->setObjectName(QStringLiteral("SaveChart"));
+    view_->addAction(save);
+    view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    column->addWidget(scroll_, 1);
+
+    connect(measure_, &QComboBox::currentIndexChanged, this, &ReportChart::MeasureChanged);
+    connect(save, &QAction::triggered, this, &ReportChart::SaveRequested);
+}
+
+QChart* ReportChart::Chart() const { return view_->chart(); }
+
+ChartMeasure ReportChart::Measure() const
+{
+    return static_cast<ChartMeasure>(std::clamp(measure_->currentIndex(), 0, 2));
+}
+
+void ReportChart::SetMeasure(ChartMeasure measure) { measure_->setCurrentIndex(static_cast<int>(measure)); }
+
+void ReportChart::ShowTable(const ReportTable* table, int reportKind)
+{
+    const ChartMeasure measure = Measure();
+    shown_ = table ? ChartOf(*table, reportKind, measure) : ChartData{};
+
+    QChart* chart = Chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    note_->setText(shown_.TableRows > static_cast<int>(shown_.Bars.size()) && !shown_.Bars.empty()
+                       ? QStringLiteral("The first %1 of %2 rows")
+                             .arg(shown_.Bars.size())
+                             .arg(Latin1(GroupDigits(",", shown_.TableRows)))
+                       : QString());
+    view_->setMinimumSize(0, 0);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    if (shown_.Bars.empty())
+        return;
+
+    auto* set = new QBarSet(QLatin1String(kMeasureNames[static_cast<int>(measure)]));
+    auto* categories = new QBarCategoryAxis;
+    // The axis keeps one category per text: repeated captions get a number.
+    std::map<QString, int> seen;
+    QStringList labels;
+    std::int64_t largest = 0;
+    for (const ChartBar& bar : shown_.Bars) {
+        largest = std::max(largest, bar.Value);
+        const int repeat = seen[bar.Label]++;
+        labels << AsMarkup(repeat == 0 ? bar.Label : bar.Label + QStringLiteral(" (%1)").arg(repeat + 1));
+    }
+    // Bars stand from the bottom up: the list's first row goes last, so
+    // that it is drawn at the top.
+    for (std::size_t i = 0; i < shown_.Bars.size(); ++i) {
+        const std::size_t bar = shown_.DateColumns ? i : shown_.Bars.size() - 1 - i;
+        set->append(static_cast<qreal>(shown_.Bars[bar].Value));
+        categories->append(labels[static_cast<qsizetype>(bar)]);
+    }
+
+    const std::int64_t step = TickStep(largest, measure);
+    const std::int64_t steps = std::max<std::int64_t>(1, (largest + step - 1) / step);
+    auto* values = new QCategoryAxis;
+    values->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    values->setStartValue(0);
+    for (std::int64_t i = 1; i <= steps; ++i)
+        values->append(AsMarkup(ValueText(i * step, measure)), static_cast<qreal>(i * step));
+    values->setRange(0, static_cast<qreal>(steps * step));
+
+    QAbstractBarSeries* series = nullptr;
+    if (shown_.DateColumns)
+        series = new QBarSeries;
+    else
+        series = new QHorizontalBarSeries;
+    series->append(set);
+    chart->addSeries(series);
+    // Above the bars, the values stay in sight when a long chart scrolls.
+    chart->addAxis(categories, shown_.DateColumns ? Qt::AlignBottom : Qt::AlignLeft);
+    chart->addAxis(values, shown_.DateColumns ? Qt::AlignLeft : Qt::AlignTop);
+    series->attachAxis(categories);
+    series->attachAxis(values);
+
+    // Room for every bar's label, and for the last value label, which
+    // stands centred on the end of the value axis.
+    const QFontMetrics metrics(values->labelsFont());
+    if (shown_.DateColumns) {
+        int widest = 0;
+        for (const ChartBar& bar : shown_.Bars)
+            widest = std::max(widest, metrics.horizontalAdvance(bar.Label));
+        view_->setMinimumWidth(static_cast<int>(shown_.Bars.size()) * (widest + metrics.height()) +
+                               metrics.horizontalAdvance(ValueText(steps * step, measure)) + 4 * metrics.height());
+    } else {
+        view_->setMinimumHeight(static_cast<int>(shown_.Bars.size() + 3) * 2 * metrics.height());
+    }
+    const QStringList ticks = values->categoriesLabels();
+    const int overhang = ticks.isEmpty() ? 0 : metrics.horizontalAdvance(ValueText(steps * step, measure)) / 2;
+    chart->setMargins(shown_.DateColumns ? QMargins(4, 4 + metrics.height() / 2, 4, 4) : QMargins(4, 4, 4 + overhang, 4));
+}
+
+bool ReportChart::SaveImage(const QString& file)
+{
+    return view_->grab().save(file, "PNG");
+}
+
+}  // namespace vy
