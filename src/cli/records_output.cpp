@@ -46,7 +46,7 @@ bool WriteRecords(const Stores& stores, const ByteSink& sink)
     double lastValue = -1;
     std::string lastDate;
     for (const ConnectionRecord& r : stores.Connections) {
-        if (r.Removed)
+        if (r.Removed())
             continue;
         // A repeated time (a duplicate, a busy minute) reuses the last text.
         if (r.DateTime != lastValue) {

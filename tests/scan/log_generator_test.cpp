@@ -240,7 +240,7 @@ std::vector<std::string> RecordsByName(const Stores& stores)
     for (const ConnectionRecord& r : stores.Connections) {
         std::string text = std::to_string(r.DateTime) + "|" + std::to_string(r.ActiveTime) + "|" +
                            std::to_string(r.BytesSent) + "|" + std::to_string(r.BytesReceived);
-        if (!r.Removed) {
+        if (!r.Removed()) {
             const InfoRec& user = names[r.UserIndex];
             const InfoRec& speed = names[r.SpeedIndex];
             const InfoRec& port = names[speed.Parent];
@@ -286,7 +286,7 @@ TEST(LogGenerator, CurrentFormFolderScansToTheSameRecordsAsTheClassicOne)
     EXPECT_EQ(RecordsByName(*current), RecordsByName(*classic));
     // Every current-form speed is "0".
     for (const ConnectionRecord& r : current->Connections)
-        ASSERT_TRUE(r.Removed || current->Names[r.SpeedIndex].Name == "0");
+        ASSERT_TRUE(r.Removed() || current->Names[r.SpeedIndex].Name == "0");
 }
 
 }  // namespace
