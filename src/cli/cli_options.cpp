@@ -194,8 +194,6 @@ Scan options (without --settings every other setting has its first-run default):
   --exclude-users TEXT     users to leave out (blanks, commas or semicolons between)
   --exclude-domains TEXT   domains to leave out
   --exclude-ports TEXT     ports to leave out
-                           (names are read as UTF-8 when they are valid UTF-8,
-                           otherwise byte by byte as Latin-1)
   --check-duplicates       count repeated connections once
   --settings               start from the desktop program's stored settings;
                            FOLDER may then be left out
@@ -215,6 +213,9 @@ Report options:
                            ".json" when FILE has no extension)
   --help                   show this text
   --version                show the version
+
+The texts of --node, --events, --filter and --exclude-* are read as UTF-8 when
+they are valid UTF-8, otherwise byte by byte as Latin-1.
 
 Exit status: 0 done (also after warnings), 1 a file could not be written or
 read, 2 bad usage, 3 --node names no node.

@@ -109,23 +109,6 @@ TEST(ParseCommandLine, BadUsageSaysWhy)
     EXPECT_EQ(Usage({""}), "the folder name is empty");
 }
 
-TEST(ParseCommandLine, NamesAreUtf8WhenValidElseSingleBytes)
-{
-    const ParsedCommandLine p = ParseCommandLine({"--exclude-users", "j\xc3\xbcrgen,\xfc", "--exclude-ports",
-                                                  "a\xe2\x82\xac", "--node", "D \\ j\xfcrgen", "d"});
-    ASSERT_TRUE(std::holds_alternative<CliOptions>(p));
-    const CliOptions& o = std::get<CliOptions>(p);
-    // Invalid UTF-8 as a whole: every byte a character of its own.
-    EXPECT_EQ(o.ExcludeUsers, "j\xc3\xbcrgen,\xfc");
-    // The euro sign has no single-byte form.
-    EXPECT_EQ(o.ExcludePorts, "a\n");
-    EXPECT_EQ(o.Node, QString::fromUtf8("D \\ j\xc3\xbcrgen"));
-    const CliOptions utf8 =
-        std::get<CliOptions>(ParseCommandLine({"--exclude-users", "j\xc3\xbcrgen", "--filter", "\xc3\xa9*", "d"}));
-    EXPECT_EQ(utf8.ExcludeUsers, "j\xfcrgen");
-    EXPECT_EQ(utf8.Filter, QString::fromUtf8("\xc3\xa9*"));
-}
-
 TEST(ParseCommandLine, HelpAndVersionWinOverTheRest)
 {
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(ParseCommandLine({"--bogus", "--help"})));
