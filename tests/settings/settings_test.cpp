@@ -317,15 +317,13 @@ TEST(LoadSettings, TheChartFlagWrittenByNoFirstRunReadsAsOffWhenMissingOrDamaged
 {
     RecordingStore store = PreparedStore();  // a first run leaves it out
     Settings settings;
-    settings.Chart = true;
-    LoadSettings(store, settings);
-    EXPECT_FALSE(settings.Chart);
-    store.Put("Window/Chart", 1);
-    LoadSettings(store, settings);
-    EXPECT_TRUE(settings.Chart);
-    store.Put("Window/Chart", QString("on"));
-    LoadSettings(store, settings);
-    EXPECT_FALSE(settings.Chart);
+    for (const QVariant stored : {QVariant(), QVariant(1), QVariant(QString("on"))}) {
+        if (stored.isValid())
+            store.Put("Window/Chart", stored);
+        settings.Chart = !stored.isValid();
+        LoadSettings(store, settings);
+        EXPECT_EQ(settings.Chart, stored == QVariant(1));
+    }
 }
 
 TEST(LoadSettings, TextThatIsNoIntegerIsTheWrongType)
