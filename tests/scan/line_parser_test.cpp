@@ -42,17 +42,19 @@ double At(int year, int month, int day, int hour, int minute)
     return *EncodeDate(year, month, day) + *EncodeTime(hour, minute, 0);
 }
 
-// The values of a line, or nullopt when it is malformed.
-std::optional<ConnectionLine> Parsed(const std::string& line, const char* lang = "EN")
+// The values of a line, copied out of it, or nullopt when it is malformed.
+std::optional<reference::Values> Parsed(const std::string& line, const char* lang = "EN")
 {
     ConnectionLine c;
     if (!ParseConnectionLine(lang, line, c))
         return std::nullopt;
-    return c;
+    return reference::Values{c.DateTime,           std::string(c.Domain), c.User,      std::string(c.Server),
+                             std::string(c.Port),  std::string(c.Speed),  c.ActiveTime, c.BytesSent,
+                             c.BytesReceived};
 }
 
 // The values of kEnglish with the first from replaced by to.
-std::optional<ConnectionLine> Changed(const std::string& from, const std::string& to)
+std::optional<reference::Values> Changed(const std::string& from, const std::string& to)
 {
     return Parsed(With(kEnglish, from, to));
 }
