@@ -442,7 +442,7 @@ Needle::Needle(std::string_view text) : text_(text)
 {
     // The first of the rarest bytes that the marker holds, else its first
     // byte that is not a blank.
-    for (char rare : std::string_view("yv.TVGD"))
+    for (char rare : std::string_view("yv.pTVGD"))
         if ((rare_ = text.find(rare)) != npos)
             return;
     rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
