@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -151,6 +152,15 @@ inline bool IsListed(std::string_view name, std::string_view list)
         }
     }
     return false;
+}
+
+// n bytes drawn from alphabet: few distinct bytes make many near misses.
+inline std::string RandomText(std::mt19937& rng, std::string_view alphabet, std::size_t n)
+{
+    std::string text(n, ' ');
+    for (char& c : text)
+        c = alphabet[rng() % alphabet.size()];
+    return text;
 }
 
 }  // namespace vy::reference

@@ -199,13 +199,7 @@ TEST(LineMatcher, AgreesWithTheSubstringTestForLongAndShortLists)
     // Lines of few distinct bytes hold many "," + five bytes + "," places,
     // overlapping ones among them; the lists draw on the same bytes.
     std::mt19937 rng(31);
-    const char alphabet[] = ",12;T";
-    auto text = [&](std::size_t n) {
-        std::string s(n, ' ');
-        for (char& c : s)
-            c = alphabet[rng() % 5];
-        return s;
-    };
+    auto text = [&rng](std::size_t n) { return reference::RandomText(rng, ",12;T", n); };
     int accepted = 0;
     for (int round = 0; round < 300; ++round) {
         const std::string ids = text(round % 3 == 0 ? 6000 : rng() % 40);
