@@ -323,7 +323,7 @@ TEST(ExtractPort, EnglishPortRunsToTheNextBlank)
 
 TEST(ExtractPort, GermanPortSkipsTwoBytesAndHasAtLeastOne)
 {
-    auto portOf = [](const std::string& to) { return std::string(Parsed(With(kGerman, "Anschlu\xDF COM1", to), "DE")->Port); };
+    auto portOf = [](const std::string& to) { return Parsed(With(kGerman, "Anschlu\xDF COM1", to), "DE")->Port; };
     // Any two bytes after the marker are skipped, whatever they are.
     EXPECT_EQ(portOf("Anschlu! COM1"), "COM1");
     EXPECT_EQ(portOf("Anschluss COM1"), " COM1");
@@ -510,7 +510,8 @@ TEST(ParseConnectionLine, ReadsNothingBeyondTheLine)
             const std::string_view prefix(buffer.get(), n);
             ConnectionLine c;
             EXPECT_EQ(ParseConnectionLine(lang, prefix, c), n >= needed) << lang << " " << n;
-            EXPECT_EQ(Recognised(lang, prefix, "20050;20272"), reference::IsConnectionLine(lang, prefix, "20050;20272"));
+            const char* ids = "20050;20272";
+            EXPECT_EQ(Recognised(lang, prefix, ids), reference::IsConnectionLine(lang, prefix, ids));
         }
     }
 }
