@@ -442,7 +442,7 @@ Needle::Needle(std::string_view text) : text_(text)
 {
     // The first of the rarest bytes that the marker holds, else its first
     // byte that is not a blank.
-    for (char rare : std::string_view("yv.TVGD"))
+    for (char rare : std::string_view("yv.pTVGD"))
         if ((rare_ = text.find(rare)) != npos)
             return;
     rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
@@ -452,9 +452,15 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
 {
     if (from > line.size())
         return npos;
-    for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1))
-        if (line.substr(p - rare_).starts_with(text_))
-            return p - rare_;
+    for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1)) {
+        // The first and last bytes sort out most near misses before the
+        // whole comparison.
+        const std::size_t at = p - rare_;
+        const std::size_t n = text_.size();
+        if (line.size() - at >= n && line[at] == text_.front() && line[at + n - 1] == text_.back() &&
+            line.compare(at, n, text_) == 0)
+            return at;
+    }
     return npos;
 }
 

@@ -72,7 +72,9 @@ private:
 
 // Reads every value of a line that the matcher accepted into out; false when
 // the line is malformed (a marker missing, a value that does not convert, an
-// end character that never comes). out is then unspecified.
+// end character that never comes). out is then unspecified. With English
+// markers, a line whose sixth field is the event ID 20272 is read in the
+// current servers' form and never in the classic one.
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out);
 
 }  // namespace vy

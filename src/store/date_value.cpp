@@ -21,7 +21,8 @@ int DaysInMonth(int year, int month)
 {
     if (month < 1 || month > 12)
         return 0;
-    const year_month_day_last last(std::chrono::year(year), month_day_last(std::chrono::month(static_cast<unsigned>(month))));
+    const std::chrono::month m(static_cast<unsigned>(month));
+    const year_month_day_last last{std::chrono::year(year), month_day_last(m)};
     return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 

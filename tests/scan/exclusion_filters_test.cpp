@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "scan/exclusion_filters.h"
@@ -52,13 +51,7 @@ TEST(ExclusionList, EmptyListsAndNamesListNothing)
 TEST(ExclusionList, AgreesWithThePlainRuleOnRandomListsAndNames)
 {
     std::mt19937 rng(8);
-    const char alphabet[] = "aAbB ,;\xC4\xE4";
-    auto text = [&](std::size_t n) {
-        std::string s(n, ' ');
-        for (char& c : s)
-            c = alphabet[rng() % 9];
-        return s;
-    };
+    auto text = [&rng](std::size_t n) { return reference::RandomText(rng, "aAbB ,;\xC4\xE4", n); };
     int listed = 0;
     for (int round = 0; round < 3000; ++round) {
         const std::string list = text(rng() % 16);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -59,7 +60,10 @@ inline std::optional<Values> Parse(std::string_view lang, std::string_view line)
 {
     const bool de = lang == "DE";
     Values v;
-    auto after = [&](std::string_view marker) { const auto m = line.find(marker); return m == npos ? npos : m + marker.size(); };
+    auto after = [&](std::string_view marker) {
+        const std::size_t at = line.find(marker);
+        return at == npos ? npos : at + marker.size();
+    };
     // Date and time around the first time marker.
     const std::size_t p = line.find(de ? " um " : " at ");
     if (p == npos || p < 10 || p + 10 >= line.size())
@@ -85,7 +89,8 @@ inline std::optional<Values> Parse(std::string_view lang, std::string_view line)
     const std::size_t serverComma = line.rfind(',', m - 1);
     if (domainEnd == npos || serverComma == npos)
         return std::nullopt;
-    v.Domain = line[domainEnd] == ' ' ? "Local" : std::string(line.substr(m + start.size(), domainEnd - m - start.size()));
+    const std::size_t domain = m + start.size();
+    v.Domain = line[domainEnd] == ' ' ? "Local" : std::string(line.substr(domain, domainEnd - domain));
     v.Server = line.substr(serverComma + 1, m - serverComma - 1);
     // The user from the first "\" of the line to its follower.
     const std::size_t um = line.find(de ? ",Der Benutzer" : ",The user");
@@ -151,6 +156,15 @@ inline bool IsListed(std::string_view name, std::string_view list)
         }
     }
     return false;
+}
+
+// n bytes drawn from alphabet: few distinct bytes make many near misses.
+inline std::string RandomText(std::mt19937& rng, std::string_view alphabet, std::size_t n)
+{
+    std::string text(n, ' ');
+    for (char& c : text)
+        c = alphabet[rng() % alphabet.size()];
+    return text;
 }
 
 }  // namespace vy::reference

@@ -42,17 +42,19 @@ double At(int year, int month, int day, int hour, int minute)
     return *EncodeDate(year, month, day) + *EncodeTime(hour, minute, 0);
 }
 
-// The values of a line, or nullopt when it is malformed.
-std::optional<ConnectionLine> Parsed(const std::string& line, const char* lang = "EN")
+// The values of a line, copied out of it, or nullopt when it is malformed.
+std::optional<reference::Values> Parsed(const std::string& line, const char* lang = "EN")
 {
     ConnectionLine c;
     if (!ParseConnectionLine(lang, line, c))
         return std::nullopt;
-    return c;
+    return reference::Values{c.DateTime,           std::string(c.Domain), c.User,      std::string(c.Server),
+                             std::string(c.Port),  std::string(c.Speed),  c.ActiveTime, c.BytesSent,
+                             c.BytesReceived};
 }
 
 // The values of kEnglish with the first from replaced by to.
-std::optional<ConnectionLine> Changed(const std::string& from, const std::string& to)
+std::optional<reference::Values> Changed(const std::string& from, const std::string& to)
 {
     return Parsed(With(kEnglish, from, to));
 }
@@ -197,13 +199,7 @@ TEST(LineMatcher, AgreesWithTheSubstringTestForLongAndShortLists)
     // Lines of few distinct bytes hold many "," + five bytes + "," places,
     // overlapping ones among them; the lists draw on the same bytes.
     std::mt19937 rng(31);
-    const char alphabet[] = ",12;T";
-    auto text = [&](std::size_t n) {
-        std::string s(n, ' ');
-        for (char& c : s)
-            c = alphabet[rng() % 5];
-        return s;
-    };
+    auto text = [&rng](std::size_t n) { return reference::RandomText(rng, ",12;T", n); };
     int accepted = 0;
     for (int round = 0; round < 300; ++round) {
         const std::string ids = text(round % 3 == 0 ? 6000 : rng() % 40);
@@ -327,7 +323,7 @@ TEST(ExtractPort, EnglishPortRunsToTheNextBlank)
 
 TEST(ExtractPort, GermanPortSkipsTwoBytesAndHasAtLeastOne)
 {
-    auto portOf = [](const std::string& to) { return std::string(Parsed(With(kGerman, "Anschlu\xDF COM1", to), "DE")->Port); };
+    auto portOf = [](const std::string& to) { return Parsed(With(kGerman, "Anschlu\xDF COM1", to), "DE")->Port; };
     // Any two bytes after the marker are skipped, whatever they are.
     EXPECT_EQ(portOf("Anschlu! COM1"), "COM1");
     EXPECT_EQ(portOf("Anschluss COM1"), " COM1");
@@ -514,7 +510,8 @@ TEST(ParseConnectionLine, ReadsNothingBeyondTheLine)
             const std::string_view prefix(buffer.get(), n);
             ConnectionLine c;
             EXPECT_EQ(ParseConnectionLine(lang, prefix, c), n >= needed) << lang << " " << n;
-            EXPECT_EQ(Recognised(lang, prefix, "20050;20272"), reference::IsConnectionLine(lang, prefix, "20050;20272"));
+            const char* ids = "20050;20272";
+            EXPECT_EQ(Recognised(lang, prefix, ids), reference::IsConnectionLine(lang, prefix, ids));
         }
     }
 }

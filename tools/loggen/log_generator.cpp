@@ -227,6 +227,9 @@ void AppendGuid(std::string& out, std::uint64_t a, std::uint64_t b)
     out.append(text);
 }
 
+// Current servers' line for c (event 20272). variant picks the writing: bit
+// 0 the message in double quotes (with a quoted word inside), bit 1 the
+// routing prefix, bit 2 one blank between sentences instead of two.
 void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid)
 {
     const std::int64_t startSecond = StartSecond(c);
@@ -473,12 +476,6 @@ std::string ConnectionLineText(const Connection& c, bool german, const std::stri
     return out;
 }
 
-std::string CurrentFormLineText(const Connection& c, unsigned variant)
-{
-    std::string out;
-    AppendCurrentLine(out, c, variant, 1);
-    return out;
-}
 
 void GenerateLines(const GeneratorOptions& o, LineSink& sink)
 {

@@ -56,11 +56,6 @@ struct Connection {
 // ID field; german selects the German message text.
 std::string ConnectionLineText(const Connection& c, bool german = false, const std::string& eventId = "20050");
 
-// The current servers' line for c (event 20272). variant picks the writing:
-// bit 0 the message in double quotes (with a quoted word inside), bit 1 the
-// routing prefix, bit 2 one blank between sentences instead of two.
-std::string CurrentFormLineText(const Connection& c, unsigned variant = 0);
-
 // What a generated folder holds, for checking a scan of it.
 struct GeneratedFolder {
     std::vector<std::string> Files;  // names, in the order written
