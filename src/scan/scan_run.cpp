@@ -12,7 +12,6 @@
 #include <cstring>
 #include <limits>
 
-#include "reports/date_text.h"
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
 #include "scan/file_enumeration.h"
@@ -658,7 +657,6 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     ScanResult result;
     Display display(observer);
     ClearStores(stores);
-    ProcessDateTexts().StripSeconds();
 
     const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
     double totalBytes = 0;

@@ -17,7 +17,6 @@
 #include <unistd.h>
 
 #include "loggen/log_generator.h"
-#include "reports/date_text.h"
 #include "scan/log_reader.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
@@ -303,7 +302,6 @@ TEST_F(ScanRunTest, NamesAndRecordsTakeEveryValueOfTheLine)
     EXPECT_EQ(r.ActiveTime, 3723);
     EXPECT_EQ(r.BytesSent, 4321);
     EXPECT_EQ(r.BytesReceived, 8642);
-    EXPECT_TRUE(ProcessDateTexts().SecondsStripped()) << "a scan drops the seconds of the time format";
 }
 
 TEST_F(ScanRunTest, ThreeEqualLinesLeaveOneAndReportDuplicates)
