@@ -127,23 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Check(anchors.Find(set.Plan(needle), from) == vy::FindMarker(line, needle, from));
     }
 
-    // The scan's step to the next marker, counting carriage returns on the
-    // way, against the plain search and a count byte by byte.
-    for (const vy::LineMarkers* mk : {&vy::EnglishMarkers(), &vy::GermanMarkers()}) {
-        const vy::PreparedMarker marker(mk->Recognition);
-        const vy::MarkerStretch got = vy::ScanToMarker(line, marker);
-        const std::size_t hit = vy::FindMarker(line, marker.Text());
-        Check(got.Hit == hit);
-        std::size_t last = std::string_view::npos, lone = 0;
-        for (std::size_t i = 0; i < (hit == std::string_view::npos ? line.size() : hit); ++i) {
-            if (line[i] == '\r') {
-                last = i;
-                lone += i + 1 == line.size() || line[i + 1] != '\n';
-            }
-        }
-        Check(got.LastReturn == last && got.LoneReturns == lone);
-    }
-
     // The whole-line parser also when the line is too long for the anchor
     // maps and is searched marker by marker.
     if (line.size() <= vy::LineAnchors::MaxLine) {

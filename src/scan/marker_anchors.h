@@ -101,14 +101,4 @@ private:
     NeedlePlaces places_;
 };
 
-// The first occurrence of a marker in text, and the carriage returns before
-// it, found in one pass: the scan's step over the lines that come before
-// a connection line.
-struct MarkerStretch {
-    std::size_t Hit = std::string_view::npos;         // the marker's first place, npos when absent
-    std::size_t LastReturn = std::string_view::npos;  // the last carriage return before Hit (or in text)
-    std::size_t LoneReturns = 0;  // carriage returns before Hit not followed by a line feed in text
-};
-MarkerStretch ScanToMarker(std::string_view text, const PreparedMarker& marker);
-
 }  // namespace vy

@@ -80,15 +80,16 @@ TEST_F(LogReaderTest, LineEndsAtCarriageReturnWithItsLineFeedWhateverTheBlockEdg
         {"a\r\nbc\r\n", Lines({"a", "bc"})},
         {"a\r\nbc", Lines({"a", "bc"})},                  // a last line without line end is a line
         {"a\rbc\r", Lines({"a", "bc"})},                  // a carriage return alone ends a line
-        {"a\nb\r\n", Lines({"a\nb"})},                    // a lone line feed stays inside
-        {"a\n\nb", Lines({"a\n\nb"})},
+        {"a\nb\r\n", Lines({"a", "b"})},                   // a lone line feed ends a line
+        {"a\n\nb", Lines({"a", "", "b"})},
+        {"a\n\rb\r\n\n", Lines({"a", "", "b", ""})},
         {"a\r\r\nb", Lines({"a", "", "b"})},
         {"\r\n", Lines({""})},
         {"\r\n\r\n", Lines({"", ""})},
-        {"a\r\n\n", Lines({"a", "\n"})},                  // only one feed belongs to the end
+        {"a\r\n\n", Lines({"a", ""})},                     // only one feed belongs to the end
         {"a\r\n\r", Lines({"a", ""})},
         {"a\r", Lines({"a"})},
-        {"\n", Lines({"\n"})},
+        {"\n", Lines({""})},
         {"a\x1A" "b\r\n", Lines({"a"})},                  // Ctrl-Z ends the text
         {"\x1A", {}},
         {"a\r\n\x1A\r\nb\r\n", Lines({"a"})},
@@ -147,10 +148,12 @@ TEST_F(LogReaderTest, OpeningAnotherFileStartsAfresh)
     LogLineRead line;
     ASSERT_TRUE(reader.Next(line));
     EXPECT_EQ(line.Text, "first");
-    // The first file's pending line feed check must not eat the second's "\n".
+    // The first file's carriage return must not take the second's "\n".
     ASSERT_TRUE(reader.Open(Write("\nsecond\r\n", "b.txt")));
     ASSERT_TRUE(reader.Next(line));
-    EXPECT_EQ(line.Text, "\nsecond");
+    EXPECT_EQ(line.Text, "");
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "second");
     EXPECT_FALSE(reader.Next(line));
 }
 

@@ -118,39 +118,6 @@ TEST(LineAnchors, RefusesLinesBeyondItsLimitAndHandlesTheSmallest)
     EXPECT_EQ(anchors.Find(set.Plan(std::string_view("\0y", 2))), 2u);
 }
 
-TEST(ScanToMarker, FindsTheMarkerAndTheCarriageReturnsBeforeIt)
-{
-    // Texts of line ends and marker pieces, across several 64-byte blocks;
-    // the reference: the plain search, then each byte before the hit.
-    std::mt19937 rng(41);
-    const std::string pieces[] = {"\r", "\n", "\r\n", "ab", "The user", "The user was active for", " ", "r"};
-    const PreparedMarker marker("The user was active for");
-    int hits = 0, lone = 0;
-    for (int round = 0; round < 3000; ++round) {
-        std::string text;
-        const int parts = static_cast<int>(rng() % (round % 7 == 0 ? 400 : 60));
-        for (int i = 0; i < parts; ++i)
-            text += pieces[rng() % (round % 3 == 0 ? 7 : 8)];
-        const Exact exact(text);
-        const MarkerStretch got = ScanToMarker(exact.View(), marker);
-        const std::size_t hit = FindMarker(text, marker.Text());
-        std::size_t last = std::string_view::npos, lonely = 0;
-        for (std::size_t i = 0; i < (hit == std::string_view::npos ? text.size() : hit); ++i) {
-            if (text[i] == '\r') {
-                last = i;
-                lonely += i + 1 == text.size() || text[i + 1] != '\n';
-            }
-        }
-        ASSERT_EQ(got.Hit, hit) << ::testing::PrintToString(text);
-        ASSERT_EQ(got.LastReturn, last) << ::testing::PrintToString(text);
-        ASSERT_EQ(got.LoneReturns, lonely) << ::testing::PrintToString(text);
-        hits += hit != std::string_view::npos;
-        lone += lonely > 0;
-    }
-    EXPECT_GT(hits, 500);
-    EXPECT_GT(lone, 500);
-}
-
 // Whether ParseConnectionLine gives what the extractors give one by one:
 // success exactly when each of them succeeds, and then the same values.
 testing::AssertionResult AgreesWithExtractors(const char* lang, std::string_view text, bool* parsed = nullptr)

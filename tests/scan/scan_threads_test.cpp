@@ -18,24 +18,13 @@
 
 #include "loggen/log_generator.h"
 #include "scan/scan_run.h"
+#include "scan/scan_test_support.h"
 #include "store/date_value.h"
 
 namespace vy {
 namespace {
 
-class Recorder : public ScanObserver {
-public:
-    void SetPhase(const std::string& text) override { events.push_back("phase " + text); }
-    void SetFile(const std::string& text) override { events.push_back("file " + text); }
-    void SetPercent(int percent, bool title) override
-    {
-        events.push_back("percent " + std::to_string(percent) + (title ? " title" : ""));
-        if (onPercent)
-            onPercent(static_cast<int>(events.size()));
-    }
-    std::vector<std::string> events;
-    std::function<void(int)> onPercent;
-};
+using namespace scantest;
 
 struct Outcome {
     std::vector<std::string> Events;
@@ -58,8 +47,8 @@ Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEv
     auto stores = std::make_unique<Stores>();
     std::atomic<bool> stop{false};
     Recorder rec;
-    rec.onPercent = [&](int events) {
-        if (stopAtEvent >= 0 && events >= stopAtEvent)
+    rec.onPercent = [&](int) {
+        if (stopAtEvent >= 0 && static_cast<int>(rec.events.size()) >= stopAtEvent)
             stop = true;
     };
     const ScanResult r = RunScan(settings, *stores, stop, &rec, threads);
