@@ -154,6 +154,38 @@ TEST_F(ScanRunTest, TheDemonstrationFolderScansEndToEnd)
     }
 }
 
+TEST_F(ScanRunTest, EveryTextFormReadsAsTheOriginal)
+{
+    // The demonstration folder, and a generated one in both languages with
+    // duplicates, a Ctrl-Z and names beyond ASCII, each in every form.
+    QString source = QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR"));
+    if (source.isEmpty())
+        source = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath("../..");
+    QTemporaryDir generated;
+    loggen::GeneratorOptions o;
+    o.Files = 2;
+    o.ConnectionLines = 600;
+    o.OtherLines = 600;
+    o.DuplicateLines = 10;
+    o.Lang = loggen::Language::Mixed;
+    loggen::GenerateLogFolder(generated.path().toStdString(), o);
+    loggen::Connection accented = Conn("J\xFCrgen", Day(1998, 10, 4));
+    accented.Domain = "M\xDCNCHEN";
+    WriteFile(generated.path(), "zz.txt", Lines({accented, Conn("b\xE9" "a", Day(1998, 10, 5))}) + "\x1A" + Lines({Conn("late", Day(1998, 10, 6))}));
+    settings_.CheckLogFiles = true;
+    for (const QString& folder : {QDir::cleanPath(source + "/data/DemoLog"), generated.path()}) {
+        settings_.LogDir = folder;
+        const Outcome original = Describe(*stores_, Scan());
+        ASSERT_GT(original.Records.size(), 300u);
+        for (TextForm form : kEveryTextForm) {
+            QTemporaryDir copy;
+            ReencodeFolder(folder, copy.path(), form);
+            settings_.LogDir = copy.path();
+            EXPECT_EQ(Describe(*stores_, Scan()), original) << folder.toStdString() << " form " << static_cast<int>(form);
+        }
+    }
+}
+
 TEST_F(ScanRunTest, StopInTheMiddleOfAFileEndsTheReadingAfterThatLine)
 {
     std::vector<loggen::Connection> first, second;

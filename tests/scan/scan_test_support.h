@@ -2,6 +2,7 @@
 // What the scan tests share: a recorder of what a scan shows, connections
 // to write, and the progress a scan must show when read line by line.
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "scan/progress.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
+#include "store/stores.h"
 
 namespace vy::scantest {
 
@@ -92,6 +94,91 @@ inline std::vector<std::string> LineByLineEvents(const QDir& dir, const std::vec
         done += static_cast<double>(reader.Consumed());
     }
     return expected;
+}
+
+// What a scan left: its records (every field, and the names they lead to),
+// the name table, the warnings; and what it showed, where kept.
+struct Outcome {
+    std::vector<std::string> Events;
+    std::vector<std::string> Records;
+    std::vector<std::string> Names;
+    std::vector<std::string> Warnings;
+    friend bool operator==(const Outcome&, const Outcome&) = default;
+};
+
+inline Outcome Describe(const Stores& s, const ScanResult& result)
+{
+    Outcome o;
+    for (const ConnectionRecord& r : s.Connections)
+        o.Records.push_back(std::to_string(r.UserIndex) + " " + s.Names[r.UserIndex].Name + " " +
+                            std::to_string(r.SpeedIndex) + " " + s.Names[r.SpeedIndex].Name + " " +
+                            std::to_string(r.DateTime) + " " + std::to_string(r.ActiveTime) + " " +
+                            std::to_string(r.BytesSent) + " " + std::to_string(r.BytesReceived) +
+                            (r.Removed ? " removed" : ""));
+    for (int i = 0; i < s.Names.Count(); ++i)
+        o.Names.push_back(std::to_string(s.Names[i].Kind) + " " + std::to_string(s.Names[i].Parent) + " " +
+                          s.Names[i].Name);
+    o.Warnings = ScanWarnings(result);
+    return o;
+}
+
+// The forms a log file of single-byte text with CR LF line ends can be
+// written in with the same lines.
+enum class TextForm { LineFeeds, MixedEnds, Utf16LE, Utf16BE, Utf8Marked, Utf8 };
+constexpr TextForm kEveryTextForm[] = {TextForm::LineFeeds, TextForm::MixedEnds, TextForm::Utf16LE,
+                                       TextForm::Utf16BE,   TextForm::Utf8Marked, TextForm::Utf8};
+
+inline std::string Reencoded(std::string bytes, TextForm form)
+{
+    bytes.resize(std::min(bytes.find('\x1A'), bytes.size()));  // the text ends there in every form
+    std::string text;
+    int line = 0;
+    for (std::size_t at = 0; at < bytes.size(); ++line) {
+        const std::size_t end = std::min(bytes.find("\r\n", at), bytes.size());
+        text.append(bytes, at, end - at);
+        // An empty line after a lone CR would join its end.
+        const char* ends[] = {"\r\n", "\n", "\r"};
+        text += form == TextForm::LineFeeds ? "\n" : form == TextForm::MixedEnds && end > at ? ends[line % 3] : "\r\n";
+        at = end + 2;
+    }
+    std::string out;
+    switch (form) {
+    case TextForm::Utf16LE:
+    case TextForm::Utf16BE:
+        out = form == TextForm::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : text) {
+            const char unit[2] = {form == TextForm::Utf16LE ? c : '\0', form == TextForm::Utf16LE ? '\0' : c};
+            out.append(unit, 2);
+        }
+        return out;
+    case TextForm::Utf8Marked:
+    case TextForm::Utf8:
+        out = form == TextForm::Utf8Marked ? "\xEF\xBB\xBF" : "";
+        for (char c : text) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x80) {
+                out += c;
+            } else {
+                out += static_cast<char>(0xC0 | u >> 6);
+                out += static_cast<char>(0x80 | (u & 0x3F));
+            }
+        }
+        return out;
+    default:
+        return text;
+    }
+}
+
+// Writes every file of from into to in the given form.
+inline void ReencodeFolder(const QDir& from, const QDir& to, TextForm form)
+{
+    for (const QString& name : from.entryList(QDir::Files)) {
+        QFile in(from.filePath(name));
+        if (!in.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = in.readAll();
+        WriteFile(to, name, Reencoded(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())), form));
+    }
 }
 
 }  // namespace vy::scantest

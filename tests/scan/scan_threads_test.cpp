@@ -26,22 +26,6 @@ namespace {
 
 using namespace scantest;
 
-struct Outcome {
-    std::vector<std::string> Events;
-    std::vector<std::string> Records;  // every field, and the names they lead to
-    std::vector<std::string> Names;
-    std::vector<std::string> Warnings;
-};
-
-std::string Describe(const Stores& s, const ConnectionRecord& r)
-{
-    const InfoRec& user = s.Names[r.UserIndex];
-    const InfoRec& speed = s.Names[r.SpeedIndex];
-    return std::to_string(r.UserIndex) + " " + user.Name + " " + std::to_string(r.SpeedIndex) + " " + speed.Name +
-           " " + std::to_string(r.DateTime) + " " + std::to_string(r.ActiveTime) + " " + std::to_string(r.BytesSent) +
-           " " + std::to_string(r.BytesReceived) + (r.Removed ? " removed" : "");
-}
-
 Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEvent = -1)
 {
     auto stores = std::make_unique<Stores>();
@@ -52,14 +36,8 @@ Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEv
             stop = true;
     };
     const ScanResult r = RunScan(settings, *stores, stop, &rec, threads);
-    Outcome o;
+    Outcome o = Describe(*stores, r);
     o.Events = rec.events;
-    for (const auto& record : stores->Connections)
-        o.Records.push_back(Describe(*stores, record));
-    for (int i = 0; i < stores->Names.Count(); ++i)
-        o.Names.push_back(std::to_string(stores->Names[i].Kind) + " " + std::to_string(stores->Names[i].Parent) + " " +
-                          stores->Names[i].Name);
-    o.Warnings = ScanWarnings(r);
     return o;
 }
 
