@@ -108,6 +108,10 @@ private:
 // ends with a whole line: after the line end (or at the end of text).
 std::size_t NextLineStart(std::string_view text, std::size_t from);
 
+// Where the line that holds the byte at `at` begins: after the last line
+// end before it, or at 0.
+std::size_t LineStartOf(std::string_view text, std::size_t at);
+
 // A line of a single-byte or UTF-8 file as single bytes: decoded from UTF-8
 // when the file is marked as UTF-8 (undecodable bytes become "?"), or when
 // the line is valid UTF-8 with at least one multi-byte sequence; otherwise

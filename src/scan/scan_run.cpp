@@ -1,5 +1,6 @@
 #include "scan/scan_run.h"
 
+#include <algorithm>
 #include <climits>
 #include <limits>
 
@@ -231,8 +232,7 @@ struct LinesBefore {
 LinesBefore LinesBeforeMarker(std::string_view text, std::string_view marker)
 {
     const std::size_t hit = text.find(marker);
-    const std::size_t end = text.substr(0, hit).find_last_of("\r\n");
-    return {end == std::string_view::npos ? 0 : end + 1, hit != std::string_view::npos};
+    return {LineStartOf(text, std::min(hit, text.size())), hit != std::string_view::npos};
 }
 
 QString JoinPath(const QString& folder, const QString& name)
