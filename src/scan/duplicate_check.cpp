@@ -41,53 +41,53 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     ConnectionStore& store = stores.Connections;
     const int n = store.Count();
     bool found = false;
-    if (n > 0) {
-        // The pairwise check removes a record exactly when a later record is
-        // equal to it, so each group keeps its last member. One pass finds
-        // the last member of every group, a second marks the others.
-        const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
-        const std::size_t mask = size - 1;
-        std::vector<std::int32_t> last(size, -1);
-        for (int i = 0; i < n; ++i) {
-            const ConnectionRecord& r = store[i];
-            if (r.Removed || r.DateTime != r.DateTime)
-                continue;  // already removed, or a date-time equal to nothing
+    if (n == 0)
+        return found;
+    // The pairwise check removes a record exactly when a later record is
+    // equal to it, so each group keeps its last member. One pass from the
+    // last record down remembers the first member of each group it meets
+    // and removes every other. A removed record changes only itself, and
+    // only records that stay are remembered.
+    const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
+    const std::size_t mask = size - 1;
+    // Each slot keeps a record's index and the high half of its hash, so
+    // that records are read again only when their hashes agree.
+    struct Slot {
+        std::int32_t Index = -1;
+        std::uint32_t Check = 0;
+    };
+    std::vector<Slot> kept(size);
+    // The progress is that of the pairwise check, record i taking
+    // n - i - 1 comparisons, reported as the pass goes.
+    const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
+    double done = 0;
+    int shown = 0;
+    for (int step = 0; step < n; ++step) {
+        const int i = n - 1 - step;
+        const ConnectionRecord& r = store[i];
+        // Already removed, or a date-time equal to nothing: compared with none.
+        if (!r.Removed && r.DateTime == r.DateTime) {
             const std::uint64_t h = HashConnection(r);
+            const auto check = static_cast<std::uint32_t>(h >> 32);
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
-                std::int32_t& slot = last[b];
-                if (slot < 0 || SameConnection(store[slot], r)) {
-                    slot = i;
+                Slot& slot = kept[b];
+                if (slot.Index < 0) {
+                    slot = {i, check};
+                    break;
+                }
+                if (slot.Check == check && SameConnection(store[slot.Index], r)) {
+                    MarkRemoved(stores, i);
+                    found = true;
                     break;
                 }
             }
         }
-        const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
-        double done = 0;
-        int shown = 0;
-        for (int i = 0; i < n; ++i) {
-            const ConnectionRecord& r = store[i];
-            if (!r.Removed && r.DateTime == r.DateTime) {
-                const std::uint64_t h = HashConnection(r);
-                for (std::size_t b = h & mask;; b = (b + 1) & mask) {
-                    const std::int32_t slot = last[b];
-                    if (slot < 0)
-                        break;  // cannot happen: every counted record went in above
-                    if (SameConnection(store[slot], r)) {
-                        if (slot != i) {
-                            MarkRemoved(stores, i);
-                            found = true;
-                        }
-                        break;
-                    }
-                }
-            }
-            done += static_cast<double>(n - i - 1);
-            const int percent = ProgressPercent(100.0 * done / expected);
-            if (percent != shown) {
-                shown = percent;
-                if (percentChanged)
-                    percentChanged(percent);
-            }
+        done += static_cast<double>(n - step - 1);
+        const int percent = ProgressPercent(100.0 * done / expected);
+        if (percent != shown) {
+            shown = percent;
+            if (percentChanged)
+                percentChanged(percent);
         }
     }
     return found;
