@@ -147,10 +147,11 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
 {
     const bool le = encoding_ == TextEncoding::Utf16LE;
     char* o = out;
-    auto put = [&o](unsigned unit) { *o++ = unit <= 0xFF ? static_cast<char>(unit) : '?'; };
+    int pending = pendingUnit_;  // kept here: writes through o could alias the member
+    // One unit; false at Ctrl-Z.
     auto take = [&](unsigned unit) {
-        if (pendingUnit_ >= 0) {
-            pendingUnit_ = -1;
+        if (pending >= 0) {
+            pending = -1;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
                 // The pair is one character, of four file bytes.
                 odd_.push_back({end_ + static_cast<std::size_t>(o - out), 2});
@@ -162,33 +163,40 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
         if (unit == static_cast<unsigned>(kCtrlZ))
             return false;
         if (unit >= 0xD800 && unit <= 0xDBFF)
-            pendingUnit_ = static_cast<int>(unit);
+            pending = static_cast<int>(unit);
         else
-            put(unit >= 0xDC00 && unit <= 0xDFFF ? 0x100 : unit);
+            *o++ = unit <= 0xFF ? static_cast<char>(unit) : '?';  // a lone low surrogate is above too
         return true;
     };
     std::size_t i = 0;
+    bool more = true;
     if (pendingByte_ >= 0 && n > 0) {
         const unsigned a = static_cast<unsigned>(pendingByte_), b = raw[0];
         pendingByte_ = -1;
         i = 1;
-        if (!take(le ? (a | b << 8) : (a << 8 | b))) {
-            atEnd_ = true;
-            return static_cast<std::size_t>(o - out);
-        }
+        more = take(le ? (a | b << 8) : (a << 8 | b));
     }
-    for (; i + 1 < n; i += 2) {
-        const unsigned unit = le ? (raw[i] | raw[i + 1] << 8) : (raw[i] << 8 | raw[i + 1]);
-        if (unit < 0xD800 && unit != static_cast<unsigned>(kCtrlZ) && pendingUnit_ < 0) {
-            put(unit);
-            continue;
+    const std::size_t hi = le ? 1 : 0;  // where a unit's high byte stands
+    while (more && i + 1 < n) {
+        // The common case: no surrogate waiting, a unit below the surrogates
+        // that is not Ctrl-Z.
+        if (pending < 0) {
+            for (; i + 1 < n; i += 2) {
+                const unsigned unit = static_cast<unsigned>(raw[i + hi]) << 8 | raw[i + 1 - hi];
+                if (unit >= 0xD800 || unit == static_cast<unsigned>(kCtrlZ))
+                    break;
+                *o++ = unit <= 0xFF ? static_cast<char>(unit) : '?';
+            }
+            if (i + 1 >= n)
+                break;
         }
-        if (!take(unit)) {
-            atEnd_ = true;
-            return static_cast<std::size_t>(o - out);
-        }
+        more = take(static_cast<unsigned>(raw[i + hi]) << 8 | raw[i + 1 - hi]);
+        i += 2;
     }
-    if (i < n)
+    pendingUnit_ = pending;
+    if (!more)
+        atEnd_ = true;
+    else if (i < n)
         pendingByte_ = raw[i];
     return static_cast<std::size_t>(o - out);
 }
