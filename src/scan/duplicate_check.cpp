@@ -50,13 +50,12 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     // only records that stay are remembered.
     const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
     const std::size_t mask = size - 1;
-    // Each slot keeps a record's index and the high half of its hash, so
-    // that records are read again only when their hashes agree.
-    struct Slot {
-        std::int32_t Index = -1;
-        std::uint32_t Check = 0;
-    };
-    std::vector<Slot> kept(size);
+    // Each slot keeps a record's index + 1 (0: empty) and, above it, bits
+    // of its hash, so that records are read again only when those agree.
+    constexpr int kIndexBits = 20;
+    static_assert(ConnectionStore::Capacity < (1 << kIndexBits));
+    constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+    std::vector<std::uint32_t> kept(size, 0);
     // The progress is that of the pairwise check, record i taking
     // n - i - 1 comparisons, reported as the pass goes.
     const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
@@ -68,14 +67,14 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
         // Already removed, or a date-time equal to nothing: compared with none.
         if (!r.Removed && r.DateTime == r.DateTime) {
             const std::uint64_t h = HashConnection(r);
-            const auto check = static_cast<std::uint32_t>(h >> 32);
+            const auto check = static_cast<std::uint32_t>(h >> 32) & ~kIndexMask;
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
-                Slot& slot = kept[b];
-                if (slot.Index < 0) {
-                    slot = {i, check};
+                std::uint32_t& slot = kept[b];
+                if (slot == 0) {
+                    slot = check | static_cast<std::uint32_t>(i + 1);
                     break;
                 }
-                if (slot.Check == check && SameConnection(store[slot.Index], r)) {
+                if ((slot & ~kIndexMask) == check && SameConnection(store[static_cast<int>(slot & kIndexMask) - 1], r)) {
                     MarkRemoved(stores, i);
                     found = true;
                     break;
