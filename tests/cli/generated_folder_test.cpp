@@ -7,10 +7,13 @@
 #include <set>
 #include <tuple>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "cli/run_program.h"
 #include "loggen/log_generator.h"
+#include "scan/scan_test_support.h"
 
 namespace vy {
 namespace {
@@ -159,6 +162,32 @@ TEST_P(GeneratedFolder, DuplicateCheckCountsEachConnectionOnce)
     EXPECT_EQ(SumOfRoots("users", {"--check-duplicates"}), expected_.Unique);
     EXPECT_EQ(SumOfRoots("date", {"--check-duplicates"}), expected_.Unique);
     EXPECT_EQ(Run({"--check-duplicates", "--format", "tree"}).Err, "vy-report: Duplicates is found!\n");
+}
+
+TEST(TextForms, TheDemonstrationFolderReportsAlikeInEveryForm)
+{
+    QString source = QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR"));
+    if (source.isEmpty())
+        source = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath("../..");
+    const QString demo = QDir::cleanPath(source + "/data/DemoLog");
+    auto reports = [](const QString& folder) {
+        std::vector<std::string> out;
+        for (const char* view : {"users", "date"})
+            for (const char* format : {"text", "html", "tree"}) {
+                const testing::ProgramRun run =
+                    RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", "--check-duplicates", "--view", view,
+                                 "--format", format, folder.toStdString()});
+                out.push_back(std::to_string(run.Exit) + run.Err + run.Out);
+            }
+        return out;
+    };
+    const std::vector<std::string> original = reports(demo);
+    ASSERT_GT(original[0].size(), 100u);
+    for (scantest::TextForm form : scantest::kEveryTextForm) {
+        QTemporaryDir copy;
+        scantest::ReencodeFolder(demo, copy.path(), form);
+        EXPECT_EQ(reports(copy.path()), original) << "form " << static_cast<int>(form);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, GeneratedFolder,
