@@ -26,8 +26,6 @@ public:
     int Find() const;
     void Add(int entry);
 
-    std::size_t Size() const { return size_; }
-
     static constexpr std::size_t kMaxKey = 512;  // bytes of a key that is kept
 
 private:
