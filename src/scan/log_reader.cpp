@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include <QFileInfo>
 
@@ -62,11 +63,14 @@ void LogReader::Close()
 std::int64_t LogReader::ConsumedAt(std::size_t at) const
 {
     const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
-    std::int64_t bytes = base_ + static_cast<std::int64_t>(at) * (wide ? 2 : 1);
-    for (const Odd& o : odd_)
-        if (o.At < at)
-            bytes += o.Extra;
-    return bytes;
+    const auto after = std::lower_bound(odd_.begin(), odd_.end(), at, [](const Odd& o, std::size_t a) { return o.At < a; });
+    const std::int64_t extra = after == odd_.begin() ? 0 : std::prev(after)->Sum;
+    return base_ + static_cast<std::int64_t>(at) * (wide ? 2 : 1) + extra;
+}
+
+void LogReader::AddOdd(std::size_t at, int extra)
+{
+    odd_.push_back({at, (odd_.empty() ? 0 : odd_.back().Sum) + extra});
 }
 
 std::string_view LogReader::Buffered() const
@@ -83,10 +87,15 @@ void LogReader::Compact()
 {
     if (begin_ == 0)
         return;
-    base_ = ConsumedAt(begin_);
+    const std::int64_t consumed = ConsumedAt(begin_);
+    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (wide ? 2 : 1);
+    base_ = consumed;
     std::erase_if(odd_, [this](const Odd& o) { return o.At < begin_; });
-    for (Odd& o : odd_)
+    for (Odd& o : odd_) {
         o.At -= begin_;
+        o.Sum -= passedExtra;
+    }
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     scanned_ -= begin_;
@@ -154,7 +163,7 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
             pending = -1;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
                 // The pair is one character, of four file bytes.
-                odd_.push_back({end_ + static_cast<std::size_t>(o - out), 2});
+                AddOdd(end_ + static_cast<std::size_t>(o - out), 2);
                 *o++ = '?';
                 return true;
             }
@@ -245,7 +254,7 @@ bool LogReader::Fill()
             if (pendingUnit_ >= 0)
                 buffer_[end_++] = '?';
             if (pendingByte_ >= 0) {
-                odd_.push_back({end_, -1});
+                AddOdd(end_, -1);
                 buffer_[end_++] = '?';
             }
             pendingUnit_ = pendingByte_ = -1;

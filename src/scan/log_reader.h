@@ -74,9 +74,10 @@ private:
     // A character of the text that took another number of file bytes than
     // the encoding's unit: a surrogate pair, or an odd last byte.
     struct Odd {
-        std::size_t At;  // place in buffer_
-        int Extra;       // file bytes beyond the unit
+        std::size_t At;    // place in buffer_
+        std::int64_t Sum;  // file bytes beyond the unit of this and every earlier one
     };
+    void AddOdd(std::size_t at, int extra);
 
     std::int64_t ConsumedAt(std::size_t at) const;
     void DetectEncoding();
@@ -89,7 +90,7 @@ private:
     QFile file_;
     std::vector<char> buffer_;   // the text, single bytes
     std::vector<unsigned char> raw_;  // file bytes of a UTF-16 file before they become text
-    std::vector<Odd> odd_;
+    std::vector<Odd> odd_;  // in the order of At
     std::size_t block_;
     std::size_t maxLine_;
     std::size_t begin_ = 0;  // first byte not yet handed out
