@@ -280,8 +280,9 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             }
             if (!reader.Next(line))
                 break;
+            const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
+                                                                  : matcher.IsConnectionLine(line.Text));
             markerNext = false;
-            const bool connection = !line.Overlong && matcher.IsConnectionLine(line.Text);
             progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
