@@ -1,7 +1,8 @@
 // The scan against plain reading: the whole scan of a generated folder of
 // about 1 GB (enumeration to filled stores, no duplicate check) next to
-// `cat` of the same files, on two threads and on one, and the duplicate
-// check on a full store.
+// `cat` of the same files, on two threads and on one; a smaller folder in
+// single bytes and the same in UTF-16; and the duplicate check on a full
+// store.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -56,6 +57,40 @@ std::string Folder()
     return folder;
 }
 
+// A folder of about 90 MB, and the same files in UTF-16 LE with their mark.
+std::string SmallFolder(bool utf16)
+{
+    static const std::string folder = [] {
+        const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/scan-90m";
+        const std::string stamp = dir + "/.stamp";
+        std::string have;
+        std::getline(std::ifstream(stamp), have);
+        if (have != "v1") {
+            vy::loggen::GeneratorOptions o;
+            o.Seed = 6;
+            o.Files = 2;
+            o.ConnectionLines = 100000;
+            o.OtherLines = 400000;
+            o.Users = 2000;
+            o.FirstDay = {1998, 1, 1};
+            o.LastDay = {1998, 12, 31};
+            const auto written = vy::loggen::GenerateLogFolder(dir, o);
+            QDir(QString::fromStdString(dir + "-utf16")).removeRecursively();
+            QDir().mkpath(QString::fromStdString(dir + "-utf16"));
+            for (const std::string& name : written.Files) {
+                std::ifstream in(dir + "/" + name, std::ios::binary);
+                std::ofstream out(dir + "-utf16/" + name, std::ios::binary);
+                out << "\xFF\xFE";
+                for (char c; in.get(c);)
+                    out << c << '\0';
+            }
+            std::ofstream(stamp) << "v1\n";
+        }
+        return dir;
+    }();
+    return utf16 ? folder + "-utf16" : folder;
+}
+
 void CatFiles(benchmark::State& state)
 {
     const std::string command = "cat '" + Folder() + "'/*.txt > /dev/null";
@@ -66,11 +101,11 @@ void CatFiles(benchmark::State& state)
 }
 BENCHMARK(CatFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
-void Scan(benchmark::State& state, vy::ScanThreads threads)
+void Scan(benchmark::State& state, vy::ScanThreads threads, const std::string& folder = Folder())
 {
     auto stores = std::make_unique<vy::Stores>();
     vy::ScanSettings s;
-    s.LogDir = QString::fromStdString(Folder());
+    s.LogDir = QString::fromStdString(folder);
     s.FileFilter = "*.txt";
     s.LogLanguage = "EN";
     s.NEvents = "20050;20048";
@@ -91,6 +126,12 @@ BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 // The same scan on one thread.
 void ScanFolderOneThread(benchmark::State& state) { Scan(state, vy::ScanThreads::One); }
 BENCHMARK(ScanFolderOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+
+// The same connections in single bytes and in UTF-16.
+void ScanSmallFolder(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(false)); }
+BENCHMARK(ScanSmallFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+void ScanSmallFolderUtf16(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(true)); }
+BENCHMARK(ScanSmallFolderUtf16)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)

@@ -4,6 +4,9 @@
 # and a bounded fuzzing run of the line parser.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing
+
+echo "== Layering of the sources"
+bash "$ROOT/scripts/check_layers.sh"
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 
 echo "== Release build and tests"

@@ -25,9 +25,9 @@ std::uint64_t HashConnection(const ConnectionRecord& r)
     std::memcpy(&bits, &dt, sizeof bits);
     std::uint64_t h = (std::uint64_t{r.UserIndex} << 16 | r.SpeedIndex) * 0x9E3779B97F4A7C15ull;
     h ^= bits + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-    h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.ActiveTime)) << 32 |
-          static_cast<std::uint32_t>(r.BytesSent)) * 0xC2B2AE3D27D4EB4Full;
-    h ^= static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.BytesReceived)) * 0x165667B19E3779F9ull;
+    h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.ActiveTime)) << 32 ^
+          static_cast<std::uint64_t>(r.BytesSent)) * 0xC2B2AE3D27D4EB4Full;
+    h ^= static_cast<std::uint64_t>(r.BytesReceived) * 0x165667B19E3779F9ull;
     h ^= h >> 31;
     h *= 0xD6E8FEB86659FD93ull;
     h ^= h >> 32;
@@ -41,53 +41,52 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     ConnectionStore& store = stores.Connections;
     const int n = store.Count();
     bool found = false;
-    if (n > 0) {
-        // The pairwise check removes a record exactly when a later record is
-        // equal to it, so each group keeps its last member. One pass finds
-        // the last member of every group, a second marks the others.
-        const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
-        const std::size_t mask = size - 1;
-        std::vector<std::int32_t> last(size, -1);
-        for (int i = 0; i < n; ++i) {
-            const ConnectionRecord& r = store[i];
-            if (r.Removed() || r.DateTime != r.DateTime)
-                continue;  // already removed, or a date-time equal to nothing
+    if (n == 0)
+        return found;
+    // The pairwise check removes a record exactly when a later record is
+    // equal to it, so each group keeps its last member. One pass from the
+    // last record down remembers the first member of each group it meets
+    // and removes every other. A removed record changes only itself, and
+    // only records that stay are remembered.
+    const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
+    const std::size_t mask = size - 1;
+    // Each slot keeps a record's index + 1 (0: empty) and, above it, bits
+    // of its hash, so that records are read again only when those agree.
+    constexpr int kIndexBits = 20;
+    static_assert(ConnectionStore::Capacity < (1 << kIndexBits));
+    constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+    std::vector<std::uint32_t> kept(size, 0);
+    // The progress is that of the pairwise check, record i taking
+    // n - i - 1 comparisons, reported as the pass goes.
+    const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
+    double done = 0;
+    int shown = 0;
+    for (int step = 0; step < n; ++step) {
+        const int i = n - 1 - step;
+        const ConnectionRecord& r = store[i];
+        // Already removed, or a date-time equal to nothing: compared with none.
+        if (!r.Removed() && r.DateTime == r.DateTime) {
             const std::uint64_t h = HashConnection(r);
+            const auto check = static_cast<std::uint32_t>(h >> 32) & ~kIndexMask;
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
-                std::int32_t& slot = last[b];
-                if (slot < 0 || SameConnection(store[slot], r)) {
-                    slot = i;
+                std::uint32_t& slot = kept[b];
+                if (slot == 0) {
+                    slot = check | static_cast<std::uint32_t>(i + 1);
+                    break;
+                }
+                if ((slot & ~kIndexMask) == check && SameConnection(store[static_cast<int>(slot & kIndexMask) - 1], r)) {
+                    MarkRemoved(stores, i);
+                    found = true;
                     break;
                 }
             }
         }
-        const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
-        double done = 0;
-        int shown = 0;
-        for (int i = 0; i < n; ++i) {
-            const ConnectionRecord& r = store[i];
-            if (!r.Removed() && r.DateTime == r.DateTime) {
-                const std::uint64_t h = HashConnection(r);
-                for (std::size_t b = h & mask;; b = (b + 1) & mask) {
-                    const std::int32_t slot = last[b];
-                    if (slot < 0)
-                        break;  // cannot happen: every counted record went in above
-                    if (SameConnection(store[slot], r)) {
-                        if (slot != i) {
-                            MarkRemoved(stores, i);
-                            found = true;
-                        }
-                        break;
-                    }
-                }
-            }
-            done += static_cast<double>(n - i - 1);
-            const int percent = ProgressPercent(100.0 * done / expected);
-            if (percent != shown) {
-                shown = percent;
-                if (percentChanged)
-                    percentChanged(percent);
-            }
+        done += static_cast<double>(n - step - 1);
+        const int percent = ProgressPercent(100.0 * done / expected);
+        if (percent != shown) {
+            shown = percent;
+            if (percentChanged)
+                percentChanged(percent);
         }
     }
     return found;

@@ -1,21 +1,27 @@
 #include "scan/log_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <iterator>
 
-#include <QFile>
-
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QFileInfo>
 
 namespace vy {
 
 namespace {
 constexpr char kCtrlZ = 26;
+
+// Where the first line end at or after from stands in [from, end), or end.
+std::size_t LineEndIn(const char* text, std::size_t from, std::size_t end)
+{
+    const char* p = text + from;
+    const std::size_t n = end - from;
+    const void* cr = std::memchr(p, '\r', n);
+    const std::size_t crAt = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : n;
+    const void* lf = std::memchr(p, '\n', crAt);
+    return from + (lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : crAt);
 }
+}  // namespace
 
 LogReader::LogReader(std::size_t block, std::size_t maxLine)
     : block_(std::max<std::size_t>(block, 1)), maxLine_(std::max(maxLine, block_))
@@ -23,172 +29,408 @@ LogReader::LogReader(std::size_t block, std::size_t maxLine)
     buffer_.resize(block_);
 }
 
-LogReader::~LogReader() { Close(); }
-
 bool LogReader::Open(const QString& path)
 {
     Close();
-    // Non-blocking, so that a pipe put in place of a log file cannot hang
-    // the scan before the type check below refuses it.
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
+    // Only a plain file: a pipe put in place of a log file would block the
+    // scan at the open.
+    if (!QFileInfo(path).isFile())
         return false;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        Close();
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    }
-#ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
     if (buffer_.size() > block_) {
         buffer_.resize(block_);  // a long line of an earlier file grew it
         buffer_.shrink_to_fit();
     }
     begin_ = end_ = scanned_ = 0;
-    atEnd_ = skipFeed_ = failed_ = false;
+    base_ = 0;
+    odd_.clear();
+    encoding_ = TextEncoding::SingleByte;
+    pendingUnit_ = pendingByte_ = -1;
+    detected_ = atEnd_ = failed_ = false;
     return true;
 }
 
 void LogReader::Close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (file_.isOpen())
+        file_.close();
     atEnd_ = true;
     begin_ = end_ = scanned_ = 0;
+}
+
+std::int64_t LogReader::ConsumedAt(std::size_t at) const
+{
+    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    const auto after = std::lower_bound(odd_.begin(), odd_.end(), at, [](const Odd& o, std::size_t a) { return o.At < a; });
+    const std::int64_t extra = after == odd_.begin() ? 0 : std::prev(after)->Sum;
+    return base_ + static_cast<std::int64_t>(at) * (wide ? 2 : 1) + extra;
+}
+
+void LogReader::AddOdd(std::size_t at, int extra)
+{
+    odd_.push_back({at, (odd_.empty() ? 0 : odd_.back().Sum) + extra});
+}
+
+std::string_view LogReader::Buffered() const
+{
+    std::size_t end = end_;
+    // Whether a line feed follows a carriage return at the end is not known
+    // until more is read.
+    if (!atEnd_ && end > begin_ && buffer_[end - 1] == '\r')
+        --end;
+    return {buffer_.data() + begin_, end - begin_};
 }
 
 void LogReader::Compact()
 {
     if (begin_ == 0)
         return;
+    const std::int64_t consumed = ConsumedAt(begin_);
+    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (wide ? 2 : 1);
+    base_ = consumed;
+    std::erase_if(odd_, [this](const Odd& o) { return o.At < begin_; });
+    for (Odd& o : odd_) {
+        o.At -= begin_;
+        o.Sum -= passedExtra;
+    }
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     scanned_ -= begin_;
     begin_ = 0;
 }
 
+void LogReader::Drop()
+{
+    // A carriage return at the end stays: a line feed read next belongs to it.
+    const std::size_t keep = end_ > 0 && buffer_[end_ - 1] == '\r' ? 1 : 0;
+    begin_ = end_ - keep;
+    Compact();
+    scanned_ = 0;
+}
+
+void LogReader::DetectEncoding()
+{
+    detected_ = true;
+    unsigned char head[3];
+    std::size_t got = 0;
+    while (got < 3) {
+        const qint64 n = file_.read(reinterpret_cast<char*>(head) + got, static_cast<qint64>(3 - got));
+        if (n < 0)
+            failed_ = atEnd_ = true;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    std::size_t mark = 0;
+    if (got >= 2 && head[0] == 0xFF && head[1] == 0xFE) {
+        encoding_ = TextEncoding::Utf16LE;
+        mark = 2;
+    } else if (got >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
+        encoding_ = TextEncoding::Utf16BE;
+        mark = 2;
+    } else if (got == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+        encoding_ = TextEncoding::Utf8;
+        mark = 3;
+    }
+    base_ = static_cast<std::int64_t>(mark);
+    const std::size_t rest = got - mark;
+    if (rest == 0)
+        return;
+    if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
+        end_ += Decode16(head + mark, rest, buffer_.data() + end_);  // one byte: pending
+        return;
+    }
+    if (buffer_.size() < rest)
+        buffer_.resize(rest);
+    const void* z = std::memchr(head, kCtrlZ, rest);
+    const std::size_t take = z ? static_cast<std::size_t>(static_cast<const unsigned char*>(z) - head) : rest;
+    std::memcpy(buffer_.data() + end_, head, take);
+    end_ += take;
+    atEnd_ = atEnd_ || z != nullptr;
+}
+
+std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* out)
+{
+    const bool le = encoding_ == TextEncoding::Utf16LE;
+    char* o = out;
+    int pending = pendingUnit_;  // kept here: writes through o could alias the member
+    // One unit; false at Ctrl-Z.
+    auto take = [&](unsigned unit) {
+        if (pending >= 0) {
+            pending = -1;
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                // The pair is one character, of four file bytes.
+                AddOdd(end_ + static_cast<std::size_t>(o - out), 2);
+                *o++ = '?';
+                return true;
+            }
+            *o++ = '?';  // a high surrogate without its partner
+        }
+        if (unit == static_cast<unsigned>(kCtrlZ))
+            return false;
+        if (unit >= 0xD800 && unit <= 0xDBFF)
+            pending = static_cast<int>(unit);
+        else
+            *o++ = unit <= 0xFF ? static_cast<char>(unit) : '?';  // a lone low surrogate is above too
+        return true;
+    };
+    std::size_t i = 0;
+    bool more = true;
+    if (pendingByte_ >= 0 && n > 0) {
+        const unsigned a = static_cast<unsigned>(pendingByte_), b = raw[0];
+        pendingByte_ = -1;
+        i = 1;
+        more = take(le ? (a | b << 8) : (a << 8 | b));
+    }
+    const std::size_t hi = le ? 1 : 0;  // where a unit's high byte stands
+    while (more && i + 1 < n) {
+        // The common case: no surrogate waiting, a unit below the surrogates
+        // that is not Ctrl-Z.
+        if (pending < 0) {
+            // Four units at a time while all are below U+0100 and none is
+            // Ctrl-Z.
+            const std::uint64_t highBytes = le ? 0xFF00FF00FF00FF00ull : 0x00FF00FF00FF00FFull;
+            for (std::uint64_t word; i + 8 <= n; i += 8, o += 4) {
+                std::memcpy(&word, raw + i, 8);
+                const std::size_t lo = 1 - hi;
+                const char c[4] = {static_cast<char>(raw[i + lo]), static_cast<char>(raw[i + 2 + lo]),
+                                   static_cast<char>(raw[i + 4 + lo]), static_cast<char>(raw[i + 6 + lo])};
+                if ((word & highBytes) != 0 || c[0] == kCtrlZ || c[1] == kCtrlZ || c[2] == kCtrlZ || c[3] == kCtrlZ)
+                    break;
+                std::memcpy(o, c, 4);
+            }
+            for (; i + 1 < n; i += 2) {
+                const unsigned unit = static_cast<unsigned>(raw[i + hi]) << 8 | raw[i + 1 - hi];
+                if (unit >= 0xD800 || unit == static_cast<unsigned>(kCtrlZ))
+                    break;
+                *o++ = unit <= 0xFF ? static_cast<char>(unit) : '?';
+            }
+            if (i + 1 >= n)
+                break;
+        }
+        more = take(static_cast<unsigned>(raw[i + hi]) << 8 | raw[i + 1 - hi]);
+        i += 2;
+    }
+    pendingUnit_ = pending;
+    if (!more)
+        atEnd_ = true;
+    else if (i < n)
+        pendingByte_ = raw[i];
+    return static_cast<std::size_t>(o - out);
+}
+
 bool LogReader::Fill()
 {
-    if (atEnd_ || fd_ < 0)
+    if (atEnd_ || !file_.isOpen())
         return false;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            failed_ = true;
-            atEnd_ = true;
-            return false;
+    const std::size_t before = end_;
+    if (!detected_) {
+        DetectEncoding();
+        if (end_ > before || atEnd_)
+            return end_ > before;
+    }
+    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+    if (buffer_.size() - end_ < 2)
+        buffer_.resize(end_ + 2);  // room for what a UTF-16 read can leave over
+    const std::size_t room = buffer_.size() - end_;
+    qint64 n = 0;
+    if (wide) {
+        // Each unit gives at most one byte of text, a partner kept from the
+        // last read one more.
+        raw_.resize(2 * (room - 1) - (pendingByte_ >= 0 ? 1 : 0));
+        n = file_.read(reinterpret_cast<char*>(raw_.data()), static_cast<qint64>(raw_.size()));
+    } else {
+        n = file_.read(buffer_.data() + end_, static_cast<qint64>(room));
+    }
+    if (n < 0)
+        failed_ = true;
+    if (n <= 0) {
+        atEnd_ = true;
+        if (pendingUnit_ >= 0 || pendingByte_ >= 0) {
+            // The file ends in the middle of a character: it is undecodable.
+            if (pendingUnit_ >= 0)
+                buffer_[end_++] = '?';
+            if (pendingByte_ >= 0) {
+                AddOdd(end_, -1);
+                buffer_[end_++] = '?';
+            }
+            pendingUnit_ = pendingByte_ = -1;
         }
-        if (n == 0) {
-            atEnd_ = true;
-            return false;
-        }
-        const char* fresh = buffer_.data() + end_;
-        const void* z = std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(n));
-        if (z != nullptr) {
-            end_ += static_cast<std::size_t>(static_cast<const char*>(z) - fresh);
-            atEnd_ = true;  // the text ends here whatever follows
-            return true;
-        }
-        end_ += static_cast<std::size_t>(n);
+        return end_ > before;
+    }
+    if (wide) {
+        end_ += Decode16(raw_.data(), static_cast<std::size_t>(n), buffer_.data() + end_);
         return true;
     }
-}
-
-void LogReader::SkipPendingFeed()
-{
-    if (skipFeed_ && begin_ < end_) {
-        skipFeed_ = false;
-        if (buffer_[begin_] == '\n') {
-            ++begin_;
-            scanned_ = std::max(scanned_, begin_);
-        }
+    const char* fresh = buffer_.data() + end_;
+    const void* z = std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(n));
+    if (z != nullptr) {
+        end_ += static_cast<std::size_t>(static_cast<const char*>(z) - fresh);
+        atEnd_ = true;  // the text ends here whatever follows
+        return true;
     }
+    end_ += static_cast<std::size_t>(n);
+    return true;
 }
 
-std::string_view LogReader::Buffered()
+std::size_t NextLineStart(std::string_view text, std::size_t from)
 {
-    SkipPendingFeed();
-    if (skipFeed_)
-        return {};  // whether a line feed comes next is not known yet
-    return {buffer_.data() + begin_, end_ - begin_};
+    const std::size_t at = LineEndIn(text.data(), from, text.size());
+    if (at == text.size())
+        return at;
+    return at + 1 + (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 1 : 0);
 }
 
-void LogReader::Pass(std::size_t n)
+std::size_t LineStartOf(std::string_view text, std::size_t at)
 {
-    begin_ += n;
-    scanned_ = begin_;
-    // A carriage return at the end of the bytes read: a line feed read next
-    // still belongs to it.
-    skipFeed_ = n > 0 && begin_ == end_ && buffer_[begin_ - 1] == '\r';
-}
-
-std::int64_t CountedBytes(std::string_view text)
-{
-    std::size_t lone = 0;
-    for (std::size_t i = text.find('\r'); i != std::string_view::npos; i = text.find('\r', i + 1))
-        if (i + 1 == text.size() || text[i + 1] != '\n')
-            ++lone;
-    return static_cast<std::int64_t>(text.size() + lone);
+    // Eight bytes at a time while none of them is a line end (the marker
+    // of a connection line stands far into it).
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    auto holds = [](std::uint64_t word, unsigned char c) {
+        const std::uint64_t x = word ^ (ones * c);
+        return (x - ones) & ~x & highs;
+    };
+    for (std::uint64_t word; at >= 8; at -= 8) {
+        std::memcpy(&word, text.data() + at - 8, 8);
+        if (holds(word, '\r') | holds(word, '\n'))
+            break;
+    }
+    while (at > 0 && text[at - 1] != '\r' && text[at - 1] != '\n')
+        --at;
+    return at;
 }
 
 bool LogReader::Next(LogLineRead& line)
 {
     std::int64_t passed = 0;  // bytes of an overlong line already let go
     bool overlong = false;
+    auto hand = [&](std::size_t length, std::size_t next) {
+        line.Length = passed + static_cast<std::int64_t>(length);
+        line.Overlong = overlong || line.Length > static_cast<std::int64_t>(maxLine_);
+        line.Text = line.Overlong ? std::string_view() : std::string_view(buffer_.data() + begin_, length);
+        begin_ = scanned_ = next;
+        return true;
+    };
+    scanned_ = std::max(scanned_, begin_);
     for (;;) {
-        SkipPendingFeed();
-        if (!skipFeed_ || atEnd_) {
-            const char* base = buffer_.data();
-            const void* cr = std::memchr(base + scanned_, '\r', end_ - scanned_);
-            if (cr != nullptr) {
-                const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - base);
-                const std::size_t length = at - begin_;
-                line.Overlong = overlong;
-                line.Length = passed + static_cast<std::int64_t>(length);
-                line.Text = overlong ? std::string_view() : std::string_view(base + begin_, length);
-                begin_ = at + 1;
-                if (begin_ < end_) {
-                    if (buffer_[begin_] == '\n')
-                        ++begin_;
-                } else {
-                    skipFeed_ = true;
-                }
-                scanned_ = begin_;
-                return true;
-            }
+        const std::size_t at = LineEndIn(buffer_.data(), scanned_, end_);
+        if (at < end_) {
+            if (buffer_[at] == '\n')
+                return hand(at - begin_, at + 1);
+            if (at + 1 < end_)
+                return hand(at - begin_, at + 1 + (buffer_[at + 1] == '\n' ? 1 : 0));
+            if (atEnd_)
+                return hand(at - begin_, at + 1);
+            scanned_ = at;  // a carriage return at the end: is a line feed next?
+        } else {
             scanned_ = end_;
             if (atEnd_) {
-                skipFeed_ = false;
                 // After a read error the unfinished line is not trusted.
                 if ((begin_ == end_ && passed == 0) || failed_)
                     return false;
-                line.Overlong = overlong;
-                line.Length = passed + static_cast<std::int64_t>(end_ - begin_);
-                line.Text = overlong ? std::string_view() : std::string_view(base + begin_, end_ - begin_);
-                begin_ = scanned_ = end_;
-                return true;
+                return hand(end_ - begin_, end_);
             }
         }
-        // Need more bytes: keep the unfinished line at the buffer's start.
+        // Need more text: keep the unfinished line at the buffer's start.
         Compact();
         if (end_ == buffer_.size()) {
-            // One byte beyond the limit, so that a line of exactly the
-            // limit can show its carriage return.
-            if (!overlong && buffer_.size() <= maxLine_) {
-                buffer_.resize(std::min(maxLine_ + 1, buffer_.size() * 2));
+            // Two bytes beyond the limit, so that a line of exactly the
+            // limit can show its whole line end.
+            if (!overlong && buffer_.size() < maxLine_ + 2) {
+                buffer_.resize(std::min(maxLine_ + 2, buffer_.size() * 2));
             } else {
-                // Longer than we keep: count it and let its bytes go.
+                // Longer than we keep: count it and let its text go.
                 overlong = true;
-                passed += static_cast<std::int64_t>(end_);
-                begin_ = end_ = scanned_ = 0;
+                const std::size_t before = end_;
+                Drop();
+                passed += static_cast<std::int64_t>(before - end_);
             }
         }
         Fill();  // at the end it sets atEnd_, which the next round handles
     }
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at p (at most n bytes), 0 when none
+// starts there; its code point in cp.
+std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, unsigned& cp)
+{
+    const unsigned c = p[0];
+    std::size_t len = 0;
+    unsigned low = 0x80, high = 0xBF;  // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < low || p[1] > high)
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[k] & 0x3F);
+    }
+    return len;
+}
+
+}  // namespace
+
+std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out)
+{
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return line;  // single bytes already
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    const std::size_t n = line.size();
+    // Plain ASCII, by far the most common, reads the same in every form:
+    // looked at eight bytes at a time.
+    std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (i < n && p[i] < 0x80)
+        ++i;
+    if (i == n)
+        return line;
+    const bool marked = encoding == TextEncoding::Utf8;
+    out.resize(n);
+    std::memcpy(out.data(), line.data(), i);
+    std::size_t o = i;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            out[o++] = static_cast<char>(p[i++]);
+            continue;
+        }
+        unsigned cp = 0;
+        const std::size_t len = Utf8Sequence(p + i, n - i, cp);
+        if (len == 0) {
+            if (!marked)
+                return line;  // not UTF-8: single bytes as they stand
+            out[o++] = '?';
+            ++i;
+            continue;
+        }
+        out[o++] = cp <= 0xFF ? static_cast<char>(cp) : '?';
+        i += len;
+    }
+    out.resize(o);
+    return out;
 }
 
 }  // namespace vy

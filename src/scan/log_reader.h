@@ -1,18 +1,28 @@
 #pragma once
 // Reading a log file line by line in large blocks. A line ends at a carriage
-// return, and a line feed directly after it belongs to that end; a lone line
-// feed is part of the line. Byte 26 (Ctrl-Z) ends the text of the file. A
-// last line without a carriage return is a line; nothing after the last line
-// end is not.
+// return with its line feed, at a lone carriage return or at a lone line
+// feed. Character 26 (Ctrl-Z) ends the text of the file. A last line without
+// a line end is a line; nothing after the last line end is not.
+//
+// The text comes out as single bytes. A file that begins with a UTF-16 byte
+// order mark (FF FE little-endian, FE FF big-endian) is UTF-16: its line
+// ends and Ctrl-Z are 16-bit units, and each character becomes one byte,
+// "?" when it is above U+00FF or undecodable. A file that begins with the
+// UTF-8 mark (EF BB BF) is handed out as it stands; DecodeLine turns its
+// lines into single bytes. No mark is part of the first line.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include <QFile>
 #include <QString>
 
 namespace vy {
+
+enum class TextEncoding { SingleByte, Utf8, Utf16LE, Utf16BE };
 
 struct LogLineRead {
     std::string_view Text;  // valid until the next call; empty for an overlong line
@@ -28,7 +38,6 @@ public:
     // block: bytes asked of the file at a time; the buffer grows for a longer
     // line up to maxLine bytes, a line beyond that is passed over.
     explicit LogReader(std::size_t block = DefaultBlock, std::size_t maxLine = DefaultMaxLine);
-    ~LogReader();
     LogReader(const LogReader&) = delete;
     LogReader& operator=(const LogReader&) = delete;
 
@@ -42,39 +51,73 @@ public:
 
     // A read failed after the file was opened.
     bool Failed() const { return failed_; }
+    // Known once the first line is asked for.
+    TextEncoding Encoding() const { return encoding_; }
 
-    // The bytes read but not yet handed out, from the start of the next
-    // line: whole lines, then perhaps the beginning of one more. Reads
-    // nothing; empty when Next has to read first. Valid until the next call.
-    std::string_view Buffered();
+    // The bytes of the file taken by the lines handed out so far (their text,
+    // line ends and any mark before them).
+    std::int64_t Consumed() const { return ConsumedAt(begin_); }
+
+    // The text read but not yet handed out, from the start of the next line:
+    // whole lines, then perhaps the beginning of one more. Every line end in
+    // it is complete (a carriage return at its very end has no line feed
+    // after it). Reads nothing; empty when Next has to read first. Valid
+    // until the next call.
+    std::string_view Buffered() const;
+    // What Consumed() would be after the first n bytes of Buffered().
+    std::int64_t ConsumedAfter(std::size_t n) const { return ConsumedAt(begin_ + n); }
     // Passes over the first n bytes of Buffered(), which must end with a
-    // line end (a carriage return, or one with its line feed), as if their
-    // lines had been read with Next.
-    void Pass(std::size_t n);
+    // line end, as if their lines had been read with Next.
+    void Pass(std::size_t n) { begin_ += n; }
 
 private:
-    void SkipPendingFeed();
-    // Reads more of the file after the kept bytes; false when nothing came.
-    bool Fill();
-    void Compact();
+    // A character of the text that took another number of file bytes than
+    // the encoding's unit: a surrogate pair, or an odd last byte.
+    struct Odd {
+        std::size_t At;    // place in buffer_
+        std::int64_t Sum;  // file bytes beyond the unit of this and every earlier one
+    };
+    void AddOdd(std::size_t at, int extra);
 
-    std::vector<char> buffer_;
+    std::int64_t ConsumedAt(std::size_t at) const;
+    void DetectEncoding();
+    // Reads more of the file after the kept text; false when nothing came.
+    bool Fill();
+    std::size_t Decode16(const unsigned char* raw, std::size_t n, char* out);
+    void Compact();
+    void Drop();
+
+    QFile file_;
+    std::vector<char> buffer_;   // the text, single bytes
+    std::vector<unsigned char> raw_;  // file bytes of a UTF-16 file before they become text
+    std::vector<Odd> odd_;  // in the order of At
     std::size_t block_;
     std::size_t maxLine_;
     std::size_t begin_ = 0;  // first byte not yet handed out
-    std::size_t end_ = 0;    // end of the bytes read
-    std::size_t scanned_ = 0;  // no carriage return in [begin_, scanned_)
-    int fd_ = -1;
-    bool atEnd_ = false;      // end of file, Ctrl-Z or error: no more reads
-    bool skipFeed_ = false;   // the last line ended in a carriage return at end_
+    std::size_t end_ = 0;    // end of the text read
+    std::size_t scanned_ = 0;  // no line end in [begin_, scanned_)
+    std::int64_t base_ = 0;  // file bytes before buffer_[0]
+    TextEncoding encoding_ = TextEncoding::SingleByte;
+    int pendingUnit_ = -1;   // a UTF-16 high surrogate waiting for its partner
+    int pendingByte_ = -1;   // the first byte of a UTF-16 unit split by a read
+    bool detected_ = false;
+    bool atEnd_ = true;       // end of file, Ctrl-Z or error: no more reads
     bool failed_ = false;
 };
 
-// What whole lines add to the bytes-read counter: each line its length + 2.
-// text is whole lines, each ending in a carriage return or one with its line
-// feed; the sum is the size of text plus one for each carriage return
-// without a line feed after it in text. (The scan gets the same sum from
-// ScanToMarker on its way to the next connection line.)
-std::int64_t CountedBytes(std::string_view text);
+// Where the line after the one that starts at from begins, in text that
+// ends with a whole line: after the line end (or at the end of text).
+std::size_t NextLineStart(std::string_view text, std::size_t from);
+
+// Where the line that holds the byte at `at` begins: after the last line
+// end before it, or at 0.
+std::size_t LineStartOf(std::string_view text, std::size_t at);
+
+// A line of a single-byte or UTF-8 file as single bytes: decoded from UTF-8
+// when the file is marked as UTF-8 (undecodable bytes become "?"), or when
+// the line is valid UTF-8 with at least one multi-byte sequence; otherwise
+// the line as it stands. A character above U+00FF becomes "?". The result is
+// line itself or out, which is reused.
+std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out);
 
 }  // namespace vy

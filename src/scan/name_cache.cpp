@@ -26,10 +26,7 @@ std::uint64_t KeyHash(std::string_view key)
 
 }  // namespace
 
-NameCache::NameCache(std::size_t maxEntries)
-    : slots_(std::bit_ceil(maxEntries + maxEntries / 3 + 1)), maxEntries_(maxEntries)
-{
-}
+NameCache::NameCache(std::size_t maxEntries) : slots_(64), maxEntries_(maxEntries) {}
 
 void NameCache::AddPart(std::string_view part)
 {
@@ -38,27 +35,41 @@ void NameCache::AddPart(std::string_view part)
     key_.append(part);
 }
 
-std::size_t NameCache::SlotOf(std::uint64_t hash, bool* found) const
+std::size_t NameCache::SlotOf(std::uint64_t hash, std::string_view key, bool* found) const
 {
     const std::size_t mask = slots_.size() - 1;
+    const auto check = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& s = slots_[i];
         if (s.Entry < 0) {
             *found = false;
             return i;
         }
-        if (s.Hash == hash && s.KeyLength == key_.size() &&
-            std::string_view(keys_).substr(s.KeyOffset, s.KeyLength) == key_) {
+        if (s.Check == check && s.KeyLength == key.size() &&
+            std::string_view(keys_).substr(s.KeyOffset, s.KeyLength) == key) {
             *found = true;
             return i;
         }
     }
 }
 
+void NameCache::Grow()
+{
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old) {
+        if (s.Entry < 0)
+            continue;
+        const std::string_view key = std::string_view(keys_).substr(s.KeyOffset, s.KeyLength);
+        bool found = false;
+        slots_[SlotOf(KeyHash(key), key, &found)] = s;
+    }
+}
+
 int NameCache::Find() const
 {
     bool found = false;
-    const std::size_t i = SlotOf(KeyHash(key_), &found);
+    const std::size_t i = SlotOf(KeyHash(key_), key_, &found);
     return found ? slots_[i].Entry : -1;
 }
 
@@ -67,12 +78,15 @@ void NameCache::Add(int entry)
     // Long names are rare and would make the cache big: they go the slow way.
     if (size_ >= maxEntries_ || key_.size() > kMaxKey)
         return;
+    if (2 * (size_ + 1) > slots_.size())
+        Grow();  // at most half full: short probes
     const std::uint64_t hash = KeyHash(key_);
     bool found = false;
-    const std::size_t i = SlotOf(hash, &found);
+    const std::size_t i = SlotOf(hash, key_, &found);
     if (found)
         return;
-    slots_[i] = {hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(key_.size()), entry};
+    slots_[i] = {static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(keys_.size()), entry,
+                 static_cast<std::uint16_t>(key_.size())};
     keys_ += key_;
     ++size_;
 }

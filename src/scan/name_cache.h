@@ -5,6 +5,7 @@
 // by two lookups in a compact table instead of five in the name table.
 // Entries stay valid for the scan because the table only grows meanwhile.
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,18 +27,20 @@ public:
     int Find() const;
     void Add(int entry);
 
-    std::size_t Size() const { return size_; }
-
     static constexpr std::size_t kMaxKey = 512;  // bytes of a key that is kept
 
 private:
+    // Sixteen bytes, and the table grows with what it holds: lines look
+    // up two chains each, so the slots should stay in the nearer caches.
     struct Slot {
-        std::uint64_t Hash = 0;
+        std::uint32_t Check = 0;  // the high half of the key's hash
         std::uint32_t KeyOffset = 0;
-        std::uint32_t KeyLength = 0;
         std::int32_t Entry = -1;  // -1: empty slot
+        std::uint16_t KeyLength = 0;
     };
-    std::size_t SlotOf(std::uint64_t hash, bool* found) const;
+    static_assert(kMaxKey <= UINT16_MAX);
+    std::size_t SlotOf(std::uint64_t hash, std::string_view key, bool* found) const;
+    void Grow();
 
     std::vector<Slot> slots_;
     std::string keys_;  // the keys of all entries, one after the other

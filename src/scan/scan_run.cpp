@@ -2,25 +2,16 @@
 
 #include <algorithm>
 #include <climits>
-#include <condition_variable>
-#include <exception>
-#include <memory>
-#include <mutex>
-#include <optional>
-#include <system_error>
-#include <thread>
-#include <cstring>
 #include <limits>
 
-#include "reports/date_text.h"
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
 #include "scan/file_enumeration.h"
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
-#include "scan/marker_anchors.h"
 #include "scan/name_cache.h"
 #include "scan/progress.h"
+#include "scan/scan_pipeline.h"
 
 namespace vy {
 
@@ -185,37 +176,19 @@ private:
     NameCache speedChains_;
 };
 
-// What the reading finds, in the order of the lines: the consumer shows
-// and stores it. In a scan on one thread it acts at once; on two, the
-// reading thread queues it for the scan's own thread.
-class ReadSink {
-public:
-    virtual ~ReadSink() = default;
-    virtual void FileBegin(std::size_t index) = 0;
-    virtual void FileUnreadable(std::size_t index) = 0;
-    // A percentage to show; lineFollows when the line that reached it
-    // comes next (Stop then takes effect after that line).
-    virtual void Percent(int percent, bool lineFollows) = 0;
-    virtual void Connection(std::string_view line) = 0;  // a line IsConnectionLine accepted
-    virtual void Overlong() = 0;
-    // Whether the reading ends here: looked at after every line that reached
-    // the sink, after lines passed in one go, and before every file.
-    virtual bool Stopped() = 0;
-};
-
-// The bytes-read counter and the percentage it shows.
+// The bytes-read counter and the percentage it shows. The counter is the
+// bytes of the files that the lines read so far took, line ends included.
 class ReadingProgress {
 public:
     ReadingProgress(ReadSink& sink, double totalBytes) : sink_(sink), totalBytes_(totalBytes) {}
 
-    // One line read, counting the given bytes: the percentage goes to the
+    // A line read, the counter now at bytesRead: the percentage goes to the
     // sink when it may have changed. True when it went.
-    bool Line(double counted, bool lineFollows)
+    bool Line(double bytesRead, bool lineFollows)
     {
-        bytesRead_ += counted;
-        if (bytesRead_ < nextCheck_)
+        if (bytesRead < nextCheck_)
             return false;
-        const int percent = ReadingPercent(bytesRead_, totalBytes_);
+        const int percent = ReadingPercent(bytesRead, totalBytes_);
         sink_.Percent(percent, lineFollows);
         // The value only grows with the bytes read and stays until it
         // reaches the next half; below that bound (kept a little short of
@@ -225,27 +198,19 @@ public:
         return true;
     }
 
-    // Whole lines that are no connection lines, counting countedBytes in
-    // all (as CountedBytes gives), read one after the other as by Line.
-    // Where the percentage can change among them they are counted one by
-    // one, and the sink is asked after each line that showed a value
-    // whether to stop: false when it says so.
-    bool PassLines(std::string_view lines, std::int64_t countedBytes)
+    // The whole lines at the start of the reader's buffered text up to n,
+    // no connection lines, passed as if read one by one; fileStart is the
+    // counter at the file's start. Where the percentage can change among
+    // them they are counted line by line, and the sink is asked after each
+    // line that showed a value whether to stop: false when it says so.
+    bool PassLines(const LogReader& reader, std::size_t n, double fileStart)
     {
-        const double counted = static_cast<double>(countedBytes);
-        if (bytesRead_ + counted < nextCheck_) {
-            bytesRead_ += counted;  // whole numbers: the same sum as line by line
+        if (fileStart + static_cast<double>(reader.ConsumedAfter(n)) < nextCheck_)
             return true;
-        }
-        std::size_t at = 0;
-        while (at < lines.size()) {
-            const char* cr = static_cast<const char*>(std::memchr(lines.data() + at, '\r', lines.size() - at));
-            const std::size_t end = static_cast<std::size_t>(cr - lines.data());
-            const bool shown = Line(static_cast<double>(end - at) + 2, false);
-            at = end + 1;
-            if (at < lines.size() && lines[at] == '\n')
-                ++at;
-            if (shown && sink_.Stopped())
+        const std::string_view lines = reader.Buffered().substr(0, n);
+        for (std::size_t at = 0; at < n;) {
+            at = NextLineStart(lines, at);
+            if (Line(fileStart + static_cast<double>(reader.ConsumedAfter(at)), false) && sink_.Stopped())
                 return false;
         }
         return true;
@@ -254,33 +219,20 @@ public:
 private:
     ReadSink& sink_;
     double totalBytes_;
-    double bytesRead_ = 0;
     double nextCheck_ = -1;  // the first line always shows its value
 };
 
-// The whole lines at the start of text that come before the first
-// occurrence of the marker: lines that cannot hold it.
-struct LinesWithout {
-    std::size_t Bytes = 0;      // their bytes, line ends included; 0 when the first line may hold it
-    std::int64_t Counted = 0;   // what they add to the bytes-read counter
-    bool MarkerAfter = false;   // the line after them holds the marker
+// How many bytes at the start of text are whole lines before the line that
+// holds the first occurrence of marker (all whole lines when none does).
+struct LinesBefore {
+    std::size_t Bytes = 0;
+    bool MarkerAfter = false;  // the line after them holds the marker
 };
 
-LinesWithout LinesBeforeMarker(std::string_view text, const PreparedMarker& marker)
+LinesBefore LinesBeforeMarker(std::string_view text, std::string_view marker)
 {
-    const MarkerStretch s = ScanToMarker(text, marker);
-    LinesWithout lines;
-    lines.MarkerAfter = s.Hit != std::string_view::npos;
-    if (s.LastReturn == std::string_view::npos)
-        return lines;
-    lines.Bytes = s.LastReturn + 1;
-    if (lines.Bytes < text.size() && text[lines.Bytes] == '\n')
-        ++lines.Bytes;
-    // Each line its length + 2: the bytes, and one more for each carriage
-    // return without its line feed (one at the very end of text included:
-    // its line feed, if one comes, is passed with the next bytes).
-    lines.Counted = static_cast<std::int64_t>(lines.Bytes + s.LoneReturns);
-    return lines;
+    const std::size_t hit = text.find(marker);
+    return {LineStartOf(text, std::min(hit, text.size())), hit != std::string_view::npos};
 }
 
 QString JoinPath(const QString& folder, const QString& name)
@@ -298,10 +250,12 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
-    const PreparedMarker marker(matcher.Marker());
+    const std::string_view marker = matcher.Marker();
     ReadingProgress progress(sink, totalBytes);
     LogReader reader(std::size_t{256} << 10);
     LogLineRead line;
+    std::string decoded;  // reused for every line that needs decoding
+    double fileStart = 0;  // the counter at the start of the file
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
@@ -314,12 +268,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         bool markerNext = false;  // the next line holds the marker: it was found there
         for (;;) {
             if (!markerNext) {
-                const std::string_view buffered = reader.Buffered();
-                const LinesWithout passable = LinesBeforeMarker(buffered, marker);
+                const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), marker);
                 markerNext = passable.MarkerAfter;
                 if (passable.Bytes > 0) {
-                    stopped =
-                        !progress.PassLines(buffered.substr(0, passable.Bytes), passable.Counted) || sink.Stopped();
+                    stopped = !progress.PassLines(reader, passable.Bytes, fileStart) || sink.Stopped();
                     reader.Pass(passable.Bytes);
                     if (stopped)
                         break;
@@ -331,11 +283,11 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
                                                                   : matcher.IsConnectionLine(line.Text));
             markerNext = false;
-            progress.Line(static_cast<double>(line.Length) + 2, connection || line.Overlong);
+            progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(line.Text);
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded));
             if (sink.Stopped()) {
                 stopped = true;
                 break;
@@ -343,27 +295,28 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         }
         if (reader.Failed())
             sink.FileUnreadable(i);
+        fileStart += static_cast<double>(reader.Consumed());
         reader.Close();
         if (stopped)
             return;
     }
 }
 
-// The consumer's side: what each finding does to the scan.
-class ScanSteps {
+// What each finding does to the scan.
+class ScanSteps : public ReadSteps {
 public:
     ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
         : files_(files), display_(display), processor_(processor), result_(result)
     {
     }
-    void FileBegin(std::size_t index)
+    void FileBegin(std::size_t index) override
     {
         display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
     }
-    void FileUnreadable(std::size_t index) { result_.UnreadableFiles.push_back(files_[index].Name); }
-    void Percent(int percent) { display_.Percent(percent, true); }
-    void Connection(std::string_view line) { processor_.Process(line); }
-    void Overlong() { ++result_.OverlongLines; }
+    void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
+    void Percent(int percent) override { display_.Percent(percent, true); }
+    void Connection(std::string_view line) override { processor_.Process(line); }
+    void Overlong() override { ++result_.OverlongLines; }
 
 private:
     const std::vector<LogFileEntry>& files_;
@@ -371,285 +324,6 @@ private:
     LineProcessor& processor_;
     ScanResult& result_;
 };
-
-// One thread: every finding takes effect at once.
-class DirectSink : public ReadSink {
-public:
-    DirectSink(ScanSteps& steps, const std::atomic<bool>& stop) : steps_(steps), stop_(stop) {}
-    void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
-    void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
-    void Percent(int percent, bool) override { steps_.Percent(percent); }
-    void Connection(std::string_view line) override { steps_.Connection(line); }
-    void Overlong() override { steps_.Overlong(); }
-    bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
-
-private:
-    ScanSteps& steps_;
-    const std::atomic<bool>& stop_;
-};
-
-// Two threads: the findings of the reading thread, handed over in batches.
-// A batch holds the connection lines themselves, copied out of the reader's
-// buffer, so the reading can go on while the scan's thread stores them.
-class BatchQueue {
-public:
-    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Overlong };
-    struct Item {
-        Kind What = FileBegin;
-        bool LineFollows = false;
-        int Value = 0;            // file index or percentage
-        std::size_t Offset = 0;   // a connection line: its bytes in the batch
-        std::size_t Length = 0;
-    };
-    struct Batch {
-        std::vector<Item> Items;
-        std::vector<char> Bytes;
-        std::size_t Used = 0;
-        bool Last = false;  // the reading ended with this batch
-    };
-    static constexpr std::size_t kBatches = 4;
-    static constexpr std::size_t kItems = 4096;
-    static constexpr std::size_t kBytes = std::size_t{256} << 10;
-
-    BatchQueue()
-    {
-        for (Batch& b : batches_) {
-            b.Items.reserve(kItems);
-            b.Bytes.resize(kBytes);
-        }
-    }
-
-    // The reading thread's side: a free batch to fill, emptied; nullptr
-    // once the scan's thread has cancelled.
-    Batch* Free()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return cancelled_ || produced_ - consumed_ < kBatches; });
-        if (cancelled_)
-            return nullptr;
-        Batch& b = batches_[produced_ % kBatches];
-        b.Items.clear();
-        b.Used = 0;
-        b.Last = false;
-        if (b.Bytes.size() > kBytes) {
-            b.Bytes.resize(kBytes);  // a long line made it grow
-            b.Bytes.shrink_to_fit();
-        }
-        return &b;
-    }
-    // Waits until the scan's thread has taken every batch handed over (or
-    // cancelled).
-    void WaitAllTaken()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return cancelled_ || consumed_ == produced_; });
-    }
-    void Publish()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++produced_;
-        }
-        changed_.notify_all();
-    }
-
-    // The scan's thread's side: the next batch in order, waiting for it.
-    Batch& Next()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return produced_ > consumed_; });
-        return batches_[consumed_ % kBatches];
-    }
-    void Release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++consumed_;
-        }
-        changed_.notify_all();
-    }
-    void Cancel()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            cancelled_ = true;
-        }
-        cancelledFlag_.store(true, std::memory_order_relaxed);
-        changed_.notify_all();
-    }
-    bool Cancelled() const { return cancelledFlag_.load(std::memory_order_relaxed); }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::size_t produced_ = 0;
-    std::size_t consumed_ = 0;
-    bool cancelled_ = false;
-    std::atomic<bool> cancelledFlag_{false};
-    Batch batches_[kBatches];
-};
-
-// The reading thread's sink: findings go into batches. A batch goes over as
-// soon as it holds a file's start or a percentage, so the window follows
-// the reading without waiting for a full batch.
-class QueueSink : public ReadSink {
-public:
-    explicit QueueSink(BatchQueue& queue) : queue_(queue) {}
-
-    // A file is opened only once its name is shown, as on one thread: what
-    // happens meanwhile to the file (the observer may see to it) is seen.
-    void FileBegin(std::size_t index) override
-    {
-        Add({BatchQueue::FileBegin, false, static_cast<int>(index)});
-        Flush();
-        queue_.WaitAllTaken();
-    }
-    void FileUnreadable(std::size_t index) override { Add({BatchQueue::FileUnreadable, false, static_cast<int>(index)}); }
-    void Percent(int percent, bool lineFollows) override
-    {
-        Add({BatchQueue::Percent, lineFollows, percent});
-        if (!lineFollows)
-            Flush();
-    }
-    void Connection(std::string_view line) override
-    {
-        if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < line.size())
-            Flush();
-        if (!Ensure())
-            return;
-        if (batch_->Bytes.size() < line.size())
-            batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
-        std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
-        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size()});
-        batch_->Used += line.size();
-        if (lastLineFollows_)
-            Flush();  // the percentage that came with this line is on its way
-    }
-    void Overlong() override
-    {
-        Add({BatchQueue::Overlong});
-        if (lastLineFollows_)
-            Flush();
-    }
-    bool Stopped() override { return queue_.Cancelled(); }
-
-    // The reading has ended: the last batch goes over, marked.
-    void Finish()
-    {
-        if (!Ensure())
-            return;
-        batch_->Last = true;
-        Flush();
-    }
-
-private:
-    bool Ensure()
-    {
-        if (batch_ == nullptr)
-            batch_ = queue_.Free();
-        return batch_ != nullptr;
-    }
-    void Add(const BatchQueue::Item& item)
-    {
-        if (batch_ != nullptr && batch_->Items.size() == BatchQueue::kItems)
-            Flush();
-        if (!Ensure())
-            return;
-        batch_->Items.push_back(item);
-        lastLineFollows_ = item.What == BatchQueue::Percent && item.LineFollows;
-    }
-    void Flush()
-    {
-        if (batch_ == nullptr)
-            return;
-        batch_ = nullptr;
-        queue_.Publish();
-    }
-
-    BatchQueue& queue_;
-    BatchQueue::Batch* batch_ = nullptr;
-    bool lastLineFollows_ = false;
-};
-
-// The reading on a second thread, the findings taking effect here in the
-// same order, with Stop looked at where the one-thread scan looks at it.
-void ReadOnSecondThread(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
-                        ScanSteps& steps, const std::atomic<bool>& stop)
-{
-    auto queue = std::make_unique<BatchQueue>();
-    QueueSink sink(*queue);
-    std::exception_ptr failure;
-    std::thread reading;
-    try {
-        reading = std::thread([&] {
-            try {
-                ReadFiles(settings, files, totalBytes, sink);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            sink.Finish();
-        });
-    } catch (const std::system_error&) {
-        // No second thread to be had: the reading runs here.
-        DirectSink direct(steps, stop);
-        ReadFiles(settings, files, totalBytes, direct);
-        return;
-    }
-    // However this thread leaves, the reading thread is ended first.
-    class EndReading {
-    public:
-        EndReading(BatchQueue& queue, std::thread& reading) : queue_(queue), reading_(reading) {}
-        EndReading(const EndReading&) = delete;
-        EndReading& operator=(const EndReading&) = delete;
-        ~EndReading()
-        {
-            queue_.Cancel();  // a reading thread still running ends without reading on
-            reading_.join();
-        }
-
-    private:
-        BatchQueue& queue_;
-        std::thread& reading_;
-    };
-    std::optional<EndReading> end;
-    end.emplace(*queue, reading);
-    auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
-    bool done = false;
-    while (!done) {
-        BatchQueue::Batch& batch = queue->Next();
-        for (const BatchQueue::Item& item : batch.Items) {
-            switch (item.What) {
-            case BatchQueue::FileBegin:
-                done = stopped();
-                if (!done)
-                    steps.FileBegin(static_cast<std::size_t>(item.Value));
-                break;
-            case BatchQueue::FileUnreadable:
-                steps.FileUnreadable(static_cast<std::size_t>(item.Value));
-                break;
-            case BatchQueue::Percent:
-                steps.Percent(item.Value);
-                done = !item.LineFollows && stopped();
-                break;
-            case BatchQueue::Connection:
-                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length));
-                done = stopped();
-                break;
-            case BatchQueue::Overlong:
-                steps.Overlong();
-                done = stopped();
-                break;
-            }
-            if (done)
-                break;
-        }
-        done = done || batch.Last;
-        queue->Release();
-    }
-    end.reset();
-    if (failure)
-        std::rethrow_exception(failure);
-}
 
 }  // namespace
 
@@ -659,7 +333,6 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     ScanResult result;
     Display display(observer);
     ClearStores(stores);
-    ProcessDateTexts().StripSeconds();
 
     const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
     double totalBytes = 0;
@@ -672,12 +345,11 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     display.Phase("Processing");
     LineProcessor processor(settings, stores, result);
     ScanSteps steps(files, display, processor, result);
-    if (threads == ScanThreads::Two) {
-        ReadOnSecondThread(settings, files, totalBytes, steps, stop);
-    } else {
-        DirectSink sink(steps, stop);
-        ReadFiles(settings, files, totalBytes, sink);
-    }
+    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
+    if (threads == ScanThreads::Two)
+        ReadAhead(read, steps, stop);
+    else
+        ReadHere(read, steps, stop);
 
     if (settings.CheckLogFiles) {
         display.File("");

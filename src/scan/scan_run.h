@@ -60,8 +60,7 @@ enum class ScanThreads { One, Two };
 // Runs the reading and the duplicate check on stores (emptied first).
 // stop is looked at after every connection line and every shown percentage
 // (lines that are neither leave no trace, so there is nothing between them
-// to stop); once seen, no later line is taken. Strips the seconds of the
-// process-wide time format once it starts. The first progress call of the
+// to stop); once seen, no later line is taken. The first progress call of the
 // reading comes with its first line; setting the bar to 0 before is the
 // caller's.
 ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atomic<bool>& stop,

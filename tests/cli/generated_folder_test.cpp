@@ -11,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "cli/csv_table.h"
@@ -19,6 +21,7 @@
 #include "reports/date_text.h"
 #include "reports/list_sort.h"
 #include "store/date_value.h"
+#include "scan/scan_test_support.h"
 
 namespace vy {
 namespace {
@@ -292,6 +295,34 @@ TEST_P(GeneratedFolder, RecordsSummedPerUserGiveTheDomainTables)
         for (std::size_t r = 1; r < table.size(); ++r)
             shown[table[r][0]].Add(table[r][1], table[r][2], table[r][3]);
         EXPECT_EQ(shown, users) << domain;
+    }
+}
+
+// The demonstration folder in every line-end form and encoding reports as
+// the original does.
+TEST(TextForms, TheDemonstrationFolderReportsAlikeInEveryForm)
+{
+    QString source = QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR"));
+    if (source.isEmpty())
+        source = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath("../..");
+    const QString demo = QDir::cleanPath(source + "/data/DemoLog");
+    auto reports = [](const QString& folder) {
+        std::vector<std::string> out;
+        for (const char* view : {"users", "date"})
+            for (const char* format : {"text", "html", "tree"}) {
+                const testing::ProgramRun run =
+                    RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", "--check-duplicates", "--view", view,
+                                 "--format", format, folder.toStdString()});
+                out.push_back(std::to_string(run.Exit) + run.Err + run.Out);
+            }
+        return out;
+    };
+    const std::vector<std::string> original = reports(demo);
+    ASSERT_GT(original[0].size(), 100u);
+    for (scantest::TextForm form : scantest::kEveryTextForm) {
+        QTemporaryDir copy;
+        scantest::ReencodeFolder(demo, copy.path(), form);
+        EXPECT_EQ(reports(copy.path()), original) << "form " << static_cast<int>(form);
     }
 }
 

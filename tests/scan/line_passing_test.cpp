@@ -1,4 +1,4 @@
-// Passing over whole lines in one go: the counted bytes and the lines left
+// Passing over whole lines in one go: the bytes taken and the lines left
 // for Next must be those of reading every line with Next; and a scan that
 // passes over lines shows the same progress and stops at the same line.
 
@@ -20,6 +20,7 @@
 #include "loggen/log_generator.h"
 #include "scan/log_reader.h"
 #include "scan/scan_run.h"
+#include "scan/scan_test_support.h"
 #include "store/date_value.h"
 
 namespace vy {
@@ -35,38 +36,6 @@ std::string RandomText(std::mt19937& rng, std::size_t size, bool ctrlZ)
     if (ctrlZ && size > 0 && rng() % 2)
         text[rng() % size] = 26;
     return text;
-}
-
-// Each line's length + 2, line by line, for text made of whole lines.
-std::int64_t CountedLineByLine(const std::string& text)
-{
-    std::int64_t sum = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t cr = text.find('\r', at);
-        sum += static_cast<std::int64_t>(cr - at) + 2;
-        at = cr + 1;
-        if (at < text.size() && text[at] == '\n')
-            ++at;
-    }
-    return sum;
-}
-
-TEST(CountedBytes, IsTheSumOfEachLineLengthPlusTwo)
-{
-    std::mt19937 rng(3);
-    for (int round = 0; round < 3000; ++round) {
-        std::string text = RandomText(rng, rng() % 150, false);
-        const std::size_t lastEnd = text.rfind('\r');
-        text.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);  // whole lines only
-        if (!text.empty() && rng() % 2)
-            text += '\n';
-        EXPECT_EQ(CountedBytes(text), CountedLineByLine(text)) << ::testing::PrintToString(text);
-    }
-    EXPECT_EQ(CountedBytes(""), 0);
-    EXPECT_EQ(CountedBytes("\r"), 2);
-    EXPECT_EQ(CountedBytes("\r\n"), 2);
-    EXPECT_EQ(CountedBytes("ab\r\r\n\n\r"), 4 + 2 + 3);
 }
 
 class PassingTest : public ::testing::Test {
@@ -88,38 +57,40 @@ TEST_F(PassingTest, PassingLinesLeavesTheSameLinesAndCountsTheSameBytes)
         const std::size_t block = 1 + rng() % 24;
         // Every line with Next.
         std::vector<std::string> want;
-        std::int64_t wantCounted = 0;
+        std::vector<std::int64_t> wantTaken;
         {
             LogReader reader(block, 1 << 20);
             ASSERT_TRUE(reader.Open(path));
             LogLineRead line;
             while (reader.Next(line)) {
                 want.emplace_back(line.Text);
-                wantCounted += line.Length + 2;
+                wantTaken.push_back(reader.Consumed());
             }
         }
         // Whole lines of what is buffered passed now and then, at random
         // line ends; the passed lines split as the reader splits them.
         std::vector<std::string> got;
-        std::int64_t counted = 0;
+        std::vector<std::int64_t> taken;
         LogReader reader(block, 1 << 20);
         ASSERT_TRUE(reader.Open(path));
         LogLineRead line;
         for (int step = 0; step < 10000; ++step) {
             const std::string_view buffered = reader.Buffered();
             std::vector<std::size_t> ends;
-            for (std::size_t i = 0; i < buffered.size(); ++i)
-                if (buffered[i] == '\r')
-                    ends.push_back(i + 1 < buffered.size() && buffered[i + 1] == '\n' ? i + 2 : i + 1);
+            for (std::size_t i = 0; i < buffered.size(); ++i) {
+                if (buffered[i] == '\r' && i + 1 < buffered.size() && buffered[i + 1] == '\n')
+                    ++i;
+                if (buffered[i] == '\r' || buffered[i] == '\n')
+                    ends.push_back(i + 1);
+            }
             if (!ends.empty() && rng() % 3 != 0) {
                 const std::size_t n = ends[rng() % ends.size()];
                 const std::string passed(buffered.substr(0, n));
-                counted += CountedBytes(passed);
-                std::size_t at = 0;
-                while (at < n) {
-                    const std::size_t cr = passed.find('\r', at);
-                    got.push_back(passed.substr(at, cr - at));
-                    at = cr + 1 + (cr + 1 < n && passed[cr + 1] == '\n' ? 1 : 0);
+                for (std::size_t at = 0; at < n;) {
+                    const std::size_t end = passed.find_first_of("\r\n", at);
+                    got.push_back(passed.substr(at, end - at));
+                    at = NextLineStart(passed, at);
+                    taken.push_back(reader.ConsumedAfter(at));
                 }
                 reader.Pass(n);
                 continue;
@@ -127,42 +98,14 @@ TEST_F(PassingTest, PassingLinesLeavesTheSameLinesAndCountsTheSameBytes)
             if (!reader.Next(line))
                 break;
             got.emplace_back(line.Text);
-            counted += line.Length + 2;
+            taken.push_back(reader.Consumed());
         }
         EXPECT_EQ(got, want) << "block " << block;
-        EXPECT_EQ(counted, wantCounted) << "block " << block;
+        EXPECT_EQ(taken, wantTaken) << "block " << block;
     }
 }
 
-double Day(int y, int m, int d) { return *EncodeDate(y, m, d); }
-
-class Recorder : public ScanObserver {
-public:
-    void SetFile(const std::string& text) override { events.push_back("file " + text); }
-    void SetPercent(int percent, bool title) override
-    {
-        events.push_back("percent " + std::to_string(percent) + (title ? " title" : ""));
-        if (onPercent)
-            onPercent(percent);
-    }
-    std::vector<std::string> events;
-    std::function<void(int)> onPercent;
-};
-
-loggen::Connection Conn(const std::string& user, double start)
-{
-    loggen::Connection c;
-    c.Domain = "DOM";
-    c.User = user;
-    c.Server = "SRV1";
-    c.Port = "COM1";
-    c.Speed = "28800";
-    c.Start = start;
-    c.ActiveSeconds = 61;
-    c.BytesSent = 5;
-    c.BytesReceived = 6;
-    return c;
-}
+using namespace scantest;
 
 class PassingScanTest : public ::testing::Test {
 protected:
@@ -181,33 +124,11 @@ protected:
         std::ofstream(QFile::encodeName(dir_.filePath(QString::fromStdString(name))).constData(), std::ios::binary)
             << bytes;
     }
-    // The events of reading every line with Next, by the plain formula.
     std::vector<std::string> PerLineEvents(const std::vector<std::string>& names)
     {
-        double total = 0;
-        for (const auto& n : names)
-            total += static_cast<double>(QFile(dir_.filePath(QString::fromStdString(n))).size());
-        std::vector<std::string> expected;
-        double read = 0;
-        int shown = -1;
-        LogReader reader;
-        for (const auto& name : names) {
-            expected.push_back("file file: " + name);
-            EXPECT_TRUE(reader.Open(dir_.filePath(QString::fromStdString(name))));
-            LogLineRead line;
-            while (reader.Next(line)) {
-                read += static_cast<double>(line.Length) + 2;
-                const double exact = read / total * 100;
-                int p = static_cast<int>(std::floor(exact));
-                const double rest = exact - p;
-                if (rest > 0.5 || (rest == 0.5 && p % 2 == 1))
-                    ++p;
-                if (p != shown)
-                    expected.push_back("percent " + std::to_string(p) + " title");
-                shown = p;
-            }
-        }
-        return expected;
+        std::vector<std::string> events = LineByLineEvents(dir_.path(), names);
+        events.insert(events.begin(), "phase Processing");
+        return events;
     }
 
     QTemporaryDir dir_;
@@ -218,11 +139,11 @@ protected:
 
 TEST_F(PassingScanTest, MixedLineEndsShowTheProgressOfEveryLine)
 {
-    // Connection lines among other lines ending in CR LF, a lone CR, CR CR,
-    // with lone LFs inside; the second file longer than the reader's block
+    // Connection lines among other lines ending in CR LF, a lone CR, a lone
+    // LF, and empty lines between; the second file longer than the reader's block
     // and cut by a Ctrl-Z. Few bytes in all, so the value changes often.
     std::mt19937 rng(8);
-    const char* ends[] = {"\r\n", "\r", "\r\r\n", "\n\r\n"};
+    const char* ends[] = {"\r\n", "\r", "\r\r\n", "\n\r\n", "\n", "\n\r"};
     int connections[2] = {0, 0};
     for (int file = 0; file < 2; ++file) {
         std::string bytes;
@@ -235,7 +156,7 @@ TEST_F(PassingScanTest, MixedLineEndsShowTheProgressOfEveryLine)
                 bytes += "10/02/1998,1:00:00 AM,Srv,Warning,None,2013,N/A,S,The D: disk is at or near capacity." +
                          std::string(rng() % 200, 'z');
             }
-            bytes += ends[rng() % 4];
+            bytes += ends[rng() % 6];
         }
         if (file == 1) {
             const int tail = 50;
@@ -250,8 +171,7 @@ TEST_F(PassingScanTest, MixedLineEndsShowTheProgressOfEveryLine)
     std::vector<std::string> expected = PerLineEvents({"a.txt", "b.txt"});
     EXPECT_EQ(rec.events, expected);
     EXPECT_GT(expected.size(), 60u);
-    // Lone CRs count one byte more than they take, and the text after
-    // Ctrl-Z not at all.
+    // The text after Ctrl-Z is not read.
     EXPECT_EQ(stores_->Connections.Count(), connections[0] + connections[1]);
 }
 

@@ -80,15 +80,16 @@ TEST_F(LogReaderTest, LineEndsAtCarriageReturnWithItsLineFeedWhateverTheBlockEdg
         {"a\r\nbc\r\n", Lines({"a", "bc"})},
         {"a\r\nbc", Lines({"a", "bc"})},                  // a last line without line end is a line
         {"a\rbc\r", Lines({"a", "bc"})},                  // a carriage return alone ends a line
-        {"a\nb\r\n", Lines({"a\nb"})},                    // a lone line feed stays inside
-        {"a\n\nb", Lines({"a\n\nb"})},
+        {"a\nb\r\n", Lines({"a", "b"})},                   // a lone line feed ends a line
+        {"a\n\nb", Lines({"a", "", "b"})},
+        {"a\n\rb\r\n\n", Lines({"a", "", "b", ""})},
         {"a\r\r\nb", Lines({"a", "", "b"})},
         {"\r\n", Lines({""})},
         {"\r\n\r\n", Lines({"", ""})},
-        {"a\r\n\n", Lines({"a", "\n"})},                  // only one feed belongs to the end
+        {"a\r\n\n", Lines({"a", ""})},                     // only one feed belongs to the end
         {"a\r\n\r", Lines({"a", ""})},
         {"a\r", Lines({"a"})},
-        {"\n", Lines({"\n"})},
+        {"\n", Lines({""})},
         {"a\x1A" "b\r\n", Lines({"a"})},                  // Ctrl-Z ends the text
         {"\x1A", {}},
         {"a\r\n\x1A\r\nb\r\n", Lines({"a"})},
@@ -147,10 +148,12 @@ TEST_F(LogReaderTest, OpeningAnotherFileStartsAfresh)
     LogLineRead line;
     ASSERT_TRUE(reader.Next(line));
     EXPECT_EQ(line.Text, "first");
-    // The first file's pending line feed check must not eat the second's "\n".
+    // The first file's carriage return must not take the second's "\n".
     ASSERT_TRUE(reader.Open(Write("\nsecond\r\n", "b.txt")));
     ASSERT_TRUE(reader.Next(line));
-    EXPECT_EQ(line.Text, "\nsecond");
+    EXPECT_EQ(line.Text, "");
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.Text, "second");
     EXPECT_FALSE(reader.Next(line));
 }
 
@@ -166,6 +169,84 @@ TEST_F(LogReaderTest, AFileAfterOneWithALongLineReadsAsUsual)
     EXPECT_EQ(line.Text, "x");
     ASSERT_TRUE(reader.Next(line));
     EXPECT_EQ(line.Text, "y");
+}
+
+}  // namespace
+}  // namespace vy
+
+namespace vy {
+namespace {
+
+std::string Utf16(std::u16string_view text, bool le)
+{
+    std::string out = le ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t u : text) {
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        out += le ? lo : hi;
+        out += le ? hi : lo;
+    }
+    return out;
+}
+
+TEST_F(LogReaderTest, Utf16TextBecomesSingleBytesAndTheBytesTakenAreCounted)
+{
+    // U+010D (its low byte a carriage return) and a pair both become "?",
+    // as do lone surrogates; Ctrl-Z ends the text.
+    const std::u16string text = u"a\u00FCb\u010D\r\nx\U0001F600y\n\xD800z\xDC00\r\x001A" u"after\r\n";
+    for (bool le : {true, false}) {
+        for (std::size_t block : {1, 2, 3, 7, 1 << 20}) {
+            const std::string bytes = Utf16(text, le);
+            LogReader reader(block, 1 << 20);
+            ASSERT_TRUE(reader.Open(Write(bytes)));
+            std::vector<std::string> lines;
+            std::vector<std::int64_t> taken;
+            LogLineRead line;
+            while (reader.Next(line)) {
+                lines.emplace_back(line.Text);
+                taken.push_back(reader.Consumed());
+            }
+            EXPECT_EQ(lines, (std::vector<std::string>{"a\xFC" "b?", "x?y", "?z?"})) << le << " " << block;
+            EXPECT_EQ(taken, (std::vector<std::int64_t>{2 + 12, 2 + 12 + 10, 2 + 22 + 8})) << le << " " << block;
+            EXPECT_EQ(reader.Encoding(), le ? TextEncoding::Utf16LE : TextEncoding::Utf16BE);
+        }
+    }
+}
+
+TEST_F(LogReaderTest, MarksAloneOddLengthsAndChangedEncodingsLoseNothingReadable)
+{
+    EXPECT_TRUE(ReadAll("\xFF\xFE", 4).empty());
+    EXPECT_TRUE(ReadAll("\xEF\xBB\xBF", 4).empty());
+    EXPECT_EQ(ReadAll("\xEF\xBB\xBF" "a\r\nb", 2), Lines({"a", "b"})) << "the mark is no part of the first line";
+    // An odd last byte is an undecodable character.
+    EXPECT_EQ(ReadAll(Utf16(u"ab\r\ncd", true) + "x", 3), Lines({"ab", "cd?"}));
+    // Single bytes after UTF-16 text: read as UTF-16 units, whole lines
+    // still found where the units hold line ends.
+    const auto lines = ReadAll(Utf16(u"one\r\n", true) + "two\r\n\r\nthree\r\n", 5);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].Text, "one");
+    for (const auto& l : lines)
+        EXPECT_EQ(l.Text.find('\0'), std::string::npos);
+}
+
+TEST(DecodeLine, DecodesUtf8LinesAndLeavesOthersAsTheyStand)
+{
+    std::string out;
+    const struct {
+        std::string In;
+        TextEncoding Encoding;
+        std::string Want;
+    } cases[] = {
+        {"plain", TextEncoding::SingleByte, "plain"},
+        {"j\xC3\xBCrgen", TextEncoding::SingleByte, "j\xFCrgen"},        // valid, with a multi-byte sequence
+        {"j\xFCrgen \xC3\xBC", TextEncoding::SingleByte, "j\xFCrgen \xC3\xBC"},  // not UTF-8: as it stands
+        {"\xC4\x8D\xF0\x9F\x98\x80!", TextEncoding::SingleByte, "??" "!"},    // beyond U+00FF
+        {"\xED\xA0\x80", TextEncoding::SingleByte, "\xED\xA0\x80"},        // a surrogate is no UTF-8
+        {"a\xFC" "b\xC3\xBC", TextEncoding::Utf8, "a?b\xFC"},             // marked: undecodable bytes are "?"
+        {"\xE2\x82", TextEncoding::Utf8, "??"},                            // cut short
+        {"\xC3\xBC", TextEncoding::Utf16LE, "\xC3\xBC"},                   // single bytes already
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeLine(c.In, c.Encoding, out), c.Want) << ::testing::PrintToString(c.In);
 }
 
 }  // namespace

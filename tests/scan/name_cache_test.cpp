@@ -37,7 +37,6 @@ TEST(NameCache, FindsWhatWasAddedUnderExactlyItsParts)
     EXPECT_EQ(c.Find(), 7);
     c.Add(9);  // a key already held keeps its entry
     EXPECT_EQ(c.Find(), 7);
-    EXPECT_EQ(c.Size(), 2u);
 }
 
 TEST(NameCache, KeepsNoMoreThanItsLimit)
@@ -47,7 +46,6 @@ TEST(NameCache, KeepsNoMoreThanItsLimit)
         Key(c, {"D", std::to_string(i)});
         c.Add(i);
     }
-    EXPECT_EQ(c.Size(), 100u);
     int found = 0;
     for (int i = 0; i < 1000; ++i) {
         Key(c, {"D", std::to_string(i)});
@@ -67,7 +65,6 @@ TEST(NameCache, LongKeysAreNotKept)
     Key(c, {"D", longName});
     c.Add(1);
     EXPECT_EQ(c.Find(), -1);
-    EXPECT_EQ(c.Size(), 0u);
     Key(c, {"D", longName.substr(0, 100)});
     c.Add(2);
     EXPECT_EQ(c.Find(), 2);

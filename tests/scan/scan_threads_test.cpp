@@ -18,59 +18,26 @@
 
 #include "loggen/log_generator.h"
 #include "scan/scan_run.h"
+#include "scan/scan_test_support.h"
 #include "store/date_value.h"
 
 namespace vy {
 namespace {
 
-class Recorder : public ScanObserver {
-public:
-    void SetPhase(const std::string& text) override { events.push_back("phase " + text); }
-    void SetFile(const std::string& text) override { events.push_back("file " + text); }
-    void SetPercent(int percent, bool title) override
-    {
-        events.push_back("percent " + std::to_string(percent) + (title ? " title" : ""));
-        if (onPercent)
-            onPercent(static_cast<int>(events.size()));
-    }
-    std::vector<std::string> events;
-    std::function<void(int)> onPercent;
-};
-
-struct Outcome {
-    std::vector<std::string> Events;
-    std::vector<std::string> Records;  // every field, and the names they lead to
-    std::vector<std::string> Names;
-    std::vector<std::string> Warnings;
-};
-
-std::string Describe(const Stores& s, const ConnectionRecord& r)
-{
-    const InfoRec& user = s.Names[r.UserIndex];
-    const InfoRec& speed = s.Names[r.SpeedIndex];
-    return std::to_string(r.UserIndex) + " " + user.Name + " " + std::to_string(r.SpeedIndex) + " " + speed.Name +
-           " " + std::to_string(r.DateTime) + " " + std::to_string(r.ActiveTime) + " " + std::to_string(r.BytesSent) +
-           " " + std::to_string(r.BytesReceived) + (r.Removed() ? " removed" : "");
-}
+using namespace scantest;
 
 Outcome ScanOnce(const ScanSettings& settings, ScanThreads threads, int stopAtEvent = -1)
 {
     auto stores = std::make_unique<Stores>();
     std::atomic<bool> stop{false};
     Recorder rec;
-    rec.onPercent = [&](int events) {
-        if (stopAtEvent >= 0 && events >= stopAtEvent)
+    rec.onPercent = [&](int) {
+        if (stopAtEvent >= 0 && static_cast<int>(rec.events.size()) >= stopAtEvent)
             stop = true;
     };
     const ScanResult r = RunScan(settings, *stores, stop, &rec, threads);
-    Outcome o;
+    Outcome o = Describe(*stores, r);
     o.Events = rec.events;
-    for (const auto& record : stores->Connections)
-        o.Records.push_back(Describe(*stores, record));
-    for (int i = 0; i < stores->Names.Count(); ++i)
-        o.Names.push_back(std::to_string(stores->Names[i].Kind) + " " + std::to_string(stores->Names[i].Parent) + " " +
-                          stores->Names[i].Name);
-    o.Warnings = ScanWarnings(r);
     return o;
 }
 
