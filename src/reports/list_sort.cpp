@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -128,15 +128,6 @@ struct Entry {
 
 std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
 
-std::uint64_t OrderedBits(double value)
-{
-    if (value == 0)
-        value = 0.0;  // -0.0 and 0.0 are equal keys
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
-}
-
 std::uint64_t BigEndianBytes(std::string_view text, std::size_t from)
 {
     std::uint64_t value = 0;
@@ -204,8 +195,10 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
             result.Error = ErrorText(kDateError, cells[bad]);
             return result;
         }
+        // Dates read back in whole seconds, so whole seconds order them
+        // exactly, in fewer bytes than the values themselves.
         for (std::size_t r = 0; r < n; ++r)
-            entries[r].Hi = OrderedBits(values[r]);
+            entries[r].Hi = OrderedBits(static_cast<std::int64_t>(std::llround(values[r] * 86400.0)));
     }
     for (std::size_t r = 0; r < n && rule != Rule::Date; ++r) {
         const std::string_view text = cells[r];
@@ -250,8 +243,10 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
         std::size_t end = k + 1;
         bool sameTexts = true;
         while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
-            const std::size_t length = cells[entries[end].Row].size();
-            sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            if (rule == Rule::Text) {
+                const std::size_t length = cells[entries[end].Row].size();
+                sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            }
             ++end;
         }
         starts.push_back(static_cast<std::uint32_t>(k));
@@ -297,10 +292,9 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
             const auto to = static_cast<std::uint32_t>(filled++);
             if (from == to)
                 continue;
-            const std::uint32_t chosen = rowAt[from];
+            // The chosen row is placed for good: its position is not asked again.
             const std::uint32_t displaced = rowAt[to];
-            rowAt[to] = chosen;
-            positionOf[chosen] = to;
+            rowAt[to] = rowAt[from];
             rowAt[from] = displaced;
             positionOf[displaced] = from;
         }
