@@ -16,6 +16,7 @@
 #include "settings/qstring_print.h"
 #include "settings/recording_store.h"
 #include "settings/settings.h"
+#include "support/fixtures.h"
 #include "settings/settings_table.h"
 
 namespace vy {
@@ -38,15 +39,7 @@ const std::vector<QString> kFirstRunOrder = [] {
     return order;
 }();
 
-std::string ErrorOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const SettingsError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using testing::ErrorOf;
 
 // A store as a first run leaves it.
 RecordingStore PreparedStore()
