@@ -239,26 +239,30 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
     expected.insert(expected.end(), kWindowOrder.begin(), kWindowOrder.end());
     EXPECT_EQ(store.reads, expected);
 
-    EXPECT_EQ(settings.LogDir, "/opt/vy/bin/DemoLog");
-    EXPECT_EQ(settings.InstallDir, "/opt/vy/bin");
-    EXPECT_EQ(settings.Version, "3.0");
     EXPECT_EQ(settings.ExcludedUsers, "bob; carol");
-    EXPECT_EQ(settings.LogLanguage, "EN");
-    EXPECT_EQ(settings.NEvent, "20050");
-    EXPECT_EQ(settings.NEvents, "20050;20048");
-    EXPECT_EQ(settings.FileFilter, "*.txt");
-    EXPECT_TRUE(settings.SaveSettingOnExit);
     EXPECT_TRUE(settings.CheckLogFiles);  // any non-zero number is true
     EXPECT_EQ(settings.Top, -20);
     EXPECT_EQ(settings.Left, 35);
     EXPECT_EQ(settings.Width, 2147483647);
     EXPECT_EQ(settings.Height, -2147483647 - 1);
-    EXPECT_EQ(settings.TreeWidth, 160);
     EXPECT_FALSE(settings.ToolBar);
-    EXPECT_TRUE(settings.StatusBar);
-    EXPECT_EQ(settings.FontName, "MS Sans Serif");
-    EXPECT_EQ(settings.FontSize, 8);
     EXPECT_EQ(settings.FontStyle, "BI");
+    // The values a first run wrote read back as written.
+    int compared = 0;
+    for (const SettingValue& row : SettingValues()) {
+        const QVariant held = store.Get(GroupName(row.group) + "/" + row.name);
+        const bool number = held.typeId() == QMetaType::Int;
+        if (row.kind == ValueKind::Text && !number)
+            EXPECT_EQ(settings.*row.text, held.toString()) << row.name;
+        else if (row.kind == ValueKind::Integer && number)
+            EXPECT_EQ(settings.*row.integer, held.toInt()) << row.name;
+        else if (row.kind == ValueKind::Flag && number)
+            EXPECT_EQ(settings.*row.flag, held.toInt() != 0) << row.name;
+        else
+            continue;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 17);  // all but the five given as digits in text
 }
 
 TEST(LoadSettings, AMissingTextReadsAsEmpty)
