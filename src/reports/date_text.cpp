@@ -472,11 +472,6 @@ std::optional<double> DateTexts::ParseWithLocale(std::string_view text) const
     return std::nullopt;
 }
 
-std::optional<double> DateTexts::ParseDateTime(const std::string& text) const
-{
-    return ParseDateTime(std::string_view(text));
-}
-
 std::optional<double> DateTexts::ParseDateTime(std::string_view text) const
 {
     const std::lock_guard lock(cache_->Lock);

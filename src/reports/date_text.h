@@ -47,7 +47,6 @@ public:
     std::string FormatDate(double value) const;
     // Reads a text of FormatDateTime's form (with or without the time) back;
     // nullopt when it is not one.
-    std::optional<double> ParseDateTime(const std::string& text) const;
     std::optional<double> ParseDateTime(std::string_view text) const;
     // Reads texts[k] into values[k] in order, up to the first text that does
     // not read; returns that text's index, or texts.size() when all read.

@@ -62,13 +62,17 @@ std::optional<std::int64_t> DigitsValue(std::string_view text)
     return value;
 }
 
-// Seconds of a duration text, or the part that could not be read.
-std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view& badPart)
+}  // namespace
+
+std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart)
 {
+    std::string_view unread;
+    if (!badPart)
+        badPart = &unread;
     // Shorter than "0:00:00" leaves no hours to read; the hours part is then
     // the empty text.
     if (text.size() < 7) {
-        badPart = std::string_view();
+        *badPart = std::string_view();
         return std::nullopt;
     }
     const std::size_t length = text.size();
@@ -78,7 +82,7 @@ std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view
     for (int k = 0; k < 3; ++k) {
         const auto value = ReadInteger(parts[k]);
         if (!value) {
-            badPart = parts[k];
+            *badPart = parts[k];
             return std::nullopt;
         }
         values[k] = *value;
@@ -88,16 +92,18 @@ std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view
     constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
     const std::int64_t rest = values[1] * 60 + values[2];  // two digits each: small
     if (values[0] > kMax / 3600 || values[0] < kMin / 3600) {
-        badPart = parts[0];
+        *badPart = parts[0];
         return std::nullopt;
     }
     const std::int64_t hours = values[0] * 3600;
     if ((rest > 0 && hours > kMax - rest) || (rest < 0 && hours < kMin - rest)) {
-        badPart = parts[0];
+        *badPart = parts[0];
         return std::nullopt;
     }
     return hours + rest;
 }
+
+namespace {
 
 enum class Rule { None, Text, Port, Speed, Bytes, Time, Date };
 
@@ -221,7 +227,7 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
             break;
         case Rule::Time: {
             std::string_view bad;
-            value = ReadDuration(text, bad);
+            value = DurationToSeconds(text, &bad);
             if (!value) {
                 result.Error = ErrorText(kIntegerError, bad);
                 return result;
@@ -344,12 +350,6 @@ std::string DigitsOnly(std::string_view text)
             digits += c;
     }
     return digits;
-}
-
-std::optional<std::int64_t> DurationToSeconds(std::string_view text)
-{
-    std::string_view bad;
-    return ReadDuration(text, bad);
 }
 
 std::string_view SortRuleFor(int reportKind, int column)
