@@ -401,11 +401,8 @@ const std::string& DateTexts::TimePart(int secondsOfDay) const
         meaning = minute;
     cache.SecondsOf.Remember(text, meaning);
 
-    if (!onMinute) {
-        if (cache.SecondText.size() >= kMostDays)
-            cache.SecondText.clear();
+    if (!onMinute)
         return cache.SecondText.emplace(secondsOfDay, std::move(text)).first->second;
-    }
     cache.MinuteText.resize(24 * 60);
     return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(text);
 }

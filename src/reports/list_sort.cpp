@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "reports/date_text.h"
