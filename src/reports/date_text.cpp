@@ -347,6 +347,7 @@ void DateTexts::ChooseMarkers()
 
 void DateTexts::StripSeconds()
 {
+    const std::lock_guard lock(cache_->Lock);
     if (stripped_)
         return;
     stripped_ = true;
@@ -354,7 +355,6 @@ void DateTexts::StripSeconds()
     if (at >= 0)
         timeFormat_.remove(at, 3);
     ChooseMarkers();
-    const std::lock_guard lock(cache_->Lock);
     cache_->ForgetTimes();
 }
 

@@ -17,7 +17,7 @@ namespace vy {
 // The texts come from QLocale. A report has at most tens of thousands of
 // distinct days and 1,440 distinct minutes, so each date part and each time
 // part is made once and remembered, and the texts made are read back by
-// looking them up. Safe to use from several threads.
+// looking them up. Texts may be made and read from several threads at once.
 class DateTexts {
 public:
     // The formats of the given locale: short date with any two-digit year
