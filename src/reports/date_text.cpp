@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <unordered_map>
@@ -185,28 +185,82 @@ std::optional<double> ValueOf(const QDate& date, const QTime& time)
 
 QTime TimeOf(int secondsOfDay) { return QTime(secondsOfDay / 3600, secondsOfDay / 60 % 60, secondsOfDay % 60); }
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+// The texts made, each with the day or the time of day it stands for, for
+// reading them back; a text that two values gave stands for neither (it
+// goes to QLocale). Open addressing over a power-of-two table: the sort
+// reads a million texts through it.
+class TextIndex {
+public:
+    void Remember(const std::string& text, std::int32_t value)
+    {
+        if (2 * (texts_.size() + 1) > slots_.size())
+            Grow();
+        std::uint32_t& slot = slots_[Slot(text)];
+        if (slot == kEmpty) {
+            slot = static_cast<std::uint32_t>(texts_.size());
+            texts_.push_back({text, value});
+        } else if (texts_[slot].Value != value) {
+            texts_[slot].Value = kAmbiguous;
+        }
+    }
+
+    const std::int32_t* Find(std::string_view text) const
+    {
+        if (texts_.empty())
+            return nullptr;
+        const std::uint32_t slot = slots_[Slot(text)];
+        return slot == kEmpty || texts_[slot].Value == kAmbiguous ? nullptr : &texts_[slot].Value;
+    }
+
+    void Clear()
+    {
+        texts_.clear();
+        slots_.clear();
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+    static constexpr std::int32_t kAmbiguous = std::numeric_limits<std::int32_t>::min();
+    struct Text {
+        std::string Bytes;
+        std::int32_t Value;
+    };
+
+    // Date and time parts are short: their bytes mixed eight at a time hash
+    // them well enough.
+    static std::uint64_t Hash(std::string_view text)
+    {
+        std::uint64_t h = text.size() * 0x9E3779B97F4A7C15ull;
+        for (std::size_t k = 0; k < text.size(); k += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + k, std::min<std::size_t>(8, text.size() - k));
+            h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+            h ^= h >> 32;
+        }
+        return h;
+    }
+
+    // The slot that holds the text, or the empty slot where it would go.
+    std::size_t Slot(std::string_view text) const
+    {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t k = Hash(text) & mask;; k = (k + 1) & mask) {
+            const std::uint32_t slot = slots_[k];
+            if (slot == kEmpty || texts_[slot].Bytes == text)
+                return k;
+        }
+    }
+
+    void Grow()
+    {
+        slots_.assign(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty);
+        for (std::size_t t = 0; t < texts_.size(); ++t)
+            slots_[Slot(texts_[t].Bytes)] = static_cast<std::uint32_t>(t);
+    }
+
+    std::vector<Text> texts_;
+    std::vector<std::uint32_t> slots_;
 };
-
-// Texts made, each with the day or time of day it stands for; kAmbiguous
-// when two values gave the same text (which then goes to QLocale).
-using TextMap = std::unordered_map<std::string, std::int32_t, TextHash, std::equal_to<>>;
-constexpr std::int32_t kAmbiguous = -1;
-
-void Remember(TextMap& map, const std::string& text, std::int32_t value)
-{
-    const auto [it, fresh] = map.try_emplace(text, value);
-    if (!fresh && it->second != value)
-        it->second = kAmbiguous;
-}
-
-const std::int32_t* Known(const TextMap& map, std::string_view text)
-{
-    const auto it = map.find(text);
-    return it == map.end() || it->second == kAmbiguous ? nullptr : &it->second;
-}
 
 // More distinct days than any report shows: beyond it the caches start over.
 constexpr std::size_t kMostDays = 400000;
@@ -216,20 +270,20 @@ constexpr std::size_t kMostDays = 400000;
 struct DateTexts::Cache {
     std::mutex Lock;
     std::unordered_map<std::int32_t, std::string> DayText;
-    TextMap DayOf;
+    TextIndex DayOf;
     // How many blanks the date parts made hold, so that a text is split
     // only where a date part can end.
     int FewestDateBlanks = std::numeric_limits<int>::max();
     int MostDateBlanks = -1;
     std::vector<std::string> MinuteText;  // per minute of the day, empty until made
     std::unordered_map<std::int32_t, std::string> SecondText;  // times off the minute
-    TextMap SecondsOf;
+    TextIndex SecondsOf;
 
     void ForgetTimes()
     {
         MinuteText.clear();
         SecondText.clear();
-        SecondsOf.clear();
+        SecondsOf.Clear();
     }
 };
 
@@ -293,6 +347,7 @@ void DateTexts::ChooseMarkers()
 
 void DateTexts::StripSeconds()
 {
+    const std::lock_guard lock(cache_->Lock);
     if (stripped_)
         return;
     stripped_ = true;
@@ -300,7 +355,6 @@ void DateTexts::StripSeconds()
     if (at >= 0)
         timeFormat_.remove(at, 3);
     ChooseMarkers();
-    const std::lock_guard lock(cache_->Lock);
     cache_->ForgetTimes();
 }
 
@@ -311,12 +365,12 @@ const std::string& DateTexts::DatePart(int day) const
         return it->second;
     if (cache.DayText.size() >= kMostDays) {
         cache.DayText.clear();
-        cache.DayOf.clear();
+        cache.DayOf.Clear();
     }
     const CivilDate civil = DecodeDate(day);
     std::string text =
         Latin1WithAsciiDigits(locale_.toString(QDate(civil.Year, civil.Month, civil.Day), dateFormat_), zeroDigit_);
-    Remember(cache.DayOf, text, day);
+    cache.DayOf.Remember(text, day);
     const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
     cache.FewestDateBlanks = std::min(cache.FewestDateBlanks, blanks);
     cache.MostDateBlanks = std::max(cache.MostDateBlanks, blanks);
@@ -345,13 +399,10 @@ const std::string& DateTexts::TimePart(int secondsOfDay) const
         meaning = hour;
     else if (const int minute = secondsOfDay - secondsOfDay % 60; minute != secondsOfDay && make(minute) == text)
         meaning = minute;
-    Remember(cache.SecondsOf, text, meaning);
+    cache.SecondsOf.Remember(text, meaning);
 
-    if (!onMinute) {
-        if (cache.SecondText.size() >= kMostDays)
-            cache.SecondText.clear();
+    if (!onMinute)
         return cache.SecondText.emplace(secondsOfDay, std::move(text)).first->second;
-    }
     cache.MinuteText.resize(24 * 60);
     return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(text);
 }
@@ -384,17 +435,17 @@ std::optional<double> DateTexts::Parse(std::string_view text) const
     const Cache& cache = *cache_;
     const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
     if (blanks <= cache.MostDateBlanks)
-        if (const std::int32_t* day = Known(cache.DayOf, text))
+        if (const std::int32_t* day = cache.DayOf.Find(text))
             return static_cast<double>(*day);
     int blanksBefore = 0;
     for (std::size_t blank = text.find(' '); blank != std::string_view::npos && blanksBefore <= cache.MostDateBlanks;
          blank = text.find(' ', blank + 1), ++blanksBefore) {
         if (blanksBefore < cache.FewestDateBlanks)
             continue;
-        const std::int32_t* day = Known(cache.DayOf, text.substr(0, blank));
+        const std::int32_t* day = cache.DayOf.Find(text.substr(0, blank));
         if (!day)
             continue;
-        if (const std::int32_t* seconds = Known(cache.SecondsOf, text.substr(blank + 1)))
+        if (const std::int32_t* seconds = cache.SecondsOf.Find(text.substr(blank + 1)))
             return static_cast<double>(*day) + *seconds / 86400.0;
     }
     return ParseWithLocale(text);
@@ -416,11 +467,6 @@ std::optional<double> DateTexts::ParseWithLocale(std::string_view text) const
             return ValueOf(date, time);
     }
     return std::nullopt;
-}
-
-std::optional<double> DateTexts::ParseDateTime(const std::string& text) const
-{
-    return ParseDateTime(std::string_view(text));
 }
 
 std::optional<double> DateTexts::ParseDateTime(std::string_view text) const

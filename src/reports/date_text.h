@@ -17,7 +17,7 @@ namespace vy {
 // The texts come from QLocale. A report has at most tens of thousands of
 // distinct days and 1,440 distinct minutes, so each date part and each time
 // part is made once and remembered, and the texts made are read back by
-// looking them up. Safe to use from several threads.
+// looking them up. Texts may be made and read from several threads at once.
 class DateTexts {
 public:
     // The formats of the given locale: short date with any two-digit year
@@ -47,7 +47,6 @@ public:
     std::string FormatDate(double value) const;
     // Reads a text of FormatDateTime's form (with or without the time) back;
     // nullopt when it is not one.
-    std::optional<double> ParseDateTime(const std::string& text) const;
     std::optional<double> ParseDateTime(std::string_view text) const;
     // Reads texts[k] into values[k] in order, up to the first text that does
     // not read; returns that text's index, or texts.size() when all read.

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
+#include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "reports/date_text.h"
@@ -62,13 +63,17 @@ std::optional<std::int64_t> DigitsValue(std::string_view text)
     return value;
 }
 
-// Seconds of a duration text, or the part that could not be read.
-std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view& badPart)
+}  // namespace
+
+std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart)
 {
+    std::string_view unread;
+    if (!badPart)
+        badPart = &unread;
     // Shorter than "0:00:00" leaves no hours to read; the hours part is then
     // the empty text.
     if (text.size() < 7) {
-        badPart = std::string_view();
+        *badPart = std::string_view();
         return std::nullopt;
     }
     const std::size_t length = text.size();
@@ -78,7 +83,7 @@ std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view
     for (int k = 0; k < 3; ++k) {
         const auto value = ReadInteger(parts[k]);
         if (!value) {
-            badPart = parts[k];
+            *badPart = parts[k];
             return std::nullopt;
         }
         values[k] = *value;
@@ -88,16 +93,18 @@ std::optional<std::int64_t> ReadDuration(std::string_view text, std::string_view
     constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
     const std::int64_t rest = values[1] * 60 + values[2];  // two digits each: small
     if (values[0] > kMax / 3600 || values[0] < kMin / 3600) {
-        badPart = parts[0];
+        *badPart = parts[0];
         return std::nullopt;
     }
     const std::int64_t hours = values[0] * 3600;
     if ((rest > 0 && hours > kMax - rest) || (rest < 0 && hours < kMin - rest)) {
-        badPart = parts[0];
+        *badPart = parts[0];
         return std::nullopt;
     }
     return hours + rest;
 }
+
+namespace {
 
 enum class Rule { None, Text, Port, Speed, Bytes, Time, Date };
 
@@ -127,15 +134,6 @@ struct Entry {
 };
 
 std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
-
-std::uint64_t OrderedBits(double value)
-{
-    if (value == 0)
-        value = 0.0;  // -0.0 and 0.0 are equal keys
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
-}
 
 std::uint64_t BigEndianBytes(std::string_view text, std::size_t from)
 {
@@ -204,8 +202,10 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
             result.Error = ErrorText(kDateError, cells[bad]);
             return result;
         }
+        // Dates read back in whole seconds, so whole seconds order them
+        // exactly, in fewer bytes than the values themselves.
         for (std::size_t r = 0; r < n; ++r)
-            entries[r].Hi = OrderedBits(values[r]);
+            entries[r].Hi = OrderedBits(static_cast<std::int64_t>(std::llround(values[r] * 86400.0)));
     }
     for (std::size_t r = 0; r < n && rule != Rule::Date; ++r) {
         const std::string_view text = cells[r];
@@ -228,7 +228,7 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
             break;
         case Rule::Time: {
             std::string_view bad;
-            value = ReadDuration(text, bad);
+            value = DurationToSeconds(text, &bad);
             if (!value) {
                 result.Error = ErrorText(kIntegerError, bad);
                 return result;
@@ -250,8 +250,10 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
         std::size_t end = k + 1;
         bool sameTexts = true;
         while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
-            const std::size_t length = cells[entries[end].Row].size();
-            sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            if (rule == Rule::Text) {
+                const std::size_t length = cells[entries[end].Row].size();
+                sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            }
             ++end;
         }
         starts.push_back(static_cast<std::uint32_t>(k));
@@ -297,10 +299,9 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
             const auto to = static_cast<std::uint32_t>(filled++);
             if (from == to)
                 continue;
-            const std::uint32_t chosen = rowAt[from];
+            // The chosen row is placed for good: its position is not asked again.
             const std::uint32_t displaced = rowAt[to];
-            rowAt[to] = chosen;
-            positionOf[chosen] = to;
+            rowAt[to] = rowAt[from];
             rowAt[from] = displaced;
             positionOf[displaced] = from;
         }
@@ -355,12 +356,6 @@ std::string DigitsOnly(std::string_view text)
             digits += c;
     }
     return digits;
-}
-
-std::optional<std::int64_t> DurationToSeconds(std::string_view text)
-{
-    std::string_view bad;
-    return ReadDuration(text, bad);
 }
 
 std::string_view SortRuleFor(int reportKind, int column)

@@ -31,8 +31,8 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
 std::string DigitsOnly(std::string_view text);
 // H:MM:SS read back into seconds, the parts taken by their places from the
 // end; nullopt when a part is not an integer or the text is shorter than
-// "0:00:00".
-std::optional<std::int64_t> DurationToSeconds(std::string_view text);
+// "0:00:00", with *badPart (if given) set to the part that did not read.
+std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart = nullptr);
 // The rule bound to a column of a table of the given kind; empty for none.
 std::string_view SortRuleFor(int reportKind, int column);
 

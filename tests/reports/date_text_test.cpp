@@ -12,14 +12,12 @@
 #include <QTime>
 
 #include "store/date_value.h"
+#include "support/fixtures.h"
 
 namespace vy {
 namespace {
 
-double At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
-{
-    return *EncodeDate(year, month, day) + *EncodeTime(hour, minute, second);
-}
+using testing::At;
 
 const QLocale kUnitedStates(QLocale::English, QLocale::UnitedStates);
 const QLocale kGermany(QLocale::German, QLocale::Germany);

@@ -8,34 +8,16 @@
 #include "reports/report_session.h"
 #include "reports/report_tables.h"
 #include "store/date_value.h"
+#include "support/fixtures.h"
 
 namespace vy {
 namespace {
 
 using Cells = std::vector<std::string>;
 
-double At(int y, int m, int d, int hour = 0, int minute = 0)
-{
-    return EncodeDate(y, m, d).value() + EncodeTime(hour, minute, 0).value();
-}
+using testing::At;
 
-void Add(Stores& stores, const std::string& domain, const std::string& user, const std::string& server,
-         const std::string& port, const std::string& speed, double when, std::int32_t time, std::int32_t sent)
-{
-    const int d = FindOrAddName(stores, KindDomain, domain, 0, 0, 0);
-    const int u = FindOrAddName(stores, KindUser, user, d, 0, 0);
-    const int s = FindOrAddName(stores, KindServer, server, d, 0, 0);
-    const int p = FindOrAddName(stores, KindPort, port, d, s, 0);
-    const int sp = FindOrAddName(stores, KindSpeed, speed, d, s, p);
-    ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
-    r.DateTime = when;
-    r.ActiveTime = time;
-    r.BytesSent = sent;
-    r.BytesReceived = sent * 2;
-    stores.Connections.Append(r);
-}
+using testing::Add;
 
 Cells Column(const ReportTable& table, std::size_t c)
 {
@@ -60,10 +42,10 @@ protected:
         dates.StripSeconds();
         session.InitialDate = At(1999, 10, 1);
         session.FinalDate = At(1999, 10, 31);
-        Add(*stores, "Local", "carol", "SRV1", "COM1", "28800", At(1999, 10, 5, 9, 0), 100, 10);
-        Add(*stores, "Local", "alice", "SRV1", "COM1", "9600", At(1999, 10, 5, 10, 0), 200, 20);
-        Add(*stores, "Local", "alice", "SRV2", "COM2", "9600", At(1999, 10, 7, 11, 0), 300, 30);
-        Add(*stores, "Local", "bob", "SRV1", "COM10", "28800", At(1999, 10, 6, 12, 0), 400, 40);
+        Add(*stores, {"Local", "carol", "SRV1", "COM1", "28800", At(1999, 10, 5, 9, 0), 100, 10, 20});
+        Add(*stores, {"Local", "alice", "SRV1", "COM1", "9600", At(1999, 10, 5, 10, 0), 200, 20, 40});
+        Add(*stores, {"Local", "alice", "SRV2", "COM2", "9600", At(1999, 10, 7, 11, 0), 300, 30, 60});
+        Add(*stores, {"Local", "bob", "SRV1", "COM10", "28800", At(1999, 10, 6, 12, 0), 400, 40, 80});
     }
 
     // The node reached by following the texts from a root.
@@ -282,7 +264,7 @@ TEST_F(ReportSessionTest, DoubleClickOpensTheUserOfTheRowWhileTheTreeSelectionSt
 
 TEST_F(ReportSessionTest, DoubleClickOnAUserRowOpensTheUserEvenWhenAServerHasTheSameName)
 {
-    Add(*stores, "Local", "srv1", "srv1", "COM1", "9600", At(1999, 10, 8), 5, 5);
+    Add(*stores, {"Local", "srv1", "srv1", "COM1", "9600", At(1999, 10, 8), 5, 5, 10});
     MenuRptUsersClick(session, *stores, false, dates);
     ListDblClick(session, *stores, RowOf("srv1"), dates);
     EXPECT_EQ(session.ReportKind, 2);
@@ -324,7 +306,7 @@ TEST_F(ReportSessionTest, ColumnClicksToggleOnlyOnTheSameColumn)
 {
     MenuRptUsersClick(session, *stores, false, dates);
     TreeClick(session, *stores, Find({"Local", "alice"}), dates);
-    Add(*stores, "Local", "alice", "SRV3", "COM3", "300", At(1999, 10, 6, 8, 0), 50, 25);
+    Add(*stores, {"Local", "alice", "SRV3", "COM3", "300", At(1999, 10, 6, 8, 0), 50, 25, 50});
     TreeClick(session, *stores, Find({"Local", "alice"}), dates);
     // Rows in store order: 10-05 (20 bytes), 10-07 (30), 10-06 (25).
     ASSERT_EQ(Column(session.Table, 4), (Cells{"20", "30", "25"}));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include <limits>
 #include <memory>
 #include <string>
@@ -7,28 +9,18 @@
 
 #include "reports/report_tree_builder.h"
 #include "store/date_value.h"
+#include "support/fixtures.h"
 
 namespace vy {
 namespace {
 
-// One connection line's names, entered as the scan enters them.
-struct Line {
-    std::string Domain, User, Server, Port, Speed;
-};
-
-void AddLine(Stores& stores, const Line& line, double when = 36448.5)
+// A connection of the given names, at 10 October 1999 noon.
+void AddLine(Stores& stores, const testing::Connection& names)
 {
-    const int d = FindOrAddName(stores, KindDomain, line.Domain, 0, 0, 0);
-    const int u = FindOrAddName(stores, KindUser, line.User, d, 0, 0);
-    const int s = FindOrAddName(stores, KindServer, line.Server, d, 0, 0);
-    const int p = FindOrAddName(stores, KindPort, line.Port, d, s, 0);
-    const int sp = FindOrAddName(stores, KindSpeed, line.Speed, d, s, p);
-    ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
-    r.DateTime = when;
-    r.ActiveTime = 60;
-    ASSERT_TRUE(stores.Connections.Append(r));
+    testing::Connection c = names;
+    c.When = 36448.5;
+    c.Time = 60;
+    ASSERT_GE(testing::Add(stores, c), 0);
 }
 
 std::vector<std::string> ChildTexts(const ReportTree& tree, int node)
@@ -245,12 +237,6 @@ TEST(NumberForOrderTest, PortsCountTheirDigitsAndSpeedsMustBeWholeIntegers)
     EXPECT_EQ(NumberForOrder("12", "Text"), 0);
 }
 
-TEST(MonthNamesTest, SixthMonthIsJuny)
-{
-    EXPECT_EQ(MonthNames[1], "January");
-    EXPECT_EQ(MonthNames[6], "Juny");
-    EXPECT_EQ(MonthNames[12], "December");
-}
 
 class DateTreeTest : public UsersTreeTest {
 protected:
@@ -274,6 +260,15 @@ TEST_F(DateTreeTest, RangeAcrossNewYearGivesTwoYears)
     EXPECT_EQ(tree.Node(tree.Node(january).Children[0]).Image, ImageDay);
     EXPECT_EQ(tree.Count(), 2 + 2 + 4);
     EXPECT_FALSE(tree.Node(y1998).Expanded);
+}
+
+TEST_F(DateTreeTest, AWholeYearNamesItsMonthsInEnglishWithJuneAsJuny)
+{
+    ASSERT_TRUE(BuildDateTree(tree, table, *stores, Day(1999, 1, 1), Day(1999, 12, 31)));
+    std::vector<std::string> expected;
+    for (int m = 1; m <= 12; ++m)
+        expected.push_back(m == 6 ? "Juny" : QLocale::c().monthName(m).toStdString());
+    EXPECT_EQ(ChildTexts(tree, tree.Roots()[0]), expected);
 }
 
 TEST_F(DateTreeTest, OneDayRangeGivesOneNodeOfEachLevel)

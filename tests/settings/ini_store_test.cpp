@@ -14,20 +14,13 @@
 
 #include "settings/qstring_print.h"
 #include "settings/settings.h"
+#include "support/fixtures.h"
 #include "settings/settings_store.h"
 
 namespace vy {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const SettingsError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using testing::ErrorOf;
 
 class IniSettings : public ::testing::Test {
 protected:
