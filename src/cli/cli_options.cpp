@@ -1,25 +1,14 @@
 #include "cli/cli_options.h"
 
-#include <charconv>
-
 #include <QFile>
 
 #include "cli/text_arguments.h"
+#include "store/ascii_text.h"
 #include "store/date_value.h"
 
 namespace vy::cli {
 
 namespace {
-
-bool IsDigits(std::string_view text)
-{
-    if (text.empty())
-        return false;
-    for (char ch : text)
-        if (ch < '0' || ch > '9')
-            return false;
-    return true;
-}
 
 QString PathOf(const std::string& arg)
 {
@@ -74,12 +63,10 @@ std::optional<std::string> ApplyValue(CliOptions& o, const std::string& name, co
     } else if (name == "--node") {
         o.Node = DecodeArgument(value);
     } else if (name == "--click") {
-        int column = -1;
-        const char* end = value.data() + value.size();
-        const auto [ptr, ec] = std::from_chars(value.data(), end, column);
-        if (!IsDigits(value) || ec != std::errc() || ptr != end)
+        const auto column = ReadDigits<int>(value);
+        if (!column)
             return "--click needs a column number (0, 1, ...), not '" + value + "'";
-        o.Clicks.push_back(column);
+        o.Clicks.push_back(*column);
     } else if (name == "--format") {
         if (value == "text")
             o.Format = OutputFormat::Text;
@@ -110,12 +97,12 @@ std::optional<double> ParseIsoDate(const std::string& text)
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return std::nullopt;
     const std::string_view t(text);
-    if (!IsDigits(t.substr(0, 4)) || !IsDigits(t.substr(5, 2)) || !IsDigits(t.substr(8, 2)))
+    const auto year = ReadDigits<int>(t.substr(0, 4));
+    const auto month = ReadDigits<int>(t.substr(5, 2));
+    const auto day = ReadDigits<int>(t.substr(8, 2));
+    if (!year || !month || !day)
         return std::nullopt;
-    const int year = std::stoi(text.substr(0, 4));
-    const int month = std::stoi(text.substr(5, 2));
-    const int day = std::stoi(text.substr(8, 2));
-    return EncodeDate(year, month, day);
+    return EncodeDate(*year, *month, *day);
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)

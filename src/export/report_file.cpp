@@ -4,35 +4,16 @@
 
 namespace vy {
 
-namespace {
-
-// Compares the last four characters with a lower-case extension, folding
-// A to Z only.
-bool EndsWithExtension(const QString& name, const char (&ext)[5])
-{
-    if (name.size() < 4)
-        return false;
-    const qsizetype start = name.size() - 4;
-    for (int i = 0; i < 4; ++i) {
-        char16_t ch = name.at(start + i).unicode();
-        if (ch >= u'A' && ch <= u'Z')
-            ch = static_cast<char16_t>(ch - u'A' + u'a');
-        if (ch != static_cast<unsigned char>(ext[i]))
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
-
+// Qt's case folding takes no character but A to Z to the letters of these
+// extensions.
 QString WithTextExtension(const QString& name)
 {
-    return EndsWithExtension(name, ".txt") ? name : name + QStringLiteral(".txt");
+    return name.endsWith(QLatin1StringView(".txt"), Qt::CaseInsensitive) ? name : name + QStringLiteral(".txt");
 }
 
 QString WithHtmlExtension(const QString& name)
 {
-    return EndsWithExtension(name, ".htm") ? name : name + QStringLiteral(".htm");
+    return name.endsWith(QLatin1StringView(".htm"), Qt::CaseInsensitive) ? name : name + QStringLiteral(".htm");
 }
 
 QString WithDataExtension(const QString& name, const QString& extension)

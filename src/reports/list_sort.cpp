@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <iterator>
 #include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
 
 #include "reports/date_text.h"
+#include "store/ascii_text.h"
 
 namespace vy {
 
@@ -24,46 +25,15 @@ std::string ErrorText(std::string_view pattern, std::string_view value)
     return text;
 }
 
-// A decimal integer: leading blanks, an optional sign, then digits to the
-// end. Nothing else, and nothing beyond 64 bits.
-std::optional<std::int64_t> ReadInteger(std::string_view text)
-{
-    std::size_t pos = text.find_first_not_of(" \t");
-    if (pos == std::string_view::npos)
-        return std::nullopt;
-    if (text[pos] == '+' && ++pos < text.size() && text[pos] == '-')
-        return std::nullopt;  // from_chars would take the second sign
-    std::int64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data() + pos, end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
-// The decimal value of the digits of a text, the other characters dropped;
-// nullopt without digits or beyond 64 bits.
-std::optional<std::int64_t> DigitsValue(std::string_view text)
-{
-    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
-    std::int64_t value = 0;
-    bool any = false;
-    bool overflow = false;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            continue;
-        any = true;
-        const int digit = c - '0';
-        overflow = overflow || value > (kMax - digit) / 10;
-        if (!overflow)
-            value = value * 10 + digit;
-    }
-    if (!any || overflow)
-        return std::nullopt;
-    return value;
-}
-
 }  // namespace
+
+std::optional<std::int64_t> IntegerAfterBlanks(std::string_view text)
+{
+    text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+    return ReadSignedDecimal<std::int64_t>(text);
+}
+
+std::optional<std::int64_t> DigitsValue(std::string_view text) { return ReadDecimal<std::int64_t>(DigitsOnly(text)); }
 
 std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart)
 {
@@ -81,7 +51,7 @@ std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string
                                        text.substr(length - 2, 2)};
     std::int64_t values[3] = {};
     for (int k = 0; k < 3; ++k) {
-        const auto value = ReadInteger(parts[k]);
+        const auto value = IntegerAfterBlanks(parts[k]);
         if (!value) {
             *badPart = parts[k];
             return std::nullopt;
@@ -218,7 +188,7 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, c
         // A port name without digits, or one beyond 64 bits, counts as 0,
         // as in the tree's order of ports; so does such a speed.
         case Rule::Port: value = DigitsValue(text).value_or(0); break;
-        case Rule::Speed: value = ReadInteger(text).value_or(0); break;
+        case Rule::Speed: value = IntegerAfterBlanks(text).value_or(0); break;
         case Rule::Bytes:
             value = DigitsValue(text);
             if (!value) {
@@ -351,10 +321,7 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
 std::string DigitsOnly(std::string_view text)
 {
     std::string digits;
-    for (const char c : text) {
-        if (c >= '0' && c <= '9')
-            digits += c;
-    }
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), IsAsciiDigit);
     return digits;
 }
 

@@ -29,6 +29,11 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
 
 // The characters of text that are decimal digits, in order.
 std::string DigitsOnly(std::string_view text);
+// The number those digits make; nullopt without digits or beyond 64 bits.
+std::optional<std::int64_t> DigitsValue(std::string_view text);
+// A decimal integer after any blanks and tabs: an optional sign, then
+// digits to the end; nullopt for anything else or beyond 64 bits.
+std::optional<std::int64_t> IntegerAfterBlanks(std::string_view text);
 // H:MM:SS read back into seconds, the parts taken by their places from the
 // end; nullopt when a part is not an integer or the text is shorter than
 // "0:00:00", with *badPart (if given) set to the part that did not read.

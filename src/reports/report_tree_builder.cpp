@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 #include <QCollator>
@@ -20,38 +19,6 @@ const std::array<std::string_view, 13> MonthNames = {
 };
 
 namespace {
-
-// A decimal integer of optional leading blanks, an optional sign and at
-// least one digit, nothing after; nullopt when it is not one or does not fit.
-std::optional<long long> DecimalValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return std::nullopt;
-    // Accumulate as a negative number so that the most negative value fits.
-    long long value = 0;
-    constexpr long long kMin = std::numeric_limits<long long>::min();
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        const int digit = c - '0';
-        if (value < (kMin + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == kMin)
-            return std::nullopt;
-        value = -value;
-    }
-    return value;
-}
 
 // Entries grouped by parent, each group in table order (a counting sort by
 // parent, so the tree is built in a few passes over the table, not one pass
@@ -127,15 +94,11 @@ void OrderByCollation(std::vector<int>& users, const NameTable& names, const QCo
 
 long long NumberForOrder(std::string_view text, std::string_view keyWord)
 {
-    std::optional<long long> value;
-    if (keyWord == "Port") {
-        const std::string digits = DigitsOnly(text);
-        if (!digits.empty())
-            value = DecimalValue(digits);
-    } else if (keyWord == "Speed") {
-        value = DecimalValue(text);
-    }
-    return value.value_or(0);
+    if (keyWord == "Port")
+        return DigitsValue(text).value_or(0);
+    if (keyWord == "Speed")
+        return IntegerAfterBlanks(text).value_or(0);
+    return 0;
 }
 
 void InsertByNumber(std::vector<std::string>& list, std::string text, std::string_view keyWord)

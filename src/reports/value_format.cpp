@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "store/ascii_text.h"
+
 namespace vy {
 
 namespace {
@@ -93,17 +95,7 @@ void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std
         column.Caption = std::move(title);
         title.clear();
         if (group + 4 <= layout.size()) {
-            const std::string_view digits = layout.substr(group + 1, 3);
-            int width = 0;
-            bool valid = true;
-            for (const char d : digits) {
-                if (d < '0' || d > '9') {
-                    valid = false;
-                    break;
-                }
-                width = width * 10 + (d - '0');
-            }
-            column.Width = valid ? width : 0;
+            column.Width = ReadDigits<int>(layout.substr(group + 1, 3)).value_or(0);
         }
         if (group < layout.size()) {
             const char align = layout[group];

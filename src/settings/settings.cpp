@@ -10,6 +10,7 @@
 
 #include "settings/settings_store.h"
 #include "settings/settings_table.h"
+#include "store/ascii_text.h"
 
 namespace vy {
 
@@ -25,34 +26,6 @@ const SettingValue& Row(const char* name)
     const SettingValue* row = FindSettingValue(name);
     Q_ASSERT(row);
     return *row;
-}
-
-// An integer stored as text is an optional sign followed by one or more
-// decimal digits and nothing else (no blanks, no hexadecimal), within the
-// range of a 32-bit signed number.
-std::optional<int> ParseIntegerText(const QString& text)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    qint64 magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        magnitude = magnitude * 10 + (c - u'0');
-        if (magnitude > qint64(1) << 31)
-            return std::nullopt;
-    }
-    const qint64 value = negative ? -magnitude : magnitude;
-    if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return std::nullopt;
-    return int(value);
 }
 
 QString ReadText(SettingsStore& store, const SettingValue& row)
@@ -97,7 +70,10 @@ int ReadNumber(SettingsStore& store, const SettingValue& row)
     case QMetaType::QString:
     case QMetaType::QByteArray:
         if (store.IntegersAsText()) {
-            if (const auto number = ParseIntegerText(value.toString()))
+            // An optional sign and decimal digits, nothing else, within 32
+            // bits; a character beyond Latin-1 turns into "?", no digit.
+            const QByteArray text = value.toString().toLatin1();
+            if (const auto number = ReadSignedDecimal<int>({text.constData(), static_cast<std::size_t>(text.size())}))
                 return *number;
         }
         Fail("Invalid data type for", row.name);

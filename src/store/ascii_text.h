@@ -44,4 +44,22 @@ std::optional<Int> ReadDecimal(std::string_view text)
     return value;
 }
 
+// As ReadDecimal, without a sign.
+template <typename Int>
+std::optional<Int> ReadDigits(std::string_view text)
+{
+    if (text.empty() || !IsAsciiDigit(text.front()))
+        return std::nullopt;
+    return ReadDecimal<Int>(text);
+}
+
+// As ReadDecimal, with a "+" allowed before the digits as well.
+template <typename Int>
+std::optional<Int> ReadSignedDecimal(std::string_view text)
+{
+    if (!text.empty() && text.front() == '+')
+        return ReadDigits<Int>(text.substr(1));
+    return ReadDecimal<Int>(text);
+}
+
 }  // namespace vy

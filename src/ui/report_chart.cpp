@@ -41,10 +41,7 @@ std::int64_t CellValue(const std::string& cell, ChartMeasure measure)
 {
     if (measure == ChartMeasure::Time)
         return std::max<std::int64_t>(0, DurationToSeconds(cell).value_or(0));
-    const std::string digits = DigitsOnly(cell);
-    std::int64_t value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return value;
+    return DigitsValue(cell).value_or(0);
 }
 
 // Where a row of a month or day table stands in the calendar.

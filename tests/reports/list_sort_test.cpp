@@ -87,7 +87,7 @@ TEST(DurationToSeconds, ReadsThePartsFromTheEnd)
 TEST(DurationToSeconds, UnreadablePartsGiveNothing)
 {
     for (const char* text : {"", "0:00:0", "1:00", "x:00:00", "1:0x:00", "1:00:0x", "1 :00:00", "1:00:00 ",
-                             "99999999999999999999:00:00", "9223372036854775807:00:00"})
+                             "99999999999999999999:00:00", "9223372036854775807:00:00", "+-1:00:00"})
         EXPECT_FALSE(DurationToSeconds(text).has_value()) << text;
 }
 
@@ -384,7 +384,7 @@ std::string RandomCell(const std::string& rule, std::mt19937& random, bool bad, 
                      "LPT110"});
     if (rule == "Speed")
         return pick({"9600", "28800", "115200", " 9600", "+9600", "-5", "fast", "", "9600 ", "99999999999999999999",
-                     "0"});
+                     "0", "+-5", "\t-0"});
     if (bad && chance(3))
         return pick({"n/a", "", "1:x0:00", "0:00", "never", "31 Feb 1998"});
     if (rule == "Bytes")

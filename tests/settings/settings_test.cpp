@@ -306,7 +306,8 @@ TEST(LoadSettings, TheChartFlagWrittenByNoFirstRunReadsAsOffWhenMissingOrDamaged
 TEST(LoadSettings, TextThatIsNoIntegerIsTheWrongType)
 {
     for (const QString text : {"", "abc", "12a", " 12", "12 ", "0x10", "1.5", "+", "-", "--1", "2147483648",
-                               "-2147483649", "99999999999999999999", "true", "\xb9"}) {
+                               "-2147483649", "99999999999999999999", "true", "\xb9", "+-1", "-+1",
+                               "\u0131" /* low byte '1' */}) {
         RecordingStore store = PreparedStore();
         store.Put("Window/FontSize", text);
         Settings settings;
