@@ -64,6 +64,9 @@ public:
     bool IsConnectionLineWithMarker(std::string_view line) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
     std::string_view Marker() const { return marker_.Text(); }
+    // The first occurrence of the marker in text at or after from; npos
+    // when absent. Keyed on a rare byte of it, so fit for long texts.
+    std::size_t FindMarker(std::string_view text, std::size_t from = 0) const { return marker_.In(text, from); }
 
 private:
     Needle marker_;

@@ -35,6 +35,13 @@ void NameCache::AddPart(std::string_view part)
     key_.append(part);
 }
 
+std::string_view NameCache::KeyOf(const Slot& s) const
+{
+    if (s.KeyLength <= kInline)
+        return {s.Inline, s.KeyLength};
+    return std::string_view(keys_).substr(s.KeyOffset, s.KeyLength);
+}
+
 std::size_t NameCache::SlotOf(std::uint64_t hash, std::string_view key, bool* found) const
 {
     const std::size_t mask = slots_.size() - 1;
@@ -45,8 +52,7 @@ std::size_t NameCache::SlotOf(std::uint64_t hash, std::string_view key, bool* fo
             *found = false;
             return i;
         }
-        if (s.Check == check && s.KeyLength == key.size() &&
-            std::string_view(keys_).substr(s.KeyOffset, s.KeyLength) == key) {
+        if (s.Check == check && s.KeyLength == key.size() && KeyOf(s) == key) {
             *found = true;
             return i;
         }
@@ -60,7 +66,7 @@ void NameCache::Grow()
     for (const Slot& s : old) {
         if (s.Entry < 0)
             continue;
-        const std::string_view key = std::string_view(keys_).substr(s.KeyOffset, s.KeyLength);
+        const std::string_view key = KeyOf(s);
         bool found = false;
         slots_[SlotOf(KeyHash(key), key, &found)] = s;
     }
@@ -85,9 +91,16 @@ void NameCache::Add(int entry)
     const std::size_t i = SlotOf(hash, key_, &found);
     if (found)
         return;
-    slots_[i] = {static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(keys_.size()), entry,
-                 static_cast<std::uint16_t>(key_.size())};
-    keys_ += key_;
+    Slot& s = slots_[i];
+    s.Check = static_cast<std::uint32_t>(hash >> 32);
+    s.Entry = entry;
+    s.KeyLength = static_cast<std::uint16_t>(key_.size());
+    if (key_.size() <= kInline) {
+        std::memcpy(s.Inline, key_.data(), key_.size());
+    } else {
+        s.KeyOffset = static_cast<std::uint32_t>(keys_.size());
+        keys_ += key_;
+    }
     ++size_;
 }
 

@@ -30,20 +30,24 @@ public:
     static constexpr std::size_t kMaxKey = 512;  // bytes of a key that is kept
 
 private:
-    // Sixteen bytes, and the table grows with what it holds: lines look
-    // up two chains each, so the slots should stay in the nearer caches.
-    struct Slot {
+    // One cache line, the key itself inside when it fits (most do): a
+    // lookup then reads one line instead of a slot and a key elsewhere. The
+    // table grows with what it holds.
+    static constexpr std::size_t kInline = 50;
+    struct alignas(64) Slot {
         std::uint32_t Check = 0;  // the high half of the key's hash
-        std::uint32_t KeyOffset = 0;
         std::int32_t Entry = -1;  // -1: empty slot
+        std::uint32_t KeyOffset = 0;  // in keys_, for a key longer than kInline
         std::uint16_t KeyLength = 0;
+        char Inline[kInline];
     };
-    static_assert(kMaxKey <= UINT16_MAX);
+    static_assert(sizeof(Slot) == 64 && kMaxKey <= UINT16_MAX);
+    std::string_view KeyOf(const Slot& s) const;
     std::size_t SlotOf(std::uint64_t hash, std::string_view key, bool* found) const;
     void Grow();
 
     std::vector<Slot> slots_;
-    std::string keys_;  // the keys of all entries, one after the other
+    std::string keys_;  // the keys longer than kInline, one after the other
     std::string key_;
     std::size_t size_ = 0;
     std::size_t maxEntries_;

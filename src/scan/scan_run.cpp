@@ -229,9 +229,9 @@ struct LinesBefore {
     bool MarkerAfter = false;  // the line after them holds the marker
 };
 
-LinesBefore LinesBeforeMarker(std::string_view text, std::string_view marker)
+LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
 {
-    const std::size_t hit = text.find(marker);
+    const std::size_t hit = matcher.FindMarker(text);
     return {LineStartOf(text, std::min(hit, text.size())), hit != std::string_view::npos};
 }
 
@@ -250,9 +250,8 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
-    const std::string_view marker = matcher.Marker();
     ReadingProgress progress(sink, totalBytes);
-    LogReader reader(std::size_t{256} << 10);
+    LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
     std::string decoded;  // reused for every line that needs decoding
     double fileStart = 0;  // the counter at the start of the file
@@ -268,7 +267,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         bool markerNext = false;  // the next line holds the marker: it was found there
         for (;;) {
             if (!markerNext) {
-                const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), marker);
+                const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), matcher);
                 markerNext = passable.MarkerAfter;
                 if (passable.Bytes > 0) {
                     stopped = !progress.PassLines(reader, passable.Bytes, fileStart) || sink.Stopped();

@@ -247,6 +247,11 @@ TEST(DecodeLine, DecodesUtf8LinesAndLeavesOthersAsTheyStand)
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeLine(c.In, c.Encoding, out), c.Want) << ::testing::PrintToString(c.In);
+    // A long line decodes wherever its one multi-byte sequence stands.
+    for (std::size_t at = 0; at < 80; ++at) {
+        const std::string ascii(at, 'a'), tail(80 - at, 'z');
+        EXPECT_EQ(DecodeLine(ascii + "\xC3\xBC" + tail, TextEncoding::SingleByte, out), ascii + "\xFC" + tail) << at;
+    }
 }
 
 }  // namespace
