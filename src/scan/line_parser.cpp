@@ -493,8 +493,12 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
 LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
     : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
-    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
+    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
         ids_.push_back(IdKey(ids.data() + 6 * slot));
+        for (std::size_t k = 0; k < 5; ++k)
+            inField_[static_cast<unsigned char>(ids[6 * slot + k])] = true;
+        inField_[','] = true;
+    }
     std::sort(ids_.begin(), ids_.end());
     ids_.erase(std::unique(ids_.begin(), ids_.end()), ids_.end());
 }
@@ -508,10 +512,22 @@ bool LineMatcher::IsConnectionLine(std::string_view line) const
 bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
 {
     // Every "," + five bytes + "," of the line is looked up, which finds a
-    // listed ID field wherever it stands, however many IDs are listed.
-    for (std::size_t c = line.find(','); c != npos && c + 6 < line.size(); c = line.find(',', c + 1))
-        if (line[c + 6] == ',' && std::binary_search(ids_.begin(), ids_.end(), IdKey(line.data() + c + 1)))
+    // listed ID field wherever it stands, however many IDs are listed. The
+    // seven places it takes are looked at from the last: where that byte is
+    // one that no such field holds, none takes it, and the next can start
+    // only after it.
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    for (std::size_t c = 0; c + 6 < line.size();) {
+        const unsigned char last = p[c + 6];
+        if (!inField_[last]) {
+            c += 7;
+            continue;
+        }
+        if (last == ',' && p[c] == ',' &&
+            std::binary_search(ids_.begin(), ids_.end(), IdKey(line.data() + c + 1)))
             return true;
+        ++c;
+    }
     return false;
 }
 

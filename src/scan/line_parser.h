@@ -10,6 +10,7 @@
 // in double quotes, giving the connect time as "on M/D/YYYY at H:MM AM" and
 // no port speed.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -71,6 +72,7 @@ public:
 private:
     Needle marker_;
     std::vector<std::uint64_t> ids_;  // the listed IDs as keys of five bytes, sorted, each once
+    std::array<bool, 256> inField_{};  // the bytes of "," + ID + "," for some listed ID
 };
 
 // Reads every value of a line that the matcher accepted into out; false when

@@ -284,29 +284,37 @@ std::size_t NextLineStart(std::string_view text, std::size_t from)
     return at + 1 + (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 1 : 0);
 }
 
-std::size_t LineStartOf(std::string_view text, std::size_t at)
+LineHead LineHeadOf(std::string_view text, std::size_t at)
 {
-    // Thirty-two bytes at a time while none of them is a line end (the
-    // marker of a connection line stands far into it), then eight. The
-    // test is for any byte below 14, which takes in both line ends; the
-    // byte loop below sorts out the others (tabs and the like).
+    // Thirty-two bytes at a time while all of them are plain ASCII and none
+    // a line end (the marker of a connection line stands far into it), then
+    // eight. The test is for any byte below 14, which takes in both line
+    // ends; the byte loop below sorts out the others (tabs and the like).
+    // The high bits of every byte looked at are gathered on the way, which
+    // spares the line's decoding a pass over its head.
     constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    auto low = [](const char* p) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        return (word - ones * 14) & ~word & highs;
+    auto word = [&text](std::size_t from) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + from, 8);
+        return w;
     };
-    for (; at >= 32; at -= 32) {
-        const char* p = text.data() + at - 32;
-        if (low(p) | low(p + 8) | low(p + 16) | low(p + 24))
+    auto low = [](std::uint64_t w) { return (w - ones * 14) & ~w & highs; };
+    // The high bit of a byte below 14 or above 0x7F, and borrows only where
+    // one of those stands.
+    auto unusual = [](std::uint64_t w) { return (w - ones * 14) | w; };
+    for (; at >= 32; at -= 32)
+        if ((unusual(word(at - 32)) | unusual(word(at - 24)) | unusual(word(at - 16)) | unusual(word(at - 8))) & highs)
+            break;
+    std::uint64_t seen = 0;
+    for (; at >= 8; at -= 8) {
+        const std::uint64_t w = word(at - 8);
+        seen |= w;
+        if (low(w))
             break;
     }
-    for (; at >= 8; at -= 8)
-        if (low(text.data() + at - 8))
-            break;
     while (at > 0 && text[at - 1] != '\r' && text[at - 1] != '\n')
-        --at;
-    return at;
+        seen |= static_cast<unsigned char>(text[--at]);
+    return {at, (seen & highs) == 0};
 }
 
 bool LogReader::Next(LogLineRead& line)
@@ -396,7 +404,7 @@ std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, unsigned& cp)
 
 }  // namespace
 
-std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out)
+std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out, std::size_t ascii)
 {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
         return line;  // single bytes already
@@ -409,7 +417,7 @@ std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::s
         std::memcpy(&word, p + at, 8);
         return word & 0x8080808080808080ull;
     };
-    std::size_t i = 0;
+    std::size_t i = std::min(ascii, n);
     for (; i + 32 <= n; i += 32)
         if (high(i) | high(i + 8) | high(i + 16) | high(i + 24))
             break;

@@ -67,8 +67,13 @@ public:
     // What Consumed() would be after the first n bytes of Buffered().
     std::int64_t ConsumedAfter(std::size_t n) const { return ConsumedAt(begin_ + n); }
     // Passes over the first n bytes of Buffered(), which must end with a
-    // line end, as if their lines had been read with Next.
-    void Pass(std::size_t n) { begin_ += n; }
+    // line end, as if their lines had been read with Next; the clear bytes
+    // after them are known to hold no line end, so Next looks beyond them.
+    void Pass(std::size_t n, std::size_t clear = 0)
+    {
+        begin_ += n;
+        scanned_ = begin_ + clear;
+    }
 
 private:
     // A character of the text that took another number of file bytes than
@@ -110,14 +115,20 @@ private:
 std::size_t NextLineStart(std::string_view text, std::size_t from);
 
 // Where the line that holds the byte at `at` begins: after the last line
-// end before it, or at 0.
-std::size_t LineStartOf(std::string_view text, std::size_t at);
+// end before it, or at 0. Ascii: every byte from there to at is below 0x80
+// (false may also mean that bytes before the line were not).
+struct LineHead {
+    std::size_t Start = 0;
+    bool Ascii = false;
+};
+LineHead LineHeadOf(std::string_view text, std::size_t at);
 
 // A line of a single-byte or UTF-8 file as single bytes: decoded from UTF-8
 // when the file is marked as UTF-8 (undecodable bytes become "?"), or when
 // the line is valid UTF-8 with at least one multi-byte sequence; otherwise
 // the line as it stands. A character above U+00FF becomes "?". The result is
-// line itself or out, which is reused.
-std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out);
+// line itself or out, which is reused. The first ascii bytes of line are
+// known to be below 0x80 and are not looked at again.
+std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out, std::size_t ascii = 0);
 
 }  // namespace vy

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <limits>
+#include <utility>
 
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
@@ -226,13 +227,19 @@ private:
 // holds the first occurrence of marker (all whole lines when none does).
 struct LinesBefore {
     std::size_t Bytes = 0;
+    std::size_t Clear = 0;  // bytes after them with no line end: up to the marker, or to the end
     bool MarkerAfter = false;  // the line after them holds the marker
+    std::size_t Ascii = 0;  // bytes at the start of that line known to be below 0x80
 };
 
 LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
 {
     const std::size_t hit = matcher.FindMarker(text);
-    return {LineStartOf(text, std::min(hit, text.size())), hit != std::string_view::npos};
+    const std::size_t at = std::min(hit, text.size());
+    const LineHead head = LineHeadOf(text, at);
+    const bool found = hit != std::string_view::npos;
+    // The marker is plain ASCII too.
+    return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
 }
 
 QString JoinPath(const QString& folder, const QString& name)
@@ -265,13 +272,16 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         }
         bool stopped = false;
         bool markerNext = false;  // the next line holds the marker: it was found there
+        std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
         for (;;) {
             if (!markerNext) {
                 const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), matcher);
                 markerNext = passable.MarkerAfter;
-                if (passable.Bytes > 0) {
+                ascii = passable.Ascii;
+                if (passable.Bytes > 0)
                     stopped = !progress.PassLines(reader, passable.Bytes, fileStart) || sink.Stopped();
-                    reader.Pass(passable.Bytes);
+                reader.Pass(passable.Bytes, passable.Clear);
+                if (passable.Bytes > 0) {
                     if (stopped)
                         break;
                     continue;
@@ -282,11 +292,12 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
                                                                   : matcher.IsConnectionLine(line.Text));
             markerNext = false;
+            const std::size_t asciiHead = std::exchange(ascii, 0);
             progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded));
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead));
             if (sink.Stopped()) {
                 stopped = true;
                 break;

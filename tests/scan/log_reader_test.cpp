@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -226,6 +227,27 @@ TEST_F(LogReaderTest, MarksAloneOddLengthsAndChangedEncodingsLoseNothingReadable
     EXPECT_EQ(lines[0].Text, "one");
     for (const auto& l : lines)
         EXPECT_EQ(l.Text.find('\0'), std::string::npos);
+}
+
+TEST(LineHeadOf, FindsTheLineStartAndTellsAPlainAsciiHead)
+{
+    // Line ends, tabs and high bytes at every distance from one another,
+    // against the plain rule.
+    std::string text;
+    int asciiHeads = 0;
+    for (int i = 0; i < 600; ++i)
+        text += "ab\tc\xC3\r\n\x8E\r"[(i * i / 7 + i) % 11 < 8 ? 0 : i % 8] + std::string(i % 53, 'x');
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        const std::size_t start = text.find_last_of("\r\n", at == 0 ? 0 : at - 1);
+        const std::size_t want = at == 0 || start == std::string::npos ? 0 : start + 1;
+        const LineHead head = LineHeadOf(text, at);
+        ASSERT_EQ(head.Start, want) << at;
+        if (head.Ascii) {
+            ASSERT_EQ(std::count_if(text.begin() + want, text.begin() + at, [](char c) { return c & 0x80; }), 0) << at;
+        }
+        asciiHeads += head.Ascii && at - want > 40 ? 1 : 0;
+    }
+    EXPECT_GT(asciiHeads, 100);  // long plain heads are told as such
 }
 
 TEST(DecodeLine, DecodesUtf8LinesAndLeavesOthersAsTheyStand)
