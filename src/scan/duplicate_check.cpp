@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "scan/progress.h"
@@ -34,38 +36,41 @@ std::uint64_t HashConnection(const ConnectionRecord& r)
     return h;
 }
 
-}  // namespace
+// Which of two halves a record's group falls in, by its date-time alone:
+// marking never changes it, so each half's pass reads and marks only records
+// of its own half, and equal records always share a half.
+int HalfOf(double dateTime)
+{
+    const double dt = dateTime == 0 ? 0.0 : dateTime;
+    std::uint64_t bits;
+    std::memcpy(&bits, &dt, sizeof bits);
+    return static_cast<int>((bits * 0x9E3779B97F4A7C15ull) >> 63);
+}
 
-bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChanged)
+// Each slot keeps a record's index + 1 (0: empty) and, above it, bits of
+// its hash, so that records are read again only when those agree.
+constexpr int kIndexBits = 20;
+static_assert(ConnectionStore::Capacity < (1 << kIndexBits));
+constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+
+// The pairwise check removes a record exactly when a later record is equal
+// to it, so each group keeps its last member. One pass from the last record
+// down remembers the first member of each group it meets and removes every
+// other. A removed record changes only itself, and only records that stay
+// are remembered. step(k) is called after the pass's k-th record.
+template <typename Step>
+bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step step)
 {
     ConnectionStore& store = stores.Connections;
     const int n = store.Count();
+    const std::size_t mask = kept.size() - 1;
     bool found = false;
-    if (n == 0)
-        return found;
-    // The pairwise check removes a record exactly when a later record is
-    // equal to it, so each group keeps its last member. One pass from the
-    // last record down remembers the first member of each group it meets
-    // and removes every other. A removed record changes only itself, and
-    // only records that stay are remembered.
-    const std::size_t size = std::bit_ceil(static_cast<std::size_t>(n) * 2);
-    const std::size_t mask = size - 1;
-    // Each slot keeps a record's index + 1 (0: empty) and, above it, bits
-    // of its hash, so that records are read again only when those agree.
-    constexpr int kIndexBits = 20;
-    static_assert(ConnectionStore::Capacity < (1 << kIndexBits));
-    constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
-    std::vector<std::uint32_t> kept(size, 0);
-    // The progress is that of the pairwise check, record i taking
-    // n - i - 1 comparisons, reported as the pass goes.
-    const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
-    double done = 0;
-    int shown = 0;
-    for (int step = 0; step < n; ++step) {
-        const int i = n - 1 - step;
+    for (int k = 0; k < n; ++k) {
+        const int i = n - 1 - k;
         const ConnectionRecord& r = store[i];
-        // Already removed, or a date-time equal to nothing: compared with none.
-        if (!r.Removed() && r.DateTime == r.DateTime) {
+        // A date-time equal to nothing is compared with none; an already
+        // removed record neither.
+        if (r.DateTime == r.DateTime && HalfOf(r.DateTime) == half && !r.Removed()) {
             const std::uint64_t h = HashConnection(r);
             const auto check = static_cast<std::uint32_t>(h >> 32) & ~kIndexMask;
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
@@ -81,15 +86,59 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
                 }
             }
         }
-        done += static_cast<double>(n - step - 1);
-        const int percent = ProgressPercent(100.0 * done / expected);
-        if (percent != shown) {
-            shown = percent;
-            if (percentChanged)
-                percentChanged(percent);
-        }
+        step(k);
     }
     return found;
+}
+
+}  // namespace
+
+bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChanged)
+{
+    const ConnectionStore& store = stores.Connections;
+    const int n = store.Count();
+    if (n == 0)
+        return false;
+    // The two halves are checked side by side, each with its own table at
+    // most half full; their tables are made here, so the second thread
+    // cannot fail to allocate.
+    std::size_t count[2] = {0, 0};
+    for (const ConnectionRecord& r : store)
+        if (r.DateTime == r.DateTime)
+            ++count[HalfOf(r.DateTime)];
+    std::vector<std::uint32_t> kept[2] = {std::vector<std::uint32_t>(std::bit_ceil(count[0] * 2 + 1), 0),
+                                          std::vector<std::uint32_t>(std::bit_ceil(count[1] * 2 + 1), 0)};
+    bool foundOther = false;
+    std::thread other;
+    try {
+        other = std::thread([&] { foundOther = MarkHalf(stores, 1, kept[1], [](int) {}); });
+    } catch (const std::system_error&) {
+        foundOther = MarkHalf(stores, 1, kept[1], [](int) {});
+    }
+    // The progress is that of the pairwise check, record i taking n - i - 1
+    // comparisons, reported as this thread's pass goes.
+    const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
+    double done = 0;
+    int shown = 0;
+    bool found = false;
+    try {
+        found = MarkHalf(stores, 0, kept[0], [&](int k) {
+            done += static_cast<double>(n - k - 1);
+            const int percent = ProgressPercent(100.0 * done / expected);
+            if (percent != shown) {
+                shown = percent;
+                if (percentChanged)
+                    percentChanged(percent);
+            }
+        });
+    } catch (...) {
+        if (other.joinable())
+            other.join();
+        throw;
+    }
+    if (other.joinable())
+        other.join();
+    return found || foundOther;
 }
 
 }  // namespace vy
