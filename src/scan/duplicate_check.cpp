@@ -19,12 +19,18 @@ bool SameConnection(const ConnectionRecord& a, const ConnectionRecord& b)
            a.ActiveTime == b.ActiveTime && a.BytesSent == b.BytesSent && a.BytesReceived == b.BytesReceived;
 }
 
-std::uint64_t HashConnection(const ConnectionRecord& r)
+// The bits of a date-time, alike for equal ones: -0.0 and 0.0 compare equal.
+std::uint64_t DateTimeBits(double dateTime)
 {
-    // Equal date-times must hash alike: -0.0 and 0.0 compare equal.
-    const double dt = r.DateTime == 0 ? 0.0 : r.DateTime;
+    const double dt = dateTime == 0 ? 0.0 : dateTime;
     std::uint64_t bits;
     std::memcpy(&bits, &dt, sizeof bits);
+    return bits;
+}
+
+std::uint64_t HashConnection(const ConnectionRecord& r)
+{
+    const std::uint64_t bits = DateTimeBits(r.DateTime);
     std::uint64_t h = (std::uint64_t{r.UserIndex} << 16 | r.SpeedIndex) * 0x9E3779B97F4A7C15ull;
     h ^= bits + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
     h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.ActiveTime)) << 32 ^
@@ -41,10 +47,7 @@ std::uint64_t HashConnection(const ConnectionRecord& r)
 // of its own half, and equal records always share a half.
 int HalfOf(double dateTime)
 {
-    const double dt = dateTime == 0 ? 0.0 : dateTime;
-    std::uint64_t bits;
-    std::memcpy(&bits, &dt, sizeof bits);
-    return static_cast<int>((bits * 0x9E3779B97F4A7C15ull) >> 63);
+    return static_cast<int>((DateTimeBits(dateTime) * 0x9E3779B97F4A7C15ull) >> 63);
 }
 
 // Each slot keeps a record's index + 1 (0: empty) and, above it, bits of
