@@ -88,6 +88,21 @@ void ReportSortError(std::FILE* err, const SortError& error)
         Message(err, FromLatin1(*error));
 }
 
+// What the scan recognised but could not read, and the connection events the
+// event list left out.
+void ReportUnread(std::FILE* err, const ScanResult& result)
+{
+    if (const std::int64_t n = result.UnreadLines(); n > 0) {
+        const UnreadInFile& first = result.Unread.front();
+        Message(err, QStringLiteral("%1 connection lines could not be read; the first: %2 %3 %4")
+                         .arg(n)
+                         .arg(first.File, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
+                         .arg(first.First));
+    }
+    for (const auto& [id, n] : result.EventsNotListed)
+        Message(err, QStringLiteral("%1 events %2 were not read: they are not in the event list (--events)").arg(n).arg(id));
+}
+
 // Characters from..from+count of the text, counted as SingleByteText counts
 // them (one per character, whatever its form).
 QString Characters(const QString& text, std::size_t from, std::size_t count)
@@ -191,6 +206,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
         ReportSortError(err, BuildReportsAfterScan(session, stores, false, dates));
     for (const std::string& warning : ScanWarnings(result))
         Message(err, FromLatin1(warning));
+    ReportUnread(err, result);
 
     if (records) {
         const std::optional<QString> file =

@@ -547,4 +547,20 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     return ParseClassic(german, line, out);
 }
 
+int UnlistedConnectionEvent(std::string_view line)
+{
+    // date, time, source, type, category, event ID
+    std::size_t from = 0;
+    std::optional<std::string_view> field[6];
+    for (int i = 0; i < 6 && (i == 0 || field[i - 1]); ++i)
+        field[i] = NextField(line, from);
+    if (!field[5] || *field[2] != "RemoteAccess")
+        return 0;
+    if (*field[5] == kCurrentFormEventId)
+        return 20272;
+    if (*field[5] == "20251")
+        return 20251;
+    return 0;
+}
+
 }  // namespace vy

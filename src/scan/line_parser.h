@@ -82,4 +82,9 @@ private:
 // current servers' form and never in the classic one.
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out);
 
+// For a line that holds the recognition marker but no listed ID: the event
+// ID when it is a connection event of current servers (source RemoteAccess,
+// event 20272 or 20251) that the event list leaves out; 0 otherwise.
+int UnlistedConnectionEvent(std::string_view line);
+
 }  // namespace vy

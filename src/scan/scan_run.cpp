@@ -18,41 +18,47 @@ namespace vy {
 
 namespace {
 
-// Tells the observer only what changes on screen.
+// Tells the observer only what changes.
 class Display {
 public:
     explicit Display(ScanObserver* observer) : observer_(observer) {}
 
-    void Phase(const std::string& text)
+    void Phase(ScanPhase phase)
     {
-        if (observer_ != nullptr && (!phaseShown_ || text != phase_))
-            observer_->SetPhase(text);
-        phase_ = text;
+        if (observer_ != nullptr && (!phaseShown_ || phase != phase_))
+            observer_->PhaseBegun(phase);
+        phase_ = phase;
         phaseShown_ = true;
     }
-    void File(const std::string& text)
+    void File(const QString& name)
     {
-        if (observer_ != nullptr && text != file_)
-            observer_->SetFile(text);
-        file_ = text;
+        if (observer_ != nullptr)
+            observer_->FileBegun(name);
+        fileShown_ = true;
+    }
+    void FilesDone()
+    {
+        if (observer_ != nullptr && fileShown_)
+            observer_->FilesDone();
+        fileShown_ = false;
     }
     // A new percentage, or the same one when the title starts following it.
-    void Percent(int percent, bool title)
+    void Percent(int percent, bool reading)
     {
-        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || title != title_))
-            observer_->SetPercent(percent, title);
+        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || reading != reading_))
+            observer_->PercentDone(percent, reading);
         percent_ = percent;
-        title_ = title;
+        reading_ = reading;
         percentShown_ = true;
     }
 
 private:
     ScanObserver* observer_;
-    std::string phase_;
-    std::string file_;  // panel 1 is empty when a scan starts
+    ScanPhase phase_ = ScanPhase::Reading;
     int percent_ = 0;
-    bool title_ = false;
+    bool reading_ = false;
     bool phaseShown_ = false;
+    bool fileShown_ = false;
     bool percentShown_ = false;
 };
 
@@ -91,17 +97,19 @@ public:
     {
     }
 
-    // A line that IsConnectionLine accepted.
-    void Process(std::string_view text)
+    // A line that IsConnectionLine accepted; false when it cannot be read.
+    bool Process(std::string_view text)
     {
         // Every value is read before any name is added: a malformed line
-        // leaves no trace.
+        // leaves no trace but its count.
         if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
-            return;
-        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime <= settings_.FinalDate + 1))
-            return;
+            return false;
+        // The final day ends at its last minute: the midnight after it
+        // belongs to the next range.
+        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime < settings_.FinalDate + 1))
+            return true;
         if (Listed(users_, line_.User) || Listed(domains_, line_.Domain) || Listed(ports_, line_.Port))
-            return;
+            return true;
         userChains_.BeginKey();
         userChains_.AddPart(line_.Domain);
         userChains_.AddPart(line_.User);
@@ -114,10 +122,10 @@ public:
         int sp = u >= 0 ? speedChains_.Find() : -1;
         if (u < 0 || sp < 0) {
             if (!AddNames(u, sp))
-                return;
+                return true;
         } else if (stores_.Connections.IsFull()) {
             ++result_.SkippedForCapacity;
-            return;
+            return true;
         }
         ConnectionRecord record;
         record.UserIndex = static_cast<std::uint16_t>(u);
@@ -127,6 +135,7 @@ public:
         record.BytesSent = line_.BytesSent;
         record.BytesReceived = line_.BytesReceived;
         stores_.Connections.Append(record);
+        return true;
     }
 
 private:
@@ -287,17 +296,21 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                     continue;
                 }
             }
+            const std::int64_t at = reader.Consumed();
             if (!reader.Next(line))
                 break;
-            const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
-                                                                  : matcher.IsConnectionLine(line.Text));
+            const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
+            const bool connection = marker && matcher.IsConnectionLineWithMarker(line.Text);
             markerNext = false;
             const std::size_t asciiHead = std::exchange(ascii, 0);
             progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead));
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), at);
+            else if (marker)
+                if (const int id = UnlistedConnectionEvent(line.Text))
+                    sink.EventNotListed(id);
             if (sink.Stopped()) {
                 stopped = true;
                 break;
@@ -321,19 +334,70 @@ public:
     }
     void FileBegin(std::size_t index) override
     {
-        display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
+        file_ = index;
+        display_.File(files_[index].Name);
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
-    void Connection(std::string_view line) override { processor_.Process(line); }
+    void Connection(std::string_view line, std::int64_t at) override
+    {
+        // Rare: the place is kept as a file offset and made a line number
+        // once the reading is over.
+        if (!processor_.Process(line) && Count(file_, false) == 1)
+            firstAt_.push_back({result_.Unread.size() - 1, at});
+    }
     void Overlong() override { ++result_.OverlongLines; }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }
+    void EventNotListed(int id) override { ++result_.EventsNotListed[id]; }
+
+    // The files whose first unread line is known by its offset only: the
+    // entry of result.Unread, and the offset.
+    struct OffsetOnly {
+        std::size_t Entry;
+        std::int64_t At;
+    };
+    const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
 
 private:
+    void Unread(std::size_t file, std::int64_t where, bool records)
+    {
+        if (Count(file, records) == 1)
+            result_.Unread.back().First = where;
+    }
+    // Counts one more of file; the count now.
+    std::int64_t Count(std::size_t file, bool records)
+    {
+        std::vector<UnreadInFile>& unread = result_.Unread;
+        if (unread.empty() || lastFile_ != file) {
+            unread.push_back({files_[file].Name, 0, 0, records});
+            lastFile_ = file;
+        }
+        return ++unread.back().Count;
+    }
+
     const std::vector<LogFileEntry>& files_;
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
+    std::size_t file_ = 0;
+    std::size_t lastFile_ = static_cast<std::size_t>(-1);
+    std::vector<OffsetOnly> firstAt_;
 };
+
+// The number of the line that starts at file offset at, counted from 1 by
+// the reader's own line ends.
+std::int64_t LineNumberAt(const QString& path, std::int64_t at)
+{
+    LogReader reader;
+    if (!reader.Open(path))
+        return 0;
+    std::int64_t number = 1;
+    LogLineRead line;
+    while (reader.Consumed() < at && reader.Next(line))
+        ++number;
+    return number;
+}
 
 }  // namespace
 
@@ -352,7 +416,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         totalBytes += static_cast<double>(f.Size);
     }
 
-    display.Phase("Processing");
+    display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
     ScanSteps steps(files, display, processor, result);
     const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
@@ -360,14 +424,26 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
+    for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
+        UnreadInFile& entry = result.Unread[first.Entry];
+        entry.First = LineNumberAt(JoinPath(settings.LogDir, entry.File), first.At);
+    }
 
     if (settings.CheckLogFiles) {
-        display.File("");
+        display.FilesDone();
         display.Percent(0, false);
-        display.Phase("Checking");
+        display.Phase(ScanPhase::CheckingDuplicates);
         result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
     }
     return result;
+}
+
+std::int64_t ScanResult::UnreadLines() const
+{
+    std::int64_t n = 0;
+    for (const UnreadInFile& f : Unread)
+        n += f.Count;
+    return n;
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)

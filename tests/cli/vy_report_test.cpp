@@ -27,7 +27,8 @@ const LogConnection kCarol{"carol", "SRV2", "COM1", "10/06/1998", "12:05am", "10
 // Logged under another event ID: read only when --events lists it.
 const LogConnection kErin{"DOM\\erin", "SRV1", "COM2", "10/08/1998", "10:00am", "5", "7", "8", "28800", "20049"};
 const LogConnection kAliceLate{"DOM\\alice", "SRV1", "COM2", "10/07/1998", "11:00pm", "30", "1", "2", "28800"};
-// Midnight after the final day still counts.
+// Midnight after the final day belongs to the next day's range: not read
+// over October.
 const LogConnection kBobMidnight{"DOM\\bob", "SRV3", "COM1", "11/01/1998", "12:00am", "2 minutes 0", "5", "6",
                                  "115200"};
 // A minute before the initial day.
@@ -53,9 +54,6 @@ void WriteFolder(const QTemporaryDir& dir, bool german)
 
 const std::string kUsersTree =
     "1 DOM\r\n"
-    "  3 SRV3\r\n"
-    "    4 COM1\r\n"
-    "      5 115200\r\n"
     "  3 SRV1\r\n"
     "    4 COM2\r\n"
     "      5 28800\r\n"
@@ -72,7 +70,7 @@ const std::string kUsersTree =
 const std::string kDomainTable =
     "User;Time;Send;Receive;\r\n"
     "alice;2:04:36;24,691;135,782;\r\n"
-    "bob;0:02:59;1,004;1,006;\r\n";
+    "bob;0:00:59;999;1,000;\r\n";
 
 const std::string kAliceRow = "5 Oct 1998 09:30;SRV1;COM2;1:02:03;12,345;67,890;28800;\r\n";
 const std::string kAliceLateRow = "7 Oct 1998 23:00;SRV1;COM2;0:00:30;1;2;28800;\r\n";
@@ -162,8 +160,7 @@ TEST_F(VyReport, EveryUsersViewNodeKind)
               "Date;Server;Port;Time;Send;Receive;Speed;\r\n" + kAliceRow + kAliceLateRow + kAliceRow);
     EXPECT_EQ(English({"--node", "DOM \\ bob"}).Out,
               "Date;Server;Port;Time;Send;Receive;Speed;\r\n"
-              "5 Oct 1998 13:15;SRV1;COM10;0:00:59;999;1,000;9600;\r\n"
-              "1 Nov 1998;SRV3;COM1;0:02:00;5;6;115200;\r\n");
+              "5 Oct 1998 13:15;SRV1;COM10;0:00:59;999;1,000;9600;\r\n");
     EXPECT_EQ(English({"--node", "DOM \\ SRV1"}).Out,
               "Port;Time;Send;Receive;\r\nCOM2;2:04:36;24,691;135,782;\r\nCOM10;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(English({"--node", "DOM \\ SRV1 \\ COM2"}).Out, "Speed;Time;Send;Receive;\r\n28800;2:04:36;24,691;135,782;\r\n");
@@ -233,9 +230,9 @@ TEST_F(VyReport, ClicksFollowTheWindowsToggleRule)
     EXPECT_EQ(English({"--click", "0"}).Out, kDomainTable);
     // ... while after a tree click column 0 counts as sorted, so it flips.
     EXPECT_EQ(English({"--node", "DOM", "--click", "0"}).Out,
-              "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\nalice;2:04:36;24,691;135,782;\r\n");
+              "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\nalice;2:04:36;24,691;135,782;\r\n");
     EXPECT_EQ(English({"--click", "1"}).Out,
-              "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\nalice;2:04:36;24,691;135,782;\r\n");
+              "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\nalice;2:04:36;24,691;135,782;\r\n");
     EXPECT_EQ(English({"--click", "1", "--click", "1"}).Out, kDomainTable);
     // Another column keeps the last direction.
     EXPECT_EQ(English({"--click", "1", "--click", "1", "--click", "2"}).Out, kDomainTable);
@@ -268,7 +265,7 @@ TEST_F(VyReport, DuplicatesCountOnce)
 {
     const ProgramRun run = English({"--check-duplicates"});
     EXPECT_EQ(run.Exit, 0);
-    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(run.Err, "vy-report: Duplicates is found!\n");
     // The earlier copy is the one removed.
     EXPECT_EQ(English({"--check-duplicates", "--node", "DOM \\ alice"}).Out,
@@ -281,9 +278,9 @@ TEST_F(VyReport, DuplicatesCountOnce)
 
 TEST_F(VyReport, ExclusionsEventsAndFilter)
 {
-    EXPECT_EQ(English({"--exclude-users", "ALICE"}).Out, "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(English({"--exclude-users", "ALICE"}).Out, "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(English({"--exclude-users", "ALICE", "--format", "tree"}).Out,
-              "1 DOM\r\n  3 SRV3\r\n    4 COM1\r\n      5 115200\r\n  3 SRV1\r\n    4 COM10\r\n      5 9600\r\n"
+              "1 DOM\r\n  3 SRV1\r\n    4 COM10\r\n      5 9600\r\n"
               "  2 bob\r\n1 Local\r\n  3 SRV2\r\n    4 COM1\r\n      5 28800\r\n  2 carol\r\n");
     // One domain left: the same tree under it.
     EXPECT_EQ(English({"--exclude-domains", "local", "--format", "tree"}).Out,
@@ -419,7 +416,7 @@ TEST_F(VyReport, OutputFilesFollowTheExtensionRules)
     English({"--format", "json", "--output", out.filePath("table.data").toStdString()});
     EXPECT_EQ(read("table.data").rfind("{\"node\":\"DOM\"", 0), 0u);
     English({"--format", "records", "--output", out.filePath("records").toStdString()});
-    EXPECT_EQ(Lines(read("records.csv")).size(), 1u + 6);  // the header, the range's six connections
+    EXPECT_EQ(Lines(read("records.csv")).size(), 1u + 5);  // the header, the range's five connections
 
     // Replacing a longer file leaves nothing of it behind.
     run = English({"--node", "Local", "--output", out.filePath("report.txt").toStdString()});
@@ -528,7 +525,7 @@ TEST_F(VyReport, NoProgressUnlessStandardErrorIsATerminal)
     if (run.Exit == testing::NoTerminal)
         GTEST_SKIP() << "no pseudo-terminal here";
     EXPECT_EQ(run.Exit, 0);
-    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_NE(run.Err.find("\rProcessing ["), std::string::npos) << run.Err;
     EXPECT_NE(run.Err.find("file: a.txt"), std::string::npos);
     EXPECT_NE(run.Err.find("\rChecking ["), std::string::npos);
