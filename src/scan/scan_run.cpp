@@ -251,13 +251,6 @@ LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
     return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
 }
 
-QString JoinPath(const QString& folder, const QString& name)
-{
-    if (folder.endsWith(u'/'))
-        return folder + name;
-    return folder + u'/' + name;
-}
-
 // The reading of every file: lines, their progress, and which are
 // connection lines. The lines before the next one that holds the
 // recognition marker are no connection lines: they only count, and are
@@ -275,7 +268,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
-        if (!reader.Open(JoinPath(settings.LogDir, files[i].Name))) {
+        if (!reader.Open(files[i].Path)) {
             sink.FileUnreadable(i);
             continue;
         }
@@ -344,7 +337,7 @@ public:
         // Rare: the place is kept as a file offset and made a line number
         // once the reading is over.
         if (!processor_.Process(line) && Count(file_, false) == 1)
-            firstAt_.push_back({result_.Unread.size() - 1, at});
+            firstAt_.push_back({result_.Unread.size() - 1, file_, at});
     }
     void Overlong() override { ++result_.OverlongLines; }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
@@ -355,6 +348,7 @@ public:
     // entry of result.Unread, and the offset.
     struct OffsetOnly {
         std::size_t Entry;
+        std::size_t File;
         std::int64_t At;
     };
     const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
@@ -387,7 +381,7 @@ private:
 
 // The number of the line that starts at file offset at, counted from 1 by
 // the reader's own line ends.
-std::int64_t LineNumberAt(const QString& path, std::int64_t at)
+std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t at)
 {
     LogReader reader;
     if (!reader.Open(path))
@@ -408,7 +402,12 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     Display display(observer);
     ClearStores(stores);
 
-    const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
+    const LogFolder folder = ListLogFolder(settings.LogDir, settings.FileFilter);
+    const std::vector<LogFileEntry>& files = folder.Files;
+    if (folder.Error)
+        result.FolderError = *folder.Error;
+    result.FileFilter = settings.FileFilter;
+    result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
     for (const LogFileEntry& f : files) {
@@ -425,8 +424,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     else
         ReadHere(read, steps, stop);
     for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
-        UnreadInFile& entry = result.Unread[first.Entry];
-        entry.First = LineNumberAt(JoinPath(settings.LogDir, entry.File), first.At);
+        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.At);
     }
 
     if (settings.CheckLogFiles) {
@@ -437,6 +435,28 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     }
     return result;
 }
+
+namespace {
+
+// "Folder has no log files", and when the folder holds exports of other
+// forms that the filter leaves out, which and how many.
+std::string NoLogFilesWarning(const ScanResult& result)
+{
+    std::string text = "Folder has no log files";
+    if (result.FolderLeftOut.empty())
+        return text;
+    text += " matching the file filter \"" + result.FileFilter.toLatin1().toStdString() + "\"; it holds ";
+    bool first = true;
+    for (const auto& [ext, n] : result.FolderLeftOut) {
+        if (!first)
+            text += ", ";
+        text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
+        first = false;
+    }
+    return text;
+}
+
+}  // namespace
 
 std::int64_t ScanResult::UnreadLines() const
 {
@@ -450,7 +470,7 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
 {
     std::vector<std::string> warnings;
     if (result.LogFileList.empty())
-        warnings.push_back("Folder has no log files");
+        warnings.push_back(NoLogFilesWarning(result));
     if (result.DuplicatesFound)
         warnings.push_back("Duplicates is found!");
     if (result.SkippedForCapacity > 0)

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,11 @@ struct ScanResult {
     std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
     std::vector<UnreadInFile> Unread;  // the files that had any, in reading order
+    std::optional<std::string> FolderError;  // the folder could not be listed: why
+    QString FileFilter;  // the filter the files were found by
+    // Files the filter left out, by the extension of another export form
+    // (".csv", ".evtx", ".xml").
+    std::map<std::string, int> FolderLeftOut;
     // Connection events (20272, 20251) met while not in the event list: ID,
     // how many.
     std::map<int, std::int64_t> EventsNotListed;

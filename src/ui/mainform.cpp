@@ -32,6 +32,7 @@
 
 #include "export/save_command.h"
 #include "reports/date_text.h"
+#include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "store/date_value.h"
 #include "store/stores.h"
@@ -973,18 +974,8 @@ void TMain::StartScan(bool demo)
     UpdateChart();
     FormResize();
 
-    const Settings& s = ProcessSettings();
-    ScanSettings scan;
-    scan.LogDir = s.LogDir;
-    scan.FileFilter = s.FileFilter;
-    scan.LogLanguage = Bytes(s.LogLanguage);
-    scan.NEvents = Bytes(s.NEvents);
-    scan.ExcludedUsers = Bytes(s.ExcludedUsers);
-    scan.ExcludedDomains = Bytes(s.ExcludedDomains);
-    scan.ExcludedPorts = Bytes(s.ExcludedPorts);
-    scan.CheckLogFiles = s.CheckLogFiles;
-    scan.InitialDate = DayValue(DateEdit1->date());
-    scan.FinalDate = DayValue(DateEdit2->date());
+    const ScanSettings scan =
+        ScanSettingsFrom(ProcessSettings(), DayValue(DateEdit1->date()), DayValue(DateEdit2->date()));
     session_.InitialDate = scan.InitialDate;
     session_.FinalDate = scan.FinalDate;
     ProcessDateTexts().StripSeconds();

@@ -474,15 +474,34 @@ TEST_F(VyReport, ExitStatuses)
     EXPECT_EQ(run.Out.rfind("vy-report 3.", 0), 0u);
 }
 
-TEST_F(VyReport, EmptyOrMissingFolderWarnsAndWritesAnEmptyLine)
+TEST_F(VyReport, EmptyFolderWarnsAndWritesAnEmptyLineAMissingOneFails)
 {
     QTemporaryDir empty;
-    for (const std::string& folder : {empty.path().toStdString(), empty.filePath("missing").toStdString()}) {
-        const ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", folder});
-        EXPECT_EQ(run.Exit, 0);
-        EXPECT_EQ(run.Out, "\r\n");
-        EXPECT_EQ(run.Err, "vy-report: Folder has no log files\n");
+    ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", empty.path().toStdString()});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out, "\r\n");
+    EXPECT_EQ(run.Err, "vy-report: Folder has no log files\n");
+    // Not there, or no folder: no report that a script would take for an empty one.
+    testing::WriteLogFile(empty, "file.txt", {EnglishLine(kAlice)});
+    for (const QString& folder : {empty.filePath("missing"), empty.filePath("file.txt")}) {
+        run = RunVyReport({"--format", "records", folder.toStdString()});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.rfind("vy-report: cannot read folder " + folder.toStdString() + ": ", 0), 0u) << run.Err;
     }
+    // Other export forms left out by the filter are named, and a filter of
+    // several patterns takes them.
+    QTemporaryDir other;
+    testing::WriteLogFile(other, "ras1.CSV", {EnglishLine(kAlice)});
+    testing::WriteLogFile(other, "ras2.csv", {EnglishLine(kBob)});
+    testing::WriteLogFile(other, "system.evtx", {""});
+    run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", other.path().toStdString()});
+    EXPECT_EQ(run.Err, "vy-report: Folder has no log files matching the file filter \"*.txt\"; it holds 2 .csv "
+                       "files, 1 .evtx file\n");
+    run = RunVyReport({"--filter", "*.txt; *.csv;*.evtx", "--from", "1998-10-01", "--to", "1998-10-31",
+                       other.path().toStdString()});
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\nbob;0:00:59;999;1,000;\r\n");
+    EXPECT_EQ(run.Err, "");
     const ProgramRun tree = RunVyReport({"--format", "tree", empty.path().toStdString()});
     EXPECT_EQ(tree.Out, "");
     // Files, but nothing in the range: with both stores empty no tree is

@@ -444,6 +444,20 @@ TEST_F(ScanRunTest, ProgressCountsTheBytesTakenAndSurvivesAGrownFileAndAnEmptyCo
     EXPECT_EQ(rec2.events, (std::vector<std::string>{"phase Processing", "file file: grown.txt", "percent 100 title"}));
 }
 
+TEST_F(ScanRunTest, NamesThatAreNotUtf8AreReadAndNamed)
+{
+    // Latin-1 names, as copied from an old share: read, shown as Latin-1.
+    const std::string folder = QFile::encodeName(dir_.path()).toStdString() + "/";
+    std::ofstream(folder + "m\xfcller.txt", std::ios::binary) << Lines({Conn("m", Day(1998, 10, 2))});
+    Write("a.txt", Lines({Conn("a", Day(1998, 10, 2))}));
+    ASSERT_EQ(::symlink("nowhere.txt", (folder + "d\xe9j\xe0.txt").c_str()), 0);
+    const ScanResult r = Scan();
+    EXPECT_EQ(stores_->Connections.Count(), 2);
+    EXPECT_EQ(r.LogFileList, (std::vector<QString>{"a.txt", QString::fromLatin1("d\xe9j\xe0.txt"),
+                                                   QString::fromLatin1("m\xfcller.txt")}));
+    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"1 log file could not be read: d\xe9j\xe0.txt"});
+}
+
 TEST_F(ScanRunTest, UnreadableAndVanishedFilesAreSkippedAndNamed)
 {
     Write("a.txt", Lines({Conn("a", Day(1998, 10, 2))}));
