@@ -43,6 +43,7 @@
 #include "ui/openform.h"
 #include "ui/report_chart.h"
 #include "ui/report_views.h"
+#include "ui/scan_details_form.h"
 #include "ui/settings_binding.h"
 
 namespace vy {
@@ -237,6 +238,8 @@ void TMain::BuildMenus()
     checkable(MenuViewStatus, true, &TMain::MenuViewStatusClick);
     MenuViewChart = item(MenuView, "MenuViewChart", QStringLiteral("&Chart"));
     checkable(MenuViewChart, false, &TMain::MenuViewChartClick);
+    MenuViewDetails = item(MenuView, "MenuViewDetails", QStringLiteral("Scan &Details\u2026"));
+    connect(MenuViewDetails, &QAction::triggered, this, &TMain::MenuViewDetailsClick);
 
     MenuRpt = menu("MenuRpt", QStringLiteral("&Report"));
     MenuRptGo = item(MenuRpt, "MenuRptGo", QStringLiteral("Go!"));
@@ -945,6 +948,15 @@ void TMain::BtGoClick()
     Progress->hide();
 }
 
+void TMain::MenuViewDetailsClick()
+{
+    if (details_ == nullptr)
+        details_ = new TScanDetails(this);
+    details_->ShowDetails(worker_.LastOutcome().Unread, worker_.LastOutcome().EventsNotListed);
+    details_->show();
+    details_->raise();
+}
+
 void TMain::MenuRptGoClick()
 {
     if (ScanRunning())
@@ -955,6 +967,7 @@ void TMain::MenuRptGoClick()
 void TMain::StartScan(bool demo)
 {
     worker_.ClearStop();
+    Status->SetText(3, QString());  // the last scan's note
     BtGo->setText(kStop);
     Progress->setValue(0);
     Progress->show();
@@ -998,6 +1011,9 @@ void TMain::ScanFinished()
     Progress->hide();
     for (int panel = 0; panel < 3; ++panel)
         Status->SetText(panel, QString());
+    Status->SetText(3, ScanDetailsSummary(outcome.Unread, outcome.EventsNotListed));
+    if (details_ != nullptr)
+        details_->ShowDetails(outcome.Unread, outcome.EventsNotListed);
     FormResize();
     BtGo->setText(kGo);
     if (outcome.Error)

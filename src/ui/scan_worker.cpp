@@ -10,15 +10,6 @@
 
 namespace vy {
 
-namespace {
-
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 // Carries the scan's progress calls over to the window's thread.
 class ScanWorker::Observer : public ScanObserver {
 public:

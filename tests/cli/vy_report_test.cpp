@@ -512,6 +512,23 @@ TEST_F(VyReport, EmptyFolderWarnsAndWritesAnEmptyLineAMissingOneFails)
     EXPECT_EQ(date.Err, "");
 }
 
+TEST_F(VyReport, LinesNotReadAreToldOnStandardErrorOnly)
+{
+    QTemporaryDir dir;
+    std::string broken = EnglishLine(kBob);
+    broken.replace(broken.find(" bytes were sent"), 0, "x");
+    const std::string current = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20272,N/A,RAS1,The user "
+                                "DOM\\x connected on port VPN1 on 10/5/1998 at 9:05 AM. The user was active for 2 "
+                                "minutes 0 seconds.";
+    testing::WriteLogFile(dir, "a.txt", {EnglishLine(kAlice), broken, current, broken});
+    const std::vector<std::string> args{"--from", "1998-10-01", "--to", "1998-10-31", dir.path().toStdString()};
+    const ProgramRun run = RunVyReport(args);
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\n");
+    EXPECT_EQ(run.Err, "vy-report: 2 connection lines could not be read; the first: a.txt line 2\n"
+                       "vy-report: 1 events 20272 were not read: they are not in the event list (--events)\n");
+}
+
 TEST_F(VyReport, PortsWithoutDigitsOrderAlikeInTreeAndTable)
 {
     QTemporaryDir dir;
