@@ -87,4 +87,8 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
 // event 20272 or 20251) that the event list leaves out; 0 otherwise.
 int UnlistedConnectionEvent(std::string_view line);
 
+// Those IDs (20272, 20251) that the event list ids leaves out, in the
+// list's own form ("20272;20251"); empty when it lists both.
+std::string UnlistedConnectionIds(std::string_view ids);
+
 }  // namespace vy

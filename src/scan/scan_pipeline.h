@@ -19,8 +19,9 @@ public:
     // A percentage to show; lineFollows when the line that reached it
     // comes next (Stop then takes effect after that line).
     virtual void Percent(int percent, bool lineFollows) = 0;
-    // A connection line, as single bytes; at: the file bytes before it.
-    virtual void Connection(std::string_view line, std::int64_t at) = 0;
+    // A connection line, as single bytes; end: the file bytes up to its end
+    // (its line end included).
+    virtual void Connection(std::string_view line, std::int64_t end) = 0;
     virtual void Overlong() = 0;
     // A line of file `file` that passed recognition (a listed event ID and
     // the marker) but could not be read; line counts from 1.

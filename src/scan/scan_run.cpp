@@ -259,6 +259,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
+    // Lines of the connection events that the list leaves out: found by
+    // their ID field as quickly as the listed ones, then told by source.
+    const std::string unlistedIds = UnlistedConnectionIds(settings.NEvents);
+    const LineMatcher unlisted(settings.LogLanguage, unlistedIds);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
@@ -289,19 +293,19 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                     continue;
                 }
             }
-            const std::int64_t at = reader.Consumed();
             if (!reader.Next(line))
                 break;
             const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
             const bool connection = marker && matcher.IsConnectionLineWithMarker(line.Text);
             markerNext = false;
             const std::size_t asciiHead = std::exchange(ascii, 0);
-            progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
+            const std::int64_t consumed = reader.Consumed();
+            progress.Line(fileStart + static_cast<double>(consumed), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), at);
-            else if (marker)
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), consumed);
+            else if (marker && !unlistedIds.empty() && unlisted.IsConnectionLineWithMarker(line.Text))
                 if (const int id = UnlistedConnectionEvent(line.Text))
                     sink.EventNotListed(id);
             if (sink.Stopped()) {
@@ -332,12 +336,12 @@ public:
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
-    void Connection(std::string_view line, std::int64_t at) override
+    void Connection(std::string_view line, std::int64_t end) override
     {
         // Rare: the place is kept as a file offset and made a line number
         // once the reading is over.
         if (!processor_.Process(line) && Count(file_, false) == 1)
-            firstAt_.push_back({result_.Unread.size() - 1, file_, at});
+            firstAt_.push_back({result_.Unread.size() - 1, file_, end});
     }
     void Overlong() override { ++result_.OverlongLines; }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
@@ -349,7 +353,7 @@ public:
     struct OffsetOnly {
         std::size_t Entry;
         std::size_t File;
-        std::int64_t At;
+        std::int64_t End;
     };
     const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
 
@@ -379,17 +383,20 @@ private:
     std::vector<OffsetOnly> firstAt_;
 };
 
-// The number of the line that starts at file offset at, counted from 1 by
+// The number of the line that ends at file offset end, counted from 1 by
 // the reader's own line ends.
-std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t at)
+std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t end)
 {
     LogReader reader;
     if (!reader.Open(path))
         return 0;
-    std::int64_t number = 1;
+    std::int64_t number = 0;
     LogLineRead line;
-    while (reader.Consumed() < at && reader.Next(line))
+    while (reader.Next(line)) {
         ++number;
+        if (reader.Consumed() >= end)
+            break;
+    }
     return number;
 }
 
@@ -424,7 +431,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     else
         ReadHere(read, steps, stop);
     for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
-        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.At);
+        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.End);
     }
 
     if (settings.CheckLogFiles) {
