@@ -952,7 +952,10 @@ void TMain::MenuViewDetailsClick()
 {
     if (details_ == nullptr)
         details_ = new TScanDetails(this);
-    details_->ShowDetails(worker_.LastOutcome().Unread, worker_.LastOutcome().EventsNotListed);
+    if (worker_.Alive())
+        details_->ShowRunning();
+    else
+        details_->ShowDetails(worker_.LastOutcome().Unread, worker_.LastOutcome().EventsNotListed);
     details_->show();
     details_->raise();
 }

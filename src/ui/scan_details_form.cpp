@@ -81,4 +81,9 @@ void TScanDetails::ShowDetails(const std::vector<UnreadInFile>& unread, const st
     text_->setPlainText(ScanDetailsText(unread, notListed));
 }
 
+void TScanDetails::ShowRunning()
+{
+    text_->setPlainText(QStringLiteral("A scan is running: its details follow when it ends.\n"));
+}
+
 }  // namespace vy

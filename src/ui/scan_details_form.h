@@ -28,6 +28,8 @@ public:
     explicit TScanDetails(QWidget* parent);
 
     void ShowDetails(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed);
+    // While a scan runs its details are not known yet.
+    void ShowRunning();
 
     QPlainTextEdit* Text() const { return text_; }
     QPushButton* BtClose() const { return btClose_; }
