@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
+#include "scan/scan_pipeline.h"
 #include "scan/scan_run.h"
 #include "scan/scan_test_support.h"
 #include "store/date_value.h"
@@ -70,6 +71,45 @@ protected:
     loggen::GeneratedFolder folder_;
     ScanSettings settings_;
 };
+
+// What a reader of any form counts reaches the scan's thread in its place
+// among the lines, both ways.
+TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
+{
+    class Steps : public ReadSteps {
+    public:
+        void FileBegin(std::size_t i) override { Log("file " + std::to_string(i)); }
+        void FileUnreadable(std::size_t i) override { Log("unreadable " + std::to_string(i)); }
+        void Percent(int p) override { Log("percent " + std::to_string(p)); }
+        void Connection(std::string_view line, std::int64_t end) override
+        {
+            Log(std::string(line) + " " + std::to_string(end));
+        }
+        void Overlong() override { Log("overlong"); }
+        void UnreadLine(std::size_t f, std::int64_t l) override { Log("line " + std::to_string(f) + ":" + std::to_string(l)); }
+        void UnreadRecord(std::size_t f, std::int64_t r) override { Log("record " + std::to_string(f) + ":" + std::to_string(r)); }
+        void EventNotListed(int id) override { Log("not listed " + std::to_string(id)); }
+        void Log(const std::string& e) { events.push_back(e); }
+        std::vector<std::string> events;
+    };
+    const ReadFunction read = [](ReadSink& sink) {
+        sink.FileBegin(0);
+        sink.Percent(10, true);
+        sink.UnreadLine(0, 3);
+        sink.Connection("a", 40);
+        sink.EventNotListed(20251);
+        sink.FileBegin(1);
+        sink.UnreadRecord(1, 17);
+        sink.Percent(100, false);
+    };
+    const std::atomic<bool> stop{false};
+    Steps here, ahead;
+    ReadHere(read, here, stop);
+    ReadAhead(read, ahead, stop);
+    EXPECT_EQ(here.events, (std::vector<std::string>{"file 0", "percent 10", "line 0:3", "a 40", "not listed 20251",
+                                                     "file 1", "record 1:17", "percent 100"}));
+    EXPECT_EQ(ahead.events, here.events);
+}
 
 TEST_F(ScanThreadsTest, BothWaysGiveTheSameScan)
 {
