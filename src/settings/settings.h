@@ -47,9 +47,10 @@ public:
 Settings& ProcessSettings();
 
 // programFile is the full path of the running program; its folder becomes
-// InstallDir on a first run. Each throws SettingsError, stopping at the value
-// that failed.
-void PrepareSettings(const QString& programFile);
+// InstallDir on a first run. PrepareSettings says whether this was a first run
+// (the defaults just written). Each throws SettingsError, stopping at the
+// value that failed.
+bool PrepareSettings(const QString& programFile);
 void LoadSettings(Settings& settings);
 void SaveSettings(const Settings& settings);
 void SaveLogDir(const Settings& settings);
@@ -58,7 +59,7 @@ class SettingsStore;
 
 // The same operations on a store that is already open (the tests hand in
 // their own).
-void PrepareSettings(SettingsStore& store, const QString& programFile);
+bool PrepareSettings(SettingsStore& store, const QString& programFile);
 void LoadSettings(SettingsStore& store, Settings& settings);
 void SaveSettings(SettingsStore& store, const Settings& settings);
 void SaveLogDir(SettingsStore& store, const Settings& settings);

@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -392,8 +393,6 @@ void TMain::BuildControls()
     connect(ListCopyTotals, &QAction::triggered, this, &TMain::ListCopyTotalsClick);
     List->addActions({ListCopy, ListCopyTotals});
     List->setContextMenuPolicy(Qt::ActionsContextMenu);
-    // However wide a stored tree, the list keeps a sliver.
-    PanelRight->setMinimumWidth(List->minimumSizeHint().width());
     PanelSplit = new QWidget(PanelRight);
     PanelSplit->setObjectName(QStringLiteral("PanelSplit"));
     PanelTotal = new QFrame(PanelRight);
@@ -452,8 +451,10 @@ void TMain::FormCreate()
 {
     // The settings step: an error ends this step only; the window opens anyway.
     try {
-        PrepareSettings(QCoreApplication::applicationFilePath());
-        ApplySettings(*this);
+        const bool firstRun = PrepareSettings(QCoreApplication::applicationFilePath());
+        KeepPanesUsable();
+        ApplySettings(*this, firstRun);
+        KeepPanesUsable();
     } catch (const SettingsError& e) {
         ShowError(QString::fromLatin1(e.what()));
     }
@@ -542,6 +543,16 @@ int TMain::TreeWidth() const
     if (isVisible() && !sizes.isEmpty())
         return sizes.front();
     return treeWidth_;
+}
+
+void TMain::KeepPanesUsable()
+{
+    // However wide a stored or dragged tree, the list keeps room for the
+    // first two columns of a table, and the tree for a short name.
+    const double scale = ColumnScale(List->font());
+    PanelRight->setMinimumWidth(ScaledColumnWidth(220, scale) + List->verticalScrollBar()->sizeHint().width() +
+                                2 * List->frameWidth());
+    Tree->setMinimumWidth(ScaledColumnWidth(60, ColumnScale(Tree->font())));
 }
 
 void TMain::SetTreeWidth(int width)
@@ -875,6 +886,7 @@ void TMain::MenuOptFontClick()
     Tree->viewport()->update();
     List->setFont(font);
     SetTextColor(*List, QPalette::Text, Qt::black);
+    KeepPanesUsable();
     ApplyColumnWidths(*List, *listModel_);
     List->viewport()->update();
     Status->setFont(font);

@@ -219,6 +219,7 @@ private:
     void StartScan(bool demo);
     void ScanFinished();
     void PlaceRightPanel();
+    void KeepPanesUsable();
     // Runs one command of the report session and mirrors the session into
     // the widgets; treeChanged when the command may rebuild the tree.
     template <typename Command>

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QHeaderView>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
@@ -204,19 +205,34 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     }
     RecordingMain w;
     ApplySettings(w);
-    // The window is held within the screen's available area.
+    // The window is held within the screen's available area, with its frame.
     const QRect area = w.screen()->availableGeometry();
     EXPECT_TRUE(area.contains(QRect(w.pos(), w.size()))) << w.x() << "," << w.y() << " " << w.width() << "x"
                                                           << w.height();
+    const QMargins frame(4, 30, 4, 4);
+    const QRect framed = RestoredGeometry(QRect(0, 20, 99999, 99999), QSize(100, 100), frame);
+    EXPECT_TRUE(area.contains(QRect(framed.topLeft(), framed.size().grownBy(frame))));
     EXPECT_GT(w.height(), 0);
     EXPECT_EQ(w.Tree->font().pointSize(), 999);
     EXPECT_TRUE(w.Tree->font().bold());
     w.show();
     w.resize(500, 300);
     QCoreApplication::processEvents();
-    // The tree takes what there is; the list keeps at least a sliver.
+    // The tree takes what there is; the list keeps room for two columns of
+    // a table and the tree for a name.
     EXPECT_LE(w.Tree->width(), w.Splitter->width());
-    EXPECT_GT(w.PanelRight->width(), 0);
+    w.FontAnswer = [](QFont& font, QColor&) {
+        font = QFont(QStringLiteral("DejaVu Sans"), 8);
+        return true;
+    };
+    w.MenuOptFontClick();
+    ProcessSettings().InstallDir = SourceDir() + QStringLiteral("/data");
+    w.MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w.WorkerAlive(); }));
+    QCoreApplication::processEvents();
+    EXPECT_GE(w.List->viewport()->width(), w.List->header()->sectionSize(0) + w.List->header()->sectionSize(1));
+    EXPECT_GE(w.Tree->viewport()->width(),
+              w.Tree->indentation() + w.Tree->fontMetrics().horizontalAdvance(w.Tree->topLevelItem(0)->text(0)));
     // The stored values change only when the window's state is saved.
     EXPECT_EQ(Stored("Window/Width").toLongLong(), 2147483647);
     CollectSettings(w);
