@@ -34,6 +34,7 @@ struct Settings {
     bool SaveSettingOnExit = false;
     bool CheckLogFiles = false;
     bool Chart = false;  // the chart under the report list is shown
+    int ChartMeasure = 0;  // what the chart shows: 0 time, 1 bytes sent, 2 received
 };
 
 // A read or write of one value failed; what() is the text shown to the user,

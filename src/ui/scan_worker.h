@@ -27,6 +27,8 @@ public:
     struct Outcome {
         std::vector<std::string> Warnings;  // each shown in its own box, in order
         SortError Error;                    // from sorting the first table
+        std::int64_t Connections = 0;       // kept by this scan, duplicates counted once
+        int Files = 0;                      // log files of the folder
     };
 
     explicit ScanWorker(QObject* parent = nullptr);

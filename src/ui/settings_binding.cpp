@@ -136,6 +136,8 @@ void ApplySettings(TMain& window, bool firstRun)
     window.SetStatusHeight(s.StatusBar ? TMain::StatusBarHeight : 0);
     window.MenuViewStatus->setChecked(s.StatusBar);
     window.MenuOptSave->setChecked(s.SaveSettingOnExit);
+    // A measure out of range (hand-edited) shows time, the first.
+    window.SetShownMeasure(static_cast<ChartMeasure>(s.ChartMeasure >= 0 && s.ChartMeasure <= 2 ? s.ChartMeasure : 0));
     window.SetChartShown(s.Chart);
     ApplyReportFont(*window.Tree, s);
     ApplyReportFont(*window.List, s);
@@ -153,6 +155,7 @@ void CollectSettings(TMain& window)
     s.StatusBar = window.StatusHeight() != 0;
     s.SaveSettingOnExit = window.MenuOptSave->isChecked();
     s.Chart = window.ChartShown();
+    s.ChartMeasure = static_cast<int>(window.ShownMeasure());
     const QFont font = window.Tree->font();
     s.FontName = font.family();
     s.FontSize = font.pointSize();

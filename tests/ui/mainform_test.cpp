@@ -80,8 +80,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsShortcutsAndCheckMarksInOrder)
     ASSERT_EQ(top.size(), 5);
     const QKeySequence none;
     ExpectMenu(w.MenuFile, "MenuFile", "&File",
-               {{"MenuFileOpen", "&Open Folder", none, false, false, true},
-                {"MenuFileSave", "&Save", none, false, false, true},
+               {{"MenuFileOpen", "&Open Folder", QKeySequence(Qt::CTRL | Qt::Key_O), false, false, true},
+                {"MenuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), false, false, true},
                 {"", "", none, false, false, false},
                 {"MenuFileExit", "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), false, false, false}});
     ExpectMenu(w.MenuView, "MenuView", "&View",
@@ -661,7 +661,7 @@ TEST_F(MainFormTest, SaveAsksBeforeReplacingAndWritesTheShownTable)
     const QByteArray html = page.readAll();
     EXPECT_TRUE(html.contains(w->DateEdit1->text().toLatin1()));
     EXPECT_TRUE(html.contains(w->DateEdit2->text().toLatin1()));
-    EXPECT_TRUE(html.contains(QByteArray::fromStdString(w->Session().LabelTotalSel)));
+    EXPECT_TRUE(html.contains(QByteArray::fromStdString(w->Session().NodePathText)));
 }
 
 // Answers the save dialog once it is open: checks what it offers, then
@@ -710,12 +710,17 @@ TEST_F(MainFormTest, SaveDialogOffersTheThreeFiltersAndKeepsTheLastChoice)
     ASSERT_TRUE(text.open(QIODevice::ReadOnly));
     EXPECT_EQ(text.readAll().toStdString(), TextReport(w->Session().Table));
 
-    // The same dialog comes back with the last filter and name; Cancel
-    // writes nothing and says nothing.
+    // The same dialog comes back with the last filter, in the folder last
+    // saved to, suggesting the node's path; Cancel writes nothing and says
+    // nothing.
+    w->Tree->setCurrentItem(w->Tree->topLevelItem(0)->child(0));
+    w->TreeClick();
     DriveSaveDialog(w.get(), [&](QFileDialog& d) {
         EXPECT_EQ(Str(d.selectedNameFilter()), "Comma Delimited Text  (*.txt)");
         ASSERT_FALSE(d.selectedFiles().isEmpty());
-        EXPECT_EQ(QFileInfo(d.selectedFiles().front()).fileName(), "table");
+        EXPECT_EQ(QFileInfo(d.selectedFiles().front()).absolutePath(), QFileInfo(name).absolutePath());
+        EXPECT_EQ(QFileInfo(d.selectedFiles().front()).fileName(),
+                  w->Tree->topLevelItem(0)->text(0) + " - " + w->Tree->topLevelItem(0)->child(0)->text(0));
         d.reject();
     });
     w->MenuFileSaveClick();

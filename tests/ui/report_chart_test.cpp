@@ -157,8 +157,15 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
             expected += (row < 0 ? model->headerData(c, Qt::Horizontal).toString() : Cell(model, row, c)) +
                         (c + 1 < model->columnCount() ? "\t" : "\n");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    // The totals as cells: the label, then time, send and receive as the
+    // totals line shows them.
     w->ListCopyTotals->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), w->LabelTotal->text());
+    const QStringList totals = QGuiApplication::clipboard()->text().chopped(1).split('\t');
+    ASSERT_EQ(totals.size(), 4) << Str(QGuiApplication::clipboard()->text());
+    EXPECT_TRUE(w->LabelTotal->text().startsWith(totals[0]));
+    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals[3]));
+    for (int c = 1; c < 4; ++c)
+        EXPECT_LT(w->LabelTotal->text().indexOf(" " + totals[c - 1]), w->LabelTotal->text().indexOf(" " + totals[c]));
 
     // A double click still opens the row clicked.
     const QString user = Cell(model, 1, 0);
