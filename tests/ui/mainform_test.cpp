@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTest>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -801,6 +802,11 @@ TEST_F(MainFormTest, HelpShowsTheHelpFileAndAMissingOneNothing)
     ASSERT_NE(w->Help(), nullptr);
     EXPECT_TRUE(w->Help()->isVisible());
     EXPECT_TRUE(w->Help()->Browser()->toPlainText().contains("Demo"));
+    // Esc closes it.
+    QApplication::setActiveWindow(w->Help());
+    QTest::keyClick(w->Help(), Qt::Key_Escape);
+    EXPECT_FALSE(w->Help()->isVisible());
+    w->MenuHelpContents->trigger();
     // The help window goes with the main window.
     w->show();
     w->close();
@@ -856,6 +862,92 @@ TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
     EXPECT_EQ(Str(w->Messages[0].Text), "Folder has no log files");
     EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
     EXPECT_EQ(w->List->model()->columnCount(), 0);
+}
+
+TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
+{
+    auto w = NewWindow();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    // The tree's current item moved by keys shows its node's table.
+    w->Tree->setFocus();
+    w->Tree->setCurrentItem(w->Tree->topLevelItem(0));
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_Home, Qt::Key_PageDown}) {
+        QTest::keyClick(w->Tree, key);
+        QTreeWidgetItem* current = w->Tree->currentItem();
+        ASSERT_NE(current, nullptr);
+        EXPECT_TRUE(w->LabelTotalSel->text().endsWith(current->text(0))) << Str(w->LabelTotalSel->text()) << key;
+    }
+    // Enter opens the current row as a double click, the tree's selection
+    // staying where it was.
+    w->Tree->setCurrentItem(w->Tree->topLevelItem(0));
+    QTreeWidgetItem* selected = w->Tree->currentItem();
+    QAbstractItemModel* model = w->List->model();
+    ASSERT_GT(model->rowCount(), 1);
+    const QString user = model->index(1, 0).data().toString();
+    w->List->setFocus();
+    w->List->setCurrentIndex(model->index(1, 0));
+    QTest::keyClick(w->List, Qt::Key_Return);
+    EXPECT_EQ(w->LabelTotalSel->text(), selected->text(0) + " \\ " + user);
+    EXPECT_EQ(w->Tree->currentItem(), selected);
+    // The header shows the sort's column and direction.
+    w->ListColumnClick(1);
+    EXPECT_EQ(w->List->header()->sortIndicatorSection(), 1);
+    EXPECT_EQ(w->List->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+    w->ListColumnClick(1);
+    EXPECT_EQ(w->List->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // F5 starts a scan and stops it.
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(Str(w->BtGo->text()), "Stop");
+    QTest::keyClick(w.get(), Qt::Key_F5);
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_TRUE(w->Status->Text(3).startsWith("Stopped at ")) << Str(w->Status->Text(3));
+}
+
+TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
+{
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    std::int64_t kept = 0;
+    for (const ConnectionRecord& r : ProcessStores().Connections)
+        kept += r.Removed() ? 0 : 1;
+    const QString said = w->Status->Text(3);
+    const QString files = QString::number(QDir(ProcessSettings().LogDir).entryList({"*.txt"}, QDir::Files).size());
+    EXPECT_TRUE(said.startsWith(QLocale(QLocale::English).toString(static_cast<qlonglong>(kept)) +
+                                " connections in " + files + " files, "))
+        << Str(said);
+    EXPECT_TRUE(said.endsWith(" s")) << Str(said);
+    EXPECT_TRUE(w->EmptyNote->isHidden());
+
+    // The same folder over a range without connections.
+    w->DateEdit1->setDate(QDate(2026, 12, 1));
+    w->DateEdit2->setDate(QDate(2026, 12, 7));
+    w->BtGoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_TRUE(w->Status->Text(3).startsWith("0 connections in ")) << Str(w->Status->Text(3));
+    ASSERT_FALSE(w->EmptyNote->isHidden());
+    EXPECT_EQ(w->EmptyNote->text(), "No connections from " + w->DateEdit1->text() + " to " + w->DateEdit2->text() +
+                                         " in " + QDir::toNativeSeparators(ProcessSettings().LogDir));
+    // The next table takes its place again.
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_TRUE(w->EmptyNote->isHidden());
+    EXPECT_FALSE(w->ListSplitter->isHidden());
+}
+
+TEST_F(MainFormTest, TheLanguagePanelFollowsTheConfiguration)
+{
+    auto w = NewWindow();
+    EXPECT_EQ(Str(w->Status->Text(4)), "EN");
+    ProcessSettings().LogLanguage = "DE";  // as the dialog's OK leaves it
+    w->MenuOptCfgClick();
+    EXPECT_EQ(w->ConfigShown, 1);
+    EXPECT_EQ(Str(w->Status->Text(4)), "DE");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the window, what CollectSettings takes back, and the font style rule.
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QScreen>
@@ -135,6 +136,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     w.MenuViewStatusClick();
     EXPECT_FALSE(w.ChartShown());  // off on a first run
     w.MenuViewChart->trigger();
+    w.Chart->MeasureBox()->setCurrentIndex(2);
     QFont font(QStringLiteral("Nimbus Sans"), 10);
     font.setItalic(true);
     w.Tree->setFont(font);
@@ -157,6 +159,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_EQ(Stored("Window/StatusBar").toInt(), 0);
     EXPECT_EQ(Str(Stored("Window/FontStyle").toString()), "I");
     EXPECT_EQ(Stored("Window/Chart").toInt(), 1);
+    EXPECT_EQ(Stored("Window/ChartMeasure").toInt(), 2);
 
     // And the next window comes back the same.
     RecordingMain next;
@@ -169,6 +172,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_TRUE(next.ChartShown());
     ASSERT_NE(next.Chart, nullptr);
     EXPECT_FALSE(next.Chart->isHidden());
+    EXPECT_EQ(next.Chart->Measure(), ChartMeasure::Receive);
 }
 
 TEST_F(SettingsBindingTest, UnderlinedFontIsStoredWithoutStyle)
