@@ -490,9 +490,9 @@ TEST(SettingsTable, NamesAreUniqueAndSaveRanksRunWithoutGaps)
         if (row.saveRank)
             ranks.push_back(row.saveRank);
     }
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 24u);
     std::sort(ranks.begin(), ranks.end());
-    ASSERT_EQ(ranks.size(), 19u);
+    ASSERT_EQ(ranks.size(), 20u);
     for (size_t i = 0; i < ranks.size(); ++i)
         EXPECT_EQ(ranks[i], int(i) + 1);
 }
