@@ -20,6 +20,9 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -898,6 +901,24 @@ TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
     EXPECT_EQ(w->List->header()->sortIndicatorOrder(), Qt::AscendingOrder);
     w->ListColumnClick(1);
     EXPECT_EQ(w->List->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // A name the narrowed tree cuts shows whole as a tool tip; one it shows
+    // whole has none.
+    w->Splitter->setSizes({w->Tree->minimumWidth(), w->Splitter->width()});
+    w->MenuRptDate->trigger();
+    w->Tree->expandAll();
+    QCoreApplication::processEvents();
+    QTreeWidgetItem* longest = w->Tree->topLevelItem(0)->child(0);  // a month
+    ASSERT_NE(longest, nullptr);
+    const QRect cut = w->Tree->visualItemRect(longest);
+    ASSERT_GT(cut.left() + w->Tree->fontMetrics().horizontalAdvance(longest->text(0)), w->Tree->viewport()->width());
+    QHelpEvent help(QEvent::ToolTip, cut.center(), w->Tree->viewport()->mapToGlobal(cut.center()));
+    QApplication::sendEvent(w->Tree->viewport(), &help);
+    QTextDocument tip;
+    tip.setHtml(QToolTip::text());
+    EXPECT_EQ(tip.toPlainText(), longest->text(0));
+    QToolTip::hideText();
+    w->MenuRptUsers->trigger();
+
     // F5 starts a scan and stops it.
     QTest::keyClick(w.get(), Qt::Key_F5);
     EXPECT_EQ(Str(w->BtGo->text()), "Stop");
