@@ -27,9 +27,11 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -463,8 +465,7 @@ QWidget* TMain::BuildRightPanel()
     PanelTotal->setMinimumHeight(TotalPanelHeight);
     PanelTotal->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* totals = new QVBoxLayout(PanelTotal);
-    // The labels stand 16 pixels in from the panel's outer edge.
-    const int inset = 16 - PanelTotal->frameWidth();
+    const int inset = TotalsInset - PanelTotal->frameWidth();
     totals->setContentsMargins(inset, 8 - PanelTotal->frameWidth(), inset, 4);
     totals->setSpacing(3);
     LabelTotalSel = NamedLabel("LabelTotalSel", PanelTotal);
@@ -547,6 +548,16 @@ void TMain::showEvent(QShowEvent* event)
     if (!shownOnce_) {
         shownOnce_ = true;
         SetTitles(true);
+        // Only now is the real frame known: held within the screen again
+        // where it reaches beyond.
+        QTimer::singleShot(0, this, [this] {
+            const QScreen* at = screen();
+            if (!at || at->availableGeometry().contains(frameGeometry()))
+                return;
+            const QRect held = RestoredGeometry(QRect(pos(), size()), minimumSizeHint(), FrameMargins(*this));
+            move(held.topLeft());
+            resize(held.size());
+        });
     }
     FormResize();
 }

@@ -58,6 +58,7 @@ public:
     static constexpr int StatusBarHeight = 21;
     static constexpr int PanelSplitHeight = 4;
     static constexpr int TotalPanelHeight = 70;
+    static constexpr int TotalsInset = 16;  // of the totals' labels from the panel's edges
 
     explicit TMain(QWidget* parent = nullptr);
     ~TMain() override;

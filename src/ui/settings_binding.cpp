@@ -111,9 +111,10 @@ QSize FirstRunSize(const TMain& window, const QSize& stored)
     // The first-run size was chosen for the fonts of 1998: it grows as the
     // columns do, and so that a totals line fits beside the tree.
     const double scale = ColumnScale(window.List->font());
-    const QString sample = QString::fromLatin1(TotalsLine(35999999, 99999999999, 99999999999));
-    const int totals = window.LabelTotal->x() * 2 + QFontMetrics(window.LabelTotal->font()).horizontalAdvance(sample) +
-                       2 * window.PanelTotal->frameWidth();
+    // Totals of the size of the demonstration folder's: hundreds of hours,
+    // billions of bytes.
+    const QString sample = QString::fromLatin1(TotalsLine(3599999, 9999999999, 9999999999));
+    const int totals = 2 * TMain::TotalsInset + QFontMetrics(window.LabelTotal->font()).horizontalAdvance(sample);
     const int width = window.TreeWidth() + window.Splitter->handleWidth() + totals;
     return QSize(std::max(ScaledColumnWidth(stored.width(), scale), width),
                  ScaledColumnWidth(stored.height(), scale));

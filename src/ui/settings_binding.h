@@ -8,6 +8,7 @@
 class QFont;
 class QRect;
 class QSize;
+class QWidget;
 
 namespace vy {
 
@@ -23,6 +24,10 @@ void ApplySettings(TMain& window, bool firstRun = false);
 // available area of its screen: no larger than that area (nor smaller than
 // smallest where it fits), and moved so that all of it lies there.
 QRect RestoredGeometry(const QRect& stored, const QSize& smallest, const QMargins& frame = {});
+
+// The margins of the window's frame around its client area: the window
+// system's once it has framed the window, the style's guess before.
+QMargins FrameMargins(const QWidget& window);
 
 // The window's state into the record, then SaveSettings. Throws SettingsError.
 void CollectSettings(TMain& window);
