@@ -256,7 +256,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     case OutputFormat::Html: {
         HtmlHeadings headings;
         headings.Totals = session.LabelTotal;
-        headings.Selection = session.LabelTotalSel;
+        headings.Selection = session.NodePathText;
         headings.FinalDate = dates.FormatDate(settings.FinalDate);
         headings.InitialDate = dates.FormatDate(settings.InitialDate);
         headings.Created = dates.FormatDateTime(CurrentDateTimeValue());
@@ -274,7 +274,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
             file = WithDataExtension(*file, QStringLiteral(".csv"));
         break;
     case OutputFormat::Json:
-        bytes = JsonReport(session.Table, {session.LabelTotalSel, options.View == ReportView::Users ? "users" : "date"});
+        bytes = JsonReport(session.Table, {session.NodePathText, options.View == ReportView::Users ? "users" : "date"});
         if (file)
             file = WithDataExtension(*file, QStringLiteral(".json"));
         break;

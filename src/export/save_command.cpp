@@ -44,4 +44,26 @@ std::optional<QString> WriteSaveChoice(const SaveChoice& choice, const ReportTab
     return WriteReportFile(choice.FileName, HtmlReport(table, headings));
 }
 
+std::string FileNameOfNodePath(std::string_view nodePath)
+{
+    constexpr std::string_view between = " \\ ";
+    std::string name;
+    for (std::size_t at = 0; at < nodePath.size();) {
+        if (nodePath.substr(at, between.size()) == between) {
+            name += " - ";
+            at += between.size();
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(nodePath[at++]);
+        const bool unfit = c < 0x20 || c == 0x7F || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) !=
+                                                         std::string_view::npos;
+        name += unfit ? '_' : static_cast<char>(c);
+    }
+    // Names that are only dots, or end in a dot or blank, are not kept as
+    // typed everywhere.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
 }  // namespace vy

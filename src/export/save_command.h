@@ -4,6 +4,8 @@
 // the dialog and of the replace question, and the writing itself.
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include <QString>
 #include <QStringList>
@@ -45,6 +47,11 @@ QString ReplaceQuestion(const QString& fileName);
 // other name to the HTML writer. The file name is the one the chosen writer
 // writes.
 SaveChoice ChooseSaveTarget(int filterIndex, const QString& typedName);
+
+// The name a save dialog suggests for the table of a node: its path with
+// " - " between the node texts, and every character that a file name
+// cannot hold on some system as "_".
+std::string FileNameOfNodePath(std::string_view nodePath);
 
 // Writes the table in the chosen format under choice.FileName; the headings
 // are used by the page only. The error text for the user, or nothing.

@@ -43,8 +43,8 @@ SortError ShowFirstRoot(ReportSession& session, const Stores& stores, const Date
         session.ReportKind = ImageYear;
     }
     session.CurrentNode = root;
-    session.LabelTotalSel = session.Tree.Node(root).Text;
-    session.BevelVisible = true;
+    session.NodePathText = session.Tree.Node(root).Text;
+    session.ReportShown = true;
     return error;
 }
 
@@ -62,9 +62,9 @@ void ClearForScan(ReportSession& session)
     session.Table.Rows.clear();
     session.Table.Columns.clear();
     session.Table.Totals = {};
-    session.LabelTotalSel.clear();
+    session.NodePathText.clear();
     session.LabelTotal.clear();
-    session.BevelVisible = false;
+    session.ReportShown = false;
 }
 
 void ClearForDemo(ReportSession& session)
@@ -72,7 +72,7 @@ void ClearForDemo(ReportSession& session)
     session.Tree.Clear();
     session.Table.Rows.clear();
     session.Table.Totals = {};
-    session.LabelTotalSel.clear();
+    session.NodePathText.clear();
     session.LabelTotal.clear();
 }
 
@@ -90,12 +90,12 @@ SortError BuildReportsAfterScan(ReportSession& session, Stores& stores, bool sto
     if (session.DateChecked)
         error = ShowFirstRoot(session, stores, dates, false);
     session.CurrentNode = session.Tree.FirstRoot();
-    session.LabelTotalSel = session.Tree.Node(session.CurrentNode).Text;
-    session.BevelVisible = true;
+    session.NodePathText = session.Tree.Node(session.CurrentNode).Text;
+    session.ReportShown = true;
     return error;
 }
 
-SortError MenuRptUsersClick(ReportSession& session, Stores& stores, bool stopRequested, const DateTexts& dates)
+SortError ShowUsersView(ReportSession& session, Stores& stores, bool stopRequested, const DateTexts& dates)
 {
     SelectReportView(session, 1);
     BuildUsersTree(session.Tree, session.Table, stores, stopRequested);
@@ -104,7 +104,7 @@ SortError MenuRptUsersClick(ReportSession& session, Stores& stores, bool stopReq
     return ShowFirstRoot(session, stores, dates, true);
 }
 
-SortError MenuRptDateClick(ReportSession& session, Stores& stores, const DateTexts& dates)
+SortError ShowDateView(ReportSession& session, Stores& stores, const DateTexts& dates)
 {
     SelectReportView(session, 2);
     BuildDateTree(session.Tree, session.Table, stores, session.InitialDate, session.FinalDate);
@@ -141,8 +141,8 @@ SortError TreeClick(ReportSession& session, const Stores& stores, int selectedNo
         return std::nullopt;
     session.CurrentNode = node;
 
-    session.LabelTotalSel = NodePath(tree, node);
-    session.BevelVisible = true;
+    session.NodePathText = NodePath(tree, node);
+    session.ReportShown = true;
     session.LabelTotal = tree.Node(node).Text;
 
     const int kind = tree.Node(node).Image;

@@ -22,9 +22,9 @@ struct ReportSession {
 
     ReportTree Tree;
     ReportTable Table;
-    std::string LabelTotalSel;
+    std::string NodePathText;  // the shown node's path
     std::string LabelTotal;
-    bool BevelVisible = false;
+    bool ReportShown = false;  // a table and its totals stand under the path
 
     int CurrentNode = -1;  // node whose table is shown
     int ReportKind = 0;    // 1..8 once a table is shown
@@ -51,8 +51,8 @@ void ClearForDemo(ReportSession& session);
 SortError BuildReportsAfterScan(ReportSession& session, Stores& stores, bool stopRequested, const DateTexts& dates);
 
 // Report > Users and Report > Date/Time.
-SortError MenuRptUsersClick(ReportSession& session, Stores& stores, bool stopRequested, const DateTexts& dates);
-SortError MenuRptDateClick(ReportSession& session, Stores& stores, const DateTexts& dates);
+SortError ShowUsersView(ReportSession& session, Stores& stores, bool stopRequested, const DateTexts& dates);
+SortError ShowDateView(ReportSession& session, Stores& stores, const DateTexts& dates);
 
 // A click in the tree; selectedNode is the tree's selection, -1 for none.
 SortError TreeClick(ReportSession& session, const Stores& stores, int selectedNode, const DateTexts& dates);

@@ -315,10 +315,18 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         }
         if (reader.Failed())
             sink.FileUnreadable(i);
-        fileStart += static_cast<double>(reader.Consumed());
+        const double consumed = static_cast<double>(reader.Consumed());
         reader.Close();
         if (stopped)
             return;
+        // What follows a Ctrl-Z is not read, but the file is done: the rest
+        // counts, or the bar would end short of its end.
+        fileStart += std::max(consumed, static_cast<double>(files[i].Size));
+        if (consumed < static_cast<double>(files[i].Size)) {
+            progress.Line(fileStart, false);
+            if (sink.Stopped())
+                return;
+        }
     }
 }
 

@@ -207,7 +207,7 @@ Settings& ProcessSettings()
     return settings;
 }
 
-void PrepareSettings(SettingsStore& store, const QString& programFile)
+bool PrepareSettings(SettingsStore& store, const QString& programFile)
 {
     ValueWriter writer(store);
     if (ReadText(store, Row("Version")) == QLatin1String("2.0")) {
@@ -219,9 +219,10 @@ void PrepareSettings(SettingsStore& store, const QString& programFile)
         writer.Finish();
     }
     if (!ReadText(store, Row("InstallDir")).isEmpty())
-        return;
+        return false;
     WriteFirstRunDefaults(writer, programFile);
     writer.Finish();
+    return true;
 }
 
 void LoadSettings(SettingsStore& store, Settings& settings)
@@ -264,9 +265,9 @@ void SaveLogDir(SettingsStore& store, const Settings& settings)
     writer.Finish();
 }
 
-void PrepareSettings(const QString& programFile)
+bool PrepareSettings(const QString& programFile)
 {
-    PrepareSettings(*OpenUserSettings(), programFile);
+    return PrepareSettings(*OpenUserSettings(), programFile);
 }
 
 void LoadSettings(Settings& settings)

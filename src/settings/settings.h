@@ -34,6 +34,7 @@ struct Settings {
     bool SaveSettingOnExit = false;
     bool CheckLogFiles = false;
     bool Chart = false;  // the chart under the report list is shown
+    int ChartMeasure = 0;  // what the chart shows: 0 time, 1 bytes sent, 2 received
 };
 
 // A read or write of one value failed; what() is the text shown to the user,
@@ -47,9 +48,10 @@ public:
 Settings& ProcessSettings();
 
 // programFile is the full path of the running program; its folder becomes
-// InstallDir on a first run. Each throws SettingsError, stopping at the value
-// that failed.
-void PrepareSettings(const QString& programFile);
+// InstallDir on a first run. PrepareSettings says whether this was a first run
+// (the defaults just written). Each throws SettingsError, stopping at the
+// value that failed.
+bool PrepareSettings(const QString& programFile);
 void LoadSettings(Settings& settings);
 void SaveSettings(const Settings& settings);
 void SaveLogDir(const Settings& settings);
@@ -58,7 +60,7 @@ class SettingsStore;
 
 // The same operations on a store that is already open (the tests hand in
 // their own).
-void PrepareSettings(SettingsStore& store, const QString& programFile);
+bool PrepareSettings(SettingsStore& store, const QString& programFile);
 void LoadSettings(SettingsStore& store, Settings& settings);
 void SaveSettings(SettingsStore& store, const Settings& settings);
 void SaveLogDir(SettingsStore& store, const Settings& settings);

@@ -72,6 +72,7 @@ const SettingValue kValues[] = {
     Integer(W, "FontSize", &Settings::FontSize, 8, 9),
     Text(W, "FontStyle", &Settings::FontStyle, "", 10),
     Optional(Flag(W, "Chart", &Settings::Chart, false, 19)),
+    Optional(Integer(W, "ChartMeasure", &Settings::ChartMeasure, 0, 20)),
 };
 
 }  // namespace

@@ -16,22 +16,32 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "export/save_command.h"
 #include "reports/date_text.h"
+#include "reports/value_format.h"
 #include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "store/date_value.h"
@@ -41,7 +51,6 @@
 #include "ui/help_viewer.h"
 #include "ui/images.h"
 #include "ui/openform.h"
-#include "ui/report_chart.h"
 #include "ui/report_views.h"
 #include "ui/scan_details_form.h"
 #include "ui/settings_binding.h"
@@ -54,6 +63,7 @@ const QString kTitlePrefix = QStringLiteral("Vy 3 - ");
 const QString kGo = QStringLiteral("Go!");
 const QString kStop = QStringLiteral("Stop");
 const QString kHomePage = QStringLiteral("http://www.quillmar.example/vy");
+const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
 
 QString Latin1(const std::string& text)
 {
@@ -96,66 +106,100 @@ QFont LabelFont(int pixels)
     return font;
 }
 
+// The menu bar as one table: the menus, then their entries in order.
+struct MenuOfBar {
+    QMenu* TMain::*Menu;
+    const char* Name;
+    const char* Caption;
+};
+
+const MenuOfBar kMenus[] = {
+    {&TMain::MenuFile, "MenuFile", "&File"},     {&TMain::MenuView, "MenuView", "&View"},
+    {&TMain::MenuRpt, "MenuRpt", "&Report"},     {&TMain::MenuOpt, "MenuOpt", "&Options"},
+    {&TMain::MenuHelp, "MenuHelp", "&?"},
+};
+
+enum Check { NoCheck, Unchecked, Checked };
+
+struct MenuEntry {
+    int Menu;                  // index into kMenus
+    QAction* TMain::*Action;   // nullptr: a separator line
+    const char* Name;
+    const char* Caption;
+    QKeyCombination Shortcut;  // kNone: none
+    int Image;                 // of the toolbar's images; -1 none
+    Check Mark;                // whether, and how, it starts checked
+    void (TMain::*Handler)();
+};
+
+constexpr QKeyCombination kNone = QKeyCombination::fromCombined(0);
+
+const MenuEntry kEntries[] = {
+    {0, &TMain::MenuFileOpen, "MenuFileOpen", "&Open Folder", Qt::CTRL | Qt::Key_O, 0, NoCheck,
+     &TMain::MenuFileOpenClick},
+    {0, &TMain::MenuFileSave, "MenuFileSave", "&Save", Qt::CTRL | Qt::Key_S, 1, NoCheck, &TMain::MenuFileSaveClick},
+    {0, nullptr, nullptr, nullptr, kNone, -1, NoCheck, nullptr},
+    {0, &TMain::MenuFileExit, "MenuFileExit", "E&xit", Qt::ALT | Qt::Key_F4, -1, NoCheck, &TMain::MenuFileExitClick},
+    {1, &TMain::MenuViewTool, "MenuViewTool", "&Toolbar", kNone, -1, Checked, &TMain::MenuViewToolClick},
+    {1, &TMain::MenuViewStatus, "MenuViewStatus", "&Status bar", kNone, -1, Checked, &TMain::MenuViewStatusClick},
+    {1, &TMain::MenuViewChart, "MenuViewChart", "&Chart", kNone, -1, Unchecked, &TMain::MenuViewChartClick},
+    {1, &TMain::MenuViewDetails, "MenuViewDetails", "Scan &Details\u2026", kNone, -1, NoCheck,
+     &TMain::MenuViewDetailsClick},
+    {2, &TMain::MenuRptGo, "MenuRptGo", "Go!", Qt::Key_F9, -1, NoCheck, &TMain::MenuRptGoClick},
+    {2, nullptr, nullptr, nullptr, kNone, -1, NoCheck, nullptr},
+    {2, &TMain::MenuRptUsers, "MenuRptUsers", "&Users", kNone, -1, Checked, &TMain::MenuRptUsersClick},
+    {2, &TMain::MenuRptDate, "MenuRptDate", "&Date/Time", kNone, -1, Unchecked, &TMain::MenuRptDateClick},
+    {3, &TMain::MenuOptCfg, "MenuOptCfg", "&Configuration", kNone, -1, NoCheck, &TMain::MenuOptCfgClick},
+    {3, &TMain::MenuOptFont, "MenuOptFont", "&Font", kNone, -1, NoCheck, &TMain::MenuOptFontClick},
+    {3, nullptr, nullptr, nullptr, kNone, -1, NoCheck, nullptr},
+    {3, &TMain::MenuOptSave, "MenuOptSave", "&Save Settings on Exit", kNone, -1, Checked, &TMain::MenuOptSaveClick},
+    {4, &TMain::MenuHelpContents, "MenuHelpContents", "&Contents", Qt::Key_F1, 2, NoCheck,
+     &TMain::MenuHelpContentsClick},
+    {4, &TMain::MenuHelpDemo, "MenuHelpDemo", "&Demo", kNone, -1, NoCheck, &TMain::MenuHelpDemoClick},
+    {4, &TMain::MenuHelpHomePage, "MenuHelpHomePage", "Quillmar Home &Page", kNone, -1, NoCheck,
+     &TMain::MenuHelpHomePageClick},
+    {4, nullptr, nullptr, nullptr, kNone, -1, NoCheck, nullptr},
+    {4, &TMain::MenuHelpAbout, "MenuHelpAbout", "&About...", kNone, -1, NoCheck, &TMain::MenuHelpAboutClick},
+};
+
+QToolButton* ToolButton(QToolBar* bar, const char* name, int image, const QString& tip)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(ToolImage(image));
+    button->setAutoRaise(true);
+    button->setToolTip(tip);
+    bar->addWidget(button);
+    return button;
+}
+
+QLabel* NamedLabel(const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    // Texts from logs, file names and settings are data, never markup.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QDateEdit* DateField(const char* name, QWidget* parent)
+{
+    auto* edit = new QDateEdit(QDate::currentDate(), parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(ProcessDateTexts().DateFormat());
+    return edit;
+}
+
+QFrame* Line(const char* name, QWidget* parent, QFrame::Shadow shadow)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setFrameStyle(QFrame::HLine | shadow);
+    return line;
+}
+
 }  // namespace
-
-// ---- status bar
-
-StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent)
-{
-    for (int i = 0; i < PanelCount; ++i) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setIndent(2);
-        // File names and progress texts are data, never markup.
-        label->setTextFormat(Qt::PlainText);
-        const bool centred = i == 2 || i == 4;
-        label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-        panels_[i] = label;
-    }
-    Place();
-}
-
-void StatusPanels::SetText(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < PanelCount)
-        panels_[panel]->setText(text);
-}
-
-QString StatusPanels::Text(int panel) const
-{
-    return panel >= 0 && panel < PanelCount ? panels_[panel]->text() : QString();
-}
-
-int StatusPanels::PanelWidth(int panel) const { return panel >= 0 && panel < PanelCount ? widths_[panel] : 0; }
-
-QLabel* StatusPanels::Panel(int panel) const { return panel >= 0 && panel < PanelCount ? panels_[panel] : nullptr; }
-
-void StatusPanels::SetPanel3Width(int width)
-{
-    if (widths_[3] == width)
-        return;
-    widths_[3] = width;
-    Place();
-}
-
-void StatusPanels::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Place();
-}
-
-void StatusPanels::Place()
-{
-    // Panels stand side by side from the left; a panel wider than what is
-    // left is cut at the bar's right edge.
-    int x = 0;
-    for (int i = 0; i < PanelCount; ++i) {
-        const int width = std::max(0, widths_[i]);
-        panels_[i]->setGeometry(x, 0, width, height());
-        x += width;
-    }
-}
 
 // ---- construction
 
@@ -180,6 +224,7 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent)
     connect(&worker_, &ScanWorker::PercentChanged, this, [this](int percent, bool title) {
         // The bar's range is 0 to 100, though the count may pass 100.
         Progress->setValue(std::clamp(percent, 0, 100));
+        lastPercent_ = percent;
         const QString text = QString::number(percent) + QLatin1Char('%');
         Status->SetText(2, text);
         if (title && ApplicationTitle() != kTitlePrefix + text)
@@ -198,85 +243,49 @@ TMain::~TMain()
 
 void TMain::BuildMenus()
 {
-    auto menu = [this](const char* name, const QString& caption) {
-        QMenu* m = menuBar()->addMenu(caption);
-        m->setObjectName(QLatin1String(name));
-        return m;
-    };
-    auto item = [this](QMenu* m, const char* name, const QString& caption) {
-        QAction* a = m->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
-    // A checkable entry's handler decides the check mark itself, as for a
-    // direct call, so the toolkit's own flip is undone first.
-    auto checkable = [this](QAction* a, bool checked, void (TMain::*handler)()) {
+    for (const MenuOfBar& m : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QLatin1String(m.Caption));
+        menu->setObjectName(QLatin1String(m.Name));
+        this->*m.Menu = menu;
+    }
+    for (const MenuEntry& e : kEntries) {
+        QMenu* menu = this->*kMenus[e.Menu].Menu;
+        if (!e.Action) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* a = menu->addAction(QString::fromUtf8(e.Caption));
+        a->setObjectName(QLatin1String(e.Name));
+        this->*e.Action = a;
+        if (e.Image >= 0)
+            a->setIcon(ToolImage(e.Image));
+        if (e.Shortcut.toCombined() != 0) {
+            a->setShortcut(QKeySequence(e.Shortcut));
+            // Shortcuts work whichever control has the focus.
+            a->setShortcutContext(Qt::WindowShortcut);
+            addAction(a);
+        }
+        const auto handler = e.Handler;
+        if (e.Mark == NoCheck) {
+            connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+            continue;
+        }
+        // A checkable entry's handler decides the check mark itself, as for
+        // a direct call, so the toolkit's own flip is undone first.
         a->setCheckable(true);
-        a->setChecked(checked);
+        a->setChecked(e.Mark == Checked);
         connect(a, &QAction::triggered, this, [this, a, handler](bool now) {
             a->setChecked(!now);
             (this->*handler)();
         });
-    };
-
-    MenuFile = menu("MenuFile", QStringLiteral("&File"));
-    MenuFileOpen = item(MenuFile, "MenuFileOpen", QStringLiteral("&Open Folder"));
-    MenuFileOpen->setIcon(ToolImage(0));
-    connect(MenuFileOpen, &QAction::triggered, this, &TMain::MenuFileOpenClick);
-    MenuFileSave = item(MenuFile, "MenuFileSave", QStringLiteral("&Save"));
-    MenuFileSave->setIcon(ToolImage(1));
-    connect(MenuFileSave, &QAction::triggered, this, &TMain::MenuFileSaveClick);
-    MenuFile->addSeparator();
-    MenuFileExit = item(MenuFile, "MenuFileExit", QStringLiteral("E&xit"));
-    MenuFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(MenuFileExit, &QAction::triggered, this, &TMain::MenuFileExitClick);
-
-    MenuView = menu("MenuView", QStringLiteral("&View"));
-    MenuViewTool = item(MenuView, "MenuViewTool", QStringLiteral("&Toolbar"));
-    checkable(MenuViewTool, true, &TMain::MenuViewToolClick);
-    MenuViewStatus = item(MenuView, "MenuViewStatus", QStringLiteral("&Status bar"));
-    checkable(MenuViewStatus, true, &TMain::MenuViewStatusClick);
-    MenuViewChart = item(MenuView, "MenuViewChart", QStringLiteral("&Chart"));
-    checkable(MenuViewChart, false, &TMain::MenuViewChartClick);
-    MenuViewDetails = item(MenuView, "MenuViewDetails", QStringLiteral("Scan &Details\u2026"));
-    connect(MenuViewDetails, &QAction::triggered, this, &TMain::MenuViewDetailsClick);
-
-    MenuRpt = menu("MenuRpt", QStringLiteral("&Report"));
-    MenuRptGo = item(MenuRpt, "MenuRptGo", QStringLiteral("Go!"));
-    MenuRptGo->setShortcut(QKeySequence(Qt::Key_F9));
-    connect(MenuRptGo, &QAction::triggered, this, &TMain::MenuRptGoClick);
-    MenuRpt->addSeparator();
-    MenuRptUsers = item(MenuRpt, "MenuRptUsers", QStringLiteral("&Users"));
-    checkable(MenuRptUsers, true, &TMain::MenuRptUsersClick);
-    MenuRptDate = item(MenuRpt, "MenuRptDate", QStringLiteral("&Date/Time"));
-    checkable(MenuRptDate, false, &TMain::MenuRptDateClick);
-
-    MenuOpt = menu("MenuOpt", QStringLiteral("&Options"));
-    MenuOptCfg = item(MenuOpt, "MenuOptCfg", QStringLiteral("&Configuration"));
-    connect(MenuOptCfg, &QAction::triggered, this, &TMain::MenuOptCfgClick);
-    MenuOptFont = item(MenuOpt, "MenuOptFont", QStringLiteral("&Font"));
-    connect(MenuOptFont, &QAction::triggered, this, &TMain::MenuOptFontClick);
-    MenuOpt->addSeparator();
-    MenuOptSave = item(MenuOpt, "MenuOptSave", QStringLiteral("&Save Settings on Exit"));
-    checkable(MenuOptSave, true, &TMain::MenuOptSaveClick);
-
-    MenuHelp = menu("MenuHelp", QStringLiteral("&?"));
-    MenuHelpContents = item(MenuHelp, "MenuHelpContents", QStringLiteral("&Contents"));
-    MenuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
-    MenuHelpContents->setIcon(ToolImage(2));
-    connect(MenuHelpContents, &QAction::triggered, this, &TMain::MenuHelpContentsClick);
-    MenuHelpDemo = item(MenuHelp, "MenuHelpDemo", QStringLiteral("&Demo"));
-    connect(MenuHelpDemo, &QAction::triggered, this, &TMain::MenuHelpDemoClick);
-    MenuHelpHomePage = item(MenuHelp, "MenuHelpHomePage", QStringLiteral("Quillmar Home &Page"));
-    connect(MenuHelpHomePage, &QAction::triggered, this, &TMain::MenuHelpHomePageClick);
-    MenuHelp->addSeparator();
-    MenuHelpAbout = item(MenuHelp, "MenuHelpAbout", QStringLiteral("&About..."));
-    connect(MenuHelpAbout, &QAction::triggered, this, &TMain::MenuHelpAboutClick);
-
-    // Shortcuts work whichever control has the focus.
-    for (QAction* a : {MenuFileExit, MenuRptGo, MenuHelpContents})
-        a->setShortcutContext(Qt::WindowShortcut);
-    addActions({MenuFileExit, MenuRptGo, MenuHelpContents});
+    }
+    // F5 starts a scan or stops the running one, as the Go button does.
+    GoOrStop = new QAction(QStringLiteral("Go/Stop"), this);
+    GoOrStop->setObjectName(QStringLiteral("GoOrStop"));
+    GoOrStop->setShortcut(QKeySequence(Qt::Key_F5));
+    GoOrStop->setShortcutContext(Qt::WindowShortcut);
+    connect(GoOrStop, &QAction::triggered, this, &TMain::BtGoClick);
+    addAction(GoOrStop);
 }
 
 void TMain::BuildControls()
@@ -296,53 +305,12 @@ void TMain::BuildControls()
     Tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
     Tool->setContentsMargins(1, 1, 1, 1);
     Tool->setFixedHeight(ToolBarHeight);
-    ToolOpen = new QToolButton(Tool);
-    ToolOpen->setObjectName(QStringLiteral("ToolOpen"));
-    ToolOpen->setIcon(ToolImage(0));
-    ToolOpen->setAutoRaise(true);
-    ToolOpen->setToolTip(QStringLiteral("Open Folder"));
+    ToolOpen = ToolButton(Tool, "ToolOpen", 0, QStringLiteral("Open Folder (Ctrl+O)"));
     connect(ToolOpen, &QToolButton::clicked, this, &TMain::ToolOpenClick);
-    Tool->addWidget(ToolOpen);
-    ToolSave = new QToolButton(Tool);
-    ToolSave->setObjectName(QStringLiteral("ToolSave"));
-    ToolSave->setIcon(ToolImage(1));
-    ToolSave->setAutoRaise(true);
-    ToolSave->setToolTip(QStringLiteral("Save"));
+    ToolSave = ToolButton(Tool, "ToolSave", 1, QStringLiteral("Save (Ctrl+S)"));
     connect(ToolSave, &QToolButton::clicked, this, &TMain::ToolSaveClick);
-    Tool->addWidget(ToolSave);
     column->addWidget(Tool);
-
-    PanelDate = new QWidget(central);
-    PanelDate->setObjectName(QStringLiteral("PanelDate"));
-    PanelDate->setFixedHeight(36);
-    BevelDate = new QFrame(PanelDate);
-    BevelDate->setObjectName(QStringLiteral("BevelDate"));
-    BevelDate->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    BevelDate->setGeometry(0, 0, PanelDate->width(), 2);
-    const QString dateFormat = ProcessDateTexts().DateFormat();
-    LabelDate1 = new QLabel(QStringLiteral("Initial Date:"), PanelDate);
-    LabelDate1->setObjectName(QStringLiteral("LabelDate1"));
-    LabelDate1->move(8, 10);
-    LabelDate1->adjustSize();
-    DateEdit1 = new QDateEdit(QDate::currentDate(), PanelDate);
-    DateEdit1->setObjectName(QStringLiteral("DateEdit1"));
-    DateEdit1->setCalendarPopup(true);
-    DateEdit1->setDisplayFormat(dateFormat);
-    DateEdit1->setGeometry(80, 8, 105, 21);
-    LabelDate2 = new QLabel(QStringLiteral("Final Date:"), PanelDate);
-    LabelDate2->setObjectName(QStringLiteral("LabelDate2"));
-    LabelDate2->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    LabelDate2->setGeometry(200, 10, 64, 17);
-    DateEdit2 = new QDateEdit(QDate::currentDate(), PanelDate);
-    DateEdit2->setObjectName(QStringLiteral("DateEdit2"));
-    DateEdit2->setCalendarPopup(true);
-    DateEdit2->setDisplayFormat(dateFormat);
-    DateEdit2->setGeometry(272, 8, 105, 21);
-    BtGo = new QPushButton(kGo, PanelDate);
-    BtGo->setObjectName(QStringLiteral("BtGo"));
-    BtGo->setGeometry(464, 6, 73, 25);
-    connect(BtGo, &QPushButton::clicked, this, &TMain::BtGoClick);
-    column->addWidget(PanelDate);
+    column->addWidget(BuildDateStrip());
 
     Splitter = new QSplitter(Qt::Horizontal, central);
     Splitter->setObjectName(QStringLiteral("Splitter"));
@@ -359,9 +327,96 @@ void TMain::BuildControls()
     Tree->setUniformRowHeights(true);
     SetTextColor(*Tree, QPalette::Text, Qt::black);
     connect(Tree, &QTreeWidget::itemClicked, this, [this] { TreeClick(); });
+    // The keys that move the current item show its table as a click does;
+    // a mouse press moves it too, and its click follows.
+    connect(Tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item && !fillingTree_ && QGuiApplication::mouseButtons() == Qt::NoButton)
+            TreeClick();
+    });
+    Splitter->addWidget(Tree);
+    Splitter->addWidget(BuildRightPanel());
+    Splitter->setStretchFactor(0, 0);
+    Splitter->setStretchFactor(1, 1);
+    SetTreeWidth(treeWidth_);
+    connect(Splitter, &QSplitter::splitterMoved, this, [this](int position) { treeWidth_ = position; });
+    column->addWidget(Splitter, 1);
 
+    Progress = new QProgressBar(central);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setRange(0, 100);
+    Progress->setTextVisible(false);
+    Progress->setFixedHeight(19);
+    Progress->hide();
+    column->addWidget(Progress);
+
+    Status = new StatusPanels(central);
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setFixedHeight(StatusBarHeight);
+    column->addWidget(Status);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Status, List, Tree->viewport()})
+        w->installEventFilter(this);
+    KeepPanesUsable();
+}
+
+QWidget* TMain::BuildDateStrip()
+{
+    // A thin line on top, then the two dates and, at the right edge, Go.
+    PanelDate = new QWidget(centralWidget());
+    PanelDate->setObjectName(QStringLiteral("PanelDate"));
+    auto* strip = new QVBoxLayout(PanelDate);
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->setSpacing(0);
+    BevelDate = Line("BevelDate", PanelDate, QFrame::Sunken);
+    strip->addWidget(BevelDate);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(8, 4, 2, 3);
+    row->setSpacing(6);
+    LabelDate1 = NamedLabel("LabelDate1", PanelDate);
+    LabelDate1->setText(QStringLiteral("Initial Date:"));
+    DateEdit1 = DateField("DateEdit1", PanelDate);
+    LabelDate2 = NamedLabel("LabelDate2", PanelDate);
+    LabelDate2->setText(QStringLiteral("Final Date:"));
+    LabelDate2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    DateEdit2 = DateField("DateEdit2", PanelDate);
+    LabelDate1->setBuddy(DateEdit1);
+    LabelDate2->setBuddy(DateEdit2);
+    BtGo = new QPushButton(kGo, PanelDate);
+    BtGo->setObjectName(QStringLiteral("BtGo"));
+    BtGo->setToolTip(QStringLiteral("Go or Stop (F5)"));
+    BtGo->setMinimumWidth(73);
+    connect(BtGo, &QPushButton::clicked, this, &TMain::BtGoClick);
+    row->addWidget(LabelDate1);
+    row->addWidget(DateEdit1);
+    row->addSpacing(15);
+    row->addWidget(LabelDate2);
+    row->addWidget(DateEdit2);
+    // The button follows the right edge, never over the final date.
+    row->addStretch(1);
+    row->addSpacing(30);
+    row->addWidget(BtGo);
+    strip->addLayout(row);
+    return PanelDate;
+}
+
+QWidget* TMain::BuildRightPanel()
+{
+    // The list (with the chart below it when shown), a gap, and the totals.
     PanelRight = new QWidget(Splitter);
     PanelRight->setObjectName(QStringLiteral("PanelRight"));
+    auto* pane = new QVBoxLayout(PanelRight);
+    pane->setContentsMargins(0, 0, 0, 0);
+    pane->setSpacing(0);
+
+    EmptyNote = NamedLabel("EmptyNote", PanelRight);
+    EmptyNote->setAlignment(Qt::AlignCenter);
+    EmptyNote->setWordWrap(true);
+    EmptyNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    EmptyNote->setAutoFillBackground(true);
+    EmptyNote->setBackgroundRole(QPalette::Base);
+    EmptyNote->hide();
+    pane->addWidget(EmptyNote, 1);
+
     ListSplitter = new QSplitter(Qt::Vertical, PanelRight);
     ListSplitter->setObjectName(QStringLiteral("ListSplitter"));
     ListSplitter->setChildrenCollapsible(false);
@@ -383,6 +438,8 @@ void TMain::BuildControls()
     List->header()->setSectionsClickable(true);
     List->header()->setStretchLastSection(false);
     List->header()->setSectionsMovable(false);
+    List->header()->setSortIndicatorShown(true);
+    List->header()->setSortIndicator(-1, Qt::AscendingOrder);
     SetTextColor(*List, QPalette::Text, Qt::black);
     connect(List->header(), &QHeaderView::sectionClicked, this, &TMain::ListColumnClick);
     connect(List, &QTreeView::doubleClicked, this, [this] { ListDblClick(); });
@@ -396,58 +453,51 @@ void TMain::BuildControls()
     connect(ListCopyTotals, &QAction::triggered, this, &TMain::ListCopyTotalsClick);
     List->addActions({ListCopy, ListCopyTotals});
     List->setContextMenuPolicy(Qt::ActionsContextMenu);
-    // However wide a stored tree, the list keeps a sliver.
-    PanelRight->setMinimumWidth(List->minimumSizeHint().width());
+    pane->addWidget(ListSplitter, 1);
+
     PanelSplit = new QWidget(PanelRight);
     PanelSplit->setObjectName(QStringLiteral("PanelSplit"));
+    PanelSplit->setFixedHeight(PanelSplitHeight);
+    pane->addWidget(PanelSplit);
+
     PanelTotal = new QFrame(PanelRight);
     PanelTotal->setObjectName(QStringLiteral("PanelTotal"));
     PanelTotal->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PanelTotal->setLineWidth(2);
     PanelTotal->setAutoFillBackground(true);
     PanelTotal->setBackgroundRole(QPalette::Window);
-    LabelTotalSel = new QLabel(PanelTotal);
-    LabelTotalSel->setObjectName(QStringLiteral("LabelTotalSel"));
-    LabelTotalSel->setTextFormat(Qt::PlainText);
+    PanelTotal->setMinimumHeight(TotalPanelHeight);
+    PanelTotal->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* totals = new QVBoxLayout(PanelTotal);
+    const int inset = TotalsInset - PanelTotal->frameWidth();
+    totals->setContentsMargins(inset, 8 - PanelTotal->frameWidth(), inset, 4);
+    totals->setSpacing(3);
+    LabelTotalSel = NamedLabel("LabelTotalSel", PanelTotal);
     LabelTotalSel->setFont(LabelFont(23));
     SetTextColor(*LabelTotalSel, QPalette::WindowText, QColor(0x80, 0x00, 0x00));
-    LabelTotalSel->move(16, 8);
-    BevelLine = new QFrame(PanelTotal);
-    BevelLine->setObjectName(QStringLiteral("BevelLine"));
-    BevelLine->setFrameStyle(QFrame::HLine | QFrame::Plain);
+    BevelLine = Line("BevelLine", PanelTotal, QFrame::Plain);
     BevelLine->setLineWidth(1);
+    BevelLine->setFixedHeight(1);
     SetTextColor(*BevelLine, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
-    BevelLine->setGeometry(18, 38, 100, 1);
     BevelLine->hide();
-    LabelTotal = new QLabel(PanelTotal);
-    LabelTotal->setObjectName(QStringLiteral("LabelTotal"));
-    LabelTotal->setTextFormat(Qt::PlainText);
+    LabelTotal = NamedLabel("LabelTotal", PanelTotal);
     LabelTotal->setFont(LabelFont(17));
     SetTextColor(*LabelTotal, QPalette::WindowText, QColor(0x00, 0x00, 0x80));
-    LabelTotal->move(16, 44);
-    Splitter->addWidget(Tree);
-    Splitter->addWidget(PanelRight);
-    Splitter->setStretchFactor(0, 0);
-    Splitter->setStretchFactor(1, 1);
-    SetTreeWidth(treeWidth_);
-    connect(Splitter, &QSplitter::splitterMoved, this, [this](int position) { treeWidth_ = position; });
-    column->addWidget(Splitter, 1);
-
-    Progress = new QProgressBar(central);
-    Progress->setObjectName(QStringLiteral("Progress"));
-    Progress->setRange(0, 100);
-    Progress->setTextVisible(false);
-    Progress->setFixedHeight(19);
-    Progress->hide();
-    column->addWidget(Progress);
-
-    Status = new StatusPanels(central);
-    Status->setObjectName(QStringLiteral("Status"));
-    Status->setFixedHeight(StatusBarHeight);
-    column->addWidget(Status);
-
-    for (QWidget* w : std::initializer_list<QWidget*>{PanelDate, PanelRight, PanelTotal, Status, Tree})
-        w->installEventFilter(this);
+    // Long paths and totals are cut by the panel; they never widen the window.
+    for (QLabel* label : {LabelTotalSel, LabelTotal})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    totals->addWidget(LabelTotalSel);
+    auto* line = new QHBoxLayout;
+    line->setContentsMargins(2, 0, 2, 0);
+    line->addWidget(BevelLine);
+    totals->addLayout(line);
+    totals->addWidget(LabelTotal);
+    // A hidden line keeps its place, so the totals do not jump.
+    QSizePolicy kept = BevelLine->sizePolicy();
+    kept.setRetainSizeWhenHidden(true);
+    BevelLine->setSizePolicy(kept);
+    pane->addWidget(PanelTotal);
+    return PanelRight;
 }
 
 // ---- start and end
@@ -456,11 +506,12 @@ void TMain::FormCreate()
 {
     // The settings step: an error ends this step only; the window opens anyway.
     try {
-        PrepareSettings(QCoreApplication::applicationFilePath());
-        ApplySettings(*this);
+        const bool firstRun = PrepareSettings(QCoreApplication::applicationFilePath());
+        ApplySettings(*this, firstRun);
     } catch (const SettingsError& e) {
         ShowError(QString::fromLatin1(e.what()));
     }
+    KeepPanesUsable();
     Status->SetText(4, ProcessSettings().LogLanguage);
     const QDate today = QDate::currentDate();
     DateEdit1->setDate(QDate(today.year(), today.month(), 1));
@@ -501,6 +552,16 @@ void TMain::showEvent(QShowEvent* event)
     if (!shownOnce_) {
         shownOnce_ = true;
         SetTitles(true);
+        // Only now is the real frame known: held within the screen again
+        // where it reaches beyond.
+        QTimer::singleShot(0, this, [this] {
+            const QScreen* at = screen();
+            if (!at || at->availableGeometry().contains(frameGeometry()))
+                return;
+            const QRect held = RestoredGeometry(QRect(pos(), size()), minimumSizeHint(), FrameMargins(*this));
+            move(held.topLeft());
+            resize(held.size());
+        });
     }
     FormResize();
 }
@@ -551,43 +612,66 @@ int TMain::TreeWidth() const
 void TMain::SetTreeWidth(int width)
 {
     treeWidth_ = width;
-    // A stored width is taken as it is; the splitter squeezes what does not fit.
+    // A stored width is taken as it is; the splitter squeezes what does not
+    // fit, down to what each pane keeps.
     const int tree = std::clamp(width, 0, QWIDGETSIZE_MAX / 2);
     const int rest = std::max(1, Splitter->width() - tree - Splitter->handleWidth());
     Splitter->setSizes({tree, rest});
 }
 
+void TMain::KeepPanesUsable()
+{
+    // However wide a stored or dragged tree, the list keeps room for the
+    // first two columns of a table, and the tree for a short name.
+    const double scale = ColumnScale(List->font());
+    PanelRight->setMinimumWidth(ScaledColumnWidth(220, scale) + List->verticalScrollBar()->sizeHint().width() +
+                                2 * List->frameWidth());
+    Tree->setMinimumWidth(ScaledColumnWidth(60, ColumnScale(Tree->font())));
+}
+
 bool TMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize) {
-        if (watched == PanelRight || watched == Tree)
-            PlaceRightPanel();
+    if (watched == Status && event->type() == QEvent::Resize)
         FormResize();
+    if (watched == List && event->type() == QEvent::KeyPress) {
+        // Enter opens the current row, as a double click does.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier &&
+            List->currentIndex().isValid()) {
+            ListDblClick();
+            return true;
+        }
     }
+    if (watched == Tree->viewport() && event->type() == QEvent::ToolTip)
+        return ShowTreeTip(static_cast<QHelpEvent*>(event));
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMain::PlaceRightPanel()
+bool TMain::ShowTreeTip(QHelpEvent* event)
 {
-    const int width = PanelRight->width();
-    const int listHeight = std::max(0, Tree->height() - PanelSplitHeight - TotalPanelHeight);
-    ListSplitter->setGeometry(0, 0, width, listHeight);
-    PanelSplit->setGeometry(0, listHeight, width, PanelSplitHeight);
-    const int totalTop = listHeight + PanelSplitHeight;
-    PanelTotal->setGeometry(0, totalTop, width, std::max(0, PanelRight->height() - totalTop));
+    QTreeWidgetItem* item = Tree->itemAt(event->pos());
+    if (!item) {
+        QToolTip::hideText();
+        return true;
+    }
+    // Only a name that its pane cuts needs the tip.
+    const QRect shown = Tree->visualItemRect(item);
+    const int needed = Tree->iconSize().width() + 8 + Tree->fontMetrics().horizontalAdvance(item->text(0));
+    if (shown.left() + needed <= Tree->viewport()->width()) {
+        QToolTip::hideText();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), Qt::convertFromPlainText(item->text(0), Qt::WhiteSpaceNoWrap),
+                       Tree->viewport(), shown);
+    return true;
 }
 
 void TMain::FormResize()
 {
-    // The Go button follows the right edge, but never covers the final date.
-    const int x = PanelDate->width() - BtGo->width() - 2;
-    if (DateEdit2->x() + DateEdit2->width() + 4 < x)
-        BtGo->move(x, BtGo->y());
-    BevelDate->setGeometry(0, 0, PanelDate->width(), 2);
+    // The layouts place the rest; the status bar's fourth panel takes what
+    // the others leave.
     Status->SetPanel3Width(Status->width() - Status->PanelWidth(0) - Status->PanelWidth(1) - Status->PanelWidth(2) -
                            50);
-    PlaceRightPanel();
-    BevelLine->resize(PanelTotal->width() - 2 * BevelLine->x(), 1);
     List->viewport()->update();
 }
 
@@ -641,7 +725,7 @@ MessageResult TMain::ShowMessage(MessageKind kind, const QString& title, const Q
 bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
 {
     if (!saveDialog_) {
-        // One dialog for the whole run, so it keeps the last name and filter.
+        // One dialog for the whole run, so it keeps the last filter.
         saveDialog_ = new QFileDialog(this, SaveDialogTitle);
         saveDialog_->setObjectName(QStringLiteral("SaveDialog"));
         saveDialog_->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -660,6 +744,9 @@ bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
         if (!filters.isEmpty())
             saveDialog_->selectNameFilter(filters.front());
     }
+    if (!lastSaveFolder_.isEmpty())
+        saveDialog_->setDirectory(lastSaveFolder_);
+    saveDialog_->selectFile(fileName);
     if (saveDialog_->exec() != QDialog::Accepted)
         return false;
     const QStringList files = saveDialog_->selectedFiles();
@@ -712,6 +799,13 @@ void TMain::ShowHelp(const QString& file)
     }
 }
 
+bool TMain::ChooseChartFile(QString& fileName)
+{
+    fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), fileName,
+                                            QStringLiteral("PNG Images (*.png)"));
+    return !fileName.isEmpty();
+}
+
 void TMain::StartProgram(const QString& program, const QStringList& arguments)
 {
     QProcess::startDetached(program, arguments);
@@ -746,34 +840,23 @@ void TMain::MenuFileExitClick()
 
 void TMain::MenuViewToolClick()
 {
-    if (MenuViewTool->isChecked()) {
-        MenuViewTool->setChecked(false);
-        SetToolHeight(0);
-    } else {
-        MenuViewTool->setChecked(true);
-        SetToolHeight(ToolBarHeight);
-    }
+    const bool shown = !MenuViewTool->isChecked();
+    MenuViewTool->setChecked(shown);
+    SetToolHeight(shown ? ToolBarHeight : 0);
     centralWidget()->layout()->activate();
     FormResize();
 }
 
 void TMain::MenuViewStatusClick()
 {
-    if (MenuViewStatus->isChecked()) {
-        MenuViewStatus->setChecked(false);
-        SetStatusHeight(0);
-    } else {
-        MenuViewStatus->setChecked(true);
-        SetStatusHeight(StatusBarHeight);
-    }
+    const bool shown = !MenuViewStatus->isChecked();
+    MenuViewStatus->setChecked(shown);
+    SetStatusHeight(shown ? StatusBarHeight : 0);
     centralWidget()->layout()->activate();
     FormResize();
 }
 
-void TMain::MenuViewChartClick()
-{
-    SetChartShown(!MenuViewChart->isChecked());
-}
+void TMain::MenuViewChartClick() { SetChartShown(!MenuViewChart->isChecked()); }
 
 bool TMain::ChartShown() const { return MenuViewChart->isChecked(); }
 
@@ -784,18 +867,43 @@ void TMain::SetChartShown(bool shown)
         // Made on first use: a hidden chart costs nothing.
         Chart = new ReportChart(ListSplitter);
         Chart->setObjectName(QStringLiteral("Chart"));
+        Chart->SetMeasure(chartMeasure_);
         ListSplitter->addWidget(Chart);
         // Three fifths for the list, also before the window is laid out.
         ListSplitter->setStretchFactor(0, 3);
         ListSplitter->setStretchFactor(1, 2);
         const int height = ListSplitter->height();
         ListSplitter->setSizes({height * 3 / 5, height - height * 3 / 5});
-        connect(Chart, &ReportChart::MeasureChanged, this, &TMain::UpdateChart);
+        connect(Chart, &ReportChart::MeasureChanged, this, [this] {
+            chartMeasure_ = Chart->Measure();
+            UpdateChart();
+        });
         connect(Chart, &ReportChart::SaveRequested, this, &TMain::SaveChartClick);
+        connect(Chart, &ReportChart::RowClicked, this, &TMain::SelectListRow);
+        connect(Chart, &ReportChart::RowDoubleClicked, this, [this](int row) {
+            SelectListRow(row);
+            ListDblClick();
+        });
     }
     if (Chart)
         Chart->setVisible(shown);
     UpdateChart();
+}
+
+void TMain::SetShownMeasure(ChartMeasure measure)
+{
+    chartMeasure_ = measure;
+    if (Chart)
+        Chart->SetMeasure(measure);
+}
+
+void TMain::SelectListRow(int row)
+{
+    if (worker_.Alive() || row < 0 || row >= listModel_->rowCount())
+        return;
+    const QModelIndex index = listModel_->index(row, 0);
+    List->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    List->scrollTo(index);
 }
 
 void TMain::UpdateChart()
@@ -806,24 +914,31 @@ void TMain::UpdateChart()
     Chart->ShowTable(worker_.Alive() ? nullptr : listModel_->Shown(), session_.ReportKind);
 }
 
-bool TMain::ChooseChartFile(QString& fileName)
+QString TMain::SuggestedFileName() const
 {
-    fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), fileName,
-                                            QStringLiteral("PNG Images (*.png)"));
-    return !fileName.isEmpty();
+    return QString::fromLatin1(FileNameOfNodePath(session_.NodePathText));
 }
 
 void TMain::SaveChartClick()
 {
-    if (!Chart)
+    if (!Chart || worker_.Alive())
         return;
-    QString fileName;
+    QString fileName = SuggestedFileName();
+    if (!fileName.isEmpty())
+        fileName = QDir(lastSaveFolder_).filePath(fileName + QStringLiteral(".png"));
     if (!ChooseChartFile(fileName))
         return;
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".png");
-    if (!Chart->SaveImage(fileName))
+    const QString title = Latin1(session_.NodePathText) + QStringLiteral(" - ") +
+                          QLatin1String(kMeasureNames[static_cast<int>(chartMeasure_)]) + QStringLiteral(", ") +
+                          Latin1(ProcessDateTexts().FormatDate(session_.InitialDate)) + QStringLiteral(" - ") +
+                          Latin1(ProcessDateTexts().FormatDate(session_.FinalDate));
+    if (!Chart->SaveImage(fileName, title)) {
         ShowError(QStringLiteral("File ") + QDir::toNativeSeparators(fileName) + QStringLiteral(" could not be written."));
+        return;
+    }
+    lastSaveFolder_ = QFileInfo(fileName).absolutePath();
 }
 
 int TMain::ListRow() const
@@ -854,8 +969,13 @@ void TMain::ListCopyClick()
 
 void TMain::ListCopyTotalsClick()
 {
-    if (!LabelTotal->text().isEmpty())
-        QGuiApplication::clipboard()->setText(LabelTotal->text());
+    if (worker_.Alive() || !session_.ReportShown || LabelTotal->text().isEmpty())
+        return;
+    // Cells, as Copy gives rows: the label, then the three sums.
+    const RowValues& totals = session_.Table.Totals;
+    const QStringList cells = {QStringLiteral("Total:"), Latin1(SecondsToText(totals.Seconds)),
+                               Latin1(GroupDigits(",", totals.Sent)), Latin1(GroupDigits(",", totals.Received))};
+    QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 }
 
 void TMain::MenuOptCfgClick()
@@ -863,6 +983,8 @@ void TMain::MenuOptCfgClick()
     if (ScanRunning() || worker_.Alive())
         return;
     ShowConfig();
+    // The dialog may have changed the language the next scan reads.
+    Status->SetText(4, ProcessSettings().LogLanguage);
 }
 
 void TMain::MenuOptFontClick()
@@ -879,6 +1001,7 @@ void TMain::MenuOptFontClick()
     Tree->viewport()->update();
     List->setFont(font);
     SetTextColor(*List, QPalette::Text, Qt::black);
+    KeepPanesUsable();
     ApplyColumnWidths(*List, *listModel_);
     List->viewport()->update();
     Status->setFont(font);
@@ -974,6 +1097,10 @@ void TMain::StartScan(bool demo)
     BtGo->setText(kStop);
     Progress->setValue(0);
     Progress->show();
+    lastPercent_ = 0;
+    Status->SetText(3, QString());
+    EmptyNote->hide();
+    ListSplitter->show();
 
     // From here until the worker ends the session is the worker's: the list
     // shows a copy of the columns only.
@@ -995,6 +1122,7 @@ void TMain::StartScan(bool demo)
     session_.InitialDate = scan.InitialDate;
     session_.FinalDate = scan.FinalDate;
     ProcessDateTexts().StripSeconds();
+    scanClock_.start();
     worker_.Start(scan, session_, ProcessStores(), ProcessDateTexts());
 }
 
@@ -1003,6 +1131,7 @@ void TMain::ScanFinished()
     if (closing_)
         return;
     const ScanWorker::Outcome outcome = worker_.LastOutcome();
+    const bool stopped = worker_.StopRequested();
     listModel_->ShowTable(&session_.Table);
     ApplyColumnWidths(*List, *listModel_);
     MirrorTree();
@@ -1014,7 +1143,7 @@ void TMain::ScanFinished()
     Progress->hide();
     for (int panel = 0; panel < 3; ++panel)
         Status->SetText(panel, QString());
-    Status->SetText(3, ScanDetailsSummary(outcome.Unread, outcome.EventsNotListed));
+    ReportScanOutcome(outcome, stopped);
     if (details_ != nullptr)
         details_->ShowDetails(outcome.Unread, outcome.EventsNotListed);
     FormResize();
@@ -1023,6 +1152,32 @@ void TMain::ScanFinished()
         ShowError(Latin1(*outcome.Error));
     for (const std::string& warning : outcome.Warnings)
         ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), Latin1(warning));
+}
+
+void TMain::ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped)
+{
+    // What could not be read follows what was, in the same panel.
+    const QString unread = ScanDetailsSummary(outcome.Unread, outcome.EventsNotListed);
+    const auto withUnread = [&unread](const QString& text) { return unread.isEmpty() ? text : text + "; " + unread; };
+    if (stopped) {
+        Status->SetText(3, withUnread(QStringLiteral("Stopped at %1 %").arg(lastPercent_)));
+        return;
+    }
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const double seconds = static_cast<double>(scanClock_.elapsed()) / 1000.0;
+    Status->SetText(3, withUnread(QStringLiteral("%1 connections in %2 files, %3 s")
+                                      .arg(english.toString(static_cast<qlonglong>(outcome.Connections)),
+                                           english.toString(outcome.Files), QString::number(seconds, 'f', 1))));
+    if (outcome.Connections > 0)
+        return;
+    // Nothing in the range: say so where the table would be.
+    const DateTexts& dates = ProcessDateTexts();
+    EmptyNote->setText(QStringLiteral("No connections from %1 to %2 in %3")
+                           .arg(Latin1(dates.FormatDate(session_.InitialDate)),
+                                Latin1(dates.FormatDate(session_.FinalDate)),
+                                QDir::toNativeSeparators(ProcessSettings().LogDir)));
+    ListSplitter->hide();
+    EmptyNote->show();
 }
 
 // ---- reports
@@ -1055,15 +1210,13 @@ void TMain::RunReportCommand(bool treeChanged, Command command)
 void TMain::MenuRptUsersClick()
 {
     RunReportCommand(true, [this] {
-        return vy::MenuRptUsersClick(session_, ProcessStores(), worker_.StopRequested(), ProcessDateTexts());
+        return ShowUsersView(session_, ProcessStores(), worker_.StopRequested(), ProcessDateTexts());
     });
-    MirrorReportChecks();
 }
 
 void TMain::MenuRptDateClick()
 {
-    RunReportCommand(true, [this] { return vy::MenuRptDateClick(session_, ProcessStores(), ProcessDateTexts()); });
-    MirrorReportChecks();
+    RunReportCommand(true, [this] { return ShowDateView(session_, ProcessStores(), ProcessDateTexts()); });
 }
 
 void TMain::TreeClick()
@@ -1096,7 +1249,7 @@ void TMain::MenuFileSaveClick()
 {
     if (ScanRunning() || worker_.Alive() || session_.Table.Rows.empty())
         return;
-    QString typed;
+    QString typed = SuggestedFileName();
     int filterIndex = HtmlFilterIndex;
     if (!ChooseSaveFile(typed, filterIndex))
         return;
@@ -1107,31 +1260,44 @@ void TMain::MenuFileSaveClick()
         return;
     HtmlHeadings headings;
     headings.Totals = session_.LabelTotal;
-    headings.Selection = session_.LabelTotalSel;
+    headings.Selection = session_.NodePathText;
     headings.FinalDate = Bytes(DateEdit2->text());
     headings.InitialDate = Bytes(DateEdit1->text());
     headings.Created = ProcessDateTexts().FormatDateTime(CurrentDateTimeValue());
-    if (const auto error = WriteSaveChoice(choice, session_.Table, headings))
+    if (const auto error = WriteSaveChoice(choice, session_.Table, headings)) {
         ShowError(*error);
+        return;
+    }
+    lastSaveFolder_ = QFileInfo(choice.FileName).absolutePath();
 }
 
 void TMain::ToolSaveClick() { MenuFileSaveClick(); }
 
 // ---- mirroring the session into the widgets
 
-void TMain::MirrorTree() { treeItems_ = FillTreeWidget(*Tree, session_.Tree); }
-
-void TMain::SetLabel(QLabel* label, const std::string& text)
+void TMain::MirrorTree()
 {
-    label->setText(Latin1(text));
-    label->adjustSize();
+    // Filling moves the current item; that is no move of the user's.
+    fillingTree_ = true;
+    treeItems_ = FillTreeWidget(*Tree, session_.Tree);
+    fillingTree_ = false;
 }
+
+void TMain::SetLabel(QLabel* label, const std::string& text) { label->setText(Latin1(text)); }
 
 void TMain::MirrorTableAndLabels()
 {
-    SetLabel(LabelTotalSel, session_.LabelTotalSel);
+    SetLabel(LabelTotalSel, session_.NodePathText);
     SetLabel(LabelTotal, session_.LabelTotal);
-    BevelLine->setVisible(session_.BevelVisible);
+    BevelLine->setVisible(session_.ReportShown);
+    if (session_.ReportShown) {
+        EmptyNote->hide();
+        ListSplitter->show();
+    }
+    // The header shows the column of the current sort and its direction.
+    const bool sorted = session_.SortColumn >= 0 && session_.SortColumn < listModel_->columnCount();
+    List->header()->setSortIndicator(sorted ? session_.SortColumn : -1,
+                                      session_.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
     List->viewport()->update();
 }
 

@@ -10,15 +10,20 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QElapsedTimer>
 
 #include "reports/report_session.h"
+#include "ui/report_chart.h"
 #include "ui/scan_worker.h"
+#include "ui/status_panels.h"
 
 class QAction;
 class QDateEdit;
 class QDialog;
 class QFileDialog;
+class QElapsedTimer;
 class QFrame;
+class QHelpEvent;
 class QLabel;
 class QMenu;
 class QModelIndex;
@@ -47,29 +52,6 @@ enum class MessageKind { Warning, Error, Information };
 enum class MessageButtons { Ok, OkCancel };
 enum class MessageResult { Ok, Cancel };
 
-// The status bar: six panels side by side at fixed widths, the fourth one
-// taking what the resize rule gives it.
-class StatusPanels : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int PanelCount = 6;
-    explicit StatusPanels(QWidget* parent = nullptr);
-
-    void SetText(int panel, const QString& text);
-    QString Text(int panel) const;
-    int PanelWidth(int panel) const;
-    void SetPanel3Width(int width);
-    QLabel* Panel(int panel) const;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void Place();
-    QLabel* panels_[PanelCount] = {};
-    int widths_[PanelCount] = {100, 200, 40, 0, 30, 50};
-};
-
 class TMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -77,6 +59,7 @@ public:
     static constexpr int StatusBarHeight = 21;
     static constexpr int PanelSplitHeight = 4;
     static constexpr int TotalPanelHeight = 70;
+    static constexpr int TotalsInset = 16;  // of the totals' labels from the panel's edges
 
     explicit TMain(QWidget* parent = nullptr);
     ~TMain() override;
@@ -104,6 +87,11 @@ public:
     // The chart under the list (View > Chart); it exists once first shown.
     bool ChartShown() const;
     void SetChartShown(bool shown);
+    // What the chart shows, also while it is hidden or not yet made.
+    ChartMeasure ShownMeasure() const { return chartMeasure_; }
+    void SetShownMeasure(ChartMeasure measure);
+    // The table's row shown selected and current, as a click in the list.
+    void SelectListRow(int row);
 
     ReportSession& Session() { return session_; }
     ScanWorker& Worker() { return worker_; }
@@ -139,6 +127,8 @@ public:
     // The list's context menu.
     QAction* ListCopy = nullptr;
     QAction* ListCopyTotals = nullptr;
+    // F5: Go or Stop, as the Go button.
+    QAction* GoOrStop = nullptr;
 
     QToolBar* Tool = nullptr;
     QToolButton* ToolOpen = nullptr;
@@ -161,6 +151,7 @@ public:
     QLabel* LabelTotalSel = nullptr;
     QFrame* BevelLine = nullptr;
     QLabel* LabelTotal = nullptr;
+    QLabel* EmptyNote = nullptr;  // in the list's place when a scan kept nothing
     QProgressBar* Progress = nullptr;
     StatusPanels* Status = nullptr;
 
@@ -217,11 +208,16 @@ protected:
 private:
     void BuildMenus();
     void BuildControls();
+    QWidget* BuildDateStrip();
+    QWidget* BuildRightPanel();
     void SetTitles(bool applicationToo);
     void SetApplicationTitle(const QString& title);
     void StartScan(bool demo);
     void ScanFinished();
-    void PlaceRightPanel();
+    // The status bar's account of the scan that has just ended, and the
+    // note in the list's place when it kept nothing.
+    void ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped);
+    void KeepPanesUsable();
     // Runs one command of the report session and mirrors the session into
     // the widgets; treeChanged when the command may rebuild the tree.
     template <typename Command>
@@ -232,6 +228,10 @@ private:
     // Draws the shown table in the chart, when the chart is shown.
     void UpdateChart();
     void SaveChartClick();
+    // The file name the save dialogs suggest: the shown node's path.
+    QString SuggestedFileName() const;
+    // A tool tip with the whole name of a tree item its pane cuts.
+    bool ShowTreeTip(QHelpEvent* event);
     int ListRow() const;
     void ShowError(const QString& text);
     void SetLabel(QLabel* label, const std::string& text);
@@ -251,6 +251,11 @@ private:
     int toolHeight_ = ToolBarHeight;
     int statusHeight_ = StatusBarHeight;
     int treeWidth_ = 160;
+    ChartMeasure chartMeasure_ = ChartMeasure::Time;
+    QString lastSaveFolder_;  // where the last report or chart was saved
+    QElapsedTimer scanClock_;
+    int lastPercent_ = 0;
+    bool fillingTree_ = false;
     bool shownOnce_ = false;
     bool closing_ = false;
     bool destroyed_ = false;

@@ -19,10 +19,12 @@
 #include <QHorizontalBarSeries>
 #include <QLabel>
 #include <QLocale>
+#include <QCursor>
 #include <QScrollArea>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QVBoxLayout>
 
-#include "reports/list_sort.h"
 #include "reports/report_tree_builder.h"
 #include "reports/value_format.h"
 
@@ -37,11 +39,14 @@ QString Latin1(const std::string& text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::int64_t CellValue(const std::string& cell, ChartMeasure measure)
+std::int64_t RowValue(const ReportRow& row, ChartMeasure measure)
 {
-    if (measure == ChartMeasure::Time)
-        return std::max<std::int64_t>(0, DurationToSeconds(cell).value_or(0));
-    return DigitsValue(cell).value_or(0);
+    switch (measure) {
+    case ChartMeasure::Time: return std::max<std::int64_t>(0, row.Values.Seconds);
+    case ChartMeasure::Send: return row.Values.Sent;
+    case ChartMeasure::Receive: return row.Values.Received;
+    }
+    return 0;
 }
 
 // Where a row of a month or day table stands in the calendar.
@@ -56,13 +61,17 @@ int DateKey(const std::string& caption, int reportKind)
     return day;
 }
 
-QString ValueText(std::int64_t value, ChartMeasure measure)
+}  // namespace
+
+QString ChartValueText(std::int64_t value, ChartMeasure measure)
 {
+    // 64 bits throughout: the ticks of a large folder's times pass 2^31 seconds.
     if (measure == ChartMeasure::Time)
-        return Latin1(SecondsToText(static_cast<std::int32_t>(
-            std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()))));
+        return Latin1(SecondsToText(value));
     return Latin1(GroupDigits(",", value));
 }
+
+namespace {
 
 // About five steps of a round size: seconds, minutes and hours for times,
 // 1, 2 or 5 times a power of ten for byte counts.
@@ -93,34 +102,32 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
 {
     ChartData data;
     data.TableRows = static_cast<int>(table.Rows.size());
-    const std::string caption = kMeasureNames[static_cast<int>(measure)];
-    const auto column = std::find_if(table.Columns.begin(), table.Columns.end(),
-                                     [&](const ReportColumn& c) { return c.Caption == caption; });
-    if (column == table.Columns.end())
+    if (table.Columns.empty())
         return data;
-    const auto cell = static_cast<std::size_t>(column - table.Columns.begin());
     data.DateColumns = reportKind == 6 || reportKind == 7;
 
-    std::vector<const ReportRow*> rows;
+    std::vector<int> rows;
     const std::size_t count = data.DateColumns ? table.Rows.size()
                                                : std::min<std::size_t>(table.Rows.size(), ChartRowLimit);
     rows.reserve(count);
     for (std::size_t r = 0; r < count; ++r)
-        rows.push_back(&table.Rows[r]);
+        rows.push_back(static_cast<int>(r));
     if (data.DateColumns) {
-        std::stable_sort(rows.begin(), rows.end(), [reportKind](const ReportRow* a, const ReportRow* b) {
-            return DateKey(a->Cells.empty() ? std::string() : a->Cells[0], reportKind) <
-                   DateKey(b->Cells.empty() ? std::string() : b->Cells[0], reportKind);
-        });
+        const auto key = [&](int r) {
+            const auto& cells = table.Rows[static_cast<std::size_t>(r)].Cells;
+            return DateKey(cells.empty() ? std::string() : cells[0], reportKind);
+        };
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
         if (rows.size() > static_cast<std::size_t>(ChartRowLimit))
             rows.resize(ChartRowLimit);
     }
-    for (const ReportRow* row : rows) {
+    for (int r : rows) {
+        const ReportRow& row = table.Rows[static_cast<std::size_t>(r)];
         ChartBar bar;
-        if (!row->Cells.empty())
-            bar.Label = Latin1(row->Cells[0]);
-        if (cell < row->Cells.size())
-            bar.Value = CellValue(row->Cells[cell], measure);
+        if (!row.Cells.empty())
+            bar.Label = Latin1(row.Cells[0]);
+        bar.Value = RowValue(row, measure);
+        bar.Row = r;
         data.Bars.push_back(std::move(bar));
     }
     return data;
@@ -202,6 +209,20 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
         return;
 
     auto* set = new QBarSet(QLatin1String(kMeasureNames[static_cast<int>(measure)]));
+    connect(set, &QBarSet::hovered, this, [this](bool inside, int entry) {
+        if (inside)
+            QToolTip::showText(QCursor::pos(), BarTip(BarOfEntry(entry)), view_);
+        else
+            QToolTip::hideText();
+    });
+    connect(set, &QBarSet::clicked, this, [this](int entry) {
+        if (const int bar = BarOfEntry(entry); bar >= 0)
+            emit RowClicked(shown_.Bars[static_cast<std::size_t>(bar)].Row);
+    });
+    connect(set, &QBarSet::doubleClicked, this, [this](int entry) {
+        if (const int bar = BarOfEntry(entry); bar >= 0)
+            emit RowDoubleClicked(shown_.Bars[static_cast<std::size_t>(bar)].Row);
+    });
     auto* categories = new QBarCategoryAxis;
     // The axis keeps one category per text: repeated captions get a number.
     std::map<QString, int> seen;
@@ -226,7 +247,7 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
     values->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     values->setStartValue(0);
     for (std::int64_t i = 1; i <= steps; ++i)
-        values->append(AsMarkup(ValueText(i * step, measure)), static_cast<qreal>(i * step));
+        values->append(AsMarkup(ChartValueText(i * step, measure)), static_cast<qreal>(i * step));
     values->setRange(0, static_cast<qreal>(steps * step));
 
     QAbstractBarSeries* series = nullptr;
@@ -250,18 +271,44 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
         for (const ChartBar& bar : shown_.Bars)
             widest = std::max(widest, metrics.horizontalAdvance(bar.Label));
         view_->setMinimumWidth(static_cast<int>(shown_.Bars.size()) * (widest + metrics.height()) +
-                               metrics.horizontalAdvance(ValueText(steps * step, measure)) + 4 * metrics.height());
+                               metrics.horizontalAdvance(ChartValueText(steps * step, measure)) + 4 * metrics.height());
     } else {
         view_->setMinimumHeight(static_cast<int>(shown_.Bars.size() + 3) * 2 * metrics.height());
     }
     const QStringList ticks = values->categoriesLabels();
-    const int overhang = ticks.isEmpty() ? 0 : metrics.horizontalAdvance(ValueText(steps * step, measure)) / 2;
+    const int overhang = ticks.isEmpty() ? 0 : metrics.horizontalAdvance(ChartValueText(steps * step, measure)) / 2;
     chart->setMargins(shown_.DateColumns ? QMargins(4, 4 + metrics.height() / 2, 4, 4) : QMargins(4, 4, 4 + overhang, 4));
 }
 
-bool ReportChart::SaveImage(const QString& file)
+int ReportChart::BarOfEntry(int entry) const
 {
-    return view_->grab().save(file, "PNG");
+    const int bars = static_cast<int>(shown_.Bars.size());
+    if (entry < 0 || entry >= bars)
+        return -1;
+    // Row charts stand from the bottom up (see ShowTable).
+    return shown_.DateColumns ? entry : bars - 1 - entry;
+}
+
+QString ReportChart::BarTip(int bar) const
+{
+    if (bar < 0 || bar >= static_cast<int>(shown_.Bars.size()))
+        return QString();
+    const ChartBar& b = shown_.Bars[static_cast<std::size_t>(bar)];
+    // Tool tips guess rich text; names from the logs are shown as written.
+    return Qt::convertFromPlainText(b.Label + QStringLiteral(": ") + ChartValueText(b.Value, Measure()),
+                                    Qt::WhiteSpaceNoWrap);
+}
+
+bool ReportChart::SaveImage(const QString& file, const QString& title)
+{
+    QChart* chart = Chart();
+    QFont font = chart->titleFont();
+    font.setBold(true);
+    chart->setTitleFont(font);
+    chart->setTitle(AsMarkup(title));
+    const bool saved = view_->grab().save(file, "PNG");
+    chart->setTitle(QString());
+    return saved;
 }
 
 }  // namespace vy

@@ -1,7 +1,7 @@
 #pragma once
 // A chart of the shown report table: one bar per row in the list's order, or
 // for the tables of months and days one column per month or day in date
-// order, with the values read from the table's own cells.
+// order, with the values of the table's rows.
 
 #include <cstdint>
 #include <vector>
@@ -24,6 +24,7 @@ enum class ChartMeasure { Time, Send, Receive };
 struct ChartBar {
     QString Label;  // the row's caption, as the list shows it
     std::int64_t Value = 0;
+    int Row = 0;  // the table row it stands for
 };
 
 struct ChartData {
@@ -35,10 +36,11 @@ struct ChartData {
 // At most this many rows are drawn; the chart says when there are more.
 constexpr int ChartRowLimit = 50;
 
-// The bars of the table of report kind `reportKind` for one measure. Values
-// are read back from the cells (durations in seconds, byte counts); a table
-// without that column gives no bars.
+// The bars of the table of report kind `reportKind` for one measure, from
+// the rows' values (seconds, bytes); a table without columns gives no bars.
 ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure);
+// A value as the chart's axis and tool tips write it.
+QString ChartValueText(std::int64_t value, ChartMeasure measure);
 
 // The chart pane: a choice of measure, a note when rows were left out, and
 // the chart itself, whose context menu saves it as a PNG image.
@@ -52,8 +54,11 @@ public:
     void ShowTable(const ReportTable* table, int reportKind);
     ChartMeasure Measure() const;
     void SetMeasure(ChartMeasure measure);
-    // Writes the chart as a PNG image; false when the file cannot be written.
-    bool SaveImage(const QString& file);
+    // Writes the chart as a PNG image with the title above it; false when
+    // the file cannot be written.
+    bool SaveImage(const QString& file, const QString& title);
+    // The text a bar's tool tip shows: its caption and exact value.
+    QString BarTip(int bar) const;
 
     QComboBox* MeasureBox() const { return measure_; }
     QLabel* Note() const { return note_; }
@@ -65,8 +70,13 @@ public:
 signals:
     void MeasureChanged();
     void SaveRequested();
+    // A bar clicked or double-clicked: the table row it stands for.
+    void RowClicked(int row);
+    void RowDoubleClicked(int row);
 
 private:
+    // The bar of each entry of the drawn bar set.
+    int BarOfEntry(int entry) const;
 
     QComboBox* measure_ = nullptr;
     QLabel* note_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/report_views.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -171,8 +172,16 @@ void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model)
 {
     const auto& columns = model.ShownColumns();
     const double scale = ColumnScale(list.font());
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        list.header()->resizeSection(static_cast<int>(c), ScaledColumnWidth(columns[c].Width, scale));
+    // The chosen widths, in proportion to the font, are the least a column
+    // gets; where a face's digits or letters run wider than its average
+    // character, the cells and caption measured in that font widen it (the
+    // view measures at most its first thousand rows).
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const int column = static_cast<int>(c);
+        const int width = std::max({ScaledColumnWidth(columns[c].Width, scale), static_cast<QAbstractItemView&>(list).sizeHintForColumn(column),
+                                    list.header()->sectionSizeHint(column)});
+        list.header()->resizeSection(column, width);
+    }
 }
 
 QString CopiedRows(const ReportTableModel& model, const std::vector<int>& rows)

@@ -95,6 +95,9 @@ void ScanWorker::Run(ScanSettings settings, ReportSession* session, Stores* stor
         outcome.Warnings = ScanWarnings(result);
         outcome.Unread = result.Unread;
         outcome.EventsNotListed = result.EventsNotListed;
+        outcome.Files = static_cast<int>(result.LogFileList.size());
+        for (const ConnectionRecord& record : stores->Connections)
+            outcome.Connections += record.Removed() ? 0 : 1;
     } catch (const std::bad_alloc&) {
         outcome.Warnings.push_back("Not enough memory to finish the scan.");
     } catch (const std::exception& e) {

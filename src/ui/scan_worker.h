@@ -30,6 +30,8 @@ public:
         SortError Error;                    // from sorting the first table
         std::vector<UnreadInFile> Unread;   // what could not be read, as the scan counted it
         std::map<int, std::int64_t> EventsNotListed;
+        std::int64_t Connections = 0;       // kept by this scan, duplicates counted once
+        int Files = 0;                      // log files of the folder
     };
 
     explicit ScanWorker(QObject* parent = nullptr);

@@ -23,6 +23,15 @@ TEST(SaveDialogTexts, TitleFiltersAndQuestion)
     EXPECT_EQ(ReplaceQuestion("/home/x/report.txt"), "File /home/x/report.txt exists. Replace?");
 }
 
+TEST(FileNameOfNodePath, JoinsTheNodesAndReplacesWhatNoFileNameHolds)
+{
+    EXPECT_EQ(FileNameOfNodePath("SALES \\ RAS2 \\ COM1"), "SALES - RAS2 - COM1");
+    EXPECT_EQ(FileNameOfNodePath("1998 \\ October"), "1998 - October");
+    EXPECT_EQ(FileNameOfNodePath("a/b:c*d?\"e<f>g|h\\i\x01j"), "a_b_c_d__e_f_g_h_i_j");
+    EXPECT_EQ(FileNameOfNodePath("LOCAL \\ j\xfcrgen."), "LOCAL - j\xfcrgen");
+    EXPECT_EQ(FileNameOfNodePath(""), "");
+}
+
 TEST(ChooseSaveTarget, FilterPicksTheWriterNotTheName)
 {
     auto expect = [](int filter, const char* typed, ReportFormat format, const char* written) {

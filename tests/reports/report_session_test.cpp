@@ -98,8 +98,8 @@ TEST_F(ReportSessionTest, ScanEndShowsTheFirstDomainWithoutResettingTheSort)
     EXPECT_FALSE(BuildReportsAfterScan(session, *stores, false, dates));
     EXPECT_EQ(session.ReportKind, 1);
     EXPECT_EQ(session.CurrentNode, session.Tree.FirstRoot());
-    EXPECT_EQ(session.LabelTotalSel, "Local");
-    EXPECT_TRUE(session.BevelVisible);
+    EXPECT_EQ(session.NodePathText, "Local");
+    EXPECT_TRUE(session.ReportShown);
     EXPECT_EQ(Captions(session.Table), (Cells{"User", "Time", "Send", "Receive"}));
     EXPECT_EQ(Column(session.Table, 0), (Cells{"alice", "bob", "carol"}));
     EXPECT_EQ(session.LabelTotal, "Total:    Time: 0:16:40   Send: 100   Receive: 200");
@@ -113,7 +113,7 @@ TEST_F(ReportSessionTest, ScanEndInTheDateViewShowsTheFirstYear)
     SelectReportView(session, 2);
     BuildReportsAfterScan(session, *stores, false, dates);
     EXPECT_EQ(session.ReportKind, 6);
-    EXPECT_EQ(session.LabelTotalSel, "1999");
+    EXPECT_EQ(session.NodePathText, "1999");
     EXPECT_EQ(Captions(session.Table), (Cells{"Month", "Time", "Send", "Receive"}));
     EXPECT_EQ(session.Table.Rows.size(), 1u);
     EXPECT_EQ(session.Table.Rows[0].Cells, (Cells{"October", "0:16:40", "100", "200"}));
@@ -128,7 +128,7 @@ TEST_F(ReportSessionTest, AStoppedScanLeavesTheUsersViewAndTheStoresEmpty)
     EXPECT_TRUE(session.Table.Columns.empty());
     EXPECT_EQ(session.ReportKind, 0);
     // The Date/Time view then finds nothing to show either.
-    EXPECT_FALSE(MenuRptDateClick(session, *stores, dates));
+    EXPECT_FALSE(ShowDateView(session, *stores, dates));
     EXPECT_TRUE(session.Tree.Empty());
     EXPECT_TRUE(session.DateChecked);
 }
@@ -139,7 +139,7 @@ TEST_F(ReportSessionTest, AStoppedScanInTheDateViewShowsWhatWasReadUntilUsersIsC
     BuildReportsAfterScan(session, *stores, true, dates);
     EXPECT_EQ(session.Tree.Count(), 1 + 1 + 31);
     EXPECT_EQ(session.Table.Rows.at(0).Cells[1], "0:16:40");
-    MenuRptUsersClick(session, *stores, true, dates);
+    ShowUsersView(session, *stores, true, dates);
     EXPECT_TRUE(session.Tree.Empty());
     EXPECT_EQ(stores->Names.Count(), 0);
 }
@@ -147,16 +147,16 @@ TEST_F(ReportSessionTest, AStoppedScanInTheDateViewShowsWhatWasReadUntilUsersIsC
 TEST_F(ReportSessionTest, ViewCommandsRebuildAndShowTheFirstRoot)
 {
     session.SortColumn = 2;
-    MenuRptDateClick(session, *stores, dates);
+    ShowDateView(session, *stores, dates);
     EXPECT_TRUE(session.DateChecked);
     EXPECT_EQ(session.ReportKind, 6);
     EXPECT_EQ(session.Tree.Node(session.CurrentNode).Text, "1999");
-    EXPECT_EQ(session.LabelTotalSel, "1999");
-    MenuRptUsersClick(session, *stores, false, dates);
+    EXPECT_EQ(session.NodePathText, "1999");
+    ShowUsersView(session, *stores, false, dates);
     EXPECT_TRUE(session.UsersChecked);
     EXPECT_FALSE(session.DateChecked);
     EXPECT_EQ(session.ReportKind, 1);
-    EXPECT_EQ(session.LabelTotalSel, "Local");
+    EXPECT_EQ(session.NodePathText, "Local");
     EXPECT_EQ(Column(session.Table, 0), (Cells{"alice", "bob", "carol"}));
     EXPECT_EQ(session.SortColumn, 2);
 }
@@ -164,27 +164,27 @@ TEST_F(ReportSessionTest, ViewCommandsRebuildAndShowTheFirstRoot)
 TEST_F(ReportSessionTest, DateViewShowsTheFirstYearEvenWithoutConnectionsInIt)
 {
     session.InitialDate = At(1998, 12, 30);
-    MenuRptDateClick(session, *stores, dates);
-    EXPECT_EQ(session.LabelTotalSel, "1998");
+    ShowDateView(session, *stores, dates);
+    EXPECT_EQ(session.NodePathText, "1998");
     EXPECT_EQ(Column(session.Table, 0), (Cells{"December"}));
     EXPECT_EQ(session.LabelTotal, "Total:    Time: 0:00:00   Send: 0   Receive: 0");
 }
 
 TEST_F(ReportSessionTest, NodePathsJoinTheTextsFromTheRoot)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     const int speed = Find({"Local", "SRV1", "COM1", "28800"});
     ASSERT_GE(speed, 0);
     EXPECT_EQ(NodePath(session.Tree, speed), "Local \\ SRV1 \\ COM1 \\ 28800");
     EXPECT_EQ(NodePath(session.Tree, session.Tree.FirstRoot()), "Local");
-    MenuRptDateClick(session, *stores, dates);
+    ShowDateView(session, *stores, dates);
     EXPECT_EQ(NodePath(session.Tree, Find({"1999", "October", "5"})), "1999 \\ October \\ 5");
     EXPECT_EQ(NodePath(session.Tree, -1), "");
 }
 
 TEST_F(ReportSessionTest, TreeClickShowsTheNodesTableAndResetsTheSort)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     session.SortColumn = 4;
     session.SortAscending = 0;
     const int speed = Find({"Local", "SRV1", "COM1", "28800"});
@@ -193,7 +193,7 @@ TEST_F(ReportSessionTest, TreeClickShowsTheNodesTableAndResetsTheSort)
     EXPECT_EQ(session.ReportKind, 5);
     EXPECT_EQ(session.SortColumn, 0);
     EXPECT_EQ(session.SortAscending, 1);
-    EXPECT_EQ(session.LabelTotalSel, "Local \\ SRV1 \\ COM1 \\ 28800");
+    EXPECT_EQ(session.NodePathText, "Local \\ SRV1 \\ COM1 \\ 28800");
     EXPECT_EQ(Captions(session.Table), (Cells{"Date", "User", "Time", "Send", "Receive"}));
     ASSERT_EQ(session.Table.Rows.size(), 1u);
     EXPECT_EQ(session.Table.Rows[0].Cells, (Cells{"5 Oct 1999 09:00", "carol", "0:01:40", "10", "20"}));
@@ -207,7 +207,7 @@ TEST_F(ReportSessionTest, TreeClickShowsTheNodesTableAndResetsTheSort)
     EXPECT_EQ(Captions(session.Table), (Cells{"Speed", "Time", "Send", "Receive"}));
     EXPECT_EQ(session.Table.Columns[0].Align, Alignment::Right);
 
-    MenuRptDateClick(session, *stores, dates);
+    ShowDateView(session, *stores, dates);
     TreeClick(session, *stores, Find({"1999", "October"}), dates);
     EXPECT_EQ(session.ReportKind, 7);
     EXPECT_EQ(session.Table.Rows.size(), 31u);
@@ -222,7 +222,7 @@ TEST_F(ReportSessionTest, TreeClickWithoutNodesOrSelectionDoesNothing)
     session.SortColumn = 2;
     EXPECT_FALSE(TreeClick(session, *stores, 0, dates));
     EXPECT_EQ(session.LabelTotal, "kept");
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     const std::string shown = session.LabelTotal;
     const int current = session.CurrentNode;
     session.SortColumn = 2;
@@ -235,7 +235,7 @@ TEST_F(ReportSessionTest, TreeClickWithoutNodesOrSelectionDoesNothing)
 
 TEST_F(ReportSessionTest, DoubleClickOpensTheUserOfTheRowWhileTheTreeSelectionStays)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     const int domain = session.Tree.FirstRoot();
     session.Tree.Node(domain).Expanded = false;
     // Sorting moves only texts: the row of alice still opens alice.
@@ -246,7 +246,7 @@ TEST_F(ReportSessionTest, DoubleClickOpensTheUserOfTheRowWhileTheTreeSelectionSt
     EXPECT_FALSE(ListDblClick(session, *stores, RowOf("alice"), dates));
     EXPECT_EQ(session.CurrentNode, Find({"Local", "alice"}));
     EXPECT_EQ(session.ReportKind, 2);
-    EXPECT_EQ(session.LabelTotalSel, "Local \\ alice");
+    EXPECT_EQ(session.NodePathText, "Local \\ alice");
     EXPECT_EQ(session.DrillIndex, -1);
     EXPECT_TRUE(session.Tree.Node(domain).Expanded);
     EXPECT_EQ(session.SortColumn, 0);
@@ -256,16 +256,16 @@ TEST_F(ReportSessionTest, DoubleClickOpensTheUserOfTheRowWhileTheTreeSelectionSt
     EXPECT_EQ(session.LabelTotal, "Total:    Time: 0:08:20   Send: 50   Receive: 100");
 
     // A connection list opens nothing.
-    const std::string path = session.LabelTotalSel;
+    const std::string path = session.NodePathText;
     EXPECT_FALSE(ListDblClick(session, *stores, 0, dates));
-    EXPECT_EQ(session.LabelTotalSel, path);
+    EXPECT_EQ(session.NodePathText, path);
     EXPECT_EQ(session.ReportKind, 2);
 }
 
 TEST_F(ReportSessionTest, DoubleClickOnAUserRowOpensTheUserEvenWhenAServerHasTheSameName)
 {
     Add(*stores, {"Local", "srv1", "srv1", "COM1", "9600", At(1999, 10, 8), 5, 5, 10});
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     ListDblClick(session, *stores, RowOf("srv1"), dates);
     EXPECT_EQ(session.ReportKind, 2);
     EXPECT_EQ(session.Tree.Node(session.CurrentNode).Image, ImageUser);
@@ -274,7 +274,7 @@ TEST_F(ReportSessionTest, DoubleClickOnAUserRowOpensTheUserEvenWhenAServerHasThe
 
 TEST_F(ReportSessionTest, DoubleClickWithoutARowOrAMatchingChildDoesNothing)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     session.Tree.Node(session.CurrentNode).Expanded = false;
     const int current = session.CurrentNode;
     EXPECT_FALSE(ListDblClick(session, *stores, -1, dates));
@@ -292,19 +292,19 @@ TEST_F(ReportSessionTest, DoubleClickWithoutARowOrAMatchingChildDoesNothing)
 
 TEST_F(ReportSessionTest, DrillDownThroughTheDateTree)
 {
-    MenuRptDateClick(session, *stores, dates);
+    ShowDateView(session, *stores, dates);
     ListDblClick(session, *stores, 0, dates);  // October
     EXPECT_EQ(session.ReportKind, 7);
-    EXPECT_EQ(session.LabelTotalSel, "1999 \\ October");
+    EXPECT_EQ(session.NodePathText, "1999 \\ October");
     ListDblClick(session, *stores, RowOf("6"), dates);
     EXPECT_EQ(session.ReportKind, 8);
-    EXPECT_EQ(session.LabelTotalSel, "1999 \\ October \\ 6");
+    EXPECT_EQ(session.NodePathText, "1999 \\ October \\ 6");
     EXPECT_EQ(Column(session.Table, 2), (Cells{"bob"}));
 }
 
 TEST_F(ReportSessionTest, ColumnClicksToggleOnlyOnTheSameColumn)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     TreeClick(session, *stores, Find({"Local", "alice"}), dates);
     Add(*stores, {"Local", "alice", "SRV3", "COM3", "300", At(1999, 10, 6, 8, 0), 50, 25, 50});
     TreeClick(session, *stores, Find({"Local", "alice"}), dates);
@@ -333,7 +333,7 @@ TEST_F(ReportSessionTest, ColumnClicksToggleOnlyOnTheSameColumn)
 TEST_F(ReportSessionTest, MonthAndDayOfWeekColumnsCannotBeSortedButStillToggle)
 {
     session.InitialDate = At(1999, 9, 1);
-    MenuRptDateClick(session, *stores, dates);
+    ShowDateView(session, *stores, dates);
     session.SortColumn = -1;
     session.SortAscending = 1;
     const Cells months = Column(session.Table, 0);
@@ -361,7 +361,7 @@ TEST_F(ReportSessionTest, MonthAndDayOfWeekColumnsCannotBeSortedButStillToggle)
 
 TEST_F(ReportSessionTest, AFailedSortKeepsTheFlipButNotTheColumn)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     TreeClick(session, *stores, Find({"Local", "alice"}), dates);
     session.Table.Rows[1].Cells[0] = "no date";
     const SortError error = ListColumnClick(session, 0, dates);
@@ -381,22 +381,22 @@ TEST_F(ReportSessionTest, AFailedSortKeepsTheFlipButNotTheColumn)
 
 TEST_F(ReportSessionTest, ClearingForAScanOrForTheDemo)
 {
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     ClearForDemo(session);
     EXPECT_TRUE(session.Tree.Empty());
     EXPECT_TRUE(session.Table.Rows.empty());
     EXPECT_EQ(session.Table.Columns.size(), 4u);
-    EXPECT_TRUE(session.BevelVisible);
+    EXPECT_TRUE(session.ReportShown);
     EXPECT_EQ(session.LabelTotal, "");
-    EXPECT_EQ(session.LabelTotalSel, "");
+    EXPECT_EQ(session.NodePathText, "");
     EXPECT_EQ(session.ReportKind, 1);
 
-    MenuRptUsersClick(session, *stores, false, dates);
+    ShowUsersView(session, *stores, false, dates);
     ClearForScan(session);
     EXPECT_TRUE(session.Tree.Empty());
     EXPECT_TRUE(session.Table.Columns.empty());
     EXPECT_TRUE(session.Table.Rows.empty());
-    EXPECT_FALSE(session.BevelVisible);
+    EXPECT_FALSE(session.ReportShown);
     EXPECT_EQ(session.LabelTotal, "");
     // A click or a double click on the emptied view does nothing.
     EXPECT_FALSE(TreeClick(session, *stores, 0, dates));

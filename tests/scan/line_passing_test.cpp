@@ -175,7 +175,8 @@ TEST_F(PassingScanTest, MixedLineEndsShowTheProgressOfEveryLine)
     std::vector<std::string> expected = PerLineEvents({"a.txt", "b.txt"});
     EXPECT_EQ(rec.events, expected);
     EXPECT_GT(expected.size(), 60u);
-    // The text after Ctrl-Z is not read.
+    // The text after Ctrl-Z is not read, but counts as done.
+    EXPECT_EQ(rec.events.back(), "percent 100 title");
     EXPECT_EQ(stores_->Connections.Count(), connections[0] + connections[1]);
 }
 

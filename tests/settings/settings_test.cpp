@@ -218,6 +218,7 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
     std::vector<QString> expected(kFirstRunOrder.begin() + 10, kFirstRunOrder.end());
     expected.insert(expected.end(), kWindowOrder.begin(), kWindowOrder.end());
     expected.push_back("Window/Chart");
+    expected.push_back("Window/ChartMeasure");
     EXPECT_EQ(store.reads, expected);
 
     EXPECT_EQ(settings.ExcludedUsers, "bob; carol");
@@ -390,6 +391,7 @@ TEST(SaveSettings, WritesTheWindowGroupThenTheMainValuesInOrder)
                              "ExcludedPorts", "LogLanguage", "NEvent", "FileFilter"})
         expected.push_back(QStringLiteral("Main/") + name);
     expected.push_back("Window/Chart");
+    expected.push_back("Window/ChartMeasure");
     EXPECT_EQ(store.writes, expected);
 
     EXPECT_EQ(store.Get("Window/Top"), QVariant(-3));
@@ -488,9 +490,9 @@ TEST(SettingsTable, NamesAreUniqueAndSaveRanksRunWithoutGaps)
         if (row.saveRank)
             ranks.push_back(row.saveRank);
     }
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 24u);
     std::sort(ranks.begin(), ranks.end());
-    ASSERT_EQ(ranks.size(), 19u);
+    ASSERT_EQ(ranks.size(), 20u);
     for (size_t i = 0; i < ranks.size(); ++i)
         EXPECT_EQ(ranks[i], int(i) + 1);
 }

@@ -4,10 +4,12 @@
 #include <QAbstractBarSeries>
 #include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
 #include <QFile>
+#include <QFontInfo>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QHeaderView>
@@ -117,6 +119,25 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     w->ListColumnClick(2);
     ExpectChartShowsTheList(*w, true);
 
+    // A bar shows its exact value, a click selects its row, a double click
+    // opens it.
+    w->MenuRptUsers->trigger();
+    auto* series = qobject_cast<QAbstractBarSeries*>(w->Chart->Chart()->series().value(0));
+    ASSERT_TRUE(series && !series->barSets().isEmpty());
+    QBarSet* bars = series->barSets().front();
+    QAbstractItemModel* model = w->List->model();
+    const int last = bars->count() - 1;  // the list's first row stands at the top
+    QTextDocument tip;
+    tip.setHtml(w->Chart->BarTip(0));
+    EXPECT_EQ(tip.toPlainText(),
+              Cell(model, 0, 0) + ": " + Cell(model, 0, ColumnOf(model, kMeasures[static_cast<int>(w->Chart->Measure())])));
+    emit bars->clicked(last - 1);
+    EXPECT_EQ(w->List->currentIndex().row(), 1);
+    EXPECT_TRUE(w->List->selectionModel()->isRowSelected(1));
+    const QString user = Cell(model, 1, 0);
+    emit bars->doubleClicked(last - 1);
+    EXPECT_TRUE(w->LabelTotalSel->text().endsWith(" \\ " + user)) << Str(w->LabelTotalSel->text());
+
     // Hidden, it is left alone; "Save Chart..." writes a PNG image.
     w->MenuViewChart->trigger();
     EXPECT_TRUE(w->Chart->isHidden());
@@ -138,6 +159,29 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     EXPECT_EQ(w->Messages[0].Kind, MessageKind::Error);
 }
 
+TEST_F(ReportChartTest, TickLabelsOfTimesBeyond32BitsReadAsTheirValues)
+{
+    // Time sums past 2^31 seconds, as a large folder gives them.
+    ReportTable table;
+    table.Columns = {{"Year", 100, Alignment::Left}, {"Time", 100, Alignment::Right}};
+    for (const std::int64_t hours : {720000LL, 360000LL, 1LL})
+        table.Rows.push_back({{std::to_string(hours), SecondsToText(hours * 3600)}, 0, {hours * 3600, 0, 0, 0}});
+    ReportChart chart;
+    chart.ShowTable(&table, 1);
+    auto* axis = qobject_cast<QCategoryAxis*>(chart.Chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(axis, nullptr);
+    std::int64_t previous = 0;
+    for (const QString& label : axis->categoriesLabels()) {
+        const QStringList parts = label.split(':');
+        ASSERT_EQ(parts.size(), 3) << Str(label);
+        const std::int64_t seconds = parts[0].toLongLong() * 3600 + parts[1].toInt() * 60 + parts[2].toInt();
+        EXPECT_GT(seconds, previous) << Str(label);
+        EXPECT_DOUBLE_EQ(static_cast<double>(seconds), axis->endValue(label));
+        previous = seconds;
+    }
+    EXPECT_GE(previous, 720000LL * 3600);
+}
+
 TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
 {
     auto w = NewWindow();
@@ -156,8 +200,15 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
             expected += (row < 0 ? model->headerData(c, Qt::Horizontal).toString() : Cell(model, row, c)) +
                         (c + 1 < model->columnCount() ? "\t" : "\n");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+    // The totals as cells: the label, then time, send and receive as the
+    // totals line shows them.
     w->ListCopyTotals->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), w->LabelTotal->text());
+    const QStringList totals = QGuiApplication::clipboard()->text().chopped(1).split('\t');
+    ASSERT_EQ(totals.size(), 4) << Str(QGuiApplication::clipboard()->text());
+    EXPECT_TRUE(w->LabelTotal->text().startsWith(totals[0]));
+    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals[3]));
+    for (int c = 1; c < 4; ++c)
+        EXPECT_LT(w->LabelTotal->text().indexOf(" " + totals[c - 1]), w->LabelTotal->text().indexOf(" " + totals[c]));
 
     // A double click still opens the row clicked.
     const QString user = Cell(model, 1, 0);
@@ -238,22 +289,34 @@ TEST_F(ReportChartTest, HostileNamesShowAsWritten)
     EXPECT_TRUE(folderPlain);
 }
 
-TEST_F(ReportChartTest, NoCellOfTheDemonstrationTablesIsCutAtTheDefaultFont)
+// DejaVu Sans is the one face of a fresh Debian machine; its digits run
+// wider than its average character. Also at a 12-point font.
+TEST_F(ReportChartTest, NoCellOfTheDemonstrationTablesIsCutInDejaVuSans)
 {
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
     ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
-    for (QAction* view : {w->MenuRptUsers, w->MenuRptDate}) {
-        view->trigger();
-        for (QTreeWidgetItemIterator it(w->Tree); *it; ++it) {
-            w->Tree->setCurrentItem(*it);
-            w->TreeClick();
-            QCoreApplication::processEvents();
-            for (int c = 0; c < w->List->model()->columnCount(); ++c)
-                EXPECT_LE(static_cast<QAbstractItemView*>(w->List)->sizeHintForColumn(c),
-                          w->List->header()->sectionSize(c))
-                    << Str(w->LabelTotalSel->text()) << " column " << c;
+    QFont atWindowSize(QStringLiteral("DejaVu Sans"));
+    atWindowSize.setPixelSize(13);
+    for (const QFont& font : {atWindowSize, QFont(QStringLiteral("DejaVu Sans"), 12)}) {
+        ASSERT_EQ(Str(QFontInfo(font).family()), "DejaVu Sans");
+        w->FontAnswer = [&](QFont& chosen, QColor&) {
+            chosen = font;
+            return true;
+        };
+        w->MenuOptFontClick();
+        for (QAction* view : {w->MenuRptUsers, w->MenuRptDate}) {
+            view->trigger();
+            for (QTreeWidgetItemIterator it(w->Tree); *it; ++it) {
+                w->Tree->setCurrentItem(*it);
+                w->TreeClick();
+                QCoreApplication::processEvents();
+                for (int c = 0; c < w->List->model()->columnCount(); ++c)
+                    EXPECT_LE(static_cast<QAbstractItemView*>(w->List)->sizeHintForColumn(c),
+                              w->List->header()->sectionSize(c))
+                        << font.toString().toStdString() << " " << Str(w->LabelTotalSel->text()) << " column " << c;
+            }
         }
     }
 }

@@ -2,7 +2,9 @@
 // the window, what CollectSettings takes back, and the font style rule.
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
@@ -134,6 +136,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     w.MenuViewStatusClick();
     EXPECT_FALSE(w.ChartShown());  // off on a first run
     w.MenuViewChart->trigger();
+    w.Chart->MeasureBox()->setCurrentIndex(2);
     QFont font(QStringLiteral("Nimbus Sans"), 10);
     font.setItalic(true);
     w.Tree->setFont(font);
@@ -156,6 +159,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_EQ(Stored("Window/StatusBar").toInt(), 0);
     EXPECT_EQ(Str(Stored("Window/FontStyle").toString()), "I");
     EXPECT_EQ(Stored("Window/Chart").toInt(), 1);
+    EXPECT_EQ(Stored("Window/ChartMeasure").toInt(), 2);
 
     // And the next window comes back the same.
     RecordingMain next;
@@ -168,6 +172,7 @@ TEST_F(SettingsBindingTest, CollectTakesTheWindowsStateAndSaves)
     EXPECT_TRUE(next.ChartShown());
     ASSERT_NE(next.Chart, nullptr);
     EXPECT_FALSE(next.Chart->isHidden());
+    EXPECT_EQ(next.Chart->Measure(), ChartMeasure::Receive);
 }
 
 TEST_F(SettingsBindingTest, UnderlinedFontIsStoredWithoutStyle)
@@ -204,19 +209,34 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     }
     RecordingMain w;
     ApplySettings(w);
-    // The window is held within the screen's available area.
+    // The window is held within the screen's available area, with its frame.
     const QRect area = w.screen()->availableGeometry();
     EXPECT_TRUE(area.contains(QRect(w.pos(), w.size()))) << w.x() << "," << w.y() << " " << w.width() << "x"
                                                           << w.height();
+    const QMargins frame(4, 30, 4, 4);
+    const QRect framed = RestoredGeometry(QRect(0, 20, 99999, 99999), QSize(100, 100), frame);
+    EXPECT_TRUE(area.contains(QRect(framed.topLeft(), framed.size().grownBy(frame))));
     EXPECT_GT(w.height(), 0);
     EXPECT_EQ(w.Tree->font().pointSize(), 999);
     EXPECT_TRUE(w.Tree->font().bold());
     w.show();
     w.resize(500, 300);
     QCoreApplication::processEvents();
-    // The tree takes what there is; the list keeps at least a sliver.
+    // The tree takes what there is; the list keeps room for two columns of
+    // a table and the tree for a name.
     EXPECT_LE(w.Tree->width(), w.Splitter->width());
-    EXPECT_GT(w.PanelRight->width(), 0);
+    w.FontAnswer = [](QFont& font, QColor&) {
+        font = QFont(QStringLiteral("DejaVu Sans"), 8);
+        return true;
+    };
+    w.MenuOptFontClick();
+    ProcessSettings().InstallDir = SourceDir() + QStringLiteral("/data");
+    w.MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w.WorkerAlive(); }));
+    QCoreApplication::processEvents();
+    EXPECT_GE(w.List->viewport()->width(), w.List->header()->sectionSize(0) + w.List->header()->sectionSize(1));
+    EXPECT_GE(w.Tree->viewport()->width(),
+              w.Tree->indentation() + w.Tree->fontMetrics().horizontalAdvance(w.Tree->topLevelItem(0)->text(0)));
     // The stored values change only when the window's state is saved.
     EXPECT_EQ(Stored("Window/Width").toLongLong(), 2147483647);
     CollectSettings(w);
