@@ -500,4 +500,20 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     return ParseClassic(german, line, out);
 }
 
+bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
+                       std::string_view message, ConnectionLine& out)
+{
+    const bool german = IsGerman(lang);
+    if (!german && (eventId == kCurrentFormEventId || eventId == kSpeedFormEventId))
+        return ParseCurrentMessage(message, server, eventId == kSpeedFormEventId, out);
+    // The classic message read as the last field of a line whose server
+    // field is empty, so that nothing of the server can be taken for a
+    // value; the server is then the one given.
+    out.Unquoted.assign(",,").append(message);
+    if (!ParseClassic(german, out.Unquoted, out))
+        return false;
+    out.Server = server;
+    return true;
+}
+
 }  // namespace vy

@@ -93,4 +93,12 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
 // record's server. The views of out point into message and server.
 bool ParseCurrentMessage(std::string_view message, std::string_view server, bool withSpeed, ConnectionLine& out);
 
+// The message of an event of ID eventId from server, as exports with the
+// message in a field of its own carry it: with English markers, 20272 and
+// 20251 in the current servers' form, any other ID (and every ID with
+// German markers) in the classic one. The server is the one given, never
+// read from the message.
+bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
+                       std::string_view message, ConnectionLine& out);
+
 }  // namespace vy

@@ -83,6 +83,13 @@ std::string_view LogReader::Buffered() const
     return {buffer_.data() + begin_, end - begin_};
 }
 
+std::string_view LogReader::Head(std::size_t limit)
+{
+    while (end_ - begin_ < limit && LineEndIn(buffer_.data(), begin_, end_) == end_ && Fill()) {
+    }
+    return Buffered();
+}
+
 void LogReader::Compact()
 {
     if (begin_ == 0)

@@ -7,7 +7,19 @@
 #include <functional>
 #include <string_view>
 
+#include "scan/line_parser.h"
+
 namespace vy {
+
+// One event of an export that carries the message in a field of its own:
+// its ID, the server it is counted for, and the message. place: where it
+// stands, its first line (1-based).
+struct EventMessage {
+    std::string_view EventId;
+    std::string_view Server;
+    std::string_view Message;
+    std::int64_t Place = 0;
+};
 
 // What the reading finds, in the order of the lines.
 class ReadSink {
@@ -19,6 +31,16 @@ public:
     // comes next (Stop then takes effect after that line).
     virtual void Percent(int percent, bool lineFollows) = 0;
     virtual void Connection(std::string_view line) = 0;  // a connection line, as single bytes
+    // A recognised event of an export with its message apart, to be read
+    // by the message's rules.
+    virtual void Message(const EventMessage& event) = 0;
+    // A connection whose values the reader took out itself (from insertion
+    // strings); the views of the line last for the call only.
+    virtual void Parsed(const ConnectionLine& connection) = 0;
+    // A connection recognised but unreadable at place (line or record
+    // number), or an event of an ID that would be read if it were listed.
+    virtual void Unread(std::int64_t place) = 0;
+    virtual void NotListed(std::string_view eventId) = 0;
     virtual void Overlong() = 0;
     // Whether the reading ends here: looked at after every line that reached
     // the sink, after lines passed in one go, and before every file.
@@ -33,6 +55,10 @@ public:
     virtual void FileUnreadable(std::size_t index) = 0;
     virtual void Percent(int percent) = 0;
     virtual void Connection(std::string_view line) = 0;
+    virtual void Message(const EventMessage& event) = 0;
+    virtual void Parsed(const ConnectionLine& connection) = 0;
+    virtual void Unread(std::int64_t place) = 0;
+    virtual void NotListed(std::string_view eventId) = 0;
     virtual void Overlong() = 0;
 };
 
