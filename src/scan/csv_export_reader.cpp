@@ -188,14 +188,12 @@ private:
     {
         if (columns_.Id < 0 || columns_.Message < 0 || columns_.Machine < 0)
             return;  // not an export of events after all
-        std::string_view id, machine, provider;
-        std::optional<std::string_view> message;
+        std::string_view id, machine, provider, message;
         std::size_t at = 0;
-        for (int column = 0; column <= columns_.Last() && at != npos; ++column) {
+        int column = 0;
+        for (; column <= columns_.Last() && at != npos; ++column) {
             std::string& buffer = buffers_[column == columns_.Message ? 1 : column == columns_.Machine ? 2 : 0];
             const auto field = NextField(text, at, separator_, buffer);
-            if (column == columns_.Message)
-                message = field;
             if (!field)
                 break;
             if (column == columns_.Id)
@@ -204,12 +202,13 @@ private:
                 machine = *field;
             else if (column == columns_.Provider)
                 provider = *field;
+            else if (column == columns_.Message)
+                message = *field;
         }
-        if (id.empty()) {
-            Broken(text, place);
-            return;
-        }
-        Event(id, provider, machine, message, place);
+        // A record that ends before its last column we need is unread
+        // when its ID is known and listed.
+        const bool whole = column > columns_.Last();
+        Event(id, provider, machine, whole ? std::optional(message) : std::nullopt, place);
     }
 
     // A record whose fields could not be told apart: unread when it looks
