@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/event_strings.h"
+#include "scan/line_counter.h"
 #include "store/ascii_text.h"
 
 namespace vy {
@@ -27,7 +28,8 @@ std::optional<std::string_view> NextField(std::string_view text, std::size_t& at
         return std::string_view();
     }
     if (text[at] != '"') {
-        const std::size_t end = text.find(separator, at);
+        // The separator 0 stands for none: the field is the rest.
+        const std::size_t end = separator == '\0' ? npos : text.find(separator, at);
         const std::string_view field = text.substr(at, end == npos ? npos : end - at);
         at = end == npos ? npos : end + 1;
         return field;
@@ -41,18 +43,29 @@ std::optional<std::string_view> NextField(std::string_view text, std::size_t& at
     }
     if (close == npos)
         return std::nullopt;
-    const std::size_t end = text.find(separator, close + 1);
+    const std::size_t end = separator == '\0' ? npos : text.find(separator, close + 1);
     at = end == npos ? npos : end + 1;
     const std::string_view inside = text.substr(begin, close - begin);
     if (!doubled)
         return inside;
+    // Inside, every quote is the first of a pair: keep it, skip the second.
     buffer.clear();
-    for (std::size_t i = 0; i < inside.size(); ++i) {
-        buffer.push_back(inside[i]);
-        if (inside[i] == '"')
-            ++i;  // the second of the pair
+    for (std::size_t i = 0; i < inside.size();) {
+        const std::size_t quote = std::min(inside.find('"', i), inside.size() - 1);
+        buffer.append(inside.substr(i, quote + 1 - i));
+        i = quote + 2;
     }
     return std::string_view(buffer);
+}
+
+// Whether text holds an odd number of double quotes. Quotes are few in a
+// line: the byte search jumps from one to the next.
+bool OddQuotes(std::string_view text)
+{
+    bool odd = false;
+    for (std::size_t at = text.find('"'); at != npos; at = text.find('"', at + 1))
+        odd = !odd;
+    return odd;
 }
 
 std::string_view Trimmed(std::string_view text)
@@ -76,72 +89,158 @@ public:
         : reading_(reading), separator_(form == LogForm::EventViewerText ? '\t' : ','),
           powerShell_(form == LogForm::PowerShellCsv)
     {
+        lines_.Reset(reading.Path);
     }
 
     bool Read(LogReader& reader)
     {
-        LogLineRead line;
-        std::string decoded;
-        std::string record;  // a record of several lines, joined by line feeds
-        bool open = false;   // inside quotes at the end of the record so far
-        std::int64_t lineNumber = 0, recordStart = 0;
-        while (reader.Next(line)) {
-            ++lineNumber;
-            if (line.Overlong) {
-                // A record with a line beyond the limit cannot be examined.
-                reading_.Sink.Overlong();
-                open = false;
-                record.clear();
-            } else {
-                const std::string_view text = DecodeLine(line.Text, reader.Encoding(), decoded);
-                const bool odd = std::count(text.begin(), text.end(), '"') % 2 != 0;
-                if (!open) {
-                    recordStart = lineNumber;
-                    if (odd) {
-                        record.assign(text);
-                        open = true;
-                    } else {
-                        Record(text, recordStart);
-                    }
-                } else if (record.size() + text.size() >= LogReader::DefaultMaxLine) {
-                    // A quote that never closes would hold the rest of the
-                    // file: past the limit the record is let go.
-                    reading_.Sink.Overlong();
-                    open = false;
-                    record.clear();
-                } else {
-                    record.push_back('\n');
-                    record.append(text);
-                    if (odd) {
-                        open = false;
-                        Record(record, recordStart);
-                    }
+        // The header first, then record after record; Event Viewer exports
+        // pass the events before the next marker in bulk.
+        while (!headerSeen_) {
+            if (!NextRecord(reader))
+                return true;
+            Header(record_);
+        }
+        bool markerNext = false;  // the next record is known to hold the marker
+        for (;;) {
+            if (!powerShell_ && !markerNext) {
+                std::size_t clear = 0;
+                const std::size_t pass = Passable(reader.Buffered(), markerNext, clear);
+                if (pass > 0) {
+                    if (!reading_.Progress.PassLines(reader, pass, reading_.FileStart) || reading_.Sink.Stopped())
+                        return false;
+                    reader.Pass(pass, clear);
+                    continue;
                 }
             }
+            markerNext = false;
+            if (!NextRecord(reader))
+                return true;
+            if (!recordOverlong_)
+                Record(record_, recordOffset_);
             reading_.Progress.Line(reading_.FileStart + static_cast<double>(reader.Consumed()), false);
             if (reading_.Sink.Stopped())
                 return false;
         }
-        if (open)
-            Record(record, recordStart);  // its quote never closes
-        return true;
     }
 
 private:
-    void Record(std::string_view text, std::int64_t place)
+    // The next record into record_: one line, or more while a quote stays
+    // open. False at the end of the text.
+    bool NextRecord(LogReader& reader)
     {
-        if (!headerSeen_) {
-            Header(text);
-            return;
+        recordOffset_ = reader.Consumed();
+        encoding_ = reader.Encoding();
+        recordOverlong_ = false;
+        bool open = false;  // inside quotes at the end of the record so far
+        bool any = false;
+        record_ = {};
+        while (reader.Next(line_)) {
+            any = true;
+            if (line_.Overlong) {
+                // A record with a line beyond the limit cannot be examined.
+                reading_.Sink.Overlong();
+                recordOverlong_ = true;
+                return true;
+            }
+            // The fields are told apart in the bytes as they stand (the
+            // separators and quotes are ASCII); the message is decoded by
+            // the scan.
+            const std::string_view text = line_.Text;
+            if (!open) {
+                // Most records are one line: an Event Viewer line is split
+                // into its fields at once, which tells whether a quote
+                // stays open.
+                if (powerShell_ ? !OddQuotes(text) : !SplitEventViewer(text).Open) {
+                    record_ = text;  // the common case: no copy
+                    return true;
+                }
+                joined_.assign(text);
+                open = true;
+                continue;
+            }
+            if (joined_.size() + text.size() >= LogReader::DefaultMaxLine) {
+                // A quote that never closes would hold the rest of the file:
+                // past the limit the record is let go.
+                reading_.Sink.Overlong();
+                recordOverlong_ = true;
+                return true;
+            }
+            joined_.push_back('\n');
+            joined_.append(text);
+            if (OddQuotes(text))
+                break;
         }
-        // Most events are no connections: those without the marker need no
-        // splitting.
-        if (reading_.Matcher.FindMarker(text) == npos)
-            return;
-        if (powerShell_)
-            PowerShellRecord(text, place);
-        else
-            EventViewerRecord(text, place);
+        record_ = joined_;  // also a record whose quote never closes
+        if (any && !powerShell_)
+            SplitEventViewer(record_);
+        return any;
+    }
+
+    // How many bytes at the start of text are whole events before the one
+    // that holds the next marker; without a marker, before the last event
+    // that begins on a whole line (its later lines may still hold one).
+    // text begins with an event. marker: set when the event after those
+    // bytes holds the marker.
+    // clear: how many bytes after them are known to hold no line end.
+    std::size_t Passable(std::string_view text, bool& marker, std::size_t& clear) const
+    {
+        const std::size_t hit = reading_.Matcher.FindMarker(text);
+        marker = hit != npos;
+        std::size_t line = LineHeadOf(text, hit == npos ? text.size() : hit).Start;
+        if (hit != npos)
+            clear = hit - line;  // when the marker's line starts the event
+        if (hit == npos && line > 0)
+            line = PreviousLineStart(text, line);  // the last whole line
+        const std::size_t markerLine = line;
+        for (; line > 0; line = PreviousLineStart(text, line))
+            if (IsEventStart(text.substr(line, NextLineStart(text, line) - line))) {
+                if (line != markerLine)
+                    clear = 0;
+                return line;
+            }
+        return 0;
+    }
+
+    // The start of the line before the one that starts at line (> 0).
+    static std::size_t PreviousLineStart(std::string_view text, std::size_t line)
+    {
+        std::size_t end = line - 1;  // its line end
+        if (text[end] == '\n' && end > 0 && text[end - 1] == '\r')
+            --end;
+        return LineHeadOf(text, end).Start;
+    }
+
+    // Whether line begins an Event Viewer event: a level, a field that
+    // begins like a date, a source, and an event ID of digits alone. A line
+    // within a quoted description of several lines hardly looks so.
+    bool IsEventStart(std::string_view line) const
+    {
+        std::array<std::string_view, 4> fields;
+        std::size_t at = 0;
+        for (std::string_view& field : fields) {
+            const std::size_t end = line.find(separator_, at);
+            if (end == npos)
+                return false;
+            field = line.substr(at, end - at);
+            at = end + 1;
+        }
+        const std::string_view id = Trimmed(fields[3]);
+        const auto digit = [](char c) { return IsAsciiDigit(c) || c == '?' || c == '\xE2' || c == '"'; };
+        return !fields[0].empty() && fields[0].front() != '"' && !fields[1].empty() && digit(fields[1].front()) &&
+               !id.empty() && id.size() <= 5 && std::all_of(id.begin(), id.end(), IsAsciiDigit);
+    }
+
+    void Record(std::string_view text, std::int64_t offset)
+    {
+        if (powerShell_) {
+            // Most events are no connections: those without the marker
+            // need no splitting.
+            if (reading_.Matcher.FindMarker(text) != npos)
+                PowerShellRecord(text, offset);
+        } else {
+            EventViewerRecord(text, offset);  // mostly passed in bulk unless they hold the marker
+        }
     }
 
     void Header(std::string_view text)
@@ -167,24 +266,49 @@ private:
         }
     }
 
-    // level, date and time, source, event ID, task category, description
-    void EventViewerRecord(std::string_view text, std::int64_t place)
+    // The fields of an Event Viewer record: level, date and time, source,
+    // event ID, task category; then the description, the rest of the
+    // record. Open when a quote never closes.
+    struct EventViewerFields {
+        std::array<std::string_view, 5> Head;
+        bool HeadWhole = false;
+        std::optional<std::string_view> Description;
+        bool Open = false;
+    };
+
+    const EventViewerFields& SplitEventViewer(std::string_view text)
     {
-        std::array<std::string_view, 5> fields;
+        split_.HeadWhole = split_.Open = false;
+        split_.Description.reset();
         std::size_t at = 0;
-        for (std::string_view& field : fields) {
-            const auto read = at == npos ? std::nullopt : NextField(text, at, separator_, buffers_[0]);
-            if (!read) {
-                Broken(text, place);
-                return;
-            }
+        for (std::string_view& field : split_.Head) {
+            if (at == npos)
+                return split_;
+            const auto read = NextField(text, at, separator_, buffers_[0]);
+            split_.Open = !read;
+            if (!read)
+                return split_;
             field = *read;
         }
-        const auto description = at == npos ? std::nullopt : NextField(text, at, '\0', buffers_[1]);
-        Event(Trimmed(fields[3]), fields[2], reading_.FileServer, description, place);
+        split_.HeadWhole = true;
+        if (at != npos) {
+            split_.Description = NextField(text, at, '\0', buffers_[1]);
+            split_.Open = !split_.Description;
+        }
+        return split_;
     }
 
-    void PowerShellRecord(std::string_view text, std::int64_t place)
+    // The record last split.
+    void EventViewerRecord(std::string_view text, std::int64_t offset)
+    {
+        if (!split_.HeadWhole) {
+            Broken(text, offset);
+            return;
+        }
+        Event(Trimmed(split_.Head[3]), split_.Head[2], reading_.FileServer, split_.Description, offset);
+    }
+
+    void PowerShellRecord(std::string_view text, std::int64_t offset)
     {
         if (columns_.Id < 0 || columns_.Message < 0 || columns_.Machine < 0)
             return;  // not an export of events after all
@@ -199,7 +323,7 @@ private:
             if (column == columns_.Id)
                 id = Trimmed(*field);
             else if (column == columns_.Machine)
-                machine = *field;
+                machine = DecodeLine(*field, encoding_, server_);  // the message alone is decoded by the scan
             else if (column == columns_.Provider)
                 provider = *field;
             else if (column == columns_.Message)
@@ -208,12 +332,12 @@ private:
         // A record that ends before its last column we need is unread
         // when its ID is known and listed.
         const bool whole = column > columns_.Last();
-        Event(id, provider, machine, whole ? std::optional(message) : std::nullopt, place);
+        Event(id, provider, machine, whole ? std::optional(message) : std::nullopt, offset);
     }
 
     // A record whose fields could not be told apart: unread when it looks
     // like a listed event (the ID as a field of its own).
-    void Broken(std::string_view text, std::int64_t place)
+    void Broken(std::string_view text, std::int64_t offset)
     {
         for (std::size_t at = text.find(separator_); at != npos; at = text.find(separator_, at + 1)) {
             const std::size_t end = std::min(text.find(separator_, at + 1), text.size());
@@ -221,14 +345,14 @@ private:
             if (field.size() == 7 && field.front() == '"' && field.back() == '"')
                 field = field.substr(1, 5);
             if (reading_.Matcher.Lists(field)) {
-                reading_.Sink.Unread(place);
+                reading_.Sink.Unread(lines_.LineAt(offset));
                 return;
             }
         }
     }
 
     void Event(std::string_view id, std::string_view provider, std::string_view server,
-               std::optional<std::string_view> message, std::int64_t place)
+               std::optional<std::string_view> message, std::int64_t offset)
     {
         if (!reading_.Matcher.Lists(id)) {
             if ((id == kCurrentFormEventId || id == kSpeedFormEventId) && IsRemoteAccess(provider))
@@ -236,12 +360,12 @@ private:
             return;
         }
         if (!message) {
-            reading_.Sink.Unread(place);  // its quote never closes
+            reading_.Sink.Unread(lines_.LineAt(offset));  // its quote never closes
             return;
         }
         if (reading_.Matcher.FindMarker(*message) == npos)
             return;
-        reading_.Sink.Message({id, server, *message, place});
+        reading_.Sink.Message({id, server, *message, offset, encoding_});
     }
 
     const ExportReading& reading_;
@@ -250,6 +374,15 @@ private:
     bool headerSeen_ = false;
     PowerShellColumns columns_;
     std::array<std::string, 3> buffers_;  // for fields with doubled quotes
+    EventViewerFields split_;
+    LogLineRead line_;
+    TextEncoding encoding_ = TextEncoding::SingleByte;
+    std::string server_;  // a computer name as single bytes
+    std::string joined_;       // a record of several lines, joined by line feeds
+    std::string_view record_;  // the record last read: a line, or joined_
+    std::int64_t recordOffset_ = 0;  // its place in the file (bytes)
+    bool recordOverlong_ = false;
+    LineCounter lines_;
 };
 
 }  // namespace

@@ -22,6 +22,7 @@
 namespace vy {
 
 struct ExportReading {
+    QString Path;  // the file, to name the line of an unreadable connection
     const LineMatcher& Matcher;
     std::string_view FileServer;  // the server of Event Viewer exports, which name no computer
     ReadingProgress& Progress;

@@ -35,7 +35,9 @@ int SmallNumber(std::string_view text, std::size_t& at)
         ++digits;
     if (digits == 0)
         return -1;
-    const int value = static_cast<int>(*ReadDecimal<unsigned>(text.substr(at, digits)));
+    int value = 0;
+    for (std::size_t k = 0; k < digits; ++k)
+        value = value * 10 + (text[at + k] - '0');
     at += digits;
     return value;
 }

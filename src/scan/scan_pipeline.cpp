@@ -25,7 +25,7 @@ public:
     void Connection(std::string_view line) override { steps_.Connection(line); }
     void Message(const EventMessage& event) override { steps_.Message(event); }
     void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
-    void Unread(std::int64_t place) override { steps_.Unread(place); }
+    void Unread(std::int64_t line) override { steps_.Unread(line); }
     void NotListed(std::string_view eventId) override { steps_.NotListed(eventId); }
     void Overlong() override { steps_.Overlong(); }
     bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
@@ -56,7 +56,8 @@ public:
         int Value = 0;            // file index or percentage
         std::size_t Offset = 0;   // a connection line, a message or values: its bytes in the batch
         std::size_t Length = 0;
-        std::int64_t Place = 0;
+        std::int64_t Place = 0;  // a message's offset, an unread connection's line
+        TextEncoding Encoding = TextEncoding::SingleByte;  // a message's
     };
     struct Batch {
         std::vector<Item> Items;
@@ -188,7 +189,8 @@ public:
         // server's length in Value.
         const std::string_view parts[] = {event.EventId.substr(0, 5), event.Server, event.Message};
         BatchQueue::Item item{BatchQueue::Message, false, static_cast<int>(event.Server.size())};
-        item.Place = event.Place;
+        item.Place = event.Offset;
+        item.Encoding = event.Encoding;
         AddBytes(item, parts);
     }
     void Parsed(const ConnectionLine& c) override
@@ -202,10 +204,10 @@ public:
                                           c.User, c.Server, c.Port, c.Speed};
         AddBytes({BatchQueue::Parsed}, parts);
     }
-    void Unread(std::int64_t place) override
+    void Unread(std::int64_t line) override
     {
         BatchQueue::Item item{BatchQueue::Unread};
-        item.Place = place;
+        item.Place = line;
         Add(item);
     }
     void NotListed(std::string_view eventId) override
@@ -378,7 +380,8 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
             case BatchQueue::Message: {
                 const std::string_view bytes(batch.Bytes.data() + item.Offset, item.Length);
                 const auto server = static_cast<std::size_t>(item.Value);
-                steps.Message({bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.Place});
+                steps.Message(
+                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.Place, item.Encoding});
                 done = stopped();
                 break;
             }

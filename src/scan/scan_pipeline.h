@@ -8,17 +8,21 @@
 #include <string_view>
 
 #include "scan/line_parser.h"
+#include "scan/log_reader.h"
 
 namespace vy {
 
 // One event of an export that carries the message in a field of its own:
-// its ID, the server it is counted for, and the message. place: where it
-// stands, its first line (1-based).
+// its ID, the server it is counted for, and the message; Offset: where its
+// first line begins in the file (bytes), to name its line should it prove
+// unreadable. The message is as the file holds it, decoded by the scan's
+// thread (DecodeLine) by Encoding.
 struct EventMessage {
     std::string_view EventId;
     std::string_view Server;
     std::string_view Message;
-    std::int64_t Place = 0;
+    std::int64_t Offset = 0;
+    TextEncoding Encoding = TextEncoding::SingleByte;
 };
 
 // What the reading finds, in the order of the lines.
@@ -37,9 +41,9 @@ public:
     // A connection whose values the reader took out itself (from insertion
     // strings); the views of the line last for the call only.
     virtual void Parsed(const ConnectionLine& connection) = 0;
-    // A connection recognised but unreadable at place (line or record
-    // number), or an event of an ID that would be read if it were listed.
-    virtual void Unread(std::int64_t place) = 0;
+    // A connection recognised but unreadable at line (0 when not known),
+    // or an event of an ID that would be read if it were listed.
+    virtual void Unread(std::int64_t line) = 0;
     virtual void NotListed(std::string_view eventId) = 0;
     virtual void Overlong() = 0;
     // Whether the reading ends here: looked at after every line that reached
@@ -57,7 +61,7 @@ public:
     virtual void Connection(std::string_view line) = 0;
     virtual void Message(const EventMessage& event) = 0;
     virtual void Parsed(const ConnectionLine& connection) = 0;
-    virtual void Unread(std::int64_t place) = 0;
+    virtual void Unread(std::int64_t line) = 0;
     virtual void NotListed(std::string_view eventId) = 0;
     virtual void Overlong() = 0;
 };

@@ -9,6 +9,7 @@
 #include "scan/exclusion_filters.h"
 #include "scan/csv_export_reader.h"
 #include "scan/file_enumeration.h"
+#include "scan/line_counter.h"
 #include "scan/line_parser.h"
 #include "scan/log_form.h"
 #include "scan/log_reader.h"
@@ -110,7 +111,8 @@ public:
     // A recognised event of an export with its message apart.
     bool Process(const EventMessage& event)
     {
-        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, event.Message, line_))
+        const std::string_view message = DecodeLine(event.Message, event.Encoding, decoded_);
+        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, message, line_))
             return false;
         Store(line_);
         return true;
@@ -195,6 +197,7 @@ private:
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
+    std::string decoded_;  // a message as single bytes
     NameCache userChains_;
     NameCache speedChains_;
 };
@@ -251,7 +254,8 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         const LogForm form = DetectLogForm(reader.Head());
         if (form != LogForm::Classic && form != LogForm::EventLogFile) {
             const std::string fileName = files[i].Name.toLatin1().toStdString();
-            const ExportReading reading{matcher, ServerOfFileName(fileName), progress, fileStart, sink};
+            const ExportReading reading{JoinPath(settings.LogDir, files[i].Name), matcher, ServerOfFileName(fileName),
+                                        progress, fileStart, sink};
             const bool read = form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading);
             if (reader.Failed())
                 sink.FileUnreadable(i);
@@ -308,13 +312,15 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
-        : files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const QString& folder, const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor,
+              ScanResult& result)
+        : folder_(folder), files_(files), display_(display), processor_(processor), result_(result)
     {
     }
     void FileBegin(std::size_t index) override
     {
         display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
+        lines_.Reset(JoinPath(folder_, files_[index].Name));
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
@@ -326,20 +332,22 @@ public:
     void Message(const EventMessage& event) override
     {
         if (!processor_.Process(event))
-            Unread(event.Place);
+            Unread(lines_.LineAt(event.Offset));
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
     // Connections recognised but not read, and events left out by the event
     // list: what the scan's report counts.
-    void Unread(std::int64_t place) override { (void)place; }
+    void Unread(std::int64_t line) override { (void)line; }
     void NotListed(std::string_view eventId) override { (void)eventId; }
     void Overlong() override { ++result_.OverlongLines; }
 
 private:
+    const QString& folder_;
     const std::vector<LogFileEntry>& files_;
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
+    LineCounter lines_;  // names the line of an unreadable message
 };
 
 }  // namespace
@@ -361,7 +369,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
 
     display.Phase("Processing");
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result);
+    ScanSteps steps(settings.LogDir, files, display, processor, result);
     const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);

@@ -17,6 +17,7 @@
 
 #include "loggen/log_generator.h"
 #include "scan/csv_export_reader.h"
+#include "scan/line_counter.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
 #include "scan/xml_export_reader.h"
@@ -328,28 +329,33 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
     }
 }
 
-// A record of a recording sink: what the export readers hand over.
+// What the export readers hand over.
+struct Counts {
+    int read = 0, unread = 0, notListed = 0;
+    std::int64_t lastPlace = 0;
+};
+
 class Findings : public ReadSink {
 public:
     void FileBegin(std::size_t) override {}
-    void FileUnreadable(std::size_t) override { ++unreadable; }
+    void FileUnreadable(std::size_t) override {}
     void Percent(int, bool) override {}
-    void Connection(std::string_view) override { ++read; }
+    void Connection(std::string_view) override { ++c.read; }
     void Message(const EventMessage& event) override
     {
         ConnectionLine line;
         if (ParseEventMessage("EN", event.EventId, event.Server, event.Message, line))
-            ++read;
+            ++c.read;
         else
-            Unread(event.Place);
+            Unread(lines.LineAt(event.Offset));
     }
-    void Parsed(const ConnectionLine&) override { ++read; }
-    void Unread(std::int64_t place) override { ++unread, lastPlace = place; }
-    void NotListed(std::string_view) override { ++notListed; }
+    void Parsed(const ConnectionLine&) override { ++c.read; }
+    void Unread(std::int64_t line) override { ++c.unread, c.lastPlace = line; }
+    void NotListed(std::string_view) override { ++c.notListed; }
     void Overlong() override {}
     bool Stopped() override { return false; }
-    int read = 0, unread = 0, notListed = 0, unreadable = 0;
-    std::int64_t lastPlace = 0;
+    Counts c;
+    LineCounter lines;
 };
 
 // Exports cut short or empty: what stands before the fault is read, a
@@ -363,12 +369,13 @@ TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
         LogReader reader;
         EXPECT_TRUE(reader.Open(path));
         Findings findings;
+        findings.lines.Reset(path);
         const LineMatcher matcher("EN", ids);
         ReadingProgress progress(findings, static_cast<double>(bytes.size()));
         const LogForm form = DetectLogForm(reader.Head());
-        const ExportReading reading{matcher, "cut", progress, 0, findings};
+        const ExportReading reading{path, matcher, "cut", progress, 0, findings};
         EXPECT_TRUE(form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading));
-        return findings;
+        return findings.c;
     };
     loggen::GeneratorOptions o;
     o.ConnectionLines = 40;
@@ -381,19 +388,19 @@ TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
         o.Form = form;
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         const std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
-        const Findings all = read(whole, "20251");
+        const Counts all = read(whole, "20251");
         EXPECT_EQ(all.read, 40);
         EXPECT_EQ(all.unread, 0);
         EXPECT_EQ(read(whole, "20050").notListed, 40);
         // Cut inside the last connection: its quote or element never closes,
         // or its message ends early.
         const std::size_t at = whole.rfind(cutAfter) + cutAfter.size();
-        const Findings cut = read(whole.substr(0, at), "20251");
+        const Counts cut = read(whole.substr(0, at), "20251");
         EXPECT_EQ(cut.read, 39);
         EXPECT_EQ(cut.unread, 1);
         EXPECT_EQ(cut.lastPlace, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
         // The header alone.
-        const Findings head = read(whole.substr(0, whole.find('\n') + 1), "20251");
+        const Counts head = read(whole.substr(0, whole.find('\n') + 1), "20251");
         EXPECT_EQ(head.read + head.unread + head.notListed, 0);
     }
 }
