@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const std::string ids = input.ConsumeBool() ? "20272;20251" : input.ConsumeRandomLengthString(24);
-    const std::string bytes = input.ConsumeRemainingAsString();
+    const std::string bytes = input.ConsumeRemainingBytesAsString();
     static const std::string path = "/tmp/fuzz_export_forms." + std::to_string(getpid());
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);

@@ -106,6 +106,7 @@ public:
             if (!powerShell_ && !markerNext) {
                 std::size_t clear = 0;
                 const std::size_t pass = Passable(reader.Buffered(), markerNext, clear);
+                markerAt_ = markerNext && clear > 0 ? clear : npos;
                 if (pass > 0) {
                     if (!reading_.Progress.PassLines(reader, pass, reading_.FileStart) || reading_.Sink.Stopped())
                         return false;
@@ -116,6 +117,10 @@ public:
             markerNext = false;
             if (!NextRecord(reader))
                 return true;
+            // Where the marker was found, when it was (the message need not
+            // be searched again).
+            marker_ = markerAt_ != npos && markerAt_ < record_.size() ? record_.data() + markerAt_ : nullptr;
+            markerAt_ = npos;
             if (!recordOverlong_)
                 Record(record_, recordOffset_);
             reading_.Progress.Line(reading_.FileStart + static_cast<double>(reader.Consumed()), false);
@@ -194,7 +199,7 @@ private:
             line = PreviousLineStart(text, line);  // the last whole line
         const std::size_t markerLine = line;
         for (; line > 0; line = PreviousLineStart(text, line))
-            if (IsEventStart(text.substr(line, NextLineStart(text, line) - line))) {
+            if (IsEventStart(text.substr(line))) {
                 if (line != markerLine)
                     clear = 0;
                 return line;
@@ -211,20 +216,24 @@ private:
         return LineHeadOf(text, end).Start;
     }
 
-    // Whether line begins an Event Viewer event: a level, a field that
-    // begins like a date, a source, and an event ID of digits alone. A line
-    // within a quoted description of several lines hardly looks so.
-    bool IsEventStart(std::string_view line) const
+    // Whether the line at the start of text begins an Event Viewer event: a
+    // level, a field that begins like a date, a source, and an event ID of
+    // digits alone. A line within a quoted description of several lines
+    // hardly looks so.
+    bool IsEventStart(std::string_view text) const
     {
         std::array<std::string_view, 4> fields;
         std::size_t at = 0;
         for (std::string_view& field : fields) {
-            const std::size_t end = line.find(separator_, at);
+            const std::size_t end = text.find(separator_, at);
             if (end == npos)
                 return false;
-            field = line.substr(at, end - at);
+            field = text.substr(at, end - at);
             at = end + 1;
         }
+        for (std::size_t i = 0; i < at; ++i)
+            if (text[i] == '\r' || text[i] == '\n')
+                return false;  // the fields ran into the next line
         const std::string_view id = Trimmed(fields[3]);
         const auto digit = [](char c) { return IsAsciiDigit(c) || c == '?' || c == '\xE2' || c == '"'; };
         return !fields[0].empty() && fields[0].front() != '"' && !fields[1].empty() && digit(fields[1].front()) &&
@@ -363,7 +372,8 @@ private:
             reading_.Sink.Unread(lines_.LineAt(offset));  // its quote never closes
             return;
         }
-        if (reading_.Matcher.FindMarker(*message) == npos)
+        const bool found = marker_ != nullptr && marker_ >= message->data() && marker_ < message->data() + message->size();
+        if (!found && reading_.Matcher.FindMarker(*message) == npos)
             return;
         reading_.Sink.Message({id, server, *message, offset, encoding_});
     }
@@ -375,6 +385,8 @@ private:
     PowerShellColumns columns_;
     std::array<std::string, 3> buffers_;  // for fields with doubled quotes
     EventViewerFields split_;
+    std::size_t markerAt_ = npos;     // the marker's place in the next record, when known
+    const char* marker_ = nullptr;    // the marker in the record in hand, when known
     LogLineRead line_;
     TextEncoding encoding_ = TextEncoding::SingleByte;
     std::string server_;  // a computer name as single bytes

@@ -56,8 +56,10 @@ bool Take(std::string_view text, std::size_t& at, char c)
 
 DomainAndUser SplitDomainUser(std::string_view text)
 {
-    const std::size_t end = text.find_first_of("\\ ");
-    if (end == npos || text[end] == ' ')
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != '\\' && text[end] != ' ')
+        ++end;
+    if (end == text.size() || text[end] == ' ')
         return {"Local", text};
     return {text.substr(0, end), text.substr(end + 1)};
 }
