@@ -462,6 +462,20 @@ bool LineMatcher::Lists(std::string_view id) const
     return id.size() == 5 && std::binary_search(ids_.begin(), ids_.end(), IdKey(id.data()));
 }
 
+std::string_view LineMatcher::UnlistedCurrentEvent(std::string_view line) const
+{
+    // The commas that end the first six fields.
+    std::array<std::size_t, 6> ends{};
+    for (std::size_t i = 0, from = 0; i < ends.size(); from = ends[i++] + 1)
+        if ((ends[i] = line.find(',', from)) == npos)
+            return {};
+    const std::string_view source = line.substr(ends[1] + 1, ends[2] - ends[1] - 1);
+    const std::string_view id = line.substr(ends[4] + 1, ends[5] - ends[4] - 1);
+    if (source != "RemoteAccess" || (id != kCurrentFormEventId && id != kSpeedFormEventId) || Lists(id))
+        return {};
+    return id == kCurrentFormEventId ? kCurrentFormEventId : kSpeedFormEventId;
+}
+
 bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
 {
     // Every "," + five bytes + "," of the line is looked up, which finds a
@@ -508,9 +522,12 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
         return ParseCurrentMessage(message, server, eventId == kSpeedFormEventId, out);
     // The classic message read as the last field of a line whose server
     // field is empty, so that nothing of the server can be taken for a
-    // value; the server is then the one given.
-    out.Unquoted.assign(",,").append(message);
-    if (!ParseClassic(german, out.Unquoted, out))
+    // value; the server is then the one given. Through the line's parse,
+    // which so stays the classic parse's one caller (inlined there). The
+    // line lasts like out's working space, until the next call.
+    thread_local std::string line;
+    line.assign(",,").append(message);
+    if (!ParseConnectionLine(lang, line, out))
         return false;
     out.Server = server;
     return true;

@@ -68,6 +68,10 @@ public:
     bool IsConnectionLineWithMarker(std::string_view line) const;
     // Whether id (five characters) is one of the listed IDs.
     bool Lists(std::string_view id) const;
+    // For a line that is no connection line: "20272" or "20251" when it is
+    // that event of RemoteAccess (third and sixth fields) and the ID is not
+    // listed; empty otherwise.
+    std::string_view UnlistedCurrentEvent(std::string_view line) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
     std::string_view Marker() const { return marker_.Text(); }
     // The first occurrence of the marker in text at or after from; npos

@@ -64,40 +64,6 @@ DomainAndUser SplitDomainUser(std::string_view text)
     return {text.substr(0, end), text.substr(end + 1)};
 }
 
-std::optional<std::int64_t> ReadByteCount(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == npos)
-        return std::nullopt;
-    text.remove_prefix(first);
-    // from_chars takes a "-" but no "+"; after either sign a digit must come.
-    if (text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || !IsAsciiDigit(text.front()))
-            return std::nullopt;
-    }
-    return ReadDecimal<std::int64_t>(text);
-}
-
-std::optional<double> DateTimeOf(int year, int month, int day, int hour, int minute)
-{
-    struct Last {
-        int Year = -1, Month = -1, Day = -1;
-        std::optional<double> Value;
-    };
-    thread_local Last last;
-    if (year != last.Year || month != last.Month || day != last.Day) {
-        last.Value = EncodeDate(year, month, day);
-        last.Year = year;
-        last.Month = month;
-        last.Day = day;
-    }
-    const auto time = EncodeTime(hour, minute, 0);
-    if (!last.Value || !time)
-        return std::nullopt;
-    return *last.Value + *time;
-}
-
 std::optional<double> ReadConnectDate(std::string_view text, std::size_t& at)
 {
     const int month = SmallNumber(text, at);

@@ -236,6 +236,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
+    // Lines of current servers' events left out by the event list are told
+    // (only lines with the marker are looked at, and only while one of the
+    // two IDs is missing from the list).
+    const bool currentListed = matcher.Lists(kCurrentFormEventId) && matcher.Lists(kSpeedFormEventId);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
@@ -288,13 +292,16 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                 break;
             const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
                                                                   : matcher.IsConnectionLine(line.Text));
-            markerNext = false;
+            const bool hadMarker = std::exchange(markerNext, false);
             const std::size_t asciiHead = std::exchange(ascii, 0);
             progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
                 sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead));
+            else if (hadMarker && !currentListed)
+                if (const std::string_view id = matcher.UnlistedCurrentEvent(line.Text); !id.empty())
+                    sink.NotListed(id);
             if (sink.Stopped()) {
                 stopped = true;
                 break;
