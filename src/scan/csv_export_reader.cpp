@@ -354,7 +354,7 @@ private:
             if (field.size() == 7 && field.front() == '"' && field.back() == '"')
                 field = field.substr(1, 5);
             if (reading_.Matcher.Lists(field)) {
-                reading_.Sink.Unread(lines_.LineAt(offset));
+                reading_.Sink.UnreadLine(reading_.File, lines_.LineAt(offset));
                 return;
             }
         }
@@ -365,11 +365,11 @@ private:
     {
         if (!reading_.Matcher.Lists(id)) {
             if ((id == kCurrentFormEventId || id == kSpeedFormEventId) && IsRemoteAccess(provider))
-                reading_.Sink.NotListed(id);
+                reading_.Sink.EventNotListed(id == kCurrentFormEventId ? 20272 : 20251);
             return;
         }
         if (!message) {
-            reading_.Sink.Unread(lines_.LineAt(offset));  // its quote never closes
+            reading_.Sink.UnreadLine(reading_.File, lines_.LineAt(offset));  // its quote never closes
             return;
         }
         const bool found = marker_ != nullptr && marker_ >= message->data() && marker_ < message->data() + message->size();

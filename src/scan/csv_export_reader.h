@@ -11,6 +11,8 @@
 // unread; RemoteAccess events 20272 and 20251 with the marker but not
 // listed are told to the sink as not listed.
 
+#include <cstddef>
+#include <filesystem>
 #include <string_view>
 
 #include "scan/line_parser.h"
@@ -22,7 +24,8 @@
 namespace vy {
 
 struct ExportReading {
-    QString Path;  // the file, to name the line of an unreadable connection
+    std::filesystem::path Path;  // the file, to name the line of an unreadable connection
+    std::size_t File = 0;        // its index, for the sink
     const LineMatcher& Matcher;
     std::string_view FileServer;  // the server of Event Viewer exports, which name no computer
     ReadingProgress& Progress;

@@ -2,7 +2,7 @@
 
 namespace vy {
 
-void LineCounter::Reset(const QString& path)
+void LineCounter::Reset(const std::filesystem::path& path)
 {
     path_ = path;
     reader_.Close();

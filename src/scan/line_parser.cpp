@@ -462,20 +462,6 @@ bool LineMatcher::Lists(std::string_view id) const
     return id.size() == 5 && std::binary_search(ids_.begin(), ids_.end(), IdKey(id.data()));
 }
 
-std::string_view LineMatcher::UnlistedCurrentEvent(std::string_view line) const
-{
-    // The commas that end the first six fields.
-    std::array<std::size_t, 6> ends{};
-    for (std::size_t i = 0, from = 0; i < ends.size(); from = ends[i++] + 1)
-        if ((ends[i] = line.find(',', from)) == npos)
-            return {};
-    const std::string_view source = line.substr(ends[1] + 1, ends[2] - ends[1] - 1);
-    const std::string_view id = line.substr(ends[4] + 1, ends[5] - ends[4] - 1);
-    if (source != "RemoteAccess" || (id != kCurrentFormEventId && id != kSpeedFormEventId) || Lists(id))
-        return {};
-    return id == kCurrentFormEventId ? kCurrentFormEventId : kSpeedFormEventId;
-}
-
 bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
 {
     // Every "," + five bytes + "," of the line is looked up, which finds a
@@ -531,6 +517,41 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
         return false;
     out.Server = server;
     return true;
+}
+
+std::string UnlistedConnectionIds(std::string_view ids)
+{
+    std::string out;
+    for (std::string_view id : {kCurrentFormEventId, std::string_view("20251")}) {
+        bool listed = false;
+        for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
+            listed = listed || ids.substr(6 * slot, 5) == id;
+        if (!listed)
+            out += (out.empty() ? "" : ";") + std::string(id);
+    }
+    return out;
+}
+
+int UnlistedConnectionEvent(std::string_view line)
+{
+    // date, time, source, type, category, event ID; split here on its own
+    // (rare lines), so that the parser's field reader stays inlined there.
+    std::string_view field[6];
+    std::size_t from = 0;
+    for (std::string_view& f : field) {
+        const std::size_t comma = line.find(',', from);
+        if (comma == npos)
+            return 0;
+        f = line.substr(from, comma - from);
+        from = comma + 1;
+    }
+    if (field[2] != "RemoteAccess")
+        return 0;
+    if (field[5] == kCurrentFormEventId)
+        return 20272;
+    if (field[5] == "20251")
+        return 20251;
+    return 0;
 }
 
 }  // namespace vy

@@ -68,10 +68,6 @@ public:
     bool IsConnectionLineWithMarker(std::string_view line) const;
     // Whether id (five characters) is one of the listed IDs.
     bool Lists(std::string_view id) const;
-    // For a line that is no connection line: "20272" or "20251" when it is
-    // that event of RemoteAccess (third and sixth fields) and the ID is not
-    // listed; empty otherwise.
-    std::string_view UnlistedCurrentEvent(std::string_view line) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
     std::string_view Marker() const { return marker_.Text(); }
     // The first occurrence of the marker in text at or after from; npos
@@ -104,5 +100,14 @@ bool ParseCurrentMessage(std::string_view message, std::string_view server, bool
 // read from the message.
 bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
                        std::string_view message, ConnectionLine& out);
+
+// For a line that holds the recognition marker but no listed ID: the event
+// ID when it is a connection event of current servers (source RemoteAccess,
+// event 20272 or 20251) that the event list leaves out; 0 otherwise.
+int UnlistedConnectionEvent(std::string_view line);
+
+// Those IDs (20272, 20251) that the event list ids leaves out, in the
+// list's own form ("20272;20251"); empty when it lists both.
+std::string UnlistedConnectionIds(std::string_view ids);
 
 }  // namespace vy

@@ -22,12 +22,13 @@ public:
     void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
     void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
     void Percent(int percent, bool) override { steps_.Percent(percent); }
-    void Connection(std::string_view line) override { steps_.Connection(line); }
+    void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
     void Message(const EventMessage& event) override { steps_.Message(event); }
     void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
-    void Unread(std::int64_t line) override { steps_.Unread(line); }
-    void NotListed(std::string_view eventId) override { steps_.NotListed(eventId); }
     void Overlong() override { steps_.Overlong(); }
+    void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { steps_.UnreadRecord(file, record); }
+    void EventNotListed(int id) override { steps_.EventNotListed(id); }
     bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
 
 private:
@@ -49,14 +50,16 @@ struct PackedNumbers {
 // buffer, so the reading can go on while the scan's thread stores them.
 class BatchQueue {
 public:
-    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Message, Parsed, Unread, NotListed, Overlong };
+    enum Kind : std::uint8_t {
+        FileBegin, FileUnreadable, Percent, Connection, Message, Parsed, Overlong, UnreadLine, UnreadRecord, EventNotListed
+    };
     struct Item {
         Kind What = FileBegin;
         bool LineFollows = false;
         int Value = 0;            // file index or percentage
         std::size_t Offset = 0;   // a connection line, a message or values: its bytes in the batch
         std::size_t Length = 0;
-        std::int64_t Place = 0;  // a message's offset, an unread connection's line
+        std::int64_t At = 0;      // a connection line: the file bytes before it; a message: its offset; else a line or record number
         TextEncoding Encoding = TextEncoding::SingleByte;  // a message's
     };
     struct Batch {
@@ -169,7 +172,7 @@ public:
         if (!lineFollows)
             Flush();
     }
-    void Connection(std::string_view line) override
+    void Connection(std::string_view line, std::int64_t at) override
     {
         if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < line.size())
             Flush();
@@ -178,7 +181,7 @@ public:
         if (batch_->Bytes.size() < line.size())
             batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
         std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
-        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size()});
+        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size(), at});
         batch_->Used += line.size();
         if (lastLineFollows_)
             Flush();  // the percentage that came with this line is on its way
@@ -189,7 +192,7 @@ public:
         // server's length in Value.
         const std::string_view parts[] = {event.EventId.substr(0, 5), event.Server, event.Message};
         BatchQueue::Item item{BatchQueue::Message, false, static_cast<int>(event.Server.size())};
-        item.Place = event.Offset;
+        item.At = event.Offset;
         item.Encoding = event.Encoding;
         AddBytes(item, parts);
     }
@@ -204,23 +207,21 @@ public:
                                           c.User, c.Server, c.Port, c.Speed};
         AddBytes({BatchQueue::Parsed}, parts);
     }
-    void Unread(std::int64_t line) override
-    {
-        BatchQueue::Item item{BatchQueue::Unread};
-        item.Place = line;
-        Add(item);
-    }
-    void NotListed(std::string_view eventId) override
-    {
-        const std::string_view parts[] = {eventId};
-        AddBytes({BatchQueue::NotListed}, parts);
-    }
     void Overlong() override
     {
         Add({BatchQueue::Overlong});
         if (lastLineFollows_)
             Flush();
     }
+    void UnreadLine(std::size_t file, std::int64_t line) override
+    {
+        AddCount({BatchQueue::UnreadLine, false, static_cast<int>(file), 0, 0, line});
+    }
+    void UnreadRecord(std::size_t file, std::int64_t record) override
+    {
+        AddCount({BatchQueue::UnreadRecord, false, static_cast<int>(file), 0, 0, record});
+    }
+    void EventNotListed(int id) override { AddCount({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
 
     // The reading has ended: the last batch goes over, marked.
@@ -269,6 +270,13 @@ private:
             return;
         batch_->Items.push_back(item);
         lastLineFollows_ = item.What == BatchQueue::Percent && item.LineFollows;
+    }
+    // A count is no line: a line announced by a percentage still follows.
+    void AddCount(const BatchQueue::Item& item)
+    {
+        const bool follows = lastLineFollows_;
+        Add(item);
+        lastLineFollows_ = follows;
     }
     void Flush()
     {
@@ -374,14 +382,14 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 done = !item.LineFollows && stopped();
                 break;
             case BatchQueue::Connection:
-                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length));
+                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
                 done = stopped();
                 break;
             case BatchQueue::Message: {
                 const std::string_view bytes(batch.Bytes.data() + item.Offset, item.Length);
                 const auto server = static_cast<std::size_t>(item.Value);
                 steps.Message(
-                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.Place, item.Encoding});
+                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.At, item.Encoding});
                 done = stopped();
                 break;
             }
@@ -389,15 +397,18 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 steps.Parsed(UnpackParsed(batch.Bytes.data() + item.Offset, parsed));
                 done = stopped();
                 break;
-            case BatchQueue::Unread:
-                steps.Unread(item.Place);
-                break;
-            case BatchQueue::NotListed:
-                steps.NotListed(std::string_view(batch.Bytes.data() + item.Offset, item.Length));
-                break;
             case BatchQueue::Overlong:
                 steps.Overlong();
                 done = stopped();
+                break;
+            case BatchQueue::UnreadLine:
+                steps.UnreadLine(static_cast<std::size_t>(item.Value), item.At);
+                break;
+            case BatchQueue::UnreadRecord:
+                steps.UnreadRecord(static_cast<std::size_t>(item.Value), item.At);
+                break;
+            case BatchQueue::EventNotListed:
+                steps.EventNotListed(item.Value);
                 break;
             }
             if (done)

@@ -9,7 +9,6 @@
 #include "scan/exclusion_filters.h"
 #include "scan/csv_export_reader.h"
 #include "scan/file_enumeration.h"
-#include "scan/line_counter.h"
 #include "scan/line_parser.h"
 #include "scan/log_form.h"
 #include "scan/log_reader.h"
@@ -23,41 +22,47 @@ namespace vy {
 
 namespace {
 
-// Tells the observer only what changes on screen.
+// Tells the observer only what changes.
 class Display {
 public:
     explicit Display(ScanObserver* observer) : observer_(observer) {}
 
-    void Phase(const std::string& text)
+    void Phase(ScanPhase phase)
     {
-        if (observer_ != nullptr && (!phaseShown_ || text != phase_))
-            observer_->SetPhase(text);
-        phase_ = text;
+        if (observer_ != nullptr && (!phaseShown_ || phase != phase_))
+            observer_->PhaseBegun(phase);
+        phase_ = phase;
         phaseShown_ = true;
     }
-    void File(const std::string& text)
+    void File(const QString& name)
     {
-        if (observer_ != nullptr && text != file_)
-            observer_->SetFile(text);
-        file_ = text;
+        if (observer_ != nullptr)
+            observer_->FileBegun(name);
+        fileShown_ = true;
+    }
+    void FilesDone()
+    {
+        if (observer_ != nullptr && fileShown_)
+            observer_->FilesDone();
+        fileShown_ = false;
     }
     // A new percentage, or the same one when the title starts following it.
-    void Percent(int percent, bool title)
+    void Percent(int percent, bool reading)
     {
-        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || title != title_))
-            observer_->SetPercent(percent, title);
+        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || reading != reading_))
+            observer_->PercentDone(percent, reading);
         percent_ = percent;
-        title_ = title;
+        reading_ = reading;
         percentShown_ = true;
     }
 
 private:
     ScanObserver* observer_;
-    std::string phase_;
-    std::string file_;  // panel 1 is empty when a scan starts
+    ScanPhase phase_ = ScanPhase::Reading;
     int percent_ = 0;
-    bool title_ = false;
+    bool reading_ = false;
     bool phaseShown_ = false;
+    bool fileShown_ = false;
     bool percentShown_ = false;
 };
 
@@ -96,12 +101,11 @@ public:
     {
     }
 
-    // A line that IsConnectionLine accepted. False when it could not be
-    // read.
+    // A line that IsConnectionLine accepted; false when it cannot be read.
     bool Process(std::string_view text)
     {
         // Every value is read before any name is added: a malformed line
-        // leaves no trace.
+        // leaves no trace but its count.
         if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
             return false;
         Store(line_);
@@ -122,7 +126,9 @@ public:
     // the names and the record.
     void Store(const ConnectionLine& line)
     {
-        if (!(settings_.InitialDate <= line.DateTime && line.DateTime <= settings_.FinalDate + 1))
+        // The final day ends at its last minute: the midnight after it
+        // belongs to the next range.
+        if (!(settings_.InitialDate <= line.DateTime && line.DateTime < settings_.FinalDate + 1))
             return;
         if (Listed(users_, line.User) || Listed(domains_, line.Domain) || Listed(ports_, line.Port))
             return;
@@ -221,13 +227,6 @@ LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
     return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
 }
 
-QString JoinPath(const QString& folder, const QString& name)
-{
-    if (folder.endsWith(u'/'))
-        return folder + name;
-    return folder + u'/' + name;
-}
-
 // The reading of every file: lines, their progress, and which are
 // connection lines. The lines before the next one that holds the
 // recognition marker are no connection lines: they only count, and are
@@ -236,10 +235,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
-    // Lines of current servers' events left out by the event list are told
-    // (only lines with the marker are looked at, and only while one of the
-    // two IDs is missing from the list).
-    const bool currentListed = matcher.Lists(kCurrentFormEventId) && matcher.Lists(kSpeedFormEventId);
+    // Lines of the connection events that the list leaves out: found by
+    // their ID field as quickly as the listed ones, then told by source.
+    const std::string unlistedIds = UnlistedConnectionIds(settings.NEvents);
+    const LineMatcher unlisted(settings.LogLanguage, unlistedIds);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
@@ -249,7 +248,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
-        if (!reader.Open(JoinPath(settings.LogDir, files[i].Name))) {
+        if (!reader.Open(files[i].Path)) {
             sink.FileUnreadable(i);
             continue;
         }
@@ -258,8 +257,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         const LogForm form = DetectLogForm(reader.Head());
         if (form != LogForm::Classic && form != LogForm::EventLogFile) {
             const std::string fileName = files[i].Name.toLatin1().toStdString();
-            const ExportReading reading{JoinPath(settings.LogDir, files[i].Name), matcher, ServerOfFileName(fileName),
-                                        progress, fileStart, sink};
+            const ExportReading reading{files[i].Path, i, matcher, ServerOfFileName(fileName), progress, fileStart, sink};
             const bool read = form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading);
             if (reader.Failed())
                 sink.FileUnreadable(i);
@@ -290,18 +288,19 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             }
             if (!reader.Next(line))
                 break;
-            const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
-                                                                  : matcher.IsConnectionLine(line.Text));
-            const bool hadMarker = std::exchange(markerNext, false);
+            const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
+            const bool connection = marker && matcher.IsConnectionLineWithMarker(line.Text);
+            markerNext = false;
             const std::size_t asciiHead = std::exchange(ascii, 0);
-            progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
+            const std::int64_t consumed = reader.Consumed();
+            progress.Line(fileStart + static_cast<double>(consumed), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead));
-            else if (hadMarker && !currentListed)
-                if (const std::string_view id = matcher.UnlistedCurrentEvent(line.Text); !id.empty())
-                    sink.NotListed(id);
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), consumed);
+            else if (marker && !unlistedIds.empty() && unlisted.IsConnectionLineWithMarker(line.Text))
+                if (const int id = UnlistedConnectionEvent(line.Text))
+                    sink.EventNotListed(id);
             if (sink.Stopped()) {
                 stopped = true;
                 break;
@@ -319,43 +318,88 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const QString& folder, const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor,
-              ScanResult& result)
-        : folder_(folder), files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
+        : files_(files), display_(display), processor_(processor), result_(result)
     {
     }
     void FileBegin(std::size_t index) override
     {
-        display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
-        lines_.Reset(JoinPath(folder_, files_[index].Name));
+        file_ = index;
+        display_.File(files_[index].Name);
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
-    void Connection(std::string_view line) override
+    void Connection(std::string_view line, std::int64_t end) override
     {
-        if (!processor_.Process(line))
-            Unread(0);  // where the line stands the bulk reading does not count
+        // Rare: the place is kept as a file offset and made a line number
+        // once the reading is over.
+        if (!processor_.Process(line) && Count(file_, false) == 1)
+            firstAt_.push_back({result_.Unread.size() - 1, file_, end});
     }
     void Message(const EventMessage& event) override
     {
-        if (!processor_.Process(event))
-            Unread(lines_.LineAt(event.Offset));
+        // As a line: the place is made a line number once the reading is
+        // over (a byte of the event's first line).
+        if (!processor_.Process(event) && Count(file_, false) == 1)
+            firstAt_.push_back({result_.Unread.size() - 1, file_, event.Offset + 1});
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
-    // Connections recognised but not read, and events left out by the event
-    // list: what the scan's report counts.
-    void Unread(std::int64_t line) override { (void)line; }
-    void NotListed(std::string_view eventId) override { (void)eventId; }
     void Overlong() override { ++result_.OverlongLines; }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }
+    void EventNotListed(int id) override { ++result_.EventsNotListed[id]; }
+
+    // The files whose first unread line is known by its offset only: the
+    // entry of result.Unread, and the offset.
+    struct OffsetOnly {
+        std::size_t Entry;
+        std::size_t File;
+        std::int64_t End;
+    };
+    const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
 
 private:
-    const QString& folder_;
+    void Unread(std::size_t file, std::int64_t where, bool records)
+    {
+        if (Count(file, records) == 1)
+            result_.Unread.back().First = where;
+    }
+    // Counts one more of file; the count now.
+    std::int64_t Count(std::size_t file, bool records)
+    {
+        std::vector<UnreadInFile>& unread = result_.Unread;
+        if (unread.empty() || lastFile_ != file) {
+            unread.push_back({files_[file].Name, 0, 0, records});
+            lastFile_ = file;
+        }
+        return ++unread.back().Count;
+    }
+
     const std::vector<LogFileEntry>& files_;
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
-    LineCounter lines_;  // names the line of an unreadable message
+    std::size_t file_ = 0;
+    std::size_t lastFile_ = static_cast<std::size_t>(-1);
+    std::vector<OffsetOnly> firstAt_;
 };
+
+// The number of the line that ends at file offset end, counted from 1 by
+// the reader's own line ends.
+std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t end)
+{
+    LogReader reader;
+    if (!reader.Open(path))
+        return 0;
+    std::int64_t number = 0;
+    LogLineRead line;
+    while (reader.Next(line)) {
+        ++number;
+        if (reader.Consumed() >= end)
+            break;
+    }
+    return number;
+}
 
 }  // namespace
 
@@ -366,7 +410,12 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     Display display(observer);
     ClearStores(stores);
 
-    const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
+    const LogFolder folder = ListLogFolder(settings.LogDir, settings.FileFilter);
+    const std::vector<LogFileEntry>& files = folder.Files;
+    if (folder.Error)
+        result.FolderError = *folder.Error;
+    result.FileFilter = settings.FileFilter;
+    result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
     for (const LogFileEntry& f : files) {
@@ -374,29 +423,62 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         totalBytes += static_cast<double>(f.Size);
     }
 
-    display.Phase("Processing");
+    display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(settings.LogDir, files, display, processor, result);
+    ScanSteps steps(files, display, processor, result);
     const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
+    for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
+        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.End);
+    }
 
     if (settings.CheckLogFiles) {
-        display.File("");
+        display.FilesDone();
         display.Percent(0, false);
-        display.Phase("Checking");
+        display.Phase(ScanPhase::CheckingDuplicates);
         result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
     }
     return result;
+}
+
+namespace {
+
+// "Folder has no log files", and when the folder holds exports of other
+// forms that the filter leaves out, which and how many.
+std::string NoLogFilesWarning(const ScanResult& result)
+{
+    std::string text = "Folder has no log files";
+    if (result.FolderLeftOut.empty())
+        return text;
+    text += " matching the file filter \"" + result.FileFilter.toLatin1().toStdString() + "\"; it holds ";
+    bool first = true;
+    for (const auto& [ext, n] : result.FolderLeftOut) {
+        if (!first)
+            text += ", ";
+        text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
+        first = false;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::int64_t ScanResult::UnreadLines() const
+{
+    std::int64_t n = 0;
+    for (const UnreadInFile& f : Unread)
+        n += f.Count;
+    return n;
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)
 {
     std::vector<std::string> warnings;
     if (result.LogFileList.empty())
-        warnings.push_back("Folder has no log files");
+        warnings.push_back(NoLogFilesWarning(result));
     if (result.DuplicatesFound)
         warnings.push_back("Duplicates is found!");
     if (result.SkippedForCapacity > 0)

@@ -132,10 +132,10 @@ private:
             reading_.Sink.Parsed(line_);
             break;
         case EventStatus::Unread:
-            reading_.Sink.Unread(event_.Place);
+            reading_.Sink.UnreadLine(reading_.File, event_.Place);
             break;
         case EventStatus::NotListed:
-            reading_.Sink.NotListed(event_.Id);
+            reading_.Sink.EventNotListed(event_.Id == kCurrentFormEventId ? 20272 : 20251);
             break;
         case EventStatus::NotConnection:
             break;
@@ -148,7 +148,7 @@ private:
     {
         if (event_.Open && IsRemoteAccess(event_.Provider) &&
             (event_.Id == kCurrentFormEventId || event_.Id == kSpeedFormEventId) && reading_.Matcher.Lists(event_.Id))
-            reading_.Sink.Unread(event_.Place);
+            reading_.Sink.UnreadLine(reading_.File, event_.Place);
         event_.Open = false;
     }
 

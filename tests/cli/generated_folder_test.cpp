@@ -319,10 +319,32 @@ TEST(TextForms, TheDemonstrationFolderReportsAlikeInEveryForm)
     };
     const std::vector<std::string> original = reports(demo);
     ASSERT_GT(original[0].size(), 100u);
+    // A recognised line that cannot be read, made the third line of the
+    // first file: every form reports the same, and names the same place.
+    QTemporaryDir marked;
+    for (const QString& name : QDir(demo).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(QDir(demo).filePath(name), QDir(marked.path()).filePath(name)));
+    const QString first = QDir(demo).entryList({"*.txt"}, QDir::Files, QDir::Name).front();
+    QFile file(QDir(marked.path()).filePath(first));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    lines.insert(2, "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20050,N/A,RAS1,The user was active "
+                    "for 2 minutes.\r");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(lines.join('\n'));
+    file.close();
+    std::vector<std::string> withUnread = original;
+    for (std::string& report : withUnread)
+        report.insert(report.find('\n') + 1,
+                      "vy-report: 1 connection lines could not be read; the first: " + first.toStdString() + " line 3\n");
     for (scantest::TextForm form : scantest::kEveryTextForm) {
         QTemporaryDir copy;
         scantest::ReencodeFolder(demo, copy.path(), form);
         EXPECT_EQ(reports(copy.path()), original) << "form " << static_cast<int>(form);
+        QTemporaryDir markedCopy;
+        scantest::ReencodeFolder(marked.path(), markedCopy.path(), form);
+        EXPECT_EQ(reports(markedCopy.path()), withUnread) << "form " << static_cast<int>(form);
     }
 }
 

@@ -40,6 +40,17 @@ TEST(MatchesFileFilter, AFinalDotStarAlsoTakesNamesWithoutExtension)
     EXPECT_FALSE(MatchesFileFilter("rasx", "ras.*"));
 }
 
+TEST(MatchesFileFilter, SeveralPatternsEachTakeTheirNames)
+{
+    EXPECT_TRUE(MatchesFileFilter("a.CSV", "*.txt; *.csv"));
+    EXPECT_TRUE(MatchesFileFilter("a.txt", "*.txt;;*.csv"));
+    EXPECT_FALSE(MatchesFileFilter("a.xml", "*.txt;*.csv"));
+    // A pattern with a folder in it matches nothing; the others still do.
+    EXPECT_FALSE(MatchesFileFilter("a.txt", "sub/*.txt"));
+    EXPECT_TRUE(MatchesFileFilter("a.evtx", "sub/*.txt;*.evtx"));
+    EXPECT_FALSE(MatchesFileFilter("a.txt", ";"));
+}
+
 TEST(MatchesFileFilter, ManyStarsStayFast)
 {
     const QString name = QString(200, u'a');

@@ -340,18 +340,19 @@ public:
     void FileBegin(std::size_t) override {}
     void FileUnreadable(std::size_t) override {}
     void Percent(int, bool) override {}
-    void Connection(std::string_view) override { ++c.read; }
+    void Connection(std::string_view, std::int64_t) override { ++c.read; }
     void Message(const EventMessage& event) override
     {
         ConnectionLine line;
         if (ParseEventMessage("EN", event.EventId, event.Server, event.Message, line))
             ++c.read;
         else
-            Unread(lines.LineAt(event.Offset));
+            UnreadLine(0, lines.LineAt(event.Offset));
     }
     void Parsed(const ConnectionLine&) override { ++c.read; }
-    void Unread(std::int64_t line) override { ++c.unread, c.lastPlace = line; }
-    void NotListed(std::string_view) override { ++c.notListed; }
+    void UnreadLine(std::size_t, std::int64_t line) override { ++c.unread, c.lastPlace = line; }
+    void UnreadRecord(std::size_t, std::int64_t) override {}
+    void EventNotListed(int) override { ++c.notListed; }
     void Overlong() override {}
     bool Stopped() override { return false; }
     Counts c;
@@ -364,8 +365,8 @@ TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
 {
     QTemporaryDir dir;
     auto read = [&dir](const std::string& bytes, const char* ids) {
-        const QString path = dir.filePath("cut");
-        std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+        const std::filesystem::path path = dir.filePath("cut").toStdString();
+        std::ofstream(path, std::ios::binary) << bytes;
         LogReader reader;
         EXPECT_TRUE(reader.Open(path));
         Findings findings;
@@ -373,7 +374,7 @@ TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
         const LineMatcher matcher("EN", ids);
         ReadingProgress progress(findings, static_cast<double>(bytes.size()));
         const LogForm form = DetectLogForm(reader.Head());
-        const ExportReading reading{path, matcher, "cut", progress, 0, findings};
+        const ExportReading reading{path, 0, matcher, "cut", progress, 0, findings};
         EXPECT_TRUE(form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading));
         return findings.c;
     };

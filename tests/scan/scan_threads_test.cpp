@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
+#include "scan/scan_pipeline.h"
 #include "scan/scan_run.h"
 #include "scan/scan_test_support.h"
 #include "store/date_value.h"
@@ -71,6 +72,70 @@ protected:
     ScanSettings settings_;
 };
 
+// What a reader of any form counts reaches the scan's thread in its place
+// among the lines, both ways.
+TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
+{
+    class Steps : public ReadSteps {
+    public:
+        void FileBegin(std::size_t i) override { Log("file " + std::to_string(i)); }
+        void FileUnreadable(std::size_t i) override { Log("unreadable " + std::to_string(i)); }
+        void Percent(int p) override { Log("percent " + std::to_string(p)); }
+        void Connection(std::string_view line, std::int64_t end) override
+        {
+            Log(std::string(line) + " " + std::to_string(end));
+        }
+        void Message(const EventMessage& m) override
+        {
+            Log(std::string(m.EventId) + "|" + std::string(m.Server) + "|" + std::string(m.Message) + "|" +
+                std::to_string(m.Offset) + "|" + std::to_string(static_cast<int>(m.Encoding)));
+        }
+        void Parsed(const ConnectionLine& c) override
+        {
+            Log(std::to_string(c.DateTime) + "|" + std::string(c.Domain) + "|" + c.User + "|" + std::string(c.Server) +
+                "|" + std::string(c.Port) + "|" + std::string(c.Speed) + "|" + std::to_string(c.ActiveTime) + "|" +
+                std::to_string(c.BytesSent) + "|" + std::to_string(c.BytesReceived));
+        }
+        void Overlong() override { Log("overlong"); }
+        void UnreadLine(std::size_t f, std::int64_t l) override { Log("line " + std::to_string(f) + ":" + std::to_string(l)); }
+        void UnreadRecord(std::size_t f, std::int64_t r) override { Log("record " + std::to_string(f) + ":" + std::to_string(r)); }
+        void EventNotListed(int id) override { Log("not listed " + std::to_string(id)); }
+        void Log(const std::string& e) { events.push_back(e); }
+        std::vector<std::string> events;
+    };
+    const ReadFunction read = [](ReadSink& sink) {
+        sink.FileBegin(0);
+        sink.Percent(10, true);
+        sink.UnreadLine(0, 3);
+        sink.Connection("a", 40);
+        sink.EventNotListed(20251);
+        sink.Message({"20251", "RAS1", "The user ...", 77, TextEncoding::Utf8});
+        ConnectionLine c;
+        c.DateTime = 36000.5;
+        c.Domain = "CORP";
+        c.User = "ann";
+        c.Server = "GATE";
+        c.Port = "VPN1";
+        c.Speed = "0";
+        c.ActiveTime = 61;
+        c.BytesSent = 5000000000;
+        c.BytesReceived = 7;
+        sink.Parsed(c);
+        sink.FileBegin(1);
+        sink.UnreadRecord(1, 17);
+        sink.Percent(100, false);
+    };
+    const std::atomic<bool> stop{false};
+    Steps here, ahead;
+    ReadHere(read, here, stop);
+    ReadAhead(read, ahead, stop);
+    EXPECT_EQ(here.events, (std::vector<std::string>{"file 0", "percent 10", "line 0:3", "a 40", "not listed 20251",
+                                                     "20251|RAS1|The user ...|77|1",
+                                                     std::to_string(36000.5) + "|CORP|ann|GATE|VPN1|0|61|5000000000|7",
+                                                     "file 1", "record 1:17", "percent 100"}));
+    EXPECT_EQ(ahead.events, here.events);
+}
+
 TEST_F(ScanThreadsTest, BothWaysGiveTheSameScan)
 {
     for (const char* lang : {"EN", "DE"}) {
@@ -113,7 +178,7 @@ TEST_F(ScanThreadsTest, AnErrorWhileStoringEndsTheReadingThreadAndComesOut)
     // the reading thread has been ended (else the program would abort).
     class Failing : public ScanObserver {
     public:
-        void SetPercent(int percent, bool) override
+        void PercentDone(int percent, bool) override
         {
             if (percent == 30)
                 throw std::runtime_error("window gone");
