@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -29,7 +30,7 @@ public:
     void FileBegin(std::size_t) override {}
     void FileUnreadable(std::size_t) override {}
     void Percent(int, bool) override {}
-    void Connection(std::string_view) override {}
+    void Connection(std::string_view, std::int64_t) override {}
     void Message(const vy::EventMessage& event) override
     {
         Check(event.EventId.size() == 5 && event.Offset >= 0);
@@ -44,8 +45,9 @@ public:
         for (char ch : c.User)
             Check(ch < 'A' || ch > 'Z');
     }
-    void Unread(std::int64_t line) override { Check(line >= 0); }
-    void NotListed(std::string_view eventId) override { Check(eventId.size() == 5); }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Check(file == 0 && line >= 0); }
+    void UnreadRecord(std::size_t, std::int64_t) override { Check(false); }
+    void EventNotListed(int id) override { Check(id == 20272 || id == 20251); }
     void Overlong() override {}
     bool Stopped() override { return false; }
 };
@@ -63,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(f);
     }
     vy::LogReader reader(4096, 1 << 16);  // small, so that long records and lines are met
-    if (!reader.Open(QString::fromStdString(path)))
+    if (!reader.Open(std::filesystem::path(path)))
         return 0;
     CheckingSink sink;
     const vy::LineMatcher matcher("EN", ids);
     vy::ReadingProgress progress(sink, static_cast<double>(bytes.size()));
-    const vy::ExportReading reading{QString::fromStdString(path), matcher, "fuzz", progress, 0, sink};
+    const vy::ExportReading reading{path, 0, matcher, "fuzz", progress, 0, sink};
     switch (const vy::LogForm form = vy::DetectLogForm(reader.Head())) {
     case vy::LogForm::Xml: vy::ReadXmlExport(reader, reading); break;
     case vy::LogForm::EventViewerCsv:

@@ -310,7 +310,9 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
         QTemporaryDir dir;
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         const auto stores = std::make_unique<Stores>();
-        EXPECT_TRUE(ScanFolder(dir.path(), *stores).DuplicatesFound);
+        const ScanResult result = ScanFolder(dir.path(), *stores);
+        EXPECT_TRUE(result.DuplicatesFound);
+        EXPECT_TRUE(result.Unread.empty() && result.EventsNotListed.empty());  // nothing left aside
         const bool named = form != F::EventViewerCsv && form != F::EventViewerText;
         const bool speed = o.EventId == "20251";
         EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed));
