@@ -490,11 +490,18 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     if (!german) {
         // The sixth field is the event ID: current servers' event has its
         // own form and is never read in the classic one.
+        // (Split here by hand: the field reader, called from several
+        // places, is not inlined, and this runs for every line.)
         std::size_t from = 0;
-        std::optional<std::string_view> field;
-        for (int i = 0; i < 6 && (i == 0 || field); ++i)
-            field = NextField(line, from);
-        if (field == kCurrentFormEventId || field == kSpeedFormEventId)
+        std::string_view field;
+        bool six = true;
+        for (int i = 0; i < 6 && six; ++i) {
+            const std::size_t comma = line.find(',', from);
+            six = comma != npos;
+            field = six ? line.substr(from, comma - from) : std::string_view();
+            from = comma + 1;
+        }
+        if (six && (field == kCurrentFormEventId || field == kSpeedFormEventId))
             return ParseCurrent(line, from, field == kSpeedFormEventId, out);
     }
     return ParseClassic(german, line, out);
