@@ -57,15 +57,17 @@ std::string Folder()
     return folder;
 }
 
-// A folder of about 90 MB, and the same files in UTF-16 LE with their mark.
-std::string SmallFolder(bool utf16)
+// A folder of about 90 MB, the same files in UTF-16 LE with their mark,
+// and the same connections as an Event Viewer CSV export of events 20251.
+enum class SmallForm { SingleByte, Utf16, EventViewerCsv };
+std::string SmallFolder(SmallForm form)
 {
     static const std::string folder = [] {
         const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/scan-90m";
         const std::string stamp = dir + "/.stamp";
         std::string have;
         std::getline(std::ifstream(stamp), have);
-        if (have != "v1") {
+        if (have != "v2") {
             vy::loggen::GeneratorOptions o;
             o.Seed = 6;
             o.Files = 2;
@@ -84,11 +86,18 @@ std::string SmallFolder(bool utf16)
                 for (char c; in.get(c);)
                     out << c << '\0';
             }
-            std::ofstream(stamp) << "v1\n";
+            o.Form = vy::loggen::MessageForm::EventViewerCsv;
+            o.EventId = "20251";
+            vy::loggen::GenerateLogFolder(dir + "-evcsv", o);
+            std::ofstream(stamp) << "v2\n";
         }
         return dir;
     }();
-    return utf16 ? folder + "-utf16" : folder;
+    switch (form) {
+    case SmallForm::Utf16: return folder + "-utf16";
+    case SmallForm::EventViewerCsv: return folder + "-evcsv";
+    default: return folder;
+    }
 }
 
 void CatFiles(benchmark::State& state)
@@ -101,14 +110,15 @@ void CatFiles(benchmark::State& state)
 }
 BENCHMARK(CatFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
-void Scan(benchmark::State& state, vy::ScanThreads threads, const std::string& folder = Folder())
+void Scan(benchmark::State& state, vy::ScanThreads threads, const std::string& folder = Folder(),
+          const char* filter = "*.txt", const char* events = "20050;20048")
 {
     auto stores = std::make_unique<vy::Stores>();
     vy::ScanSettings s;
     s.LogDir = QString::fromStdString(folder);
-    s.FileFilter = "*.txt";
+    s.FileFilter = filter;
     s.LogLanguage = "EN";
-    s.NEvents = "20050;20048";
+    s.NEvents = events;
     s.InitialDate = *vy::EncodeDate(1998, 1, 1);
     s.FinalDate = *vy::EncodeDate(1998, 12, 31);
     std::atomic<bool> stop{false};
@@ -127,11 +137,17 @@ BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 void ScanFolderOneThread(benchmark::State& state) { Scan(state, vy::ScanThreads::One); }
 BENCHMARK(ScanFolderOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
-// The same connections in single bytes and in UTF-16.
-void ScanSmallFolder(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(false)); }
+// The same connections in single bytes, in UTF-16, and exported by Event
+// Viewer as CSV (UTF-8, the dates with direction marks in half of them).
+void ScanSmallFolder(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(SmallForm::SingleByte)); }
 BENCHMARK(ScanSmallFolder)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
-void ScanSmallFolderUtf16(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(true)); }
+void ScanSmallFolderUtf16(benchmark::State& state) { Scan(state, vy::ScanThreads::Two, SmallFolder(SmallForm::Utf16)); }
 BENCHMARK(ScanSmallFolderUtf16)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+void ScanSmallFolderEventViewerCsv(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::Two, SmallFolder(SmallForm::EventViewerCsv), "*.csv", "20050;20048;20251");
+}
+BENCHMARK(ScanSmallFolderEventViewerCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)

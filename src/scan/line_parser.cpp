@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "scan/active_time.h"
+#include "scan/message_values.h"
 #include "store/ascii_text.h"
 #include "store/date_value.h"
 
@@ -74,23 +75,6 @@ std::uint64_t IdKey(const char* id)
     return key;
 }
 
-// A byte count: optional leading blanks, an optional sign, one or more
-// digits, within the signed 64-bit range; nothing else.
-std::optional<std::int64_t> ReadByteCount(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == npos)
-        return std::nullopt;
-    text.remove_prefix(first);
-    // from_chars takes a "-" but no "+"; after either sign a digit must come.
-    if (text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || !IsAsciiDigit(text.front()))
-            return std::nullopt;
-    }
-    return ReadDecimal<std::int64_t>(text);
-}
-
 // a: the text before the number, of beforeSize bytes; b: the text after it.
 std::optional<std::int64_t> NumberAt(std::string_view line, std::size_t a, std::size_t beforeSize, std::size_t b)
 {
@@ -106,28 +90,6 @@ int Digits(std::string_view text, std::size_t at, std::size_t count)
         return -1;
     const auto value = ReadDecimal<unsigned>(text.substr(at, count));
     return value ? static_cast<int>(*value) : -1;
-}
-
-// EncodeDate plus EncodeTime, remembering the last date on each thread: the
-// lines of a log come in the order of their dates, so most repeat the date
-// before.
-std::optional<double> DateTimeOf(int year, int month, int day, int hour, int minute)
-{
-    struct Last {
-        int Year = -1, Month = -1, Day = -1;
-        std::optional<double> Value;
-    };
-    thread_local Last last;
-    if (year != last.Year || month != last.Month || day != last.Day) {
-        last.Value = EncodeDate(year, month, day);
-        last.Year = year;
-        last.Month = month;
-        last.Day = day;
-    }
-    const auto time = EncodeTime(hour, minute, 0);
-    if (!last.Value || !time)
-        return std::nullopt;
-    return *last.Value + *time;
 }
 
 // ---- The classic form ------------------------------------------------------
@@ -335,75 +297,53 @@ std::optional<std::string_view> WithoutRouting(std::string_view message)
     return message.substr(end + 3);
 }
 
-// Reads "M/D/YYYY at H:MM AM" at the start of text (one or two digits for
-// month, day and hour; AM or PM in either case).
-std::optional<double> CurrentDateTime(std::string_view text)
+// "M/D/YYYY at H:MM AM" (or "at 14:05") at the start of text.
+std::optional<double> ConnectDateTime(std::string_view text)
 {
-    std::size_t i = 0;
-    // One or two digits, then the given separator.
-    auto number = [&text, &i](std::string_view separator) {
-        const std::size_t digits = i + 1 < text.size() && IsAsciiDigit(text[i + 1]) ? 2 : 1;
-        const int value = Digits(text, i, digits);
-        i += digits;
-        if (value < 0 || text.substr(i, separator.size()) != separator)
-            return -1;
-        i += separator.size();
-        return value;
-    };
-    const int month = number("/");
-    const int day = month < 0 ? -1 : number("/");
-    const int year = Digits(text, i, 4);
-    i += 4;
-    if (day < 0 || year < 0 || text.substr(i, 4) != " at ")
+    std::size_t at = 0;
+    const auto date = ReadConnectDate(text, at);
+    if (!date || text.substr(at, 4) != " at ")
         return std::nullopt;
-    i += 4;
-    const int hour12 = number(":");
-    const int minute = Digits(text, i, 2);
-    i += 2;
-    if (hour12 < 1 || hour12 > 12 || minute < 0 || i + 3 > text.size() || text[i] != ' ')
+    at += 4;
+    const auto time = ReadConnectTime(text, at);
+    if (!time)
         return std::nullopt;
-    const char half = AsciiLower(text[i + 1]);
-    if ((half != 'a' && half != 'p') || AsciiLower(text[i + 2]) != 'm')
-        return std::nullopt;
-    const int hour = hour12 % 12 + (half == 'p' ? 12 : 0);
-    return DateTimeOf(year, month, day, hour, minute);
+    return *date + *time;
 }
 
 // The fields after the event ID, from from on: the user, the computer (the
-// server) and the message, "The user DOM\user connected on port P on
-// M/D/YYYY at H:MM AM and disconnected on ... The user was active for 81
-// minutes 52 seconds. 1146634 bytes were sent and 192742 bytes were
-// received. ..."
-bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
+// server) and the message.
+bool ParseCurrent(std::string_view line, std::size_t from, bool withSpeed, ConnectionLine& out)
 {
     const auto computer = NextField(line, from) ? NextField(line, from) : std::nullopt;
     if (!computer)
         return false;
     const auto unquoted = Unquote(line.substr(from), out.Unquoted);
-    const auto message = unquoted ? WithoutRouting(*unquoted) : std::nullopt;
+    return unquoted && ParseCurrentMessage(*unquoted, *computer, withSpeed, out);
+}
+
+}  // namespace
+
+bool ParseCurrentMessage(std::string_view message, std::string_view server, bool withSpeed, ConnectionLine& out)
+{
+    const auto stripped = WithoutRouting(message);
     constexpr std::string_view kUser = "The user ";
     constexpr std::string_view kPort = " connected on port ";
     constexpr std::string_view kSent = " bytes were sent and ";
-    if (!message || !message->starts_with(kUser))
+    if (!stripped || !stripped->starts_with(kUser))
         return false;
-    const std::string_view m = *message;
-    // Domain and user as in the classic form: the domain up to the first "\"
-    // or blank ("Local" when a blank comes first), the user up to the blank
-    // before "connected on port".
-    const std::size_t domainEnd = m.find_first_of("\\ ", kUser.size());
-    static const Needle portMarker(kPort), sentMarker(kSent), receivedMarker(" bytes were received.");
+    const std::string_view m = *stripped;
+    static const Needle portMarker(kPort), sentMarker(kSent), receivedMarker(" bytes were received."),
+        speedMarker("The port speed was ");
     const std::size_t port = portMarker.In(m, kUser.size() - 1);
-    if (domainEnd == npos || port == npos)
+    if (port == npos || port < kUser.size())
         return false;
-    const bool named = m[domainEnd] == '\\';
-    const std::size_t userBegin = named ? domainEnd + 1 : kUser.size();
-    if (userBegin > port)
-        return false;
+    const DomainAndUser names = SplitDomainUser(m.substr(kUser.size(), port - kUser.size()));
     const std::size_t portBegin = port + kPort.size();
     const std::size_t portEnd = m.find(' ', portBegin);
     if (portEnd == npos || m.substr(portEnd, 4) != " on ")
         return false;
-    const auto dateTime = CurrentDateTime(m.substr(portEnd + 4));
+    const auto dateTime = ConnectDateTime(m.substr(portEnd + 4));
 
     const std::size_t active = MarkersFor(false).Recognition.In(m, portEnd);
     if (!dateTime || active == npos)
@@ -419,24 +359,32 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
     const std::size_t sentEnd = sentMarker.In(m, sentBegin);
     const auto sent = NumberAt(m, sentBegin, 0, sentEnd);
     const std::size_t receivedBegin = sentEnd == npos ? npos : sentEnd + kSent.size();
-    const auto received = NumberAt(m, receivedBegin, 0, receivedMarker.In(m, receivedBegin));
+    const std::size_t receivedEnd = receivedMarker.In(m, receivedBegin);
+    const auto received = NumberAt(m, receivedBegin, 0, receivedEnd);
     if (!sent || !received)
         return false;
+    // The port speed, when the event gives it, follows the byte counts.
+    std::string_view speed = "0";
+    if (withSpeed) {
+        const std::size_t at = speedMarker.In(m, receivedEnd);
+        const auto read = SpeedAt(MarkersFor(false), m, at);
+        if (!read)
+            return false;
+        speed = *read;
+    }
 
     out.DateTime = *dateTime;
-    out.Domain = named ? m.substr(kUser.size(), domainEnd - kUser.size()) : kLocal;
+    out.Domain = names.Domain;
     out.User.clear();
-    AppendAsciiLower(out.User, m.substr(userBegin, port - userBegin));
-    out.Server = *computer;
+    AppendAsciiLower(out.User, names.User);
+    out.Server = server;
     out.Port = m.substr(portBegin, portEnd - portBegin);
-    out.Speed = "0";  // the form does not give the port speed
+    out.Speed = speed;
     out.ActiveTime = *duration;
     out.BytesSent = *sent;
     out.BytesReceived = *received;
     return true;
 }
-
-}  // namespace
 
 Needle::Needle(std::string_view text) : text_(text)
 {
@@ -509,6 +457,11 @@ bool LineMatcher::IsConnectionLine(std::string_view line) const
     return !ids_.empty() && marker_.In(line) != npos && IsConnectionLineWithMarker(line);
 }
 
+bool LineMatcher::Lists(std::string_view id) const
+{
+    return id.size() == 5 && std::binary_search(ids_.begin(), ids_.end(), IdKey(id.data()));
+}
+
 bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
 {
     // Every "," + five bytes + "," of the line is looked up, which finds a
@@ -537,14 +490,40 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
     if (!german) {
         // The sixth field is the event ID: current servers' event has its
         // own form and is never read in the classic one.
+        // (Split here by hand: the field reader, called from several
+        // places, is not inlined, and this runs for every line.)
         std::size_t from = 0;
-        std::optional<std::string_view> field;
-        for (int i = 0; i < 6 && (i == 0 || field); ++i)
-            field = NextField(line, from);
-        if (field == kCurrentFormEventId)
-            return ParseCurrent(line, from, out);
+        std::string_view field;
+        bool six = true;
+        for (int i = 0; i < 6 && six; ++i) {
+            const std::size_t comma = line.find(',', from);
+            six = comma != npos;
+            field = six ? line.substr(from, comma - from) : std::string_view();
+            from = comma + 1;
+        }
+        if (six && (field == kCurrentFormEventId || field == kSpeedFormEventId))
+            return ParseCurrent(line, from, field == kSpeedFormEventId, out);
     }
     return ParseClassic(german, line, out);
+}
+
+bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
+                       std::string_view message, ConnectionLine& out)
+{
+    const bool german = IsGerman(lang);
+    if (!german && (eventId == kCurrentFormEventId || eventId == kSpeedFormEventId))
+        return ParseCurrentMessage(message, server, eventId == kSpeedFormEventId, out);
+    // The classic message read as the last field of a line whose server
+    // field is empty, so that nothing of the server can be taken for a
+    // value; the server is then the one given. Through the line's parse,
+    // which so stays the classic parse's one caller (inlined there). The
+    // line lasts like out's working space, until the next call.
+    thread_local std::string line;
+    line.assign(",,").append(message);
+    if (!ParseConnectionLine(lang, line, out))
+        return false;
+    out.Server = server;
+    return true;
 }
 
 std::string UnlistedConnectionIds(std::string_view ids)

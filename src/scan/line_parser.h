@@ -5,10 +5,11 @@
 //
 // Two message forms are read. The classic one (events 20050, 20048) in
 // English or German; and, in English only, the form that current servers
-// log as event 20272: the same comma-separated fields (date, time, source,
-// type, category, event ID, user, computer, message), the message perhaps
-// in double quotes, giving the connect time as "on M/D/YYYY at H:MM AM" and
-// no port speed.
+// log as events 20272 and 20251: the same comma-separated fields (date,
+// time, source, type, category, event ID, user, computer, message), the
+// message perhaps in double quotes, giving the connect time as "on M/D/YYYY
+// at H:MM AM" (or on the 24-hour clock, "at 14:05"), and the port speed
+// only in 20251 ("The port speed was N.").
 
 #include <array>
 #include <cstdint>
@@ -20,6 +21,8 @@ namespace vy {
 
 // The event ID whose lines are read in the current servers' form.
 inline constexpr std::string_view kCurrentFormEventId = "20272";
+// The same form with the port speed.
+inline constexpr std::string_view kSpeedFormEventId = "20251";
 
 // Every value of one connection line. The views point into the line; for a
 // quoted message holding doubled quotes, into Unquoted instead. The domain
@@ -63,6 +66,8 @@ public:
     bool IsConnectionLine(std::string_view line) const;
     // The same answer for a line known to hold the recognition marker.
     bool IsConnectionLineWithMarker(std::string_view line) const;
+    // Whether id (five characters) is one of the listed IDs.
+    bool Lists(std::string_view id) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
     std::string_view Marker() const { return marker_.Text(); }
     // The first occurrence of the marker in text at or after from; npos
@@ -78,9 +83,23 @@ private:
 // Reads every value of a line that the matcher accepted into out; false when
 // the line is malformed (a marker missing, a value that does not convert, an
 // end character that never comes). out is then unspecified. With English
-// markers, a line whose sixth field is the event ID 20272 is read in the
-// current servers' form and never in the classic one.
+// markers, a line whose sixth field is the event ID 20272 or 20251 is read
+// in the current servers' form and never in the classic one.
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out);
+
+// The message of a current server's event 20272 (withSpeed false: speed
+// "0") or 20251 (withSpeed true), without quotes, perhaps after the routing
+// prefix "RoutingDomainID- {GUID}: CoID={GUID}: ". server becomes the
+// record's server. The views of out point into message and server.
+bool ParseCurrentMessage(std::string_view message, std::string_view server, bool withSpeed, ConnectionLine& out);
+
+// The message of an event of ID eventId from server, as exports with the
+// message in a field of its own carry it: with English markers, 20272 and
+// 20251 in the current servers' form, any other ID (and every ID with
+// German markers) in the classic one. The server is the one given, never
+// read from the message.
+bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
+                       std::string_view message, ConnectionLine& out);
 
 // For a line that holds the recognition marker but no listed ID: the event
 // ID when it is a connection event of current servers (source RemoteAccess,

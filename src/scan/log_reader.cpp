@@ -122,6 +122,13 @@ std::string_view LogReader::Buffered() const
     return {buffer_.data() + begin_, end - begin_};
 }
 
+std::string_view LogReader::Head(std::size_t limit)
+{
+    while (end_ - begin_ < limit && LineEndIn(buffer_.data(), begin_, end_) == end_ && Fill()) {
+    }
+    return Buffered();
+}
+
 void LogReader::Compact()
 {
     if (begin_ == 0)
@@ -473,7 +480,16 @@ std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::s
     std::size_t o = i;
     while (i < n) {
         if (p[i] < 0x80) {
-            out[o++] = static_cast<char>(p[i++]);
+            // A run of ASCII is copied whole, its end found eight bytes a
+            // step.
+            std::size_t end = i + 1;
+            while (end + 8 <= n && high(end) == 0)
+                end += 8;
+            while (end < n && p[end] < 0x80)
+                ++end;
+            std::memcpy(out.data() + o, p + i, end - i);
+            o += end - i;
+            i = end;
             continue;
         }
         unsigned cp = 0;

@@ -68,6 +68,10 @@ public:
     // after it). Reads nothing; empty when Next has to read first. Valid
     // until the next call.
     std::string_view Buffered() const;
+    // The text at the start of the file, for telling its form: Buffered()
+    // once it holds a line end, at least limit bytes, or the whole text.
+    // Call it before the first Next.
+    std::string_view Head(std::size_t limit = 4096);
     // What Consumed() would be after the first n bytes of Buffered().
     std::int64_t ConsumedAfter(std::size_t n) const { return ConsumedAt(begin_ + n); }
     // Passes over the first n bytes of Buffered(), which must end with a

@@ -23,6 +23,8 @@ public:
     void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
     void Percent(int percent, bool) override { steps_.Percent(percent); }
     void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
+    void Message(const EventMessage& event) override { steps_.Message(event); }
+    void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
     void Overlong() override { steps_.Overlong(); }
     void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { steps_.UnreadRecord(file, record); }
@@ -34,19 +36,31 @@ private:
     const std::atomic<bool>& stop_;
 };
 
+// The numbers of a connection handed over with its values, and the lengths
+// of its five names that follow them.
+struct PackedNumbers {
+    double DateTime;
+    std::int64_t Sent, Received;
+    std::int32_t Active;
+    std::uint32_t Lengths[5];
+};
+
 // Two threads: the findings of the reading thread, handed over in batches.
 // A batch holds the connection lines themselves, copied out of the reader's
 // buffer, so the reading can go on while the scan's thread stores them.
 class BatchQueue {
 public:
-    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Overlong, UnreadLine, UnreadRecord, EventNotListed };
+    enum Kind : std::uint8_t {
+        FileBegin, FileUnreadable, Percent, Connection, Message, Parsed, Overlong, UnreadLine, UnreadRecord, EventNotListed
+    };
     struct Item {
         Kind What = FileBegin;
         bool LineFollows = false;
         int Value = 0;            // file index or percentage
-        std::size_t Offset = 0;   // a connection line: its bytes in the batch
+        std::size_t Offset = 0;   // a connection line, a message or values: its bytes in the batch
         std::size_t Length = 0;
-        std::int64_t At = 0;      // a connection line: the file bytes before it; else a line or record number
+        std::int64_t At = 0;      // a connection line: the file bytes before it; a message: its offset; else a line or record number
+        TextEncoding Encoding = TextEncoding::SingleByte;  // a message's
     };
     struct Batch {
         std::vector<Item> Items;
@@ -172,6 +186,27 @@ public:
         if (lastLineFollows_)
             Flush();  // the percentage that came with this line is on its way
     }
+    void Message(const EventMessage& event) override
+    {
+        // The ID, the server and the message one after the other; the
+        // server's length in Value.
+        const std::string_view parts[] = {event.EventId.substr(0, 5), event.Server, event.Message};
+        BatchQueue::Item item{BatchQueue::Message, false, static_cast<int>(event.Server.size())};
+        item.At = event.Offset;
+        item.Encoding = event.Encoding;
+        AddBytes(item, parts);
+    }
+    void Parsed(const ConnectionLine& c) override
+    {
+        // The numbers, then each name after its length.
+        PackedNumbers n{c.DateTime, c.BytesSent, c.BytesReceived, c.ActiveTime,
+            {static_cast<std::uint32_t>(c.Domain.size()), static_cast<std::uint32_t>(c.User.size()),
+             static_cast<std::uint32_t>(c.Server.size()), static_cast<std::uint32_t>(c.Port.size()),
+             static_cast<std::uint32_t>(c.Speed.size())}};
+        const std::string_view parts[] = {std::string_view(reinterpret_cast<const char*>(&n), sizeof n), c.Domain,
+                                          c.User, c.Server, c.Port, c.Speed};
+        AddBytes({BatchQueue::Parsed}, parts);
+    }
     void Overlong() override
     {
         Add({BatchQueue::Overlong});
@@ -199,6 +234,28 @@ public:
     }
 
 private:
+    // An item with bytes: the parts one after the other.
+    template <std::size_t N>
+    void AddBytes(BatchQueue::Item item, const std::string_view (&parts)[N])
+    {
+        std::size_t size = 0;
+        for (std::string_view part : parts)
+            size += part.size();
+        if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < size)
+            Flush();
+        if (!Ensure())
+            return;
+        if (batch_->Bytes.size() < size)
+            batch_->Bytes.resize(size);
+        item.Offset = batch_->Used;
+        item.Length = size;
+        for (std::string_view part : parts) {
+            std::memcpy(batch_->Bytes.data() + batch_->Used, part.data(), part.size());
+            batch_->Used += part.size();
+        }
+        Add(item);
+    }
+
     bool Ensure()
     {
         if (batch_ == nullptr)
@@ -233,6 +290,29 @@ private:
     BatchQueue::Batch* batch_ = nullptr;
     bool lastLineFollows_ = false;
 };
+
+// The values that QueueSink::Parsed packed at p, into out.
+const ConnectionLine& UnpackParsed(const char* p, ConnectionLine& out)
+{
+    PackedNumbers n;
+    std::memcpy(&n, p, sizeof n);
+    p += sizeof n;
+    auto next = [&p, &n](int i) {
+        const std::string_view part(p, n.Lengths[i]);
+        p += n.Lengths[i];
+        return part;
+    };
+    out.DateTime = n.DateTime;
+    out.BytesSent = n.Sent;
+    out.BytesReceived = n.Received;
+    out.ActiveTime = n.Active;
+    out.Domain = next(0);
+    out.User.assign(next(1));
+    out.Server = next(2);
+    out.Port = next(3);
+    out.Speed = next(4);
+    return out;
+}
 
 }  // namespace
 
@@ -283,6 +363,7 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
     std::optional<EndReading> end;
     end.emplace(*queue, reading);
     auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
+    ConnectionLine parsed;
     bool done = false;
     while (!done) {
         BatchQueue::Batch& batch = queue->Next();
@@ -302,6 +383,18 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 break;
             case BatchQueue::Connection:
                 steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
+                done = stopped();
+                break;
+            case BatchQueue::Message: {
+                const std::string_view bytes(batch.Bytes.data() + item.Offset, item.Length);
+                const auto server = static_cast<std::size_t>(item.Value);
+                steps.Message(
+                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.At, item.Encoding});
+                done = stopped();
+                break;
+            }
+            case BatchQueue::Parsed:
+                steps.Parsed(UnpackParsed(batch.Bytes.data() + item.Offset, parsed));
                 done = stopped();
                 break;
             case BatchQueue::Overlong:

@@ -8,7 +8,23 @@
 #include <functional>
 #include <string_view>
 
+#include "scan/line_parser.h"
+#include "scan/log_reader.h"
+
 namespace vy {
+
+// One event of an export that carries the message in a field of its own:
+// its ID, the server it is counted for, and the message; Offset: where its
+// first line begins in the file (bytes), to name its line should it prove
+// unreadable. The message is as the file holds it, decoded by the scan's
+// thread (DecodeLine) by Encoding.
+struct EventMessage {
+    std::string_view EventId;
+    std::string_view Server;
+    std::string_view Message;
+    std::int64_t Offset = 0;
+    TextEncoding Encoding = TextEncoding::SingleByte;
+};
 
 // What the reading finds, in the order of the lines.
 class ReadSink {
@@ -22,6 +38,12 @@ public:
     // A connection line, as single bytes; end: the file bytes up to its end
     // (its line end included).
     virtual void Connection(std::string_view line, std::int64_t end) = 0;
+    // A recognised event of an export with its message apart, to be read
+    // by the message's rules.
+    virtual void Message(const EventMessage& event) = 0;
+    // A connection whose values the reader took out itself (from insertion
+    // strings); the views of the line last for the call only.
+    virtual void Parsed(const ConnectionLine& connection) = 0;
     virtual void Overlong() = 0;
     // A line of file `file` that passed recognition (a listed event ID and
     // the marker) but could not be read; line counts from 1.
@@ -44,6 +66,8 @@ public:
     virtual void FileUnreadable(std::size_t index) = 0;
     virtual void Percent(int percent) = 0;
     virtual void Connection(std::string_view line, std::int64_t at) = 0;
+    virtual void Message(const EventMessage& event) = 0;
+    virtual void Parsed(const ConnectionLine& connection) = 0;
     virtual void Overlong() = 0;
     virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
     virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;

@@ -7,12 +7,16 @@
 
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
+#include "scan/csv_export_reader.h"
 #include "scan/file_enumeration.h"
 #include "scan/line_parser.h"
+#include "scan/log_form.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
 #include "scan/progress.h"
+#include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
+#include "scan/xml_export_reader.h"
 
 namespace vy {
 
@@ -104,38 +108,55 @@ public:
         // leaves no trace but its count.
         if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
             return false;
+        Store(line_);
+        return true;
+    }
+
+    // A recognised event of an export with its message apart.
+    bool Process(const EventMessage& event)
+    {
+        const std::string_view message = DecodeLine(event.Message, event.Encoding, decoded_);
+        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, message, line_))
+            return false;
+        Store(line_);
+        return true;
+    }
+
+    // A connection whose values were read: the date range, the filters,
+    // the names and the record.
+    void Store(const ConnectionLine& line)
+    {
         // The final day ends at its last minute: the midnight after it
         // belongs to the next range.
-        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime < settings_.FinalDate + 1))
-            return true;
-        if (Listed(users_, line_.User) || Listed(domains_, line_.Domain) || Listed(ports_, line_.Port))
-            return true;
+        if (!(settings_.InitialDate <= line.DateTime && line.DateTime < settings_.FinalDate + 1))
+            return;
+        if (Listed(users_, line.User) || Listed(domains_, line.Domain) || Listed(ports_, line.Port))
+            return;
         userChains_.BeginKey();
-        userChains_.AddPart(line_.Domain);
-        userChains_.AddPart(line_.User);
+        userChains_.AddPart(line.Domain);
+        userChains_.AddPart(line.User);
         speedChains_.BeginKey();
-        speedChains_.AddPart(line_.Domain);
-        speedChains_.AddPart(line_.Server);
-        speedChains_.AddPart(line_.Port);
-        speedChains_.AddPart(line_.Speed);
+        speedChains_.AddPart(line.Domain);
+        speedChains_.AddPart(line.Server);
+        speedChains_.AddPart(line.Port);
+        speedChains_.AddPart(line.Speed);
         int u = userChains_.Find();
         int sp = u >= 0 ? speedChains_.Find() : -1;
         if (u < 0 || sp < 0) {
-            if (!AddNames(u, sp))
-                return true;
+            if (!AddNames(line, u, sp))
+                return;
         } else if (stores_.Connections.IsFull()) {
             ++result_.SkippedForCapacity;
-            return true;
+            return;
         }
         ConnectionRecord record;
         record.UserIndex = static_cast<std::uint16_t>(u);
-        record.DateTime = line_.DateTime;
+        record.DateTime = line.DateTime;
         record.SpeedIndex = static_cast<std::uint16_t>(sp);
-        record.ActiveTime = line_.ActiveTime;
-        record.BytesSent = line_.BytesSent;
-        record.BytesReceived = line_.BytesReceived;
+        record.ActiveTime = line.ActiveTime;
+        record.BytesSent = line.BytesSent;
+        record.BytesReceived = line.BytesReceived;
         stores_.Connections.Append(record);
-        return true;
     }
 
 private:
@@ -144,11 +165,11 @@ private:
 
     // The line's names through the name table, adding the missing ones when
     // they all fit; false when the line is skipped for capacity.
-    bool AddNames(int& u, int& sp)
+    bool AddNames(const ConnectionLine& line, int& u, int& sp)
     {
         // How many new names the line needs is known before any is added,
         // so a line that does not fit leaves no trace.
-        LineNames n = FindLineNames(stores_.Names, line_);
+        LineNames n = FindLineNames(stores_.Names, line);
         const int missing = n.Missing();
         if (stores_.Connections.IsFull() || stores_.Names.Count() + missing > NameTable::Capacity) {
             ++result_.SkippedForCapacity;
@@ -158,15 +179,15 @@ private:
             // The same five calls in the same order; those found above are
             // not looked up again.
             if (n.Domain < 0)
-                n.Domain = FindOrAddName(stores_, KindDomain, line_.Domain, 0, 0, 0);
+                n.Domain = FindOrAddName(stores_, KindDomain, line.Domain, 0, 0, 0);
             if (n.User < 0)
-                n.User = FindOrAddName(stores_, KindUser, line_.User, n.Domain, 0, 0);
+                n.User = FindOrAddName(stores_, KindUser, line.User, n.Domain, 0, 0);
             if (n.Server < 0)
-                n.Server = FindOrAddName(stores_, KindServer, line_.Server, n.Domain, 0, 0);
+                n.Server = FindOrAddName(stores_, KindServer, line.Server, n.Domain, 0, 0);
             if (n.Port < 0)
-                n.Port = FindOrAddName(stores_, KindPort, line_.Port, n.Domain, n.Server, 0);
+                n.Port = FindOrAddName(stores_, KindPort, line.Port, n.Domain, n.Server, 0);
             if (n.Speed < 0)
-                n.Speed = FindOrAddName(stores_, KindSpeed, line_.Speed, n.Domain, n.Server, n.Port);
+                n.Speed = FindOrAddName(stores_, KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
         }
         u = n.User;
         sp = n.Speed;
@@ -182,54 +203,9 @@ private:
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
+    std::string decoded_;  // a message as single bytes
     NameCache userChains_;
     NameCache speedChains_;
-};
-
-// The bytes-read counter and the percentage it shows. The counter is the
-// bytes of the files that the lines read so far took, line ends included.
-class ReadingProgress {
-public:
-    ReadingProgress(ReadSink& sink, double totalBytes) : sink_(sink), totalBytes_(totalBytes) {}
-
-    // A line read, the counter now at bytesRead: the percentage goes to the
-    // sink when it may have changed. True when it went.
-    bool Line(double bytesRead, bool lineFollows)
-    {
-        if (bytesRead < nextCheck_)
-            return false;
-        const int percent = ReadingPercent(bytesRead, totalBytes_);
-        sink_.Percent(percent, lineFollows);
-        // The value only grows with the bytes read and stays until it
-        // reaches the next half; below that bound (kept a little short of
-        // it) no line can show another value.
-        nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
-                                                           : std::numeric_limits<double>::infinity();
-        return true;
-    }
-
-    // The whole lines at the start of the reader's buffered text up to n,
-    // no connection lines, passed as if read one by one; fileStart is the
-    // counter at the file's start. Where the percentage can change among
-    // them they are counted line by line, and the sink is asked after each
-    // line that showed a value whether to stop: false when it says so.
-    bool PassLines(const LogReader& reader, std::size_t n, double fileStart)
-    {
-        if (fileStart + static_cast<double>(reader.ConsumedAfter(n)) < nextCheck_)
-            return true;
-        const std::string_view lines = reader.Buffered().substr(0, n);
-        for (std::size_t at = 0; at < n;) {
-            at = NextLineStart(lines, at);
-            if (Line(fileStart + static_cast<double>(reader.ConsumedAfter(at)), false) && sink_.Stopped())
-                return false;
-        }
-        return true;
-    }
-
-private:
-    ReadSink& sink_;
-    double totalBytes_;
-    double nextCheck_ = -1;  // the first line always shows its value
 };
 
 // How many bytes at the start of text are whole lines before the line that
@@ -276,6 +252,23 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             sink.FileUnreadable(i);
             continue;
         }
+        // The form of the file, from its first line. Only the classic one is
+        // read below; the exports have readers of their own.
+        const LogForm form = DetectLogForm(reader.Head());
+        if (form != LogForm::Classic && form != LogForm::EventLogFile) {
+            const std::string fileName = files[i].Name.toLatin1().toStdString();
+            const ExportReading reading{files[i].Path, i, matcher, ServerOfFileName(fileName), progress, fileStart, sink};
+            const bool read = form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading);
+            if (reader.Failed())
+                sink.FileUnreadable(i);
+            fileStart += static_cast<double>(reader.Consumed());
+            reader.Close();
+            if (!read)
+                return;
+            continue;
+        }
+        // An event log file (LogForm::EventLogFile) is read as lines until
+        // its reader comes, which finds no connection in it.
         bool stopped = false;
         bool markerNext = false;  // the next line holds the marker: it was found there
         std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
@@ -351,6 +344,14 @@ public:
         if (!processor_.Process(line) && Count(file_, false) == 1)
             firstAt_.push_back({result_.Unread.size() - 1, file_, end});
     }
+    void Message(const EventMessage& event) override
+    {
+        // As a line: the place is made a line number once the reading is
+        // over (a byte of the event's first line).
+        if (!processor_.Process(event) && Count(file_, false) == 1)
+            firstAt_.push_back({result_.Unread.size() - 1, file_, event.Offset + 1});
+    }
+    void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
     void Overlong() override { ++result_.OverlongLines; }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }

@@ -466,6 +466,24 @@ TEST(CurrentForm, ToleratesItsVariants)
     EXPECT_EQ(inside->Server, "GATE2");
 }
 
+// 20251: the same message with the port speed; times on the 24-hour clock
+// and direction marks (as single bytes "?", as UTF-8 raw) in the date.
+TEST(CurrentForm, ReadsTheSpeedOf20251AndTheOtherClockAndMarks)
+{
+    const std::string speed = With(With(kCurrent, ",20272,", ",20251,"), "received.  The reason",
+                                   "received.  The port speed was 115200.  The reason");
+    ASSERT_TRUE(Parsed(speed));
+    EXPECT_EQ(Parsed(speed)->Speed, "115200");
+    EXPECT_EQ(Parsed(speed)->DateTime, Parsed(kCurrent)->DateTime);
+    EXPECT_FALSE(Parsed(With(kCurrent, ",20272,", ",20251,")));  // 20251 without its speed
+    EXPECT_EQ(Parsed(With(kCurrent, "9:05 AM", "21:05"))->DateTime, At(2026, 12, 6, 21, 5));
+    EXPECT_EQ(Parsed(With(kCurrent, "9:05 AM", "0:05"))->DateTime, At(2026, 12, 6, 0, 5));
+    EXPECT_FALSE(Parsed(With(kCurrent, "9:05 AM", "24:05")));
+    EXPECT_EQ(Parsed(With(kCurrent, "12/6/2026 at", "?12/?6/?2026 at"))->DateTime, At(2026, 12, 6, 9, 5));
+    EXPECT_EQ(Parsed(With(kCurrent, "12/6/2026 at", "\xE2\x80\x8F12/\xE2\x80\x8E6/2026 at"))->DateTime,
+              At(2026, 12, 6, 9, 5));
+}
+
 TEST(CurrentForm, IsMalformedWithoutAnyOfItsParts)
 {
     for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{

@@ -1,19 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <memory>
+#include <set>
+#include <tuple>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
+#include "scan/csv_export_reader.h"
+#include "scan/line_counter.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
+#include "scan/xml_export_reader.h"
 #include "store/date_value.h"
 
 namespace vy {
@@ -213,6 +220,8 @@ TEST(LogGenerator, RefusesOptionsThatMakeNoSense)
     bad([](auto& o) { o.FirstDay = {1998, 10, 2}, o.LastDay = {1998, 10, 1}; });
     bad([](auto& o) { o.EventId = "2005"; });
     bad([](auto& o) { o.Form = loggen::MessageForm::Current, o.Lang = loggen::Language::Mixed; });
+    bad([](auto& o) { o.Form = loggen::MessageForm::Xml, o.EventId = "20251", o.Lang = loggen::Language::German; });
+    bad([](auto& o) { o.Form = loggen::MessageForm::EventViewerCsv; });  // the classic event 20050
     // A folder that cannot be made.
     loggen::GeneratorOptions o;
     EXPECT_THROW(loggen::GenerateLogFolder("/proc/no/such/place", o), std::runtime_error);
@@ -231,9 +240,9 @@ TEST(LogGenerator, DuplicatesLandEvenWhenEarlyFilesHaveNoConnections)
     EXPECT_EQ(sink.copies, 3);
 }
 
-// Everything a record says but its speed, names written out: the same
-// connection read from either message form gives the same.
-std::vector<std::string> RecordsByName(const Stores& stores)
+// Everything a record says, names written out; the server and the speed
+// only when asked for.
+std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = true, bool withSpeed = false)
 {
     std::vector<std::string> out;
     const NameTable& names = stores.Names;
@@ -245,16 +254,35 @@ std::vector<std::string> RecordsByName(const Stores& stores)
             const InfoRec& speed = names[r.SpeedIndex];
             const InfoRec& port = names[speed.Parent];
             const InfoRec& server = names[port.Parent];
-            text += "|" + names[user.Parent].Name + "|" + user.Name + "|" + server.Name + "|" + port.Name;
+            text += "|" + names[user.Parent].Name + "|" + user.Name + "|" + (withServer ? server.Name : "") + "|" +
+                    port.Name + "|" + (withSpeed ? speed.Name : "");
         }
         out.push_back(text);
     }
+    std::sort(out.begin(), out.end());
     return out;
 }
 
-TEST(LogGenerator, CurrentFormFolderScansToTheSameRecordsAsTheClassicOne)
+ScanResult ScanFolder(const QString& folder, Stores& stores)
 {
-    QTemporaryDir classicDir, currentDir;
+    ScanSettings s;
+    s.LogDir = folder;
+    s.FileFilter = "*.*";
+    s.LogLanguage = "EN";
+    s.NEvents = "20050;20048;20272;20251";
+    s.CheckLogFiles = true;
+    s.InitialDate = *EncodeDate(1998, 10, 1);
+    s.FinalDate = *EncodeDate(1998, 10, 31);
+    const std::atomic<bool> stop{false};
+    return RunScan(s, stores, stop, nullptr);
+}
+
+// The same connections as classic lines, in the current servers' line form
+// and in every export as events 20251 and 20272, give the same records;
+// 20272 carries no speed ("0"), and Event Viewer exports no computer (the
+// server is the file's name).
+TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
+{
     loggen::GeneratorOptions o;
     o.Seed = 20272;
     o.Files = 3;
@@ -262,31 +290,122 @@ TEST(LogGenerator, CurrentFormFolderScansToTheSameRecordsAsTheClassicOne)
     o.OtherLines = 3000;
     o.DuplicateLines = 40;
     o.LocalUsersPercent = 20;
+    QTemporaryDir classicDir;
     loggen::GenerateLogFolder(classicDir.path().toStdString(), o);
-    o.Form = loggen::MessageForm::Current;
-    loggen::GenerateLogFolder(currentDir.path().toStdString(), o);
-
-    auto scan = [](const QString& folder, Stores& stores) {
-        ScanSettings s;
-        s.LogDir = folder;
-        s.FileFilter = "*.txt";
-        s.LogLanguage = "EN";
-        s.NEvents = "20050;20048;20272";
-        s.CheckLogFiles = true;
-        s.InitialDate = *EncodeDate(1998, 10, 1);
-        s.FinalDate = *EncodeDate(1998, 10, 31);
-        const std::atomic<bool> stop{false};
-        return RunScan(s, stores, stop, nullptr);
-    };
     const auto classic = std::make_unique<Stores>();
-    const auto current = std::make_unique<Stores>();
-    EXPECT_TRUE(scan(classicDir.path(), *classic).DuplicatesFound);
-    EXPECT_TRUE(scan(currentDir.path(), *current).DuplicatesFound);
+    EXPECT_TRUE(ScanFolder(classicDir.path(), *classic).DuplicatesFound);
     ASSERT_EQ(classic->Connections.Count(), 3040);
-    EXPECT_EQ(RecordsByName(*current), RecordsByName(*classic));
-    // Every current-form speed is "0".
-    for (const ConnectionRecord& r : current->Connections)
-        ASSERT_TRUE(r.Removed() || current->Names[r.SpeedIndex].Name == "0");
+
+    using F = loggen::MessageForm;
+    using L = loggen::Language;
+    for (auto [form, lang, id] : {std::tuple{F::Current, L::English, "20272"}, {F::EventViewerCsv, L::English, "20251"},
+                                  {F::EventViewerCsv, L::Mixed, "20272"}, {F::EventViewerText, L::English, "20272"},
+                                  {F::EventViewerText, L::German, "20251"}, {F::Xml, L::English, "20251"},
+                                  {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
+                                  {F::PowerShellCsv, L::English, "20272"}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
+        o.Form = form;
+        o.Lang = lang;
+        o.EventId = id;
+        QTemporaryDir dir;
+        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+        const auto stores = std::make_unique<Stores>();
+        const ScanResult result = ScanFolder(dir.path(), *stores);
+        EXPECT_TRUE(result.DuplicatesFound);
+        EXPECT_TRUE(result.Unread.empty() && result.EventsNotListed.empty());  // nothing left aside
+        const bool named = form != F::EventViewerCsv && form != F::EventViewerText;
+        const bool speed = o.EventId == "20251";
+        EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed));
+        std::set<std::string> servers, fileStems;
+        for (const std::string& name : written.Files)
+            fileStems.insert(QFileInfo(QString::fromStdString(name)).completeBaseName().toStdString());
+        for (const ConnectionRecord& r : stores->Connections) {
+            if (r.Removed())
+                continue;
+            const InfoRec& speedName = stores->Names[r.SpeedIndex];
+            ASSERT_TRUE(speed || speedName.Name == "0");
+            servers.insert(stores->Names[stores->Names[speedName.Parent].Parent].Name);
+        }
+        if (!named)
+            EXPECT_EQ(servers, fileStems);
+    }
+}
+
+// What the export readers hand over.
+struct Counts {
+    int read = 0, unread = 0, notListed = 0;
+    std::int64_t lastPlace = 0;
+};
+
+class Findings : public ReadSink {
+public:
+    void FileBegin(std::size_t) override {}
+    void FileUnreadable(std::size_t) override {}
+    void Percent(int, bool) override {}
+    void Connection(std::string_view, std::int64_t) override { ++c.read; }
+    void Message(const EventMessage& event) override
+    {
+        ConnectionLine line;
+        if (ParseEventMessage("EN", event.EventId, event.Server, event.Message, line))
+            ++c.read;
+        else
+            UnreadLine(0, lines.LineAt(event.Offset));
+    }
+    void Parsed(const ConnectionLine&) override { ++c.read; }
+    void UnreadLine(std::size_t, std::int64_t line) override { ++c.unread, c.lastPlace = line; }
+    void UnreadRecord(std::size_t, std::int64_t) override {}
+    void EventNotListed(int) override { ++c.notListed; }
+    void Overlong() override {}
+    bool Stopped() override { return false; }
+    Counts c;
+    LineCounter lines;
+};
+
+// Exports cut short or empty: what stands before the fault is read, a
+// connection the fault cuts is counted, and the reading ends.
+TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
+{
+    QTemporaryDir dir;
+    auto read = [&dir](const std::string& bytes, const char* ids) {
+        const std::filesystem::path path = dir.filePath("cut").toStdString();
+        std::ofstream(path, std::ios::binary) << bytes;
+        LogReader reader;
+        EXPECT_TRUE(reader.Open(path));
+        Findings findings;
+        findings.lines.Reset(path);
+        const LineMatcher matcher("EN", ids);
+        ReadingProgress progress(findings, static_cast<double>(bytes.size()));
+        const LogForm form = DetectLogForm(reader.Head());
+        const ExportReading reading{path, 0, matcher, "cut", progress, 0, findings};
+        EXPECT_TRUE(form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading));
+        return findings.c;
+    };
+    loggen::GeneratorOptions o;
+    o.ConnectionLines = 40;
+    o.OtherLines = 40;
+    o.EventId = "20251";
+    for (auto [form, cutAfter] : {std::pair{loggen::MessageForm::EventViewerCsv, std::string(" bytes were sent and ")},
+                                  {loggen::MessageForm::PowerShellCsv, std::string("\",\"20251\",\"")},
+                                  {loggen::MessageForm::Xml, std::string(">20251</EventID>")}}) {
+        SCOPED_TRACE(static_cast<int>(form));
+        o.Form = form;
+        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+        const std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
+        const Counts all = read(whole, "20251");
+        EXPECT_EQ(all.read, 40);
+        EXPECT_EQ(all.unread, 0);
+        EXPECT_EQ(read(whole, "20050").notListed, 40);
+        // Cut inside the last connection: its quote or element never closes,
+        // or its message ends early.
+        const std::size_t at = whole.rfind(cutAfter) + cutAfter.size();
+        const Counts cut = read(whole.substr(0, at), "20251");
+        EXPECT_EQ(cut.read, 39);
+        EXPECT_EQ(cut.unread, 1);
+        EXPECT_EQ(cut.lastPlace, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
+        // The header alone.
+        const Counts head = read(whole.substr(0, whole.find('\n') + 1), "20251");
+        EXPECT_EQ(head.read + head.unread + head.notListed, 0);
+    }
 }
 
 }  // namespace

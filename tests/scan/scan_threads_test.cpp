@@ -85,6 +85,17 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
         {
             Log(std::string(line) + " " + std::to_string(end));
         }
+        void Message(const EventMessage& m) override
+        {
+            Log(std::string(m.EventId) + "|" + std::string(m.Server) + "|" + std::string(m.Message) + "|" +
+                std::to_string(m.Offset) + "|" + std::to_string(static_cast<int>(m.Encoding)));
+        }
+        void Parsed(const ConnectionLine& c) override
+        {
+            Log(std::to_string(c.DateTime) + "|" + std::string(c.Domain) + "|" + c.User + "|" + std::string(c.Server) +
+                "|" + std::string(c.Port) + "|" + std::string(c.Speed) + "|" + std::to_string(c.ActiveTime) + "|" +
+                std::to_string(c.BytesSent) + "|" + std::to_string(c.BytesReceived));
+        }
         void Overlong() override { Log("overlong"); }
         void UnreadLine(std::size_t f, std::int64_t l) override { Log("line " + std::to_string(f) + ":" + std::to_string(l)); }
         void UnreadRecord(std::size_t f, std::int64_t r) override { Log("record " + std::to_string(f) + ":" + std::to_string(r)); }
@@ -98,6 +109,18 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
         sink.UnreadLine(0, 3);
         sink.Connection("a", 40);
         sink.EventNotListed(20251);
+        sink.Message({"20251", "RAS1", "The user ...", 77, TextEncoding::Utf8});
+        ConnectionLine c;
+        c.DateTime = 36000.5;
+        c.Domain = "CORP";
+        c.User = "ann";
+        c.Server = "GATE";
+        c.Port = "VPN1";
+        c.Speed = "0";
+        c.ActiveTime = 61;
+        c.BytesSent = 5000000000;
+        c.BytesReceived = 7;
+        sink.Parsed(c);
         sink.FileBegin(1);
         sink.UnreadRecord(1, 17);
         sink.Percent(100, false);
@@ -107,6 +130,8 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
     ReadHere(read, here, stop);
     ReadAhead(read, ahead, stop);
     EXPECT_EQ(here.events, (std::vector<std::string>{"file 0", "percent 10", "line 0:3", "a 40", "not listed 20251",
+                                                     "20251|RAS1|The user ...|77|1",
+                                                     std::to_string(36000.5) + "|CORP|ann|GATE|VPN1|0|61|5000000000|7",
                                                      "file 1", "record 1:17", "percent 100"}));
     EXPECT_EQ(ahead.events, here.events);
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -206,16 +207,35 @@ void AppendConnectionLine(std::string& out, const Connection& c, bool german, st
     }
 }
 
-// "M/D/YYYY at H:MM AM": current servers' date and time, without padding.
-void AppendCurrentDateTime(std::string& out, std::int64_t second)
+// "M/D/YYYY at H:MM AM": current servers' date and time, without padding;
+// with variant's bit 3 "at 14:05", with bit 4 a left-to-right mark before
+// each part of the date.
+void AppendCurrentDate(std::string& out, std::int64_t second, unsigned variant)
 {
     const CivilDate d = DecodeDate(static_cast<double>(second / 86400));
+    const std::string mark = (variant & 16) != 0 ? "\xE2\x80\x8E" : "";
+    out.append(mark + std::to_string(d.Month) + "/" + mark + std::to_string(d.Day) + "/" + mark + std::to_string(d.Year));
+}
+
+void AppendCurrentTime(std::string& out, std::int64_t second, unsigned variant)
+{
     const int sod = static_cast<int>(second % 86400);
     const int hour = sod / 3600;
-    out.append(std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " at " +
-               std::to_string(hour % 12 == 0 ? 12 : hour % 12) + ":");
+    if ((variant & 8) != 0) {
+        out.append(std::to_string(hour) + ":");
+        Append2(out, sod / 60 % 60);
+        return;
+    }
+    out.append(std::to_string(hour % 12 == 0 ? 12 : hour % 12) + ":");
     Append2(out, sod / 60 % 60);
     out.append(hour < 12 ? " AM" : " PM");
+}
+
+void AppendCurrentDateTime(std::string& out, std::int64_t second, unsigned variant)
+{
+    AppendCurrentDate(out, second, variant);
+    out.append(" at ");
+    AppendCurrentTime(out, second, variant);
 }
 
 void AppendGuid(std::string& out, std::uint64_t a, std::uint64_t b)
@@ -227,18 +247,16 @@ void AppendGuid(std::string& out, std::uint64_t a, std::uint64_t b)
     out.append(text);
 }
 
-// Current servers' line for c (event 20272). variant picks the writing: bit
-// 0 the message in double quotes (with a quoted word inside), bit 1 the
-// routing prefix, bit 2 one blank between sentences instead of two.
-void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid)
+// Current servers' message for c (event 20272, or 20251 with the port
+// speed). variant picks the writing: bit 0 "user request" in double quotes,
+// bit 1 the routing prefix, bit 2 one blank between sentences instead of
+// two; bit 3 the 24-hour clock and bit 4 direction marks in the dates (the
+// marks as UTF-8), which only the export forms draw.
+void AppendCurrentMessage(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid, bool withSpeed)
 {
     const std::int64_t startSecond = StartSecond(c);
     const std::int64_t endSecond = startSecond + c.ActiveSeconds;
-    const bool quoted = (variant & 1) != 0;
     const char* between = (variant & 4) != 0 ? " " : "  ";
-    AppendHeader(out, false, endSecond, "RemoteAccess", "20272", c.Server);
-    if (quoted)
-        out.push_back('"');
     if ((variant & 2) != 0) {
         out.append("RoutingDomainID- ");
         AppendGuid(out, 0, 0);
@@ -249,17 +267,46 @@ void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, 
     out.append("The user ");
     AppendDomainUser(out, c);
     out.append(" connected on port " + c.Port + " on ");
-    AppendCurrentDateTime(out, startSecond);
+    AppendCurrentDateTime(out, startSecond, variant);
     out.append(" and disconnected on ");
-    AppendCurrentDateTime(out, endSecond);
+    AppendCurrentDateTime(out, endSecond, variant);
     out.append(std::string(".") + between + "The user was active for ");
     AppendDuration(out, c.ActiveSeconds, false);
     out.append(between);
     AppendUInt(out, static_cast<std::uint64_t>(c.BytesSent));
     out.append(" bytes were sent and ");
     AppendUInt(out, static_cast<std::uint64_t>(c.BytesReceived));
-    out.append(std::string(" bytes were received.") + between + "The reason for disconnecting was ");
-    out.append(quoted ? "\"\"user request\"\".\"" : "user request.");
+    out.append(std::string(" bytes were received.") + between);
+    if (withSpeed)
+        out.append("The port speed was " + c.Speed + "." + between);
+    out.append("The reason for disconnecting was ");
+    out.append((variant & 1) != 0 ? "\"user request\"." : "user request.");
+}
+
+// text in double quotes, each quote in it doubled.
+void AppendQuoted(std::string& out, std::string_view text)
+{
+    out.push_back('"');
+    for (char ch : text) {
+        out.push_back(ch);
+        if (ch == '"')
+            out.push_back('"');
+    }
+    out.push_back('"');
+}
+
+// Current servers' line for c (event 20272): the message in double quotes
+// when variant's bit 0 is set.
+void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid)
+{
+    const std::int64_t endSecond = StartSecond(c) + c.ActiveSeconds;
+    AppendHeader(out, false, endSecond, "RemoteAccess", "20272", c.Server);
+    std::string message;
+    AppendCurrentMessage(message, c, variant & 7, guid, false);
+    if ((variant & 1) != 0)
+        AppendQuoted(out, message);
+    else
+        out.append(message);
 }
 
 // The cast of a generated folder: who connects where.
@@ -350,14 +397,29 @@ Connection MakeConnection(const World& w, Rng& rng, std::int64_t startMinute)
 
 // A line that is not a connection line: another event of the remote-access
 // source (some with the connection event's own ID), or one of another source.
-void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t second, bool german,
-                     std::string_view eventId)
+// Another event: its source, ID, computer, level and message.
+struct OtherEvent {
+    std::string Source;
+    std::string Id;
+    std::string Computer;
+    bool Warning = false;
+    std::string Message;
+};
+
+OtherEvent DrawOtherEvent(const World& w, Rng& rng, std::int64_t second, bool german, std::string_view eventId)
 {
     const Connection c = MakeConnection(w, rng, second / 60);
-    const std::string& computer = c.Server;
+    OtherEvent e;
+    e.Computer = c.Server;
+    std::string& out = e.Message;
+    auto head = [&e](std::string_view source, std::string_view id, bool warning = false) {
+        e.Source = source;
+        e.Id = id;
+        e.Warning = warning;
+    };
     switch (rng.Below(10)) {
     case 0:
-        AppendHeader(out, german, second, "RemoteAccess", eventId, computer);
+        head("RemoteAccess", eventId);
         if (german) {
             out.append("Der Benutzer ");
             AppendDomainUser(out, c);
@@ -378,7 +440,7 @@ void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t se
         break;
     case 1:
     case 2:
-        AppendHeader(out, german, second, "RemoteAccess", "20049", computer);
+        head("RemoteAccess", "20049");
         out.append(german ? "Der Benutzer " : "The user ");
         AppendDomainUser(out, c);
         out.append(german ? " hat eine Verbindung hergestellt und wurde an Anschlu\xDF " + c.Port +
@@ -386,7 +448,7 @@ void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t se
                           : " has connected and has been successfully authenticated on port " + c.Port + ".");
         break;
     case 3:
-        AppendHeader(out, german, second, "RemoteAccess", "20048", computer);
+        head("RemoteAccess", "20048");
         out.append(german ? "Der Benutzer " : "The user ");
         AppendDomainUser(out, c);
         out.append(german ? " an Anschlu\xDF " + c.Port + " wurde getrennt, weil die Leitung inaktiv war."
@@ -394,30 +456,29 @@ void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t se
         break;
     case 4:
         // The recognition marker under an ID that is not a connection event.
-        AppendHeader(out, german, second, "RemoteAccess", "20090", computer, true);
+        head("RemoteAccess", "20090", true);
         out.append(german ? "Verbindungszeit: 0 s. Die Verbindung an Anschlu\xDF " + c.Port + " wurde abgelehnt."
                           : "The user was active for 0 seconds on port " + c.Port +
                                 " before the connection was refused.");
         break;
     case 5:
-        AppendHeader(out, german, second, german ? "Dienststeuerungs-Manager" : "Service Control Manager", "7036",
-                     computer);
+        head(german ? "Dienststeuerungs-Manager" : "Service Control Manager", "7036");
         out.append(german ? "Der Dienst RAS-Verbindungsverwaltung befindet sich jetzt im Status \"Wird ausgef\xFChrt\"."
                           : "The Remote Access Connection Manager service entered the running state.");
         break;
     case 6:
         // The connection ID inside a longer field.
-        AppendHeader(out, german, second, "Backup", "120050", computer);
+        head("Backup", "120050");
         out.append(german ? "Die Sicherung ist beendet; 2 Dateien wurden \xFC" "bersprungen."
                           : "The backup job finished; 2 files were skipped.");
         break;
     case 7:
-        AppendHeader(out, german, second, "Srv", "2013", computer, true);
+        head("Srv", "2013", true);
         out.append(german ? "Der Datentr\xE4ger D: ist fast voll. M\xF6glicherweise m\xFCssen Dateien gel\xF6scht werden."
                           : "The D: disk is at or near capacity.  You may need to delete some files.");
         break;
     case 8:
-        AppendHeader(out, german, second, "Print", "10", computer);
+        head("Print", "10");
         out.append(german ? "Dokument " : "Document ");
         AppendUInt(out, rng.Below(500));
         out.append(german ? " von " : " owned by ");
@@ -427,10 +488,251 @@ void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t se
         out.push_back('.');
         break;
     default:
-        AppendHeader(out, german, second, "EventLog", "6005", computer);
+        head("EventLog", "6005");
         out.append(german ? "Der Ereignisprotokolldienst wurde gestartet." : "The Event log service was started.");
         break;
     }
+    return e;
+}
+
+void AppendOtherLine(std::string& out, const World& w, Rng& rng, std::int64_t second, bool german,
+                     std::string_view eventId)
+{
+    const OtherEvent e = DrawOtherEvent(w, rng, second, german, eventId);
+    AppendHeader(out, german, second, e.Source, e.Id, e.Computer, e.Warning);
+    out.append(e.Message);
+}
+
+// ---- The export forms ------------------------------------------------------
+
+std::string Latin1ToUtf8(std::string_view text)
+{
+    std::string out;
+    for (char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | b >> 6));
+            out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool IsExport(MessageForm form) { return form != MessageForm::Classic && form != MessageForm::Current; }
+
+const char* ExtensionOf(MessageForm form)
+{
+    switch (form) {
+    case MessageForm::EventViewerCsv:
+    case MessageForm::PowerShellCsv: return ".csv";
+    case MessageForm::Xml: return ".xml";
+    default: return ".txt";
+    }
+}
+
+std::string ExportHead(MessageForm form, bool german, bool getEventLog)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    switch (form) {
+    case MessageForm::EventViewerCsv:
+    case MessageForm::EventViewerText: {
+        const char sep = form == MessageForm::EventViewerCsv ? ',' : '\t';
+        const std::vector<std::string> names =
+            german ? std::vector<std::string>{"Ebene", "Datum und Uhrzeit", "Quelle", "Ereignis-ID", "Aufgabenkategorie"}
+                   : std::vector<std::string>{"Level", "Date and Time", "Source", "Event ID", "Task Category"};
+        std::string head = bom;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            head += (i > 0 ? std::string(1, sep) : "") + names[i];
+        return head + "\r\n";
+    }
+    case MessageForm::PowerShellCsv:
+        if (getEventLog)
+            return bom + "#TYPE System.Diagnostics.EventLogEntry#System/RemoteAccess\r\n"
+                         "\"EventID\",\"MachineName\",\"Index\",\"Category\",\"EntryType\",\"Message\",\"Source\","
+                         "\"TimeGenerated\"\r\n";
+        return bom + "#TYPE System.Diagnostics.Eventing.Reader.EventLogRecord\r\n"
+                     "\"Message\",\"Id\",\"Version\",\"Qualifiers\",\"Level\",\"RecordId\",\"ProviderName\",\"LogName\","
+                     "\"MachineName\",\"TimeCreated\"\r\n";
+    default:
+        return "";
+    }
+}
+
+// One event of an export: the source, ID, computer, level, logged time and
+// message; for XML also the insertion strings (the message as the only one
+// when there are none).
+struct ExportEvent {
+    std::string_view Source;
+    std::string_view Id;
+    std::string_view Computer;
+    bool Warning = false;
+    std::int64_t Second = 0;
+    std::string_view Message;
+    const std::vector<std::string>* Strings = nullptr;
+};
+
+// A field of a comma- or tab-separated export, quoted when it holds the
+// separator, a quote or a line end.
+void AppendField(std::string& out, std::string_view text, char sep)
+{
+    if (text.find_first_of(std::string{sep, '"', '\r', '\n'}) == std::string_view::npos)
+        out.append(text);
+    else
+        AppendQuoted(out, text);
+}
+
+void AppendXmlText(std::string& out, std::string_view text)
+{
+    for (char ch : text) {
+        switch (ch) {
+        case '&': out.append("&amp;"); break;
+        case '<': out.append("&lt;"); break;
+        case '>': out.append("&gt;"); break;
+        case '\'': out.append("&apos;"); break;
+        case '"': out.append("&quot;"); break;
+        default: out.push_back(ch);
+        }
+    }
+}
+
+// "2026-12-06T10:27:31.000000000Z"
+void AppendIsoTime(std::string& out, std::int64_t second)
+{
+    const CivilDate d = DecodeDate(static_cast<double>(second / 86400));
+    AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+    out.push_back('-');
+    Append2(out, d.Month);
+    out.push_back('-');
+    Append2(out, d.Day);
+    out.push_back('T');
+    AppendClock(out, static_cast<int>(second % 86400));
+    out.append(".000000000Z");
+}
+
+void AppendExportEvent(std::string& out, MessageForm form, bool german, bool getEventLog, const ExportEvent& e,
+                       std::uint64_t recordId)
+{
+    const int sod = static_cast<int>(e.Second % 86400);
+    const CivilDate d = DecodeDate(static_cast<double>(e.Second / 86400));
+    switch (form) {
+    case MessageForm::EventViewerCsv:
+    case MessageForm::EventViewerText: {
+        const char sep = form == MessageForm::EventViewerCsv ? ',' : '\t';
+        out.append(german ? (e.Warning ? "Warnung" : "Informationen") : (e.Warning ? "Warning" : "Information"));
+        out.push_back(sep);
+        if (german) {
+            Append2(out, d.Day);
+            out.push_back('.');
+            Append2(out, d.Month);
+            out.push_back('.');
+            AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+            out.push_back(' ');
+            AppendClock(out, sod);
+        } else {
+            out.append(std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " " +
+                       std::to_string(sod / 3600 % 12 == 0 ? 12 : sod / 3600 % 12) + ":");
+            Append2(out, sod / 60 % 60);
+            out.push_back(':');
+            Append2(out, sod % 60);
+            out.append(sod < 43200 ? " AM" : " PM");
+        }
+        out.push_back(sep);
+        AppendField(out, e.Source, sep);
+        out.push_back(sep);
+        out.append(e.Id);
+        out.push_back(sep);
+        out.append(german ? "Keine" : "None");
+        out.push_back(sep);
+        AppendField(out, e.Message, sep);
+        return;
+    }
+    case MessageForm::PowerShellCsv: {
+        auto field = [&out](std::string_view text, bool last = false) {
+            AppendQuoted(out, text);
+            if (!last)
+                out.push_back(',');
+        };
+        std::string when = std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " ";
+        AppendClock(when, sod);
+        if (getEventLog) {
+            field(e.Id);
+            field(e.Computer);
+            field(std::to_string(recordId));
+            field("(0)");
+            field(e.Warning ? "Warning" : "Information");
+            field(e.Message);
+            field(e.Source);
+            field(when, true);
+        } else {
+            field(e.Message);
+            field(e.Id);
+            field("0");
+            field("0");
+            field(e.Warning ? "3" : "4");
+            field(std::to_string(recordId));
+            field(e.Source);
+            field("System");
+            field(e.Computer);
+            field(when, true);
+        }
+        return;
+    }
+    case MessageForm::Xml: {
+        out.append("<Event xmlns='http://schemas.microsoft.com/win/2004/08/events/event'><System><Provider Name='");
+        AppendXmlText(out, e.Source);
+        out.append("'/><EventID Qualifiers='0'>");
+        out.append(e.Id);
+        out.append(e.Warning ? "</EventID><Level>3</Level>" : "</EventID><Level>4</Level>");
+        out.append("<Task>0</Task><Keywords>0x80000000000000</Keywords><TimeCreated SystemTime='");
+        AppendIsoTime(out, e.Second);
+        out.append("'/><EventRecordID>" + std::to_string(recordId) + "</EventRecordID><Channel>System</Channel><Computer>");
+        AppendXmlText(out, e.Computer);
+        out.append("</Computer><Security/></System><EventData>");
+        const std::vector<std::string> single{std::string(e.Message)};
+        for (const std::string& value : e.Strings != nullptr ? *e.Strings : single) {
+            out.append("<Data>");
+            AppendXmlText(out, value);
+            out.append("</Data>");
+        }
+        out.append("</EventData></Event>");
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// The insertion strings of c's event: routing and connection IDs, user,
+// port, connect date and time, disconnect date and time, minutes and
+// seconds active, bytes sent and received, (20251) port speed, reason.
+std::vector<std::string> ConnectionStrings(const Connection& c, unsigned variant, std::uint64_t guid, bool withSpeed)
+{
+    const std::int64_t startSecond = StartSecond(c);
+    const std::int64_t endSecond = startSecond + c.ActiveSeconds;
+    std::vector<std::string> s(2);
+    AppendGuid(s[0], 0, 0);
+    AppendGuid(s[1], guid, guid * 0x9E3779B97F4A7C15ull);
+    std::string user;
+    AppendDomainUser(user, c);
+    s.push_back(user);
+    s.push_back(c.Port);
+    for (std::int64_t second : {startSecond, endSecond}) {
+        std::string date, time;
+        AppendCurrentDate(date, second, variant);
+        AppendCurrentTime(time, second, variant);
+        s.push_back(date);
+        s.push_back(time);
+    }
+    s.push_back(std::to_string(c.ActiveSeconds / 60));
+    s.push_back(std::to_string(c.ActiveSeconds % 60));
+    s.push_back(std::to_string(c.BytesSent));
+    s.push_back(std::to_string(c.BytesReceived));
+    if (withSpeed)
+        s.push_back(c.Speed);
+    s.push_back("user request");
+    return s;
 }
 
 bool GermanFile(const GeneratorOptions& o, int file)
@@ -456,6 +758,10 @@ void CheckOptions(const GeneratorOptions& o)
         throw std::runtime_error("an event ID has five characters");
     if (o.Form == MessageForm::Current && o.Lang != Language::English)
         throw std::runtime_error("the current message form is English only");
+    if (IsExport(o.Form) && o.EventId != "20272" && o.EventId != "20251")
+        throw std::runtime_error("the export forms write events 20272 or 20251");
+    if ((o.Form == MessageForm::Xml || o.Form == MessageForm::PowerShellCsv) && o.Lang != Language::English)
+        throw std::runtime_error("only the Event Viewer exports have a German header");
     const auto first = EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day);
     const auto last = EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day);
     if (!first || !last || *last < *first || *first < 1)
@@ -489,12 +795,17 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
 
     std::string line;
     line.reserve(1024);
+    std::string message;
+    std::uint64_t recordId = 0;
     std::int64_t dupCarry = 0;
     for (int f = 0; f < o.Files; ++f) {
         char name[64];
-        std::snprintf(name, sizeof name, "%03d.txt", f + 1);
-        sink.BeginFile(o.FilePrefix + name);
+        std::snprintf(name, sizeof name, "%03d", f + 1);
+        sink.BeginFile(o.FilePrefix + name + ExtensionOf(o.Form));
         const bool german = GermanFile(o, f);
+        const bool getEventLog = f % 2 == 1;
+        if (IsExport(o.Form))
+            sink.Head(ExportHead(o.Form, german, getEventLog));
         std::int64_t conns = Share(o.ConnectionLines, f, o.Files);
         std::int64_t others = Share(o.OtherLines, f, o.Files);
         std::int64_t dups = Share(o.DuplicateLines, f, o.Files) + dupCarry;
@@ -516,9 +827,22 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
             line.clear();
             if (static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(left))) < conns) {
                 const Connection c = MakeConnection(world, rng, minute);
-                if (o.Form == MessageForm::Current)
+                if (o.Form == MessageForm::Current) {
                     AppendCurrentLine(line, c, static_cast<unsigned>(variety.Below(8)), variety.Next());
-                else
+                } else if (IsExport(o.Form)) {
+                    // The message in English whatever the header's language:
+                    // German wording is not read from exports.
+                    const auto variant = static_cast<unsigned>(variety.Below(32));
+                    const std::uint64_t guid = variety.Next();
+                    const bool withSpeed = o.EventId == "20251";
+                    message.clear();
+                    AppendCurrentMessage(message, c, variant, guid, withSpeed);
+                    const std::vector<std::string> strings = ConnectionStrings(c, variant, guid, withSpeed);
+                    AppendExportEvent(line, o.Form, german, getEventLog,
+                                      {"RemoteAccess", o.EventId, c.Server, false, StartSecond(c) + c.ActiveSeconds,
+                                       message, &strings},
+                                      ++recordId);
+                } else
                     AppendConnectionLine(line, c, german, o.EventId);
                 sink.Line(line, &c, false);
                 // Copies follow their original; spread so that every file's
@@ -530,6 +854,21 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
                     sink.Line(line, &c, true);
                 dups -= copies;
                 --conns;
+            } else if (IsExport(o.Form)) {
+                const std::int64_t second = minute * 60 + static_cast<std::int64_t>(rng.Below(60));
+                OtherEvent e = DrawOtherEvent(world, rng, second, german, o.EventId);
+                e.Source = Latin1ToUtf8(e.Source);  // the exports are UTF-8
+                e.Message = Latin1ToUtf8(e.Message);
+                // Exports hold messages of several lines; XML holds the one
+                // connection event only under its own ID.
+                if (e.Id == "2013")
+                    e.Message.replace(e.Message.find('.') + 1, german ? 1 : 2, "\r\n");
+                if (o.Form == MessageForm::Xml && e.Id == o.EventId)
+                    e.Id = "20271";
+                AppendExportEvent(line, o.Form, german, getEventLog,
+                                  {e.Source, e.Id, e.Computer, e.Warning, second, e.Message, nullptr}, ++recordId);
+                sink.Line(line, nullptr, false);
+                --others;
             } else {
                 AppendOtherLine(line, world, rng, minute * 60 + static_cast<std::int64_t>(rng.Below(60)), german,
                                 o.EventId);
@@ -564,6 +903,12 @@ public:
             throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
         path_ = path.string();
         summary_.Files.push_back(name);
+    }
+
+    void Head(const std::string& text) override
+    {
+        buffer_.append(text);
+        summary_.TotalBytes += static_cast<std::int64_t>(text.size());
     }
 
     void Line(const std::string& line, const Connection* c, bool copy) override

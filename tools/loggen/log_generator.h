@@ -3,7 +3,13 @@
 // lines in English or German mixed with other events of the same source and
 // with unrelated noise, CR LF line ends, fully determined by the seed. The
 // connection lines take the classic message form, or (English only) the form
-// of current servers' event 20272.
+// of current servers' event 20272. The export forms write the same
+// connections as events 20272 or 20251 (EventId) of current servers, among
+// the same other events, the way Windows exports them: Event Viewer CSV and
+// tab-separated text (German header with German), PowerShell's Export-Csv
+// (Get-WinEvent in odd files, Get-EventLog in even ones), and wevtutil's XML
+// with the values as insertion strings. Event Viewer exports name no
+// computer: read back, their server is the file's name.
 
 #include <cstdint>
 #include <string>
@@ -14,7 +20,7 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current };
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;
@@ -36,7 +42,7 @@ struct GeneratorOptions {
     int Speeds = 4;
     int LocalUsersPercent = 10;  // users written without a domain
     std::string EventId = "20050";
-    std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt
+    std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt (.csv, .xml for those exports)
 };
 
 // One connection as the parser should read it back.
@@ -80,6 +86,10 @@ class LineSink {
 public:
     virtual ~LineSink() = default;
     virtual void BeginFile(const std::string& name) = 0;
+    // What comes before the first line of an export: a byte order mark and
+    // a header line (with its line end). Called after BeginFile, not for
+    // the classic forms.
+    virtual void Head(const std::string& text) { (void)text; }
     virtual void Line(const std::string& line, const Connection* connection, bool copy) = 0;
 };
 void GenerateLines(const GeneratorOptions& options, LineSink& sink);

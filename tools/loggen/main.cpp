@@ -20,7 +20,12 @@ const char kUsage[] =
     "  --duplicates N     extra copies of connection lines (0)\n"
     "  --language L       EN, DE or MIX (files alternate) (EN)\n"
     "  --form F           classic, or current: current servers' event 20272,\n"
-    "                     English only, the same connections as classic (classic)\n"
+    "                     English only, the same connections as classic (classic);\n"
+    "                     or an export of the same connections as events 20251\n"
+    "                     (or 20272 with --event): evcsv (Event Viewer CSV),\n"
+    "                     evtext (its tab-separated text), xml (wevtutil), pscsv\n"
+    "                     (PowerShell Export-Csv); evcsv and evtext take DE or\n"
+    "                     MIX for the German header\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -72,6 +77,7 @@ int main(int argc, char** argv)
 {
     vy::loggen::GeneratorOptions o;
     std::string folder;
+    bool eventGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-h" || a == "--help") {
@@ -98,7 +104,7 @@ int main(int argc, char** argv)
         else if (a == "--ports") o.Ports = SmallNumber(v, "--ports");
         else if (a == "--speeds") o.Speeds = SmallNumber(v, "--speeds");
         else if (a == "--local-users") o.LocalUsersPercent = SmallNumber(v, "--local-users");
-        else if (a == "--event") o.EventId = v;
+        else if (a == "--event") o.EventId = v, eventGiven = true;
         else if (a == "--prefix") o.FilePrefix = v;
         else if (a == "--from") o.FirstDay = Day(v, "--from");
         else if (a == "--to") o.LastDay = Day(v, "--to");
@@ -106,7 +112,11 @@ int main(int argc, char** argv)
             const std::string f = v;
             if (f == "classic") o.Form = vy::loggen::MessageForm::Classic;
             else if (f == "current") o.Form = vy::loggen::MessageForm::Current;
-            else Fail("form is classic or current, not " + f);
+            else if (f == "evcsv") o.Form = vy::loggen::MessageForm::EventViewerCsv;
+            else if (f == "evtext") o.Form = vy::loggen::MessageForm::EventViewerText;
+            else if (f == "xml") o.Form = vy::loggen::MessageForm::Xml;
+            else if (f == "pscsv") o.Form = vy::loggen::MessageForm::PowerShellCsv;
+            else Fail("form is classic, current, evcsv, evtext, xml or pscsv, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
@@ -117,6 +127,9 @@ int main(int argc, char** argv)
             Fail("unknown option " + a + "\n" + kUsage);
         }
     }
+    const bool export_ = o.Form != vy::loggen::MessageForm::Classic && o.Form != vy::loggen::MessageForm::Current;
+    if (export_ && !eventGiven)
+        o.EventId = "20251";
     if (folder.empty()) {
         std::fputs(kUsage, stderr);
         return 2;
