@@ -74,8 +74,8 @@ std::uint64_t IdKey(const char* id)
     return key;
 }
 
-// A byte count: optional leading blanks, an optional sign, one or more
-// digits, within the signed 64-bit range; nothing else.
+}  // namespace
+
 std::optional<std::int64_t> ReadByteCount(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(' ');
@@ -90,6 +90,8 @@ std::optional<std::int64_t> ReadByteCount(std::string_view text)
     }
     return ReadDecimal<std::int64_t>(text);
 }
+
+namespace {
 
 // a: the text before the number, of beforeSize bytes; b: the text after it.
 std::optional<std::int64_t> NumberAt(std::string_view line, std::size_t a, std::size_t beforeSize, std::size_t b)
@@ -387,17 +389,10 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
     if (!message || !message->starts_with(kUser))
         return false;
     const std::string_view m = *message;
-    // Domain and user as in the classic form: the domain up to the first "\"
-    // or blank ("Local" when a blank comes first), the user up to the blank
-    // before "connected on port".
-    const std::size_t domainEnd = m.find_first_of("\\ ", kUser.size());
+    // The user (and domain) up to the blank before "connected on port".
     static const Needle portMarker(kPort), sentMarker(kSent), receivedMarker(" bytes were received.");
     const std::size_t port = portMarker.In(m, kUser.size() - 1);
-    if (domainEnd == npos || port == npos)
-        return false;
-    const bool named = m[domainEnd] == '\\';
-    const std::size_t userBegin = named ? domainEnd + 1 : kUser.size();
-    if (userBegin > port)
+    if (port == npos || port < kUser.size())
         return false;
     const std::size_t portBegin = port + kPort.size();
     const std::size_t portEnd = m.find(' ', portBegin);
@@ -424,9 +419,7 @@ bool ParseCurrent(std::string_view line, std::size_t from, ConnectionLine& out)
         return false;
 
     out.DateTime = *dateTime;
-    out.Domain = named ? m.substr(kUser.size(), domainEnd - kUser.size()) : kLocal;
-    out.User.clear();
-    AppendAsciiLower(out.User, m.substr(userBegin, port - userBegin));
+    out.Domain = SplitDomainUser(m.substr(kUser.size(), port - kUser.size()), out.User);
     out.Server = *computer;
     out.Port = m.substr(portBegin, portEnd - portBegin);
     out.Speed = "0";  // the form does not give the port speed
@@ -545,6 +538,19 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
             return ParseCurrent(line, from, out);
     }
     return ParseClassic(german, line, out);
+}
+
+std::optional<double> ReadConnectDateTime(std::string_view text) { return CurrentDateTime(text); }
+
+std::string_view SplitDomainUser(std::string_view name, std::string& user)
+{
+    // As in the classic form: the domain up to the first "\\" or blank,
+    // "Local" when a blank or nothing comes first.
+    const std::size_t domainEnd = name.find_first_of("\\ ");
+    const bool named = domainEnd != npos && name[domainEnd] == '\\';
+    user.clear();
+    AppendAsciiLower(user, named ? name.substr(domainEnd + 1) : name);
+    return named ? name.substr(0, domainEnd) : kLocal;
 }
 
 }  // namespace vy

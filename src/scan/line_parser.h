@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,5 +82,18 @@ private:
 // markers, a line whose sixth field is the event ID 20272 is read in the
 // current servers' form and never in the classic one.
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out);
+
+// The value rules of the current servers' form, for readers of other forms
+// that hold the same values as separate texts.
+
+// "M/D/YYYY at H:MM AM" at the start of text (one or two digits for month,
+// day and hour; AM or PM in either case).
+std::optional<double> ReadConnectDateTime(std::string_view text);
+// A byte count: optional leading blanks, an optional sign, one or more
+// digits, within the signed 64-bit range; nothing else.
+std::optional<std::int64_t> ReadByteCount(std::string_view text);
+// "DOMAIN\\user" or a name without "\\": the domain ("Local" when none is
+// named; a view into name) is returned, the user lower-cased into user.
+std::string_view SplitDomainUser(std::string_view name, std::string& user);
 
 }  // namespace vy

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scan/duplicate_check.h"
+#include "scan/evtx_read_ahead.h"
 #include "scan/exclusion_filters.h"
 #include "scan/file_enumeration.h"
 #include "scan/line_parser.h"
@@ -96,8 +97,29 @@ public:
     {
         // Every value is read before any name is added: a malformed line
         // leaves no trace.
-        if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
-            return;
+        if (ParseConnectionLine(settings_.LogLanguage, text, line_))
+            Keep();
+    }
+
+    // A connection of an event log file: the same rules from here on.
+    void Process(const EvtxConnection& c)
+    {
+        line_.DateTime = c.DateTime;
+        line_.Domain = c.Domain;
+        line_.User = c.User;
+        line_.Server = c.Server;
+        line_.Port = c.Port;
+        line_.Speed = c.Speed;
+        line_.ActiveTime = c.ActiveTime;
+        line_.BytesSent = c.BytesSent;
+        line_.BytesReceived = c.BytesReceived;
+        Keep();
+    }
+
+private:
+    // The values in line_: the date range, the filters, names and record.
+    void Keep()
+    {
         if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime <= settings_.FinalDate + 1))
             return;
         if (Listed(users_, line_.User) || Listed(domains_, line_.Domain) || Listed(ports_, line_.Port))
@@ -129,7 +151,6 @@ public:
         stores_.Connections.Append(record);
     }
 
-private:
     // Most scans exclude nothing: no hashing of names then.
     static bool Listed(const ExclusionList& list, std::string_view name) { return !list.Empty() && list.Contains(name); }
 
@@ -254,7 +275,7 @@ QString JoinPath(const QString& folder, const QString& name)
 // recognition marker are no connection lines: they only count, and are
 // passed in one go.
 void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
-               ReadSink& sink)
+               const EvtxReadAhead& evtx, ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
     ReadingProgress progress(sink, totalBytes);
@@ -266,6 +287,12 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
+        if (evtx.IsEvtx(i)) {
+            // Read whole by the scan's own steps; here it only counts.
+            fileStart += static_cast<double>(files[i].Size);
+            progress.Line(fileStart, false);
+            continue;
+        }
         if (!reader.Open(JoinPath(settings.LogDir, files[i].Name))) {
             sink.FileUnreadable(i);
             continue;
@@ -315,13 +342,16 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
-        : files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result,
+              EvtxReadAhead& evtx, const std::atomic<bool>& stop)
+        : files_(files), display_(display), processor_(processor), result_(result), evtx_(evtx), stop_(stop)
     {
     }
     void FileBegin(std::size_t index) override
     {
         display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
+        if (evtx_.IsEvtx(index))
+            EventLogFile(index);
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
@@ -329,10 +359,27 @@ public:
     void Overlong() override { ++result_.OverlongLines; }
 
 private:
+    // Its connections in record order, Stop looked at after each as after
+    // a connection line.
+    void EventLogFile(std::size_t index)
+    {
+        const EvtxFileRead read = evtx_.Take(index);
+        if (!read.Counts.Opened)
+            result_.UnreadableFiles.push_back(files_[index].Name);
+        for (const EvtxConnection& c : read.Connections) {
+            if (stop_.load(std::memory_order_relaxed))
+                break;
+            processor_.Process(c);
+        }
+        result_.EventLogFiles.push_back({files_[index].Name, read.Counts});
+    }
+
     const std::vector<LogFileEntry>& files_;
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
+    EvtxReadAhead& evtx_;
+    const std::atomic<bool>& stop_;
 };
 
 }  // namespace
@@ -347,15 +394,21 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
-    for (const LogFileEntry& f : files) {
-        result.LogFileList.push_back(f.Name);
-        totalBytes += static_cast<double>(f.Size);
+    std::vector<QString> evtxPaths(files.size());  // the event log files, told by their first bytes
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        result.LogFileList.push_back(files[i].Name);
+        totalBytes += static_cast<double>(files[i].Size);
+        const QString path = JoinPath(settings.LogDir, files[i].Name);
+        if (IsEvtxFile(path))
+            evtxPaths[i] = path;
     }
+    const EvtxEventList evtxEvents(settings.NEvents);
+    EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0);
 
     display.Phase("Processing");
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result);
-    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
+    ScanSteps steps(files, display, processor, result, evtx, stop);
+    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, evtx, sink); };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);
     else

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include "scan/evtx_reader.h"
 #include "store/stores.h"
 
 namespace vy {
@@ -49,6 +50,11 @@ struct ScanResult {
     std::int64_t SkippedForCapacity = 0;  // connection lines dropped because a table was full
     std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
+    struct EventLogFile {
+        QString Name;
+        EvtxCounts Counts;
+    };
+    std::vector<EventLogFile> EventLogFiles;  // what each event log file (.evtx) held, in reading order
 };
 
 // How a scan reads: on its own thread alone, or with a second thread that

@@ -1,0 +1,430 @@
+#include "scan/evtx_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include <QFile>
+
+#include <libbfio.h>
+#include <libevtx.h>
+
+#include "scan/active_time.h"
+#include "scan/line_parser.h"
+
+namespace vy {
+
+namespace {
+
+constexpr std::int64_t kFileHeaderBlock = 4096;
+constexpr std::int64_t kChunkSize = 65536;
+constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
+constexpr std::string_view kRecordMagic{"**\0\0", 4};
+constexpr std::int64_t kChunkRecordsStart = 512;
+constexpr std::int64_t kSmallestRecord = 28;  // header, size copy and the least BinXML
+constexpr int kWithSpeed = 20251;
+constexpr int kWithoutSpeed = 20272;
+
+std::uint32_t Le32(const char* p)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+std::uint64_t Le64(const char* p) { return Le32(p) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32); }
+
+// The file's bytes where they are asked for: from a file, or from memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::int64_t Size() const = 0;
+    // Up to n bytes from at into out; the number read.
+    virtual std::int64_t Read(std::int64_t at, char* out, std::int64_t n) = 0;
+};
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(QFile& file) : file_(file) {}
+    std::int64_t Size() const override { return file_.size(); }
+    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
+    {
+        if (!file_.seek(at))
+            return 0;
+        return std::max<std::int64_t>(0, file_.read(out, n));
+    }
+
+private:
+    QFile& file_;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
+    {
+        if (at < 0 || at >= Size())
+            return 0;
+        const std::int64_t got = std::min(n, Size() - at);
+        std::memcpy(out, bytes_.data() + at, static_cast<std::size_t>(got));
+        return got;
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+// The record numbers each chunk says it holds, read from the chunk headers
+// themselves: the library may pass over a record without a word (one that
+// ends exactly at its chunk's end was seen to be), and what is missing from
+// a chunk's range is then counted as unread.
+struct ChunkPlan {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> Ranges;  // first, last record number
+    std::int64_t Uncounted = 0;  // records seen in chunks whose header is damaged
+};
+
+// Records laid one after another from the start of a chunk whose header is
+// damaged; each must carry its size at both ends.
+std::int64_t CountRecordsInDamagedChunk(const std::vector<char>& chunk)
+{
+    std::int64_t count = 0;
+    std::int64_t at = kChunkRecordsStart;
+    const auto size = static_cast<std::int64_t>(chunk.size());
+    while (at + kSmallestRecord <= size && std::string_view(chunk.data() + at, 4) == kRecordMagic) {
+        const std::int64_t length = Le32(chunk.data() + at + 4);
+        if (length < kSmallestRecord || at + length > size || Le32(chunk.data() + at + length - 4) != length)
+            break;
+        ++count;
+        at += length;
+    }
+    return count;
+}
+
+ChunkPlan ReadChunkPlan(ByteSource& source)
+{
+    ChunkPlan plan;
+    const std::int64_t size = source.Size();
+    std::vector<char> chunk;
+    char head[48];
+    for (std::int64_t at = kFileHeaderBlock; at < size; at += kChunkSize) {
+        const std::int64_t got = source.Read(at, head, sizeof head);
+        if (got < static_cast<std::int64_t>(sizeof head))
+            break;
+        if (std::string_view(head, 8) != kChunkMagic) {
+            // An empty chunk (all zeros) is unused space; anything else may
+            // be a chunk whose header was overwritten.
+            chunk.resize(static_cast<std::size_t>(std::min(kChunkSize, size - at)));
+            chunk.resize(static_cast<std::size_t>(source.Read(at, chunk.data(), static_cast<std::int64_t>(chunk.size()))));
+            plan.Uncounted += CountRecordsInDamagedChunk(chunk);
+            continue;
+        }
+        const std::uint64_t first = Le64(head + 24);
+        const std::uint64_t last = Le64(head + 32);
+        if (last >= first && last - first < static_cast<std::uint64_t>(kChunkSize / kSmallestRecord))
+            plan.Ranges.emplace_back(first, last);
+    }
+    std::sort(plan.Ranges.begin(), plan.Ranges.end());
+    return plan;
+}
+
+// The records of the plan's ranges that are not among seen (sorted, each
+// once), and the first of them.
+void CountGaps(const ChunkPlan& plan, const std::vector<std::uint64_t>& seen, EvtxCounts& counts)
+{
+    std::int64_t missing = 0;
+    std::optional<std::uint64_t> firstMissing;
+    std::uint64_t coveredTo = 0;  // ranges that overlap are counted once
+    bool any = false;
+    for (auto [first, last] : plan.Ranges) {
+        if (any && first <= coveredTo)
+            first = coveredTo + 1;
+        if (any && first > last)
+            continue;
+        any = true;
+        coveredTo = last;
+        const auto from = std::lower_bound(seen.begin(), seen.end(), first);
+        const auto to = std::upper_bound(from, seen.end(), last);
+        const auto present = static_cast<std::uint64_t>(to - from);
+        const std::uint64_t expected = last - first + 1;
+        if (present == expected)
+            continue;
+        missing += static_cast<std::int64_t>(expected - present);
+        if (!firstMissing) {
+            std::uint64_t n = first;
+            for (auto it = from; it != to && *it == n; ++it)
+                ++n;
+            firstMissing = n;
+        }
+    }
+    counts.Unread += missing + plan.Uncounted;
+    if (firstMissing)
+        counts.FirstUnread = static_cast<std::int64_t>(*firstMissing);
+}
+
+// Text from the library's UTF-16 as single bytes, the way text files are
+// read: a character above U+00FF (a surrogate pair counting as one, an
+// unpaired surrogate too) becomes "?". The direction marks U+200E and
+// U+200F that Windows puts into dates carry nothing and are left out.
+void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, std::string& out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < n && units[i] != 0; ++i) {
+        const std::uint16_t u = units[i];
+        if (u == 0x200E || u == 0x200F)
+            continue;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+            ++i;
+        out.push_back(u <= 0xFF ? static_cast<char>(u) : '?');
+    }
+}
+
+// The library's handles, freed however the reading ends.
+struct Library {
+    libevtx_file_t* File = nullptr;
+    libbfio_handle_t* Io = nullptr;
+    libevtx_error_t* Error = nullptr;
+    bool Open = false;
+
+    ~Library()
+    {
+        if (Open)
+            libevtx_file_close(File, nullptr);
+        if (File != nullptr)
+            libevtx_file_free(&File, nullptr);
+        if (Io != nullptr)
+            libbfio_handle_free(&Io, nullptr);
+        ClearError();
+    }
+    void ClearError()
+    {
+        if (Error != nullptr)
+            libevtx_error_free(&Error);
+    }
+    // A call's result, the error it may leave dropped.
+    bool Ok(int result)
+    {
+        ClearError();
+        return result == 1;
+    }
+};
+
+class RecordReader {
+public:
+    RecordReader(Library& lib, const EvtxEventList& events, EvtxFileRead& out) : lib_(lib), events_(events), out_(out) {}
+
+    // One record by its index; false when the library cannot give it.
+    bool Read(int index, bool recovered)
+    {
+        libevtx_record_t* record = nullptr;
+        const int got = recovered ? libevtx_file_get_recovered_record_by_index(lib_.File, index, &record, &lib_.Error)
+                                  : libevtx_file_get_record_by_index(lib_.File, index, &record, &lib_.Error);
+        if (!lib_.Ok(got) || record == nullptr)
+            return false;
+        std::uint64_t number = 0;
+        const bool numbered = lib_.Ok(libevtx_record_get_identifier(record, &number, &lib_.Error));
+        if (numbered)
+            seen_.push_back(number);
+        ++out_.Counts.Records;
+        if (recovered)
+            ++out_.Counts.Recovered;
+        Examine(record, number);
+        libevtx_record_free(&record, nullptr);
+        return true;
+    }
+
+    const std::vector<std::uint64_t>& Seen() const { return seen_; }
+    std::vector<std::uint64_t>& Seen() { return seen_; }
+
+private:
+    // A connection event when from RemoteAccess with one of the two IDs.
+    void Examine(libevtx_record_t* record, std::uint64_t number)
+    {
+        std::uint32_t id = 0;
+        if (!lib_.Ok(libevtx_record_get_event_identifier(record, &id, &lib_.Error)))
+            return;
+        const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
+        if (event != kWithSpeed && event != kWithoutSpeed)
+            return;
+        if (!Text(record, kSource, 0) || source_ != "RemoteAccess")
+            return;
+        if (!events_.Contains(event)) {
+            ++out_.Counts.NotListed[event];
+            return;
+        }
+        if (!ReadConnection(record, event == kWithSpeed, number)) {
+            if (out_.Counts.Unreadable++ == 0)
+                out_.Counts.FirstUnreadable = static_cast<std::int64_t>(number);
+        }
+    }
+
+    // The insertion strings, 1-based: 3 user, 4 port, 5 and 6 the connect
+    // date and time, 9 and 10 minutes and seconds active, 11 and 12 bytes
+    // sent and received, 13 the port speed (20251 only).
+    bool ReadConnection(libevtx_record_t* record, bool withSpeed, std::uint64_t number)
+    {
+        int strings = 0;
+        if (!lib_.Ok(libevtx_record_get_number_of_strings(record, &strings, &lib_.Error)) ||
+            strings < (withSpeed ? 13 : 12))
+            return false;
+        EvtxConnection c;
+        c.Record = number;
+        std::string s[14];
+        for (int k : {3, 4, 5, 6, 9, 10, 11, 12, 13})
+            if ((k < 13 || withSpeed) && !Text(record, kString, k - 1, &s[k]))
+                return false;
+        if (!Text(record, kComputer, 0, &c.Server))
+            return false;
+        const auto dateTime = ReadConnectDateTime(s[5] + " at " + s[6]);
+        const std::string duration = s[9] + " minutes " + s[10] + " seconds";
+        std::size_t durationEnd = 0;
+        const auto active = ReadDuration(duration, &durationEnd);
+        const auto sent = ReadByteCount(s[11]);
+        const auto received = ReadByteCount(s[12]);
+        if (!dateTime || !active || durationEnd != duration.size() || !sent || !received)
+            return false;
+        c.DateTime = *dateTime;
+        c.Domain = SplitDomainUser(s[3], c.User);
+        c.Port = std::move(s[4]);
+        // The speed as written, up to a "." as in the message texts.
+        c.Speed = withSpeed ? s[13].substr(0, s[13].find('.')) : "0";
+        c.ActiveTime = *active;
+        c.BytesSent = *sent;
+        c.BytesReceived = *received;
+        out_.Connections.push_back(std::move(c));
+        return true;
+    }
+
+    enum What { kSource, kComputer, kString };
+
+    // One of the record's texts as single bytes into out (source_ when
+    // none is given); false when the library has none.
+    bool Text(libevtx_record_t* record, What what, int index, std::string* out = nullptr)
+    {
+        std::size_t size = 0;
+        int got = 0;
+        switch (what) {
+        case kSource: got = libevtx_record_get_utf16_source_name_size(record, &size, &lib_.Error); break;
+        case kComputer: got = libevtx_record_get_utf16_computer_name_size(record, &size, &lib_.Error); break;
+        case kString: got = libevtx_record_get_utf16_string_size(record, index, &size, &lib_.Error); break;
+        }
+        if (!lib_.Ok(got))
+            return false;
+        units_.assign(std::max<std::size_t>(size, 1), 0);
+        if (size > 0) {
+            switch (what) {
+            case kSource: got = libevtx_record_get_utf16_source_name(record, units_.data(), size, &lib_.Error); break;
+            case kComputer: got = libevtx_record_get_utf16_computer_name(record, units_.data(), size, &lib_.Error); break;
+            case kString: got = libevtx_record_get_utf16_string(record, index, units_.data(), size, &lib_.Error); break;
+            }
+            if (!lib_.Ok(got))
+                return false;
+        }
+        Utf16ToSingleBytes(units_, size, out != nullptr ? *out : source_);
+        return true;
+    }
+
+    Library& lib_;
+    const EvtxEventList& events_;
+    EvtxFileRead& out_;
+    std::vector<std::uint64_t> seen_;
+    std::vector<std::uint16_t> units_;
+    std::string source_;
+};
+
+bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
+
+// Every record the library can give, then the count of those it cannot.
+void ReadRecords(Library& lib, ByteSource& source, const EvtxEventList& events, const std::atomic<bool>* stop,
+                 EvtxFileRead& out)
+{
+    out.Counts.Opened = true;
+    RecordReader reader(lib, events, out);
+    std::int64_t failed = 0;
+    int records = 0;
+    if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &records, &lib.Error)))
+        records = 0;
+    for (int i = 0; i < records && !Stopped(stop); ++i)
+        failed += reader.Read(i, false) ? 0 : 1;
+    int recovered = 0;
+    if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
+        recovered = 0;
+    for (int i = 0; i < recovered && !Stopped(stop); ++i)
+        reader.Read(i, true);  // a recovered record that cannot be read was deleted anyway
+    if (Stopped(stop))
+        return;
+    std::vector<std::uint64_t>& seen = reader.Seen();
+    std::sort(seen.begin(), seen.end());
+    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+    CountGaps(ReadChunkPlan(source), seen, out.Counts);
+    // Records the library knew of but could not give, where no chunk
+    // header accounts for them.
+    out.Counts.Unread = std::max(out.Counts.Unread, failed);
+}
+
+}  // namespace
+
+bool IsEvtxHead(std::string_view head) { return head.substr(0, kEvtxMagic.size()) == kEvtxMagic; }
+
+bool IsEvtxFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    char head[8];
+    const qint64 got = file.read(head, sizeof head);
+    return got == static_cast<qint64>(sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
+}
+
+EvtxEventList::EvtxEventList(std::string_view ids)
+{
+    // An ID of the text forms is five bytes between commas: only five digits
+    // can name an event here.
+    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
+        const std::string_view id = ids.substr(6 * slot, 5);
+        if (std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            ids_.push_back(std::stoi(std::string(id)));
+    }
+}
+
+bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
+
+EvtxFileRead ReadEvtxFile(const QString& path, const EvtxEventList& events, const std::atomic<bool>* stop)
+{
+    EvtxFileRead out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    Library lib;
+    // Opened by its native name, bytes on Unix, so that any name the
+    // enumeration found can be read.
+    const QByteArray name = QFile::encodeName(path);
+    if (!lib.Ok(libevtx_file_initialize(&lib.File, &lib.Error)) ||
+        !lib.Ok(libevtx_file_open(lib.File, name.constData(), libevtx_get_access_flags_read(), &lib.Error)))
+        return out;
+    lib.Open = true;
+    FileSource source(file);
+    ReadRecords(lib, source, events, stop, out);
+    return out;
+}
+
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
+{
+    EvtxFileRead out;
+    Library lib;
+    libbfio_error_t* ioError = nullptr;
+    // The library reads the range and never writes it.
+    auto* start = reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes.data()));
+    const bool io = libbfio_memory_range_initialize(&lib.Io, &ioError) == 1 &&
+                    libbfio_memory_range_set(lib.Io, start, bytes.size(), &ioError) == 1;
+    if (ioError != nullptr)
+        libbfio_error_free(&ioError);
+    if (!io || !lib.Ok(libevtx_file_initialize(&lib.File, &lib.Error)) ||
+        !lib.Ok(libevtx_file_open_file_io_handle(lib.File, lib.Io, libevtx_get_access_flags_read(), &lib.Error)))
+        return out;
+    lib.Open = true;
+    MemorySource source(bytes);
+    ReadRecords(lib, source, events, stop, out);
+    return out;
+}
+
+}  // namespace vy

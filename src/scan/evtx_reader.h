@@ -1,0 +1,76 @@
+#pragma once
+// Reading event log files (.evtx) through libevtx: the connection events of
+// the source RemoteAccess (20272, and 20251 with the port speed), their
+// values taken from the event's insertion strings by the rules of the text
+// forms, and a count of everything that could not be read.
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QString>
+
+namespace vy {
+
+// A file is an event log file when it begins with these eight bytes.
+inline constexpr std::string_view kEvtxMagic{"ElfFile\0", 8};
+
+bool IsEvtxHead(std::string_view head);
+// Reads the first bytes of the file; false when it cannot be read.
+bool IsEvtxFile(const QString& path);
+
+// One connection event's values, owning their text (single bytes).
+struct EvtxConnection {
+    double DateTime = 0;
+    std::string Domain;
+    std::string User;  // lower-cased
+    std::string Server;
+    std::string Port;
+    std::string Speed;
+    std::int32_t ActiveTime = 0;
+    std::int64_t BytesSent = 0;
+    std::int64_t BytesReceived = 0;
+    std::uint64_t Record = 0;  // the event record number
+};
+
+// What one file held besides its connections.
+struct EvtxCounts {
+    bool Opened = false;  // false: the library could not read the file at all
+    std::int64_t Records = 0;  // records read, recovered ones included
+    std::int64_t Recovered = 0;
+    std::int64_t Unread = 0;  // records the file holds that could not be read
+    std::int64_t FirstUnread = -1;  // the record number of the first, -1 when not known
+    // Connection events with a listed ID whose values could not be read.
+    std::int64_t Unreadable = 0;
+    std::int64_t FirstUnreadable = -1;
+    // Connection events (20272, 20251) from RemoteAccess not read because
+    // their ID is not in the event list, per ID.
+    std::map<int, std::int64_t> NotListed;
+};
+
+struct EvtxFileRead {
+    std::vector<EvtxConnection> Connections;  // in the order of the file's records
+    EvtxCounts Counts;
+};
+
+// The event list as the text forms read it: five-character IDs in
+// six-character slots.
+class EvtxEventList {
+public:
+    explicit EvtxEventList(std::string_view ids);
+    bool Contains(int id) const;
+
+private:
+    std::vector<int> ids_;
+};
+
+// Reads a whole file. stop, when given and set, ends the reading early.
+EvtxFileRead ReadEvtxFile(const QString& path, const EvtxEventList& events, const std::atomic<bool>* stop = nullptr);
+// The same for a file's bytes in memory.
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
+                           const std::atomic<bool>* stop = nullptr);
+
+}  // namespace vy
