@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "loggen/evtx_folder_writer.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -454,8 +456,8 @@ void CheckOptions(const GeneratorOptions& o)
         throw std::runtime_error("the share of users without a domain is a percentage");
     if (o.EventId.size() != 5)
         throw std::runtime_error("an event ID has five characters");
-    if (o.Form == MessageForm::Current && o.Lang != Language::English)
-        throw std::runtime_error("the current message form is English only");
+    if (o.Form != MessageForm::Classic && o.Lang != Language::English)
+        throw std::runtime_error("the current message form and .evtx are English only");
     const auto first = EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day);
     const auto last = EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day);
     if (!first || !last || *last < *first || *first < 1)
@@ -632,6 +634,12 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
     if (ec)
         throw std::runtime_error("cannot create the folder " + folder + ": " + ec.message());
     GeneratedFolder summary;
+    if (options.Form == MessageForm::Evtx) {
+        EvtxFolderWriter writer(folder, options.EventId, summary);
+        GenerateLines(options, writer);
+        writer.Finish();
+        return summary;
+    }
     FolderWriter writer(folder, summary);
     GenerateLines(options, writer);
     writer.Finish();

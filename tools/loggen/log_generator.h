@@ -3,7 +3,8 @@
 // lines in English or German mixed with other events of the same source and
 // with unrelated noise, CR LF line ends, fully determined by the seed. The
 // connection lines take the classic message form, or (English only) the form
-// of current servers' event 20272.
+// of current servers' event 20272, or are written as event log files
+// (.evtx) with events 20251 and 20272.
 
 #include <cstdint>
 #include <string>
@@ -14,7 +15,7 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current };
+enum class MessageForm { Classic, Current, Evtx };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;
@@ -35,7 +36,7 @@ struct GeneratorOptions {
     int Ports = 6;    // per server
     int Speeds = 4;
     int LocalUsersPercent = 10;  // users written without a domain
-    std::string EventId = "20050";
+    std::string EventId = "20050";  // .evtx: 20251 or 20272, any other both in turn
     std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt
 };
 

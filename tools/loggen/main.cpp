@@ -20,7 +20,9 @@ const char kUsage[] =
     "  --duplicates N     extra copies of connection lines (0)\n"
     "  --language L       EN, DE or MIX (files alternate) (EN)\n"
     "  --form F           classic, or current: current servers' event 20272,\n"
-    "                     English only, the same connections as classic (classic)\n"
+    "                     English only, the same connections as classic (classic);\n"
+    "                     or evtx: event log files (.evtx), the same connections\n"
+    "                     as events 20251 or 20272 (--event) or both in turn\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -106,7 +108,8 @@ int main(int argc, char** argv)
             const std::string f = v;
             if (f == "classic") o.Form = vy::loggen::MessageForm::Classic;
             else if (f == "current") o.Form = vy::loggen::MessageForm::Current;
-            else Fail("form is classic or current, not " + f);
+            else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
+            else Fail("form is classic, current or evtx, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
