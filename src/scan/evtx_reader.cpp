@@ -80,24 +80,22 @@ private:
 // a chunk's range is then counted as unread.
 struct ChunkPlan {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Ranges;  // first, last record number
-    std::int64_t Uncounted = 0;  // records seen in chunks whose header is damaged
+    std::vector<std::uint64_t> Damaged;  // the numbers of records found in chunks whose header is damaged
 };
 
-// Records laid one after another from the start of a chunk whose header is
-// damaged; each must carry its size at both ends.
-std::int64_t CountRecordsInDamagedChunk(const std::vector<char>& chunk)
+// The numbers of the records laid one after another from the start of a
+// chunk whose header is damaged; each must carry its size at both ends.
+void FindRecordsInDamagedChunk(const std::vector<char>& chunk, std::vector<std::uint64_t>& numbers)
 {
-    std::int64_t count = 0;
     std::int64_t at = kChunkRecordsStart;
     const auto size = static_cast<std::int64_t>(chunk.size());
     while (at + kSmallestRecord <= size && std::string_view(chunk.data() + at, 4) == kRecordMagic) {
         const std::int64_t length = Le32(chunk.data() + at + 4);
         if (length < kSmallestRecord || at + length > size || Le32(chunk.data() + at + length - 4) != length)
             break;
-        ++count;
+        numbers.push_back(Le64(chunk.data() + at + 8));
         at += length;
     }
-    return count;
 }
 
 ChunkPlan ReadChunkPlan(ByteSource& source)
@@ -115,7 +113,7 @@ ChunkPlan ReadChunkPlan(ByteSource& source)
             // be a chunk whose header was overwritten.
             chunk.resize(static_cast<std::size_t>(std::min(kChunkSize, size - at)));
             chunk.resize(static_cast<std::size_t>(source.Read(at, chunk.data(), static_cast<std::int64_t>(chunk.size()))));
-            plan.Uncounted += CountRecordsInDamagedChunk(chunk);
+            FindRecordsInDamagedChunk(chunk, plan.Damaged);
             continue;
         }
         const std::uint64_t first = Le64(head + 24);
@@ -156,7 +154,14 @@ void CountGaps(const ChunkPlan& plan, const std::vector<std::uint64_t>& seen, Ev
             firstMissing = n;
         }
     }
-    counts.Unread += missing + plan.Uncounted;
+    for (std::uint64_t n : plan.Damaged) {
+        if (std::binary_search(seen.begin(), seen.end(), n))
+            continue;
+        ++missing;
+        if (!firstMissing || n < *firstMissing)
+            firstMissing = n;
+    }
+    counts.Unread += missing;
     if (firstMissing)
         counts.FirstUnread = static_cast<std::int64_t>(*firstMissing);
 }
@@ -225,8 +230,6 @@ public:
         if (numbered)
             seen_.push_back(number);
         ++out_.Counts.Records;
-        if (recovered)
-            ++out_.Counts.Recovered;
         Examine(record, number);
         libevtx_record_free(&record, nullptr);
         return true;
@@ -348,8 +351,9 @@ void ReadRecords(Library& lib, ByteSource& source, const EvtxEventList& events, 
     int recovered = 0;
     if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
         recovered = 0;
+    out.Counts.Recovered = recovered;
     for (int i = 0; i < recovered && !Stopped(stop); ++i)
-        reader.Read(i, true);  // a recovered record that cannot be read was deleted anyway
+        out.Counts.RecoveredUnread += reader.Read(i, true) ? 0 : 1;
     if (Stopped(stop))
         return;
     std::vector<std::uint64_t>& seen = reader.Seen();

@@ -40,7 +40,10 @@ struct EvtxConnection {
 struct EvtxCounts {
     bool Opened = false;  // false: the library could not read the file at all
     std::int64_t Records = 0;  // records read, recovered ones included
+    // Records of the file's free space (deleted ones) that the library
+    // offers, and of those the ones it could not give.
     std::int64_t Recovered = 0;
+    std::int64_t RecoveredUnread = 0;
     std::int64_t Unread = 0;  // records the file holds that could not be read
     std::int64_t FirstUnread = -1;  // the record number of the first, -1 when not known
     // Connection events with a listed ID whose values could not be read.
