@@ -1,12 +1,11 @@
 #include "scan/evtx_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include <QFile>
+#include <QTemporaryFile>
 
-#include <libbfio.h>
 #include <libevtx.h>
 
 #include "scan/active_time.h"
@@ -33,20 +32,12 @@ std::uint32_t Le32(const char* p)
 
 std::uint64_t Le64(const char* p) { return Le32(p) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32); }
 
-// The file's bytes where they are asked for: from a file, or from memory.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::int64_t Size() const = 0;
-    // Up to n bytes from at into out; the number read.
-    virtual std::int64_t Read(std::int64_t at, char* out, std::int64_t n) = 0;
-};
-
-class FileSource : public ByteSource {
+// The file's bytes where they are asked for.
+class FileSource {
 public:
     explicit FileSource(QFile& file) : file_(file) {}
-    std::int64_t Size() const override { return file_.size(); }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
+    std::int64_t Size() const { return file_.size(); }
+    std::int64_t Read(std::int64_t at, char* out, std::int64_t n)
     {
         if (!file_.seek(at))
             return 0;
@@ -55,23 +46,6 @@ public:
 
 private:
     QFile& file_;
-};
-
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
-    {
-        if (at < 0 || at >= Size())
-            return 0;
-        const std::int64_t got = std::min(n, Size() - at);
-        std::memcpy(out, bytes_.data() + at, static_cast<std::size_t>(got));
-        return got;
-    }
-
-private:
-    std::string_view bytes_;
 };
 
 // The record numbers each chunk says it holds, read from the chunk headers
@@ -98,7 +72,7 @@ void FindRecordsInDamagedChunk(const std::vector<char>& chunk, std::vector<std::
     }
 }
 
-ChunkPlan ReadChunkPlan(ByteSource& source)
+ChunkPlan ReadChunkPlan(FileSource& source)
 {
     ChunkPlan plan;
     const std::int64_t size = source.Size();
@@ -186,7 +160,6 @@ void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, 
 // The library's handles, freed however the reading ends.
 struct Library {
     libevtx_file_t* File = nullptr;
-    libbfio_handle_t* Io = nullptr;
     libevtx_error_t* Error = nullptr;
     bool Open = false;
 
@@ -196,8 +169,6 @@ struct Library {
             libevtx_file_close(File, nullptr);
         if (File != nullptr)
             libevtx_file_free(&File, nullptr);
-        if (Io != nullptr)
-            libbfio_handle_free(&Io, nullptr);
         ClearError();
     }
     void ClearError()
@@ -337,7 +308,7 @@ private:
 bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 
 // Every record the library can give, then the count of those it cannot.
-void ReadRecords(Library& lib, ByteSource& source, const EvtxEventList& events, const std::atomic<bool>* stop,
+void ReadRecords(Library& lib, FileSource& source, const EvtxEventList& events, const std::atomic<bool>* stop,
                  EvtxFileRead& out)
 {
     out.Counts.Opened = true;
@@ -413,22 +384,14 @@ EvtxFileRead ReadEvtxFile(const QString& path, const EvtxEventList& events, cons
 
 EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
 {
-    EvtxFileRead out;
-    Library lib;
-    libbfio_error_t* ioError = nullptr;
-    // The library reads the range and never writes it.
-    auto* start = reinterpret_cast<std::uint8_t*>(const_cast<char*>(bytes.data()));
-    const bool io = libbfio_memory_range_initialize(&lib.Io, &ioError) == 1 &&
-                    libbfio_memory_range_set(lib.Io, start, bytes.size(), &ioError) == 1;
-    if (ioError != nullptr)
-        libbfio_error_free(&ioError);
-    if (!io || !lib.Ok(libevtx_file_initialize(&lib.File, &lib.Error)) ||
-        !lib.Ok(libevtx_file_open_file_io_handle(lib.File, lib.Io, libevtx_get_access_flags_read(), &lib.Error)))
-        return out;
-    lib.Open = true;
-    MemorySource source(bytes);
-    ReadRecords(lib, source, events, stop, out);
-    return out;
+    // Through a file, as the scan reads: libbfio's memory range reads past
+    // the end of a range shorter than the file header (a 584-byte input
+    // was seen to).
+    QTemporaryFile file;
+    if (!file.open() || file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.flush())
+        return {};
+    return ReadEvtxFile(file.fileName(), events, stop);
 }
 
 }  // namespace vy
