@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(n.Unreadable == 0 || n.FirstUnreadable >= 0);
     for (const vy::EvtxConnection& c : read.Connections) {
         Check(c.ActiveTime >= 0);
-        for (char ch : c.User)
+        for (std::uint32_t name : {c.Domain, c.User, c.Server, c.Port, c.Speed})
+            Check(name < read.Names.size());
+        for (char ch : read.Names[c.User])
             Check(ch < 'A' || ch > 'Z');
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -99,9 +100,64 @@ ChunkPlan ReadChunkPlan(FileSource& source)
     return plan;
 }
 
-// The records of the plan's ranges that are not among seen (sorted, each
-// once), and the first of them.
-void CountGaps(const ChunkPlan& plan, const std::vector<std::uint64_t>& seen, EvtxCounts& counts)
+// The record numbers read, as runs of consecutive numbers: records mostly
+// come in order, so the hundreds of thousands of a file take a few runs.
+class NumberRuns {
+public:
+    void Add(std::uint64_t n)
+    {
+        if (!runs_.empty() && runs_.back().second + 1 == n)
+            runs_.back().second = n;
+        else
+            runs_.emplace_back(n, n);
+    }
+    // Sorts and joins the runs; needed before the questions below.
+    void Settle()
+    {
+        std::sort(runs_.begin(), runs_.end());
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> joined;
+        for (const auto& r : runs_) {
+            if (!joined.empty() && r.first <= joined.back().second + 1)
+                joined.back().second = std::max(joined.back().second, r.second);
+            else
+                joined.push_back(r);
+        }
+        runs_ = std::move(joined);
+    }
+    bool Contains(std::uint64_t n) const
+    {
+        const auto after = std::upper_bound(runs_.begin(), runs_.end(), std::make_pair(n, UINT64_MAX));
+        return after != runs_.begin() && std::prev(after)->second >= n;
+    }
+    // How many of first..last are missing, and the first of them.
+    std::uint64_t Missing(std::uint64_t first, std::uint64_t last, std::optional<std::uint64_t>& firstMissing) const
+    {
+        std::uint64_t missing = 0;
+        std::uint64_t next = first;  // the numbers before it are settled
+        auto r = std::lower_bound(runs_.begin(), runs_.end(), first,
+                                  [](const auto& run, std::uint64_t n) { return run.second < n; });
+        for (; r != runs_.end() && r->first <= last && next <= last; ++r) {
+            if (r->first > next) {
+                if (!firstMissing)
+                    firstMissing = next;
+                missing += r->first - next;
+            }
+            next = std::max(next, r->second + 1);
+        }
+        if (next <= last) {
+            if (!firstMissing)
+                firstMissing = next;
+            missing += last - next + 1;
+        }
+        return missing;
+    }
+
+private:
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> runs_;
+};
+
+// The records of the plan's ranges that were not read, and the first of them.
+void CountGaps(const ChunkPlan& plan, const NumberRuns& seen, EvtxCounts& counts)
 {
     std::int64_t missing = 0;
     std::optional<std::uint64_t> firstMissing;
@@ -114,22 +170,10 @@ void CountGaps(const ChunkPlan& plan, const std::vector<std::uint64_t>& seen, Ev
             continue;
         any = true;
         coveredTo = last;
-        const auto from = std::lower_bound(seen.begin(), seen.end(), first);
-        const auto to = std::upper_bound(from, seen.end(), last);
-        const auto present = static_cast<std::uint64_t>(to - from);
-        const std::uint64_t expected = last - first + 1;
-        if (present == expected)
-            continue;
-        missing += static_cast<std::int64_t>(expected - present);
-        if (!firstMissing) {
-            std::uint64_t n = first;
-            for (auto it = from; it != to && *it == n; ++it)
-                ++n;
-            firstMissing = n;
-        }
+        missing += static_cast<std::int64_t>(seen.Missing(first, last, firstMissing));
     }
     for (std::uint64_t n : plan.Damaged) {
-        if (std::binary_search(seen.begin(), seen.end(), n))
+        if (seen.Contains(n))
             continue;
         ++missing;
         if (!firstMissing || n < *firstMissing)
@@ -199,15 +243,14 @@ public:
         std::uint64_t number = 0;
         const bool numbered = lib_.Ok(libevtx_record_get_identifier(record, &number, &lib_.Error));
         if (numbered)
-            seen_.push_back(number);
+            seen_.Add(number);
         ++out_.Counts.Records;
         Examine(record, number);
         libevtx_record_free(&record, nullptr);
         return true;
     }
 
-    const std::vector<std::uint64_t>& Seen() const { return seen_; }
-    std::vector<std::uint64_t>& Seen() { return seen_; }
+    NumberRuns& Seen() { return seen_; }
 
 private:
     // A connection event when from RemoteAccess with one of the two IDs.
@@ -242,11 +285,11 @@ private:
             return false;
         EvtxConnection c;
         c.Record = number;
-        std::string s[14];
+        std::string s[14], server, user;
         for (int k : {3, 4, 5, 6, 9, 10, 11, 12, 13})
             if ((k < 13 || withSpeed) && !Text(record, kString, k - 1, &s[k]))
                 return false;
-        if (!Text(record, kComputer, 0, &c.Server))
+        if (!Text(record, kComputer, 0, &server))
             return false;
         const auto dateTime = ReadConnectDateTime(s[5] + " at " + s[6]);
         const std::string duration = s[9] + " minutes " + s[10] + " seconds";
@@ -257,15 +300,26 @@ private:
         if (!dateTime || !active || durationEnd != duration.size() || !sent || !received)
             return false;
         c.DateTime = *dateTime;
-        c.Domain = SplitDomainUser(s[3], c.User);
-        c.Port = std::move(s[4]);
+        c.Domain = Name(SplitDomainUser(s[3], user));
+        c.User = Name(user);
+        c.Server = Name(server);
+        c.Port = Name(s[4]);
         // The speed as written, up to a "." as in the message texts.
-        c.Speed = withSpeed ? s[13].substr(0, s[13].find('.')) : "0";
+        c.Speed = Name(withSpeed ? std::string_view(s[13]).substr(0, s[13].find('.')) : std::string_view("0"));
         c.ActiveTime = *active;
         c.BytesSent = *sent;
         c.BytesReceived = *received;
         out_.Connections.push_back(std::move(c));
         return true;
+    }
+
+    // Names repeat: each is kept once a file.
+    std::uint32_t Name(std::string_view name)
+    {
+        const auto [at, added] = names_.try_emplace(std::string(name), static_cast<std::uint32_t>(out_.Names.size()));
+        if (added)
+            out_.Names.emplace_back(name);
+        return at->second;
     }
 
     enum What { kSource, kComputer, kString };
@@ -300,7 +354,8 @@ private:
     Library& lib_;
     const EvtxEventList& events_;
     EvtxFileRead& out_;
-    std::vector<std::uint64_t> seen_;
+    NumberRuns seen_;
+    std::unordered_map<std::string, std::uint32_t> names_;  // the index of each in out_.Names
     std::vector<std::uint16_t> units_;
     std::string source_;
 };
@@ -327,10 +382,8 @@ void ReadRecords(Library& lib, FileSource& source, const EvtxEventList& events, 
         out.Counts.RecoveredUnread += reader.Read(i, true) ? 0 : 1;
     if (Stopped(stop))
         return;
-    std::vector<std::uint64_t>& seen = reader.Seen();
-    std::sort(seen.begin(), seen.end());
-    seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-    CountGaps(ReadChunkPlan(source), seen, out.Counts);
+    reader.Seen().Settle();
+    CountGaps(ReadChunkPlan(source), reader.Seen(), out.Counts);
     // Records the library knew of but could not give, where no chunk
     // header accounts for them.
     out.Counts.Unread = std::max(out.Counts.Unread, failed);

@@ -22,14 +22,15 @@ bool IsEvtxHead(std::string_view head);
 // Reads the first bytes of the file; false when it cannot be read.
 bool IsEvtxFile(const QString& path);
 
-// One connection event's values, owning their text (single bytes).
+// One connection event's values; its names (single bytes) are indexes into
+// the file's Names.
 struct EvtxConnection {
     double DateTime = 0;
-    std::string Domain;
-    std::string User;  // lower-cased
-    std::string Server;
-    std::string Port;
-    std::string Speed;
+    std::uint32_t Domain = 0;
+    std::uint32_t User = 0;  // lower-cased
+    std::uint32_t Server = 0;
+    std::uint32_t Port = 0;
+    std::uint32_t Speed = 0;
     std::int32_t ActiveTime = 0;
     std::int64_t BytesSent = 0;
     std::int64_t BytesReceived = 0;
@@ -56,6 +57,7 @@ struct EvtxCounts {
 
 struct EvtxFileRead {
     std::vector<EvtxConnection> Connections;  // in the order of the file's records
+    std::vector<std::string> Names;  // each once
     EvtxCounts Counts;
 };
 

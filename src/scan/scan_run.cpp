@@ -102,14 +102,14 @@ public:
     }
 
     // A connection of an event log file: the same rules from here on.
-    void Process(const EvtxConnection& c)
+    void Process(const EvtxConnection& c, const std::vector<std::string>& names)
     {
         line_.DateTime = c.DateTime;
-        line_.Domain = c.Domain;
-        line_.User = c.User;
-        line_.Server = c.Server;
-        line_.Port = c.Port;
-        line_.Speed = c.Speed;
+        line_.Domain = names[c.Domain];
+        line_.User = names[c.User];
+        line_.Server = names[c.Server];
+        line_.Port = names[c.Port];
+        line_.Speed = names[c.Speed];
         line_.ActiveTime = c.ActiveTime;
         line_.BytesSent = c.BytesSent;
         line_.BytesReceived = c.BytesReceived;
@@ -369,7 +369,7 @@ private:
         for (const EvtxConnection& c : read.Connections) {
             if (stop_.load(std::memory_order_relaxed))
                 break;
-            processor_.Process(c);
+            processor_.Process(c, read.Names);
         }
         result_.EventLogFiles.push_back({files_[index].Name, read.Counts});
     }

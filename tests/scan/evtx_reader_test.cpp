@@ -272,7 +272,8 @@ TEST(EvtxReader, DamagedFilesReadWhatIsReadableAndCountTheRest)
                 std::find_if(intact.Connections.begin(), intact.Connections.end(),
                              [&](const EvtxConnection& x) { return x.Record == c.Record; }) -
                 intact.Connections.begin())];
-            EXPECT_EQ(same.User + same.Port + std::to_string(same.BytesSent), c.User + c.Port + std::to_string(c.BytesSent));
+            EXPECT_EQ(intact.Names[same.User] + intact.Names[same.Port] + std::to_string(same.BytesSent),
+                      read.Names[c.User] + read.Names[c.Port] + std::to_string(c.BytesSent));
         }
     };
     std::string bytes = whole;
