@@ -11,6 +11,7 @@
 
 #include "scan/active_time.h"
 #include "scan/line_parser.h"
+#include "store/ascii_text.h"
 
 namespace vy {
 
@@ -201,6 +202,39 @@ void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, 
     }
 }
 
+// The values of a connection event (20272, or 20251 withSpeed) from its
+// insertion strings, 1-based: 3 user, 4 port, 5 and 6 the connect date and
+// time, 9 and 10 minutes and seconds active, 11 and 12 bytes sent and
+// received, 13 the port speed (20251 only; 20272 reads "0"). Each value by
+// the rules of the message texts. The views of out point into strings and
+// computer.
+bool ReadConnectionStrings(const std::vector<std::string>& strings, std::string_view computer, bool withSpeed,
+                           ConnectionLine& out)
+{
+    if (strings.size() < (withSpeed ? 13u : 12u))
+        return false;
+    auto at = [&strings](std::size_t place) -> const std::string& { return strings[place - 1]; };
+    const auto dateTime = ReadConnectDateTime(at(5) + " at " + at(6));
+    std::string& duration = out.Unquoted;
+    duration.assign(at(9)).append(" minutes ").append(at(10)).append(" seconds");
+    std::size_t durationEnd = 0;
+    const auto active = ReadDuration(duration, &durationEnd);
+    const auto sent = ReadByteCount(at(11));
+    const auto received = ReadByteCount(at(12));
+    if (!dateTime || !active || durationEnd != duration.size() || !sent || !received)
+        return false;
+    out.DateTime = *dateTime;
+    out.Domain = SplitDomainUser(at(3), out.User);
+    out.Server = computer;
+    out.Port = at(4);
+    // The speed as written, up to a "." as in the message texts.
+    out.Speed = withSpeed ? std::string_view(at(13)).substr(0, at(13).find('.')) : std::string_view("0");
+    out.ActiveTime = *active;
+    out.BytesSent = *sent;
+    out.BytesReceived = *received;
+    return true;
+}
+
 // The library's handles, freed however the reading ends.
 struct Library {
     libevtx_file_t* File = nullptr;
@@ -262,7 +296,7 @@ private:
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
         if (event != kWithSpeed && event != kWithoutSpeed)
             return;
-        if (!Text(record, kSource, 0) || source_ != "RemoteAccess")
+        if (!Text(record, kSource, 0) || !EqualAsciiFolded(source_, "RemoteAccess"))
             return;
         if (!events_.Contains(event)) {
             ++out_.Counts.NotListed[event];
@@ -274,42 +308,30 @@ private:
         }
     }
 
-    // The insertion strings, 1-based: 3 user, 4 port, 5 and 6 the connect
-    // date and time, 9 and 10 minutes and seconds active, 11 and 12 bytes
-    // sent and received, 13 the port speed (20251 only).
+    // The event's strings and computer as single bytes, then its values.
     bool ReadConnection(libevtx_record_t* record, bool withSpeed, std::uint64_t number)
     {
-        int strings = 0;
-        if (!lib_.Ok(libevtx_record_get_number_of_strings(record, &strings, &lib_.Error)) ||
-            strings < (withSpeed ? 13 : 12))
+        int count = 0;
+        if (!lib_.Ok(libevtx_record_get_number_of_strings(record, &count, &lib_.Error)) || count < 0)
+            return false;
+        strings_.resize(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k)
+            if (!Text(record, kString, k, &strings_[static_cast<std::size_t>(k)]))
+                return false;
+        if (!Text(record, kComputer, 0, &computer_) || !ReadConnectionStrings(strings_, computer_, withSpeed, line_))
             return false;
         EvtxConnection c;
         c.Record = number;
-        std::string s[14], server, user;
-        for (int k : {3, 4, 5, 6, 9, 10, 11, 12, 13})
-            if ((k < 13 || withSpeed) && !Text(record, kString, k - 1, &s[k]))
-                return false;
-        if (!Text(record, kComputer, 0, &server))
-            return false;
-        const auto dateTime = ReadConnectDateTime(s[5] + " at " + s[6]);
-        const std::string duration = s[9] + " minutes " + s[10] + " seconds";
-        std::size_t durationEnd = 0;
-        const auto active = ReadDuration(duration, &durationEnd);
-        const auto sent = ReadByteCount(s[11]);
-        const auto received = ReadByteCount(s[12]);
-        if (!dateTime || !active || durationEnd != duration.size() || !sent || !received)
-            return false;
-        c.DateTime = *dateTime;
-        c.Domain = Name(SplitDomainUser(s[3], user));
-        c.User = Name(user);
-        c.Server = Name(server);
-        c.Port = Name(s[4]);
-        // The speed as written, up to a "." as in the message texts.
-        c.Speed = Name(withSpeed ? std::string_view(s[13]).substr(0, s[13].find('.')) : std::string_view("0"));
-        c.ActiveTime = *active;
-        c.BytesSent = *sent;
-        c.BytesReceived = *received;
-        out_.Connections.push_back(std::move(c));
+        c.DateTime = line_.DateTime;
+        c.Domain = Name(line_.Domain);
+        c.User = Name(line_.User);
+        c.Server = Name(line_.Server);
+        c.Port = Name(line_.Port);
+        c.Speed = Name(line_.Speed);
+        c.ActiveTime = line_.ActiveTime;
+        c.BytesSent = line_.BytesSent;
+        c.BytesReceived = line_.BytesReceived;
+        out_.Connections.push_back(c);
         return true;
     }
 
@@ -355,6 +377,9 @@ private:
     const EvtxEventList& events_;
     EvtxFileRead& out_;
     NumberRuns seen_;
+    std::vector<std::string> strings_;
+    std::string computer_;
+    ConnectionLine line_;
     std::unordered_map<std::string, std::uint32_t> names_;  // the index of each in out_.Names
     std::vector<std::uint16_t> units_;
     std::string source_;

@@ -298,5 +298,33 @@ TEST(EvtxReader, DamagedFilesReadWhatIsReadableAndCountTheRest)
         EXPECT_EQ(ReadEvtxBytes(junk, events).Connections.size(), 0u);
 }
 
+TEST(EvtxReader, ConnectionEventsThatCannotBeReadAreCountedWithTheFirstRecordNumber)
+{
+    loggen::EvtxWriter writer;
+    loggen::EvtxEvent e;
+    e.Provider = "RemoteAccess";
+    e.EventId = 20251;
+    e.Computer = "RAS1";
+    e.Data = {u"", u"", u"CORP\\Alice", u"VPN2-1", u"\u200e12/\u200e6/\u200e2026", u"9:05 AM", u"", u"", u"81", u"52",
+              u"1146634", u"192742", u"115200", u"user request"};
+    writer.Add(e);
+    loggen::EvtxEvent late = e;
+    late.Data[10] = u"11466x4";  // not a byte count
+    writer.Add(late);
+    loggen::EvtxEvent few = e;
+    few.Data.resize(12);  // 20251 without its speed
+    writer.Add(few);
+    const EvtxFileRead read = ReadEvtxBytes(writer.Finish(), EvtxEventList("20251"));
+    ASSERT_EQ(read.Connections.size(), 1u);
+    const EvtxConnection& c = read.Connections[0];
+    EXPECT_EQ(read.Names[c.Domain] + " " + read.Names[c.User] + " " + read.Names[c.Server] + " " + read.Names[c.Port] +
+                  " " + read.Names[c.Speed],
+              "CORP alice RAS1 VPN2-1 115200");
+    EXPECT_EQ(c.DateTime, Day(2026, 12, 6) + (9 * 60 + 5) / 1440.0);
+    EXPECT_EQ(c.ActiveTime, 81 * 60 + 52);
+    EXPECT_EQ(read.Counts.Unreadable, 2);
+    EXPECT_EQ(read.Counts.FirstUnreadable, 2);
+}
+
 }  // namespace
 }  // namespace vy
