@@ -177,7 +177,8 @@ Scan options (without --settings every other setting has its first-run default):
   --to YYYY-MM-DD          last day of the range (default: today)
   --language TEXT          log language; only DE selects German (default EN)
   --events TEXT            event IDs, five characters each (default 20050;20048)
-  --filter PATTERN         file-name pattern in FOLDER (default *.txt)
+  --filter PATTERN         file-name patterns in FOLDER, separated by ";"
+                           (default *.txt)
   --exclude-users TEXT     users to leave out (blanks, commas or semicolons between)
   --exclude-domains TEXT   domains to leave out
   --exclude-ports TEXT     ports to leave out
@@ -204,8 +205,10 @@ Report options:
 The texts of --node, --events, --filter and --exclude-* are read as UTF-8 when
 they are valid UTF-8, otherwise byte by byte as Latin-1.
 
-Exit status: 0 done (also after warnings), 1 a file could not be written or
-read, 2 bad usage, 3 --node names no node.
+Exit status: 0 done (also after warnings, such as a log file that could not
+be read or connection lines that could not be read), 1 FOLDER could not be
+read, a file could not be written or the stored settings could not be read,
+2 bad usage, 3 --node names no node.
 )";
 }
 

@@ -17,19 +17,26 @@ ProgressBar::ProgressBar(std::FILE* stream, int width) : stream_(stream), width_
 
 ProgressBar::~ProgressBar() { Clear(); }
 
-void ProgressBar::SetPhase(const std::string& text)
+void ProgressBar::PhaseBegun(ScanPhase phase)
 {
-    phase_ = text;
+    phase_ = phase == ScanPhase::Reading ? "Processing" : "Checking";
     Draw();
 }
 
-void ProgressBar::SetFile(const std::string& text)
+void ProgressBar::FileBegun(const QString& name)
 {
-    file_ = text;
+    // Shown as the window shows it, in lower case.
+    file_ = "file: " + name.toLower().toLatin1().toStdString();
     Draw();
 }
 
-void ProgressBar::SetPercent(int percent, bool)
+void ProgressBar::FilesDone()
+{
+    file_.clear();
+    Draw();
+}
+
+void ProgressBar::PercentDone(int percent, bool)
 {
     percent_ = percent;
     Draw();

@@ -16,9 +16,10 @@ public:
     ProgressBar(std::FILE* stream, int width);
     ~ProgressBar() override;
 
-    void SetPhase(const std::string& text) override;
-    void SetFile(const std::string& text) override;
-    void SetPercent(int percent, bool title) override;
+    void PhaseBegun(ScanPhase phase) override;
+    void FileBegun(const QString& name) override;
+    void FilesDone() override;
+    void PercentDone(int percent, bool reading) override;
 
     // Wipes the line; later calls draw it again.
     void Clear();

@@ -17,6 +17,7 @@
 #include "export/report_writers.h"
 #include "reports/date_text.h"
 #include "reports/report_session.h"
+#include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "settings/settings_table.h"
 #include "store/date_value.h"
@@ -31,12 +32,6 @@ namespace vy::cli {
 namespace {
 
 constexpr const char* Program = "vy-report";
-
-std::string Latin1(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 // The record as a first run writes it.
 Settings FirstRunSettings()
@@ -88,6 +83,21 @@ void ReportSortError(std::FILE* err, const SortError& error)
         Message(err, FromLatin1(*error));
 }
 
+// What the scan recognised but could not read, and the connection events the
+// event list left out.
+void ReportUnread(std::FILE* err, const ScanResult& result)
+{
+    if (const std::int64_t n = result.UnreadLines(); n > 0) {
+        const UnreadInFile& first = result.Unread.front();
+        Message(err, QStringLiteral("%1 connection lines could not be read; the first: %2 %3 %4")
+                         .arg(n)
+                         .arg(first.File, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
+                         .arg(first.First));
+    }
+    for (const auto& [id, n] : result.EventsNotListed)
+        Message(err, QStringLiteral("%1 events %2 were not read: they are not in the event list (--events)").arg(n).arg(id));
+}
+
 // Characters from..from+count of the text, counted as SingleByteText counts
 // them (one per character, whatever its form).
 QString Characters(const QString& text, std::size_t from, std::size_t count)
@@ -137,17 +147,16 @@ ScanSettings ScanSettingsFor(const CliOptions& options)
         LoadSettings(ProcessSettings());
         stored = ProcessSettings();
     }
-    ScanSettings s;
-    s.LogDir = options.Folder.value_or(stored.LogDir);
-    s.FileFilter = options.Filter.value_or(stored.FileFilter);
-    s.LogLanguage = options.Language.value_or(Latin1(stored.LogLanguage));
-    s.NEvents = options.Events.value_or(Latin1(stored.NEvents));
-    s.ExcludedUsers = options.ExcludeUsers.value_or(Latin1(stored.ExcludedUsers));
-    s.ExcludedDomains = options.ExcludeDomains.value_or(Latin1(stored.ExcludedDomains));
-    s.ExcludedPorts = options.ExcludePorts.value_or(Latin1(stored.ExcludedPorts));
-    s.CheckLogFiles = options.CheckDuplicates || stored.CheckLogFiles;
-    s.InitialDate = options.From.value_or(FirstOfThisMonth());
-    s.FinalDate = options.To.value_or(Today());
+    // Each option given sets its own value over the record's.
+    ScanSettings s = ScanSettingsFrom(stored, options.From.value_or(FirstOfThisMonth()), options.To.value_or(Today()));
+    s.LogDir = options.Folder.value_or(s.LogDir);
+    s.FileFilter = options.Filter.value_or(s.FileFilter);
+    s.LogLanguage = options.Language.value_or(s.LogLanguage);
+    s.NEvents = options.Events.value_or(s.NEvents);
+    s.ExcludedUsers = options.ExcludeUsers.value_or(s.ExcludedUsers);
+    s.ExcludedDomains = options.ExcludeDomains.value_or(s.ExcludedDomains);
+    s.ExcludedPorts = options.ExcludePorts.value_or(s.ExcludedPorts);
+    s.CheckLogFiles = options.CheckDuplicates || s.CheckLogFiles;
     return s;
 }
 
@@ -185,12 +194,20 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
             bar.emplace(err, TerminalWidth(err));
         result = RunScan(settings, stores, stop, bar ? &*bar : nullptr);
     }
+    // No report of a folder that is not there: a script would take it for
+    // an empty month.
+    if (result.FolderError) {
+        Message(err, QStringLiteral("cannot read folder ") + settings.LogDir + QStringLiteral(": ") +
+                         QString::fromLocal8Bit(result.FolderError->c_str()));
+        return ExitFolderUnreadable;
+    }
     // The records stand for themselves: no tree, no table.
     const bool records = options.Format == OutputFormat::Records;
     if (!records)
         ReportSortError(err, BuildReportsAfterScan(session, stores, false, dates));
     for (const std::string& warning : ScanWarnings(result))
         Message(err, FromLatin1(warning));
+    ReportUnread(err, result);
 
     if (records) {
         const std::optional<QString> file =

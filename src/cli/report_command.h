@@ -14,6 +14,7 @@ namespace vy::cli {
 enum ExitStatus : int {
     ExitDone = 0,
     ExitWriteFailed = 1,
+    ExitFolderUnreadable = 1,
     ExitUsage = 2,
     ExitNoSuchNode = 3,
 };

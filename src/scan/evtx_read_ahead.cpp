@@ -5,11 +5,11 @@
 
 namespace vy {
 
-EvtxReadAhead::EvtxReadAhead(std::vector<QString> paths, const EvtxEventList& events, int threads)
+EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads)
     : paths_(std::move(paths)), events_(events), done_(paths_.size()), window_(static_cast<std::size_t>(std::max(threads, 1)))
 {
     for (std::size_t i = 0; i < paths_.size(); ++i)
-        if (!paths_[i].isEmpty())
+        if (!paths_[i].empty())
             order_.push_back(i);
     const std::size_t n = threads > 0 ? std::min(order_.size(), window_) : 0;
     try {

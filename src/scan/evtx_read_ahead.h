@@ -7,12 +7,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
-
-#include <QString>
 
 #include "scan/evtx_reader.h"
 
@@ -22,12 +21,12 @@ class EvtxReadAhead {
 public:
     // paths: one per file of the scan, empty for a file that is not an
     // event log file. Threads start only when there is one.
-    EvtxReadAhead(std::vector<QString> paths, const EvtxEventList& events, int threads = 2);
+    EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads = 2);
     ~EvtxReadAhead();
     EvtxReadAhead(const EvtxReadAhead&) = delete;
     EvtxReadAhead& operator=(const EvtxReadAhead&) = delete;
 
-    bool IsEvtx(std::size_t index) const { return index < paths_.size() && !paths_[index].isEmpty(); }
+    bool IsEvtx(std::size_t index) const { return index < paths_.size() && !paths_[index].empty(); }
     // The reading of file index (an event log file), waiting for it. Each
     // is taken once, in increasing order; files passed over are dropped.
     EvtxFileRead Take(std::size_t index);
@@ -35,7 +34,7 @@ public:
 private:
     void Work();
 
-    std::vector<QString> paths_;
+    std::vector<std::filesystem::path> paths_;
     const EvtxEventList& events_;
     std::vector<std::optional<EvtxFileRead>> done_;
     std::vector<std::size_t> order_;  // the indexes of the event log files

@@ -4,6 +4,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include <fstream>
+
 #include <QFile>
 #include <QTemporaryFile>
 
@@ -37,17 +39,20 @@ std::uint64_t Le64(const char* p) { return Le32(p) | (static_cast<std::uint64_t>
 // The file's bytes where they are asked for.
 class FileSource {
 public:
-    explicit FileSource(QFile& file) : file_(file) {}
-    std::int64_t Size() const { return file_.size(); }
+    FileSource(std::ifstream& file, std::int64_t size) : file_(file), size_(size) {}
+    std::int64_t Size() const { return size_; }
     std::int64_t Read(std::int64_t at, char* out, std::int64_t n)
     {
-        if (!file_.seek(at))
+        file_.clear();
+        if (!file_.seekg(at))
             return 0;
-        return std::max<std::int64_t>(0, file_.read(out, n));
+        file_.read(out, n);
+        return file_.gcount();
     }
 
 private:
-    QFile& file_;
+    std::ifstream& file_;
+    std::int64_t size_;
 };
 
 // The record numbers each chunk says it holds, read from the chunk headers
@@ -418,14 +423,15 @@ void ReadRecords(Library& lib, FileSource& source, const EvtxEventList& events, 
 
 bool IsEvtxHead(std::string_view head) { return head.substr(0, kEvtxMagic.size()) == kEvtxMagic; }
 
-bool IsEvtxFile(const QString& path)
+bool IsEvtxFile(const std::filesystem::path& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a plain file: opening a pipe would block the scan.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
         return false;
+    std::ifstream file(path, std::ios::binary);
     char head[8];
-    const qint64 got = file.read(head, sizeof head);
-    return got == static_cast<qint64>(sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
+    return file.read(head, sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
 }
 
 EvtxEventList::EvtxEventList(std::string_view ids)
@@ -441,21 +447,23 @@ EvtxEventList::EvtxEventList(std::string_view ids)
 
 bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
 
-EvtxFileRead ReadEvtxFile(const QString& path, const EvtxEventList& events, const std::atomic<bool>* stop)
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const std::atomic<bool>* stop)
 {
     EvtxFileRead out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    std::ifstream file(path, std::ios::binary);
+    if (ec || !file)
         return out;
     Library lib;
     // Opened by its native name, bytes on Unix, so that any name the
     // enumeration found can be read.
-    const QByteArray name = QFile::encodeName(path);
+    const std::string name = path.string();
     if (!lib.Ok(libevtx_file_initialize(&lib.File, &lib.Error)) ||
-        !lib.Ok(libevtx_file_open(lib.File, name.constData(), libevtx_get_access_flags_read(), &lib.Error)))
+        !lib.Ok(libevtx_file_open(lib.File, name.c_str(), libevtx_get_access_flags_read(), &lib.Error)))
         return out;
     lib.Open = true;
-    FileSource source(file);
+    FileSource source(file, static_cast<std::int64_t>(size));
     ReadRecords(lib, source, events, stop, out);
     return out;
 }
@@ -469,7 +477,7 @@ EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, 
     if (!file.open() || file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
         !file.flush())
         return {};
-    return ReadEvtxFile(file.fileName(), events, stop);
+    return ReadEvtxFile(std::filesystem::path(QFile::encodeName(file.fileName()).toStdString()), events, stop);
 }
 
 }  // namespace vy

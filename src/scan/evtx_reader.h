@@ -6,12 +6,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <QString>
 
 namespace vy {
 
@@ -19,8 +18,8 @@ namespace vy {
 inline constexpr std::string_view kEvtxMagic{"ElfFile\0", 8};
 
 bool IsEvtxHead(std::string_view head);
-// Reads the first bytes of the file; false when it cannot be read.
-bool IsEvtxFile(const QString& path);
+// Reads the first bytes of a plain file; false when it cannot be read.
+bool IsEvtxFile(const std::filesystem::path& path);
 
 // One connection event's values; its names (single bytes) are indexes into
 // the file's Names.
@@ -73,7 +72,8 @@ private:
 };
 
 // Reads a whole file. stop, when given and set, ends the reading early.
-EvtxFileRead ReadEvtxFile(const QString& path, const EvtxEventList& events, const std::atomic<bool>* stop = nullptr);
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
+                          const std::atomic<bool>* stop = nullptr);
 // The same for a file's bytes in memory.
 EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
                            const std::atomic<bool>* stop = nullptr);

@@ -1,9 +1,10 @@
 #include "scan/file_enumeration.h"
 
 #include <algorithm>
+#include <system_error>
+#include <type_traits>
 
-#include <QDir>
-#include <QFileInfo>
+#include <QStringList>
 
 namespace vy {
 
@@ -35,44 +36,120 @@ bool Wildcard(const QString& name, const QString& pattern)
     return p == pattern.size();
 }
 
+bool MatchesPattern(const QString& name, const QString& pattern)
+{
+    if (pattern.isEmpty() || pattern.contains(u'/') || pattern.contains(u'\\'))
+        return false;
+    if (Wildcard(name, pattern))
+        return true;
+    if (pattern.endsWith(QLatin1String(".*")) && !name.contains(u'.'))
+        return Wildcard(name, pattern.left(pattern.size() - 2));
+    return false;
+}
+
+QStringList Patterns(const QString& filter)
+{
+    QStringList patterns;
+    for (const QString& p : filter.split(u';', Qt::SkipEmptyParts)) {
+        const QString trimmed = p.trimmed();
+        if (!trimmed.isEmpty())
+            patterns.push_back(trimmed);
+    }
+    return patterns;
+}
+
+bool MatchesAny(const QString& name, const QStringList& patterns)
+{
+    return std::any_of(patterns.begin(), patterns.end(), [&](const QString& p) { return MatchesPattern(name, p); });
+}
+
+// A name as shown: UTF-8 when it is valid UTF-8, else its bytes as Latin-1,
+// as the lines of a log are read.
+QString ShownName(const std::filesystem::path& name)
+{
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
+        const std::string bytes = name.string();  // the bytes themselves here
+        const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        QString text = QString::fromUtf8(raw);
+        if (text.toUtf8() == raw)
+            return text;
+        return QString::fromLatin1(raw);
+    } else {
+        return QString::fromStdU16String(name.u16string());
+    }
+}
+
+// The export forms that the default filter leaves out, by extension.
+std::string OtherFormExtension(const QString& name)
+{
+    for (const char* ext : {".evtx", ".csv", ".xml"})
+        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive))
+            return ext;
+    return {};
+}
+
 }  // namespace
 
-bool MatchesFileFilter(const QString& name, const QString& filter)
+bool MatchesFileFilter(const QString& name, const QString& filter) { return MatchesAny(name, Patterns(filter)); }
+
+std::filesystem::path NativePath(const QString& path)
 {
-    if (Wildcard(name, filter))
-        return true;
-    if (filter.endsWith(QLatin1String(".*")) && !name.contains(u'.'))
-        return Wildcard(name, filter.left(filter.size() - 2));
-    return false;
+    return std::filesystem::path(path.toStdU16String());
+}
+
+LogFolder ListLogFolder(const QString& folder, const QString& filter)
+{
+    LogFolder result;
+    if (folder.isEmpty()) {
+        result.Error = "no folder named";
+        return result;
+    }
+    const QStringList patterns = Patterns(filter);
+    std::error_code ec;
+    std::filesystem::directory_iterator it(NativePath(folder), ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::filesystem::directory_entry& entry = *it;
+        const QString name = ShownName(entry.path().filename());
+        std::error_code statusError;
+        // The status of what a link points to; a dangling link has none.
+        const std::filesystem::file_status status = entry.status(statusError);
+        const bool plain = std::filesystem::is_regular_file(status);
+        if (!MatchesAny(name, patterns)) {
+            if (plain) {
+                const std::string ext = OtherFormExtension(name);
+                if (!ext.empty())
+                    ++result.LeftOut[ext];
+            }
+            continue;
+        }
+        if (plain) {
+            std::error_code sizeError;
+            const auto size = entry.file_size(sizeError);
+            result.Files.push_back({name, sizeError ? 0 : static_cast<std::int64_t>(size), entry.path()});
+        } else if (entry.is_symlink(statusError) && !std::filesystem::exists(status)) {
+            result.Files.push_back({name, 0, entry.path()});
+        }
+    }
+    if (ec) {
+        result.Error = ec.message();
+        result.Files.clear();
+        result.LeftOut.clear();
+        return result;
+    }
+    std::sort(result.Files.begin(), result.Files.end(), [](const LogFileEntry& a, const LogFileEntry& b) {
+        const int c = a.Name.compare(b.Name, Qt::CaseInsensitive);
+        if (c != 0)
+            return c < 0;
+        if (a.Name != b.Name)
+            return a.Name < b.Name;  // names differing in case only: a fixed order still
+        return a.Path < b.Path;      // names shown alike (one as UTF-8, one as Latin-1)
+    });
+    return result;
 }
 
 std::vector<LogFileEntry> EnumerateLogFiles(const QString& folder, const QString& filter)
 {
-    std::vector<LogFileEntry> files;
-    if (filter.isEmpty() || filter.contains(u'/') || filter.contains(u'\\'))
-        return files;
-    const QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return files;
-    // System brings the dangling links (and devices, pipes, sockets, which
-    // are sorted out below by what the link or entry really is).
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QFileInfo& info : entries) {
-        const QString name = info.fileName();
-        if (!MatchesFileFilter(name, filter))
-            continue;
-        if (info.isFile()) {
-            files.push_back({name, info.size()});
-        } else if (info.isSymLink() && !info.exists()) {
-            files.push_back({name, 0});
-        }
-    }
-    std::sort(files.begin(), files.end(), [](const LogFileEntry& a, const LogFileEntry& b) {
-        const int c = a.Name.compare(b.Name, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a.Name < b.Name;  // names differing in case only: a fixed order still
-    });
-    return files;
+    return ListLogFolder(folder, filter).Files;
 }
 
 }  // namespace vy

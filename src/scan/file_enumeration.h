@@ -4,6 +4,10 @@
 // without regard to case, so that every platform scans in the same order.
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -11,22 +15,42 @@
 namespace vy {
 
 struct LogFileEntry {
-    QString Name;  // without folder
+    QString Name;  // without folder, as shown
     std::int64_t Size = 0;
+    // The file as the system names it (bytes on Unix, whatever their
+    // encoding), to open it by.
+    std::filesystem::path Path;
 };
 
 // '*' stands for any run of characters, '?' for one character; letters match
 // without regard to case. A pattern ending in ".*" also matches the names
 // without an extension ("*.*" matches every name), as users of the filter
-// field expect from their file dialogs.
+// field expect from their file dialogs. The filter may hold several
+// patterns separated by ";" (blanks around each are ignored): a name that
+// matches one of them matches.
 bool MatchesFileFilter(const QString& name, const QString& filter);
+
+// What a folder holds for a scan.
+struct LogFolder {
+    std::vector<LogFileEntry> Files;  // in scan order
+    std::optional<std::string> Error;  // the folder could not be listed: why
+    // Plain files that the filter left out, counted by the extensions of
+    // other export forms (".evtx", ".csv", ".xml", in lower case).
+    std::map<std::string, int> LeftOut;
+};
 
 // The plain files of folder whose names match filter: hidden ones included;
 // folders, devices, pipes and sockets excluded. A link counts as the file it
 // points to; a dangling link is listed (with size 0), so that the scan can
-// say it could not be read. A filter holding a folder separator matches
-// nothing: the scan reads files of the folder itself only. A folder that does
-// not exist or cannot be listed has no files.
+// say it could not be read. A pattern holding a folder separator matches
+// nothing: the scan reads files of the folder itself only. Names that are
+// not valid UTF-8 are shown as Latin-1 and opened by their own bytes.
+LogFolder ListLogFolder(const QString& folder, const QString& filter);
+
+// The files of ListLogFolder alone; none when the folder cannot be listed.
 std::vector<LogFileEntry> EnumerateLogFiles(const QString& folder, const QString& filter);
+
+// The native path of a folder or file named by a text.
+std::filesystem::path NativePath(const QString& path);
 
 }  // namespace vy

@@ -553,4 +553,39 @@ std::string_view SplitDomainUser(std::string_view name, std::string& user)
     return named ? name.substr(0, domainEnd) : kLocal;
 }
 
+std::string UnlistedConnectionIds(std::string_view ids)
+{
+    std::string out;
+    for (std::string_view id : {kCurrentFormEventId, std::string_view("20251")}) {
+        bool listed = false;
+        for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
+            listed = listed || ids.substr(6 * slot, 5) == id;
+        if (!listed)
+            out += (out.empty() ? "" : ";") + std::string(id);
+    }
+    return out;
+}
+
+int UnlistedConnectionEvent(std::string_view line)
+{
+    // date, time, source, type, category, event ID; split here on its own
+    // (rare lines), so that the parser's field reader stays inlined there.
+    std::string_view field[6];
+    std::size_t from = 0;
+    for (std::string_view& f : field) {
+        const std::size_t comma = line.find(',', from);
+        if (comma == npos)
+            return 0;
+        f = line.substr(from, comma - from);
+        from = comma + 1;
+    }
+    if (field[2] != "RemoteAccess")
+        return 0;
+    if (field[5] == kCurrentFormEventId)
+        return 20272;
+    if (field[5] == "20251")
+        return 20251;
+    return 0;
+}
+
 }  // namespace vy

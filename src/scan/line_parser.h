@@ -96,4 +96,13 @@ std::optional<std::int64_t> ReadByteCount(std::string_view text);
 // named; a view into name) is returned, the user lower-cased into user.
 std::string_view SplitDomainUser(std::string_view name, std::string& user);
 
+// For a line that holds the recognition marker but no listed ID: the event
+// ID when it is a connection event of current servers (source RemoteAccess,
+// event 20272 or 20251) that the event list leaves out; 0 otherwise.
+int UnlistedConnectionEvent(std::string_view line);
+
+// Those IDs (20272, 20251) that the event list ids leaves out, in the
+// list's own form ("20272;20251"); empty when it lists both.
+std::string UnlistedConnectionIds(std::string_view ids);
+
 }  // namespace vy

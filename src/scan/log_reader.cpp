@@ -1,8 +1,11 @@
 #include "scan/log_reader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <system_error>
+#include <type_traits>
 
 #include <QFileInfo>
 
@@ -39,6 +42,43 @@ bool LogReader::Open(const QString& path)
     file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
+    Begin();
+    return true;
+}
+
+bool LogReader::Open(const std::filesystem::path& path)
+{
+    Close();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    // A name that a text names exactly is opened as before; another one
+    // (bytes that are no text in the system's encoding) through the C
+    // library, which takes the system's own form.
+    std::FILE* handle = nullptr;
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
+        const std::string native = path.string();  // the bytes themselves here
+        const QByteArray raw(native.data(), static_cast<qsizetype>(native.size()));
+        const QString text = QFile::decodeName(raw);
+        if (QFile::encodeName(text) == raw)
+            return Open(text);
+        handle = std::fopen(native.c_str(), "rb");
+    } else {
+        return Open(QString::fromStdU16String(path.u16string()));
+    }
+    if (handle == nullptr)
+        return false;
+    std::setvbuf(handle, nullptr, _IONBF, 0);  // the reader reads big blocks itself
+    if (!file_.open(handle, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        std::fclose(handle);
+        return false;
+    }
+    Begin();
+    return true;
+}
+
+void LogReader::Begin()
+{
     if (buffer_.size() > block_) {
         buffer_.resize(block_);  // a long line of an earlier file grew it
         buffer_.shrink_to_fit();
@@ -49,7 +89,6 @@ bool LogReader::Open(const QString& path)
     encoding_ = TextEncoding::SingleByte;
     pendingUnit_ = pendingByte_ = -1;
     detected_ = atEnd_ = failed_ = false;
-    return true;
 }
 
 void LogReader::Close()

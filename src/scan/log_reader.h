@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ public:
     // False when the path cannot be opened or is not a plain file. Closes any
     // file still open.
     bool Open(const QString& path);
+    // The same for a file named as the system names it (bytes on Unix),
+    // which a text may not be able to name.
+    bool Open(const std::filesystem::path& path);
     void Close();
 
     // The next line; false at the end of the text or after a read error.
@@ -76,6 +80,7 @@ public:
     }
 
 private:
+    void Begin();
     // A character of the text that took another number of file bytes than
     // the encoding's unit: a surrogate pair, or an odd last byte.
     struct Odd {

@@ -22,8 +22,11 @@ public:
     void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
     void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
     void Percent(int percent, bool) override { steps_.Percent(percent); }
-    void Connection(std::string_view line) override { steps_.Connection(line); }
+    void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
     void Overlong() override { steps_.Overlong(); }
+    void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { steps_.UnreadRecord(file, record); }
+    void EventNotListed(int id) override { steps_.EventNotListed(id); }
     bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
 
 private:
@@ -36,13 +39,14 @@ private:
 // buffer, so the reading can go on while the scan's thread stores them.
 class BatchQueue {
 public:
-    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Overlong };
+    enum Kind : std::uint8_t { FileBegin, FileUnreadable, Percent, Connection, Overlong, UnreadLine, UnreadRecord, EventNotListed };
     struct Item {
         Kind What = FileBegin;
         bool LineFollows = false;
         int Value = 0;            // file index or percentage
         std::size_t Offset = 0;   // a connection line: its bytes in the batch
         std::size_t Length = 0;
+        std::int64_t At = 0;      // a connection line: the file bytes before it; else a line or record number
     };
     struct Batch {
         std::vector<Item> Items;
@@ -154,7 +158,7 @@ public:
         if (!lineFollows)
             Flush();
     }
-    void Connection(std::string_view line) override
+    void Connection(std::string_view line, std::int64_t at) override
     {
         if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < line.size())
             Flush();
@@ -163,7 +167,7 @@ public:
         if (batch_->Bytes.size() < line.size())
             batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
         std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
-        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size()});
+        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size(), at});
         batch_->Used += line.size();
         if (lastLineFollows_)
             Flush();  // the percentage that came with this line is on its way
@@ -174,6 +178,15 @@ public:
         if (lastLineFollows_)
             Flush();
     }
+    void UnreadLine(std::size_t file, std::int64_t line) override
+    {
+        AddCount({BatchQueue::UnreadLine, false, static_cast<int>(file), 0, 0, line});
+    }
+    void UnreadRecord(std::size_t file, std::int64_t record) override
+    {
+        AddCount({BatchQueue::UnreadRecord, false, static_cast<int>(file), 0, 0, record});
+    }
+    void EventNotListed(int id) override { AddCount({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
 
     // The reading has ended: the last batch goes over, marked.
@@ -200,6 +213,13 @@ private:
             return;
         batch_->Items.push_back(item);
         lastLineFollows_ = item.What == BatchQueue::Percent && item.LineFollows;
+    }
+    // A count is no line: a line announced by a percentage still follows.
+    void AddCount(const BatchQueue::Item& item)
+    {
+        const bool follows = lastLineFollows_;
+        Add(item);
+        lastLineFollows_ = follows;
     }
     void Flush()
     {
@@ -281,12 +301,21 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 done = !item.LineFollows && stopped();
                 break;
             case BatchQueue::Connection:
-                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length));
+                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
                 done = stopped();
                 break;
             case BatchQueue::Overlong:
                 steps.Overlong();
                 done = stopped();
+                break;
+            case BatchQueue::UnreadLine:
+                steps.UnreadLine(static_cast<std::size_t>(item.Value), item.At);
+                break;
+            case BatchQueue::UnreadRecord:
+                steps.UnreadRecord(static_cast<std::size_t>(item.Value), item.At);
+                break;
+            case BatchQueue::EventNotListed:
+                steps.EventNotListed(item.Value);
                 break;
             }
             if (done)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -18,8 +19,18 @@ public:
     // A percentage to show; lineFollows when the line that reached it
     // comes next (Stop then takes effect after that line).
     virtual void Percent(int percent, bool lineFollows) = 0;
-    virtual void Connection(std::string_view line) = 0;  // a connection line, as single bytes
+    // A connection line, as single bytes; end: the file bytes up to its end
+    // (its line end included).
+    virtual void Connection(std::string_view line, std::int64_t end) = 0;
     virtual void Overlong() = 0;
+    // A line of file `file` that passed recognition (a listed event ID and
+    // the marker) but could not be read; line counts from 1.
+    virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
+    // The same for a record of an event log file, by its record number.
+    virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;
+    // A connection event (20272 or 20251 from RemoteAccess) whose ID is not
+    // in the event list, so it was not read.
+    virtual void EventNotListed(int id) = 0;
     // Whether the reading ends here: looked at after every line that reached
     // the sink, after lines passed in one go, and before every file.
     virtual bool Stopped() = 0;
@@ -32,8 +43,11 @@ public:
     virtual void FileBegin(std::size_t index) = 0;
     virtual void FileUnreadable(std::size_t index) = 0;
     virtual void Percent(int percent) = 0;
-    virtual void Connection(std::string_view line) = 0;
+    virtual void Connection(std::string_view line, std::int64_t at) = 0;
     virtual void Overlong() = 0;
+    virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
+    virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;
+    virtual void EventNotListed(int id) = 0;
 };
 
 using ReadFunction = std::function<void(ReadSink&)>;

@@ -19,41 +19,47 @@ namespace vy {
 
 namespace {
 
-// Tells the observer only what changes on screen.
+// Tells the observer only what changes.
 class Display {
 public:
     explicit Display(ScanObserver* observer) : observer_(observer) {}
 
-    void Phase(const std::string& text)
+    void Phase(ScanPhase phase)
     {
-        if (observer_ != nullptr && (!phaseShown_ || text != phase_))
-            observer_->SetPhase(text);
-        phase_ = text;
+        if (observer_ != nullptr && (!phaseShown_ || phase != phase_))
+            observer_->PhaseBegun(phase);
+        phase_ = phase;
         phaseShown_ = true;
     }
-    void File(const std::string& text)
+    void File(const QString& name)
     {
-        if (observer_ != nullptr && text != file_)
-            observer_->SetFile(text);
-        file_ = text;
+        if (observer_ != nullptr)
+            observer_->FileBegun(name);
+        fileShown_ = true;
+    }
+    void FilesDone()
+    {
+        if (observer_ != nullptr && fileShown_)
+            observer_->FilesDone();
+        fileShown_ = false;
     }
     // A new percentage, or the same one when the title starts following it.
-    void Percent(int percent, bool title)
+    void Percent(int percent, bool reading)
     {
-        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || title != title_))
-            observer_->SetPercent(percent, title);
+        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || reading != reading_))
+            observer_->PercentDone(percent, reading);
         percent_ = percent;
-        title_ = title;
+        reading_ = reading;
         percentShown_ = true;
     }
 
 private:
     ScanObserver* observer_;
-    std::string phase_;
-    std::string file_;  // panel 1 is empty when a scan starts
+    ScanPhase phase_ = ScanPhase::Reading;
     int percent_ = 0;
-    bool title_ = false;
+    bool reading_ = false;
     bool phaseShown_ = false;
+    bool fileShown_ = false;
     bool percentShown_ = false;
 };
 
@@ -92,13 +98,15 @@ public:
     {
     }
 
-    // A line that IsConnectionLine accepted.
-    void Process(std::string_view text)
+    // A line that IsConnectionLine accepted; false when it cannot be read.
+    bool Process(std::string_view text)
     {
         // Every value is read before any name is added: a malformed line
-        // leaves no trace.
-        if (ParseConnectionLine(settings_.LogLanguage, text, line_))
-            Keep();
+        // leaves no trace but its count.
+        if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
+            return false;
+        Keep();
+        return true;
     }
 
     // A connection of an event log file: the same rules from here on.
@@ -120,7 +128,9 @@ private:
     // The values in line_: the date range, the filters, names and record.
     void Keep()
     {
-        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime <= settings_.FinalDate + 1))
+        // The final day ends at its last minute: the midnight after it
+        // belongs to the next range.
+        if (!(settings_.InitialDate <= line_.DateTime && line_.DateTime < settings_.FinalDate + 1))
             return;
         if (Listed(users_, line_.User) || Listed(domains_, line_.Domain) || Listed(ports_, line_.Port))
             return;
@@ -263,13 +273,6 @@ LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
     return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
 }
 
-QString JoinPath(const QString& folder, const QString& name)
-{
-    if (folder.endsWith(u'/'))
-        return folder + name;
-    return folder + u'/' + name;
-}
-
 // The reading of every file: lines, their progress, and which are
 // connection lines. The lines before the next one that holds the
 // recognition marker are no connection lines: they only count, and are
@@ -278,6 +281,10 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                const EvtxReadAhead& evtx, ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
+    // Lines of the connection events that the list leaves out: found by
+    // their ID field as quickly as the listed ones, then told by source.
+    const std::string unlistedIds = UnlistedConnectionIds(settings.NEvents);
+    const LineMatcher unlisted(settings.LogLanguage, unlistedIds);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
@@ -293,7 +300,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             progress.Line(fileStart, false);
             continue;
         }
-        if (!reader.Open(JoinPath(settings.LogDir, files[i].Name))) {
+        if (!reader.Open(files[i].Path)) {
             sink.FileUnreadable(i);
             continue;
         }
@@ -316,15 +323,19 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             }
             if (!reader.Next(line))
                 break;
-            const bool connection = !line.Overlong && (markerNext ? matcher.IsConnectionLineWithMarker(line.Text)
-                                                                  : matcher.IsConnectionLine(line.Text));
+            const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
+            const bool connection = marker && matcher.IsConnectionLineWithMarker(line.Text);
             markerNext = false;
             const std::size_t asciiHead = std::exchange(ascii, 0);
-            progress.Line(fileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
+            const std::int64_t consumed = reader.Consumed();
+            progress.Line(fileStart + static_cast<double>(consumed), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
             else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead));
+                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), consumed);
+            else if (marker && !unlistedIds.empty() && unlisted.IsConnectionLineWithMarker(line.Text))
+                if (const int id = UnlistedConnectionEvent(line.Text))
+                    sink.EventNotListed(id);
             if (sink.Stopped()) {
                 stopped = true;
                 break;
@@ -349,18 +360,38 @@ public:
     }
     void FileBegin(std::size_t index) override
     {
-        display_.File("file: " + files_[index].Name.toLower().toLatin1().toStdString());
+        file_ = index;
+        display_.File(files_[index].Name);
         if (evtx_.IsEvtx(index))
             EventLogFile(index);
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
-    void Connection(std::string_view line) override { processor_.Process(line); }
+    void Connection(std::string_view line, std::int64_t end) override
+    {
+        // Rare: the place is kept as a file offset and made a line number
+        // once the reading is over.
+        if (!processor_.Process(line) && Count(file_, false) == 1)
+            firstAt_.push_back({result_.Unread.size() - 1, file_, end});
+    }
     void Overlong() override { ++result_.OverlongLines; }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }
+    void EventNotListed(int id) override { ++result_.EventsNotListed[id]; }
+
+    // The files whose first unread line is known by its offset only: the
+    // entry of result.Unread, and the offset.
+    struct OffsetOnly {
+        std::size_t Entry;
+        std::size_t File;
+        std::int64_t End;
+    };
+    const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
 
 private:
     // Its connections in record order, Stop looked at after each as after
-    // a connection line.
+    // a connection line; what could not be read, and the events left out of
+    // the list, counted as those of the text forms.
     void EventLogFile(std::size_t index)
     {
         const EvtxFileRead read = evtx_.Take(index);
@@ -371,7 +402,29 @@ private:
                 break;
             processor_.Process(c, read.Names);
         }
+        if (read.Counts.Unreadable > 0) {
+            result_.Unread.push_back({files_[index].Name, read.Counts.Unreadable, read.Counts.FirstUnreadable, true});
+            lastFile_ = index;
+        }
+        for (const auto& [id, n] : read.Counts.NotListed)
+            result_.EventsNotListed[id] += n;
         result_.EventLogFiles.push_back({files_[index].Name, read.Counts});
+    }
+
+    void Unread(std::size_t file, std::int64_t where, bool records)
+    {
+        if (Count(file, records) == 1)
+            result_.Unread.back().First = where;
+    }
+    // Counts one more of file; the count now.
+    std::int64_t Count(std::size_t file, bool records)
+    {
+        std::vector<UnreadInFile>& unread = result_.Unread;
+        if (unread.empty() || lastFile_ != file) {
+            unread.push_back({files_[file].Name, 0, 0, records});
+            lastFile_ = file;
+        }
+        return ++unread.back().Count;
     }
 
     const std::vector<LogFileEntry>& files_;
@@ -380,7 +433,27 @@ private:
     ScanResult& result_;
     EvtxReadAhead& evtx_;
     const std::atomic<bool>& stop_;
+    std::size_t file_ = 0;
+    std::size_t lastFile_ = static_cast<std::size_t>(-1);
+    std::vector<OffsetOnly> firstAt_;
 };
+
+// The number of the line that ends at file offset end, counted from 1 by
+// the reader's own line ends.
+std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t end)
+{
+    LogReader reader;
+    if (!reader.Open(path))
+        return 0;
+    std::int64_t number = 0;
+    LogLineRead line;
+    while (reader.Next(line)) {
+        ++number;
+        if (reader.Consumed() >= end)
+            break;
+    }
+    return number;
+}
 
 }  // namespace
 
@@ -391,21 +464,25 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     Display display(observer);
     ClearStores(stores);
 
-    const std::vector<LogFileEntry> files = EnumerateLogFiles(settings.LogDir, settings.FileFilter);
+    const LogFolder folder = ListLogFolder(settings.LogDir, settings.FileFilter);
+    const std::vector<LogFileEntry>& files = folder.Files;
+    if (folder.Error)
+        result.FolderError = *folder.Error;
+    result.FileFilter = settings.FileFilter;
+    result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
-    std::vector<QString> evtxPaths(files.size());  // the event log files, told by their first bytes
+    std::vector<std::filesystem::path> evtxPaths(files.size());  // the event log files, told by their first bytes
     for (std::size_t i = 0; i < files.size(); ++i) {
         result.LogFileList.push_back(files[i].Name);
         totalBytes += static_cast<double>(files[i].Size);
-        const QString path = JoinPath(settings.LogDir, files[i].Name);
-        if (IsEvtxFile(path))
-            evtxPaths[i] = path;
+        if (IsEvtxFile(files[i].Path))
+            evtxPaths[i] = files[i].Path;
     }
     const EvtxEventList evtxEvents(settings.NEvents);
     EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0);
 
-    display.Phase("Processing");
+    display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
     ScanSteps steps(files, display, processor, result, evtx, stop);
     const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, evtx, sink); };
@@ -413,21 +490,54 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
+    for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
+        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.End);
+    }
 
     if (settings.CheckLogFiles) {
-        display.File("");
+        display.FilesDone();
         display.Percent(0, false);
-        display.Phase("Checking");
+        display.Phase(ScanPhase::CheckingDuplicates);
         result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
     }
     return result;
+}
+
+namespace {
+
+// "Folder has no log files", and when the folder holds exports of other
+// forms that the filter leaves out, which and how many.
+std::string NoLogFilesWarning(const ScanResult& result)
+{
+    std::string text = "Folder has no log files";
+    if (result.FolderLeftOut.empty())
+        return text;
+    text += " matching the file filter \"" + result.FileFilter.toLatin1().toStdString() + "\"; it holds ";
+    bool first = true;
+    for (const auto& [ext, n] : result.FolderLeftOut) {
+        if (!first)
+            text += ", ";
+        text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
+        first = false;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::int64_t ScanResult::UnreadLines() const
+{
+    std::int64_t n = 0;
+    for (const UnreadInFile& f : Unread)
+        n += f.Count;
+    return n;
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)
 {
     std::vector<std::string> warnings;
     if (result.LogFileList.empty())
-        warnings.push_back("Folder has no log files");
+        warnings.push_back(NoLogFilesWarning(result));
     if (result.DuplicatesFound)
         warnings.push_back("Duplicates is found!");
     if (result.SkippedForCapacity > 0)

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,19 +31,31 @@ struct ScanSettings {
     double FinalDate = 0;
 };
 
-// What the scan shows while it runs. Each call is made only when the shown
-// value changes, in the order the scan makes them; they come from the
-// thread that runs the scan.
+enum class ScanPhase { Reading, CheckingDuplicates };
+
+// What happens while a scan runs, as values; each front end words it. Each
+// call is made only when what it tells changes, in the order the scan makes
+// them; they come from the thread that runs the scan.
 class ScanObserver {
 public:
     virtual ~ScanObserver() = default;
-    virtual void SetPhase(const std::string& text) { (void)text; }  // status panel 0
-    // Status panel 1: "file: " and the file name in lower case, as Latin-1
-    // bytes like every shown text (a character beyond Latin-1 becomes "?").
-    virtual void SetFile(const std::string& text) { (void)text; }
-    // Progress bar and status panel 2; title is true while reading, when the
-    // application title follows the percentage.
-    virtual void SetPercent(int percent, bool title) { (void)percent; (void)title; }
+    virtual void PhaseBegun(ScanPhase phase) { (void)phase; }
+    // name: as found in the folder, without the folder.
+    virtual void FileBegun(const QString& name) { (void)name; }
+    // No file is read any more (the duplicate check follows).
+    virtual void FilesDone() {}
+    // The share of the phase's work done, rounded; while reading, the bytes
+    // the lines read so far took over the bytes of the files found (it may
+    // pass 100 when a file grew). reading is true while the files are read.
+    virtual void PercentDone(int percent, bool reading) { (void)percent; (void)reading; }
+};
+
+// Connection lines of one file that passed recognition but could not be read.
+struct UnreadInFile {
+    QString File;  // as in LogFileList
+    std::int64_t Count = 0;
+    std::int64_t First = 0;  // the first one's line number from 1, or its record number
+    bool Records = false;    // an event log file: First is a record number
 };
 
 struct ScanResult {
@@ -55,6 +69,17 @@ struct ScanResult {
         EvtxCounts Counts;
     };
     std::vector<EventLogFile> EventLogFiles;  // what each event log file (.evtx) held, in reading order
+    std::vector<UnreadInFile> Unread;  // the files that had any, in reading order
+    std::optional<std::string> FolderError;  // the folder could not be listed: why
+    QString FileFilter;  // the filter the files were found by
+    // Files the filter left out, by the extension of another export form
+    // (".csv", ".evtx", ".xml").
+    std::map<std::string, int> FolderLeftOut;
+    // Connection events (20272, 20251) met while not in the event list: ID,
+    // how many.
+    std::map<int, std::int64_t> EventsNotListed;
+
+    std::int64_t UnreadLines() const;
 };
 
 // How a scan reads: on its own thread alone, or with a second thread that
@@ -74,7 +99,8 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
 
 // The warnings that end a scan, in the order they are shown: "Folder has no
 // log files", "Duplicates is found!", the full tables, the unreadable files,
-// the overlong lines. File names appear as Latin-1 bytes.
+// the overlong lines. File names appear as Latin-1 bytes. What could not be
+// read is told by each front end in its own words.
 std::vector<std::string> ScanWarnings(const ScanResult& result);
 
 }  // namespace vy

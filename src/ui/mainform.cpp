@@ -32,6 +32,7 @@
 
 #include "export/save_command.h"
 #include "reports/date_text.h"
+#include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "store/date_value.h"
 #include "store/stores.h"
@@ -42,6 +43,7 @@
 #include "ui/openform.h"
 #include "ui/report_chart.h"
 #include "ui/report_views.h"
+#include "ui/scan_details_form.h"
 #include "ui/settings_binding.h"
 
 namespace vy {
@@ -236,6 +238,8 @@ void TMain::BuildMenus()
     checkable(MenuViewStatus, true, &TMain::MenuViewStatusClick);
     MenuViewChart = item(MenuView, "MenuViewChart", QStringLiteral("&Chart"));
     checkable(MenuViewChart, false, &TMain::MenuViewChartClick);
+    MenuViewDetails = item(MenuView, "MenuViewDetails", QStringLiteral("Scan &Details\u2026"));
+    connect(MenuViewDetails, &QAction::triggered, this, &TMain::MenuViewDetailsClick);
 
     MenuRpt = menu("MenuRpt", QStringLiteral("&Report"));
     MenuRptGo = item(MenuRpt, "MenuRptGo", QStringLiteral("Go!"));
@@ -944,6 +948,15 @@ void TMain::BtGoClick()
     Progress->hide();
 }
 
+void TMain::MenuViewDetailsClick()
+{
+    if (details_ == nullptr)
+        details_ = new TScanDetails(this);
+    details_->ShowDetails(worker_.LastOutcome().Unread, worker_.LastOutcome().EventsNotListed);
+    details_->show();
+    details_->raise();
+}
+
 void TMain::MenuRptGoClick()
 {
     if (ScanRunning())
@@ -954,6 +967,7 @@ void TMain::MenuRptGoClick()
 void TMain::StartScan(bool demo)
 {
     worker_.ClearStop();
+    Status->SetText(3, QString());  // the last scan's note
     BtGo->setText(kStop);
     Progress->setValue(0);
     Progress->show();
@@ -973,18 +987,8 @@ void TMain::StartScan(bool demo)
     UpdateChart();
     FormResize();
 
-    const Settings& s = ProcessSettings();
-    ScanSettings scan;
-    scan.LogDir = s.LogDir;
-    scan.FileFilter = s.FileFilter;
-    scan.LogLanguage = Bytes(s.LogLanguage);
-    scan.NEvents = Bytes(s.NEvents);
-    scan.ExcludedUsers = Bytes(s.ExcludedUsers);
-    scan.ExcludedDomains = Bytes(s.ExcludedDomains);
-    scan.ExcludedPorts = Bytes(s.ExcludedPorts);
-    scan.CheckLogFiles = s.CheckLogFiles;
-    scan.InitialDate = DayValue(DateEdit1->date());
-    scan.FinalDate = DayValue(DateEdit2->date());
+    const ScanSettings scan =
+        ScanSettingsFrom(ProcessSettings(), DayValue(DateEdit1->date()), DayValue(DateEdit2->date()));
     session_.InitialDate = scan.InitialDate;
     session_.FinalDate = scan.FinalDate;
     ProcessDateTexts().StripSeconds();
@@ -1007,6 +1011,9 @@ void TMain::ScanFinished()
     Progress->hide();
     for (int panel = 0; panel < 3; ++panel)
         Status->SetText(panel, QString());
+    Status->SetText(3, ScanDetailsSummary(outcome.Unread, outcome.EventsNotListed));
+    if (details_ != nullptr)
+        details_->ShowDetails(outcome.Unread, outcome.EventsNotListed);
     FormResize();
     BtGo->setText(kGo);
     if (outcome.Error)

@@ -36,6 +36,7 @@ namespace vy {
 class HelpViewer;
 class ReportChart;
 class ReportTableModel;
+class TScanDetails;
 
 // The program's own title, the name of the running program where the
 // platform shows one apart from the window titles (set to "Vy 3" at start).
@@ -124,6 +125,7 @@ public:
     QAction* MenuViewTool = nullptr;
     QAction* MenuViewStatus = nullptr;
     QAction* MenuViewChart = nullptr;
+    QAction* MenuViewDetails = nullptr;
     QAction* MenuRptGo = nullptr;
     QAction* MenuRptUsers = nullptr;
     QAction* MenuRptDate = nullptr;
@@ -171,6 +173,7 @@ public slots:
     void MenuViewToolClick();
     void MenuViewStatusClick();
     void MenuViewChartClick();
+    void MenuViewDetailsClick();
     void ListCopyClick();
     void ListCopyTotalsClick();
     void MenuRptGoClick();
@@ -235,6 +238,7 @@ private:
 
     ReportSession session_;
     ScanWorker worker_;
+    TScanDetails* details_ = nullptr;  // made when first shown
     ReportTableModel* listModel_ = nullptr;
     std::vector<QTreeWidgetItem*> treeItems_;
     HelpViewer* help_ = nullptr;

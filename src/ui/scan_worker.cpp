@@ -10,31 +10,29 @@
 
 namespace vy {
 
-namespace {
-
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 // Carries the scan's progress calls over to the window's thread.
 class ScanWorker::Observer : public ScanObserver {
 public:
     Observer(ScanWorker& worker, std::uint64_t generation) : worker_(worker), generation_(generation) {}
 
-    void SetPhase(const std::string& text) override
+    // Status panel 0.
+    void PhaseBegun(ScanPhase phase) override
     {
-        QString t = Latin1(text);
+        QString t = phase == ScanPhase::Reading ? QStringLiteral("Processing") : QStringLiteral("Checking");
         worker_.Post(generation_, [w = &worker_, t] { emit w->PhaseChanged(t); });
     }
-    void SetFile(const std::string& text) override
+    // Status panel 1: the name in lower case, in the single-byte text of
+    // every shown name (a character beyond Latin-1 becomes "?").
+    void FileBegun(const QString& name) override
     {
-        QString t = Latin1(text);
+        QString t = QStringLiteral("file: ") + QString::fromLatin1(name.toLower().toLatin1());
         worker_.Post(generation_, [w = &worker_, t] { emit w->FileChanged(t); });
     }
-    void SetPercent(int percent, bool title) override
+    void FilesDone() override
+    {
+        worker_.Post(generation_, [w = &worker_] { emit w->FileChanged(QString()); });
+    }
+    void PercentDone(int percent, bool title) override
     {
         worker_.Post(generation_, [w = &worker_, percent, title] { emit w->PercentChanged(percent, title); });
     }
@@ -95,6 +93,8 @@ void ScanWorker::Run(ScanSettings settings, ReportSession* session, Stores* stor
         const ScanResult result = RunScan(settings, *stores, stop_, &observer);
         outcome.Error = BuildReportsAfterScan(*session, *stores, stop_.load(), *dates);
         outcome.Warnings = ScanWarnings(result);
+        outcome.Unread = result.Unread;
+        outcome.EventsNotListed = result.EventsNotListed;
     } catch (const std::bad_alloc&) {
         outcome.Warnings.push_back("Not enough memory to finish the scan.");
     } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,8 @@ public:
     struct Outcome {
         std::vector<std::string> Warnings;  // each shown in its own box, in order
         SortError Error;                    // from sorting the first table
+        std::vector<UnreadInFile> Unread;   // what could not be read, as the scan counted it
+        std::map<int, std::int64_t> EventsNotListed;
     };
 
     explicit ScanWorker(QObject* parent = nullptr);

@@ -26,9 +26,9 @@ TEST(ProgressBar, DrawsInPlaceAndWipesWhenDone)
     ASSERT_NE(f, nullptr);
     {
         ProgressBar bar(f, 80);
-        bar.SetPhase("Processing");
-        bar.SetFile("file: a.txt");
-        bar.SetPercent(50, true);
+        bar.PhaseBegun(ScanPhase::Reading);
+        bar.FileBegun("A.txt");
+        bar.PercentDone(50, true);
         EXPECT_EQ(bar.Line(), "Processing [##########          ] 50%  file: a.txt");
     }
     const std::string out = Captured(f);
@@ -47,14 +47,14 @@ TEST(ProgressBar, StaysWithinTheTerminalAndSafe)
     ASSERT_NE(f, nullptr);
     {
         ProgressBar bar(f, 30);
-        bar.SetPhase("Checking");
-        bar.SetPercent(130, false);  // lines ended by a lone CR overshoot
+        bar.PhaseBegun(ScanPhase::CheckingDuplicates);
+        bar.PercentDone(130, false);  // lines ended by a lone CR overshoot
         EXPECT_EQ(bar.Line(), "Checking [###################");
         EXPECT_EQ(bar.Line().size(), 29u);
         ProgressBar wide(f, 200);
-        wide.SetPercent(130, false);
+        wide.PercentDone(130, false);
         EXPECT_EQ(wide.Line(), "Scanning [####################] 130%");
-        wide.SetFile("file: \x1b]0;owned\x07.txt");
+        wide.FileBegun(QString::fromLatin1("\x1b]0;owned\x07.txt"));
         EXPECT_EQ(wide.Line(), "Scanning [####################] 130%  file: ?]0;owned?.txt");
     }
     const std::string out = Captured(f);

@@ -27,7 +27,8 @@ const LogConnection kCarol{"carol", "SRV2", "COM1", "10/06/1998", "12:05am", "10
 // Logged under another event ID: read only when --events lists it.
 const LogConnection kErin{"DOM\\erin", "SRV1", "COM2", "10/08/1998", "10:00am", "5", "7", "8", "28800", "20049"};
 const LogConnection kAliceLate{"DOM\\alice", "SRV1", "COM2", "10/07/1998", "11:00pm", "30", "1", "2", "28800"};
-// Midnight after the final day still counts.
+// Midnight after the final day belongs to the next day's range: not read
+// over October.
 const LogConnection kBobMidnight{"DOM\\bob", "SRV3", "COM1", "11/01/1998", "12:00am", "2 minutes 0", "5", "6",
                                  "115200"};
 // A minute before the initial day.
@@ -53,9 +54,6 @@ void WriteFolder(const QTemporaryDir& dir, bool german)
 
 const std::string kUsersTree =
     "1 DOM\r\n"
-    "  3 SRV3\r\n"
-    "    4 COM1\r\n"
-    "      5 115200\r\n"
     "  3 SRV1\r\n"
     "    4 COM2\r\n"
     "      5 28800\r\n"
@@ -72,7 +70,7 @@ const std::string kUsersTree =
 const std::string kDomainTable =
     "User;Time;Send;Receive;\r\n"
     "alice;2:04:36;24,691;135,782;\r\n"
-    "bob;0:02:59;1,004;1,006;\r\n";
+    "bob;0:00:59;999;1,000;\r\n";
 
 const std::string kAliceRow = "5 Oct 1998 09:30;SRV1;COM2;1:02:03;12,345;67,890;28800;\r\n";
 const std::string kAliceLateRow = "7 Oct 1998 23:00;SRV1;COM2;0:00:30;1;2;28800;\r\n";
@@ -162,8 +160,7 @@ TEST_F(VyReport, EveryUsersViewNodeKind)
               "Date;Server;Port;Time;Send;Receive;Speed;\r\n" + kAliceRow + kAliceLateRow + kAliceRow);
     EXPECT_EQ(English({"--node", "DOM \\ bob"}).Out,
               "Date;Server;Port;Time;Send;Receive;Speed;\r\n"
-              "5 Oct 1998 13:15;SRV1;COM10;0:00:59;999;1,000;9600;\r\n"
-              "1 Nov 1998;SRV3;COM1;0:02:00;5;6;115200;\r\n");
+              "5 Oct 1998 13:15;SRV1;COM10;0:00:59;999;1,000;9600;\r\n");
     EXPECT_EQ(English({"--node", "DOM \\ SRV1"}).Out,
               "Port;Time;Send;Receive;\r\nCOM2;2:04:36;24,691;135,782;\r\nCOM10;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(English({"--node", "DOM \\ SRV1 \\ COM2"}).Out, "Speed;Time;Send;Receive;\r\n28800;2:04:36;24,691;135,782;\r\n");
@@ -233,9 +230,9 @@ TEST_F(VyReport, ClicksFollowTheWindowsToggleRule)
     EXPECT_EQ(English({"--click", "0"}).Out, kDomainTable);
     // ... while after a tree click column 0 counts as sorted, so it flips.
     EXPECT_EQ(English({"--node", "DOM", "--click", "0"}).Out,
-              "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\nalice;2:04:36;24,691;135,782;\r\n");
+              "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\nalice;2:04:36;24,691;135,782;\r\n");
     EXPECT_EQ(English({"--click", "1"}).Out,
-              "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\nalice;2:04:36;24,691;135,782;\r\n");
+              "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\nalice;2:04:36;24,691;135,782;\r\n");
     EXPECT_EQ(English({"--click", "1", "--click", "1"}).Out, kDomainTable);
     // Another column keeps the last direction.
     EXPECT_EQ(English({"--click", "1", "--click", "1", "--click", "2"}).Out, kDomainTable);
@@ -268,7 +265,7 @@ TEST_F(VyReport, DuplicatesCountOnce)
 {
     const ProgramRun run = English({"--check-duplicates"});
     EXPECT_EQ(run.Exit, 0);
-    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(run.Err, "vy-report: Duplicates is found!\n");
     // The earlier copy is the one removed.
     EXPECT_EQ(English({"--check-duplicates", "--node", "DOM \\ alice"}).Out,
@@ -281,9 +278,9 @@ TEST_F(VyReport, DuplicatesCountOnce)
 
 TEST_F(VyReport, ExclusionsEventsAndFilter)
 {
-    EXPECT_EQ(English({"--exclude-users", "ALICE"}).Out, "User;Time;Send;Receive;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(English({"--exclude-users", "ALICE"}).Out, "User;Time;Send;Receive;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_EQ(English({"--exclude-users", "ALICE", "--format", "tree"}).Out,
-              "1 DOM\r\n  3 SRV3\r\n    4 COM1\r\n      5 115200\r\n  3 SRV1\r\n    4 COM10\r\n      5 9600\r\n"
+              "1 DOM\r\n  3 SRV1\r\n    4 COM10\r\n      5 9600\r\n"
               "  2 bob\r\n1 Local\r\n  3 SRV2\r\n    4 COM1\r\n      5 28800\r\n  2 carol\r\n");
     // One domain left: the same tree under it.
     EXPECT_EQ(English({"--exclude-domains", "local", "--format", "tree"}).Out,
@@ -419,7 +416,7 @@ TEST_F(VyReport, OutputFilesFollowTheExtensionRules)
     English({"--format", "json", "--output", out.filePath("table.data").toStdString()});
     EXPECT_EQ(read("table.data").rfind("{\"node\":\"DOM\"", 0), 0u);
     English({"--format", "records", "--output", out.filePath("records").toStdString()});
-    EXPECT_EQ(Lines(read("records.csv")).size(), 1u + 6);  // the header, the range's six connections
+    EXPECT_EQ(Lines(read("records.csv")).size(), 1u + 5);  // the header, the range's five connections
 
     // Replacing a longer file leaves nothing of it behind.
     run = English({"--node", "Local", "--output", out.filePath("report.txt").toStdString()});
@@ -477,15 +474,34 @@ TEST_F(VyReport, ExitStatuses)
     EXPECT_EQ(run.Out.rfind("vy-report 3.", 0), 0u);
 }
 
-TEST_F(VyReport, EmptyOrMissingFolderWarnsAndWritesAnEmptyLine)
+TEST_F(VyReport, EmptyFolderWarnsAndWritesAnEmptyLineAMissingOneFails)
 {
     QTemporaryDir empty;
-    for (const std::string& folder : {empty.path().toStdString(), empty.filePath("missing").toStdString()}) {
-        const ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", folder});
-        EXPECT_EQ(run.Exit, 0);
-        EXPECT_EQ(run.Out, "\r\n");
-        EXPECT_EQ(run.Err, "vy-report: Folder has no log files\n");
+    ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", empty.path().toStdString()});
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out, "\r\n");
+    EXPECT_EQ(run.Err, "vy-report: Folder has no log files\n");
+    // Not there, or no folder: no report that a script would take for an empty one.
+    testing::WriteLogFile(empty, "file.txt", {EnglishLine(kAlice)});
+    for (const QString& folder : {empty.filePath("missing"), empty.filePath("file.txt")}) {
+        run = RunVyReport({"--format", "records", folder.toStdString()});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err.rfind("vy-report: cannot read folder " + folder.toStdString() + ": ", 0), 0u) << run.Err;
     }
+    // Other export forms left out by the filter are named, and a filter of
+    // several patterns takes them.
+    QTemporaryDir other;
+    testing::WriteLogFile(other, "ras1.CSV", {EnglishLine(kAlice)});
+    testing::WriteLogFile(other, "ras2.csv", {EnglishLine(kBob)});
+    testing::WriteLogFile(other, "system.evtx", {""});
+    run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", other.path().toStdString()});
+    EXPECT_EQ(run.Err, "vy-report: Folder has no log files matching the file filter \"*.txt\"; it holds 2 .csv "
+                       "files, 1 .evtx file\n");
+    run = RunVyReport({"--filter", "*.txt; *.csv;*.evtx", "--from", "1998-10-01", "--to", "1998-10-31",
+                       other.path().toStdString()});
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\nbob;0:00:59;999;1,000;\r\n");
+    EXPECT_EQ(run.Err, "");
     const ProgramRun tree = RunVyReport({"--format", "tree", empty.path().toStdString()});
     EXPECT_EQ(tree.Out, "");
     // Files, but nothing in the range: with both stores empty no tree is
@@ -494,6 +510,23 @@ TEST_F(VyReport, EmptyOrMissingFolderWarnsAndWritesAnEmptyLine)
     EXPECT_EQ(date.Exit, 0);
     EXPECT_EQ(date.Out, "\r\n");
     EXPECT_EQ(date.Err, "");
+}
+
+TEST_F(VyReport, LinesNotReadAreToldOnStandardErrorOnly)
+{
+    QTemporaryDir dir;
+    std::string broken = EnglishLine(kBob);
+    broken.replace(broken.find(" bytes were sent"), 0, "x");
+    const std::string current = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20272,N/A,RAS1,The user "
+                                "DOM\\x connected on port VPN1 on 10/5/1998 at 9:05 AM. The user was active for 2 "
+                                "minutes 0 seconds.";
+    testing::WriteLogFile(dir, "a.txt", {EnglishLine(kAlice), broken, current, broken});
+    const std::vector<std::string> args{"--from", "1998-10-01", "--to", "1998-10-31", dir.path().toStdString()};
+    const ProgramRun run = RunVyReport(args);
+    EXPECT_EQ(run.Exit, 0);
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\n");
+    EXPECT_EQ(run.Err, "vy-report: 2 connection lines could not be read; the first: a.txt line 2\n"
+                       "vy-report: 1 events 20272 were not read: they are not in the event list (--events)\n");
 }
 
 TEST_F(VyReport, PortsWithoutDigitsOrderAlikeInTreeAndTable)
@@ -528,7 +561,7 @@ TEST_F(VyReport, NoProgressUnlessStandardErrorIsATerminal)
     if (run.Exit == testing::NoTerminal)
         GTEST_SKIP() << "no pseudo-terminal here";
     EXPECT_EQ(run.Exit, 0);
-    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:02:59;1,004;1,006;\r\n");
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:33;12,346;67,892;\r\nbob;0:00:59;999;1,000;\r\n");
     EXPECT_NE(run.Err.find("\rProcessing ["), std::string::npos) << run.Err;
     EXPECT_NE(run.Err.find("file: a.txt"), std::string::npos);
     EXPECT_NE(run.Err.find("\rChecking ["), std::string::npos);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -214,7 +215,7 @@ TEST_F(ScanRunTest, StopInTheMiddleOfAFileEndsTheReadingAfterThatLine)
     EXPECT_EQ(r.LogFileList.size(), 2u);
 }
 
-TEST_F(ScanRunTest, TheRangeTakesTheWholeFinalDayAndMidnightAfterIt)
+TEST_F(ScanRunTest, TheRangeTakesTheWholeFinalDayAndLeavesMidnightAfterItToTheNext)
 {
     settings_.InitialDate = Day(1998, 10, 10);
     settings_.FinalDate = Day(1998, 10, 20);
@@ -222,15 +223,24 @@ TEST_F(ScanRunTest, TheRangeTakesTheWholeFinalDayAndMidnightAfterIt)
                        Conn("before", Day(1998, 10, 9) + 1439 / 1440.0),   // 23:59 the day before: out
                        Conn("first", Day(1998, 10, 10)),                   // 00:00 of the first day: in
                        Conn("last", Day(1998, 10, 20) + 1439 / 1440.0),    // in
-                       Conn("midnight", Day(1998, 10, 21)),                // 00:00 after the final day: in
+                       Conn("midnight", Day(1998, 10, 21)),                // 00:00 after the final day: out
                        Conn("after", Day(1998, 10, 21) + 1 / 1440.0),      // 00:01 after: out
                    }));
     Scan();
-    ASSERT_EQ(stores_->Connections.Count(), 3);
+    ASSERT_EQ(stores_->Connections.Count(), 2);
     std::vector<std::string> users;
     for (const auto& r : stores_->Connections)
         users.push_back(stores_->Names[r.UserIndex].Name);
-    EXPECT_EQ(users, (std::vector<std::string>{"first", "last", "midnight"}));
+    EXPECT_EQ(users, (std::vector<std::string>{"first", "last"}));
+    // Ranges side by side take every connection once: midnight is the next one's.
+    settings_.InitialDate = settings_.FinalDate + 1;
+    settings_.FinalDate = settings_.InitialDate + 5;
+    Scan();
+    ASSERT_EQ(stores_->Connections.Count(), 2);
+    EXPECT_EQ(stores_->Names[stores_->Connections.begin()->UserIndex].Name, "midnight");
+    settings_.InitialDate = Day(1998, 10, 10);
+    settings_.FinalDate = Day(1998, 10, 20);
+    Scan();
     // Lines out of range leave no name behind.
     for (int i = 0; i < stores_->Names.Count(); ++i) {
         EXPECT_NE(stores_->Names[i].Name, "before");
@@ -242,6 +252,39 @@ TEST_F(ScanRunTest, TheRangeTakesTheWholeFinalDayAndMidnightAfterIt)
     Scan();
     EXPECT_EQ(stores_->Connections.Count(), 0) << "an initial date after the final accepts nothing";
     EXPECT_EQ(stores_->Names.Count(), 0);
+}
+
+TEST_F(ScanRunTest, RecognisedLinesThatCannotBeReadAreCountedWithTheirPlace)
+{
+    const std::string broken = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20050,N/A,SRV1,"
+                               "The user was active for 2 minutes.";
+    std::string moved = Lines({Conn("ok", Day(1998, 10, 5))});
+    moved.replace(moved.find(" bytes were sent"), 0, "x");
+    const std::string current = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20272,N/A,RAS1,"
+                                "The user DOM\\x connected on port VPN1 on 10/5/1998 at 9:05 AM. "
+                                "The user was active for 2 minutes 0 seconds.";
+    // Lone CR and LF ends count as line ends for the number, as for the reading.
+    Write("a.txt", "noise\r" + Lines({Conn("a", Day(1998, 10, 5))}) + "x\n" + broken + "\r\n" + moved + current +
+                       "\r\n" + broken);
+    Write("b.txt", Lines({Conn("b", Day(1998, 10, 6))}));
+    Write("c.txt", std::string(3, '\n') + moved);
+    for (ScanThreads threads : {ScanThreads::One, ScanThreads::Two}) {
+        const ScanResult r = RunScan(settings_, *stores_, stop_, nullptr, threads);
+        EXPECT_EQ(stores_->Connections.Count(), 2);
+        ASSERT_EQ(r.Unread.size(), 2u);
+        EXPECT_EQ(r.Unread[0].File, "a.txt");
+        EXPECT_EQ(r.Unread[0].Count, 3);
+        EXPECT_EQ(r.Unread[0].First, 4);
+        EXPECT_FALSE(r.Unread[0].Records);
+        EXPECT_EQ(r.Unread[1].File, "c.txt");
+        EXPECT_EQ(r.Unread[1].Count, 1);
+        EXPECT_EQ(r.Unread[1].First, 4);
+        EXPECT_EQ(r.UnreadLines(), 4);
+        EXPECT_EQ(r.EventsNotListed, (std::map<int, std::int64_t>{{20272, 1}}));
+    }
+    // Listed, the event is read (or counted as unread), no longer "not listed".
+    settings_.NEvents = "20050;20272";
+    EXPECT_TRUE(Scan().EventsNotListed.empty());
 }
 
 TEST_F(ScanRunTest, FiltersDropLinesWithoutATrace)
@@ -399,6 +442,20 @@ TEST_F(ScanRunTest, ProgressCountsTheBytesTakenAndSurvivesAGrownFileAndAnEmptyCo
     rec2.onFile = rec.onFile;
     Scan(&rec2);
     EXPECT_EQ(rec2.events, (std::vector<std::string>{"phase Processing", "file file: grown.txt", "percent 100 title"}));
+}
+
+TEST_F(ScanRunTest, NamesThatAreNotUtf8AreReadAndNamed)
+{
+    // Latin-1 names, as copied from an old share: read, shown as Latin-1.
+    const std::string folder = QFile::encodeName(dir_.path()).toStdString() + "/";
+    std::ofstream(folder + "m\xfcller.txt", std::ios::binary) << Lines({Conn("m", Day(1998, 10, 2))});
+    Write("a.txt", Lines({Conn("a", Day(1998, 10, 2))}));
+    ASSERT_EQ(::symlink("nowhere.txt", (folder + "d\xe9j\xe0.txt").c_str()), 0);
+    const ScanResult r = Scan();
+    EXPECT_EQ(stores_->Connections.Count(), 2);
+    EXPECT_EQ(r.LogFileList, (std::vector<QString>{"a.txt", QString::fromLatin1("d\xe9j\xe0.txt"),
+                                                   QString::fromLatin1("m\xfcller.txt")}));
+    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"1 log file could not be read: d\xe9j\xe0.txt"});
 }
 
 TEST_F(ScanRunTest, UnreadableAndVanishedFilesAreSkippedAndNamed)

@@ -23,17 +23,22 @@ namespace vy::scantest {
 
 inline double Day(int y, int m, int d) { return *EncodeDate(y, m, d); }
 
-// Records what the scan shows, one text per call.
+// Records what the scan tells, one text per call, in the window's words.
 class Recorder : public ScanObserver {
 public:
-    void SetPhase(const std::string& text) override { events.push_back("phase " + text); }
-    void SetFile(const std::string& text) override
+    void PhaseBegun(ScanPhase phase) override
     {
+        events.push_back(phase == ScanPhase::Reading ? "phase Processing" : "phase Checking");
+    }
+    void FileBegun(const QString& name) override
+    {
+        const std::string text = "file: " + name.toLower().toLatin1().toStdString();
         events.push_back("file " + text);
         if (onFile)
             onFile(text);
     }
-    void SetPercent(int percent, bool title) override
+    void FilesDone() override { events.push_back("file "); }
+    void PercentDone(int percent, bool title) override
     {
         events.push_back("percent " + std::to_string(percent) + (title ? " title" : ""));
         ++percentCalls;

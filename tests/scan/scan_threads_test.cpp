@@ -113,7 +113,7 @@ TEST_F(ScanThreadsTest, AnErrorWhileStoringEndsTheReadingThreadAndComesOut)
     // the reading thread has been ended (else the program would abort).
     class Failing : public ScanObserver {
     public:
-        void SetPercent(int percent, bool) override
+        void PercentDone(int percent, bool) override
         {
             if (percent == 30)
                 throw std::runtime_error("window gone");

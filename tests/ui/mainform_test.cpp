@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -33,6 +34,7 @@
 #include "ui/help_viewer.h"
 #include "ui/main_window_support.h"
 #include "ui/report_views.h"
+#include "ui/scan_details_form.h"
 
 namespace vy::uitest {
 namespace {
@@ -86,7 +88,8 @@ TEST_F(MainFormTest, MenusHaveTheirCaptionsShortcutsAndCheckMarksInOrder)
     ExpectMenu(w.MenuView, "MenuView", "&View",
                {{"MenuViewTool", "&Toolbar", none, true, true, false},
                 {"MenuViewStatus", "&Status bar", none, true, true, false},
-                {"MenuViewChart", "&Chart", none, true, false, false}});
+                {"MenuViewChart", "&Chart", none, true, false, false},
+                {"MenuViewDetails", "Scan &Details\u2026", none, false, false, false}});
     ExpectMenu(w.MenuRpt, "MenuRpt", "&Report",
                {{"MenuRptGo", "Go!", QKeySequence(Qt::Key_F9), false, false, false},
                 {"", "", none, false, false, false},
@@ -833,6 +836,35 @@ TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
     EXPECT_EQ(Str(w->Messages[0].Text), "Folder has no log files");
     EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
     EXPECT_EQ(w->List->model()->columnCount(), 0);
+}
+
+TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
+{
+    auto w = NewWindow();
+    ASSERT_TRUE(QDir().mkpath(TempPath("unread")));
+    const std::string broken = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20050,N/A,SRV1,"
+                               "The user was active for 2 minutes.\r\n";
+    const std::string current = "10/05/1998,10:20:00 AM,RemoteAccess,Information,None,20272,N/A,RAS1,"
+                                "The user x connected on port VPN1. The user was active for 2 minutes.\r\n";
+    QFile file(TempPath("unread") + "/a.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString("noise\r\n" + broken + current + broken));
+    file.close();
+    ProcessSettings().LogDir = TempPath("unread");
+    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    w->BtGo->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(Str(w->Status->Text(3)),
+              "2 connection lines could not be read (View > Scan Details); 1 events 20272 were not read: they "
+              "are not in the event list (Options > Configuration)");
+    w->MenuViewDetails->trigger();
+    auto* details = w->findChild<TScanDetails*>();
+    ASSERT_NE(details, nullptr);
+    EXPECT_TRUE(details->isVisible());
+    const QString text = details->Text()->toPlainText();
+    EXPECT_TRUE(text.contains("a.txt\t2\tline 2\n")) << Str(text);
+    EXPECT_TRUE(text.contains("Options > Configuration")) << Str(text);
+    EXPECT_TRUE(details->Text()->isReadOnly());
 }
 
 }  // namespace
