@@ -1,6 +1,7 @@
 #include "scan/evtx_read_ahead.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 
 namespace vy {
@@ -44,7 +45,12 @@ void EvtxReadAhead::Work()
                 return;
             index = order_[next_++];
         }
-        EvtxFileRead read = ReadEvtxFile(paths_[index], events_, &cancel_);
+        EvtxFileRead read;
+        try {
+            read = ReadEvtxFile(paths_[index], events_, &cancel_);
+        } catch (const std::exception&) {
+            read = {};  // out of memory: the file is named as unreadable
+        }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             done_[index] = std::move(read);

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <unordered_map>
-
 #include <fstream>
+#include <unordered_map>
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -57,8 +56,8 @@ private:
 
 // The record numbers each chunk says it holds, read from the chunk headers
 // themselves: the library may pass over a record without a word (one that
-// ends exactly at its chunk's end was seen to be), and what is missing from
-// a chunk's range is then counted as unread.
+// ends at or just short of its chunk's end was seen to be), and what is
+// missing from a chunk's range is then counted as unread.
 struct ChunkPlan {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> Ranges;  // first, last record number
     std::vector<std::uint64_t> Damaged;  // the numbers of records found in chunks whose header is damaged
