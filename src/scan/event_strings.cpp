@@ -34,8 +34,14 @@ EventStatus ReadEventStrings(std::string_view eventId, std::string_view provider
         return EventStatus::NotConnection;
     if (!matcher.Lists(eventId))
         return EventStatus::NotListed;
+    return ReadConnectionStrings(withSpeed, computer, strings, out) ? EventStatus::Read : EventStatus::Unread;
+}
+
+bool ReadConnectionStrings(bool withSpeed, std::string_view computer, const std::vector<std::string>& strings,
+                           ConnectionLine& out)
+{
     if (strings.size() < (withSpeed ? 13u : 12u))
-        return EventStatus::Unread;
+        return false;
     auto at = [&strings](std::size_t place) { return std::string_view(strings[place - 1]); };
 
     const auto date = Whole(at(5), ReadConnectDate);
@@ -47,7 +53,7 @@ EventStatus ReadEventStrings(std::string_view eventId, std::string_view provider
     const auto sent = ReadByteCount(at(11));
     const auto received = ReadByteCount(at(12));
     if (!date || !time || !active || !sent || !received)
-        return EventStatus::Unread;
+        return false;
     // The speed as in the message, up to a "." if any.
     std::string_view speed = "0";
     if (withSpeed) {
@@ -66,7 +72,7 @@ EventStatus ReadEventStrings(std::string_view eventId, std::string_view provider
     out.ActiveTime = *active;
     out.BytesSent = *sent;
     out.BytesReceived = *received;
-    return EventStatus::Read;
+    return true;
 }
 
 }  // namespace vy

@@ -41,4 +41,9 @@ EventStatus ReadEventStrings(std::string_view eventId, std::string_view provider
                              const std::vector<std::string>& strings, const LineMatcher& matcher,
                              ConnectionLine& out);
 
+// The values alone, for a reader that has classified the event itself
+// (20251 withSpeed, else 20272); false when they cannot be read.
+bool ReadConnectionStrings(bool withSpeed, std::string_view computer, const std::vector<std::string>& strings,
+                           ConnectionLine& out);
+
 }  // namespace vy

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scan/duplicate_check.h"
+#include "scan/evtx_read_ahead.h"
 #include "scan/exclusion_filters.h"
 #include "scan/csv_export_reader.h"
 #include "scan/file_enumeration.h"
@@ -122,6 +123,21 @@ public:
         return true;
     }
 
+    // A connection of an event log file: the same rules from here on.
+    void Process(const EvtxConnection& c, const std::vector<std::string>& names)
+    {
+        line_.DateTime = c.DateTime;
+        line_.Domain = names[c.Domain];
+        line_.User = names[c.User];
+        line_.Server = names[c.Server];
+        line_.Port = names[c.Port];
+        line_.Speed = names[c.Speed];
+        line_.ActiveTime = c.ActiveTime;
+        line_.BytesSent = c.BytesSent;
+        line_.BytesReceived = c.BytesReceived;
+        Store(line_);
+    }
+
     // A connection whose values were read: the date range, the filters,
     // the names and the record.
     void Store(const ConnectionLine& line)
@@ -159,7 +175,6 @@ public:
         stores_.Connections.Append(record);
     }
 
-private:
     // Most scans exclude nothing: no hashing of names then.
     static bool Listed(const ExclusionList& list, std::string_view name) { return !list.Empty() && list.Contains(name); }
 
@@ -232,7 +247,7 @@ LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
 // recognition marker are no connection lines: they only count, and are
 // passed in one go.
 void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
-               ReadSink& sink)
+               const EvtxReadAhead& evtx, ReadSink& sink)
 {
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
     // Lines of the connection events that the list leaves out: found by
@@ -248,6 +263,12 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
+        if (evtx.IsEvtx(i)) {
+            // Read whole by the scan's own steps; here it only counts.
+            fileStart += static_cast<double>(files[i].Size);
+            progress.Line(fileStart, false);
+            continue;
+        }
         if (!reader.Open(files[i].Path)) {
             sink.FileUnreadable(i);
             continue;
@@ -267,8 +288,8 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                 return;
             continue;
         }
-        // An event log file (LogForm::EventLogFile) is read as lines until
-        // its reader comes, which finds no connection in it.
+        // Everything else in the classic layout (an event log file that the
+        // reader above was not given, too: no line of it is a connection).
         bool stopped = false;
         bool markerNext = false;  // the next line holds the marker: it was found there
         std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
@@ -326,14 +347,17 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
-        : files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result,
+              EvtxReadAhead& evtx, const std::atomic<bool>& stop)
+        : files_(files), display_(display), processor_(processor), result_(result), evtx_(evtx), stop_(stop)
     {
     }
     void FileBegin(std::size_t index) override
     {
         file_ = index;
         display_.File(files_[index].Name);
+        if (evtx_.IsEvtx(index))
+            EventLogFile(index);
     }
     void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
     void Percent(int percent) override { display_.Percent(percent, true); }
@@ -367,6 +391,28 @@ public:
     const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
 
 private:
+    // Its connections in record order, Stop looked at after each as after
+    // a connection line; what could not be read, and the events left out of
+    // the list, counted as those of the text forms.
+    void EventLogFile(std::size_t index)
+    {
+        const EvtxFileRead read = evtx_.Take(index);
+        if (!read.Counts.Opened)
+            result_.UnreadableFiles.push_back(files_[index].Name);
+        for (const EvtxConnection& c : read.Connections) {
+            if (stop_.load(std::memory_order_relaxed))
+                break;
+            processor_.Process(c, read.Names);
+        }
+        if (read.Counts.Unreadable > 0) {
+            result_.Unread.push_back({files_[index].Name, read.Counts.Unreadable, read.Counts.FirstUnreadable, true});
+            lastFile_ = index;
+        }
+        for (const auto& [id, n] : read.Counts.NotListed)
+            result_.EventsNotListed[id] += n;
+        result_.EventLogFiles.push_back({files_[index].Name, read.Counts});
+    }
+
     void Unread(std::size_t file, std::int64_t where, bool records)
     {
         if (Count(file, records) == 1)
@@ -387,6 +433,8 @@ private:
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
+    EvtxReadAhead& evtx_;
+    const std::atomic<bool>& stop_;
     std::size_t file_ = 0;
     std::size_t lastFile_ = static_cast<std::size_t>(-1);
     std::vector<OffsetOnly> firstAt_;
@@ -426,15 +474,20 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
-    for (const LogFileEntry& f : files) {
-        result.LogFileList.push_back(f.Name);
-        totalBytes += static_cast<double>(f.Size);
+    std::vector<std::filesystem::path> evtxPaths(files.size());  // the event log files, told by their first bytes
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        result.LogFileList.push_back(files[i].Name);
+        totalBytes += static_cast<double>(files[i].Size);
+        if (IsEvtxFile(files[i].Path))
+            evtxPaths[i] = files[i].Path;
     }
+    const EvtxEventList evtxEvents(settings.NEvents);
+    EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0);
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result);
-    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, sink); };
+    ScanSteps steps(files, display, processor, result, evtx, stop);
+    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, evtx, sink); };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);
     else

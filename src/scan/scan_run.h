@@ -12,6 +12,7 @@
 
 #include <QString>
 
+#include "scan/evtx_reader.h"
 #include "store/stores.h"
 
 namespace vy {
@@ -63,6 +64,11 @@ struct ScanResult {
     std::int64_t SkippedForCapacity = 0;  // connection lines dropped because a table was full
     std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
+    struct EventLogFile {
+        QString Name;
+        EvtxCounts Counts;
+    };
+    std::vector<EventLogFile> EventLogFiles;  // what each event log file (.evtx) held, in reading order
     std::vector<UnreadInFile> Unread;  // the files that had any, in reading order
     std::optional<std::string> FolderError;  // the folder could not be listed: why
     QString FileFilter;  // the filter the files were found by

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "loggen/evtx_folder_writer.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -520,7 +522,11 @@ std::string Latin1ToUtf8(std::string_view text)
     return out;
 }
 
-bool IsExport(MessageForm form) { return form != MessageForm::Classic && form != MessageForm::Current; }
+// The forms written as exports of their own layout (.evtx is written from the lines by its own writer).
+bool IsExport(MessageForm form)
+{
+    return form != MessageForm::Classic && form != MessageForm::Current && form != MessageForm::Evtx;
+}
 
 const char* ExtensionOf(MessageForm form)
 {
@@ -762,6 +768,8 @@ void CheckOptions(const GeneratorOptions& o)
         throw std::runtime_error("the export forms write events 20272 or 20251");
     if ((o.Form == MessageForm::Xml || o.Form == MessageForm::PowerShellCsv) && o.Lang != Language::English)
         throw std::runtime_error("only the Event Viewer exports have a German header");
+    if (o.Form == MessageForm::Evtx && o.Lang != Language::English)
+        throw std::runtime_error("event log files are written in English only");
     const auto first = EncodeDate(o.FirstDay.Year, o.FirstDay.Month, o.FirstDay.Day);
     const auto last = EncodeDate(o.LastDay.Year, o.LastDay.Month, o.LastDay.Day);
     if (!first || !last || *last < *first || *first < 1)
@@ -977,6 +985,12 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
     if (ec)
         throw std::runtime_error("cannot create the folder " + folder + ": " + ec.message());
     GeneratedFolder summary;
+    if (options.Form == MessageForm::Evtx) {
+        EvtxFolderWriter writer(folder, options.EventId, summary);
+        GenerateLines(options, writer);
+        writer.Finish();
+        return summary;
+    }
     FolderWriter writer(folder, summary);
     GenerateLines(options, writer);
     writer.Finish();

@@ -9,7 +9,8 @@
 // tab-separated text (German header with German), PowerShell's Export-Csv
 // (Get-WinEvent in odd files, Get-EventLog in even ones), and wevtutil's XML
 // with the values as insertion strings. Event Viewer exports name no
-// computer: read back, their server is the file's name.
+// computer: read back, their server is the file's name. Event log files
+// (.evtx) hold the same connections as events 20251 and 20272.
 
 #include <cstdint>
 #include <string>
@@ -20,7 +21,7 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv };
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;
@@ -41,8 +42,8 @@ struct GeneratorOptions {
     int Ports = 6;    // per server
     int Speeds = 4;
     int LocalUsersPercent = 10;  // users written without a domain
-    std::string EventId = "20050";
-    std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt (.csv, .xml for those exports)
+    std::string EventId = "20050";  // .evtx: 20251 or 20272, any other both in turn
+    std::string FilePrefix = "ras";  // files are <prefix><NNN>.txt (.csv, .xml, .evtx for those forms)
 };
 
 // One connection as the parser should read it back.

@@ -25,7 +25,9 @@ const char kUsage[] =
     "                     (or 20272 with --event): evcsv (Event Viewer CSV),\n"
     "                     evtext (its tab-separated text), xml (wevtutil), pscsv\n"
     "                     (PowerShell Export-Csv); evcsv and evtext take DE or\n"
-    "                     MIX for the German header\n"
+    "                     MIX for the German header;\n"
+    "                     or evtx: event log files (.evtx), the same connections\n"
+    "                     as events 20251 or 20272 (--event) or both in turn\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -116,7 +118,8 @@ int main(int argc, char** argv)
             else if (f == "evtext") o.Form = vy::loggen::MessageForm::EventViewerText;
             else if (f == "xml") o.Form = vy::loggen::MessageForm::Xml;
             else if (f == "pscsv") o.Form = vy::loggen::MessageForm::PowerShellCsv;
-            else Fail("form is classic, current, evcsv, evtext, xml or pscsv, not " + f);
+            else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
+            else Fail("form is classic, current, evcsv, evtext, xml, pscsv or evtx, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
@@ -127,7 +130,8 @@ int main(int argc, char** argv)
             Fail("unknown option " + a + "\n" + kUsage);
         }
     }
-    const bool export_ = o.Form != vy::loggen::MessageForm::Classic && o.Form != vy::loggen::MessageForm::Current;
+    const bool export_ = o.Form != vy::loggen::MessageForm::Classic && o.Form != vy::loggen::MessageForm::Current &&
+                         o.Form != vy::loggen::MessageForm::Evtx;
     if (export_ && !eventGiven)
         o.EventId = "20251";
     if (folder.empty()) {

@@ -1,0 +1,81 @@
+#pragma once
+// Reading event log files (.evtx) through libevtx: the connection events of
+// the source RemoteAccess (20272, and 20251 with the port speed), their
+// values taken from the event's insertion strings by the rules of the text
+// forms, and a count of everything that could not be read.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vy {
+
+// A file is an event log file when it begins with these eight bytes.
+inline constexpr std::string_view kEvtxMagic{"ElfFile\0", 8};
+
+bool IsEvtxHead(std::string_view head);
+// Reads the first bytes of a plain file; false when it cannot be read.
+bool IsEvtxFile(const std::filesystem::path& path);
+
+// One connection event's values; its names (single bytes) are indexes into
+// the file's Names.
+struct EvtxConnection {
+    double DateTime = 0;
+    std::uint32_t Domain = 0;
+    std::uint32_t User = 0;  // lower-cased
+    std::uint32_t Server = 0;
+    std::uint32_t Port = 0;
+    std::uint32_t Speed = 0;
+    std::int32_t ActiveTime = 0;
+    std::int64_t BytesSent = 0;
+    std::int64_t BytesReceived = 0;
+    std::uint64_t Record = 0;  // the event record number
+};
+
+// What one file held besides its connections.
+struct EvtxCounts {
+    bool Opened = false;  // false: the library could not read the file at all
+    std::int64_t Records = 0;  // records read, recovered ones included
+    // Records of the file's free space (deleted ones) that the library
+    // offers, and of those the ones it could not give.
+    std::int64_t Recovered = 0;
+    std::int64_t RecoveredUnread = 0;
+    std::int64_t Unread = 0;  // records the file holds that could not be read
+    std::int64_t FirstUnread = -1;  // the record number of the first, -1 when not known
+    // Connection events with a listed ID whose values could not be read.
+    std::int64_t Unreadable = 0;
+    std::int64_t FirstUnreadable = -1;
+    // Connection events (20272, 20251) from RemoteAccess not read because
+    // their ID is not in the event list, per ID.
+    std::map<int, std::int64_t> NotListed;
+};
+
+struct EvtxFileRead {
+    std::vector<EvtxConnection> Connections;  // in the order of the file's records
+    std::vector<std::string> Names;  // each once
+    EvtxCounts Counts;
+};
+
+// The event list as the text forms read it: five-character IDs in
+// six-character slots.
+class EvtxEventList {
+public:
+    explicit EvtxEventList(std::string_view ids);
+    bool Contains(int id) const;
+
+private:
+    std::vector<int> ids_;
+};
+
+// Reads a whole file. stop, when given and set, ends the reading early.
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
+                          const std::atomic<bool>* stop = nullptr);
+// The same for a file's bytes in memory.
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
+                           const std::atomic<bool>* stop = nullptr);
+
+}  // namespace vy
