@@ -19,7 +19,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build build-asan -DVY_SANITIZE=ON -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF -DVY_BUILD_BENCH=OFF
 (cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
 
-echo "== Fuzzing the line parser and the event log file reader for ${FUZZ_SECONDS}s each"
+echo "== Fuzzing the line parser, the export forms and the event log file reader for ${FUZZ_SECONDS}s each"
 CC=clang CXX=clang++ build build-fuzz -DVY_FUZZ=ON -DVY_BUILD_TESTS=OFF -DVY_BUILD_GUI=OFF -DVY_BUILD_CLI=OFF \
   -DVY_BUILD_BENCH=OFF -DVY_BUILD_TOOLS=OFF -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined"
 for f in "$ROOT"/build-fuzz/fuzz/fuzz_*; do

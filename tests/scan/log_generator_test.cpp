@@ -278,8 +278,8 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 }
 
 // The same connections as classic lines, in the current servers' line form
-// and in every export as events 20251 and 20272, give the same records;
-// 20272 carries no speed ("0"), and Event Viewer exports no computer (the
+// and in every export and event log file as events 20251 and 20272, give
+// the same records; 20272 carries no speed ("0"), and Event Viewer exports no computer (the
 // server is the file's name).
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
@@ -302,7 +302,8 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
                                   {F::EventViewerCsv, L::Mixed, "20272"}, {F::EventViewerText, L::English, "20272"},
                                   {F::EventViewerText, L::German, "20251"}, {F::Xml, L::English, "20251"},
                                   {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
-                                  {F::PowerShellCsv, L::English, "20272"}}) {
+                                  {F::PowerShellCsv, L::English, "20272"}, {F::Evtx, L::English, "20251"},
+                                  {F::Evtx, L::English, "20272"}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
         o.Form = form;
         o.Lang = lang;
