@@ -279,8 +279,8 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 
 // The same connections as classic lines, in the current servers' line form
 // and in every export and event log file as events 20251 and 20272, give
-// the same records; 20272 carries no speed ("0"), and Event Viewer exports no computer (the
-// server is the file's name).
+// the same records; 20272 carries no speed ("0"), and Event Viewer exports
+// no computer (the server is the file's name).
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
     loggen::GeneratorOptions o;
