@@ -555,6 +555,23 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
         }
         warnings.push_back(text);
     }
+    // Damaged event log files: records the library could not give, each
+    // file with the number of the first where it is known.
+    std::string damaged;
+    std::int64_t damagedRecords = 0;
+    for (const ScanResult::EventLogFile& f : result.EventLogFiles) {
+        if (f.Counts.Unread == 0)
+            continue;
+        damagedRecords += f.Counts.Unread;
+        damaged += (damaged.empty() ? "" : ", ") + f.Name.toLatin1().toStdString() + " (" +
+                   std::to_string(f.Counts.Unread) +
+                   (f.Counts.FirstUnread >= 0 ? ", the first: record " + std::to_string(f.Counts.FirstUnread) : "") +
+                   ")";
+    }
+    if (damagedRecords > 0)
+        warnings.push_back(std::to_string(damagedRecords) +
+                           (damagedRecords == 1 ? " event record" : " event records") +
+                           " of damaged event log files could not be read: " + damaged);
     if (result.OverlongLines > 0)
         warnings.push_back(std::to_string(result.OverlongLines) + (result.OverlongLines == 1 ? " line was" : " lines were") +
                            " longer than " + std::to_string(LogReader::DefaultMaxLine >> 20) +

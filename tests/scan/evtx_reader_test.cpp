@@ -300,6 +300,26 @@ TEST(EvtxReader, DamagedFilesReadWhatIsReadableAndCountTheRest)
     // Neither nothing, nor the header alone, nor garbage after it crash.
     for (const std::string& junk : {std::string(), whole.substr(0, 8), whole.substr(0, 4096), whole.substr(0, 4096) + std::string(chunk, '\x2A')})
         EXPECT_EQ(ReadEvtxBytes(junk, events).Connections.size(), 0u);
+    // A scan says what a damaged file held back.
+    QTemporaryDir scanned;
+    std::ofstream(QDir(scanned.path()).filePath("cut.evtx").toStdString(), std::ios::binary)
+        << whole.substr(0, third + 30000);
+    ScanSettings s;
+    s.LogDir = scanned.path();
+    s.FileFilter = "*.evtx";
+    s.LogLanguage = "EN";
+    s.NEvents = "20251";
+    s.InitialDate = Day(1998, 1, 1);
+    s.FinalDate = Day(1998, 12, 31);
+    const auto stores = std::make_unique<Stores>();
+    const std::atomic<bool> stop{false};
+    const ScanResult result = RunScan(s, *stores, stop, nullptr);
+    ASSERT_EQ(result.EventLogFiles.size(), 1u);
+    const std::vector<std::string> warnings = ScanWarnings(result);
+    EXPECT_TRUE(std::any_of(warnings.begin(), warnings.end(), [&](const std::string& w) {
+        return w.starts_with(std::to_string(result.EventLogFiles[0].Counts.Unread) + " event records") &&
+               w.find("cut.evtx") != std::string::npos;
+    })) << (warnings.empty() ? "" : warnings[0]);
 }
 
 TEST(EvtxReader, ConnectionEventsThatCannotBeReadAreCountedWithTheFirstRecordNumber)
