@@ -206,11 +206,12 @@ The texts of --node, --events, --filter and --exclude-* are read as UTF-8 when
 they are valid UTF-8, otherwise byte by byte as Latin-1.
 
 Each file's form is told from its content: classic comma-separated lines,
-Event Viewer CSV or tab-separated text, PowerShell Export-Csv, or XML (Event
-Viewer "Save as XML", wevtutil /f:xml). Current servers log connections as
-events 20272 and 20251: add them to --events. Event Viewer CSV and text
-exports name no computer: their server is the file's name without its last
-extension (RAS1.csv gives RAS1).
+Event Viewer CSV or tab-separated text, PowerShell Export-Csv, XML (Event
+Viewer "Save as XML", wevtutil /f:xml) or an event log file (.evtx). Current
+servers log connections as events 20272 and 20251: add them to --events, and
+the exports' patterns to --filter (such as "*.txt;*.csv;*.xml;*.evtx"). Event
+Viewer CSV and text exports name no computer: their server is the file's name
+without its last extension (RAS1.csv gives RAS1).
 
 Exit status: 0 done (also after warnings, such as a log file that could not
 be read or connection lines that could not be read), 1 FOLDER could not be
