@@ -58,8 +58,8 @@ struct Fixture {
             const int d = i < kHeavyUserRecords ? 0 : next() % kDomains;
             const int u = i < kHeavyUserRecords ? 0 : next() % kUsersPerDomain;
             vy::ConnectionRecord r;
-            r.UserIndex = static_cast<std::uint16_t>(users[static_cast<std::size_t>(d * kUsersPerDomain + u)]);
-            r.SpeedIndex = static_cast<std::uint16_t>(speeds[static_cast<std::size_t>(d * speedsPerDomain + next() % speedsPerDomain)]);
+            r.UserIndex = users[static_cast<std::size_t>(d * kUsersPerDomain + u)];
+            r.SpeedIndex = speeds[static_cast<std::size_t>(d * speedsPerDomain + next() % speedsPerDomain)];
             r.DateTime = initial + (next() % (31 * 1440)) / 1440.0;
             r.ActiveTime = next() % 7200;
             r.BytesSent = next() % 5000000;

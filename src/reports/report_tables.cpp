@@ -179,9 +179,14 @@ private:
     std::vector<int> slots_;
 };
 
-// The row slot of every name-table index (-1 for none), as wide as any
-// 16-bit index a record can hold.
-std::vector<int> NoSlots() { return std::vector<int>(NameTable::Capacity, -1); }
+// The row slot of every name-table index (-1 for none).
+std::vector<int> NoSlots(const NameTable& names) { return std::vector<int>(static_cast<std::size_t>(names.Count()), -1); }
+
+// The slot of an index, -1 past the table (only an inconsistent store holds one).
+int SlotAt(const std::vector<int>& table, int index)
+{
+    return static_cast<std::uint32_t>(index) < table.size() ? table[static_cast<std::size_t>(index)] : -1;
+}
 
 // Connection lists: the rows in store order and their totals. Records in a
 // row at the same moment share one formatting of their date.
@@ -226,7 +231,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
 {
     const NameTable& names = source.Data.Names;
     Aggregate aggregate;
-    std::vector<int> slotOf = NoSlots();
+    std::vector<int> slotOf = NoSlots(names);
     if (const int d = FindDomain(names, domain); d >= 0) {
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindUser && names[i].Parent == d)
@@ -234,7 +239,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
                 if (!r.Removed())
-                    if (const int slot = slotOf[r.UserIndex]; slot >= 0)
+                    if (const int slot = SlotAt(slotOf, r.UserIndex); slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
@@ -248,18 +253,18 @@ SortError FillServerTable(ReportTable& table, std::string& labelTotal, const Tab
     const int d = FindDomain(names, domain);
     const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
     if (s >= 0) {
-        std::vector<int> portSlot = NoSlots();
+        std::vector<int> portSlot = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindPort && names[i].Parent == s)
                 portSlot[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
         // A record counts for the port that is the parent of its speed entry.
-        std::vector<int> slotOfSpeed = NoSlots();
+        std::vector<int> slotOfSpeed = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
-            slotOfSpeed[static_cast<std::size_t>(i)] = portSlot[names[i].Parent];
+            slotOfSpeed[static_cast<std::size_t>(i)] = SlotAt(portSlot, names[i].Parent);
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
                 if (!r.Removed())
-                    if (const int slot = slotOfSpeed[r.SpeedIndex]; slot >= 0)
+                    if (const int slot = SlotAt(slotOfSpeed, r.SpeedIndex); slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
@@ -274,14 +279,14 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
     const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
     const int p = s >= 0 ? names.Find(KindPort, port, d, s, 0) : -1;
     if (p >= 0) {
-        std::vector<int> slotOf = NoSlots();
+        std::vector<int> slotOf = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindSpeed && names[i].Parent == p)
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
         if (!aggregate.Captions.empty())
             for (const ConnectionRecord& r : source.Data.Connections)
                 if (!r.Removed())
-                    if (const int slot = slotOf[r.SpeedIndex]; slot >= 0)
+                    if (const int slot = SlotAt(slotOf, r.SpeedIndex); slot >= 0)
                         aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);

@@ -52,7 +52,10 @@ public:
     }
 
 private:
-    bool Counts(int i) const { return names_[i].Kind != KindDomain && names_[i].Parent < names_.Count(); }
+    bool Counts(int i) const
+    {
+        return names_[i].Kind != KindDomain && names_[i].Parent >= 0 && names_[i].Parent < names_.Count();
+    }
 
     const NameTable& names_;
     std::vector<int> start_;

@@ -120,13 +120,14 @@ public:
             return;
         }
         ConnectionRecord record;
-        record.UserIndex = static_cast<std::uint16_t>(u);
+        record.UserIndex = u;
         record.DateTime = line_.DateTime;
-        record.SpeedIndex = static_cast<std::uint16_t>(sp);
+        record.SpeedIndex = sp;
         record.ActiveTime = line_.ActiveTime;
         record.BytesSent = line_.BytesSent;
         record.BytesReceived = line_.BytesReceived;
-        stores_.Connections.Append(record);
+        if (!stores_.Connections.Append(record))
+            ++result_.SkippedForCapacity;  // out of memory
     }
 
 private:
@@ -141,7 +142,7 @@ private:
         // so a line that does not fit leaves no trace.
         LineNames n = FindLineNames(stores_.Names, line_);
         const int missing = n.Missing();
-        if (stores_.Connections.IsFull() || stores_.Names.Count() + missing > NameTable::Capacity) {
+        if (stores_.Connections.IsFull() || missing > NameTable::Capacity - stores_.Names.Count()) {
             ++result_.SkippedForCapacity;
             return false;
         }
@@ -158,6 +159,10 @@ private:
                 n.Port = FindOrAddName(stores_, KindPort, line_.Port, n.Domain, n.Server, 0);
             if (n.Speed < 0)
                 n.Speed = FindOrAddName(stores_, KindSpeed, line_.Speed, n.Domain, n.Server, n.Port);
+            if (n.User < 0 || n.Speed < 0) {
+                ++result_.SkippedForCapacity;  // out of memory
+                return false;
+            }
         }
         u = n.User;
         sp = n.Speed;

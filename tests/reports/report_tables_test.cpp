@@ -355,33 +355,6 @@ TEST_F(DateTablesTest, RemovedDuplicatesCountOnceInEveryTable)
     EXPECT_EQ(label, totals);
 }
 
-TEST_F(ReportTablesTest, AUserInTheLastNameSlotIsNotMistakenForARemovedRecord)
-{
-    const int d = FindOrAddName(*stores, KindDomain, "Local", 0, 0, 0);
-    const int s = FindOrAddName(*stores, KindServer, "S1", d, 0, 0);
-    const int p = FindOrAddName(*stores, KindPort, "COM1", d, s, 0);
-    const int sp = FindOrAddName(*stores, KindSpeed, "9600", d, s, p);
-    for (int i = stores->Names.Count(); i < NameTable::Capacity - 1; ++i)
-        FindOrAddName(*stores, KindServer, "filler" + std::to_string(i), d, 0, 0);
-    const int u = FindOrAddName(*stores, KindUser, "last", d, 0, 0);
-    ASSERT_EQ(u, 0xFFFF);
-    ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
-    r.DateTime = At(1999, 10, 20);
-    r.ActiveTime = 42;
-    stores->Connections.Append(r);
-
-    FillDomainTable(table, label, Source(), "Local");
-    ASSERT_EQ(table.Rows.size(), 1u);
-    EXPECT_EQ(table.Rows[0].Cells, (Cells{"last", "0:00:42", "0", "0"}));
-    FillUserTable(table, label, Source(), "Local", "last");
-    EXPECT_EQ(table.Rows.size(), 1u);
-    MarkRemoved(*stores, 0);
-    FillUserTable(table, label, Source(), "Local", "last");
-    EXPECT_TRUE(table.Rows.empty());
-}
-
 TEST_F(ReportTablesTest, LargeStoresAreCoveredWhole)
 {
     for (int i = 0; i < 100000; ++i)

@@ -36,8 +36,8 @@ inline int Add(Stores& stores, const Connection& c)
     const int p = FindOrAddName(stores, KindPort, c.Port, d, s, 0);
     const int sp = FindOrAddName(stores, KindSpeed, c.Speed, d, s, p);
     ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
+    r.UserIndex = u;
+    r.SpeedIndex = sp;
     r.DateTime = c.When;
     r.ActiveTime = c.Time;
     r.BytesSent = c.Sent;
