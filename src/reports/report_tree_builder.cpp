@@ -136,26 +136,26 @@ bool BuildUsersTree(ReportTree& tree, ReportTable& table, Stores& stores, bool s
     for (int d = 0; d < names.Count(); ++d) {
         if (names[d].Kind != KindDomain)
             continue;
-        const int domainNode = tree.AddRoot(names[d].Name, ImageDomain);
+        const int domainNode = tree.AddRoot(names[d].Name, ImageDomain, d);
         ++domainCount;
         lastDomainNode = domainNode;
 
         std::vector<int> users = children.Of(d, KindUser);
         OrderByCollation(users, names, collator);
         for (const int u : users)
-            tree.AddChildLast(domainNode, names[u].Name, ImageUser);
+            tree.AddChildLast(domainNode, names[u].Name, ImageUser, u);
 
         const std::vector<int> servers = children.Of(d, KindServer);
         for (const int s : servers) {
-            const int serverNode = tree.AddChildLast(domainNode, names[s].Name, ImageServer);
+            const int serverNode = tree.AddChildLast(domainNode, names[s].Name, ImageServer, s);
             std::vector<int> ports = children.Of(s, KindPort);
             OrderByNumber(ports, names, "Port");
             for (const int p : ports) {
-                const int portNode = tree.AddChildLast(serverNode, names[p].Name, ImagePort);
+                const int portNode = tree.AddChildLast(serverNode, names[p].Name, ImagePort, p);
                 std::vector<int> speeds = children.Of(p, KindSpeed);
                 OrderByNumber(speeds, names, "Speed");
                 for (const int sp : speeds)
-                    tree.AddChildLast(portNode, names[sp].Name, ImageSpeed);
+                    tree.AddChildLast(portNode, names[sp].Name, ImageSpeed, sp);
             }
         }
         // Each server goes in as the first child, so the servers end up in
@@ -196,11 +196,12 @@ bool BuildDateTree(ReportTree& tree, ReportTable& table, const Stores& stores, d
     for (double day = first; day <= last; day += 1) {
         const CivilDate date = DecodeDate(day);
         if (date.Year != lastYear)
-            yearNode = tree.AddRoot(std::to_string(date.Year), ImageYear);
+            yearNode = tree.AddRoot(std::to_string(date.Year), ImageYear, date.Year);
         if (date.Month != lastMonth)
-            monthNode = tree.AddChildLast(yearNode, std::string(MonthNames[static_cast<std::size_t>(date.Month)]), ImageMonth);
+            monthNode = tree.AddChildLast(yearNode, std::string(MonthNames[static_cast<std::size_t>(date.Month)]),
+                                          ImageMonth, date.Year * 100 + date.Month);
         if (date.Day != lastDay)
-            tree.AddChildLast(monthNode, std::to_string(date.Day), ImageDay);
+            tree.AddChildLast(monthNode, std::to_string(date.Day), ImageDay, static_cast<int>(day));
         lastYear = date.Year;
         lastMonth = date.Month;
         lastDay = date.Day;

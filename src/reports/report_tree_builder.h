@@ -14,8 +14,7 @@
 
 namespace vy {
 
-// Month names indexed 1..12 ([0] is empty). The sixth is "Juny": the date
-// tables look month nodes up by these very texts.
+// Month names indexed 1..12 ([0] is empty). The sixth is "Juny".
 extern const std::array<std::string_view, 13> MonthNames;
 
 // The number a port ("Port": its digits) or a speed ("Speed": the whole
