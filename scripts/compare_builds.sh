@@ -45,7 +45,7 @@ both() {
 
 # The node paths of a tree, as --node takes them, from the tree format.
 node_paths() {
-    "$new" "$@" --format tree | tr -d '\r' | awk '{
+    "$new" "$@" --format tree 2>/dev/null | tr -d '\r' | awk '{
         match($0, /^ */); level = RLENGTH / 2
         text = substr($0, RLENGTH + 1); sub(/^[0-9]+ /, "", text)
         path[level] = text; p = path[0]
@@ -67,7 +67,7 @@ compare_folder() {
                     both "${args[@]}" --node "$node" --format "$format"
                 done
                 local columns
-                columns=$("$new" "${args[@]}" --node "$node" | head -1 | tr -cd ';' | wc -c)
+                columns=$("$new" "${args[@]}" --node "$node" 2>/dev/null | head -1 | tr -cd ';' | wc -c)
                 for ((c = 0; c < columns; ++c)); do
                     both "${args[@]}" --node "$node" --click "$(((c + 1) % columns))" --click "$c"
                     both "${args[@]}" --node "$node" --click "$c" --click "$c" --format csv

@@ -7,7 +7,6 @@ namespace vy {
 
 namespace {
 
-constexpr std::string_view LineEnd = "\r\n";
 
 // How a column's cells are written: the numbers behind the Time, Send,
 // Receive and Date cells, integers in the Day and Speed cells, or text.
@@ -71,7 +70,7 @@ std::string CsvReport(const ReportTable& table)
             out += ',';
         AppendCsvField(out, table.Columns[c].Caption);
     }
-    out += LineEnd;
+    out += ReportLineEnd;
     const auto text = [](std::string& o, std::string_view cell, bool) { AppendCsvField(o, cell); };
     for (const ReportRow& row : table.Rows) {
         for (std::size_t c = 0; c < kinds.size(); ++c) {
@@ -79,7 +78,7 @@ std::string CsvReport(const ReportTable& table)
                 out += ',';
             AppendValue(out, row, c, kinds[c], text);
         }
-        out += LineEnd;
+        out += ReportLineEnd;
     }
     return out;
 }

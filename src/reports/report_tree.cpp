@@ -37,14 +37,6 @@ int ReportTree::AddChildFirst(int parent, std::string text, int image)
     return index;
 }
 
-int ReportTree::Level(int index) const
-{
-    int level = 0;
-    for (int p = Node(index).Parent; p >= 0; p = Node(p).Parent)
-        ++level;
-    return level;
-}
-
 std::vector<int> ReportTree::DisplayOrder() const
 {
     std::vector<int> order;

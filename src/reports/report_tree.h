@@ -50,8 +50,6 @@ public:
     int AddRoot(std::string text, int image, int key = NoKey);
     int AddChildLast(int parent, std::string text, int image, int key = NoKey);
     int AddChildFirst(int parent, std::string text, int image);
-    // 0 for a root.
-    int Level(int index) const;
     // Visits every node depth-first in display order (roots in order, each
     // node before its children): the order in which the tree lists them.
     std::vector<int> DisplayOrder() const;

@@ -63,7 +63,7 @@ private:
 };
 
 // The entries in ascending order of their numbers, equal numbers in their
-// given order: what inserting them one by one with InsertByNumber gives.
+// given order.
 void OrderByNumber(std::vector<int>& entries, const NameTable& names, std::string_view keyWord)
 {
     std::vector<std::pair<long long, int>> keyed;
@@ -102,17 +102,6 @@ long long NumberForOrder(std::string_view text, std::string_view keyWord)
     if (keyWord == "Speed")
         return IntegerAfterBlanks(text).value_or(0);
     return 0;
-}
-
-void InsertByNumber(std::vector<std::string>& list, std::string text, std::string_view keyWord)
-{
-    if (keyWord != "Port" && keyWord != "Speed")
-        return;
-    const long long number = NumberForOrder(text, keyWord);
-    const auto at = std::find_if(list.begin(), list.end(), [&](const std::string& other) {
-        return NumberForOrder(other, keyWord) > number;
-    });
-    list.insert(at, std::move(text));
 }
 
 bool BuildUsersTree(ReportTree& tree, ReportTable& table, Stores& stores, bool stopRequested)

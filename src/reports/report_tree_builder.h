@@ -22,11 +22,6 @@ extern const std::array<std::string_view, 13> MonthNames;
 // does not fit a signed 64-bit integer.
 long long NumberForOrder(std::string_view text, std::string_view keyWord);
 
-// Inserts text before the first entry with a greater number, else appends;
-// equal numbers keep their insertion order. A key word other than "Port" or
-// "Speed" leaves the list unchanged.
-void InsertByNumber(std::vector<std::string>& list, std::string text, std::string_view keyWord);
-
 // Rebuilds the Users view. Does nothing at all when both stores are empty;
 // otherwise empties the tree and the table (columns and rows) first, and
 // empties the stores too when stopRequested is set (a stopped scan shows
