@@ -29,14 +29,6 @@ int ReportTree::AddChildLast(int parent, std::string text, int image, int key)
     return index;
 }
 
-int ReportTree::AddChildFirst(int parent, std::string text, int image)
-{
-    const int index = NewNode(std::move(text), image, parent, NoKey);
-    auto& children = Node(parent).Children;
-    children.insert(children.begin(), index);
-    return index;
-}
-
 std::vector<int> ReportTree::DisplayOrder() const
 {
     std::vector<int> order;

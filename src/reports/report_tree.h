@@ -49,7 +49,6 @@ public:
 
     int AddRoot(std::string text, int image, int key = NoKey);
     int AddChildLast(int parent, std::string text, int image, int key = NoKey);
-    int AddChildFirst(int parent, std::string text, int image);
     // Visits every node depth-first in display order (roots in order, each
     // node before its children): the order in which the tree lists them.
     std::vector<int> DisplayOrder() const;
