@@ -103,6 +103,19 @@ struct Aggregate {
         RowSums.emplace_back();
         return static_cast<int>(Captions.size()) - 1;
     }
+
+    // The one pass over the store: each record that is not removed is added
+    // to the row slotOf gives it, if any.
+    template <typename SlotOf>
+    void Sum(const ConnectionStore& store, SlotOf slotOf)
+    {
+        if (Captions.empty())
+            return;
+        for (const ConnectionRecord& r : store)
+            if (!r.Removed())
+                if (const int slot = slotOf(r); slot >= 0)
+                    RowSums[static_cast<std::size_t>(slot)].Add(r);
+    }
 };
 
 SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<ReportRow> rows, const Sums& totals,
@@ -145,17 +158,12 @@ public:
             slots_[static_cast<std::size_t>(k)] = slot;
     }
 
-    // Adds every record that is not removed to the row of its calendar day.
-    void Sum(const ConnectionStore& store, Aggregate& aggregate) const
+    // The row of a record's calendar day, -1 for none.
+    int operator()(const ConnectionRecord& r) const
     {
-        const double end = first_ + static_cast<double>(slots_.size());
-        for (const ConnectionRecord& r : store) {
-            const double day = std::floor(r.DateTime);
-            if (r.Removed() || !(day >= first_ && day < end))
-                continue;
-            if (const int slot = slots_[static_cast<std::size_t>(day - first_)]; slot >= 0)
-                aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
-        }
+        const double offset = std::floor(r.DateTime) - first_;
+        return offset >= 0 && offset < static_cast<double>(slots_.size()) ? slots_[static_cast<std::size_t>(offset)]
+                                                                          : -1;
     }
 
 private:
@@ -217,11 +225,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindUser && names[i].Parent == d)
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = SlotAt(slotOf, r.UserIndex); slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+        aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.UserIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
 }
@@ -239,11 +243,8 @@ SortError FillServerTable(ReportTable& table, std::string& labelTotal, const Tab
         std::vector<int> slotOfSpeed = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
             slotOfSpeed[static_cast<std::size_t>(i)] = SlotAt(portSlot, names[i].Parent);
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = SlotAt(slotOfSpeed, r.SpeedIndex); slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+        aggregate.Sum(source.Data.Connections,
+                      [&](const ConnectionRecord& r) { return SlotAt(slotOfSpeed, r.SpeedIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
 }
@@ -257,11 +258,7 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindSpeed && names[i].Parent == p)
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = SlotAt(slotOf, r.SpeedIndex); slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+        aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.SpeedIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);
 }
@@ -322,8 +319,7 @@ SortError FillYearTable(ReportTable& table, std::string& labelTotal, const Table
             const int from = static_cast<int>(*EncodeDate(year, m, 1) - *yearStart);
             daySlots.Assign(from, from + DaysInMonth(year, m), slot);
         }
-        if (!aggregate.Captions.empty())
-            daySlots.Sum(source.Data.Connections, aggregate);
+        aggregate.Sum(source.Data.Connections, daySlots);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
 }
@@ -343,8 +339,7 @@ SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const Tabl
             daySlots.Assign(day - 1, day, aggregate.AddRow(std::to_string(day), static_cast<int>(dayNumber)));
             weekdays.emplace_back(DayNames[static_cast<std::size_t>(DayOfWeek(dayNumber))]);
         }
-        if (!aggregate.Captions.empty())
-            daySlots.Sum(source.Data.Connections, aggregate);
+        aggregate.Sum(source.Data.Connections, daySlots);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
 }
