@@ -167,8 +167,8 @@ void DuplicateCheck(benchmark::State& state)
         if (i > 0 && next() % 100 == 0) {
             r = records[next() % records.size()];
         } else {
-            r.UserIndex = static_cast<std::uint16_t>(next() % 3000);
-            r.SpeedIndex = static_cast<std::uint16_t>(next() % 500);
+            r.UserIndex = static_cast<std::int32_t>(next() % 3000);
+            r.SpeedIndex = static_cast<std::int32_t>(next() % 500);
             r.DateTime = 35796 + static_cast<double>(next() % (365 * 1440)) / 1440.0;
             r.ActiveTime = static_cast<std::int32_t>(next() % 10000);
             r.BytesSent = static_cast<std::int32_t>(next() % 10000000);

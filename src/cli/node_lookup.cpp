@@ -1,10 +1,7 @@
 #include "cli/node_lookup.h"
 
 #include <string_view>
-#include <unordered_set>
 #include <vector>
-
-#include "reports/report_session.h"
 
 namespace vy::cli {
 
@@ -12,43 +9,54 @@ namespace {
 
 constexpr std::string_view Joint = " \\ ";
 
+// Walks the tree in display order down the nodes whose paths begin the
+// searched path; a node text may itself hold " \ ", so every node whose text
+// fits is tried. Only the nodes on the way are looked at.
+struct PathWalk {
+    const ReportTree& Tree;
+    std::string_view Path;
+    std::size_t FoundEnd = 0;  // of the longest leading part that names a node
+    bool Found = false;
+
+    int Walk(const std::vector<int>& level, std::size_t at)
+    {
+        for (const int node : level) {
+            const std::string& text = Tree.Node(node).Text;
+            if (Path.compare(at, text.size(), text) != 0)
+                continue;
+            const std::size_t end = at + text.size();
+            if (end == Path.size())
+                return node;
+            if (Path.compare(end, Joint.size(), Joint) != 0)
+                continue;
+            if (!Found || end > FoundEnd) {
+                FoundEnd = end;
+                Found = true;
+            }
+            if (const int found = Walk(Tree.Node(node).Children, end + Joint.size()); found >= 0)
+                return found;
+        }
+        return -1;
+    }
+};
+
 }  // namespace
 
 NodeLookup FindNodeByPath(const ReportTree& tree, const std::string& path)
 {
-    // Compared as whole paths, since a node text may itself hold " \ ".
-    std::unordered_set<std::string> paths;
     NodeLookup result;
-    for (int node : tree.DisplayOrder()) {
-        std::string p = NodePath(tree, node);
-        if (p == path) {
-            result.Node = node;
-            return result;
-        }
-        paths.insert(std::move(p));
+    PathWalk walk{tree, path};
+    result.Node = walk.Walk(tree.Roots(), 0);
+    if (result.Node >= 0)
+        return result;
+    // Nothing matched: name the longest leading run of parts that does.
+    std::size_t rest = 0;
+    if (walk.Found) {
+        result.FoundPath = path.substr(0, walk.FoundEnd);
+        rest = walk.FoundEnd + Joint.size();
     }
-
-    // Nothing matched: find the longest leading run of parts that does.
-    std::vector<std::size_t> joints;
-    for (std::size_t at = path.find(Joint); at != std::string::npos; at = path.find(Joint, at + 1))
-        joints.push_back(at);
-    std::size_t foundEnd = 0;
-    bool found = false;
-    for (std::size_t j : joints) {
-        if (paths.count(path.substr(0, j)) != 0) {
-            foundEnd = j;
-            found = true;
-        }
-    }
-    if (found) {
-        result.FoundPath = path.substr(0, foundEnd);
-        const std::size_t rest = foundEnd + Joint.size();
-        const std::size_t next = path.find(Joint, rest);
-        result.MissingPart = path.substr(rest, next == std::string::npos ? std::string::npos : next - rest);
-    } else {
-        const std::size_t first = path.find(Joint);
-        result.MissingPart = path.substr(0, first);
-    }
+    const std::size_t next = path.find(Joint, rest);
+    result.MissingPart = path.substr(rest, next == std::string::npos ? std::string::npos : next - rest);
     return result;
 }
 

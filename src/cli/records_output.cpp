@@ -38,7 +38,7 @@ bool WriteRecords(const Stores& stores, const ByteSink& sink)
     }
     const Fields none{",", ",", ",,,"};
     auto fieldsOf = [&](int index) -> const Fields& {
-        return index < names.Count() ? fields[static_cast<std::size_t>(index)] : none;
+        return index >= 0 && index < names.Count() ? fields[static_cast<std::size_t>(index)] : none;
     };
 
     std::string out = "datetime,domain,user,server,port,speed,seconds,sent,received\r\n";

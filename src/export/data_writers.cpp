@@ -7,47 +7,44 @@ namespace vy {
 
 namespace {
 
-constexpr std::string_view LineEnd = "\r\n";
 
-// What a column holds, told by its title: the numbers behind the Time, Send,
+// How a column's cells are written: the numbers behind the Time, Send,
 // Receive and Date cells, integers in the Day and Speed cells, or text.
-enum class ColumnKind { Text, Integer, Seconds, Sent, Received, DateTime };
+enum class CellForm { Text, Integer, Seconds, Sent, Received, DateTime };
 
-ColumnKind KindOf(std::string_view title)
+CellForm FormOf(ColumnKind kind)
 {
-    if (title == "Time")
-        return ColumnKind::Seconds;
-    if (title == "Send")
-        return ColumnKind::Sent;
-    if (title == "Receive")
-        return ColumnKind::Received;
-    if (title == "Date")
-        return ColumnKind::DateTime;
-    if (title == "Day" || title == "Speed")
-        return ColumnKind::Integer;
-    return ColumnKind::Text;
+    switch (kind) {
+    case ColumnKind::Duration: return CellForm::Seconds;
+    case ColumnKind::Sent: return CellForm::Sent;
+    case ColumnKind::Received: return CellForm::Received;
+    case ColumnKind::DateTime: return CellForm::DateTime;
+    case ColumnKind::Day:
+    case ColumnKind::Speed: return CellForm::Integer;
+    default: return CellForm::Text;
+    }
 }
 
-std::vector<ColumnKind> KindsOf(const ReportTable& table)
+std::vector<CellForm> FormsOf(const ReportTable& table)
 {
-    std::vector<ColumnKind> kinds;
+    std::vector<CellForm> forms;
     for (const ReportColumn& column : table.Columns)
-        kinds.push_back(KindOf(column.Caption));
-    return kinds;
+        forms.push_back(FormOf(column.Kind));
+    return forms;
 }
 
 // One cell as a typed value; numbers are written as they are, texts through
 // appendText. A row with fewer cells than columns shows the missing ones
 // empty, as the list does.
 template <typename AppendText>
-void AppendValue(std::string& out, const ReportRow& row, std::size_t c, ColumnKind kind, AppendText appendText)
+void AppendValue(std::string& out, const ReportRow& row, std::size_t c, CellForm kind, AppendText appendText)
 {
     const std::string_view cell = c < row.Cells.size() ? std::string_view(row.Cells[c]) : std::string_view();
     switch (kind) {
-    case ColumnKind::Seconds: AppendInteger(out, row.Values.Seconds); return;
-    case ColumnKind::Sent: AppendInteger(out, row.Values.Sent); return;
-    case ColumnKind::Received: AppendInteger(out, row.Values.Received); return;
-    case ColumnKind::DateTime: {
+    case CellForm::Seconds: AppendInteger(out, row.Values.Seconds); return;
+    case CellForm::Sent: AppendInteger(out, row.Values.Sent); return;
+    case CellForm::Received: AppendInteger(out, row.Values.Received); return;
+    case CellForm::DateTime: {
         // An empty Date cell is a value no date text could show.
         std::string iso;
         if (!cell.empty())
@@ -55,8 +52,8 @@ void AppendValue(std::string& out, const ReportRow& row, std::size_t c, ColumnKi
         appendText(out, iso, false);
         return;
     }
-    case ColumnKind::Integer: appendText(out, cell, IsPlainInteger(cell)); return;
-    case ColumnKind::Text: appendText(out, cell, false); return;
+    case CellForm::Integer: appendText(out, cell, IsPlainInteger(cell)); return;
+    case CellForm::Text: appendText(out, cell, false); return;
     }
 }
 
@@ -67,13 +64,13 @@ std::string CsvReport(const ReportTable& table)
     std::string out;
     if (table.Columns.empty())
         return out;
-    const std::vector<ColumnKind> kinds = KindsOf(table);
+    const std::vector<CellForm> kinds = FormsOf(table);
     for (std::size_t c = 0; c < kinds.size(); ++c) {
         if (c > 0)
             out += ',';
         AppendCsvField(out, table.Columns[c].Caption);
     }
-    out += LineEnd;
+    out += ReportLineEnd;
     const auto text = [](std::string& o, std::string_view cell, bool) { AppendCsvField(o, cell); };
     for (const ReportRow& row : table.Rows) {
         for (std::size_t c = 0; c < kinds.size(); ++c) {
@@ -81,7 +78,7 @@ std::string CsvReport(const ReportTable& table)
                 out += ',';
             AppendValue(out, row, c, kinds[c], text);
         }
-        out += LineEnd;
+        out += ReportLineEnd;
     }
     return out;
 }
@@ -99,7 +96,7 @@ std::string JsonReport(const ReportTable& table, const JsonHeadings& headings)
         AppendJsonString(out, table.Columns[c].Caption);
     }
     out += "],\"rows\":[";
-    const std::vector<ColumnKind> kinds = KindsOf(table);
+    const std::vector<CellForm> kinds = FormsOf(table);
     const auto text = [](std::string& o, std::string_view cell, bool number) {
         if (number)
             o += cell;

@@ -4,7 +4,6 @@ namespace vy {
 
 namespace {
 
-constexpr std::string_view LineEnd = "\r\n";
 
 class Page {
 public:
@@ -15,7 +14,7 @@ public:
         AppendEscaped(out_, text);
         return *this;
     }
-    Page& End() { out_ += LineEnd; return *this; }
+    Page& End() { out_ += ReportLineEnd; return *this; }
     Page& Line(std::string_view markup) { return Raw(markup).End(); }
     std::string Take() { return std::move(out_); }
     void Reserve(std::size_t n) { out_.reserve(n); }

@@ -15,6 +15,9 @@
 
 namespace vy {
 
+// Every written report ends its lines so, whatever the platform.
+constexpr std::string_view ReportLineEnd = "\r\n";
+
 // Semicolon after every cell, CR LF after every line, the header line first.
 // A table without columns gives the empty header line alone.
 std::string TextReport(const ReportTable& table);

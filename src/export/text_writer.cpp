@@ -4,7 +4,6 @@ namespace vy {
 
 namespace {
 
-constexpr std::string_view LineEnd = "\r\n";
 
 }  // namespace
 
@@ -12,12 +11,12 @@ std::string TextReport(const ReportTable& table)
 {
     const std::size_t k = table.Columns.size();
     std::string out;
-    std::size_t size = LineEnd.size();
+    std::size_t size = ReportLineEnd.size();
     for (const ReportColumn& column : table.Columns)
         size += column.Caption.size() + 1;
     if (k > 0) {
         for (const ReportRow& row : table.Rows) {
-            size += k + LineEnd.size();
+            size += k + ReportLineEnd.size();
             for (const std::string& cell : row.Cells)
                 size += cell.size();
         }
@@ -28,7 +27,7 @@ std::string TextReport(const ReportTable& table)
         out += column.Caption;
         out += ';';
     }
-    out += LineEnd;
+    out += ReportLineEnd;
     // Rows only make sense under columns; without any there is nothing to
     // line their cells up with.
     if (k == 0)
@@ -41,7 +40,7 @@ std::string TextReport(const ReportTable& table)
                 out += row.Cells[c];
             out += ';';
         }
-        out += LineEnd;
+        out += ReportLineEnd;
     }
     return out;
 }

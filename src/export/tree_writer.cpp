@@ -23,7 +23,7 @@ std::string TreeReport(const ReportTree& tree)
         out += std::to_string(node.Image);
         out += ' ';
         out += node.Text;
-        out += "\r\n";
+        out += ReportLineEnd;
         for (auto it = node.Children.rbegin(); it != node.Children.rend(); ++it)
             stack.push_back({*it, step.Level + 1});
     }

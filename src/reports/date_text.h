@@ -34,7 +34,6 @@ public:
     // Removes the first ":ss" from the long time format (once a scan has
     // started); harmless when already done.
     void StripSeconds();
-    bool SecondsStripped() const { return stripped_; }
 
     QString DateFormat() const { return dateFormat_; }  // for the date fields
     QString TimeFormat() const { return timeFormat_; }

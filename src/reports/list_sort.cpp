@@ -304,16 +304,19 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
         return keys.Error;
     const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
 
-    // Only the texts and their values move; every row keeps its image.
+    // Only the texts, their values and keys move; every row keeps its image.
     std::vector<std::vector<std::string>> cells(rows.size());
     std::vector<RowValues> values(rows.size());
+    std::vector<int> nodeKeys(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         cells[r] = std::move(rows[r].Cells);
         values[r] = rows[r].Values;
+        nodeKeys[r] = rows[r].Key;
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         rows[r].Cells = std::move(cells[rowAt[r]]);
         rows[r].Values = values[rowAt[r]];
+        rows[r].Key = nodeKeys[rowAt[r]];
     }
     return std::nullopt;
 }
@@ -325,24 +328,21 @@ std::string DigitsOnly(std::string_view text)
     return digits;
 }
 
-std::string_view SortRuleFor(int reportKind, int column)
+std::string_view SortRuleOf(ColumnKind kind)
 {
-    static const std::array<std::vector<std::string_view>, 8> rules = {{
-        {"Text", "Time", "Bytes", "Bytes"},
-        {"Date", "Text", "Port", "Time", "Bytes", "Bytes", "Speed"},
-        {"Port", "Time", "Bytes", "Bytes"},
-        {"Speed", "Time", "Bytes", "Bytes"},
-        {"Date", "Text", "Time", "Bytes", "Bytes"},
-        {"", "Time", "Bytes", "Bytes"},
-        {"Bytes", "Time", "Bytes", "Bytes", ""},
-        {"Date", "Text", "Text", "Text", "Port", "Time", "Bytes", "Bytes", "Speed"},
-    }};
-    if (reportKind < 1 || reportKind > 8 || column < 0)
-        return {};
-    const auto& kindRules = rules[static_cast<std::size_t>(reportKind - 1)];
-    if (static_cast<std::size_t>(column) >= kindRules.size())
-        return {};
-    return kindRules[static_cast<std::size_t>(column)];
+    switch (kind) {
+    case ColumnKind::Text: return "Text";
+    case ColumnKind::Port: return "Port";
+    case ColumnKind::Speed: return "Speed";
+    case ColumnKind::Duration: return "Time";
+    case ColumnKind::Sent:
+    case ColumnKind::Received:
+    case ColumnKind::Day: return "Bytes";
+    case ColumnKind::DateTime: return "Date";
+    case ColumnKind::Month:
+    case ColumnKind::Weekday: break;
+    }
+    return {};
 }
 
 }  // namespace vy

@@ -38,7 +38,7 @@ std::optional<std::int64_t> IntegerAfterBlanks(std::string_view text);
 // end; nullopt when a part is not an integer or the text is shorter than
 // "0:00:00", with *badPart (if given) set to the part that did not read.
 std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart = nullptr);
-// The rule bound to a column of a table of the given kind; empty for none.
-std::string_view SortRuleFor(int reportKind, int column);
+// The rule a column of the kind sorts by; empty for none.
+std::string_view SortRuleOf(ColumnKind kind);
 
 }  // namespace vy

@@ -11,19 +11,12 @@ namespace {
 void ApplyColumns(ReportSession& session, int kind)
 {
     const ColumnSet set = ColumnSetOf(kind);
-    SetColumns(session.Table.Columns, set.Titles, set.Layout);
+    SetColumns(session.Table.Columns, set.Titles, set.Layout, set.Kinds);
 }
 
 TableSource SourceOf(const ReportSession& session, const Stores& stores, const DateTexts& dates)
 {
     return TableSource{stores, dates, session.InitialDate, session.FinalDate};
-}
-
-std::string_view TextAbove(const ReportTree& tree, int node, int levels)
-{
-    for (; levels > 0 && node >= 0; --levels)
-        node = tree.Node(node).Parent;
-    return node >= 0 ? std::string_view(tree.Node(node).Text) : std::string_view();
 }
 
 // The first root's table, as a scan's end and the view commands show it;
@@ -32,16 +25,15 @@ SortError ShowFirstRoot(ReportSession& session, const Stores& stores, const Date
 {
     const int root = session.Tree.FirstRoot();
     const TableSource source = SourceOf(session, stores, dates);
-    SortError error;
-    if (usersView) {
-        ApplyColumns(session, ImageDomain);
-        error = FillDomainTable(session.Table, session.LabelTotal, source, session.Tree.Node(root).Text);
-        session.ReportKind = ImageDomain;
-    } else {
-        ApplyColumns(session, ImageYear);
-        error = FillYearTable(session.Table, session.LabelTotal, source, session.Tree, root);
-        session.ReportKind = ImageYear;
-    }
+    const int kind = usersView ? ImageDomain : ImageYear;
+    ApplyColumns(session, kind);
+    // The view's table even for a root of the other view: then without rows.
+    ReportNode shown;
+    shown.Image = kind;
+    if (session.Tree.Node(root).Image == kind)
+        shown.Key = session.Tree.Node(root).Key;
+    const SortError error = FillNodeTable(session.Table, session.LabelTotal, source, shown);
+    session.ReportKind = kind;
     session.CurrentNode = root;
     session.NodePathText = session.Tree.Node(root).Text;
     session.ReportShown = true;
@@ -151,25 +143,7 @@ SortError TreeClick(ReportSession& session, const Stores& stores, int selectedNo
     session.SortColumn = 0;
 
     ApplyColumns(session, kind);
-    const TableSource source = SourceOf(session, stores, dates);
-    ReportTable& table = session.Table;
-    std::string& label = session.LabelTotal;
-    switch (kind) {
-    case ImageDomain: return FillDomainTable(table, label, source, TextAbove(tree, node, 0));
-    case ImageUser: return FillUserTable(table, label, source, TextAbove(tree, node, 1), TextAbove(tree, node, 0));
-    case ImageServer:
-        return FillServerTable(table, label, source, TextAbove(tree, node, 1), TextAbove(tree, node, 0));
-    case ImagePort:
-        return FillPortTable(table, label, source, TextAbove(tree, node, 2), TextAbove(tree, node, 1),
-                             TextAbove(tree, node, 0));
-    case ImageSpeed:
-        return FillSpeedTable(table, label, source, TextAbove(tree, node, 3), TextAbove(tree, node, 2),
-                              TextAbove(tree, node, 1), TextAbove(tree, node, 0));
-    case ImageYear: return FillYearTable(table, label, source, tree, node);
-    case ImageMonth: return FillMonthTable(table, label, source, tree, node);
-    case ImageDay: return FillDayTable(table, label, source, tree, node);
-    default: return std::nullopt;
-    }
+    return FillNodeTable(session.Table, session.LabelTotal, SourceOf(session, stores, dates), tree.Node(node));
 }
 
 SortError ListDblClick(ReportSession& session, const Stores& stores, int selectedRow, const DateTexts& dates)
@@ -184,12 +158,12 @@ SortError ListDblClick(ReportSession& session, const Stores& stores, int selecte
         return std::nullopt;
     const ReportRow& row = rows[static_cast<std::size_t>(selectedRow)];
     ReportNode& current = session.Tree.Node(session.CurrentNode);
-    // A domain's servers and users may share a name; the row's image says
+    // A domain's servers and users may share a key; the row's image says
     // which kind of node it stands for, so a user row never opens a server.
     int childNumber = -1;
     for (std::size_t i = 0; i < current.Children.size(); ++i)
         if (const ReportNode& child = session.Tree.Node(current.Children[i]);
-            child.Text == row.Cells.front() && child.Image == row.Image) {
+            child.Key == row.Key && child.Image == row.Image) {
             childNumber = static_cast<int>(i);
             break;
         }
@@ -204,7 +178,10 @@ SortError ListDblClick(ReportSession& session, const Stores& stores, int selecte
 
 SortError ListColumnClick(ReportSession& session, int column, const DateTexts& dates)
 {
-    const std::string_view rule = SortRuleFor(session.ReportKind, column);
+    const auto& columns = session.Table.Columns;
+    const std::string_view rule = column >= 0 && static_cast<std::size_t>(column) < columns.size()
+                                      ? SortRuleOf(columns[static_cast<std::size_t>(column)].Kind)
+                                      : std::string_view();
     if (column == session.SortColumn)
         session.SortAscending ^= 1;
     SortError error = SortList(session.Table, column, rule, session.SortAscending, dates);

@@ -69,35 +69,17 @@ int ParentAt(const NameTable& names, int index)
     return index >= 0 && index < names.Count() ? names[index].Parent : -1;
 }
 
-std::optional<int> IntegerText(std::string_view text)
+// The index if it is an entry of the kind, else -1.
+int EntryOf(const NameTable& names, int index, NameKind kind)
 {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return index >= 0 && index < names.Count() && names[index].Kind == kind ? index : -1;
 }
 
-int MonthOfName(std::string_view name)
-{
-    for (int m = 1; m <= 12; ++m)
-        if (MonthNames[static_cast<std::size_t>(m)] == name)
-            return m;
-    return 0;
-}
-
-// The text of the node `levels` steps above node, empty when there is none.
-std::string_view AncestorText(const ReportTree& tree, int node, int levels)
-{
-    for (; levels > 0 && node >= 0; --levels)
-        node = tree.Node(node).Parent;
-    return node >= 0 ? std::string_view(tree.Node(node).Text) : std::string_view();
-}
-
-ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
+ReportRow AggregateRow(std::string caption, const Sums& sums, int image, int key)
 {
     ReportRow row;
     row.Image = image;
+    row.Key = key;
     row.Cells.reserve(4);
     row.Cells.push_back(std::move(caption));
     row.Cells.push_back(SecondsToText(sums.Time));
@@ -111,13 +93,28 @@ ReportRow AggregateRow(std::string caption, const Sums& sums, int image)
 // most one slot in a single pass over the store.
 struct Aggregate {
     std::vector<std::string> Captions;
+    std::vector<int> Keys;
     std::vector<Sums> RowSums;
 
-    int AddRow(std::string caption)
+    int AddRow(std::string caption, int key)
     {
         Captions.push_back(std::move(caption));
+        Keys.push_back(key);
         RowSums.emplace_back();
         return static_cast<int>(Captions.size()) - 1;
+    }
+
+    // The one pass over the store: each record that is not removed is added
+    // to the row slotOf gives it, if any.
+    template <typename SlotOf>
+    void Sum(const ConnectionStore& store, SlotOf slotOf)
+    {
+        if (Captions.empty())
+            return;
+        for (const ConnectionRecord& r : store)
+            if (!r.Removed())
+                if (const int slot = slotOf(r); slot >= 0)
+                    RowSums[static_cast<std::size_t>(slot)].Add(r);
     }
 };
 
@@ -141,7 +138,7 @@ SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate
     rows.reserve(aggregate.Captions.size());
     Sums totals;
     for (std::size_t r = 0; r < aggregate.Captions.size(); ++r) {
-        rows.push_back(AggregateRow(std::move(aggregate.Captions[r]), aggregate.RowSums[r], image));
+        rows.push_back(AggregateRow(std::move(aggregate.Captions[r]), aggregate.RowSums[r], image, aggregate.Keys[r]));
         if (!extra.empty())
             rows.back().Cells.push_back(std::move(extra[r]));
         totals.Add(aggregate.RowSums[r]);
@@ -161,17 +158,12 @@ public:
             slots_[static_cast<std::size_t>(k)] = slot;
     }
 
-    // Adds every record that is not removed to the row of its calendar day.
-    void Sum(const ConnectionStore& store, Aggregate& aggregate) const
+    // The row of a record's calendar day, -1 for none.
+    int operator()(const ConnectionRecord& r) const
     {
-        const double end = first_ + static_cast<double>(slots_.size());
-        for (const ConnectionRecord& r : store) {
-            const double day = std::floor(r.DateTime);
-            if (r.Removed() || !(day >= first_ && day < end))
-                continue;
-            if (const int slot = slots_[static_cast<std::size_t>(day - first_)]; slot >= 0)
-                aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
-        }
+        const double offset = std::floor(r.DateTime) - first_;
+        return offset >= 0 && offset < static_cast<double>(slots_.size()) ? slots_[static_cast<std::size_t>(offset)]
+                                                                          : -1;
     }
 
 private:
@@ -179,9 +171,14 @@ private:
     std::vector<int> slots_;
 };
 
-// The row slot of every name-table index (-1 for none), as wide as any
-// 16-bit index a record can hold.
-std::vector<int> NoSlots() { return std::vector<int>(NameTable::Capacity, -1); }
+// The row slot of every name-table index (-1 for none).
+std::vector<int> NoSlots(const NameTable& names) { return std::vector<int>(static_cast<std::size_t>(names.Count()), -1); }
+
+// The slot of an index, -1 past the table (only an inconsistent store holds one).
+int SlotAt(const std::vector<int>& table, int index)
+{
+    return static_cast<std::uint32_t>(index) < table.size() ? table[static_cast<std::size_t>(index)] : -1;
+}
 
 // Connection lists: the rows in store order and their totals. Records in a
 // row at the same moment share one formatting of their date.
@@ -217,84 +214,60 @@ void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
     row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
 }
 
-int FindDomain(const NameTable& names, std::string_view domain) { return names.Find(KindDomain, domain, 0, 0, 0); }
-
 }  // namespace
 
-SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                          std::string_view domain)
+SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int domain)
 {
     const NameTable& names = source.Data.Names;
     Aggregate aggregate;
-    std::vector<int> slotOf = NoSlots();
-    if (const int d = FindDomain(names, domain); d >= 0) {
+    std::vector<int> slotOf = NoSlots(names);
+    if (const int d = EntryOf(names, domain, KindDomain); d >= 0) {
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindUser && names[i].Parent == d)
-                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = slotOf[r.UserIndex]; slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
+        aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.UserIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
 }
 
-SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                          std::string_view domain, std::string_view server)
+SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int server)
 {
     const NameTable& names = source.Data.Names;
     Aggregate aggregate;
-    const int d = FindDomain(names, domain);
-    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
-    if (s >= 0) {
-        std::vector<int> portSlot = NoSlots();
+    if (const int s = EntryOf(names, server, KindServer); s >= 0) {
+        std::vector<int> portSlot = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindPort && names[i].Parent == s)
-                portSlot[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
+                portSlot[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
         // A record counts for the port that is the parent of its speed entry.
-        std::vector<int> slotOfSpeed = NoSlots();
+        std::vector<int> slotOfSpeed = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
-            slotOfSpeed[static_cast<std::size_t>(i)] = portSlot[names[i].Parent];
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = slotOfSpeed[r.SpeedIndex]; slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+            slotOfSpeed[static_cast<std::size_t>(i)] = SlotAt(portSlot, names[i].Parent);
+        aggregate.Sum(source.Data.Connections,
+                      [&](const ConnectionRecord& r) { return SlotAt(slotOfSpeed, r.SpeedIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
 }
 
-SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        std::string_view domain, std::string_view server, std::string_view port)
+SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int port)
 {
     const NameTable& names = source.Data.Names;
     Aggregate aggregate;
-    const int d = FindDomain(names, domain);
-    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
-    const int p = s >= 0 ? names.Find(KindPort, port, d, s, 0) : -1;
-    if (p >= 0) {
-        std::vector<int> slotOf = NoSlots();
+    if (const int p = EntryOf(names, port, KindPort); p >= 0) {
+        std::vector<int> slotOf = NoSlots(names);
         for (int i = 0; i < names.Count(); ++i)
             if (names[i].Kind == KindSpeed && names[i].Parent == p)
-                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name);
-        if (!aggregate.Captions.empty())
-            for (const ConnectionRecord& r : source.Data.Connections)
-                if (!r.Removed())
-                    if (const int slot = slotOf[r.SpeedIndex]; slot >= 0)
-                        aggregate.RowSums[static_cast<std::size_t>(slot)].Add(r);
+                slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
+        aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.SpeedIndex); });
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);
 }
 
-SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        std::string_view domain, std::string_view user)
+SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int user)
 {
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
-    const int d = FindDomain(names, domain);
-    const int u = d >= 0 ? names.Find(KindUser, user, d, 0, 0) : -1;
-    if (u >= 0) {
+    if (const int u = EntryOf(names, user, KindUser); u >= 0) {
         for (const ConnectionRecord& r : source.Data.Connections) {
             if (r.Removed() || r.UserIndex != u)
                 continue;
@@ -313,17 +286,11 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
 }
 
-SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                         std::string_view domain, std::string_view server, std::string_view port,
-                         std::string_view speed)
+SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int speed)
 {
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
-    const int d = FindDomain(names, domain);
-    const int s = d >= 0 ? names.Find(KindServer, server, d, 0, 0) : -1;
-    const int p = s >= 0 ? names.Find(KindPort, port, d, s, 0) : -1;
-    const int sp = p >= 0 ? names.Find(KindSpeed, speed, d, s, p) : -1;
-    if (sp >= 0) {
+    if (const int sp = EntryOf(names, speed, KindSpeed); sp >= 0) {
         for (const ConnectionRecord& r : source.Data.Connections) {
             if (r.Removed() || r.SpeedIndex != sp)
                 continue;
@@ -338,65 +305,55 @@ SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const Tabl
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
 }
 
-SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        const ReportTree& tree, int node)
+SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year)
 {
     Aggregate aggregate;
-    const std::optional<int> year = IntegerText(AncestorText(tree, node, 0));
-    const std::optional<double> yearStart = year ? EncodeDate(*year, 1, 1) : std::nullopt;
-    if (yearStart) {
+    if (const std::optional<double> yearStart = EncodeDate(year, 1, 1)) {
         const CivilDate initial = DecodeDate(source.InitialDate);
         const CivilDate final = DecodeDate(source.FinalDate);
-        const int firstMonth = initial.Year == *year ? initial.Month : 1;
-        const int lastMonth = final.Year == *year ? final.Month : 12;
-        DaySlots daySlots(*yearStart, IsLeapYear(*year) ? 366 : 365);
+        const int firstMonth = initial.Year == year ? initial.Month : 1;
+        const int lastMonth = final.Year == year ? final.Month : 12;
+        DaySlots daySlots(*yearStart, IsLeapYear(year) ? 366 : 365);
         for (int m = firstMonth; m <= lastMonth; ++m) {
-            const int slot = aggregate.AddRow(std::string(MonthNames[static_cast<std::size_t>(m)]));
-            const int from = static_cast<int>(*EncodeDate(*year, m, 1) - *yearStart);
-            daySlots.Assign(from, from + DaysInMonth(*year, m), slot);
+            const int slot = aggregate.AddRow(std::string(MonthNames[static_cast<std::size_t>(m)]), year * 100 + m);
+            const int from = static_cast<int>(*EncodeDate(year, m, 1) - *yearStart);
+            daySlots.Assign(from, from + DaysInMonth(year, m), slot);
         }
-        if (!aggregate.Captions.empty())
-            daySlots.Sum(source.Data.Connections, aggregate);
+        aggregate.Sum(source.Data.Connections, daySlots);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
 }
 
-SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                         const ReportTree& tree, int node)
+SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year, int month)
 {
     Aggregate aggregate;
     std::vector<std::string> weekdays;
-    const int month = MonthOfName(AncestorText(tree, node, 0));
-    const std::optional<int> year = IntegerText(AncestorText(tree, node, 1));
-    const std::optional<double> monthStart = year && month > 0 ? EncodeDate(*year, month, 1) : std::nullopt;
-    if (monthStart) {
+    if (const std::optional<double> monthStart = EncodeDate(year, month, 1)) {
         const CivilDate initial = DecodeDate(source.InitialDate);
         const CivilDate final = DecodeDate(source.FinalDate);
-        const int firstDay = initial.Year == *year && initial.Month == month ? initial.Day : 1;
-        const int lastDay = final.Year == *year && final.Month == month ? final.Day : DaysInMonth(*year, month);
-        DaySlots daySlots(*monthStart, DaysInMonth(*year, month));
+        const int firstDay = initial.Year == year && initial.Month == month ? initial.Day : 1;
+        const int lastDay = final.Year == year && final.Month == month ? final.Day : DaysInMonth(year, month);
+        DaySlots daySlots(*monthStart, DaysInMonth(year, month));
         for (int day = firstDay; day <= lastDay; ++day) {
-            daySlots.Assign(day - 1, day, aggregate.AddRow(std::to_string(day)));
-            weekdays.emplace_back(DayNames[static_cast<std::size_t>(DayOfWeek(*monthStart + day - 1))]);
+            const double dayNumber = *monthStart + day - 1;
+            daySlots.Assign(day - 1, day, aggregate.AddRow(std::to_string(day), static_cast<int>(dayNumber)));
+            weekdays.emplace_back(DayNames[static_cast<std::size_t>(DayOfWeek(dayNumber))]);
         }
-        if (!aggregate.Captions.empty())
-            daySlots.Sum(source.Data.Connections, aggregate);
+        aggregate.Sum(source.Data.Connections, daySlots);
     }
     return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
 }
 
-SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                       const ReportTree& tree, int node)
+SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int dayNumber)
 {
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
-    const std::optional<int> day = IntegerText(AncestorText(tree, node, 0));
-    const int month = MonthOfName(AncestorText(tree, node, 1));
-    const std::optional<int> year = IntegerText(AncestorText(tree, node, 2));
-    const std::optional<double> dayValue = year && month > 0 && day ? EncodeDate(*year, month, *day) : std::nullopt;
-    if (dayValue) {
+    const auto dayValue = static_cast<double>(dayNumber);
+    // Only days the calendar holds (the years 1 to 9999) have connections.
+    const CivilDate date = DecodeDate(dayValue);
+    if (EncodeDate(date.Year, date.Month, date.Day) == dayValue) {
         for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || std::floor(r.DateTime) != *dayValue)
+            if (r.Removed() || std::floor(r.DateTime) != dayValue)
                 continue;
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
@@ -414,6 +371,22 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
         }
     }
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, "Date", source.Dates);
+}
+
+SortError FillNodeTable(ReportTable& table, std::string& labelTotal, const TableSource& source, const ReportNode& node)
+{
+    const int key = node.Key;
+    switch (node.Image) {
+    case ImageDomain: return FillDomainTable(table, labelTotal, source, key);
+    case ImageUser: return FillUserTable(table, labelTotal, source, key);
+    case ImageServer: return FillServerTable(table, labelTotal, source, key);
+    case ImagePort: return FillPortTable(table, labelTotal, source, key);
+    case ImageSpeed: return FillSpeedTable(table, labelTotal, source, key);
+    case ImageYear: return FillYearTable(table, labelTotal, source, key);
+    case ImageMonth: return FillMonthTable(table, labelTotal, source, key / 100, key % 100);
+    case ImageDay: return FillDayTable(table, labelTotal, source, key);
+    default: return std::nullopt;
+    }
 }
 
 }  // namespace vy

@@ -34,25 +34,21 @@ struct TableSource {
 
 // Each builder replaces the table's rows (never its columns), sets
 // labelTotal to the totals line and, where the table is sorted after
-// filling, returns the sort's error if a key could not be read. A text that
-// names no entry gives a table without rows.
-SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                          std::string_view domain);
-SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        std::string_view domain, std::string_view user);
-SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                          std::string_view domain, std::string_view server);
-SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        std::string_view domain, std::string_view server, std::string_view port);
-SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                         std::string_view domain, std::string_view server, std::string_view port,
-                         std::string_view speed);
-// The date tables read the texts of the node and of its ancestors.
-SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                        const ReportTree& tree, int node);
-SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                         const ReportTree& tree, int node);
-SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
-                       const ReportTree& tree, int node);
+// filling, returns the sort's error if a key could not be read. The users'
+// builders take name-table indices; an index of no entry of the kind gives
+// a table without rows, as does a date that does not exist.
+SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int domain);
+SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int user);
+SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int server);
+SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int port);
+SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int speed);
+SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year);
+SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year, int month);
+SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int dayNumber);
+
+// The table of a tree node, by its image and key; a node of another image
+// leaves the table as it is.
+SortError FillNodeTable(ReportTable& table, std::string& labelTotal, const TableSource& source,
+                        const ReportNode& node);
 
 }  // namespace vy

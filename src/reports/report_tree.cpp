@@ -4,44 +4,29 @@
 
 namespace vy {
 
-int ReportTree::NewNode(std::string text, int image, int parent)
+int ReportTree::NewNode(std::string text, int image, int parent, int key)
 {
     ReportNode node;
     node.Text = std::move(text);
     node.Image = image;
+    node.Key = key;
     node.Parent = parent;
     nodes_.push_back(std::move(node));
     return Count() - 1;
 }
 
-int ReportTree::AddRoot(std::string text, int image)
+int ReportTree::AddRoot(std::string text, int image, int key)
 {
-    const int index = NewNode(std::move(text), image, -1);
+    const int index = NewNode(std::move(text), image, -1, key);
     roots_.push_back(index);
     return index;
 }
 
-int ReportTree::AddChildLast(int parent, std::string text, int image)
+int ReportTree::AddChildLast(int parent, std::string text, int image, int key)
 {
-    const int index = NewNode(std::move(text), image, parent);
+    const int index = NewNode(std::move(text), image, parent, key);
     Node(parent).Children.push_back(index);
     return index;
-}
-
-int ReportTree::AddChildFirst(int parent, std::string text, int image)
-{
-    const int index = NewNode(std::move(text), image, parent);
-    auto& children = Node(parent).Children;
-    children.insert(children.begin(), index);
-    return index;
-}
-
-int ReportTree::Level(int index) const
-{
-    int level = 0;
-    for (int p = Node(index).Parent; p >= 0; p = Node(p).Parent)
-        ++level;
-    return level;
 }
 
 std::vector<int> ReportTree::DisplayOrder() const

@@ -52,7 +52,10 @@ public:
     }
 
 private:
-    bool Counts(int i) const { return names_[i].Kind != KindDomain && names_[i].Parent < names_.Count(); }
+    bool Counts(int i) const
+    {
+        return names_[i].Kind != KindDomain && names_[i].Parent >= 0 && names_[i].Parent < names_.Count();
+    }
 
     const NameTable& names_;
     std::vector<int> start_;
@@ -60,7 +63,7 @@ private:
 };
 
 // The entries in ascending order of their numbers, equal numbers in their
-// given order: what inserting them one by one with InsertByNumber gives.
+// given order.
 void OrderByNumber(std::vector<int>& entries, const NameTable& names, std::string_view keyWord)
 {
     std::vector<std::pair<long long, int>> keyed;
@@ -101,17 +104,6 @@ long long NumberForOrder(std::string_view text, std::string_view keyWord)
     return 0;
 }
 
-void InsertByNumber(std::vector<std::string>& list, std::string text, std::string_view keyWord)
-{
-    if (keyWord != "Port" && keyWord != "Speed")
-        return;
-    const long long number = NumberForOrder(text, keyWord);
-    const auto at = std::find_if(list.begin(), list.end(), [&](const std::string& other) {
-        return NumberForOrder(other, keyWord) > number;
-    });
-    list.insert(at, std::move(text));
-}
-
 bool BuildUsersTree(ReportTree& tree, ReportTable& table, Stores& stores, bool stopRequested)
 {
     if (stores.Connections.Count() == 0 && stores.Names.Count() == 0)
@@ -133,26 +125,26 @@ bool BuildUsersTree(ReportTree& tree, ReportTable& table, Stores& stores, bool s
     for (int d = 0; d < names.Count(); ++d) {
         if (names[d].Kind != KindDomain)
             continue;
-        const int domainNode = tree.AddRoot(names[d].Name, ImageDomain);
+        const int domainNode = tree.AddRoot(names[d].Name, ImageDomain, d);
         ++domainCount;
         lastDomainNode = domainNode;
 
         std::vector<int> users = children.Of(d, KindUser);
         OrderByCollation(users, names, collator);
         for (const int u : users)
-            tree.AddChildLast(domainNode, names[u].Name, ImageUser);
+            tree.AddChildLast(domainNode, names[u].Name, ImageUser, u);
 
         const std::vector<int> servers = children.Of(d, KindServer);
         for (const int s : servers) {
-            const int serverNode = tree.AddChildLast(domainNode, names[s].Name, ImageServer);
+            const int serverNode = tree.AddChildLast(domainNode, names[s].Name, ImageServer, s);
             std::vector<int> ports = children.Of(s, KindPort);
             OrderByNumber(ports, names, "Port");
             for (const int p : ports) {
-                const int portNode = tree.AddChildLast(serverNode, names[p].Name, ImagePort);
+                const int portNode = tree.AddChildLast(serverNode, names[p].Name, ImagePort, p);
                 std::vector<int> speeds = children.Of(p, KindSpeed);
                 OrderByNumber(speeds, names, "Speed");
                 for (const int sp : speeds)
-                    tree.AddChildLast(portNode, names[sp].Name, ImageSpeed);
+                    tree.AddChildLast(portNode, names[sp].Name, ImageSpeed, sp);
             }
         }
         // Each server goes in as the first child, so the servers end up in
@@ -193,11 +185,12 @@ bool BuildDateTree(ReportTree& tree, ReportTable& table, const Stores& stores, d
     for (double day = first; day <= last; day += 1) {
         const CivilDate date = DecodeDate(day);
         if (date.Year != lastYear)
-            yearNode = tree.AddRoot(std::to_string(date.Year), ImageYear);
+            yearNode = tree.AddRoot(std::to_string(date.Year), ImageYear, date.Year);
         if (date.Month != lastMonth)
-            monthNode = tree.AddChildLast(yearNode, std::string(MonthNames[static_cast<std::size_t>(date.Month)]), ImageMonth);
+            monthNode = tree.AddChildLast(yearNode, std::string(MonthNames[static_cast<std::size_t>(date.Month)]),
+                                          ImageMonth, date.Year * 100 + date.Month);
         if (date.Day != lastDay)
-            tree.AddChildLast(monthNode, std::to_string(date.Day), ImageDay);
+            tree.AddChildLast(monthNode, std::to_string(date.Day), ImageDay, static_cast<int>(day));
         lastYear = date.Year;
         lastMonth = date.Month;
         lastDay = date.Day;

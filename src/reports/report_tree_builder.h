@@ -14,19 +14,13 @@
 
 namespace vy {
 
-// Month names indexed 1..12 ([0] is empty). The sixth is "Juny": the date
-// tables look month nodes up by these very texts.
+// Month names indexed 1..12 ([0] is empty). The sixth is "Juny".
 extern const std::array<std::string_view, 13> MonthNames;
 
 // The number a port ("Port": its digits) or a speed ("Speed": the whole
 // text as a decimal integer) is ordered by; 0 when the text has none or it
 // does not fit a signed 64-bit integer.
 long long NumberForOrder(std::string_view text, std::string_view keyWord);
-
-// Inserts text before the first entry with a greater number, else appends;
-// equal numbers keep their insertion order. A key word other than "Port" or
-// "Speed" leaves the list unchanged.
-void InsertByNumber(std::vector<std::string>& list, std::string text, std::string_view keyWord);
 
 // Rebuilds the Users view. Does nothing at all when both stores are empty;
 // otherwise empties the tree and the table (columns and rows) first, and

@@ -64,15 +64,18 @@ std::string GroupDigits(std::string_view separator, std::int64_t value)
 
 ColumnSet ColumnSetOf(int reportKind)
 {
+    using enum ColumnKind;
     static constexpr std::array<ColumnSet, 8> sets = {{
-        {"User;Time;Send;Receive;", "L100R100R100R100"},
-        {"Date;Server;Port;Time;Send;Receive;Speed;", "L110L080L060R070R090R090R060"},
-        {"Port;Time;Send;Receive;", "L060R100R100R100"},
-        {"Speed;Time;Send;Receive;", "R060R100R100R100"},
-        {"Date;User;Time;Send;Receive;", "L110L100R070R090R090"},
-        {"Month;Time;Send;Receive;", "L100R100R100R100"},
-        {"Day;Time;Send;Receive;Day of Week;", "L060R100R100R100L090"},
-        {"Date;Domain;User;Server;Port;Time;Send;Receive;Speed;", "L110L100L100L080L060R070R090R090R060"},
+        {"User;Time;Send;Receive;", "L100R100R100R100", {Text, Duration, Sent, Received}},
+        {"Date;Server;Port;Time;Send;Receive;Speed;", "L110L080L060R070R090R090R060",
+         {DateTime, Text, Port, Duration, Sent, Received, Speed}},
+        {"Port;Time;Send;Receive;", "L060R100R100R100", {Port, Duration, Sent, Received}},
+        {"Speed;Time;Send;Receive;", "R060R100R100R100", {Speed, Duration, Sent, Received}},
+        {"Date;User;Time;Send;Receive;", "L110L100R070R090R090", {DateTime, Text, Duration, Sent, Received}},
+        {"Month;Time;Send;Receive;", "L100R100R100R100", {Month, Duration, Sent, Received}},
+        {"Day;Time;Send;Receive;Day of Week;", "L060R100R100R100L090", {Day, Duration, Sent, Received, Weekday}},
+        {"Date;Domain;User;Server;Port;Time;Send;Receive;Speed;", "L110L100L100L080L060R070R090R090R060",
+         {DateTime, Text, Text, Text, Port, Duration, Sent, Received, Speed}},
     }};
     if (reportKind < 1 || reportKind > static_cast<int>(sets.size()))
         return {};
@@ -81,7 +84,8 @@ ColumnSet ColumnSetOf(int reportKind)
 
 // A column whose layout group is missing gets width 0 and left alignment;
 // a width group that is not exactly three decimal digits gives width 0.
-void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std::string_view layout)
+void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std::string_view layout,
+                std::span<const ColumnKind> kinds)
 {
     columns.clear();
     std::string title;
@@ -93,6 +97,8 @@ void SetColumns(std::vector<ReportColumn>& columns, std::string_view titles, std
         const std::size_t group = columns.size() * 4;
         ReportColumn column;
         column.Caption = std::move(title);
+        if (columns.size() < kinds.size())
+            column.Kind = kinds[columns.size()];
         title.clear();
         if (group + 4 <= layout.size()) {
             column.Width = ReadDigits<int>(layout.substr(group + 1, 3)).value_or(0);

@@ -31,7 +31,8 @@ std::uint64_t DateTimeBits(double dateTime)
 std::uint64_t HashConnection(const ConnectionRecord& r)
 {
     const std::uint64_t bits = DateTimeBits(r.DateTime);
-    std::uint64_t h = (std::uint64_t{r.UserIndex} << 16 | r.SpeedIndex) * 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = (std::uint64_t{static_cast<std::uint32_t>(r.UserIndex)} << 32 |
+                       static_cast<std::uint32_t>(r.SpeedIndex)) * 0x9E3779B97F4A7C15ull;
     h ^= bits + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
     h ^= (static_cast<std::uint64_t>(static_cast<std::uint32_t>(r.ActiveTime)) << 32 ^
           static_cast<std::uint64_t>(r.BytesSent)) * 0xC2B2AE3D27D4EB4Full;
@@ -50,11 +51,10 @@ int HalfOf(double dateTime)
     return static_cast<int>((DateTimeBits(dateTime) * 0x9E3779B97F4A7C15ull) >> 63);
 }
 
-// Each slot keeps a record's index + 1 (0: empty) and, above it, bits of
-// its hash, so that records are read again only when those agree.
-constexpr int kIndexBits = 20;
-static_assert(ConnectionStore::Capacity < (1 << kIndexBits));
-constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+// Each slot keeps a record's index + 1 (0: empty) in the bits the count
+// needs and, above it, bits of its hash, so that records are read again only
+// when those agree.
+std::uint32_t IndexMask(int count) { return std::bit_ceil(static_cast<std::uint32_t>(count) + 1) - 1; }
 
 // The pairwise check removes a record exactly when a later record is equal
 // to it, so each group keeps its last member. One pass from the last record
@@ -67,6 +67,7 @@ bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step s
     ConnectionStore& store = stores.Connections;
     const int n = store.Count();
     const std::size_t mask = kept.size() - 1;
+    const std::uint32_t indexMask = IndexMask(n);
     bool found = false;
     for (int k = 0; k < n; ++k) {
         const int i = n - 1 - k;
@@ -75,14 +76,14 @@ bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step s
         // removed record neither.
         if (r.DateTime == r.DateTime && HalfOf(r.DateTime) == half && !r.Removed()) {
             const std::uint64_t h = HashConnection(r);
-            const auto check = static_cast<std::uint32_t>(h >> 32) & ~kIndexMask;
+            const auto check = static_cast<std::uint32_t>(h >> 32) & ~indexMask;
             for (std::size_t b = h & mask;; b = (b + 1) & mask) {
                 std::uint32_t& slot = kept[b];
                 if (slot == 0) {
                     slot = check | static_cast<std::uint32_t>(i + 1);
                     break;
                 }
-                if ((slot & ~kIndexMask) == check && SameConnection(store[static_cast<int>(slot & kIndexMask) - 1], r)) {
+                if ((slot & ~indexMask) == check && SameConnection(store[static_cast<int>(slot & indexMask) - 1], r)) {
                     MarkRemoved(stores, i);
                     found = true;
                     break;
@@ -103,14 +104,14 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     if (n == 0)
         return false;
     // The two halves are checked side by side, each with its own table at
-    // most half full; their tables are made here, so the second thread
+    // most two thirds full; their tables are made here, so the second thread
     // cannot fail to allocate.
     std::size_t count[2] = {0, 0};
     for (const ConnectionRecord& r : store)
         if (r.DateTime == r.DateTime)
             ++count[HalfOf(r.DateTime)];
-    std::vector<std::uint32_t> kept[2] = {std::vector<std::uint32_t>(std::bit_ceil(count[0] * 2 + 1), 0),
-                                          std::vector<std::uint32_t>(std::bit_ceil(count[1] * 2 + 1), 0)};
+    std::vector<std::uint32_t> kept[2] = {std::vector<std::uint32_t>(std::bit_ceil(count[0] * 3 / 2 + 1), 0),
+                                          std::vector<std::uint32_t>(std::bit_ceil(count[1] * 3 / 2 + 1), 0)};
     bool foundOther = false;
     std::thread other;
     try {

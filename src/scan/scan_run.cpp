@@ -166,13 +166,14 @@ public:
             return;
         }
         ConnectionRecord record;
-        record.UserIndex = static_cast<std::uint16_t>(u);
+        record.UserIndex = u;
         record.DateTime = line.DateTime;
-        record.SpeedIndex = static_cast<std::uint16_t>(sp);
+        record.SpeedIndex = sp;
         record.ActiveTime = line.ActiveTime;
         record.BytesSent = line.BytesSent;
         record.BytesReceived = line.BytesReceived;
-        stores_.Connections.Append(record);
+        if (!stores_.Connections.Append(record))
+            ++result_.SkippedForCapacity;  // out of memory
     }
 
     // Most scans exclude nothing: no hashing of names then.
@@ -186,7 +187,7 @@ public:
         // so a line that does not fit leaves no trace.
         LineNames n = FindLineNames(stores_.Names, line);
         const int missing = n.Missing();
-        if (stores_.Connections.IsFull() || stores_.Names.Count() + missing > NameTable::Capacity) {
+        if (stores_.Connections.IsFull() || missing > NameTable::Capacity - stores_.Names.Count()) {
             ++result_.SkippedForCapacity;
             return false;
         }
@@ -203,6 +204,10 @@ public:
                 n.Port = FindOrAddName(stores_, KindPort, line.Port, n.Domain, n.Server, 0);
             if (n.Speed < 0)
                 n.Speed = FindOrAddName(stores_, KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
+            if (n.User < 0 || n.Speed < 0) {
+                ++result_.SkippedForCapacity;  // out of memory
+                return false;
+            }
         }
         u = n.User;
         sp = n.Speed;

@@ -1,23 +1,23 @@
 #include "store/connection_store.h"
 
-namespace vy {
+#include <new>
 
-ConnectionStore::ConnectionStore() : slots_(Capacity) {}
+namespace vy {
 
 bool ConnectionStore::Append(const ConnectionRecord& record)
 {
     if (IsFull())
         return false;
-    slots_[static_cast<std::size_t>(count_)] = record;
+    if (static_cast<std::size_t>(count_ >> kBlockBits) == blocks_.size()) {
+        try {
+            blocks_.push_back(std::make_unique_for_overwrite<ConnectionRecord[]>(kBlockSize));
+        } catch (const std::bad_alloc&) {
+            return false;  // memory is the table's limit
+        }
+    }
+    Slot(count_) = record;
     ++count_;
     return true;
-}
-
-void ConnectionStore::MarkRemoved(int index)
-{
-    ConnectionRecord& r = slots_[static_cast<std::size_t>(index)];
-    r.UserIndex = RemovedMark;
-    r.SpeedIndex = RemovedMark;
 }
 
 }  // namespace vy

@@ -18,14 +18,15 @@ enum NameKind : std::uint8_t {
 };
 
 struct InfoRec {
-    std::uint16_t Parent = 0;  // 0 for a domain, where it has no meaning
+    std::int32_t Parent = 0;  // 0 for a domain, where it has no meaning
     std::string Name;
     std::uint8_t Kind = 0;
 };
 
 class NameTable {
 public:
-    static constexpr int Capacity = 65536;
+    // The count is an int throughout the program.
+    static constexpr int Capacity = 2147483647;
 
     NameTable();
 
@@ -43,18 +44,20 @@ public:
     int Find(NameKind kind, std::string_view name, int d, int s, int p) const;
 
     // Find, adding the entry when it is missing. Returns -1 only when the
-    // entry is missing and the table is full.
+    // entry is missing and the table is full or memory has run out.
     int FindOrAdd(NameKind kind, std::string_view name, int d, int s, int p);
 
 private:
-    static std::uint16_t ParentFor(NameKind kind, int d, int s, int p);
+    static std::int32_t ParentFor(NameKind kind, int d, int s, int p);
     bool ChainHolds(NameKind kind, int d, int s, int p) const;
-    std::size_t BucketOf(NameKind kind, std::uint16_t parent, std::string_view name) const;
+    std::size_t BucketOf(NameKind kind, std::int32_t parent, std::string_view name) const;
+    void Index(int index);
+    void Grow();
 
     std::vector<InfoRec> slots_;
     int count_ = 0;
     // Open-addressing index over (kind, parent, name): bucket -> entry index,
-    // -1 for an empty bucket. Twice the capacity keeps probes short when full.
+    // -1 for an empty bucket; a power of two, at most half full.
     std::vector<std::int32_t> buckets_;
 };
 

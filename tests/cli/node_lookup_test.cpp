@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/fixtures.h"
+
 #include "cli/node_lookup.h"
 
 namespace vy::cli {
@@ -18,7 +20,7 @@ ReportTree Sample(int* ids)
     ids[5] = t.AddRoot("Local", ImageDomain);
     ids[6] = t.AddRoot("DOM", ImageDomain);
     ids[7] = t.AddChildLast(ids[6], "SRV1", ImageServer);
-    ids[8] = t.AddChildFirst(ids[0], "SRV0", ImageServer);
+    ids[8] = testing::AddChildFirst(t, ids[0], "SRV0", ImageServer);
     return t;
 }
 

@@ -13,7 +13,9 @@ using testing::TableOf;
 // left empty (no date text for the value) stays empty.
 TEST(DataReports, ValuesShortRowsAndEmptyDates)
 {
-    ReportTable table = TableOf({"Date", "User", "Time", "Speed"}, {{"", "x"}, {"d", "y", "t", "0288"}}, 0);
+    using enum ColumnKind;
+    ReportTable table = TableOf({"Date", "User", "Time", "Speed"}, {{"", "x"}, {"d", "y", "t", "0288"}}, 0,
+                                {DateTime, Text, Duration, Speed});
     table.Rows[0].Values = {5, 0, 0, 36073.5};
     table.Rows[1].Values = {-1, 0, 0, 36073.75};
     table.Totals = {4, 1, 2, 0};

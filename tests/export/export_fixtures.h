@@ -9,11 +9,11 @@
 namespace vy::testing {
 
 inline ReportTable TableOf(const std::vector<std::string>& titles, const std::vector<std::vector<std::string>>& rows,
-                           int image = 2)
+                           int image = 2, const std::vector<ColumnKind>& kinds = {})
 {
     ReportTable table;
-    for (const std::string& title : titles)
-        table.Columns.push_back({title, 100, Alignment::Left});
+    for (std::size_t c = 0; c < titles.size(); ++c)
+        table.Columns.push_back({titles[c], 100, Alignment::Left, c < kinds.size() ? kinds[c] : ColumnKind::Text});
     for (const auto& cells : rows)
         table.Rows.push_back({cells, image});
     return table;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/fixtures.h"
+
 #include "export/report_writers.h"
 
 namespace vy {
@@ -10,7 +12,7 @@ TEST(TreeReport, DisplayOrderWithLevelsAndImages)
     ReportTree tree;
     const int dom = tree.AddRoot("DOM", ImageDomain);
     tree.AddChildLast(dom, "alice", ImageUser);
-    const int srv = tree.AddChildFirst(dom, "SRV1", ImageServer);  // servers stand before users
+    const int srv = testing::AddChildFirst(tree, dom, "SRV1", ImageServer);  // servers stand before users
     const int port = tree.AddChildLast(srv, "COM1", ImagePort);
     tree.AddChildLast(port, "28800", ImageSpeed);
     const int local = tree.AddRoot("Local", ImageDomain);

@@ -279,7 +279,7 @@ TEST_F(ReportSessionTest, DoubleClickWithoutARowOrAMatchingChildDoesNothing)
     const int current = session.CurrentNode;
     EXPECT_FALSE(ListDblClick(session, *stores, -1, dates));
     EXPECT_FALSE(ListDblClick(session, *stores, 99, dates));
-    session.Table.Rows[0].Cells[0] = "nobody";
+    session.Table.Rows[0].Key = NoKey;
     EXPECT_FALSE(ListDblClick(session, *stores, 0, dates));
     EXPECT_EQ(session.CurrentNode, current);
     EXPECT_EQ(session.ReportKind, 1);

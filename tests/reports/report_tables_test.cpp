@@ -36,6 +36,18 @@ protected:
     ReportTablesTest() : dates(QLocale::c()) { dates.StripSeconds(); }
 
     TableSource Source() const { return TableSource{*stores, dates, initial, final}; }
+    // Name-table indices by the names of the chain, -1 for none.
+    int Domain(const char* d) const { return stores->Names.Find(KindDomain, d, 0, 0, 0); }
+    int User(const char* d, const char* u) const { return stores->Names.Find(KindUser, u, Domain(d), 0, 0); }
+    int Server(const char* d, const char* s) const { return stores->Names.Find(KindServer, s, Domain(d), 0, 0); }
+    int Port(const char* d, const char* s, const char* p) const
+    {
+        return stores->Names.Find(KindPort, p, Domain(d), Server(d, s), 0);
+    }
+    int Speed(const char* d, const char* s, const char* p, const char* sp) const
+    {
+        return stores->Names.Find(KindSpeed, sp, Domain(d), Server(d, s), Port(d, s, p));
+    }
 
     std::unique_ptr<Stores> stores = std::make_unique<Stores>();
     DateTexts dates;
@@ -61,7 +73,7 @@ TEST_F(ReportTablesTest, DomainTableSumsPerUserSortedByText)
     Add(*stores, {"Local", "alice", "S2", "COM2", "9600", At(1999, 10, 18), 10, 1, 1});
     Add(*stores, {"Local", "dave", "S2", "COM2", "9600", At(1999, 10, 18), 0, 0, 0});
 
-    EXPECT_FALSE(FillDomainTable(table, label, Source(), "Local"));
+    EXPECT_FALSE(FillDomainTable(table, label, Source(), Domain("Local")));
     ASSERT_EQ(table.Rows.size(), 4u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"alice", "0:01:00", "2,001", "21"}));
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"bob", "1:00:00", "999", "1"}));
@@ -77,7 +89,7 @@ TEST_F(ReportTablesTest, BuildersReplaceRowsButNeverColumns)
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(1999, 10, 15), 1, 1, 1});
     table.Columns.push_back({"Anything", 10, Alignment::Center});
     table.Rows.push_back({{"stale", "x"}, 3});
-    FillDomainTable(table, label, Source(), "Local");
+    FillDomainTable(table, label, Source(), Domain("Local"));
     EXPECT_EQ(table.Columns.size(), 1u);
     EXPECT_EQ(Column(table, 0), (Cells{"amy"}));
 }
@@ -87,7 +99,7 @@ TEST_F(ReportTablesTest, TimeAndByteSumsGoBeyond32Bits)
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(1999, 10, 15), 2000000000, 5000000000000, 2147483647});
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(1999, 10, 15), 2000000000, 5000000000000, 2147483647});
 
-    FillDomainTable(table, label, Source(), "Local");
+    FillDomainTable(table, label, Source(), Domain("Local"));
     ASSERT_EQ(table.Rows.size(), 1u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"amy", "1111111:06:40", "10,000,000,000,000", "4,294,967,294"}));
     EXPECT_EQ(label, "Total:    Time: 1111111:06:40   Send: 10,000,000,000,000   Receive: 4,294,967,294");
@@ -99,7 +111,7 @@ TEST_F(ReportTablesTest, UserTableListsConnectionsInStoreOrder)
     Add(*stores, {"Local", "bob", "SRV1", "COM1", "9600", At(1999, 10, 16), 5, 5, 5});
     Add(*stores, {"Local", "amy", "SRV1", "COM1", "9600", At(1999, 10, 16), 3599, 0, 1000000});
 
-    EXPECT_FALSE(FillUserTable(table, label, Source(), "Local", "amy"));
+    EXPECT_FALSE(FillUserTable(table, label, Source(), User("Local", "amy")));
     ASSERT_EQ(table.Rows.size(), 2u);
     EXPECT_EQ(table.Rows[0].Cells,
               (Cells{"20 Oct 1999 14:05", "SRV2", "COM10", "0:01:01", "1,234", "5,678", "28800"}));
@@ -117,7 +129,7 @@ TEST_F(ReportTablesTest, ServerTableSumsPerPortInPortOrder)
     Add(*stores, {"Local", "bob", "SRV1", "COM1", "28800", At(1999, 10, 15), 1, 1, 1});
     Add(*stores, {"Local", "bob", "SRV2", "COM1", "9600", At(1999, 10, 15), 500, 500, 500});
 
-    EXPECT_FALSE(FillServerTable(table, label, Source(), "Local", "SRV1"));
+    EXPECT_FALSE(FillServerTable(table, label, Source(), Server("Local", "SRV1")));
     ASSERT_EQ(table.Rows.size(), 3u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"COM1", "0:00:31", "31", "31"}));
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"COM2", "0:00:20", "20", "20"}));
@@ -134,12 +146,12 @@ TEST_F(ReportTablesTest, PortTableSumsPerSpeedInSpeedOrderAndSpeedTableListsItsR
     Add(*stores, {"Local", "carl", "SRV1", "COM1", "9600", At(1999, 10, 15, 11, 0), 4, 4, 4});
     Add(*stores, {"Local", "carl", "SRV1", "COM2", "9600", At(1999, 10, 15, 11, 0), 99, 99, 99});
 
-    FillPortTable(table, label, Source(), "Local", "SRV1", "COM1");
+    FillPortTable(table, label, Source(), Port("Local", "SRV1", "COM1"));
     EXPECT_EQ(Column(table, 0), (Cells{"9600", "28800", "115200"}));
     EXPECT_EQ(Column(table, 1), (Cells{"0:00:06", "0:00:03", "0:00:01"}));
     EXPECT_EQ(table.Rows[0].Image, ImageSpeed);
 
-    FillSpeedTable(table, label, Source(), "Local", "SRV1", "COM1", "9600");
+    FillSpeedTable(table, label, Source(), Speed("Local", "SRV1", "COM1", "9600"));
     ASSERT_EQ(table.Rows.size(), 2u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"15 Oct 1999 09:00", "bob", "0:00:02", "2", "2"}));
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"15 Oct 1999 11:00", "carl", "0:00:04", "4", "4"}));
@@ -151,26 +163,24 @@ TEST_F(ReportTablesTest, TextsNamingNoEntryGiveEmptyTables)
     Add(*stores, {"Local", "amy", "SRV1", "COM1", "9600", At(1999, 10, 15), 1, 1, 1});
     const std::string empty = "Total:    Time: 0:00:00   Send: 0   Receive: 0";
     table.Rows.push_back({{"stale"}, 2});
-    FillDomainTable(table, label, Source(), "Nowhere");
+    FillDomainTable(table, label, Source(), Domain("Nowhere"));
     EXPECT_TRUE(table.Rows.empty());
     EXPECT_EQ(label, empty);
-    FillUserTable(table, label, Source(), "Local", "nobody");
+    FillUserTable(table, label, Source(), User("Local", "nobody"));
     EXPECT_TRUE(table.Rows.empty());
-    FillServerTable(table, label, Source(), "Local", "amy");  // a user, not a server
+    FillServerTable(table, label, Source(), User("Local", "amy"));  // a user's index, not a server's
     EXPECT_TRUE(table.Rows.empty());
-    FillPortTable(table, label, Source(), "Local", "SRV1", "COM9");
+    FillPortTable(table, label, Source(), Port("Local", "SRV1", "COM9"));
     EXPECT_TRUE(table.Rows.empty());
-    FillSpeedTable(table, label, Source(), "Other", "SRV1", "COM1", "9600");
+    FillSpeedTable(table, label, Source(), Speed("Other", "SRV1", "COM1", "9600"));
     EXPECT_TRUE(table.Rows.empty());
     EXPECT_EQ(label, empty);
 
-    tree.AddRoot("not a year", ImageYear);
-    const int month = tree.AddChildLast(tree.AddRoot("1999", ImageYear), "June", ImageMonth);
-    FillYearTable(table, label, Source(), tree, 0);
+    FillYearTable(table, label, Source(), 0);
     EXPECT_TRUE(table.Rows.empty());
-    FillMonthTable(table, label, Source(), tree, month);  // "June" is not a month name here
+    FillMonthTable(table, label, Source(), 1999, 13);
     EXPECT_TRUE(table.Rows.empty());
-    FillDayTable(table, label, Source(), tree, month);
+    FillDayTable(table, label, Source(), NoKey);
     EXPECT_TRUE(table.Rows.empty());
     EXPECT_EQ(label, empty);
 }
@@ -205,21 +215,21 @@ TEST_F(DateTablesTest, OctoberToNovemberRange)
     Add(*stores, {"Local", "bob", "S1", "COM1", "9600", At(1999, 12, 1), 5000, 5000, 5000});  // outside the range
     BuildTree();
 
-    FillYearTable(table, label, Source(), tree, Find({"1999"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999"})));
     ASSERT_EQ(table.Rows.size(), 2u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"October", "0:00:11", "101", "1,001"}));
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"November", "0:00:20", "200", "2,000"}));
     EXPECT_EQ(table.Rows[0].Image, ImageMonth);
     EXPECT_EQ(label, "Total:    Time: 0:00:31   Send: 301   Receive: 3,001");
 
-    FillMonthTable(table, label, Source(), tree, Find({"1999", "October"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "October"})));
     ASSERT_EQ(table.Rows.size(), 17u);
     EXPECT_EQ(table.Rows.front().Cells, (Cells{"15", "0:00:01", "1", "1", "Friday"}));
     EXPECT_EQ(table.Rows.back().Cells, (Cells{"31", "0:00:10", "100", "1,000", "Sunday"}));
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"16", "0:00:00", "0", "0", "Saturday"}));
     EXPECT_EQ(table.Rows[0].Image, ImageDay);
 
-    FillMonthTable(table, label, Source(), tree, Find({"1999", "November"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "November"})));
     EXPECT_EQ(Column(table, 0), (Cells{"1", "2", "3"}));
     EXPECT_EQ(Column(table, 4), (Cells{"Monday", "Tuesday", "Wednesday"}));
     EXPECT_EQ(label, "Total:    Time: 0:00:20   Send: 200   Receive: 2,000");
@@ -230,13 +240,13 @@ TEST_F(DateTablesTest, AYearInsideTheRangeHasTwelveMonths)
     initial = At(1998, 11, 20);
     final = At(2000, 2, 10);
     BuildTree();
-    FillYearTable(table, label, Source(), tree, Find({"1999"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999"})));
     EXPECT_EQ(Column(table, 0), (Cells{"January", "February", "March", "April", "May", "Juny", "July", "August",
                                        "September", "October", "November", "December"}));
     EXPECT_EQ(table.Rows[9].Cells, (Cells{"October", "0:00:01", "1", "1"}));
-    FillYearTable(table, label, Source(), tree, Find({"1998"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1998"})));
     EXPECT_EQ(Column(table, 0), (Cells{"November", "December"}));
-    FillYearTable(table, label, Source(), tree, Find({"2000"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"2000"})));
     EXPECT_EQ(Column(table, 0), (Cells{"January", "February"}));
 }
 
@@ -249,14 +259,14 @@ TEST_F(DateTablesTest, RecordsFallIntoTheRowOfTheirCalendarDay)
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(2000, 2, 29, 23, 59), 4, 4, 4});
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(2000, 3, 1, 0, 0), 8, 8, 8});
     BuildTree();
-    FillYearTable(table, label, Source(), tree, Find({"1999"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999"})));
     EXPECT_EQ(table.Rows.at(0).Cells, (Cells{"December", "0:00:01", "1", "1"}));
-    FillYearTable(table, label, Source(), tree, Find({"2000"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"2000"})));
     EXPECT_EQ(Column(table, 3), (Cells{"2", "4", "8"}));
-    FillMonthTable(table, label, Source(), tree, Find({"2000", "February"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"2000", "February"})));
     EXPECT_EQ(table.Rows.at(28).Cells, (Cells{"29", "0:00:04", "4", "4", "Tuesday"}));
     EXPECT_EQ(label, "Total:    Time: 0:00:04   Send: 4   Receive: 4");
-    FillMonthTable(table, label, Source(), tree, Find({"1999", "December"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "December"})));
     EXPECT_EQ(table.Rows.at(30).Cells, (Cells{"31", "0:00:01", "1", "1", "Friday"}));
     EXPECT_EQ(label, "Total:    Time: 0:00:01   Send: 1   Receive: 1");
 }
@@ -266,7 +276,7 @@ TEST_F(DateTablesTest, FebruaryOf2000HasTwentyNineDaysStartingOnTuesday)
     initial = At(2000, 1, 1);
     final = At(2000, 3, 31);
     BuildTree();
-    FillMonthTable(table, label, Source(), tree, Find({"2000", "February"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"2000", "February"})));
     ASSERT_EQ(table.Rows.size(), 29u);
     EXPECT_EQ(table.Rows[0].Cells[4], "Tuesday");
     for (int day = 1; day <= 29; ++day) {
@@ -284,7 +294,7 @@ TEST_F(DateTablesTest, DayTableListsThatDaysConnectionsSortedByDate)
     Add(*stores, {"Local", "amy", "S1", "COM1", "9600", At(1999, 10, 20, 0, 0), 5, 5, 5});
     BuildTree();
 
-    EXPECT_FALSE(FillDayTable(table, label, Source(), tree, Find({"1999", "October", "20"})));
+    EXPECT_FALSE(FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "October", "20"}))));
     ASSERT_EQ(table.Rows.size(), 3u);
     EXPECT_EQ(table.Rows[0].Cells, (Cells{"20 Oct 1999", "Local", "amy", "S1", "COM1", "0:00:05", "5", "5", "9600"}));
     EXPECT_EQ(table.Rows[1].Cells,
@@ -306,12 +316,12 @@ TEST_F(ReportTablesTest, ConnectionCellsReachServerPortAndDomainThroughTheSpeed)
     mixed.DateTime = At(1999, 10, 20, 3, 0);
     stores->Connections.Append(mixed);
 
-    FillUserTable(table, label, Source(), "A", "amy");
+    FillUserTable(table, label, Source(), User("A", "amy"));
     ASSERT_EQ(table.Rows.size(), 2u);
     EXPECT_EQ(table.Rows[1].Cells, (Cells{"20 Oct 1999 03:00", "SB", "PB", "0:00:01", "1", "1", "2"}));
 
     BuildDateTree(tree, table, *stores, At(1999, 10, 20), At(1999, 10, 20));
-    FillDayTable(table, label, Source(), tree, 2);
+    FillNodeTable(table, label, Source(), tree.Node(2));
     ASSERT_EQ(table.Rows.size(), 3u);
     EXPECT_EQ(table.Rows[2].Cells, (Cells{"20 Oct 1999 03:00", "B", "amy", "SB", "PB", "0:00:01", "1", "1", "2"}));
 }
@@ -330,56 +340,29 @@ TEST_F(DateTablesTest, RemovedDuplicatesCountOnceInEveryTable)
     const std::string totals = "Total:    Time: 0:01:40   Send: 1,000   Receive: 2,000";
     auto sumsOf = [](const ReportRow& row) { return Cells(row.Cells.begin() + 1, row.Cells.begin() + 4); };
 
-    FillDomainTable(table, label, Source(), "Local");
+    FillDomainTable(table, label, Source(), Domain("Local"));
     ASSERT_EQ(table.Rows.size(), 1u);
     EXPECT_EQ(sumsOf(table.Rows[0]), sums);
     EXPECT_EQ(label, totals);
-    FillServerTable(table, label, Source(), "Local", "S1");
+    FillServerTable(table, label, Source(), Server("Local", "S1"));
     EXPECT_EQ(sumsOf(table.Rows.at(0)), sums);
-    FillPortTable(table, label, Source(), "Local", "S1", "COM1");
+    FillPortTable(table, label, Source(), Port("Local", "S1", "COM1"));
     EXPECT_EQ(sumsOf(table.Rows.at(0)), sums);
-    FillUserTable(table, label, Source(), "Local", "amy");
+    FillUserTable(table, label, Source(), User("Local", "amy"));
     EXPECT_EQ(table.Rows.size(), 1u);
     EXPECT_EQ(label, totals);
-    FillSpeedTable(table, label, Source(), "Local", "S1", "COM1", "9600");
+    FillSpeedTable(table, label, Source(), Speed("Local", "S1", "COM1", "9600"));
     EXPECT_EQ(table.Rows.size(), 1u);
     EXPECT_EQ(label, totals);
-    FillYearTable(table, label, Source(), tree, Find({"1999"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999"})));
     EXPECT_EQ(sumsOf(table.Rows.at(0)), sums);
     EXPECT_EQ(label, totals);
-    FillMonthTable(table, label, Source(), tree, Find({"1999", "October"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "October"})));
     EXPECT_EQ(sumsOf(table.Rows.at(5)), sums);  // the 20th
     EXPECT_EQ(label, totals);
-    FillDayTable(table, label, Source(), tree, Find({"1999", "October", "20"}));
+    FillNodeTable(table, label, Source(), tree.Node(Find({"1999", "October", "20"})));
     EXPECT_EQ(table.Rows.size(), 1u);
     EXPECT_EQ(label, totals);
-}
-
-TEST_F(ReportTablesTest, AUserInTheLastNameSlotIsNotMistakenForARemovedRecord)
-{
-    const int d = FindOrAddName(*stores, KindDomain, "Local", 0, 0, 0);
-    const int s = FindOrAddName(*stores, KindServer, "S1", d, 0, 0);
-    const int p = FindOrAddName(*stores, KindPort, "COM1", d, s, 0);
-    const int sp = FindOrAddName(*stores, KindSpeed, "9600", d, s, p);
-    for (int i = stores->Names.Count(); i < NameTable::Capacity - 1; ++i)
-        FindOrAddName(*stores, KindServer, "filler" + std::to_string(i), d, 0, 0);
-    const int u = FindOrAddName(*stores, KindUser, "last", d, 0, 0);
-    ASSERT_EQ(u, 0xFFFF);
-    ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
-    r.DateTime = At(1999, 10, 20);
-    r.ActiveTime = 42;
-    stores->Connections.Append(r);
-
-    FillDomainTable(table, label, Source(), "Local");
-    ASSERT_EQ(table.Rows.size(), 1u);
-    EXPECT_EQ(table.Rows[0].Cells, (Cells{"last", "0:00:42", "0", "0"}));
-    FillUserTable(table, label, Source(), "Local", "last");
-    EXPECT_EQ(table.Rows.size(), 1u);
-    MarkRemoved(*stores, 0);
-    FillUserTable(table, label, Source(), "Local", "last");
-    EXPECT_TRUE(table.Rows.empty());
 }
 
 TEST_F(ReportTablesTest, LargeStoresAreCoveredWhole)
@@ -387,10 +370,10 @@ TEST_F(ReportTablesTest, LargeStoresAreCoveredWhole)
     for (int i = 0; i < 100000; ++i)
         Add(*stores, {"Local", i % 2 ? "amy" : "bob", "S1", "COM1", "9600", At(1999, 10, 15) + (i % 1440) / 1440.0, 1,
                       1000, 1});
-    FillUserTable(table, label, Source(), "Local", "amy");
+    FillUserTable(table, label, Source(), User("Local", "amy"));
     EXPECT_EQ(table.Rows.size(), 50000u);
     EXPECT_EQ(label, "Total:    Time: 13:53:20   Send: 50,000,000   Receive: 50,000");
-    FillDomainTable(table, label, Source(), "Local");
+    FillDomainTable(table, label, Source(), Domain("Local"));
     EXPECT_EQ(Column(table, 2), (Cells{"50,000,000", "50,000,000"}));
     EXPECT_EQ(label, "Total:    Time: 27:46:40   Send: 100,000,000   Receive: 100,000");
 }

@@ -107,7 +107,6 @@ TEST_F(UsersTreeTest, PortsAndSpeedsAreOrderedByTheirNumbers)
     EXPECT_EQ(tree.Node(com1).Image, ImagePort);
     EXPECT_EQ(ChildTexts(tree, com1), (std::vector<std::string>{"9600", "28800", "115200"}));
     EXPECT_EQ(tree.Node(tree.Node(com1).Children[0]).Image, ImageSpeed);
-    EXPECT_EQ(tree.Level(tree.Node(com1).Children[0]), 3);
 }
 
 TEST_F(UsersTreeTest, EqualNumbersKeepTableOrderAndNamesWithoutNumberComeFirst)
@@ -194,28 +193,6 @@ TEST_F(UsersTreeTest, ManyUsersAreSortedAndEveryEntryAppearsOnce)
     EXPECT_EQ(tree.Count(), 1 + 300 + 5 * (1 + 1 + 1));
 }
 
-TEST(InsertByNumberTest, KeepsAscendingOrderAndInsertionOrderOfEqualNumbers)
-{
-    std::vector<std::string> ports;
-    for (const char* p : {"COM2", "COM10", "COM1", "X1", "ISDN"})
-        InsertByNumber(ports, p, "Port");
-    EXPECT_EQ(ports, (std::vector<std::string>{"ISDN", "COM1", "X1", "COM2", "COM10"}));
-
-    std::vector<std::string> speeds;
-    for (const char* s : {"9600", "115200", "28800", "9600"})
-        InsertByNumber(speeds, s, "Speed");
-    EXPECT_EQ(speeds, (std::vector<std::string>{"9600", "9600", "28800", "115200"}));
-}
-
-TEST(InsertByNumberTest, AnyOtherKeyWordLeavesTheListUnchanged)
-{
-    std::vector<std::string> list = {"COM2"};
-    InsertByNumber(list, "COM1", "port");
-    InsertByNumber(list, "COM1", "");
-    InsertByNumber(list, "COM1", "Bytes");
-    EXPECT_EQ(list, (std::vector<std::string>{"COM2"}));
-}
-
 TEST(NumberForOrderTest, PortsCountTheirDigitsAndSpeedsMustBeWholeIntegers)
 {
     EXPECT_EQ(NumberForOrder("COM12", "Port"), 12);
@@ -278,7 +255,7 @@ TEST_F(DateTreeTest, OneDayRangeGivesOneNodeOfEachLevel)
     EXPECT_EQ(tree.Node(0).Text, "2000");
     EXPECT_EQ(tree.Node(1).Text, "Juny");
     EXPECT_EQ(tree.Node(2).Text, "5");
-    EXPECT_EQ(tree.Level(2), 2);
+    EXPECT_EQ(tree.Node(2).Parent, 1);
 }
 
 TEST_F(DateTreeTest, EveryDayOfALongRangeGetsANode)

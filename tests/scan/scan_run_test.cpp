@@ -237,7 +237,7 @@ TEST_F(ScanRunTest, TheRangeTakesTheWholeFinalDayAndLeavesMidnightAfterItToTheNe
     settings_.FinalDate = settings_.InitialDate + 5;
     Scan();
     ASSERT_EQ(stores_->Connections.Count(), 2);
-    EXPECT_EQ(stores_->Names[stores_->Connections.begin()->UserIndex].Name, "midnight");
+    EXPECT_EQ(stores_->Names[stores_->Connections[0].UserIndex].Name, "midnight");
     settings_.InitialDate = Day(1998, 10, 10);
     settings_.FinalDate = Day(1998, 10, 20);
     Scan();
@@ -511,53 +511,31 @@ TEST_F(ScanRunTest, AScanEmptiesTheStoresFirst)
     EXPECT_EQ(stores_->Names[1].Name, "z");
 }
 
-TEST_F(ScanRunTest, AFullNameTableSkipsLinesThatNeedNewNamesAndGoesOn)
+TEST_F(ScanRunTest, TablesGrowPastAMillionConnectionsAndSixtyFiveThousandNames)
 {
-    // The first line adds five names, each further line one user: the table
-    // is full after 65532 lines.
-    const double day = Day(1998, 10, 2);
-    std::string text;
-    const int fill = NameTable::Capacity - 4;
-    for (int i = 0; i < fill + 8; ++i)
-        text += loggen::ConnectionLineText(Conn("u" + std::to_string(i), day)) + "\r\n";
-    text += loggen::ConnectionLineText(Conn("u0", day + 1 / 1440.0)) + "\r\n";  // all names known: taken
-    auto newSpeed = Conn("u0", day);
-    newSpeed.Speed = "9600";
-    auto newDomain = Conn("u0", day);
-    newDomain.Domain = "OTHER";
-    text += loggen::ConnectionLineText(newSpeed) + "\r\n" + loggen::ConnectionLineText(newDomain) + "\r\n";
-    text += loggen::ConnectionLineText(Conn("u1", day + 2 / 1440.0)) + "\r\n";  // taken
-    Write("full.txt", text);
-    const ScanResult r = Scan();
-    EXPECT_EQ(stores_->Names.Count(), NameTable::Capacity);
-    EXPECT_EQ(stores_->Connections.Count(), fill + 2);
-    EXPECT_EQ(r.SkippedForCapacity, 10);
-    EXPECT_EQ(stores_->Names[stores_->Connections[fill + 1].UserIndex].Name, "u1");
-    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"Tables are full: 10 connection lines were skipped."});
-}
-
-TEST_F(ScanRunTest, AFullConnectionStoreSkipsTheRest)
-{
-    // The shortest line the parser takes, written 1,000,004 times.
-    const std::string line =
-        "x,20050,S,The user u connected on port P on 10/02/1998 at 01:00am The user was active for 1 seconds.  "
+    // The shortest line the parser takes, 1,000,004 times, every 16th with
+    // a user of its own.
+    const std::string head = "x,20050,S,The user u";
+    const std::string tail =
+        " connected on port P on 10/02/1998 at 01:00am The user was active for 1 seconds.  "
         "1 bytes were sent and 1 bytes were received. The port speed was 1.\r\n";
+    const int lines = 1000004;
     {
-        std::string block;
-        for (int i = 0; i < 1000; ++i)
-            block += line;
+        std::string text;
+        for (int i = 0; i < lines; ++i)
+            text += head + (i % 16 ? std::string() : std::to_string(i)) + tail;
         FILE* f = std::fopen(QFile::encodeName(dir_.filePath("many.txt")).constData(), "wb");
         ASSERT_NE(f, nullptr);
-        for (int i = 0; i < 1000; ++i)
-            std::fwrite(block.data(), 1, block.size(), f);
-        for (int i = 0; i < 4; ++i)
-            std::fwrite(line.data(), 1, line.size(), f);
+        std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
     const ScanResult r = Scan();
-    EXPECT_EQ(stores_->Connections.Count(), ConnectionStore::Capacity);
-    EXPECT_EQ(r.SkippedForCapacity, 3);
-    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"Tables are full: 3 connection lines were skipped."});
+    EXPECT_EQ(stores_->Connections.Count(), lines);
+    EXPECT_EQ(r.SkippedForCapacity, 0);
+    EXPECT_TRUE(ScanWarnings(r).empty());
+    const int users = (lines + 15) / 16 + 1;
+    EXPECT_EQ(stores_->Names.Count(), users + 4);
+    EXPECT_EQ(stores_->Names[stores_->Connections[lines - 4].UserIndex].Name, "u" + std::to_string(lines - 4));
 }
 
 TEST_F(ScanRunTest, ALineTooLongToKeepIsPassedOverAndTheReadingGoesOn)

@@ -13,7 +13,7 @@ namespace {
 int LinearFind(const NameTable& t, NameKind k, const std::string& n, int d, int s, int p)
 {
     int found = -1;
-    auto parent = [&](int i) { return t[static_cast<std::uint16_t>(i)].Parent; };
+    auto parent = [&](int i) { return t[i].Parent; };
     for (int i = 0; i < t.Count(); ++i) {
         const InfoRec& e = t[i];
         if (e.Name != n || e.Kind != k)
@@ -22,11 +22,11 @@ int LinearFind(const NameTable& t, NameKind k, const std::string& n, int d, int 
         switch (k) {
         case KindDomain: ok = true; break;
         case KindUser:
-        case KindServer: ok = e.Parent == static_cast<std::uint16_t>(d); break;
-        case KindPort: ok = e.Parent == static_cast<std::uint16_t>(s) && parent(s) == static_cast<std::uint16_t>(d); break;
+        case KindServer: ok = e.Parent == d; break;
+        case KindPort: ok = e.Parent == s && parent(s) == d; break;
         case KindSpeed:
-            ok = e.Parent == static_cast<std::uint16_t>(p) && parent(p) == static_cast<std::uint16_t>(s) &&
-                 parent(s) == static_cast<std::uint16_t>(d);
+            ok = e.Parent == p && parent(p) == s &&
+                 parent(s) == d;
             break;
         }
         if (ok)
@@ -97,35 +97,51 @@ TEST(NameTable, AgreesWithTheLinearPassOnRandomLines)
     }
 }
 
-TEST(NameTable, FullTableAddsNothingButStillFinds)
+TEST(NameTable, GrowsWithItsNames)
 {
     auto st = std::make_unique<Stores>();
-    for (int i = 0; i < NameTable::Capacity; ++i)
+    const int n = 200000;
+    for (int i = 0; i < n; ++i)
         ASSERT_EQ(FindOrAddName(*st, KindDomain, std::to_string(i), 0, 0, 0), i);
-    EXPECT_TRUE(st->Names.IsFull());
-    EXPECT_EQ(FindOrAddName(*st, KindDomain, "one more", 0, 0, 0), -1);
-    EXPECT_EQ(st->Names.Count(), NameTable::Capacity);
-    EXPECT_EQ(FindOrAddName(*st, KindDomain, "65535", 0, 0, 0), 65535);
+    EXPECT_EQ(st->Names.Count(), n);
+    const int d = n / 2;
+    const int u = FindOrAddName(*st, KindUser, "amy", d, 0, 0);
+    EXPECT_EQ(u, n);
+    EXPECT_EQ(st->Names[u].Parent, d);
+    for (int i = 0; i < n; i += 997)
+        ASSERT_EQ(st->Names.Find(KindDomain, std::to_string(i), 0, 0, 0), i);
+    EXPECT_EQ(st->Names.Find(KindUser, "amy", d, 0, 0), u);
+    st->Names.Clear();
+    EXPECT_EQ(st->Names.Find(KindDomain, "5", 0, 0, 0), -1);
+    EXPECT_EQ(FindOrAddName(*st, KindDomain, "5", 0, 0, 0), 0);
 }
 
-TEST(ConnectionStore, CapacityAndRemovalMark)
+TEST(ConnectionStore, GrowsAndMarksRemovalBesideTheIndices)
 {
     auto st = std::make_unique<Stores>();
     ConnectionRecord r;
-    r.UserIndex = 0xFFFF;  // a user in the last name slot is not a removed record
+    r.UserIndex = 70000;
     r.SpeedIndex = 3;
     r.BytesSent = 5000000000;  // beyond 32 bits
-    for (int i = 0; i < ConnectionStore::Capacity; ++i)
+    const int n = 1100000;
+    for (int i = 0; i < n; ++i) {
+        r.ActiveTime = i;
         ASSERT_TRUE(st->Connections.Append(r));
-    EXPECT_FALSE(st->Connections.Append(r));
-    EXPECT_EQ(st->Connections.Count(), 1000001);
+    }
+    EXPECT_EQ(st->Connections.Count(), n);
+    EXPECT_EQ(st->Connections[n - 1].ActiveTime, n - 1);
     EXPECT_FALSE(st->Connections[5].Removed());
     MarkRemoved(*st, 5);
     EXPECT_TRUE(st->Connections[5].Removed());
-    EXPECT_EQ(st->Connections[5].UserIndex, 0xFFFF);
-    EXPECT_EQ(st->Connections[5].SpeedIndex, 0xFFFF);
+    EXPECT_FALSE(st->Connections[6].Removed());
+    EXPECT_EQ(st->Connections[5].UserIndex, 70000);
+    EXPECT_EQ(st->Connections[5].SpeedIndex, 3);
     EXPECT_EQ(st->Connections[5].BytesSent, 5000000000);
-    EXPECT_EQ(st->Connections.Count(), 1000001);  // a removed record still counts
+    EXPECT_EQ(st->Connections.Count(), n);  // a removed record still counts
+    int seen = 0;
+    for (const ConnectionRecord& c : st->Connections)
+        ASSERT_EQ(c.ActiveTime, seen++);
+    EXPECT_EQ(seen, n);
 }
 
 }  // namespace

@@ -8,10 +8,21 @@
 #include <functional>
 #include <string>
 
+#include "reports/report_tree.h"
 #include "store/date_value.h"
 #include "store/stores.h"
 
 namespace vy::testing {
+
+// A child placed before its elder siblings, as the Users tree places servers.
+inline int AddChildFirst(ReportTree& tree, int parent, std::string text, int image)
+{
+    const int index = tree.AddChildLast(parent, std::move(text), image);
+    auto& children = tree.Node(parent).Children;
+    children.insert(children.begin(), index);
+    children.pop_back();
+    return index;
+}
 
 inline double At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
@@ -36,8 +47,8 @@ inline int Add(Stores& stores, const Connection& c)
     const int p = FindOrAddName(stores, KindPort, c.Port, d, s, 0);
     const int sp = FindOrAddName(stores, KindSpeed, c.Speed, d, s, p);
     ConnectionRecord r;
-    r.UserIndex = static_cast<std::uint16_t>(u);
-    r.SpeedIndex = static_cast<std::uint16_t>(sp);
+    r.UserIndex = u;
+    r.SpeedIndex = sp;
     r.DateTime = c.When;
     r.ActiveTime = c.Time;
     r.BytesSent = c.Sent;

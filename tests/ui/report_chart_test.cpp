@@ -165,7 +165,7 @@ TEST_F(ReportChartTest, TickLabelsOfTimesBeyond32BitsReadAsTheirValues)
     ReportTable table;
     table.Columns = {{"Year", 100, Alignment::Left}, {"Time", 100, Alignment::Right}};
     for (const std::int64_t hours : {720000LL, 360000LL, 1LL})
-        table.Rows.push_back({{std::to_string(hours), SecondsToText(hours * 3600)}, 0, {hours * 3600, 0, 0, 0}});
+        table.Rows.push_back({{std::to_string(hours), SecondsToText(hours * 3600)}, 0, NoKey, {hours * 3600, 0, 0, 0}});
     ReportChart chart;
     chart.ShowTable(&table, 1);
     auto* axis = qobject_cast<QCategoryAxis*>(chart.Chart()->axes(Qt::Horizontal).value(0));

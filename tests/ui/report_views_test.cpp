@@ -6,6 +6,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
+#include "support/fixtures.h"
 #include "ui/images.h"
 #include "ui/main_window_support.h"
 #include "ui/report_views.h"
@@ -131,7 +132,7 @@ ReportTree SampleTree()
     ReportTree tree;
     const int domain = tree.AddRoot("Local", ImageDomain);
     tree.AddChildLast(domain, "alice", ImageUser);
-    const int server = tree.AddChildFirst(domain, "SRV1", ImageServer);
+    const int server = vy::testing::AddChildFirst(tree, domain, "SRV1", ImageServer);
     const int port = tree.AddChildLast(server, "COM1", ImagePort);
     tree.AddChildLast(port, "28800", ImageSpeed);
     tree.AddRoot("Other", ImageDomain);
