@@ -480,7 +480,7 @@ TEST(CurrentForm, ReadsTheSpeedOf20251AndTheOtherClockAndMarks)
     EXPECT_EQ(Parsed(With(kCurrent, "9:05 AM", "0:05"))->DateTime, At(2026, 12, 6, 0, 5));
     EXPECT_FALSE(Parsed(With(kCurrent, "9:05 AM", "24:05")));
     EXPECT_EQ(Parsed(With(kCurrent, "12/6/2026 at", "?12/?6/?2026 at"))->DateTime, At(2026, 12, 6, 9, 5));
-    EXPECT_EQ(Parsed(With(kCurrent, "12/6/2026 at", "\xE2\x80\x8F12/\xE2\x80\x8E6/2026 at"))->DateTime,
+    EXPECT_EQ(Parsed(With(kCurrent, "12/6/2026 at", "\xE2\x80\x8F" "12/\xE2\x80\x8E" "6/2026 at"))->DateTime,
               At(2026, 12, 6, 9, 5));
 }
 
