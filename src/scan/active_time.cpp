@@ -9,7 +9,9 @@ namespace vy {
 
 namespace {
 
-bool IsLetter(char c) { return AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z'; }
+// Setting the case bit folds the capitals onto the small letters, and no
+// other byte onto them.
+bool IsLetter(char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 
 // Seconds of one unit word; 0 for a word that is no unit.
 std::int32_t UnitSeconds(std::string_view word)

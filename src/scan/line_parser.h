@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,10 +51,47 @@ public:
     std::size_t size() const { return text_.size(); }
     // The first occurrence in line at or after from; npos when absent.
     std::size_t In(std::string_view line, std::size_t from = 0) const;
+    // The byte looked for, and its place in the text.
+    char Key() const { return key_; }
+    std::size_t KeyPlace() const { return rare_; }
+    // Whether the text stands in line with its key byte at p (a place in
+    // line).
+    bool KeyedAt(std::string_view line, std::size_t p) const
+    {
+        // The first and last bytes sort out most near misses before the
+        // whole comparison.
+        const std::size_t at = p - rare_;
+        const std::size_t n = text_.size();
+        return p >= rare_ && line.size() - at >= n && line[at] == text_.front() && line[at + n - 1] == text_.back() &&
+               SameBytes(line.data() + at, text_.data(), n);
+    }
 
 private:
+    // Whether the n bytes at a and b are the same: eight at a time, the last
+    // eight overlapping, so that the dozen comparisons of every line need no
+    // call into the library.
+    static bool SameBytes(const char* a, const char* b, std::size_t n)
+    {
+        auto word = [](const char* p) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            return w;
+        };
+        if (n < 8) {
+            for (std::size_t i = 0; i < n; ++i)
+                if (a[i] != b[i])
+                    return false;
+            return true;
+        }
+        for (std::size_t i = 0; i + 8 < n; i += 8)
+            if (word(a + i) != word(b + i))
+                return false;
+        return word(a + n - 8) == word(b + n - 8);
+    }
+
     std::string_view text_;
     std::size_t rare_ = 0;  // the place of the byte looked for
+    char key_ = 0;
 };
 
 // The recognition test prepared once for a scan. A line is a connection line
