@@ -93,7 +93,7 @@ std::optional<std::int64_t> NumberAt(std::string_view line, std::size_t a, std::
 }
 
 // The count bytes of text from at, all digits, as a number; -1 otherwise.
-int Digits(std::string_view text, std::size_t at, std::size_t count)
+inline int Digits(std::string_view text, std::size_t at, std::size_t count)
 {
     if (at > text.size() || text.size() - at < count)
         return -1;
@@ -152,8 +152,12 @@ std::optional<std::string_view> DomainAt(const LineMarkers& mk, std::string_view
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.Start.size();
-    const std::size_t end = line.find_first_of("\\ ", from);
-    if (end == npos)
+    // A plain loop: the library's search for either of two bytes makes a
+    // byte search per byte.
+    std::size_t end = from;
+    while (end < line.size() && line[end] != '\\' && line[end] != ' ')
+        ++end;
+    if (end >= line.size())
         return std::nullopt;
     if (line[end] == ' ')
         return kLocal;
