@@ -502,17 +502,22 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
     return npos;
 }
 
-LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
+LineMatcher::LineMatcher(std::string_view lang, std::string_view ids, std::string_view also)
     : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
-    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
-        ids_.push_back(IdKey(ids.data() + 6 * slot));
-        for (std::size_t k = 0; k < 5; ++k)
-            inField_[static_cast<unsigned char>(ids[6 * slot + k])] = true;
-        inField_[','] = true;
-    }
-    std::sort(ids_.begin(), ids_.end());
-    ids_.erase(std::unique(ids_.begin(), ids_.end()), ids_.end());
+    const auto read = [](std::string_view list, std::vector<std::uint64_t>& keys, std::array<bool, 256>& bytes) {
+        for (std::size_t slot = 0; slot < (list.size() + 1) / 6; ++slot) {
+            keys.push_back(IdKey(list.data() + 6 * slot));
+            for (std::size_t k = 0; k < 5; ++k)
+                bytes[static_cast<unsigned char>(list[6 * slot + k])] = true;
+            bytes[','] = true;
+        }
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    };
+    read(ids, ids_, inField_);
+    inEither_ = inField_;
+    read(also, also_, inEither_);
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
@@ -546,6 +551,30 @@ bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
         ++c;
     }
     return false;
+}
+
+LineMatcher::IdField LineMatcher::IdFieldOf(std::string_view line) const
+{
+    // The step of IsConnectionLineWithMarker over the bytes of either list:
+    // it passes over no field of either, and the first listed one settles
+    // it.
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    bool also = false;
+    for (std::size_t c = 0; c + 6 < line.size();) {
+        const unsigned char last = p[c + 6];
+        if (!inEither_[last]) {
+            c += 7;
+            continue;
+        }
+        if (last == ',' && p[c] == ',') {
+            const std::uint64_t key = IdKey(line.data() + c + 1);
+            if (std::binary_search(ids_.begin(), ids_.end(), key))
+                return IdField::Listed;
+            also = also || std::binary_search(also_.begin(), also_.end(), key);
+        }
+        ++c;
+    }
+    return also ? IdField::Also : IdField::None;
 }
 
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)

@@ -100,10 +100,16 @@ private:
 // sixth character of a slot is never looked at).
 class LineMatcher {
 public:
-    LineMatcher(std::string_view lang, std::string_view ids);
+    // also: a second list in the same form, told apart by IdFieldOf.
+    LineMatcher(std::string_view lang, std::string_view ids, std::string_view also = {});
     bool IsConnectionLine(std::string_view line) const;
     // The same answer for a line known to hold the recognition marker.
     bool IsConnectionLineWithMarker(std::string_view line) const;
+    // For a line known to hold the recognition marker: Listed when it is a
+    // connection line, else Also when it holds "," + ID + "," for an ID of
+    // the second list; in one pass over the line.
+    enum class IdField { None, Listed, Also };
+    IdField IdFieldOf(std::string_view line) const;
     // Whether id (five characters) is one of the listed IDs.
     bool Lists(std::string_view id) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
@@ -115,7 +121,9 @@ public:
 private:
     Needle marker_;
     std::vector<std::uint64_t> ids_;  // the listed IDs as keys of five bytes, sorted, each once
+    std::vector<std::uint64_t> also_;  // the same for the second list
     std::array<bool, 256> inField_{};  // the bytes of "," + ID + "," for some listed ID
+    std::array<bool, 256> inEither_{};  // the same for an ID of either list
 };
 
 // Reads every value of a line that the matcher accepted into out; false when
