@@ -1,6 +1,5 @@
 #include "scan/active_time.h"
 
-#include <charconv>
 #include <limits>
 
 #include "store/ascii_text.h"
@@ -9,7 +8,9 @@ namespace vy {
 
 namespace {
 
-bool IsLetter(char c) { return AsciiLower(c) >= 'a' && AsciiLower(c) <= 'z'; }
+// Setting the case bit folds the capitals onto the small letters, and no
+// other byte onto them.
+bool IsLetter(char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 
 // Seconds of one unit word; 0 for a word that is no unit.
 std::int32_t UnitSeconds(std::string_view word)
@@ -42,11 +43,12 @@ std::optional<std::int32_t> ReadDuration(std::string_view text, std::size_t* end
         // A number beyond 64 bits overflows the sum all the same: its unit
         // is at least one second.
         std::int64_t number = 0;
-        const auto [digitsEnd, ec] = std::from_chars(text.data() + i, text.data() + text.size(), number);
-        if (ec != std::errc())
-            return std::nullopt;
-        const std::size_t blanks = static_cast<std::size_t>(digitsEnd - text.data());
-        i = blanks;
+        for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
+            number = number * 10 + (text[i] - '0');
+            if (number > kMax)
+                return std::nullopt;
+        }
+        const std::size_t blanks = i;
         while (i < text.size() && text[i] == ' ')
             ++i;
         if (i == blanks)

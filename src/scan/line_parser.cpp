@@ -67,6 +67,15 @@ constexpr std::string_view kLocal = "Local";
 
 bool IsGerman(std::string_view lang) { return lang == "DE"; }
 
+// The user's name lower-cased into out, whose room is kept: copied whole,
+// then folded in place, which costs less than a byte appended at a time.
+void AssignLower(std::string& out, std::string_view text)
+{
+    out.assign(text);
+    for (char& c : out)
+        c = AsciiLower(c);
+}
+
 // The five bytes of an event ID as one number, for looking IDs up.
 std::uint64_t IdKey(const char* id)
 {
@@ -84,12 +93,19 @@ std::optional<std::int64_t> NumberAt(std::string_view line, std::size_t a, std::
 }
 
 // The count bytes of text from at, all digits, as a number; -1 otherwise.
-int Digits(std::string_view text, std::size_t at, std::size_t count)
+inline int Digits(std::string_view text, std::size_t at, std::size_t count)
 {
     if (at > text.size() || text.size() - at < count)
         return -1;
-    const auto value = ReadDecimal<unsigned>(text.substr(at, count));
-    return value ? static_cast<int>(*value) : -1;
+    // Two or four digits, read here: the library's reader costs more than
+    // the whole date.
+    int value = 0;
+    for (const char c : text.substr(at, count)) {
+        if (!IsAsciiDigit(c))
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 // ---- The classic form ------------------------------------------------------
@@ -136,8 +152,12 @@ std::optional<std::string_view> DomainAt(const LineMarkers& mk, std::string_view
     if (m == npos)
         return std::nullopt;
     const std::size_t from = m + mk.Start.size();
-    const std::size_t end = line.find_first_of("\\ ", from);
-    if (end == npos)
+    // A plain loop: the library's search for either of two bytes makes a
+    // byte search per byte.
+    std::size_t end = from;
+    while (end < line.size() && line[end] != '\\' && line[end] != ' ')
+        ++end;
+    if (end >= line.size())
         return std::nullopt;
     if (line[end] == ' ')
         return kLocal;
@@ -196,19 +216,95 @@ std::optional<std::string_view> SpeedAt(const LineMarkers& mk, std::string_view 
     return line.substr(from, end - from);
 }
 
+// Several needles looked for in one line: those keyed on the same byte share
+// one walk over that byte's places, and each is settled at its first match
+// there, where its own search from the line's start would stop.
+template <std::size_t N>
+class NeedleSet {
+public:
+    explicit NeedleSet(const std::array<const Needle*, N>& needles) : needles_(needles)
+    {
+        for (std::size_t i = 0; i < N; ++i) {
+            std::size_t g = 0;
+            while (g < groups_ && keys_[g] != needles[i]->Key())
+                ++g;
+            if (g == groups_) {
+                keys_[groups_++] = needles[i]->Key();
+                ends_[g] = 0;
+            }
+            group_[i] = g;
+        }
+        // Members ordered by group, so that each group is one run.
+        std::size_t next = 0;
+        for (std::size_t g = 0; g < groups_; ++g) {
+            for (std::size_t i = 0; i < N; ++i)
+                if (group_[i] == g)
+                    members_[next++] = i;
+            ends_[g] = next;
+        }
+    }
+
+    // at[i]: the first occurrence of needle i in line, npos when absent.
+    void FindIn(std::string_view line, std::array<std::size_t, N>& at) const
+    {
+        at.fill(npos);
+        std::size_t begin = 0;
+        for (std::size_t g = 0; g < groups_; begin = ends_[g++]) {
+            std::size_t open = ends_[g] - begin;
+            for (std::size_t p = line.find(keys_[g]); p != npos; p = line.find(keys_[g], p + 1)) {
+                for (std::size_t m = begin; m < ends_[g]; ++m) {
+                    const std::size_t i = members_[m];
+                    if (at[i] == npos && needles_[i]->KeyedAt(line, p)) {
+                        at[i] = p - needles_[i]->KeyPlace();
+                        --open;
+                    }
+                }
+                if (open == 0)
+                    break;
+            }
+        }
+    }
+
+private:
+    std::array<const Needle*, N> needles_;
+    std::array<std::size_t, N> group_{}, members_{}, ends_{};
+    std::array<char, N> keys_{};
+    std::size_t groups_ = 0;
+};
+
+// The markers of the classic form that are looked for from the line's start.
+enum Searched : std::size_t {
+    kUserStart, kAfterUser, kTime, kSpeed, kRecognition, kBeforeSent, kAfterSent, kBeforeReceived, kAfterReceived,
+    kSearchedCount
+};
+using ClassicSearch = NeedleSet<kSearchedCount>;
+
+const ClassicSearch& SearchFor(bool german)
+{
+    const auto make = [](const LineMarkers& mk) {
+        return ClassicSearch({&mk.UserStart, &mk.AfterUser, &mk.TimeMarker, &mk.BeforeSpeed, &mk.Recognition,
+                              &mk.BeforeSent, &mk.AfterSent, &mk.BeforeReceived, &mk.AfterReceived});
+    };
+    static const ClassicSearch english = make(MarkersFor(false));
+    static const ClassicSearch germanSearch = make(MarkersFor(true));
+    return german ? germanSearch : english;
+}
+
 // Each value stands at the first occurrence of its markers in the whole line.
 bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
 {
     const LineMarkers& mk = MarkersFor(german);
+    std::array<std::size_t, kSearchedCount> at;
+    SearchFor(german).FindIn(line, at);
     // The start marker is the user's marker and a blank, and the English
     // port marker the user's follower and a blank (the German one is the
     // follower itself).
-    const std::size_t userStart = mk.UserStart.In(line);
+    const std::size_t userStart = at[kUserStart];
     const std::size_t start = WithBlankAfter(line, userStart, mk.UserStart, mk.Start);
-    const std::size_t afterUser = mk.AfterUser.In(line);
+    const std::size_t afterUser = at[kAfterUser];
     const std::size_t beforePort = german ? afterUser : WithBlankAfter(line, afterUser, mk.AfterUser, mk.BeforePort);
 
-    const auto dateTime = DateTimeAt(line, mk.TimeMarker.In(line));
+    const auto dateTime = DateTimeAt(line, at[kTime]);
     if (!dateTime)
         return false;
     const auto domain = DomainAt(mk, line, start);
@@ -217,21 +313,19 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     const auto port = PortAt(mk, german, line, beforePort);
     if (!domain || !user || !server || !port)
         return false;
-    const auto speed = SpeedAt(mk, line, mk.BeforeSpeed.In(line));
-    const std::size_t recognition = mk.Recognition.In(line);
+    const auto speed = SpeedAt(mk, line, at[kSpeed]);
+    const std::size_t recognition = at[kRecognition];
     if (!speed || recognition == npos)
         return false;
     const auto active = ReadDuration(line.substr(recognition + mk.Recognition.size()));
-    const auto sent = NumberAt(line, mk.BeforeSent.In(line), mk.BeforeSent.size(), mk.AfterSent.In(line));
-    const auto received =
-        NumberAt(line, mk.BeforeReceived.In(line), mk.BeforeReceived.size(), mk.AfterReceived.In(line));
+    const auto sent = NumberAt(line, at[kBeforeSent], mk.BeforeSent.size(), at[kAfterSent]);
+    const auto received = NumberAt(line, at[kBeforeReceived], mk.BeforeReceived.size(), at[kAfterReceived]);
     if (!active || !sent || !received)
         return false;
 
     out.DateTime = *dateTime;
     out.Domain = *domain;
-    out.User.clear();
-    AppendAsciiLower(out.User, *user);
+    AssignLower(out.User, *user);
     out.Server = *server;
     out.Port = *port;
     out.Speed = *speed;
@@ -375,8 +469,7 @@ bool ParseCurrentMessage(std::string_view message, std::string_view server, bool
 
     out.DateTime = *dateTime;
     out.Domain = names.Domain;
-    out.User.clear();
-    AppendAsciiLower(out.User, names.User);
+    AssignLower(out.User, names.User);
     out.Server = server;
     out.Port = m.substr(portBegin, portEnd - portBegin);
     out.Speed = speed;
@@ -390,65 +483,41 @@ Needle::Needle(std::string_view text) : text_(text)
 {
     // The first of the rarest bytes that the marker holds, else its first
     // byte that is not a blank.
+    rare_ = npos;
     for (char rare : std::string_view("yv.pTVGD"))
-        if ((rare_ = text.find(rare)) != npos)
-            return;
-    rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
+        if (rare_ == npos)
+            rare_ = text.find(rare);
+    if (rare_ == npos)
+        rare_ = std::min(text.find_first_not_of(' '), text.size() - 1);
+    key_ = text[rare_];
 }
-
-namespace {
-
-// Whether the n bytes at a and b are the same: eight at a time, the last
-// eight overlapping, so that the dozen comparisons of every line need no
-// call into the library.
-bool SameBytes(const char* a, const char* b, std::size_t n)
-{
-    auto word = [](const char* p) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        return w;
-    };
-    if (n < 8) {
-        for (std::size_t i = 0; i < n; ++i)
-            if (a[i] != b[i])
-                return false;
-        return true;
-    }
-    for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (word(a + i) != word(b + i))
-            return false;
-    return word(a + n - 8) == word(b + n - 8);
-}
-
-}  // namespace
 
 std::size_t Needle::In(std::string_view line, std::size_t from) const
 {
     if (from > line.size())
         return npos;
-    for (std::size_t p = line.find(text_[rare_], from + rare_); p != npos; p = line.find(text_[rare_], p + 1)) {
-        // The first and last bytes sort out most near misses before the
-        // whole comparison.
-        const std::size_t at = p - rare_;
-        const std::size_t n = text_.size();
-        if (line.size() - at >= n && line[at] == text_.front() && line[at + n - 1] == text_.back() &&
-            SameBytes(line.data() + at, text_.data(), n))
-            return at;
-    }
+    for (std::size_t p = line.find(key_, from + rare_); p != npos; p = line.find(key_, p + 1))
+        if (KeyedAt(line, p))
+            return p - rare_;
     return npos;
 }
 
-LineMatcher::LineMatcher(std::string_view lang, std::string_view ids)
+LineMatcher::LineMatcher(std::string_view lang, std::string_view ids, std::string_view also)
     : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
-    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
-        ids_.push_back(IdKey(ids.data() + 6 * slot));
-        for (std::size_t k = 0; k < 5; ++k)
-            inField_[static_cast<unsigned char>(ids[6 * slot + k])] = true;
-        inField_[','] = true;
-    }
-    std::sort(ids_.begin(), ids_.end());
-    ids_.erase(std::unique(ids_.begin(), ids_.end()), ids_.end());
+    const auto read = [](std::string_view list, std::vector<std::uint64_t>& keys, std::array<bool, 256>& bytes) {
+        for (std::size_t slot = 0; slot < (list.size() + 1) / 6; ++slot) {
+            keys.push_back(IdKey(list.data() + 6 * slot));
+            for (std::size_t k = 0; k < 5; ++k)
+                bytes[static_cast<unsigned char>(list[6 * slot + k])] = true;
+            bytes[','] = true;
+        }
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    };
+    read(ids, ids_, inField_);
+    inEither_ = inField_;
+    read(also, also_, inEither_);
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
@@ -482,6 +551,30 @@ bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
         ++c;
     }
     return false;
+}
+
+LineMatcher::IdField LineMatcher::IdFieldOf(std::string_view line) const
+{
+    // The step of IsConnectionLineWithMarker over the bytes of either list:
+    // it passes over no field of either, and the first listed one settles
+    // it.
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    bool also = false;
+    for (std::size_t c = 0; c + 6 < line.size();) {
+        const unsigned char last = p[c + 6];
+        if (!inEither_[last]) {
+            c += 7;
+            continue;
+        }
+        if (last == ',' && p[c] == ',') {
+            const std::uint64_t key = IdKey(line.data() + c + 1);
+            if (std::binary_search(ids_.begin(), ids_.end(), key))
+                return IdField::Listed;
+            also = also || std::binary_search(also_.begin(), also_.end(), key);
+        }
+        ++c;
+    }
+    return also ? IdField::Also : IdField::None;
 }
 
 bool ParseConnectionLine(std::string_view lang, std::string_view line, ConnectionLine& out)

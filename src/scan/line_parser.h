@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,10 +51,47 @@ public:
     std::size_t size() const { return text_.size(); }
     // The first occurrence in line at or after from; npos when absent.
     std::size_t In(std::string_view line, std::size_t from = 0) const;
+    // The byte looked for, and its place in the text.
+    char Key() const { return key_; }
+    std::size_t KeyPlace() const { return rare_; }
+    // Whether the text stands in line with its key byte at p (a place in
+    // line).
+    bool KeyedAt(std::string_view line, std::size_t p) const
+    {
+        // The first and last bytes sort out most near misses before the
+        // whole comparison.
+        const std::size_t at = p - rare_;
+        const std::size_t n = text_.size();
+        return p >= rare_ && line.size() - at >= n && line[at] == text_.front() && line[at + n - 1] == text_.back() &&
+               SameBytes(line.data() + at, text_.data(), n);
+    }
 
 private:
+    // Whether the n bytes at a and b are the same: eight at a time, the last
+    // eight overlapping, so that the dozen comparisons of every line need no
+    // call into the library.
+    static bool SameBytes(const char* a, const char* b, std::size_t n)
+    {
+        auto word = [](const char* p) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            return w;
+        };
+        if (n < 8) {
+            for (std::size_t i = 0; i < n; ++i)
+                if (a[i] != b[i])
+                    return false;
+            return true;
+        }
+        for (std::size_t i = 0; i + 8 < n; i += 8)
+            if (word(a + i) != word(b + i))
+                return false;
+        return word(a + n - 8) == word(b + n - 8);
+    }
+
     std::string_view text_;
     std::size_t rare_ = 0;  // the place of the byte looked for
+    char key_ = 0;
 };
 
 // The recognition test prepared once for a scan. A line is a connection line
@@ -62,10 +100,16 @@ private:
 // sixth character of a slot is never looked at).
 class LineMatcher {
 public:
-    LineMatcher(std::string_view lang, std::string_view ids);
+    // also: a second list in the same form, told apart by IdFieldOf.
+    LineMatcher(std::string_view lang, std::string_view ids, std::string_view also = {});
     bool IsConnectionLine(std::string_view line) const;
     // The same answer for a line known to hold the recognition marker.
     bool IsConnectionLineWithMarker(std::string_view line) const;
+    // For a line known to hold the recognition marker: Listed when it is a
+    // connection line, else Also when it holds "," + ID + "," for an ID of
+    // the second list; in one pass over the line.
+    enum class IdField { None, Listed, Also };
+    IdField IdFieldOf(std::string_view line) const;
     // Whether id (five characters) is one of the listed IDs.
     bool Lists(std::string_view id) const;
     // The recognition marker: "The user was active for" or "Verbindungszeit:".
@@ -77,7 +121,9 @@ public:
 private:
     Needle marker_;
     std::vector<std::uint64_t> ids_;  // the listed IDs as keys of five bytes, sorted, each once
+    std::vector<std::uint64_t> also_;  // the same for the second list
     std::array<bool, 256> inField_{};  // the bytes of "," + ID + "," for some listed ID
+    std::array<bool, 256> inEither_{};  // the same for an ID of either list
 };
 
 // Reads every value of a line that the matcher accepted into out; false when

@@ -15,14 +15,23 @@ namespace {
 constexpr char kCtrlZ = 26;
 
 // Where the first line end at or after from stands in [from, end), or end.
+// Looked for a stretch at a time: a file with one kind of line end only
+// would otherwise be searched to the buffer's end for the other kind at
+// every line.
 std::size_t LineEndIn(const char* text, std::size_t from, std::size_t end)
 {
-    const char* p = text + from;
-    const std::size_t n = end - from;
-    const void* cr = std::memchr(p, '\r', n);
-    const std::size_t crAt = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : n;
-    const void* lf = std::memchr(p, '\n', crAt);
-    return from + (lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : crAt);
+    constexpr std::size_t kStretch = 1024;
+    for (std::size_t stretch = kStretch; from < end; from += stretch, stretch *= 2) {
+        const char* p = text + from;
+        const std::size_t n = std::min(end - from, stretch);
+        const void* cr = std::memchr(p, '\r', n);
+        const std::size_t crAt = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : n;
+        const void* lf = std::memchr(p, '\n', crAt);
+        const std::size_t at = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : crAt;
+        if (at < n)
+            return from + at;
+    }
+    return end;
 }
 }  // namespace
 

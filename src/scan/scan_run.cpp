@@ -254,11 +254,10 @@ LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
 void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
                const EvtxReadAhead& evtx, ReadSink& sink)
 {
-    const LineMatcher matcher(settings.LogLanguage, settings.NEvents);
     // Lines of the connection events that the list leaves out: found by
-    // their ID field as quickly as the listed ones, then told by source.
-    const std::string unlistedIds = UnlistedConnectionIds(settings.NEvents);
-    const LineMatcher unlisted(settings.LogLanguage, unlistedIds);
+    // their ID field in the same pass as the listed ones, then told by
+    // source.
+    const LineMatcher matcher(settings.LogLanguage, settings.NEvents, UnlistedConnectionIds(settings.NEvents));
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
@@ -315,7 +314,8 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             if (!reader.Next(line))
                 break;
             const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
-            const bool connection = marker && matcher.IsConnectionLineWithMarker(line.Text);
+            const LineMatcher::IdField field = marker ? matcher.IdFieldOf(line.Text) : LineMatcher::IdField::None;
+            const bool connection = field == LineMatcher::IdField::Listed;
             markerNext = false;
             const std::size_t asciiHead = std::exchange(ascii, 0);
             const std::int64_t consumed = reader.Consumed();
@@ -324,7 +324,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                 sink.Overlong();
             else if (connection)
                 sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), consumed);
-            else if (marker && !unlistedIds.empty() && unlisted.IsConnectionLineWithMarker(line.Text))
+            else if (field == LineMatcher::IdField::Also)
                 if (const int id = UnlistedConnectionEvent(line.Text))
                     sink.EventNotListed(id);
             if (sink.Stopped()) {

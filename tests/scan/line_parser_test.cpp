@@ -201,20 +201,29 @@ TEST(LineMatcher, AgreesWithTheSubstringTestForLongAndShortLists)
     std::mt19937 rng(31);
     auto text = [&rng](std::size_t n) { return reference::RandomText(rng, ",12;T", n); };
     int accepted = 0;
+    int alsoSeen = 0;
     for (int round = 0; round < 300; ++round) {
         const std::string ids = text(round % 3 == 0 ? 6000 : rng() % 40);
-        const LineMatcher matcher("EN", ids);
+        const std::string also = text(rng() % 400);  // a second list, told apart in the same pass
+        const LineMatcher matcher("EN", ids, also);
         for (int i = 0; i < 40; ++i) {
             const std::string line = text(rng() % 60) + (i % 2 ? "The user was active for" : "") + text(rng() % 60);
             const bool want = reference::IsConnectionLine("EN", line, ids);
             ASSERT_EQ(matcher.IsConnectionLine(line), want) << "[" << ids << "] [" << line << "]";
             if (line.find(matcher.Marker()) != std::string::npos) {
                 ASSERT_EQ(matcher.IsConnectionLineWithMarker(line), want);
+                const bool wantAlso = !want && reference::IsConnectionLine("EN", line, also);
+                ASSERT_EQ(matcher.IdFieldOf(line), want       ? LineMatcher::IdField::Listed
+                                                   : wantAlso ? LineMatcher::IdField::Also
+                                                              : LineMatcher::IdField::None)
+                    << "[" << ids << "] [" << also << "] [" << line << "]";
+                alsoSeen += wantAlso;
             }
             accepted += want;
         }
     }
     EXPECT_GT(accepted, 500);
+    EXPECT_GT(alsoSeen, 50);
     // A thousand listed IDs, each recognised where it stands, and no other.
     std::string ids;
     for (int id = 30000; id < 31000; ++id)

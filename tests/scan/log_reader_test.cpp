@@ -111,6 +111,16 @@ TEST_F(LogReaderTest, ALineLongerThanTheBlockIsKeptWhole)
     const std::string longLine(5000, 'x');
     const auto lines = ReadAll("ab\r\n" + longLine + "\r\ncd", 16, 8192);
     EXPECT_EQ(lines, Lines({"ab", longLine, "cd"}));
+    // Long lines with one kind of line end each, the other kind far behind
+    // or absent, of lengths around powers of two.
+    for (const std::string end : {"\n", "\r"}) {
+        for (std::size_t length : {1023, 1024, 1025, 3071, 3072, 5000}) {
+            const std::string line(length, 'x');
+            const std::string text = "ab" + end + line + end + "cd" + end;
+            for (std::size_t block : {16, 1 << 20})
+                EXPECT_EQ(ReadAll(text, block, 8192), Lines({"ab", line, "cd"})) << block << " " << length;
+        }
+    }
 }
 
 TEST_F(LogReaderTest, ALineBeyondTheLimitIsCountedButNotKept)
