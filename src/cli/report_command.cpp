@@ -243,7 +243,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
         }
     }
     for (int column : options.Clicks)
-        ReportSortError(err, ListColumnClick(session, column, dates));
+        ReportSortError(err, ListColumnClick(session, column));
 
     std::string bytes;
     std::optional<QString> file = options.Output;

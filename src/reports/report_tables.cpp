@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "reports/date_text.h"
@@ -118,21 +119,23 @@ struct Aggregate {
     }
 };
 
+// The kind a table is sorted by once filled, on its first column; Month
+// for none.
 SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<ReportRow> rows, const Sums& totals,
-                 std::string_view rule, const DateTexts& dates)
+                 ColumnKind order)
 {
     table.Rows = std::move(rows);
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
     labelTotal = TotalsLine(totals.Time, totals.Sent, totals.Received);
     table.Totals = {totals.Time, totals.Sent, totals.Received, 0};
-    if (rule.empty())
-        return std::nullopt;
-    return SortList(table, 0, rule, 1, dates);
+    return SortList(table, 0, order, 1);
 }
 
+// keyOf gives the sort keys of a row from its node key.
+template <typename KeyOf>
 SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate& aggregate, int image,
-                          std::string_view rule, const DateTexts& dates, std::vector<std::string> extra = {})
+                          ColumnKind order, KeyOf keyOf, std::vector<std::string> extra = {})
 {
     std::vector<ReportRow> rows;
     rows.reserve(aggregate.Captions.size());
@@ -141,9 +144,10 @@ SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate
         rows.push_back(AggregateRow(std::move(aggregate.Captions[r]), aggregate.RowSums[r], image, aggregate.Keys[r]));
         if (!extra.empty())
             rows.back().Cells.push_back(std::move(extra[r]));
+        keyOf(rows.back().Values, aggregate.Keys[r]);
         totals.Add(aggregate.RowSums[r]);
     }
-    return Finish(table, labelTotal, std::move(rows), totals, rule, dates);
+    return Finish(table, labelTotal, std::move(rows), totals, order);
 }
 
 // Date tables: the row slot of each day from a first day on, so that a
@@ -186,14 +190,25 @@ class ConnectionRows {
 public:
     explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}
 
-    const std::string& DateText(double value)
+    // Starts the row of a record: its Date cell, its values and the keys
+    // of its port and speed.
+    ReportRow& Add(const NameTable& names, const ConnectionRecord& r, int port, std::size_t cells)
     {
-        if (!haveLast_ || value != lastValue_) {
-            lastText_ = dates_.FormatDateTime(value);
-            lastValue_ = value;
+        if (!haveLast_ || r.DateTime != lastValue_) {
+            lastText_ = dates_.FormatDateTime(r.DateTime);
+            lastShown_ = dates_.ShownSeconds(r.DateTime);
+            lastValue_ = r.DateTime;
             haveLast_ = true;
         }
-        return lastText_;
+        ReportRow& row = Rows.emplace_back();
+        row.Cells.reserve(cells);
+        row.Cells.push_back(lastText_);
+        row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
+        row.Values.Shown = lastShown_;
+        row.Values.Port = OrderOf(portOrder_, names, port, PortOrder);
+        row.Values.Speed = OrderOf(speedOrder_, names, r.SpeedIndex, SpeedOrder);
+        Totals.Add(r);
+        return row;
     }
 
     std::vector<ReportRow> Rows;
@@ -201,9 +216,22 @@ public:
 
 private:
     const DateTexts& dates_;
+    // The order keys of the names met so far: lists hold few ports and speeds.
+    static std::int64_t OrderOf(std::unordered_map<int, std::int64_t>& known, const NameTable& names, int index,
+                                std::int64_t (*order)(std::string_view))
+    {
+        const auto [it, added] = known.try_emplace(index, 0);
+        if (added)
+            it->second = order(NameAt(names, index));
+        return it->second;
+    }
+
     bool haveLast_ = false;
     double lastValue_ = 0;
     std::string lastText_;
+    std::optional<std::int64_t> lastShown_;
+    std::unordered_map<int, std::int64_t> portOrder_;
+    std::unordered_map<int, std::int64_t> speedOrder_;
 };
 
 void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
@@ -211,8 +239,19 @@ void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
     row.Cells.push_back(SecondsToText(r.ActiveTime));
     row.Cells.push_back(GroupDigits(",", r.BytesSent));
     row.Cells.push_back(GroupDigits(",", r.BytesReceived));
-    row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
 }
+
+// Aggregate rows that sort by their names' numbers, or by nothing beyond
+// their sums.
+auto PortKeys(const NameTable& names)
+{
+    return [&names](RowValues& v, int key) { v.Port = PortOrder(NameAt(names, key)); };
+}
+auto SpeedKeys(const NameTable& names)
+{
+    return [&names](RowValues& v, int key) { v.Speed = SpeedOrder(NameAt(names, key)); };
+}
+void NoKeys(RowValues&, int) {}
 
 }  // namespace
 
@@ -227,7 +266,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
         aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.UserIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageUser, ColumnKind::Text, NoKeys);
 }
 
 SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int server)
@@ -246,7 +285,7 @@ SortError FillServerTable(ReportTable& table, std::string& labelTotal, const Tab
         aggregate.Sum(source.Data.Connections,
                       [&](const ConnectionRecord& r) { return SlotAt(slotOfSpeed, r.SpeedIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImagePort, ColumnKind::Port, PortKeys(names));
 }
 
 SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int port)
@@ -260,7 +299,7 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
         aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.SpeedIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, ColumnKind::Speed, SpeedKeys(names));
 }
 
 SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int user)
@@ -273,17 +312,14 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
                 continue;
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(7);
-            row.Cells.push_back(list.DateText(r.DateTime));
+            ReportRow& row = list.Add(names, r, port, 7);
             row.Cells.push_back(NameAt(names, server));
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-            list.Totals.Add(r);
         }
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
 
 SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int speed)
@@ -294,15 +330,12 @@ SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const Tabl
         for (const ConnectionRecord& r : source.Data.Connections) {
             if (r.Removed() || r.SpeedIndex != sp)
                 continue;
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(5);
-            row.Cells.push_back(list.DateText(r.DateTime));
+            ReportRow& row = list.Add(names, r, ParentAt(names, r.SpeedIndex), 5);
             row.Cells.push_back(NameAt(names, r.UserIndex));
             AppendRecordValues(row, r);
-            list.Totals.Add(r);
         }
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
 
 SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year)
@@ -321,7 +354,7 @@ SortError FillYearTable(ReportTable& table, std::string& labelTotal, const Table
         }
         aggregate.Sum(source.Data.Connections, daySlots);
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageMonth, ColumnKind::Month, NoKeys);
 }
 
 SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year, int month)
@@ -341,7 +374,8 @@ SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const Tabl
         }
         aggregate.Sum(source.Data.Connections, daySlots);
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
+    return FinishAggregate(table, labelTotal, aggregate, ImageDay, ColumnKind::Day,
+                           [](RowValues& v, int key) { v.Day = DecodeDate(key).Day; }, std::move(weekdays));
 }
 
 SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int dayNumber)
@@ -358,19 +392,16 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
             const int domain = ParentAt(names, server);
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(9);
-            row.Cells.push_back(list.DateText(r.DateTime));
+            ReportRow& row = list.Add(names, r, port, 9);
             row.Cells.push_back(NameAt(names, domain));
             row.Cells.push_back(NameAt(names, r.UserIndex));
             row.Cells.push_back(NameAt(names, server));
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-            list.Totals.Add(r);
         }
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, "Date", source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::DateTime);
 }
 
 SortError FillNodeTable(ReportTable& table, std::string& labelTotal, const TableSource& source, const ReportNode& node)

@@ -1242,7 +1242,7 @@ void TMain::ListDblClick()
 
 void TMain::ListColumnClick(int column)
 {
-    RunReportCommand(false, [this, column] { return vy::ListColumnClick(session_, column, ProcessDateTexts()); });
+    RunReportCommand(false, [this, column] { return vy::ListColumnClick(session_, column); });
 }
 
 void TMain::MenuFileSaveClick()
