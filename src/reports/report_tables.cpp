@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "reports/date_text.h"
@@ -190,6 +189,20 @@ class ConnectionRows {
 public:
     explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}
 
+    // Fills the rows of the records that are kept, in store order; counted
+    // first, so that a million rows are not moved while the list grows.
+    template <typename Keep, typename Fill>
+    void Build(const ConnectionStore& store, Keep keep, Fill fill)
+    {
+        std::size_t count = 0;
+        for (const ConnectionRecord& r : store)
+            count += !r.Removed() && keep(r);
+        Rows.reserve(count);
+        for (const ConnectionRecord& r : store)
+            if (!r.Removed() && keep(r))
+                fill(r);
+    }
+
     // Starts the row of a record: its Date cell, its values and the keys
     // of its port and speed.
     ReportRow& Add(const NameTable& names, const ConnectionRecord& r, int port, std::size_t cells)
@@ -205,8 +218,9 @@ public:
         row.Cells.push_back(lastText_);
         row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
         row.Values.Shown = lastShown_;
-        row.Values.Port = OrderOf(portOrder_, names, port, PortOrder);
-        row.Values.Speed = OrderOf(speedOrder_, names, r.SpeedIndex, SpeedOrder);
+        // Reading a short name is cheaper than remembering its key.
+        row.Values.Port = PortOrder(NameAt(names, port));
+        row.Values.Speed = SpeedOrder(NameAt(names, r.SpeedIndex));
         Totals.Add(r);
         return row;
     }
@@ -216,22 +230,10 @@ public:
 
 private:
     const DateTexts& dates_;
-    // The order keys of the names met so far: lists hold few ports and speeds.
-    static std::int64_t OrderOf(std::unordered_map<int, std::int64_t>& known, const NameTable& names, int index,
-                                std::int64_t (*order)(std::string_view))
-    {
-        const auto [it, added] = known.try_emplace(index, 0);
-        if (added)
-            it->second = order(NameAt(names, index));
-        return it->second;
-    }
-
     bool haveLast_ = false;
     double lastValue_ = 0;
     std::string lastText_;
     std::optional<std::int64_t> lastShown_;
-    std::unordered_map<int, std::int64_t> portOrder_;
-    std::unordered_map<int, std::int64_t> speedOrder_;
 };
 
 void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
@@ -307,9 +309,8 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
     if (const int u = EntryOf(names, user, KindUser); u >= 0) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || r.UserIndex != u)
-                continue;
+        list.Build(source.Data.Connections, [u](const ConnectionRecord& r) { return r.UserIndex == u; },
+                   [&](const ConnectionRecord& r) {
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
             ReportRow& row = list.Add(names, r, port, 7);
@@ -317,7 +318,7 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-        }
+        });
     }
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
@@ -327,13 +328,12 @@ SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const Tabl
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
     if (const int sp = EntryOf(names, speed, KindSpeed); sp >= 0) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || r.SpeedIndex != sp)
-                continue;
+        list.Build(source.Data.Connections, [sp](const ConnectionRecord& r) { return r.SpeedIndex == sp; },
+                   [&](const ConnectionRecord& r) {
             ReportRow& row = list.Add(names, r, ParentAt(names, r.SpeedIndex), 5);
             row.Cells.push_back(NameAt(names, r.UserIndex));
             AppendRecordValues(row, r);
-        }
+        });
     }
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
@@ -386,9 +386,8 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
     // Only days the calendar holds (the years 1 to 9999) have connections.
     const CivilDate date = DecodeDate(dayValue);
     if (EncodeDate(date.Year, date.Month, date.Day) == dayValue) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || std::floor(r.DateTime) != dayValue)
-                continue;
+        list.Build(source.Data.Connections, [dayValue](const ConnectionRecord& r) { return std::floor(r.DateTime) == dayValue; },
+                   [&](const ConnectionRecord& r) {
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
             const int domain = ParentAt(names, server);
@@ -399,7 +398,7 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-        }
+        });
     }
     return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::DateTime);
 }

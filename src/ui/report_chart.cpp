@@ -1,7 +1,6 @@
 #include "ui/report_chart.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <map>
 #include <string>
@@ -47,18 +46,6 @@ std::int64_t RowValue(const ReportRow& row, ChartMeasure measure)
     case ChartMeasure::Receive: return row.Values.Received;
     }
     return 0;
-}
-
-// Where a row of a month or day table stands in the calendar.
-int DateKey(const std::string& caption, int reportKind)
-{
-    if (reportKind == 6) {
-        const auto month = std::find(MonthNames.begin(), MonthNames.end(), caption);
-        return month == MonthNames.end() ? 0 : static_cast<int>(month - MonthNames.begin());
-    }
-    int day = 0;
-    std::from_chars(caption.data(), caption.data() + caption.size(), day);
-    return day;
 }
 
 }  // namespace
@@ -113,10 +100,8 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
     for (std::size_t r = 0; r < count; ++r)
         rows.push_back(static_cast<int>(r));
     if (data.DateColumns) {
-        const auto key = [&](int r) {
-            const auto& cells = table.Rows[static_cast<std::size_t>(r)].Cells;
-            return DateKey(cells.empty() ? std::string() : cells[0], reportKind);
-        };
+        // Month and day rows' keys grow with the date.
+        const auto key = [&](int r) { return table.Rows[static_cast<std::size_t>(r)].Key; };
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
         if (rows.size() > static_cast<std::size_t>(ChartRowLimit))
             rows.resize(ChartRowLimit);
