@@ -26,17 +26,13 @@
 
 #include "reports/report_tree_builder.h"
 #include "reports/value_format.h"
+#include "store/latin1_text.h"
 
 namespace vy {
 
 namespace {
 
 const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
-
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::int64_t RowValue(const ReportRow& row, ChartMeasure measure)
 {
@@ -54,8 +50,8 @@ QString ChartValueText(std::int64_t value, ChartMeasure measure)
 {
     // 64 bits throughout: the ticks of a large folder's times pass 2^31 seconds.
     if (measure == ChartMeasure::Time)
-        return Latin1(SecondsToText(value));
-    return Latin1(GroupDigits(",", value));
+        return FromLatin1(SecondsToText(value));
+    return FromLatin1(GroupDigits(",", value));
 }
 
 namespace {
@@ -110,7 +106,7 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
         const ReportRow& row = table.Rows[static_cast<std::size_t>(r)];
         ChartBar bar;
         if (!row.Cells.empty())
-            bar.Label = Latin1(row.Cells[0]);
+            bar.Label = FromLatin1(row.Cells[0]);
         bar.Value = RowValue(row, measure);
         bar.Row = r;
         data.Bars.push_back(std::move(bar));
@@ -186,7 +182,7 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
     note_->setText(shown_.TableRows > static_cast<int>(shown_.Bars.size()) && !shown_.Bars.empty()
                        ? QStringLiteral("The first %1 of %2 rows")
                              .arg(shown_.Bars.size())
-                             .arg(Latin1(GroupDigits(",", shown_.TableRows)))
+                             .arg(FromLatin1(GroupDigits(",", shown_.TableRows)))
                        : QString());
     view_->setMinimumSize(0, 0);
     chart->setMargins(QMargins(4, 4, 4, 4));
