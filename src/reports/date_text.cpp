@@ -312,32 +312,32 @@ const DateTexts::TimeText& DateTexts::TimePart(int secondsOfDay) const
     return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(time);
 }
 
-std::string DateTexts::FormatDateTime(double value) const
+std::string DateTexts::FormatDateTime(double value, std::optional<std::int64_t>* shown) const
 {
+    if (shown)
+        shown->reset();
     if (!Representable(value))
         return {};
     const int day = static_cast<int>(std::floor(value));
     const int seconds = SecondsOfDay(value);
     const std::lock_guard lock(cache_->Lock);
     std::string text = DatePart(day);
+    std::int64_t moment = std::int64_t{day} * 86400;
     if (seconds != 0) {
+        const TimeText& time = TimePart(seconds);
         text += ' ';
-        text += TimePart(seconds).Text;
+        text += time.Text;
+        moment += time.Shown;
     }
+    if (shown)
+        *shown = moment;
     return text;
 }
 
 std::optional<std::int64_t> DateTexts::ShownSeconds(double value) const
 {
-    if (!Representable(value))
-        return std::nullopt;
-    const auto day = static_cast<std::int64_t>(std::floor(value));
-    const int seconds = SecondsOfDay(value);
-    std::int64_t shown = day * 86400;
-    if (seconds != 0) {
-        const std::lock_guard lock(cache_->Lock);
-        shown += TimePart(seconds).Shown;
-    }
+    std::optional<std::int64_t> shown;
+    FormatDateTime(value, &shown);
     return shown;
 }
 

@@ -208,8 +208,7 @@ public:
     ReportRow& Add(const NameTable& names, const ConnectionRecord& r, int port, std::size_t cells)
     {
         if (!haveLast_ || r.DateTime != lastValue_) {
-            lastText_ = dates_.FormatDateTime(r.DateTime);
-            lastShown_ = dates_.ShownSeconds(r.DateTime);
+            lastText_ = dates_.FormatDateTime(r.DateTime, &lastShown_);
             lastValue_ = r.DateTime;
             haveLast_ = true;
         }
