@@ -288,8 +288,9 @@ const DateTexts::TimeText& DateTexts::TimePart(int secondsOfDay) const
 {
     Cache& cache = *cache_;
     const bool onMinute = secondsOfDay % 60 == 0;
-    if (onMinute && !cache.MinuteText.empty() && cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)].Shown >= 0)
-        return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)];
+    const auto minute = static_cast<std::size_t>(secondsOfDay / 60);
+    if (onMinute && !cache.MinuteText.empty() && cache.MinuteText[minute].Shown >= 0)
+        return cache.MinuteText[minute];
     if (!onMinute)
         if (const auto it = cache.SecondText.find(secondsOfDay); it != cache.SecondText.end())
             return it->second;

@@ -187,7 +187,8 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
         if (text && !sameTexts) {
             const auto first = entries.begin() + static_cast<std::ptrdiff_t>(k);
             const auto last = entries.begin() + static_cast<std::ptrdiff_t>(end);
-            std::stable_sort(first, last, [&](const Entry& a, const Entry& b) { return cellAt(a.Row) < cellAt(b.Row); });
+            std::stable_sort(first, last,
+                             [&](const Entry& a, const Entry& b) { return cellAt(a.Row) < cellAt(b.Row); });
             for (std::size_t j = k + 1; j < end; ++j)
                 if (cellAt(entries[j - 1].Row) != cellAt(entries[j].Row))
                     starts.push_back(static_cast<std::uint32_t>(j));

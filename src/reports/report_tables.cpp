@@ -385,7 +385,8 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
     // Only days the calendar holds (the years 1 to 9999) have connections.
     const CivilDate date = DecodeDate(dayValue);
     if (EncodeDate(date.Year, date.Month, date.Day) == dayValue) {
-        list.Build(source.Data.Connections, [dayValue](const ConnectionRecord& r) { return std::floor(r.DateTime) == dayValue; },
+        list.Build(source.Data.Connections,
+                   [dayValue](const ConnectionRecord& r) { return std::floor(r.DateTime) == dayValue; },
                    [&](const ConnectionRecord& r) {
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);

@@ -201,7 +201,8 @@ TEST(SortList, PortAndSpeedWithoutANumberCountAsZero)
     EXPECT_EQ(CellsOf(ports), (Cells{"ISDN", "99999999999999999999", "COM1", "COM2"}));
 
     auto speeds =
-        Names(ColumnKind::Speed, {"9600", "fast", " -5", "+7", "9600 ", "99999999999999999999", "-9223372036854775808"});
+        Names(ColumnKind::Speed,
+              {"9600", "fast", " -5", "+7", "9600 ", "99999999999999999999", "-9223372036854775808"});
     EXPECT_FALSE(Sort(speeds, ColumnKind::Speed));
     EXPECT_EQ(CellsOf(speeds), (Cells{"-9223372036854775808", " -5", "fast", "9600 ", "99999999999999999999", "+7",
                                       "9600"}));
@@ -298,7 +299,8 @@ std::optional<std::int64_t> SlowDate(const std::string& cell, const DateTexts& d
 {
     const QString all = QString::fromLatin1(cell);
     auto seconds = [](const QDate& date, const QTime& time) {
-        return std::llround(*EncodeDate(date.year(), date.month(), date.day()) * 86400) + time.msecsSinceStartOfDay() / 1000;
+        return std::llround(*EncodeDate(date.year(), date.month(), date.day()) * 86400) +
+               time.msecsSinceStartOfDay() / 1000;
     };
     if (const QDate date = locale.toDate(all, dates.DateFormat()); date.isValid())
         return seconds(date, QTime(0, 0));
@@ -395,7 +397,8 @@ ReportRow RandomRow(const std::string& rule, std::mt19937& random, bool bad, con
     };
     const bool unreadable = bad && number(0, 99) < 3;
     if (rule == "Text")
-        return RowOf(ColumnKind::Text, 0, pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b"}));
+        return RowOf(ColumnKind::Text, 0,
+                     pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b"}));
     if (rule == "Port")
         return RowOf(ColumnKind::Port, 0,
                      pick({"COM1", "COM10", "COM9", "VPN1-10", "VPN2-0", "ISDN", "", "99999999999999999999", "COM01",
@@ -443,7 +446,8 @@ TEST(SortListAgreesWithSelectionSort, RandomTablesEveryRuleBothDirections)
             for (const bool ascending : {true, false}) {
                 ReportTable fast = table;
                 ReportTable slow = table;
-                const SortError fastError = SortList(fast, static_cast<int>(column), kindOf.at(rule), ascending ? 1 : 0);
+                const SortError fastError =
+                    SortList(fast, static_cast<int>(column), kindOf.at(rule), ascending ? 1 : 0);
                 const SortError slowError = SlowSort(slow, column, rule, ascending, dates, locale);
                 ASSERT_EQ(fastError, slowError) << rule << " trial " << trial;
                 ASSERT_EQ(fast.Rows, slow.Rows) << rule << " trial " << trial << (ascending ? " up" : " down");
