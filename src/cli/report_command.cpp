@@ -21,6 +21,7 @@
 #include "settings/settings.h"
 #include "settings/settings_table.h"
 #include "store/date_value.h"
+#include "store/latin1_text.h"
 #include "store/stores.h"
 
 #ifndef VY_VERSION
@@ -70,11 +71,6 @@ double FirstOfThisMonth()
 void Message(std::FILE* err, const QString& text)
 {
     std::fprintf(err, "%s: %s\n", Program, ForTerminal(text).c_str());
-}
-
-QString FromLatin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void ReportSortError(std::FILE* err, const SortError& error)
@@ -243,7 +239,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
         }
     }
     for (int column : options.Clicks)
-        ReportSortError(err, ListColumnClick(session, column, dates));
+        ReportSortError(err, ListColumnClick(session, column));
 
     std::string bytes;
     std::optional<QString> file = options.Output;

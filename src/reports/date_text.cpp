@@ -174,116 +174,29 @@ bool Representable(double value)
     return std::isfinite(value) && value >= first && value < end;
 }
 
-std::optional<double> ValueOf(const QDate& date, const QTime& time)
-{
-    const auto day = EncodeDate(date.year(), date.month(), date.day());
-    const auto clock = EncodeTime(time.hour(), time.minute(), time.second());
-    if (!day || !clock)
-        return std::nullopt;
-    return *day + *clock;
-}
-
 QTime TimeOf(int secondsOfDay) { return QTime(secondsOfDay / 3600, secondsOfDay / 60 % 60, secondsOfDay % 60); }
-
-// The texts made, each with the day or the time of day it stands for, for
-// reading them back; a text that two values gave stands for neither (it
-// goes to QLocale). Open addressing over a power-of-two table: the sort
-// reads a million texts through it.
-class TextIndex {
-public:
-    void Remember(const std::string& text, std::int32_t value)
-    {
-        if (2 * (texts_.size() + 1) > slots_.size())
-            Grow();
-        std::uint32_t& slot = slots_[Slot(text)];
-        if (slot == kEmpty) {
-            slot = static_cast<std::uint32_t>(texts_.size());
-            texts_.push_back({text, value});
-        } else if (texts_[slot].Value != value) {
-            texts_[slot].Value = kAmbiguous;
-        }
-    }
-
-    const std::int32_t* Find(std::string_view text) const
-    {
-        if (texts_.empty())
-            return nullptr;
-        const std::uint32_t slot = slots_[Slot(text)];
-        return slot == kEmpty || texts_[slot].Value == kAmbiguous ? nullptr : &texts_[slot].Value;
-    }
-
-    void Clear()
-    {
-        texts_.clear();
-        slots_.clear();
-    }
-
-private:
-    static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
-    static constexpr std::int32_t kAmbiguous = std::numeric_limits<std::int32_t>::min();
-    struct Text {
-        std::string Bytes;
-        std::int32_t Value;
-    };
-
-    // Date and time parts are short: their bytes mixed eight at a time hash
-    // them well enough.
-    static std::uint64_t Hash(std::string_view text)
-    {
-        std::uint64_t h = text.size() * 0x9E3779B97F4A7C15ull;
-        for (std::size_t k = 0; k < text.size(); k += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + k, std::min<std::size_t>(8, text.size() - k));
-            h = (h ^ word) * 0xFF51AFD7ED558CCDull;
-            h ^= h >> 32;
-        }
-        return h;
-    }
-
-    // The slot that holds the text, or the empty slot where it would go.
-    std::size_t Slot(std::string_view text) const
-    {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t k = Hash(text) & mask;; k = (k + 1) & mask) {
-            const std::uint32_t slot = slots_[k];
-            if (slot == kEmpty || texts_[slot].Bytes == text)
-                return k;
-        }
-    }
-
-    void Grow()
-    {
-        slots_.assign(std::max<std::size_t>(64, 2 * slots_.size()), kEmpty);
-        for (std::size_t t = 0; t < texts_.size(); ++t)
-            slots_[Slot(texts_[t].Bytes)] = static_cast<std::uint32_t>(t);
-    }
-
-    std::vector<Text> texts_;
-    std::vector<std::uint32_t> slots_;
-};
 
 // More distinct days than any report shows: beyond it the caches start over.
 constexpr std::size_t kMostDays = 400000;
 
 }  // namespace
 
+// A time text made, with the earliest time of day that gives it.
+struct DateTexts::TimeText {
+    std::string Text;
+    std::int32_t Shown = -1;
+};
+
 struct DateTexts::Cache {
     std::mutex Lock;
     std::unordered_map<std::int32_t, std::string> DayText;
-    TextIndex DayOf;
-    // How many blanks the date parts made hold, so that a text is split
-    // only where a date part can end.
-    int FewestDateBlanks = std::numeric_limits<int>::max();
-    int MostDateBlanks = -1;
-    std::vector<std::string> MinuteText;  // per minute of the day, empty until made
-    std::unordered_map<std::int32_t, std::string> SecondText;  // times off the minute
-    TextIndex SecondsOf;
+    std::vector<TimeText> MinuteText;  // per minute of the day, unmade until Shown is set
+    std::unordered_map<std::int32_t, TimeText> SecondText;  // times off the minute
 
     void ForgetTimes()
     {
         MinuteText.clear();
         SecondText.clear();
-        SecondsOf.Clear();
     }
 };
 
@@ -363,26 +276,21 @@ const std::string& DateTexts::DatePart(int day) const
     Cache& cache = *cache_;
     if (const auto it = cache.DayText.find(day); it != cache.DayText.end())
         return it->second;
-    if (cache.DayText.size() >= kMostDays) {
+    if (cache.DayText.size() >= kMostDays)
         cache.DayText.clear();
-        cache.DayOf.Clear();
-    }
     const CivilDate civil = DecodeDate(day);
     std::string text =
         Latin1WithAsciiDigits(locale_.toString(QDate(civil.Year, civil.Month, civil.Day), dateFormat_), zeroDigit_);
-    cache.DayOf.Remember(text, day);
-    const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
-    cache.FewestDateBlanks = std::min(cache.FewestDateBlanks, blanks);
-    cache.MostDateBlanks = std::max(cache.MostDateBlanks, blanks);
     return cache.DayText.emplace(day, std::move(text)).first->second;
 }
 
-const std::string& DateTexts::TimePart(int secondsOfDay) const
+const DateTexts::TimeText& DateTexts::TimePart(int secondsOfDay) const
 {
     Cache& cache = *cache_;
     const bool onMinute = secondsOfDay % 60 == 0;
-    if (onMinute && !cache.MinuteText.empty() && !cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)].empty())
-        return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)];
+    const auto minute = static_cast<std::size_t>(secondsOfDay / 60);
+    if (onMinute && !cache.MinuteText.empty() && cache.MinuteText[minute].Shown >= 0)
+        return cache.MinuteText[minute];
     if (!onMinute)
         if (const auto it = cache.SecondText.find(secondsOfDay); it != cache.SecondText.end())
             return it->second;
@@ -391,35 +299,47 @@ const std::string& DateTexts::TimePart(int secondsOfDay) const
         const QLocale& locale = ownMarkers_[seconds >= 12 * 3600 ? 1 : 0] ? locale_ : QLocale::c();
         return Latin1WithAsciiDigits(locale.toString(TimeOf(seconds), timeFormat_), zeroDigit_);
     };
-    std::string text = make(secondsOfDay);
-    // A text stands for the earliest time that gives it: without seconds in
-    // the format, 09:30:15 reads back as 09:30.
-    int meaning = secondsOfDay;
-    if (const int hour = secondsOfDay - secondsOfDay % 3600; hour != secondsOfDay && make(hour) == text)
-        meaning = hour;
-    else if (const int minute = secondsOfDay - secondsOfDay % 60; minute != secondsOfDay && make(minute) == text)
-        meaning = minute;
-    cache.SecondsOf.Remember(text, meaning);
+    TimeText time{make(secondsOfDay), secondsOfDay};
+    // A text shows the earliest time that gives it: without seconds in the
+    // format, 09:30:15 shows 09:30.
+    if (const int hour = secondsOfDay - secondsOfDay % 3600; hour != secondsOfDay && make(hour) == time.Text)
+        time.Shown = hour;
+    else if (const int minute = secondsOfDay - secondsOfDay % 60; minute != secondsOfDay && make(minute) == time.Text)
+        time.Shown = minute;
 
     if (!onMinute)
-        return cache.SecondText.emplace(secondsOfDay, std::move(text)).first->second;
+        return cache.SecondText.emplace(secondsOfDay, std::move(time)).first->second;
     cache.MinuteText.resize(24 * 60);
-    return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(text);
+    return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(time);
 }
 
-std::string DateTexts::FormatDateTime(double value) const
+std::string DateTexts::FormatDateTime(double value, std::optional<std::int64_t>* shown) const
 {
+    if (shown)
+        shown->reset();
     if (!Representable(value))
         return {};
     const int day = static_cast<int>(std::floor(value));
     const int seconds = SecondsOfDay(value);
     const std::lock_guard lock(cache_->Lock);
     std::string text = DatePart(day);
+    std::int64_t moment = std::int64_t{day} * 86400;
     if (seconds != 0) {
+        const TimeText& time = TimePart(seconds);
         text += ' ';
-        text += TimePart(seconds);
+        text += time.Text;
+        moment += time.Shown;
     }
+    if (shown)
+        *shown = moment;
     return text;
+}
+
+std::optional<std::int64_t> DateTexts::ShownSeconds(double value) const
+{
+    std::optional<std::int64_t> shown;
+    FormatDateTime(value, &shown);
+    return shown;
 }
 
 std::string DateTexts::FormatDate(double value) const
@@ -428,63 +348,6 @@ std::string DateTexts::FormatDate(double value) const
         return {};
     const std::lock_guard lock(cache_->Lock);
     return DatePart(static_cast<int>(std::floor(value)));
-}
-
-std::optional<double> DateTexts::Parse(std::string_view text) const
-{
-    const Cache& cache = *cache_;
-    const auto blanks = static_cast<int>(std::count(text.begin(), text.end(), ' '));
-    if (blanks <= cache.MostDateBlanks)
-        if (const std::int32_t* day = cache.DayOf.Find(text))
-            return static_cast<double>(*day);
-    int blanksBefore = 0;
-    for (std::size_t blank = text.find(' '); blank != std::string_view::npos && blanksBefore <= cache.MostDateBlanks;
-         blank = text.find(' ', blank + 1), ++blanksBefore) {
-        if (blanksBefore < cache.FewestDateBlanks)
-            continue;
-        const std::int32_t* day = cache.DayOf.Find(text.substr(0, blank));
-        if (!day)
-            continue;
-        if (const std::int32_t* seconds = cache.SecondsOf.Find(text.substr(blank + 1)))
-            return static_cast<double>(*day) + *seconds / 86400.0;
-    }
-    return ParseWithLocale(text);
-}
-
-// Texts not made here: the date alone, or the date and the time split at
-// one of the blanks. Date and time are read apart, so that no local
-// summer-time change can move a time.
-std::optional<double> DateTexts::ParseWithLocale(std::string_view text) const
-{
-    const QString all = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    if (const QDate date = locale_.toDate(all, dateFormat_); date.isValid())
-        return ValueOf(date, QTime(0, 0));
-    for (qsizetype blank = all.indexOf(u' '); blank >= 0; blank = all.indexOf(u' ', blank + 1)) {
-        const QDate date = locale_.toDate(all.left(blank), dateFormat_);
-        if (!date.isValid())
-            continue;
-        if (const QTime time = locale_.toTime(all.mid(blank + 1), timeFormat_); time.isValid())
-            return ValueOf(date, time);
-    }
-    return std::nullopt;
-}
-
-std::optional<double> DateTexts::ParseDateTime(std::string_view text) const
-{
-    const std::lock_guard lock(cache_->Lock);
-    return Parse(text);
-}
-
-std::size_t DateTexts::ParseDateTimes(std::span<const std::string_view> texts, std::span<double> values) const
-{
-    const std::lock_guard lock(cache_->Lock);
-    for (std::size_t k = 0; k < texts.size(); ++k) {
-        const auto value = Parse(texts[k]);
-        if (!value)
-            return k;
-        values[k] = *value;
-    }
-    return texts.size();
 }
 
 DateTexts& ProcessDateTexts()

@@ -1,11 +1,11 @@
 #pragma once
 // Date and date-time texts in the locale's formats, as the report cells, the
-// date fields and the HTML stamp show them, and their reading back.
+// date fields and the HTML stamp show them, and the moments they show.
 
 #include <cstddef>
 #include <memory>
 #include <optional>
-#include <span>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,8 +16,8 @@ namespace vy {
 
 // The texts come from QLocale. A report has at most tens of thousands of
 // distinct days and 1,440 distinct minutes, so each date part and each time
-// part is made once and remembered, and the texts made are read back by
-// looking them up. Texts may be made and read from several threads at once.
+// part is made once and remembered. Texts may be made from several threads
+// at once.
 class DateTexts {
 public:
     // The formats of the given locale: short date with any two-digit year
@@ -41,25 +41,23 @@ public:
     // "<short date> <long time>", the time left out at exactly 00:00:00.
     // Digits are always 0 to 9, and AM/PM markers that single-byte text
     // cannot hold (or tell apart) are AM and PM.
-    std::string FormatDateTime(double value) const;
+    // With shown given, also sets it to ShownSeconds(value).
+    std::string FormatDateTime(double value, std::optional<std::int64_t>* shown = nullptr) const;
     // The short date alone, as a date field shows it.
     std::string FormatDate(double value) const;
-    // Reads a text of FormatDateTime's form (with or without the time) back;
-    // nullopt when it is not one.
-    std::optional<double> ParseDateTime(std::string_view text) const;
-    // Reads texts[k] into values[k] in order, up to the first text that does
-    // not read; returns that text's index, or texts.size() when all read.
-    std::size_t ParseDateTimes(std::span<const std::string_view> texts, std::span<double> values) const;
+    // The moment FormatDateTime's text shows, in seconds since day 0 (the
+    // earliest moment that gives the same text); nothing for a value without
+    // a text. Ordering by it is ordering by the texts' meaning.
+    std::optional<std::int64_t> ShownSeconds(double value) const;
 
 private:
     struct Cache;
+    struct TimeText;
 
     void ChooseMarkers();
     // The caller holds the cache's lock; the text stays until it is released.
     const std::string& DatePart(int day) const;
-    const std::string& TimePart(int secondsOfDay) const;
-    std::optional<double> Parse(std::string_view text) const;  // caller holds the lock
-    std::optional<double> ParseWithLocale(std::string_view text) const;
+    const TimeText& TimePart(int secondsOfDay) const;
 
     QLocale locale_;
     QString dateFormat_;

@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "reports/date_text.h"
 #include "store/ascii_text.h"
 
 namespace vy {
@@ -27,72 +26,30 @@ std::string ErrorText(std::string_view pattern, std::string_view value)
 
 }  // namespace
 
-std::optional<std::int64_t> IntegerAfterBlanks(std::string_view text)
+std::int64_t PortOrder(std::string_view name)
 {
-    text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
-    return ReadSignedDecimal<std::int64_t>(text);
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    bool any = false;
+    for (const char c : name) {
+        if (!IsAsciiDigit(c))
+            continue;
+        const int digit = c - '0';
+        if (value > (kMax - digit) / 10)
+            return 0;
+        value = value * 10 + digit;
+        any = true;
+    }
+    return any ? value : 0;
 }
 
-std::optional<std::int64_t> DigitsValue(std::string_view text) { return ReadDecimal<std::int64_t>(DigitsOnly(text)); }
-
-std::optional<std::int64_t> DurationToSeconds(std::string_view text, std::string_view* badPart)
+std::int64_t SpeedOrder(std::string_view name)
 {
-    std::string_view unread;
-    if (!badPart)
-        badPart = &unread;
-    // Shorter than "0:00:00" leaves no hours to read; the hours part is then
-    // the empty text.
-    if (text.size() < 7) {
-        *badPart = std::string_view();
-        return std::nullopt;
-    }
-    const std::size_t length = text.size();
-    const std::string_view parts[3] = {text.substr(0, length - 6), text.substr(length - 5, 2),
-                                       text.substr(length - 2, 2)};
-    std::int64_t values[3] = {};
-    for (int k = 0; k < 3; ++k) {
-        const auto value = IntegerAfterBlanks(parts[k]);
-        if (!value) {
-            *badPart = parts[k];
-            return std::nullopt;
-        }
-        values[k] = *value;
-    }
-    // Hours so large that the total leaves 64 bits do not read either.
-    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
-    const std::int64_t rest = values[1] * 60 + values[2];  // two digits each: small
-    if (values[0] > kMax / 3600 || values[0] < kMin / 3600) {
-        *badPart = parts[0];
-        return std::nullopt;
-    }
-    const std::int64_t hours = values[0] * 3600;
-    if ((rest > 0 && hours > kMax - rest) || (rest < 0 && hours < kMin - rest)) {
-        *badPart = parts[0];
-        return std::nullopt;
-    }
-    return hours + rest;
+    name.remove_prefix(std::min(name.find_first_not_of(" \t"), name.size()));
+    return ReadSignedDecimal<std::int64_t>(name).value_or(0);
 }
 
 namespace {
-
-enum class Rule { None, Text, Port, Speed, Bytes, Time, Date };
-
-Rule RuleNamed(std::string_view name)
-{
-    static constexpr std::array<std::pair<std::string_view, Rule>, 6> names = {{
-        {"Text", Rule::Text},
-        {"Port", Rule::Port},
-        {"Speed", Rule::Speed},
-        {"Bytes", Rule::Bytes},
-        {"Time", Rule::Time},
-        {"Date", Rule::Date},
-    }};
-    for (const auto& [text, rule] : names)
-        if (text == name)
-            return rule;
-    return Rule::None;
-}
 
 // A row's key as unsigned numbers in the key's order: Hi first, then Lo.
 // Text keys hold their first sixteen bytes (zero-padded), so only texts
@@ -153,86 +110,87 @@ struct OrderedKeys {
     SortError Error;
 };
 
-OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, Rule rule, const DateTexts& dates)
+// What the texts of durations read back as: hours, minutes and seconds by
+// their places, so that a negative duration's sign counts for its hours alone.
+std::int64_t DurationOrder(std::int64_t seconds)
+{
+    if (seconds >= 0)
+        return seconds;
+    const std::uint64_t magnitude = std::uint64_t{0} - static_cast<std::uint64_t>(seconds);
+    const auto hours = static_cast<std::int64_t>(magnitude / 3600);
+    return static_cast<std::int64_t>(magnitude % 3600) - hours * 3600;
+}
+
+OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind kind)
 {
     const std::size_t n = table.Rows.size();
+    const bool text = kind == ColumnKind::Text;
     OrderedKeys result;
     std::vector<Entry>& entries = result.Entries;
     entries.resize(n);
-    std::vector<std::string_view> cells(n);
     for (std::size_t r = 0; r < n; ++r) {
-        cells[r] = table.Rows[r].Cells[column];
+        const ReportRow& row = table.Rows[r];
+        const RowValues& v = row.Values;
         entries[r].Row = static_cast<std::uint32_t>(r);
-    }
-
-    if (rule == Rule::Date) {
-        std::vector<double> values(n);
-        const std::size_t bad = dates.ParseDateTimes(cells, values);
-        if (bad < n) {
-            result.Error = ErrorText(kDateError, cells[bad]);
-            return result;
-        }
-        // Dates read back in whole seconds, so whole seconds order them
-        // exactly, in fewer bytes than the values themselves.
-        for (std::size_t r = 0; r < n; ++r)
-            entries[r].Hi = OrderedBits(static_cast<std::int64_t>(std::llround(values[r] * 86400.0)));
-    }
-    for (std::size_t r = 0; r < n && rule != Rule::Date; ++r) {
-        const std::string_view text = cells[r];
-        std::optional<std::int64_t> value;
-        switch (rule) {
-        case Rule::Text:
-            entries[r].Hi = BigEndianBytes(text, 0);
-            entries[r].Lo = BigEndianBytes(text, 8);
+        std::int64_t key = 0;
+        switch (kind) {
+        case ColumnKind::Text:
+            entries[r].Hi = BigEndianBytes(row.Cells[column], 0);
+            entries[r].Lo = BigEndianBytes(row.Cells[column], 8);
             continue;
-        // A port name without digits, or one beyond 64 bits, counts as 0,
-        // as in the tree's order of ports; so does such a speed.
-        case Rule::Port: value = DigitsValue(text).value_or(0); break;
-        case Rule::Speed: value = IntegerAfterBlanks(text).value_or(0); break;
-        case Rule::Bytes:
-            value = DigitsValue(text);
-            if (!value) {
-                result.Error = ErrorText(kIntegerError, DigitsOnly(text));
+        case ColumnKind::Port: key = v.Port; break;
+        case ColumnKind::Speed: key = v.Speed; break;
+        case ColumnKind::Day: key = v.Day; break;
+        case ColumnKind::Duration: key = DurationOrder(v.Seconds); break;
+        case ColumnKind::Sent:
+        case ColumnKind::Received: {
+            // Bytes are ordered by the digits shown, without the sign; the
+            // most negative value's digits leave 64 bits.
+            const std::int64_t bytes = kind == ColumnKind::Sent ? v.Sent : v.Received;
+            if (bytes == std::numeric_limits<std::int64_t>::min()) {
+                result.Error = ErrorText(kIntegerError, "9223372036854775808");
                 return result;
             }
+            key = bytes < 0 ? -bytes : bytes;
             break;
-        case Rule::Time: {
-            std::string_view bad;
-            value = DurationToSeconds(text, &bad);
-            if (!value) {
-                result.Error = ErrorText(kIntegerError, bad);
+        }
+        case ColumnKind::DateTime:
+            if (!v.Shown) {
+                result.Error = ErrorText(kDateError, row.Cells[column]);
                 return result;
             }
+            key = *v.Shown;
             break;
+        case ColumnKind::Month:
+        case ColumnKind::Weekday: break;
         }
-        case Rule::Date:
-        case Rule::None: break;
-        }
-        entries[r].Hi = OrderedBits(*value);
+        entries[r].Hi = OrderedBits(key);
     }
 
-    RadixSort(entries, rule == Rule::Text);
+    RadixSort(entries, text);
 
     // Texts that agree in their first sixteen bytes are told apart, and
     // ordered, by the whole text (which also puts "ab" before "ab\0").
+    auto cellAt = [&](std::uint32_t row) -> const std::string& { return table.Rows[row].Cells[column]; };
     auto& starts = result.RunStarts;
     for (std::size_t k = 0; k < n;) {
         std::size_t end = k + 1;
         bool sameTexts = true;
         while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
-            if (rule == Rule::Text) {
-                const std::size_t length = cells[entries[end].Row].size();
-                sameTexts = sameTexts && length <= 16 && length == cells[entries[k].Row].size();
+            if (text) {
+                const std::size_t length = cellAt(entries[end].Row).size();
+                sameTexts = sameTexts && length <= 16 && length == cellAt(entries[k].Row).size();
             }
             ++end;
         }
         starts.push_back(static_cast<std::uint32_t>(k));
-        if (rule == Rule::Text && !sameTexts) {
+        if (text && !sameTexts) {
             const auto first = entries.begin() + static_cast<std::ptrdiff_t>(k);
             const auto last = entries.begin() + static_cast<std::ptrdiff_t>(end);
-            std::stable_sort(first, last, [&](const Entry& a, const Entry& b) { return cells[a.Row] < cells[b.Row]; });
+            std::stable_sort(first, last,
+                             [&](const Entry& a, const Entry& b) { return cellAt(a.Row) < cellAt(b.Row); });
             for (std::size_t j = k + 1; j < end; ++j)
-                if (cells[entries[j - 1].Row] != cells[entries[j].Row])
+                if (cellAt(entries[j - 1].Row) != cellAt(entries[j].Row))
                     starts.push_back(static_cast<std::uint32_t>(j));
         }
         k = end;
@@ -281,12 +239,10 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
 
 }  // namespace
 
-SortError SortList(ReportTable& table, int column, std::string_view rule, std::uint8_t ascending,
-                   const DateTexts& dates)
+SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending)
 {
-    const Rule kind = RuleNamed(rule);
     auto& rows = table.Rows;
-    if (kind == Rule::None || rows.empty() || column < 0)
+    if (kind == ColumnKind::Month || kind == ColumnKind::Weekday || rows.empty() || column < 0)
         return std::nullopt;
     const auto c = static_cast<std::size_t>(column);
     for (const ReportRow& row : rows) {
@@ -299,7 +255,7 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
 
     // Every key is read before any row moves, so an unreadable key leaves
     // the table as it was and the error names the first such cell.
-    const OrderedKeys keys = OrderKeys(table, c, kind, dates);
+    const OrderedKeys keys = OrderKeys(table, c, kind);
     if (keys.Error)
         return keys.Error;
     const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
@@ -319,30 +275,6 @@ SortError SortList(ReportTable& table, int column, std::string_view rule, std::u
         rows[r].Key = nodeKeys[rowAt[r]];
     }
     return std::nullopt;
-}
-
-std::string DigitsOnly(std::string_view text)
-{
-    std::string digits;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), IsAsciiDigit);
-    return digits;
-}
-
-std::string_view SortRuleOf(ColumnKind kind)
-{
-    switch (kind) {
-    case ColumnKind::Text: return "Text";
-    case ColumnKind::Port: return "Port";
-    case ColumnKind::Speed: return "Speed";
-    case ColumnKind::Duration: return "Time";
-    case ColumnKind::Sent:
-    case ColumnKind::Received:
-    case ColumnKind::Day: return "Bytes";
-    case ColumnKind::DateTime: return "Date";
-    case ColumnKind::Month:
-    case ColumnKind::Weekday: break;
-    }
-    return {};
 }
 
 }  // namespace vy

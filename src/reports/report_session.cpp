@@ -176,15 +176,15 @@ SortError ListDblClick(ReportSession& session, const Stores& stores, int selecte
     return error;
 }
 
-SortError ListColumnClick(ReportSession& session, int column, const DateTexts& dates)
+SortError ListColumnClick(ReportSession& session, int column)
 {
     const auto& columns = session.Table.Columns;
-    const std::string_view rule = column >= 0 && static_cast<std::size_t>(column) < columns.size()
-                                      ? SortRuleOf(columns[static_cast<std::size_t>(column)].Kind)
-                                      : std::string_view();
+    const ColumnKind kind = column >= 0 && static_cast<std::size_t>(column) < columns.size()
+                                ? columns[static_cast<std::size_t>(column)].Kind
+                                : ColumnKind::Month;  // sorts nothing
     if (column == session.SortColumn)
         session.SortAscending ^= 1;
-    SortError error = SortList(session.Table, column, rule, session.SortAscending, dates);
+    SortError error = SortList(session.Table, column, kind, session.SortAscending);
     if (!error)
         session.SortColumn = column;
     return error;

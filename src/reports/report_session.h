@@ -59,7 +59,7 @@ SortError TreeClick(ReportSession& session, const Stores& stores, int selectedNo
 // A double click in the list; selectedRow is the list's selection, -1 for none.
 SortError ListDblClick(ReportSession& session, const Stores& stores, int selectedRow, const DateTexts& dates);
 // A click on the header of column `column`.
-SortError ListColumnClick(ReportSession& session, int column, const DateTexts& dates);
+SortError ListColumnClick(ReportSession& session, int column);
 
 // The node texts from the root down to the node, joined by " \ ".
 std::string NodePath(const ReportTree& tree, int node);

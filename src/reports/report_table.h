@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,8 @@ namespace vy {
 
 enum class Alignment { Left, Right, Center };
 
-// What a column holds, which also says how it sorts and how the data
-// writers give its cells.
+// What a column holds, which also says how it sorts (Month and Weekday
+// columns do not) and how the data writers give its cells.
 enum class ColumnKind : std::uint8_t {
     Text,      // a name
     Port,      // a port name, ordered by its digits
@@ -34,13 +35,19 @@ struct ReportColumn {
     friend bool operator==(const ReportColumn&, const ReportColumn&) = default;
 };
 
-// The numbers behind the Time, Send, Receive and Date cells, for writers
-// that want values rather than display texts.
+// The numbers behind a row's cells, for the sort and for writers that want
+// values rather than display texts; set once when the row is built.
 struct RowValues {
     std::int64_t Seconds = 0;
     std::int64_t Sent = 0;
     std::int64_t Received = 0;
     double DateTime = 0;  // connection rows only
+    std::int64_t Port = 0;   // the port's order key (PortOrder)
+    std::int64_t Speed = 0;  // the speed's order key (SpeedOrder)
+    std::int64_t Day = 0;    // the day of the month
+    // The date-time at the precision its text shows, in seconds; nothing
+    // when there is no text.
+    std::optional<std::int64_t> Shown = std::nullopt;
     friend bool operator==(const RowValues&, const RowValues&) = default;
 };
 

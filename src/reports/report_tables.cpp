@@ -118,21 +118,23 @@ struct Aggregate {
     }
 };
 
+// The kind a table is sorted by once filled, on its first column; Month
+// for none.
 SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<ReportRow> rows, const Sums& totals,
-                 std::string_view rule, const DateTexts& dates)
+                 ColumnKind order)
 {
     table.Rows = std::move(rows);
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
     labelTotal = TotalsLine(totals.Time, totals.Sent, totals.Received);
     table.Totals = {totals.Time, totals.Sent, totals.Received, 0};
-    if (rule.empty())
-        return std::nullopt;
-    return SortList(table, 0, rule, 1, dates);
+    return SortList(table, 0, order, 1);
 }
 
+// keyOf gives the sort keys of a row from its node key.
+template <typename KeyOf>
 SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate& aggregate, int image,
-                          std::string_view rule, const DateTexts& dates, std::vector<std::string> extra = {})
+                          ColumnKind order, KeyOf keyOf, std::vector<std::string> extra = {})
 {
     std::vector<ReportRow> rows;
     rows.reserve(aggregate.Captions.size());
@@ -141,9 +143,10 @@ SortError FinishAggregate(ReportTable& table, std::string& labelTotal, Aggregate
         rows.push_back(AggregateRow(std::move(aggregate.Captions[r]), aggregate.RowSums[r], image, aggregate.Keys[r]));
         if (!extra.empty())
             rows.back().Cells.push_back(std::move(extra[r]));
+        keyOf(rows.back().Values, aggregate.Keys[r]);
         totals.Add(aggregate.RowSums[r]);
     }
-    return Finish(table, labelTotal, std::move(rows), totals, rule, dates);
+    return Finish(table, labelTotal, std::move(rows), totals, order);
 }
 
 // Date tables: the row slot of each day from a first day on, so that a
@@ -186,14 +189,39 @@ class ConnectionRows {
 public:
     explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}
 
-    const std::string& DateText(double value)
+    // Fills the rows of the records that are kept, in store order; counted
+    // first, so that a million rows are not moved while the list grows.
+    template <typename Keep, typename Fill>
+    void Build(const ConnectionStore& store, Keep keep, Fill fill)
     {
-        if (!haveLast_ || value != lastValue_) {
-            lastText_ = dates_.FormatDateTime(value);
-            lastValue_ = value;
+        std::size_t count = 0;
+        for (const ConnectionRecord& r : store)
+            count += !r.Removed() && keep(r);
+        Rows.reserve(count);
+        for (const ConnectionRecord& r : store)
+            if (!r.Removed() && keep(r))
+                fill(r);
+    }
+
+    // Starts the row of a record: its Date cell, its values and the keys
+    // of its port and speed.
+    ReportRow& Add(const NameTable& names, const ConnectionRecord& r, int port, std::size_t cells)
+    {
+        if (!haveLast_ || r.DateTime != lastValue_) {
+            lastText_ = dates_.FormatDateTime(r.DateTime, &lastShown_);
+            lastValue_ = r.DateTime;
             haveLast_ = true;
         }
-        return lastText_;
+        ReportRow& row = Rows.emplace_back();
+        row.Cells.reserve(cells);
+        row.Cells.push_back(lastText_);
+        row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
+        row.Values.Shown = lastShown_;
+        // Reading a short name is cheaper than remembering its key.
+        row.Values.Port = PortOrder(NameAt(names, port));
+        row.Values.Speed = SpeedOrder(NameAt(names, r.SpeedIndex));
+        Totals.Add(r);
+        return row;
     }
 
     std::vector<ReportRow> Rows;
@@ -204,6 +232,7 @@ private:
     bool haveLast_ = false;
     double lastValue_ = 0;
     std::string lastText_;
+    std::optional<std::int64_t> lastShown_;
 };
 
 void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
@@ -211,8 +240,19 @@ void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
     row.Cells.push_back(SecondsToText(r.ActiveTime));
     row.Cells.push_back(GroupDigits(",", r.BytesSent));
     row.Cells.push_back(GroupDigits(",", r.BytesReceived));
-    row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
 }
+
+// Aggregate rows that sort by their names' numbers, or by nothing beyond
+// their sums.
+auto PortKeys(const NameTable& names)
+{
+    return [&names](RowValues& v, int key) { v.Port = PortOrder(NameAt(names, key)); };
+}
+auto SpeedKeys(const NameTable& names)
+{
+    return [&names](RowValues& v, int key) { v.Speed = SpeedOrder(NameAt(names, key)); };
+}
+void NoKeys(RowValues&, int) {}
 
 }  // namespace
 
@@ -227,7 +267,7 @@ SortError FillDomainTable(ReportTable& table, std::string& labelTotal, const Tab
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
         aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.UserIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageUser, "Text", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageUser, ColumnKind::Text, NoKeys);
 }
 
 SortError FillServerTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int server)
@@ -246,7 +286,7 @@ SortError FillServerTable(ReportTable& table, std::string& labelTotal, const Tab
         aggregate.Sum(source.Data.Connections,
                       [&](const ConnectionRecord& r) { return SlotAt(slotOfSpeed, r.SpeedIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImagePort, "Port", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImagePort, ColumnKind::Port, PortKeys(names));
 }
 
 SortError FillPortTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int port)
@@ -260,7 +300,7 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
                 slotOf[static_cast<std::size_t>(i)] = aggregate.AddRow(names[i].Name, i);
         aggregate.Sum(source.Data.Connections, [&](const ConnectionRecord& r) { return SlotAt(slotOf, r.SpeedIndex); });
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, "Speed", source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageSpeed, ColumnKind::Speed, SpeedKeys(names));
 }
 
 SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int user)
@@ -268,22 +308,18 @@ SortError FillUserTable(ReportTable& table, std::string& labelTotal, const Table
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
     if (const int u = EntryOf(names, user, KindUser); u >= 0) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || r.UserIndex != u)
-                continue;
+        list.Build(source.Data.Connections, [u](const ConnectionRecord& r) { return r.UserIndex == u; },
+                   [&](const ConnectionRecord& r) {
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(7);
-            row.Cells.push_back(list.DateText(r.DateTime));
+            ReportRow& row = list.Add(names, r, port, 7);
             row.Cells.push_back(NameAt(names, server));
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-            list.Totals.Add(r);
-        }
+        });
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
 
 SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int speed)
@@ -291,18 +327,14 @@ SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const Tabl
     const NameTable& names = source.Data.Names;
     ConnectionRows list(source.Dates);
     if (const int sp = EntryOf(names, speed, KindSpeed); sp >= 0) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || r.SpeedIndex != sp)
-                continue;
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(5);
-            row.Cells.push_back(list.DateText(r.DateTime));
+        list.Build(source.Data.Connections, [sp](const ConnectionRecord& r) { return r.SpeedIndex == sp; },
+                   [&](const ConnectionRecord& r) {
+            ReportRow& row = list.Add(names, r, ParentAt(names, r.SpeedIndex), 5);
             row.Cells.push_back(NameAt(names, r.UserIndex));
             AppendRecordValues(row, r);
-            list.Totals.Add(r);
-        }
+        });
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, {}, source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
 }
 
 SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year)
@@ -321,7 +353,7 @@ SortError FillYearTable(ReportTable& table, std::string& labelTotal, const Table
         }
         aggregate.Sum(source.Data.Connections, daySlots);
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageMonth, {}, source.Dates);
+    return FinishAggregate(table, labelTotal, aggregate, ImageMonth, ColumnKind::Month, NoKeys);
 }
 
 SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year, int month)
@@ -341,7 +373,8 @@ SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const Tabl
         }
         aggregate.Sum(source.Data.Connections, daySlots);
     }
-    return FinishAggregate(table, labelTotal, aggregate, ImageDay, "Bytes", source.Dates, std::move(weekdays));
+    return FinishAggregate(table, labelTotal, aggregate, ImageDay, ColumnKind::Day,
+                           [](RowValues& v, int key) { v.Day = DecodeDate(key).Day; }, std::move(weekdays));
 }
 
 SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int dayNumber)
@@ -352,25 +385,22 @@ SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableS
     // Only days the calendar holds (the years 1 to 9999) have connections.
     const CivilDate date = DecodeDate(dayValue);
     if (EncodeDate(date.Year, date.Month, date.Day) == dayValue) {
-        for (const ConnectionRecord& r : source.Data.Connections) {
-            if (r.Removed() || std::floor(r.DateTime) != dayValue)
-                continue;
+        list.Build(source.Data.Connections,
+                   [dayValue](const ConnectionRecord& r) { return std::floor(r.DateTime) == dayValue; },
+                   [&](const ConnectionRecord& r) {
             const int port = ParentAt(names, r.SpeedIndex);
             const int server = ParentAt(names, port);
             const int domain = ParentAt(names, server);
-            ReportRow& row = list.Rows.emplace_back();
-            row.Cells.reserve(9);
-            row.Cells.push_back(list.DateText(r.DateTime));
+            ReportRow& row = list.Add(names, r, port, 9);
             row.Cells.push_back(NameAt(names, domain));
             row.Cells.push_back(NameAt(names, r.UserIndex));
             row.Cells.push_back(NameAt(names, server));
             row.Cells.push_back(NameAt(names, port));
             AppendRecordValues(row, r);
             row.Cells.push_back(NameAt(names, r.SpeedIndex));
-            list.Totals.Add(r);
-        }
+        });
     }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, "Date", source.Dates);
+    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::DateTime);
 }
 
 SortError FillNodeTable(ReportTable& table, std::string& labelTotal, const TableSource& source, const ReportNode& node)

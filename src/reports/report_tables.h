@@ -27,7 +27,7 @@ std::string TotalsLine(std::int64_t time, std::int64_t sent, std::int64_t receiv
 // What every builder reads besides its node.
 struct TableSource {
     const Stores& Data;
-    const DateTexts& Dates;  // formats of the Date cells and the "Date" sort
+    const DateTexts& Dates;  // the Date cells and the moments they show
     double InitialDate = 0;  // the last scan's date range, whole days
     double FinalDate = 0;
 };

@@ -98,9 +98,9 @@ void OrderByCollation(std::vector<int>& users, const NameTable& names, const QCo
 long long NumberForOrder(std::string_view text, std::string_view keyWord)
 {
     if (keyWord == "Port")
-        return DigitsValue(text).value_or(0);
+        return PortOrder(text);
     if (keyWord == "Speed")
-        return IntegerAfterBlanks(text).value_or(0);
+        return SpeedOrder(text);
     return 0;
 }
 

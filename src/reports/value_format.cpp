@@ -14,11 +14,15 @@ std::uint64_t Magnitude(std::int64_t value)
     return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
 }
 
-void AppendTwoDigits(std::string& text, std::uint64_t value)
+// Writes the decimal digits of value ending just before end; returns where
+// they start.
+char* DigitsBefore(char* end, std::uint64_t value)
 {
-    if (value < 10)
-        text += '0';
-    text += std::to_string(value);
+    do {
+        *--end = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return end;
 }
 
 }  // namespace
@@ -28,29 +32,34 @@ void AppendTwoDigits(std::string& text, std::uint64_t value)
 // sign is shown once instead of inside every part.
 std::string SecondsToText(std::int64_t seconds)
 {
+    // Built from the end in a buffer: lists make a million of these.
     const std::uint64_t magnitude = Magnitude(seconds);
-    const std::uint64_t hours = magnitude / 3600;
-    const std::uint64_t rest = magnitude - 3600 * hours;
-    const std::uint64_t minutes = rest / 60;
-    const std::uint64_t secs = rest - 60 * minutes;
-
-    std::string text;
+    char buffer[32];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    const std::uint64_t rest = magnitude % 3600;
+    *--p = static_cast<char>('0' + rest % 60 % 10);
+    *--p = static_cast<char>('0' + rest % 60 / 10);
+    *--p = ':';
+    *--p = static_cast<char>('0' + rest / 60 % 10);
+    *--p = static_cast<char>('0' + rest / 60 / 10);
+    *--p = ':';
+    p = DigitsBefore(p, magnitude / 3600);
     if (seconds < 0)
-        text += '-';
-    text += std::to_string(hours);
-    text += ':';
-    AppendTwoDigits(text, minutes);
-    text += ':';
-    AppendTwoDigits(text, secs);
-    return text;
+        *--p = '-';
+    return std::string(p, end);
 }
 
 // A negative value groups its magnitude and puts "-" before it
 // ("-1,234"), so the sign never counts as a digit of the first group.
 std::string GroupDigits(std::string_view separator, std::int64_t value)
 {
-    const std::string digits = std::to_string(Magnitude(value));
+    char digitBuffer[24];
+    char* digitsEnd = digitBuffer + sizeof digitBuffer;
+    const char* first = DigitsBefore(digitsEnd, Magnitude(value));
+    const std::string_view digits(first, static_cast<std::size_t>(digitsEnd - first));
     std::string text;
+    text.reserve(digits.size() + (digits.size() - 1) / 3 * separator.size() + 1);
     if (value < 0)
         text += '-';
     const std::size_t lead = (digits.size() - 1) % 3 + 1;

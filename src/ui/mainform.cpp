@@ -45,6 +45,7 @@
 #include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "store/date_value.h"
+#include "store/latin1_text.h"
 #include "store/stores.h"
 #include "ui/aboutform.h"
 #include "ui/configform.h"
@@ -65,12 +66,6 @@ const QString kStop = QStringLiteral("Stop");
 const QString kHomePage = QStringLiteral("http://www.quillmar.example/vy");
 const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
 
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
 
 double DayValue(const QDate& date)
 {
@@ -930,10 +925,10 @@ void TMain::SaveChartClick()
         return;
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".png");
-    const QString title = Latin1(session_.NodePathText) + QStringLiteral(" - ") +
+    const QString title = FromLatin1(session_.NodePathText) + QStringLiteral(" - ") +
                           QLatin1String(kMeasureNames[static_cast<int>(chartMeasure_)]) + QStringLiteral(", ") +
-                          Latin1(ProcessDateTexts().FormatDate(session_.InitialDate)) + QStringLiteral(" - ") +
-                          Latin1(ProcessDateTexts().FormatDate(session_.FinalDate));
+                          FromLatin1(ProcessDateTexts().FormatDate(session_.InitialDate)) + QStringLiteral(" - ") +
+                          FromLatin1(ProcessDateTexts().FormatDate(session_.FinalDate));
     if (!Chart->SaveImage(fileName, title)) {
         ShowError(QStringLiteral("File ") + QDir::toNativeSeparators(fileName) + QStringLiteral(" could not be written."));
         return;
@@ -973,8 +968,9 @@ void TMain::ListCopyTotalsClick()
         return;
     // Cells, as Copy gives rows: the label, then the three sums.
     const RowValues& totals = session_.Table.Totals;
-    const QStringList cells = {QStringLiteral("Total:"), Latin1(SecondsToText(totals.Seconds)),
-                               Latin1(GroupDigits(",", totals.Sent)), Latin1(GroupDigits(",", totals.Received))};
+    const QStringList cells = {QStringLiteral("Total:"), FromLatin1(SecondsToText(totals.Seconds)),
+                               FromLatin1(GroupDigits(",", totals.Sent)),
+                               FromLatin1(GroupDigits(",", totals.Received))};
     QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 }
 
@@ -1149,9 +1145,9 @@ void TMain::ScanFinished()
     FormResize();
     BtGo->setText(kGo);
     if (outcome.Error)
-        ShowError(Latin1(*outcome.Error));
+        ShowError(FromLatin1(*outcome.Error));
     for (const std::string& warning : outcome.Warnings)
-        ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), Latin1(warning));
+        ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), FromLatin1(warning));
 }
 
 void TMain::ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped)
@@ -1173,8 +1169,8 @@ void TMain::ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped)
     // Nothing in the range: say so where the table would be.
     const DateTexts& dates = ProcessDateTexts();
     EmptyNote->setText(QStringLiteral("No connections from %1 to %2 in %3")
-                           .arg(Latin1(dates.FormatDate(session_.InitialDate)),
-                                Latin1(dates.FormatDate(session_.FinalDate)),
+                           .arg(FromLatin1(dates.FormatDate(session_.InitialDate)),
+                                FromLatin1(dates.FormatDate(session_.FinalDate)),
                                 QDir::toNativeSeparators(ProcessSettings().LogDir)));
     ListSplitter->hide();
     EmptyNote->show();
@@ -1204,7 +1200,7 @@ void TMain::RunReportCommand(bool treeChanged, Command command)
     MirrorReportChecks();
     UpdateChart();
     if (error)
-        ShowError(Latin1(*error));
+        ShowError(FromLatin1(*error));
 }
 
 void TMain::MenuRptUsersClick()
@@ -1242,7 +1238,7 @@ void TMain::ListDblClick()
 
 void TMain::ListColumnClick(int column)
 {
-    RunReportCommand(false, [this, column] { return vy::ListColumnClick(session_, column, ProcessDateTexts()); });
+    RunReportCommand(false, [this, column] { return vy::ListColumnClick(session_, column); });
 }
 
 void TMain::MenuFileSaveClick()
@@ -1261,8 +1257,8 @@ void TMain::MenuFileSaveClick()
     HtmlHeadings headings;
     headings.Totals = session_.LabelTotal;
     headings.Selection = session_.NodePathText;
-    headings.FinalDate = Bytes(DateEdit2->text());
-    headings.InitialDate = Bytes(DateEdit1->text());
+    headings.FinalDate = ToLatin1(DateEdit2->text());
+    headings.InitialDate = ToLatin1(DateEdit1->text());
     headings.Created = ProcessDateTexts().FormatDateTime(CurrentDateTimeValue());
     if (const auto error = WriteSaveChoice(choice, session_.Table, headings)) {
         ShowError(*error);
@@ -1283,7 +1279,7 @@ void TMain::MirrorTree()
     fillingTree_ = false;
 }
 
-void TMain::SetLabel(QLabel* label, const std::string& text) { label->setText(Latin1(text)); }
+void TMain::SetLabel(QLabel* label, const std::string& text) { label->setText(FromLatin1(text)); }
 
 void TMain::MirrorTableAndLabels()
 {

@@ -95,11 +95,9 @@ public:
 
     ReportSession& Session() { return session_; }
     ScanWorker& Worker() { return worker_; }
-    ReportTableModel& ListModel() { return *listModel_; }
     HelpViewer* Help() const { return help_; }
     // The last font the font dialog returned in this run.
     QFont LastChosenFont() const { return lastFont_; }
-    QColor StatusColor() const { return statusColor_; }
 
     // The controls, under their names (also their object names).
     QMenu* MenuFile = nullptr;

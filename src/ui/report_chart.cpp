@@ -1,7 +1,6 @@
 #include "ui/report_chart.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <map>
 #include <string>
@@ -27,17 +26,13 @@
 
 #include "reports/report_tree_builder.h"
 #include "reports/value_format.h"
+#include "store/latin1_text.h"
 
 namespace vy {
 
 namespace {
 
 const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
-
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::int64_t RowValue(const ReportRow& row, ChartMeasure measure)
 {
@@ -49,26 +44,14 @@ std::int64_t RowValue(const ReportRow& row, ChartMeasure measure)
     return 0;
 }
 
-// Where a row of a month or day table stands in the calendar.
-int DateKey(const std::string& caption, int reportKind)
-{
-    if (reportKind == 6) {
-        const auto month = std::find(MonthNames.begin(), MonthNames.end(), caption);
-        return month == MonthNames.end() ? 0 : static_cast<int>(month - MonthNames.begin());
-    }
-    int day = 0;
-    std::from_chars(caption.data(), caption.data() + caption.size(), day);
-    return day;
-}
-
 }  // namespace
 
 QString ChartValueText(std::int64_t value, ChartMeasure measure)
 {
     // 64 bits throughout: the ticks of a large folder's times pass 2^31 seconds.
     if (measure == ChartMeasure::Time)
-        return Latin1(SecondsToText(value));
-    return Latin1(GroupDigits(",", value));
+        return FromLatin1(SecondsToText(value));
+    return FromLatin1(GroupDigits(",", value));
 }
 
 namespace {
@@ -113,10 +96,8 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
     for (std::size_t r = 0; r < count; ++r)
         rows.push_back(static_cast<int>(r));
     if (data.DateColumns) {
-        const auto key = [&](int r) {
-            const auto& cells = table.Rows[static_cast<std::size_t>(r)].Cells;
-            return DateKey(cells.empty() ? std::string() : cells[0], reportKind);
-        };
+        // Month and day rows' keys grow with the date.
+        const auto key = [&](int r) { return table.Rows[static_cast<std::size_t>(r)].Key; };
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return key(a) < key(b); });
         if (rows.size() > static_cast<std::size_t>(ChartRowLimit))
             rows.resize(ChartRowLimit);
@@ -125,7 +106,7 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
         const ReportRow& row = table.Rows[static_cast<std::size_t>(r)];
         ChartBar bar;
         if (!row.Cells.empty())
-            bar.Label = Latin1(row.Cells[0]);
+            bar.Label = FromLatin1(row.Cells[0]);
         bar.Value = RowValue(row, measure);
         bar.Row = r;
         data.Bars.push_back(std::move(bar));
@@ -201,7 +182,7 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
     note_->setText(shown_.TableRows > static_cast<int>(shown_.Bars.size()) && !shown_.Bars.empty()
                        ? QStringLiteral("The first %1 of %2 rows")
                              .arg(shown_.Bars.size())
-                             .arg(Latin1(GroupDigits(",", shown_.TableRows)))
+                             .arg(FromLatin1(GroupDigits(",", shown_.TableRows)))
                        : QString());
     view_->setMinimumSize(0, 0);
     chart->setMargins(QMargins(4, 4, 4, 4));

@@ -19,7 +19,7 @@
 #include "cli/run_program.h"
 #include "loggen/log_generator.h"
 #include "reports/date_text.h"
-#include "reports/list_sort.h"
+#include "reports/value_format.h"
 #include "store/date_value.h"
 #include "scan/scan_test_support.h"
 
@@ -106,14 +106,12 @@ std::map<int, std::string> FirstNodeOfEachKind(const std::string& tree)
     return paths;
 }
 
-// A date cell's value as ISO 8601, by the store's own calendar.
-std::string Iso(double value)
+// A date cell's value from its ISO 8601 form.
+double FromIso(const std::string& text)
 {
-    const CivilDate d = DecodeDate(value);
-    const int s = SecondsOfDay(value);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", d.Year, d.Month, d.Day, s / 3600, s / 60 % 60);
-    return s % 60 == 0 ? text : text + (":" + std::to_string(100 + s % 60).substr(1));
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d", &y, &mo, &d, &h, &mi, &sec);
+    return EncodeDate(y, mo, d).value_or(0) + (h * 3600 + mi * 60 + sec) / 86400.0;
 }
 
 // What the generator wrote, and the same with every repeated connection
@@ -254,13 +252,19 @@ TEST_P(GeneratedFolder, DataFormatsCarryTheNumbersOfTheText)
                 ASSERT_EQ(csv[r].size(), header.size());
                 for (std::size_t c = 0; c < header.size(); ++c) {
                     const std::string& shown = text[r][c];
+                    // Values are written in full; the text shows them formatted.
                     std::string value = shown;
-                    if (r > 0 && header[c] == "Time")
-                        value = std::to_string(DurationToSeconds(shown).value_or(-1));
-                    else if (r > 0 && (header[c] == "Send" || header[c] == "Receive"))
-                        value = DigitsOnly(shown);
-                    else if (r > 0 && header[c] == "Date")
-                        value = Iso(dates.ParseDateTime(shown).value_or(-1));
+                    const std::string& written = csv[r][c];
+                    if (r > 0 && header[c] == "Time") {
+                        EXPECT_EQ(SecondsToText(std::stoll(written)), shown);
+                    } else if (r > 0 && (header[c] == "Send" || header[c] == "Receive")) {
+                        EXPECT_EQ(GroupDigits(",", std::stoll(written)), shown);
+                    } else if (r > 0 && header[c] == "Date") {
+                        EXPECT_EQ(dates.FormatDateTime(FromIso(written)), shown);
+                    }
+                    if (r > 0 && (header[c] == "Time" || header[c] == "Send" || header[c] == "Receive" ||
+                                  header[c] == "Date"))
+                        value = written;
                     EXPECT_EQ(csv[r][c], value) << "row " << r << ", " << header[c];
                     const QJsonValue cell = r == 0 ? json["columns"].toArray()[c] : rows[r - 1].toArray()[c];
                     EXPECT_EQ(cell.isDouble() ? std::to_string(cell.toInteger()) : cell.toString().toStdString(), value);

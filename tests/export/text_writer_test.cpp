@@ -91,13 +91,17 @@ TEST(TextReport, ATableSortedOnScreenIsSavedSorted)
     ReportTable t = TableOf({"User", "Time", "Send", "Receive"}, {{"alice", "9:59:59", "1,000", "5"},
                                                                   {"bob", "10:00:00", "999", "6"},
                                                                   {"carol", "0:00:01", "3,000,000,000", "7"}});
-    ASSERT_EQ(SortList(t, 1, "Time", 0, ProcessDateTexts()), std::nullopt);
+    t.Columns[1].Kind = ColumnKind::Duration;
+    t.Rows[0].Values = {35999, 1000, 5};
+    t.Rows[1].Values = {36000, 999, 6};
+    t.Rows[2].Values = {1, 3'000'000'000, 7};
+    ASSERT_EQ(SortList(t, 1, ColumnKind::Duration, 0), std::nullopt);
     EXPECT_EQ(TextReport(t),
               "User;Time;Send;Receive;\r\n"
               "bob;10:00:00;999;6;\r\n"
               "alice;9:59:59;1,000;5;\r\n"
               "carol;0:00:01;3,000,000,000;7;\r\n");
-    ASSERT_EQ(SortList(t, 2, "Bytes", 1, ProcessDateTexts()), std::nullopt);
+    ASSERT_EQ(SortList(t, 2, ColumnKind::Sent, 1), std::nullopt);
     const std::string html = HtmlReport(t, HtmlHeadings{});
     const std::size_t bob = html.find("<TR><TD>bob</TD>");
     const std::size_t alice = html.find("<TR><TD>alice</TD>");
