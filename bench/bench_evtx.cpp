@@ -16,6 +16,7 @@
 
 #include <libevtx.h>
 
+#include "kept_folder.h"
 #include "loggen/log_generator.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
@@ -28,14 +29,10 @@ constexpr int kFiles = 4;
 
 std::string Folder()
 {
-    static const std::string folder = [] {
-        const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/evtx-100m";
-        const std::string stamp = dir + "/.stamp";
-        const std::string want = "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " +
-                                 std::to_string(kFiles);
-        std::string have;
-        std::getline(std::ifstream(stamp), have);
-        if (have != want) {
+    static const std::string folder = KeptFolder(
+        "evtx-100m",
+        "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " + std::to_string(kFiles),
+        [](const std::string& dir) {
             vy::loggen::GeneratorOptions o;
             o.Seed = 11;
             o.Files = kFiles;
@@ -48,10 +45,7 @@ std::string Folder()
             o.LastDay = {1998, 12, 31};
             o.Form = vy::loggen::MessageForm::Evtx;  // 20251 and 20272 in turn
             vy::loggen::GenerateLogFolder(dir, o);
-            std::ofstream(stamp) << want << "\n";
-        }
-        return dir;
-    }();
+        });
     return folder;
 }
 

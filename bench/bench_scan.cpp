@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QString>
 
+#include "kept_folder.h"
 #include "loggen/log_generator.h"
 #include "scan/duplicate_check.h"
 #include "scan/scan_run.h"
@@ -29,14 +30,10 @@ constexpr int kFiles = 10;
 // options, so a changed generator or size makes a new folder.
 std::string Folder()
 {
-    static const std::string folder = [] {
-        const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/scan-1g";
-        const std::string stamp = dir + "/.stamp";
-        const std::string want = "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " +
-                                 std::to_string(kFiles);
-        std::string have;
-        std::getline(std::ifstream(stamp), have);
-        if (have != want) {
+    static const std::string folder = KeptFolder(
+        "scan-1g",
+        "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " + std::to_string(kFiles),
+        [](const std::string& dir) {
             vy::loggen::GeneratorOptions o;
             o.Seed = 5;
             o.Files = kFiles;
@@ -50,10 +47,7 @@ std::string Folder()
             o.FirstDay = {1998, 1, 1};
             o.LastDay = {1998, 12, 31};
             vy::loggen::GenerateLogFolder(dir, o);
-            std::ofstream(stamp) << want << "\n";
-        }
-        return dir;
-    }();
+        });
     return folder;
 }
 
@@ -62,12 +56,7 @@ std::string Folder()
 enum class SmallForm { SingleByte, Utf16, EventViewerCsv };
 std::string SmallFolder(SmallForm form)
 {
-    static const std::string folder = [] {
-        const std::string dir = std::string(VY_BENCH_DATA_DIR) + "/scan-90m";
-        const std::string stamp = dir + "/.stamp";
-        std::string have;
-        std::getline(std::ifstream(stamp), have);
-        if (have != "v2") {
+    static const std::string folder = KeptFolder("scan-90m", "v2", [](const std::string& dir) {
             vy::loggen::GeneratorOptions o;
             o.Seed = 6;
             o.Files = 2;
@@ -89,10 +78,7 @@ std::string SmallFolder(SmallForm form)
             o.Form = vy::loggen::MessageForm::EventViewerCsv;
             o.EventId = "20251";
             vy::loggen::GenerateLogFolder(dir + "-evcsv", o);
-            std::ofstream(stamp) << "v2\n";
-        }
-        return dir;
-    }();
+        });
     switch (form) {
     case SmallForm::Utf16: return folder + "-utf16";
     case SmallForm::EventViewerCsv: return folder + "-evcsv";
