@@ -66,6 +66,16 @@ void AppendDateMdy(std::string& out, const CivilDate& d, char sep)
     AppendUInt(out, static_cast<std::uint64_t>(d.Year));
 }
 
+// "31.10.1998", as German logs and exports write the date.
+void AppendGermanDate(std::string& out, const CivilDate& d)
+{
+    Append2(out, d.Day);
+    out.push_back('.');
+    Append2(out, d.Month);
+    out.push_back('.');
+    AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+}
+
 // "09:30am": the 12-hour clock the message uses, no seconds.
 void AppendMessageTime(std::string& out, int secondsOfDay)
 {
@@ -95,11 +105,7 @@ void AppendHeader(std::string& out, bool german, std::int64_t loggedSecond, std:
     const int sod = static_cast<int>(loggedSecond % 86400);
     const CivilDate d = DecodeDate(day);
     if (german) {
-        Append2(out, d.Day);
-        out.push_back('.');
-        Append2(out, d.Month);
-        out.push_back('.');
-        AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+        AppendGermanDate(out, d);
         out.push_back(',');
         AppendClock(out, sod);
         out.push_back(',');
@@ -629,11 +635,7 @@ void AppendExportEvent(std::string& out, MessageForm form, bool german, bool get
         out.append(german ? (e.Warning ? "Warnung" : "Informationen") : (e.Warning ? "Warning" : "Information"));
         out.push_back(sep);
         if (german) {
-            Append2(out, d.Day);
-            out.push_back('.');
-            Append2(out, d.Month);
-            out.push_back('.');
-            AppendUInt(out, static_cast<std::uint64_t>(d.Year));
+            AppendGermanDate(out, d);
             out.push_back(' ');
             AppendClock(out, sod);
         } else {
