@@ -7,7 +7,6 @@ namespace vy {
 
 namespace {
 
-
 // How a column's cells are written: the numbers behind the Time, Send,
 // Receive and Date cells, integers in the Day and Speed cells, or text.
 enum class CellForm { Text, Integer, Seconds, Sent, Received, DateTime };
@@ -37,24 +36,26 @@ std::vector<CellForm> FormsOf(const ReportTable& table)
 // appendText. A row with fewer cells than columns shows the missing ones
 // empty, as the list does.
 template <typename AppendText>
-void AppendValue(std::string& out, const ReportRow& row, std::size_t c, CellForm kind, AppendText appendText)
+void AppendValue(std::string& out, const ReportTable& table, const ReportRow& row, std::size_t c, CellForm kind,
+                 AppendText appendText)
 {
-    const std::string_view cell = c < row.Cells.size() ? std::string_view(row.Cells[c]) : std::string_view();
     switch (kind) {
     case CellForm::Seconds: AppendInteger(out, row.Values.Seconds); return;
     case CellForm::Sent: AppendInteger(out, row.Values.Sent); return;
     case CellForm::Received: AppendInteger(out, row.Values.Received); return;
     case CellForm::DateTime: {
-        // An empty Date cell is a value no date text could show.
+        // A value no date text could show is written empty.
         std::string iso;
-        if (!cell.empty())
+        if (row.Values.Shown)
             AppendIsoDateTime(iso, row.Values.DateTime);
         appendText(out, iso, false);
         return;
     }
-    case CellForm::Integer: appendText(out, cell, IsPlainInteger(cell)); return;
-    case CellForm::Text: appendText(out, cell, false); return;
+    default: break;
     }
+    std::string buffer;
+    const std::string_view cell = CellText(table, row, c, buffer);
+    appendText(out, cell, kind == CellForm::Integer && IsPlainInteger(cell));
 }
 
 }  // namespace
@@ -76,7 +77,7 @@ std::string CsvReport(const ReportTable& table)
         for (std::size_t c = 0; c < kinds.size(); ++c) {
             if (c > 0)
                 out += ',';
-            AppendValue(out, row, c, kinds[c], text);
+            AppendValue(out, table, row, c, kinds[c], text);
         }
         out += ReportLineEnd;
     }
@@ -112,7 +113,7 @@ std::string JsonReport(const ReportTable& table, const JsonHeadings& headings)
         for (std::size_t c = 0; c < kinds.size(); ++c) {
             if (c > 0)
                 out += ',';
-            AppendValue(out, row, c, kinds[c], text);
+            AppendValue(out, table, row, c, kinds[c], text);
         }
         out += ']';
     }

@@ -2,26 +2,12 @@
 
 namespace vy {
 
-namespace {
-
-
-}  // namespace
-
 std::string TextReport(const ReportTable& table)
 {
     const std::size_t k = table.Columns.size();
     std::string out;
-    std::size_t size = ReportLineEnd.size();
-    for (const ReportColumn& column : table.Columns)
-        size += column.Caption.size() + 1;
-    if (k > 0) {
-        for (const ReportRow& row : table.Rows) {
-            size += k + ReportLineEnd.size();
-            for (const std::string& cell : row.Cells)
-                size += cell.size();
-        }
-    }
-    out.reserve(size);
+    // Cells average well under 16 characters.
+    out.reserve(256 + table.Rows.size() * (ReportLineEnd.size() + 16 * k));
 
     for (const ReportColumn& column : table.Columns) {
         out += column.Caption;
@@ -32,12 +18,12 @@ std::string TextReport(const ReportTable& table)
     // line their cells up with.
     if (k == 0)
         return out;
+    std::string buffer;
     for (const ReportRow& row : table.Rows) {
         // The caption and sub-items 0..k-2; a row with fewer cells shows the
         // missing ones empty, as the list does.
         for (std::size_t c = 0; c < k; ++c) {
-            if (c < row.Cells.size())
-                out += row.Cells[c];
+            out += CellText(table, row, c, buffer);
             out += ';';
         }
         out += ReportLineEnd;

@@ -337,9 +337,16 @@ std::string DateTexts::FormatDateTime(double value, std::optional<std::int64_t>*
 
 std::optional<std::int64_t> DateTexts::ShownSeconds(double value) const
 {
-    std::optional<std::int64_t> shown;
-    FormatDateTime(value, &shown);
-    return shown;
+    if (!Representable(value))
+        return std::nullopt;
+    const int day = static_cast<int>(std::floor(value));
+    const int seconds = SecondsOfDay(value);
+    std::int64_t moment = std::int64_t{day} * 86400;
+    if (seconds != 0) {
+        const std::lock_guard lock(cache_->Lock);
+        moment += TimePart(seconds).Shown;
+    }
+    return moment;
 }
 
 std::string DateTexts::FormatDate(double value) const

@@ -128,16 +128,19 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
     OrderedKeys result;
     std::vector<Entry>& entries = result.Entries;
     entries.resize(n);
+    std::string buffer;
     for (std::size_t r = 0; r < n; ++r) {
         const ReportRow& row = table.Rows[r];
         const RowValues& v = row.Values;
         entries[r].Row = static_cast<std::uint32_t>(r);
         std::int64_t key = 0;
         switch (kind) {
-        case ColumnKind::Text:
-            entries[r].Hi = BigEndianBytes(row.Cells[column], 0);
-            entries[r].Lo = BigEndianBytes(row.Cells[column], 8);
+        case ColumnKind::Text: {
+            const std::string_view cell = CellText(table, row, column, buffer);
+            entries[r].Hi = BigEndianBytes(cell, 0);
+            entries[r].Lo = BigEndianBytes(cell, 8);
             continue;
+        }
         case ColumnKind::Port: key = v.Port; break;
         case ColumnKind::Speed: key = v.Speed; break;
         case ColumnKind::Day: key = v.Day; break;
@@ -156,7 +159,7 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
         }
         case ColumnKind::DateTime:
             if (!v.Shown) {
-                result.Error = ErrorText(kDateError, row.Cells[column]);
+                result.Error = ErrorText(kDateError, CellText(table, row, column, buffer));
                 return result;
             }
             key = *v.Shown;
@@ -171,15 +174,17 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
 
     // Texts that agree in their first sixteen bytes are told apart, and
     // ordered, by the whole text (which also puts "ab" before "ab\0").
-    auto cellAt = [&](std::uint32_t row) -> const std::string& { return table.Rows[row].Cells[column]; };
+    // Text columns hold names or kept texts, which need no buffer of their own.
+    std::string other;
+    auto cellAt = [&](std::uint32_t row, std::string& into) { return CellText(table, table.Rows[row], column, into); };
     auto& starts = result.RunStarts;
     for (std::size_t k = 0; k < n;) {
         std::size_t end = k + 1;
         bool sameTexts = true;
         while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
             if (text) {
-                const std::size_t length = cellAt(entries[end].Row).size();
-                sameTexts = sameTexts && length <= 16 && length == cellAt(entries[k].Row).size();
+                const std::size_t length = cellAt(entries[end].Row, buffer).size();
+                sameTexts = sameTexts && length <= 16 && length == cellAt(entries[k].Row, other).size();
             }
             ++end;
         }
@@ -187,10 +192,11 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
         if (text && !sameTexts) {
             const auto first = entries.begin() + static_cast<std::ptrdiff_t>(k);
             const auto last = entries.begin() + static_cast<std::ptrdiff_t>(end);
-            std::stable_sort(first, last,
-                             [&](const Entry& a, const Entry& b) { return cellAt(a.Row) < cellAt(b.Row); });
+            std::stable_sort(first, last, [&](const Entry& a, const Entry& b) {
+                return cellAt(a.Row, buffer) < cellAt(b.Row, other);
+            });
             for (std::size_t j = k + 1; j < end; ++j)
-                if (cellAt(entries[j - 1].Row) != cellAt(entries[j].Row))
+                if (cellAt(entries[j - 1].Row, buffer) != cellAt(entries[j].Row, other))
                     starts.push_back(static_cast<std::uint32_t>(j));
         }
         k = end;
@@ -246,7 +252,7 @@ SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t
         return std::nullopt;
     const auto c = static_cast<std::size_t>(column);
     for (const ReportRow& row : rows) {
-        if (c >= row.Cells.size())
+        if (c >= CellCount(table, row))
             return std::nullopt;
     }
     // With a single row nothing is compared, so not even its key is read.
@@ -260,20 +266,13 @@ SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t
         return keys.Error;
     const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
 
-    // Only the texts, their values and keys move; every row keeps its image.
-    std::vector<std::vector<std::string>> cells(rows.size());
-    std::vector<RowValues> values(rows.size());
-    std::vector<int> nodeKeys(rows.size());
+    // Everything but the image moves; every row keeps its image.
+    std::vector<ReportRow> sorted(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        cells[r] = std::move(rows[r].Cells);
-        values[r] = rows[r].Values;
-        nodeKeys[r] = rows[r].Key;
+        sorted[r] = std::move(rows[rowAt[r]]);
+        sorted[r].Image = rows[r].Image;
     }
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        rows[r].Cells = std::move(cells[rowAt[r]]);
-        rows[r].Values = values[rowAt[r]];
-        rows[r].Key = nodeKeys[rowAt[r]];
-    }
+    rows = std::move(sorted);
     return std::nullopt;
 }
 

@@ -4,8 +4,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vy {
@@ -53,17 +55,49 @@ struct RowValues {
 
 struct ReportRow {
     // Cells[0] is the row's caption, Cells[c] for c >= 1 its sub-item c-1.
+    // Empty in a table that makes its texts (see CellText).
     std::vector<std::string> Cells;
     int Image = 0;  // index into the tree images; all rows of a table share it
     int Key = INT_MIN;  // the key of the tree node an aggregate row stands for
     RowValues Values = {};  // moves with Cells when the rows are sorted
+    // A connection row's user and speed entries in the name table, from
+    // which its made texts come; -1 in other rows.
+    std::int32_t User = -1;
+    std::int32_t Speed = -1;
     friend bool operator==(const ReportRow&, const ReportRow&) = default;
 };
+
+// Makes the text of cell `column` of a row that holds no texts: a view of a
+// name, or of the text written into `buffer`.
+using CellMaker = std::function<std::string_view(const ReportRow& row, std::size_t column, std::string& buffer)>;
 
 struct ReportTable {
     std::vector<ReportColumn> Columns;
     std::vector<ReportRow> Rows;
     RowValues Totals;  // the numbers of the totals line
+    // Connection lists keep no texts: a million rows would be a million
+    // allocations, while the list shows a screenful. Their texts are made
+    // when asked for, from the names and dates the table was built from.
+    CellMaker MakeCell;
+    std::size_t MadeCells = 0;  // the cells of each row MakeCell serves
 };
+
+// How many cells a row has: its texts, or one a column when they are made.
+inline std::size_t CellCount(const ReportTable& table, const ReportRow& row)
+{
+    return row.Cells.empty() && table.MakeCell ? table.MadeCells : row.Cells.size();
+}
+
+// The text of cell `column` (empty past the row's cells); the view holds
+// until buffer or the table changes.
+inline std::string_view CellText(const ReportTable& table, const ReportRow& row, std::size_t column,
+                                 std::string& buffer)
+{
+    if (column < row.Cells.size())
+        return row.Cells[column];
+    if (row.Cells.empty() && table.MakeCell && column < table.MadeCells)
+        return table.MakeCell(row, column, buffer);
+    return {};
+}
 
 }  // namespace vy

@@ -121,9 +121,11 @@ struct Aggregate {
 // The kind a table is sorted by once filled, on its first column; Month
 // for none.
 SortError Finish(ReportTable& table, std::string& labelTotal, std::vector<ReportRow> rows, const Sums& totals,
-                 ColumnKind order)
+                 ColumnKind order, CellMaker makeCell = nullptr, std::size_t madeCells = 0)
 {
     table.Rows = std::move(rows);
+    table.MakeCell = std::move(makeCell);
+    table.MadeCells = madeCells;
     // The totals line is set before sorting so that it is right even when a
     // key cannot be read and the sort gives up.
     labelTotal = TotalsLine(totals.Time, totals.Sent, totals.Received);
@@ -183,63 +185,70 @@ int SlotAt(const std::vector<int>& table, int index)
     return static_cast<std::uint32_t>(index) < table.size() ? table[static_cast<std::size_t>(index)] : -1;
 }
 
-// Connection lists: the rows in store order and their totals. Records in a
-// row at the same moment share one formatting of their date.
-class ConnectionRows {
-public:
-    explicit ConnectionRows(const DateTexts& dates) : dates_(dates) {}
+// What a connection list's column shows of its record.
+enum class Field : std::uint8_t { Date, Domain, User, Server, Port, Time, Sent, Received, Speed };
 
-    // Fills the rows of the records that are kept, in store order; counted
-    // first, so that a million rows are not moved while the list grows.
-    template <typename Keep, typename Fill>
-    void Build(const ConnectionStore& store, Keep keep, Fill fill)
-    {
-        std::size_t count = 0;
-        for (const ConnectionRecord& r : store)
-            count += !r.Removed() && keep(r);
-        Rows.reserve(count);
-        for (const ConnectionRecord& r : store)
-            if (!r.Removed() && keep(r))
-                fill(r);
-    }
-
-    // Starts the row of a record: its Date cell, its values and the keys
-    // of its port and speed.
-    ReportRow& Add(const NameTable& names, const ConnectionRecord& r, int port, std::size_t cells)
-    {
-        if (!haveLast_ || r.DateTime != lastValue_) {
-            lastText_ = dates_.FormatDateTime(r.DateTime, &lastShown_);
-            lastValue_ = r.DateTime;
-            haveLast_ = true;
-        }
-        ReportRow& row = Rows.emplace_back();
-        row.Cells.reserve(cells);
-        row.Cells.push_back(lastText_);
-        row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
-        row.Values.Shown = lastShown_;
-        // Reading a short name is cheaper than remembering its key.
-        row.Values.Port = PortOrder(NameAt(names, port));
-        row.Values.Speed = SpeedOrder(NameAt(names, r.SpeedIndex));
-        Totals.Add(r);
-        return row;
-    }
-
-    std::vector<ReportRow> Rows;
-    Sums Totals;
-
-private:
-    const DateTexts& dates_;
-    bool haveLast_ = false;
-    double lastValue_ = 0;
-    std::string lastText_;
-    std::optional<std::int64_t> lastShown_;
-};
-
-void AppendRecordValues(ReportRow& row, const ConnectionRecord& r)
+// The texts of a connection list, made when asked for from a row's values
+// and name entries; the names and dates must outlive the table's rows.
+CellMaker ConnectionCells(const NameTable& names, const DateTexts& dates, std::vector<Field> fields)
 {
-    row.Cells.push_back(SecondsToText(r.ActiveTime));
-    row.Cells.push_back(GroupDigits(",", r.BytesSent));
-    row.Cells.push_back(GroupDigits(",", r.BytesReceived));
+    return [&names, &dates, fields = std::move(fields)](const ReportRow& row, std::size_t column,
+                                                        std::string& buffer) -> std::string_view {
+        const int port = ParentAt(names, row.Speed);
+        switch (fields[column]) {
+        case Field::Date: return buffer = dates.FormatDateTime(row.Values.DateTime);
+        case Field::Domain: return NameAt(names, ParentAt(names, ParentAt(names, port)));
+        case Field::User: return NameAt(names, row.User);
+        case Field::Server: return NameAt(names, ParentAt(names, port));
+        case Field::Port: return NameAt(names, port);
+        case Field::Time: return buffer = SecondsToText(row.Values.Seconds);
+        case Field::Sent: return buffer = GroupDigits(",", row.Values.Sent);
+        case Field::Received: return buffer = GroupDigits(",", row.Values.Received);
+        case Field::Speed: return NameAt(names, row.Speed);
+        }
+        return {};
+    };
+}
+
+// Connection lists: one row per kept record in store order, holding the
+// record's values and sort keys, and their totals.
+template <typename Keep>
+SortError FillConnectionList(ReportTable& table, std::string& labelTotal, const TableSource& source, Keep keep,
+                             std::vector<Field> fields, ColumnKind order)
+{
+    const NameTable& names = source.Data.Names;
+    const ConnectionStore& store = source.Data.Connections;
+    // Counted first, so that a million rows are not moved while the list grows.
+    std::size_t count = 0;
+    for (const ConnectionRecord& r : store)
+        count += !r.Removed() && keep(r);
+    std::vector<ReportRow> rows;
+    rows.reserve(count);
+    Sums totals;
+    // Records in a row at the same moment share one reading of their date.
+    double lastValue = 0;
+    std::optional<std::int64_t> lastShown = source.Dates.ShownSeconds(lastValue);
+    for (const ConnectionRecord& r : store) {
+        if (r.Removed() || !keep(r))
+            continue;
+        if (r.DateTime != lastValue) {
+            lastShown = source.Dates.ShownSeconds(r.DateTime);
+            lastValue = r.DateTime;
+        }
+        ReportRow& row = rows.emplace_back();
+        row.Image = ImageConnection;
+        row.User = r.UserIndex;
+        row.Speed = r.SpeedIndex;
+        row.Values = {r.ActiveTime, r.BytesSent, r.BytesReceived, r.DateTime};
+        row.Values.Shown = lastShown;
+        // Reading a short name is cheaper than remembering its key.
+        row.Values.Port = PortOrder(NameAt(names, ParentAt(names, r.SpeedIndex)));
+        row.Values.Speed = SpeedOrder(NameAt(names, r.SpeedIndex));
+        totals.Add(r);
+    }
+    const std::size_t cells = fields.size();
+    return Finish(table, labelTotal, std::move(rows), totals, order,
+                  ConnectionCells(names, source.Dates, std::move(fields)), cells);
 }
 
 // Aggregate rows that sort by their names' numbers, or by nothing beyond
@@ -305,36 +314,19 @@ SortError FillPortTable(ReportTable& table, std::string& labelTotal, const Table
 
 SortError FillUserTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int user)
 {
-    const NameTable& names = source.Data.Names;
-    ConnectionRows list(source.Dates);
-    if (const int u = EntryOf(names, user, KindUser); u >= 0) {
-        list.Build(source.Data.Connections, [u](const ConnectionRecord& r) { return r.UserIndex == u; },
-                   [&](const ConnectionRecord& r) {
-            const int port = ParentAt(names, r.SpeedIndex);
-            const int server = ParentAt(names, port);
-            ReportRow& row = list.Add(names, r, port, 7);
-            row.Cells.push_back(NameAt(names, server));
-            row.Cells.push_back(NameAt(names, port));
-            AppendRecordValues(row, r);
-            row.Cells.push_back(NameAt(names, r.SpeedIndex));
-        });
-    }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
+    const int u = EntryOf(source.Data.Names, user, KindUser);
+    return FillConnectionList(
+        table, labelTotal, source, [u](const ConnectionRecord& r) { return u >= 0 && r.UserIndex == u; },
+        {Field::Date, Field::Server, Field::Port, Field::Time, Field::Sent, Field::Received, Field::Speed},
+        ColumnKind::Month);
 }
 
 SortError FillSpeedTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int speed)
 {
-    const NameTable& names = source.Data.Names;
-    ConnectionRows list(source.Dates);
-    if (const int sp = EntryOf(names, speed, KindSpeed); sp >= 0) {
-        list.Build(source.Data.Connections, [sp](const ConnectionRecord& r) { return r.SpeedIndex == sp; },
-                   [&](const ConnectionRecord& r) {
-            ReportRow& row = list.Add(names, r, ParentAt(names, r.SpeedIndex), 5);
-            row.Cells.push_back(NameAt(names, r.UserIndex));
-            AppendRecordValues(row, r);
-        });
-    }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::Month);
+    const int sp = EntryOf(source.Data.Names, speed, KindSpeed);
+    return FillConnectionList(
+        table, labelTotal, source, [sp](const ConnectionRecord& r) { return sp >= 0 && r.SpeedIndex == sp; },
+        {Field::Date, Field::User, Field::Time, Field::Sent, Field::Received}, ColumnKind::Month);
 }
 
 SortError FillYearTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int year)
@@ -379,28 +371,16 @@ SortError FillMonthTable(ReportTable& table, std::string& labelTotal, const Tabl
 
 SortError FillDayTable(ReportTable& table, std::string& labelTotal, const TableSource& source, int dayNumber)
 {
-    const NameTable& names = source.Data.Names;
-    ConnectionRows list(source.Dates);
     const auto dayValue = static_cast<double>(dayNumber);
     // Only days the calendar holds (the years 1 to 9999) have connections.
     const CivilDate date = DecodeDate(dayValue);
-    if (EncodeDate(date.Year, date.Month, date.Day) == dayValue) {
-        list.Build(source.Data.Connections,
-                   [dayValue](const ConnectionRecord& r) { return std::floor(r.DateTime) == dayValue; },
-                   [&](const ConnectionRecord& r) {
-            const int port = ParentAt(names, r.SpeedIndex);
-            const int server = ParentAt(names, port);
-            const int domain = ParentAt(names, server);
-            ReportRow& row = list.Add(names, r, port, 9);
-            row.Cells.push_back(NameAt(names, domain));
-            row.Cells.push_back(NameAt(names, r.UserIndex));
-            row.Cells.push_back(NameAt(names, server));
-            row.Cells.push_back(NameAt(names, port));
-            AppendRecordValues(row, r);
-            row.Cells.push_back(NameAt(names, r.SpeedIndex));
-        });
-    }
-    return Finish(table, labelTotal, std::move(list.Rows), list.Totals, ColumnKind::DateTime);
+    const bool real = EncodeDate(date.Year, date.Month, date.Day) == dayValue;
+    return FillConnectionList(
+        table, labelTotal, source,
+        [real, dayValue](const ConnectionRecord& r) { return real && std::floor(r.DateTime) == dayValue; },
+        {Field::Date, Field::Domain, Field::User, Field::Server, Field::Port, Field::Time, Field::Sent,
+         Field::Received, Field::Speed},
+        ColumnKind::DateTime);
 }
 
 SortError FillNodeTable(ReportTable& table, std::string& labelTotal, const TableSource& source, const ReportNode& node)

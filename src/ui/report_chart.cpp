@@ -102,11 +102,11 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
         if (rows.size() > static_cast<std::size_t>(ChartRowLimit))
             rows.resize(ChartRowLimit);
     }
+    std::string buffer;
     for (int r : rows) {
         const ReportRow& row = table.Rows[static_cast<std::size_t>(r)];
         ChartBar bar;
-        if (!row.Cells.empty())
-            bar.Label = FromLatin1(row.Cells[0]);
+        bar.Label = FromLatin1(CellText(table, row, 0, buffer));
         bar.Value = RowValue(row, measure);
         bar.Row = r;
         data.Bars.push_back(std::move(bar));

@@ -108,17 +108,16 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const
     const ReportRow& r = table_->Rows[row];
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
         // A row may hold fewer cells than there are columns: those show empty.
-        if (column < r.Cells.size())
-            return QString::fromLatin1(r.Cells[column].data(), static_cast<qsizetype>(r.Cells[column].size()));
-        return QString();
-    case Qt::ToolTipRole:
+        std::string buffer;
+        const std::string_view cell = CellText(*table_, r, column, buffer);
+        const QString text = QString::fromLatin1(cell.data(), static_cast<qsizetype>(cell.size()));
+        if (role == Qt::DisplayRole)
+            return text;
         // Tool tips guess rich text; a cell's text is shown as it is.
-        if (column < r.Cells.size() && !r.Cells[column].empty())
-            return Qt::convertFromPlainText(
-                QString::fromLatin1(r.Cells[column].data(), static_cast<qsizetype>(r.Cells[column].size())),
-                Qt::WhiteSpaceNoWrap);
-        return QVariant();
+        return text.isEmpty() ? QVariant() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
+    }
     case Qt::DecorationRole:
         if (column == 0)
             return TreeImage(r.Image);

@@ -7,7 +7,9 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "reports/report_table.h"
 #include "reports/report_tree.h"
 #include "store/date_value.h"
 #include "store/stores.h"
@@ -22,6 +24,17 @@ inline int AddChildFirst(ReportTree& tree, int parent, std::string text, int ima
     children.insert(children.begin(), index);
     children.pop_back();
     return index;
+}
+
+// The texts of a row as the list shows them, kept or made.
+inline std::vector<std::string> RowTexts(const ReportTable& table, std::size_t row)
+{
+    std::vector<std::string> texts;
+    std::string buffer;
+    const ReportRow& r = table.Rows.at(row);
+    for (std::size_t c = 0; c < CellCount(table, r); ++c)
+        texts.emplace_back(CellText(table, r, c, buffer));
+    return texts;
 }
 
 inline double At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)

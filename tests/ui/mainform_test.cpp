@@ -36,6 +36,7 @@
 #include "reports/report_session.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
+#include "support/fixtures.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window_support.h"
 #include "ui/report_views.h"
@@ -403,7 +404,7 @@ TEST_F(MainFormTest, DemoScanEndsWithTheFirstDomainsTableOnScreen)
     for (int r = 0; r < model->rowCount(); ++r)
         for (int c = 0; c < 4; ++c)
             EXPECT_EQ(model->index(r, c).data().toString().toStdString(),
-                      table.Rows[static_cast<std::size_t>(r)].Cells[static_cast<std::size_t>(c)]);
+                      testing::RowTexts(table, static_cast<std::size_t>(r))[static_cast<std::size_t>(c)]);
     EXPECT_EQ(w->LabelTotalSel->text().toStdString(), tree.Node(tree.FirstRoot()).Text);
     EXPECT_EQ(w->LabelTotal->text().toStdString(), expected->Session.LabelTotal);
     EXPECT_TRUE(w->LabelTotal->text().startsWith("Total:"));
@@ -452,10 +453,10 @@ TEST_F(MainFormTest, ReportCommandsMirrorTheSession)
     const int rows = w->List->model()->rowCount();
     ASSERT_GT(rows, 0);
     w->ListColumnClick(4);
-    const std::vector<ReportRow> sortedOnce = w->Session().Table.Rows;
+    const ReportTable sortedOnce = w->Session().Table;
     for (int r = 0; r < rows; ++r)
         EXPECT_EQ(w->List->model()->index(r, 0).data().toString().toStdString(),
-                  sortedOnce[static_cast<std::size_t>(r)].Cells[0]);
+                  testing::RowTexts(sortedOnce, static_cast<std::size_t>(r))[0]);
     EXPECT_EQ(w->Session().SortColumn, 4);
 }
 
