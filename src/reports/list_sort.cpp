@@ -58,6 +58,9 @@ struct Entry {
     std::uint64_t Hi = 0;
     std::uint64_t Lo = 0;
     std::uint32_t Row = 0;
+    // A text key's length, capped past sixteen bytes, so that equal
+    // prefixes need not fetch their rows to tell whether the texts are equal.
+    std::uint32_t Length = 0;
 };
 
 std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
@@ -139,6 +142,7 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
             const std::string_view cell = CellText(table, row, column, buffer);
             entries[r].Hi = BigEndianBytes(cell, 0);
             entries[r].Lo = BigEndianBytes(cell, 8);
+            entries[r].Length = static_cast<std::uint32_t>(std::min<std::size_t>(cell.size(), 17));
             continue;
         }
         case ColumnKind::Port: key = v.Port; break;
@@ -182,10 +186,8 @@ OrderedKeys OrderKeys(const ReportTable& table, std::size_t column, ColumnKind k
         std::size_t end = k + 1;
         bool sameTexts = true;
         while (end < n && entries[end].Hi == entries[k].Hi && entries[end].Lo == entries[k].Lo) {
-            if (text) {
-                const std::size_t length = cellAt(entries[end].Row, buffer).size();
-                sameTexts = sameTexts && length <= 16 && length == cellAt(entries[k].Row, other).size();
-            }
+            if (text)
+                sameTexts = sameTexts && entries[end].Length <= 16 && entries[end].Length == entries[k].Length;
             ++end;
         }
         starts.push_back(static_cast<std::uint32_t>(k));
@@ -215,13 +217,20 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
 {
     const std::size_t n = keys.Entries.size();
     std::vector<std::uint32_t> rowAt(n);
+    const std::size_t runs = keys.RunStarts.size() - 1;
+    if (runs == n) {
+        // No two keys are equal: whatever the exchanges do, the rows end in
+        // key order.
+        for (std::size_t k = 0; k < n; ++k)
+            rowAt[k] = keys.Entries[ascending ? k : n - 1 - k].Row;
+        return rowAt;
+    }
     std::vector<std::uint32_t> positionOf(n);
     for (std::size_t k = 0; k < n; ++k)
         rowAt[k] = positionOf[k] = static_cast<std::uint32_t>(k);
 
     std::vector<std::uint32_t> positions;
     std::size_t filled = 0;
-    const std::size_t runs = keys.RunStarts.size() - 1;
     for (std::size_t g = 0; g < runs; ++g) {
         const std::size_t run = ascending ? g : runs - 1 - g;
         positions.clear();
