@@ -65,6 +65,11 @@ const QString kGo = QStringLiteral("Go!");
 const QString kStop = QStringLiteral("Stop");
 const QString kHomePage = QStringLiteral("http://www.quillmar.example/vy");
 const char* const kMeasureNames[] = {"Time", "Send", "Receive"};
+const QString kBuilding = QStringLiteral("Building the table\u2026");
+const QString kSorting = QStringLiteral("Sorting\u2026");
+
+// The work of a command that reads the whole store grows with it.
+std::size_t StoredRecords(const Stores& stores) { return static_cast<std::size_t>(stores.Connections.Count()); }
 
 
 double DayValue(const QDate& date)
@@ -233,6 +238,7 @@ TMain::~TMain()
     // The worker must never outlive the window or its session.
     worker_.RequestStop();
     worker_.WaitForEnd();
+    reports_.WaitForEnd();
     listModel_->ShowTable(nullptr);
 }
 
@@ -570,6 +576,12 @@ void TMain::closeEvent(QCloseEvent* event)
         BtGo->setText(kGo);
         Progress->hide();
     }
+    if (reports_.Alive()) {
+        reports_.WaitForEnd();
+        queuedClick_ = nullptr;
+        Status->SetText(1, QString());
+        unsetCursor();
+    }
     closing_ = true;
     FormDestroy();
     if (help_)
@@ -815,7 +827,7 @@ void TMain::ShowError(const QString& text)
 
 void TMain::MenuFileOpenClick()
 {
-    if (ScanRunning() || worker_.Alive())
+    if (ScanRunning() || SessionBusy())
         return;
     ShowOpenFolder();
     // Also after Cancel: "Set Default" may have changed the folder.
@@ -894,7 +906,7 @@ void TMain::SetShownMeasure(ChartMeasure measure)
 
 void TMain::SelectListRow(int row)
 {
-    if (worker_.Alive() || row < 0 || row >= listModel_->rowCount())
+    if (SessionBusy() || row < 0 || row >= listModel_->rowCount())
         return;
     const QModelIndex index = listModel_->index(row, 0);
     List->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -906,7 +918,10 @@ void TMain::UpdateChart()
     if (!Chart || !ChartShown())
         return;
     // While a worker owns the session the chart shows nothing, as the list.
-    Chart->ShowTable(worker_.Alive() ? nullptr : listModel_->Shown(), session_.ReportKind);
+    if (SessionBusy())
+        Chart->ShowTable(nullptr, 0);
+    else
+        Chart->ShowTable(listModel_->Shown(), session_.ReportKind);
 }
 
 QString TMain::SuggestedFileName() const
@@ -916,7 +931,7 @@ QString TMain::SuggestedFileName() const
 
 void TMain::SaveChartClick()
 {
-    if (!Chart || worker_.Alive())
+    if (!Chart || SessionBusy())
         return;
     QString fileName = SuggestedFileName();
     if (!fileName.isEmpty())
@@ -951,7 +966,7 @@ int TMain::ListRow() const
 
 void TMain::ListCopyClick()
 {
-    if (worker_.Alive())
+    if (SessionBusy())
         return;
     std::vector<int> rows;
     for (const QModelIndex& index : List->selectionModel()->selectedRows())
@@ -964,7 +979,7 @@ void TMain::ListCopyClick()
 
 void TMain::ListCopyTotalsClick()
 {
-    if (worker_.Alive() || !session_.ReportShown || LabelTotal->text().isEmpty())
+    if (SessionBusy() || !session_.ReportShown || LabelTotal->text().isEmpty())
         return;
     // Cells, as Copy gives rows: the label, then the three sums.
     const RowValues& totals = session_.Table.Totals;
@@ -976,7 +991,7 @@ void TMain::ListCopyTotalsClick()
 
 void TMain::MenuOptCfgClick()
 {
-    if (ScanRunning() || worker_.Alive())
+    if (ScanRunning() || SessionBusy())
         return;
     ShowConfig();
     // The dialog may have changed the language the next scan reads.
@@ -985,7 +1000,7 @@ void TMain::MenuOptCfgClick()
 
 void TMain::MenuOptFontClick()
 {
-    if (ScanRunning() || worker_.Alive())
+    if (ScanRunning() || SessionBusy())
         return;
     QFont font = lastFont_;
     QColor color = statusColor_;
@@ -1022,7 +1037,7 @@ void TMain::MenuHelpContentsClick()
 
 void TMain::MenuHelpDemoClick()
 {
-    if (ScanRunning() || worker_.Alive())
+    if (ScanRunning() || SessionBusy())
         return;
     DateEdit1->setDate(QDate(1998, 10, 1));
     DateEdit2->setDate(QDate(1998, 10, 31));
@@ -1056,8 +1071,9 @@ void TMain::MenuHelpAboutClick() { ShowAbout(); }
 void TMain::BtGoClick()
 {
     if (BtGo->text() == kGo) {
-        // A stopped scan still finishing: no second worker until it ends.
-        if (worker_.Alive())
+        // A stopped scan still finishing, or a table being made: no scan
+        // until it ends.
+        if (SessionBusy())
             return;
         StartScan(false);
         return;
@@ -1178,72 +1194,135 @@ void TMain::ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped)
 
 // ---- reports
 
-template <typename Command>
-void TMain::RunReportCommand(bool treeChanged, Command command)
+void TMain::RunReportCommand(ReportStep step)
 {
     // The stores and the session belong to a running worker.
-    if (worker_.Alive())
+    if (SessionBusy())
+        return;
+    if (step.Records >= threadedFrom_ && StartReportThread(step))
         return;
     SortError error;
     listModel_->BeginChange();
     try {
-        error = command();
+        error = step.Command();
     } catch (const std::exception& e) {
         error = std::string(e.what());
     }
+    EndReportCommand(step, error);
+}
+
+bool TMain::StartReportThread(ReportStep& step)
+{
+    // Until the command ends the table is the thread's: the list keeps a
+    // copy of its columns only, as during a scan.
+    listModel_->ShowColumnsOnly(session_.Table.Columns);
+    const bool started = reports_.Start(step.Command, [this, step](const SortError& error) {
+        Status->SetText(1, QString());
+        unsetCursor();
+        EndReportCommand(step, error);
+        if (queuedClick_) {
+            const std::function<void()> click = std::move(queuedClick_);
+            queuedClick_ = nullptr;
+            click();
+        }
+    });
+    if (!started)
+        return false;
+    ApplyColumnWidths(*List, *listModel_);
+    UpdateChart();
+    Status->SetText(1, step.BusyText);
+    setCursor(Qt::BusyCursor);
+    return true;
+}
+
+void TMain::EndReportCommand(const ReportStep& step, const SortError& error)
+{
     listModel_->ShowTable(&session_.Table);
     listModel_->EndChange();
     ApplyColumnWidths(*List, *listModel_);
-    if (treeChanged)
+    if (step.TreeChanged)
         MirrorTree();
     MirrorTableAndLabels();
     MirrorReportChecks();
     UpdateChart();
     if (error)
         ShowError(FromLatin1(*error));
+    if (step.After)
+        step.After();
+}
+
+bool TMain::HeldWhileBusy(std::function<void()> click)
+{
+    if (reports_.Alive())
+        queuedClick_ = std::move(click);
+    return SessionBusy();
 }
 
 void TMain::MenuRptUsersClick()
 {
-    RunReportCommand(true, [this] {
-        return ShowUsersView(session_, ProcessStores(), worker_.StopRequested(), ProcessDateTexts());
-    });
+    if (HeldWhileBusy([this] { MenuRptUsersClick(); }))
+        return;
+    Stores& stores = ProcessStores();
+    const bool stop = worker_.StopRequested();
+    RunReportCommand({true, StoredRecords(stores), kBuilding,
+                      [this, &stores, stop] { return ShowUsersView(session_, stores, stop, ProcessDateTexts()); },
+                      nullptr});
 }
 
 void TMain::MenuRptDateClick()
 {
-    RunReportCommand(true, [this] { return ShowDateView(session_, ProcessStores(), ProcessDateTexts()); });
+    if (HeldWhileBusy([this] { MenuRptDateClick(); }))
+        return;
+    Stores& stores = ProcessStores();
+    RunReportCommand({true, StoredRecords(stores), kBuilding,
+                      [this, &stores] { return ShowDateView(session_, stores, ProcessDateTexts()); }, nullptr});
 }
 
 void TMain::TreeClick()
 {
+    // The node is read when the command runs: a queued click shows the
+    // tree's selection of that moment.
+    if (HeldWhileBusy([this] { TreeClick(); }))
+        return;
     const QList<QTreeWidgetItem*> selected = Tree->selectedItems();
     const int node = selected.isEmpty() ? NodeOfItem(Tree->currentItem()) : NodeOfItem(selected.front());
-    RunReportCommand(false, [this, node] { return vy::TreeClick(session_, ProcessStores(), node, ProcessDateTexts()); });
+    const Stores& stores = ProcessStores();
+    RunReportCommand({false, StoredRecords(stores), kBuilding,
+                      [this, &stores, node] { return vy::TreeClick(session_, stores, node, ProcessDateTexts()); },
+                      nullptr});
 }
 
 void TMain::ListDblClick()
 {
-    // Not even the current node may be read while a worker owns the session.
-    if (worker_.Alive())
+    // Not even the current node may be read while a worker owns the session;
+    // the list is empty then, so there is no row to open.
+    if (SessionBusy())
         return;
     const int row = ListRow();
     const int opened = session_.CurrentNode;
-    RunReportCommand(false, [this, row] { return vy::ListDblClick(session_, ProcessStores(), row, ProcessDateTexts()); });
+    const Stores& stores = ProcessStores();
     // The drill-down opens the node it came from one level in the tree.
-    if (opened >= 0 && opened < session_.Tree.Count() && session_.Tree.Node(opened).Expanded &&
-        static_cast<std::size_t>(opened) < treeItems_.size() && treeItems_[static_cast<std::size_t>(opened)])
-        treeItems_[static_cast<std::size_t>(opened)]->setExpanded(true);
+    auto expand = [this, opened] {
+        if (opened >= 0 && opened < session_.Tree.Count() && session_.Tree.Node(opened).Expanded &&
+            static_cast<std::size_t>(opened) < treeItems_.size() && treeItems_[static_cast<std::size_t>(opened)])
+            treeItems_[static_cast<std::size_t>(opened)]->setExpanded(true);
+    };
+    RunReportCommand({false, StoredRecords(stores), kBuilding,
+                      [this, &stores, row] { return vy::ListDblClick(session_, stores, row, ProcessDateTexts()); },
+                      expand});
 }
 
 void TMain::ListColumnClick(int column)
 {
-    RunReportCommand(false, [this, column] { return vy::ListColumnClick(session_, column); });
+    if (HeldWhileBusy([this, column] { ListColumnClick(column); }))
+        return;
+    RunReportCommand({false, session_.Table.Rows.size(), kSorting,
+                      [this, column] { return vy::ListColumnClick(session_, column); }, nullptr});
 }
 
 void TMain::MenuFileSaveClick()
 {
-    if (ScanRunning() || worker_.Alive() || session_.Table.Rows.empty())
+    if (ScanRunning() || SessionBusy() || session_.Table.Rows.empty())
         return;
     QString typed = SuggestedFileName();
     int filterIndex = HtmlFilterIndex;

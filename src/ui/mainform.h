@@ -2,6 +2,8 @@
 // The main window: menus, toolbar, date strip, report tree and list with the
 // totals panel, progress bar and status bar, and the commands of the window.
 
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 #include <QColor>
@@ -14,6 +16,7 @@
 
 #include "reports/report_session.h"
 #include "ui/report_chart.h"
+#include "ui/report_worker.h"
 #include "ui/scan_worker.h"
 #include "ui/status_panels.h"
 
@@ -77,6 +80,13 @@ public:
     bool ScanRunning() const;
     // The worker thread is alive (also while a stopped scan still finishes).
     bool WorkerAlive() const { return worker_.Alive(); }
+    // A report command is running on its own thread.
+    bool ReportBusy() const { return reports_.Alive(); }
+    // A report command over at least this many records (the store's
+    // connections for a table, the rows for a sort) runs on its own thread,
+    // a smaller one at once.
+    std::size_t ThreadedFrom() const { return threadedFrom_; }
+    void SetThreadedFrom(std::size_t records) { threadedFrom_ = records; }
 
     int ToolHeight() const;
     int StatusHeight() const;
@@ -216,10 +226,25 @@ private:
     // note in the list's place when it kept nothing.
     void ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped);
     void KeepPanesUsable();
-    // Runs one command of the report session and mirrors the session into
-    // the widgets; treeChanged when the command may rebuild the tree.
-    template <typename Command>
-    void RunReportCommand(bool treeChanged, Command command);
+    // One command of the report session and what follows it in the window.
+    struct ReportStep {
+        bool TreeChanged = false;       // the command may rebuild the tree
+        std::size_t Records = 0;        // the size of its work
+        QString BusyText;               // in the status bar while it runs apart
+        std::function<SortError()> Command;
+        std::function<void()> After;    // once the widgets show its result
+    };
+    // Runs the command, on its own thread when it is big, and mirrors the
+    // session into the widgets at its end.
+    void RunReportCommand(ReportStep step);
+    bool StartReportThread(ReportStep& step);
+    void EndReportCommand(const ReportStep& step, const SortError& error);
+    // True when a click cannot run now: behind a command running apart it
+    // waits for that one's end (a later click takes its place); during a
+    // scan it is dropped.
+    bool HeldWhileBusy(std::function<void()> click);
+    // The session and the stores belong to a worker (a scan or a command).
+    bool SessionBusy() const { return worker_.Alive() || reports_.Alive(); }
     void MirrorTree();
     void MirrorTableAndLabels();
     void MirrorReportChecks();
@@ -236,6 +261,9 @@ private:
 
     ReportSession session_;
     ScanWorker worker_;
+    ReportWorker reports_;
+    std::size_t threadedFrom_ = 200000;
+    std::function<void()> queuedClick_;
     TScanDetails* details_ = nullptr;  // made when first shown
     ReportTableModel* listModel_ = nullptr;
     std::vector<QTreeWidgetItem*> treeItems_;

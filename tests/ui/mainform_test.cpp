@@ -30,6 +30,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "export/report_writers.h"
 #include "reports/date_text.h"
@@ -458,6 +459,91 @@ TEST_F(MainFormTest, ReportCommandsMirrorTheSession)
         EXPECT_EQ(w->List->model()->index(r, 0).data().toString().toStdString(),
                   testing::RowTexts(sortedOnce, static_cast<std::size_t>(r))[0]);
     EXPECT_EQ(w->Session().SortColumn, 4);
+}
+
+// What the window shows of its session: the tree with its current item and
+// expansion, the list's header and cells, the labels, the sort mark, the
+// status bar's work panel and the cursor.
+std::vector<std::string> Shown(const TMain& w)
+{
+    std::vector<std::string> shown;
+    const QTreeWidgetItem* current = w.Tree->currentItem();
+    shown.push_back("current: " + (current ? Str(current->text(0)) : std::string()));
+    for (QTreeWidgetItemIterator it(w.Tree); *it; ++it)
+        shown.push_back(Str((*it)->text(0)) + ((*it)->isExpanded() ? " +" : " -"));
+    const QAbstractItemModel* model = w.List->model();
+    for (int c = 0; c < model->columnCount(); ++c)
+        shown.push_back(Str(model->headerData(c, Qt::Horizontal).toString()));
+    for (int r = 0; r < model->rowCount(); ++r)
+        for (int c = 0; c < model->columnCount(); ++c)
+            shown.push_back(Str(model->index(r, c).data().toString()));
+    const QHeaderView* header = w.List->header();
+    shown.push_back(std::to_string(header->sortIndicatorSection()) + " " + std::to_string(header->sortIndicatorOrder()));
+    for (const QLabel* label : {w.LabelTotalSel, w.LabelTotal})
+        shown.push_back(Str(label->text()));
+    shown.push_back(Str(w.Status->Text(1)));
+    shown.push_back(std::to_string(w.cursor().shape()));
+    return shown;
+}
+
+TEST_F(MainFormTest, CommandsOnTheirOwnThreadEndAsTheyDoAtOnce)
+{
+    auto atOnce = NewWindow();
+    auto apart = NewWindow();
+    apart->SetThreadedFrom(0);
+    for (RecordingMain* w : {atOnce.get(), apart.get()}) {
+        w->show();
+        w->MenuHelpDemoClick();
+        ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    }
+    ASSERT_GE(apart->Tree->topLevelItemCount(), 2);
+    const auto both = [&](const std::function<void(RecordingMain&)>& command) {
+        command(*atOnce);
+        EXPECT_FALSE(atOnce->ReportBusy());
+        command(*apart);
+        // Running: the list empty, the work named, the cursor busy, the
+        // commands that read the session refused.
+        ASSERT_TRUE(apart->ReportBusy());
+        EXPECT_EQ(apart->List->model()->rowCount(), 0);
+        EXPECT_FALSE(apart->Status->Text(1).isEmpty());
+        EXPECT_EQ(apart->cursor().shape(), Qt::BusyCursor);
+        apart->SaveAnswer = [](QString&, int&) { return false; };
+        apart->MenuFileSave->trigger();
+        EXPECT_EQ(apart->SaveDialogs, 0);
+        apart->ListDblClick();
+        ASSERT_TRUE(WaitFor([&] { return !apart->ReportBusy(); }));
+        EXPECT_EQ(Shown(*apart), Shown(*atOnce));
+    };
+    // A move in the tree as the arrow keys make it, a header click, a
+    // drill-down, the other view.
+    both([](RecordingMain& w) { w.Tree->setCurrentItem(w.Tree->topLevelItem(1)); });
+    both([](RecordingMain& w) { w.ListColumnClick(2); });
+    both([](RecordingMain& w) {
+        w.List->setCurrentIndex(w.List->model()->index(0, 0));
+        w.ListDblClick();
+    });
+    // Clicks while one runs: the last one follows it, the others are dropped.
+    both([&](RecordingMain& w) {
+        w.Tree->setCurrentItem(w.Tree->topLevelItem(0));
+        if (&w == apart.get()) {
+            w.ListColumnClick(1);
+            w.MenuRptDate->trigger();
+        }
+        w.ListColumnClick(3);
+    });
+    both([](RecordingMain& w) { w.MenuRptDate->trigger(); });
+    EXPECT_TRUE(apart->Messages.empty());
+
+    // Closing the window during a command waits for it.
+    apart->MenuRptUsers->trigger();
+    ASSERT_TRUE(apart->ReportBusy());
+    EXPECT_TRUE(apart->close());
+    EXPECT_FALSE(apart->ReportBusy());
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(apart->Messages.empty());
+    EXPECT_TRUE(apart->MenuRptDate->isChecked());
+    apart.reset();
 }
 
 TEST_F(MainFormTest, F9DuringAScanDoesNothing)
