@@ -327,8 +327,9 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
             ASSERT_TRUE(speed || speedName.Name == "0");
             servers.insert(stores->Names[stores->Names[speedName.Parent].Parent].Name);
         }
-        if (!named)
+        if (!named) {
             EXPECT_EQ(servers, fileStems);
+        }
     }
 }
 

@@ -295,7 +295,7 @@ TEST(LoadSettings, TheChartFlagWrittenByNoFirstRunReadsAsOffWhenMissingOrDamaged
 {
     RecordingStore store = PreparedStore();  // a first run leaves it out
     Settings settings;
-    for (const QVariant stored : {QVariant(), QVariant(1), QVariant(QString("on"))}) {
+    for (const QVariant& stored : {QVariant(), QVariant(1), QVariant(QString("on"))}) {
         if (stored.isValid())
             store.Put("Window/Chart", stored);
         settings.Chart = !stored.isValid();
