@@ -313,25 +313,18 @@ const DateTexts::TimeText& DateTexts::TimePart(int secondsOfDay) const
     return cache.MinuteText[static_cast<std::size_t>(secondsOfDay / 60)] = std::move(time);
 }
 
-std::string DateTexts::FormatDateTime(double value, std::optional<std::int64_t>* shown) const
+std::string DateTexts::FormatDateTime(double value) const
 {
-    if (shown)
-        shown->reset();
     if (!Representable(value))
         return {};
     const int day = static_cast<int>(std::floor(value));
     const int seconds = SecondsOfDay(value);
     const std::lock_guard lock(cache_->Lock);
     std::string text = DatePart(day);
-    std::int64_t moment = std::int64_t{day} * 86400;
     if (seconds != 0) {
-        const TimeText& time = TimePart(seconds);
         text += ' ';
-        text += time.Text;
-        moment += time.Shown;
+        text += TimePart(seconds).Text;
     }
-    if (shown)
-        *shown = moment;
     return text;
 }
 

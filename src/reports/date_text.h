@@ -41,8 +41,7 @@ public:
     // "<short date> <long time>", the time left out at exactly 00:00:00.
     // Digits are always 0 to 9, and AM/PM markers that single-byte text
     // cannot hold (or tell apart) are AM and PM.
-    // With shown given, also sets it to ShownSeconds(value).
-    std::string FormatDateTime(double value, std::optional<std::int64_t>* shown = nullptr) const;
+    std::string FormatDateTime(double value) const;
     // The short date alone, as a date field shows it.
     std::string FormatDate(double value) const;
     // The moment FormatDateTime's text shows, in seconds since day 0 (the
