@@ -63,6 +63,16 @@ struct Entry {
     std::uint32_t Length = 0;
 };
 
+// Asks for memory that is about to be read in an order the processor
+// cannot guess.
+inline void FetchAhead([[maybe_unused]] const void* at, [[maybe_unused]] std::size_t bytes)
+{
+#if defined(__GNUC__)
+    for (std::size_t offset = 0; offset < bytes; offset += 64)
+        __builtin_prefetch(static_cast<const char*>(at) + offset);
+#endif
+}
+
 std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
 
 std::uint64_t BigEndianBytes(std::string_view text, std::size_t from)
@@ -234,8 +244,11 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
     for (std::size_t g = 0; g < runs; ++g) {
         const std::size_t run = ascending ? g : runs - 1 - g;
         positions.clear();
-        for (std::size_t k = keys.RunStarts[run]; k < keys.RunStarts[run + 1]; ++k)
+        for (std::size_t k = keys.RunStarts[run]; k < keys.RunStarts[run + 1]; ++k) {
+            if (const std::size_t ahead = ascending ? k + 16 : k - std::min<std::size_t>(k, 16); ahead < n)
+                FetchAhead(&positionOf[keys.Entries[ahead].Row], sizeof(std::uint32_t));
             positions.push_back(positionOf[keys.Entries[k].Row]);
+        }
         if (!std::is_sorted(positions.begin(), positions.end()))
             std::sort(positions.begin(), positions.end());
         for (const std::uint32_t from : positions) {
@@ -275,11 +288,16 @@ SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t
         return keys.Error;
     const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
 
-    // Everything but the image moves; every row keeps its image.
-    std::vector<ReportRow> sorted(rows.size());
+    // Everything but the image moves; every row keeps its image. The rows
+    // are fetched in random order, so each is asked for a little ahead.
+    constexpr std::size_t kAhead = 16;
+    std::vector<ReportRow> sorted;
+    sorted.reserve(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        sorted[r] = std::move(rows[rowAt[r]]);
-        sorted[r].Image = rows[r].Image;
+        if (r + kAhead < rows.size())
+            FetchAhead(&rows[rowAt[r + kAhead]], sizeof(ReportRow));
+        sorted.push_back(std::move(rows[rowAt[r]]));
+        sorted.back().Image = rows[r].Image;
     }
     rows = std::move(sorted);
     return std::nullopt;
