@@ -110,13 +110,15 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            waiting_.fetch_add(batches_[produced_ % kBatches].Items.size(), std::memory_order_relaxed);
             ++produced_;
-            backlog_.store(produced_ - consumed_, std::memory_order_relaxed);
         }
         changed_.notify_all();
     }
-    // How many batches wait for the scan's thread.
-    std::size_t Backlog() const { return backlog_.load(std::memory_order_relaxed); }
+    // How many findings wait for the scan's thread, in batches handed over.
+    // Counted by findings, not batches: a batch of read values holds five
+    // times the lines of a batch of lines.
+    std::size_t Waiting() const { return waiting_.load(std::memory_order_relaxed); }
 
     // The scan's thread's side: the next batch in order, waiting for it.
     Batch& Next()
@@ -129,8 +131,8 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            waiting_.fetch_sub(batches_[consumed_ % kBatches].Items.size(), std::memory_order_relaxed);
             ++consumed_;
-            backlog_.store(produced_ - consumed_, std::memory_order_relaxed);
         }
         changed_.notify_all();
     }
@@ -152,7 +154,7 @@ private:
     std::size_t consumed_ = 0;
     bool cancelled_ = false;
     std::atomic<bool> cancelledFlag_{false};
-    std::atomic<std::size_t> backlog_{0};
+    std::atomic<std::size_t> waiting_{0};
     Batch batches_[kBatches];
 };
 
@@ -230,8 +232,9 @@ public:
     }
     void EventNotListed(int id) override { AddCount({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
-    // Half the batches waiting: the scan's thread is the one behind.
-    bool ValuesWanted() override { return queue_.Backlog() >= BatchQueue::kBatches / 2; }
+    // More than a batch of lines waiting: the scan's thread is the one
+    // behind.
+    bool ValuesWanted() override { return queue_.Waiting() >= kLinesBehind; }
 
     // The reading has ended: the last batch goes over, marked.
     void Finish()
@@ -298,6 +301,7 @@ private:
         queue_.Publish();
     }
 
+    static constexpr std::size_t kLinesBehind = 1024;
     BatchQueue& queue_;
     BatchQueue::Batch* batch_ = nullptr;
     bool lastLineFollows_ = false;
