@@ -8,7 +8,7 @@ namespace vy {
 namespace {
 
 // A quick hash of a key, eight bytes at a time.
-std::uint64_t KeyHash(std::string_view key)
+std::uint64_t HashOf(std::string_view key)
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
     std::size_t i = 0;
@@ -28,11 +28,9 @@ std::uint64_t KeyHash(std::string_view key)
 
 NameCache::NameCache(std::size_t maxEntries) : slots_(64), maxEntries_(maxEntries) {}
 
-void NameCache::AddPart(std::string_view part)
+std::uint64_t NameCache::KeyHash() const
 {
-    const auto n = static_cast<std::uint32_t>(part.size());
-    key_.append(reinterpret_cast<const char*>(&n), sizeof n);
-    key_.append(part);
+    return keyLength_ > kMaxKey ? 0 : HashOf(Key());
 }
 
 std::string_view NameCache::KeyOf(const Slot& s) const
@@ -68,38 +66,40 @@ void NameCache::Grow()
             continue;
         const std::string_view key = KeyOf(s);
         bool found = false;
-        slots_[SlotOf(KeyHash(key), key, &found)] = s;
+        slots_[SlotOf(HashOf(key), key, &found)] = s;
     }
 }
 
-int NameCache::Find() const
+int NameCache::Find(std::uint64_t hash) const
 {
+    if (keyLength_ > kMaxKey)
+        return -1;
     bool found = false;
-    const std::size_t i = SlotOf(KeyHash(key_), key_, &found);
+    const std::size_t i = SlotOf(hash, Key(), &found);
     return found ? slots_[i].Entry : -1;
 }
 
-void NameCache::Add(int entry)
+void NameCache::Add(int entry, std::uint64_t hash)
 {
     // Long names are rare and would make the cache big: they go the slow way.
-    if (size_ >= maxEntries_ || key_.size() > kMaxKey)
+    if (size_ >= maxEntries_ || keyLength_ > kMaxKey)
         return;
     if (2 * (size_ + 1) > slots_.size())
         Grow();  // at most half full: short probes
-    const std::uint64_t hash = KeyHash(key_);
+    const std::string_view key = Key();
     bool found = false;
-    const std::size_t i = SlotOf(hash, key_, &found);
+    const std::size_t i = SlotOf(hash, key, &found);
     if (found)
         return;
     Slot& s = slots_[i];
     s.Check = static_cast<std::uint32_t>(hash >> 32);
     s.Entry = entry;
-    s.KeyLength = static_cast<std::uint16_t>(key_.size());
-    if (key_.size() <= kInline) {
-        std::memcpy(s.Inline, key_.data(), key_.size());
+    s.KeyLength = static_cast<std::uint16_t>(key.size());
+    if (key.size() <= kInline) {
+        std::memcpy(s.Inline, key.data(), key.size());
     } else {
         s.KeyOffset = static_cast<std::uint32_t>(keys_.size());
-        keys_ += key_;
+        keys_ += key;
     }
     ++size_;
 }

@@ -1,5 +1,6 @@
 #include "scan/scan_pipeline.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -109,10 +110,15 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            waiting_.fetch_add(batches_[produced_ % kBatches].Items.size(), std::memory_order_relaxed);
             ++produced_;
         }
         changed_.notify_all();
     }
+    // How many findings wait for the scan's thread, in batches handed over.
+    // Counted by findings, not batches: a batch of read values holds five
+    // times the lines of a batch of lines.
+    std::size_t Waiting() const { return waiting_.load(std::memory_order_relaxed); }
 
     // The scan's thread's side: the next batch in order, waiting for it.
     Batch& Next()
@@ -125,6 +131,7 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            waiting_.fetch_sub(batches_[consumed_ % kBatches].Items.size(), std::memory_order_relaxed);
             ++consumed_;
         }
         changed_.notify_all();
@@ -147,6 +154,7 @@ private:
     std::size_t consumed_ = 0;
     bool cancelled_ = false;
     std::atomic<bool> cancelledFlag_{false};
+    std::atomic<std::size_t> waiting_{0};
     Batch batches_[kBatches];
 };
 
@@ -174,7 +182,8 @@ public:
     }
     void Connection(std::string_view line, std::int64_t at) override
     {
-        if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < line.size())
+        if (batch_ != nullptr &&
+            (batch_->Bytes.size() - batch_->Used < line.size() || batch_->Items.size() == BatchQueue::kItems))
             Flush();
         if (!Ensure())
             return;
@@ -223,6 +232,9 @@ public:
     }
     void EventNotListed(int id) override { AddCount({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
+    // More than a batch of lines waiting: the scan's thread is the one
+    // behind.
+    bool ValuesWanted() override { return queue_.Waiting() >= kLinesBehind; }
 
     // The reading has ended: the last batch goes over, marked.
     void Finish()
@@ -241,7 +253,10 @@ private:
         std::size_t size = 0;
         for (std::string_view part : parts)
             size += part.size();
-        if (batch_ != nullptr && batch_->Bytes.size() - batch_->Used < size)
+        // A full batch goes first: the item's bytes and the item itself must
+        // land in the same batch.
+        if (batch_ != nullptr &&
+            (batch_->Bytes.size() - batch_->Used < size || batch_->Items.size() == BatchQueue::kItems))
             Flush();
         if (!Ensure())
             return;
@@ -286,13 +301,14 @@ private:
         queue_.Publish();
     }
 
+    static constexpr std::size_t kLinesBehind = 1024;
     BatchQueue& queue_;
     BatchQueue::Batch* batch_ = nullptr;
     bool lastLineFollows_ = false;
 };
 
 // The values that QueueSink::Parsed packed at p, into out.
-const ConnectionLine& UnpackParsed(const char* p, ConnectionLine& out)
+void UnpackParsed(const char* p, ConnectionLine& out)
 {
     PackedNumbers n;
     std::memcpy(&n, p, sizeof n);
@@ -311,7 +327,6 @@ const ConnectionLine& UnpackParsed(const char* p, ConnectionLine& out)
     out.Server = next(2);
     out.Port = next(3);
     out.Speed = next(4);
-    return out;
 }
 
 }  // namespace
@@ -363,11 +378,41 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
     std::optional<EndReading> end;
     end.emplace(*queue, reading);
     auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
-    ConnectionLine parsed;
+    // Connections are read kAhead findings before they are stored, and
+    // hinted, so that the memory storing them reads is fetched meanwhile.
+    constexpr std::size_t kAhead = 8;
+    constexpr std::size_t kRing = 16;  // room for a connection and those ahead of it
+    struct ReadConnection {
+        ConnectionLine Values;
+        AheadNote Note{};
+        bool Ready = false;
+    };
+    std::vector<ReadConnection> ring(kRing);
     bool done = false;
     while (!done) {
         BatchQueue::Batch& batch = queue->Next();
-        for (const BatchQueue::Item& item : batch.Items) {
+        const std::size_t count = batch.Items.size();
+        auto prepare = [&](std::size_t j) {
+            const BatchQueue::Item& item = batch.Items[j];
+            ReadConnection& r = ring[j % kRing];
+            const char* bytes = batch.Bytes.data() + item.Offset;
+            r.Ready = false;
+            if (item.What == BatchQueue::Parsed) {
+                UnpackParsed(bytes, r.Values);
+                r.Ready = true;
+            } else if (item.What == BatchQueue::Connection) {
+                r.Ready = steps.Values(std::string_view(bytes, item.Length), r.Values);
+            }
+            if (r.Ready)
+                steps.Ahead(r.Values, r.Note);
+        };
+        for (std::size_t j = 0; j < std::min(kAhead, count); ++j)
+            prepare(j);
+        for (std::size_t i = 0; i < count; ++i) {
+            const BatchQueue::Item& item = batch.Items[i];
+            if (i + kAhead < count)
+                prepare(i + kAhead);
+            const ReadConnection& read = ring[i % kRing];
             switch (item.What) {
             case BatchQueue::FileBegin:
                 done = stopped();
@@ -382,7 +427,10 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 done = !item.LineFollows && stopped();
                 break;
             case BatchQueue::Connection:
-                steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
+                if (read.Ready)
+                    steps.Noted(read.Values, read.Note);  // what Connection would store
+                else
+                    steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
                 done = stopped();
                 break;
             case BatchQueue::Message: {
@@ -394,7 +442,7 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                 break;
             }
             case BatchQueue::Parsed:
-                steps.Parsed(UnpackParsed(batch.Bytes.data() + item.Offset, parsed));
+                steps.Noted(read.Values, read.Note);
                 done = stopped();
                 break;
             case BatchQueue::Overlong:

@@ -2,6 +2,7 @@
 // The reading of a scan handed from the thread that reads the files to the
 // thread that stores what they hold, in the order it was found.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +57,14 @@ public:
     // Whether the reading ends here: looked at after every line that reached
     // the sink, after lines passed in one go, and before every file.
     virtual bool Stopped() = 0;
+    // Whether a connection line is best read to its values by the reader
+    // (Parsed) rather than passed as it is: when the scan's thread is the
+    // one behind. Either way the scan is the same.
+    virtual bool ValuesWanted() { return false; }
 };
+
+// What ReadSteps::Ahead works out of a connection for storing it.
+using AheadNote = std::array<std::uint64_t, 2>;
 
 // What each finding does to the scan, on the scan's own thread.
 class ReadSteps {
@@ -68,6 +76,29 @@ public:
     virtual void Connection(std::string_view line, std::int64_t at) = 0;
     virtual void Message(const EventMessage& event) = 0;
     virtual void Parsed(const ConnectionLine& connection) = 0;
+    // The values of a connection line as Connection would read them before
+    // storing; false when it cannot be read (Connection then tells so). Lets
+    // lines be read a few findings before they are stored.
+    virtual bool Values(std::string_view line, ConnectionLine& out)
+    {
+        (void)line;
+        (void)out;
+        return false;
+    }
+    // A connection that is stored a few findings later: a hint, so that
+    // what storing it reads can be fetched meanwhile; what it notes in note
+    // comes back with the connection in Noted.
+    virtual void Ahead(const ConnectionLine& connection, AheadNote& note)
+    {
+        (void)connection;
+        (void)note;
+    }
+    // A connection read before and given to Ahead: stored as Parsed stores.
+    virtual void Noted(const ConnectionLine& connection, const AheadNote& note)
+    {
+        (void)note;
+        Parsed(connection);
+    }
     virtual void Overlong() = 0;
     virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
     virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;

@@ -113,6 +113,12 @@ public:
         return true;
     }
 
+    // The values of such a line into out, nothing stored.
+    bool Read(std::string_view text, ConnectionLine& out) const
+    {
+        return ParseConnectionLine(settings_.LogLanguage, text, out);
+    }
+
     // A recognised event of an export with its message apart.
     bool Process(const EventMessage& event)
     {
@@ -139,8 +145,8 @@ public:
     }
 
     // A connection whose values were read: the date range, the filters,
-    // the names and the record.
-    void Store(const ConnectionLine& line)
+    // the names and the record. note: what Prefetch noted of it.
+    void Store(const ConnectionLine& line, const AheadNote* note = nullptr)
     {
         // The final day ends at its last minute: the midnight after it
         // belongs to the next range.
@@ -148,16 +154,9 @@ public:
             return;
         if (Listed(users_, line.User) || Listed(domains_, line.Domain) || Listed(ports_, line.Port))
             return;
-        userChains_.BeginKey();
-        userChains_.AddPart(line.Domain);
-        userChains_.AddPart(line.User);
-        speedChains_.BeginKey();
-        speedChains_.AddPart(line.Domain);
-        speedChains_.AddPart(line.Server);
-        speedChains_.AddPart(line.Port);
-        speedChains_.AddPart(line.Speed);
-        int u = userChains_.Find();
-        int sp = u >= 0 ? speedChains_.Find() : -1;
+        ChainKeys(line);
+        int u = userChains_.Find(note != nullptr ? (*note)[0] : userChains_.KeyHash());
+        int sp = u >= 0 ? speedChains_.Find(note != nullptr ? (*note)[1] : speedChains_.KeyHash()) : -1;
         if (u < 0 || sp < 0) {
             if (!AddNames(line, u, sp))
                 return;
@@ -174,6 +173,29 @@ public:
         record.BytesReceived = line.BytesReceived;
         if (!stores_.Connections.Append(record))
             ++result_.SkippedForCapacity;  // out of memory
+    }
+
+    // The keys of line's two chains in the caches.
+    void ChainKeys(const ConnectionLine& line)
+    {
+        userChains_.BeginKey();
+        userChains_.AddPart(line.Domain);
+        userChains_.AddPart(line.User);
+        speedChains_.BeginKey();
+        speedChains_.AddPart(line.Domain);
+        speedChains_.AddPart(line.Server);
+        speedChains_.AddPart(line.Port);
+        speedChains_.AddPart(line.Speed);
+    }
+
+    // Fetches what Store will read of the caches for line, noting the
+    // chains' hashes for it.
+    void Prefetch(const ConnectionLine& line, AheadNote& note)
+    {
+        ChainKeys(line);
+        note = {userChains_.KeyHash(), speedChains_.KeyHash()};
+        userChains_.Prefetch(note[0]);
+        speedChains_.Prefetch(note[1]);
     }
 
     // Most scans exclude nothing: no hashing of names then.
@@ -262,6 +284,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
     LogLineRead line;
     std::string decoded;  // reused for every line that needs decoding
+    ConnectionLine values;  // the same for the values of each line
     double fileStart = 0;  // the counter at the start of the file
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (sink.Stopped())
@@ -322,8 +345,16 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             progress.Line(fileStart + static_cast<double>(consumed), connection || line.Overlong);
             if (line.Overlong)
                 sink.Overlong();
-            else if (connection)
-                sink.Connection(DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead), consumed);
+            else if (connection) {
+                // Read here, beside the search, while the scan's thread is
+                // behind; a line that cannot be read goes over whole, to be
+                // counted where its place is known.
+                const std::string_view text = DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead);
+                if (sink.ValuesWanted() && ParseConnectionLine(settings.LogLanguage, text, values))
+                    sink.Parsed(values);
+                else
+                    sink.Connection(text, consumed);
+            }
             else if (field == LineMatcher::IdField::Also)
                 if (const int id = UnlistedConnectionEvent(line.Text))
                     sink.EventNotListed(id);
@@ -381,6 +412,9 @@ public:
             firstAt_.push_back({result_.Unread.size() - 1, file_, event.Offset + 1});
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
+    bool Values(std::string_view line, ConnectionLine& out) override { return processor_.Read(line, out); }
+    void Ahead(const ConnectionLine& connection, AheadNote& note) override { processor_.Prefetch(connection, note); }
+    void Noted(const ConnectionLine& connection, const AheadNote& note) override { processor_.Store(connection, &note); }
     void Overlong() override { ++result_.OverlongLines; }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }

@@ -268,8 +268,9 @@ TEST_F(MainFormTest, ResizeKeepsGoAtTheEdgeTheTotalsPanelAndTheStatusPanelsInPla
         w->resize(width, 500);
         QCoreApplication::processEvents();
         EXPECT_GT(w->BtGo->x(), w->DateEdit2->geometry().right()) << width;
-        if (w->BtGo->geometry().right() >= w->PanelDate->width())
+        if (w->BtGo->geometry().right() >= w->PanelDate->width()) {
             EXPECT_EQ(w->BtGo->x(), before) << width;
+        }
     }
 }
 
