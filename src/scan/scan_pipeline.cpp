@@ -190,9 +190,10 @@ public:
         if (batch_->Bytes.size() < line.size())
             batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
         std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
+        const bool percentWaits = lastLineFollows_;
         Add({BatchQueue::Connection, false, 0, batch_->Used, line.size(), at});
         batch_->Used += line.size();
-        if (lastLineFollows_)
+        if (percentWaits)
             Flush();  // the percentage that came with this line is on its way
     }
     void Message(const EventMessage& event) override
@@ -214,12 +215,16 @@ public:
              static_cast<std::uint32_t>(c.Speed.size())}};
         const std::string_view parts[] = {std::string_view(reinterpret_cast<const char*>(&n), sizeof n), c.Domain,
                                           c.User, c.Server, c.Port, c.Speed};
+        const bool percentWaits = lastLineFollows_;
         AddBytes({BatchQueue::Parsed}, parts);
+        if (percentWaits)
+            Flush();
     }
     void Overlong() override
     {
+        const bool percentWaits = lastLineFollows_;
         Add({BatchQueue::Overlong});
-        if (lastLineFollows_)
+        if (percentWaits)
             Flush();
     }
     void UnreadLine(std::size_t file, std::int64_t line) override
