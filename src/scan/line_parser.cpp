@@ -1,6 +1,7 @@
 #include "scan/line_parser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "scan/active_time.h"
@@ -335,6 +336,177 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     return true;
 }
 
+// Whether text stands in line at at: compared a word at a time, the last
+// word overlapping, which the compiler unrolls for a known text.
+template <std::size_t N>
+bool TextAt(std::string_view line, std::size_t at, const char (&text)[N])
+{
+    constexpr std::size_t n = N - 1;
+    static_assert(n >= 4);
+    if (at > line.size() || line.size() - at < n)
+        return false;
+    const char* p = line.data() + at;
+    const auto same = [&](std::size_t i, auto word) {
+        decltype(word) a, b;
+        std::memcpy(&a, p + i, sizeof a);
+        std::memcpy(&b, text + i, sizeof b);
+        return a == b;
+    };
+    if constexpr (n < 8)
+        return same(0, std::uint32_t()) && same(n - 4, std::uint32_t());
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (!same(i, std::uint64_t()))
+            return false;
+    return same(n - 8, std::uint64_t());
+}
+
+// Whether the bytes at p are "MM/DD/YYYY", and the time "hh:mm" and two
+// bytes that are not blanks. Every byte is looked at: the conditions are
+// joined without branches.
+int DigitAt(const char* p) { return static_cast<unsigned char>(*p - '0') < 10; }
+int ByteAt(const char* p, char c) { return *p == c; }
+bool IsDateAt(const char* p)
+{
+    return (DigitAt(p) & DigitAt(p + 1) & ByteAt(p + 2, '/') & DigitAt(p + 3) & DigitAt(p + 4) & ByteAt(p + 5, '/') &
+            DigitAt(p + 6) & DigitAt(p + 7) & DigitAt(p + 8) & DigitAt(p + 9)) != 0;
+}
+bool IsTimeAt(const char* p)
+{
+    return (DigitAt(p) & DigitAt(p + 1) & ByteAt(p + 2, ':') & DigitAt(p + 3) & DigitAt(p + 4) &
+            (1 - ByteAt(p + 5, ' ')) & (1 - ByteAt(p + 6, ' '))) != 0;
+}
+
+// The first comma, blank or backslash in line from at; line.size() when none.
+// Eight bytes at a time where the order of bytes in a word allows.
+std::size_t NextStop(std::string_view line, std::size_t at)
+{
+    const char* s = line.data();
+    const std::size_t n = line.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+        // The lowest flagged byte of a word is the first zero byte in it.
+        const auto zeros = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+        for (; at + 8 <= n; at += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, s + at, 8);
+            const std::uint64_t found = zeros(w ^ (ones * ',')) | zeros(w ^ (ones * ' ')) | zeros(w ^ (ones * '\\'));
+            if (found != 0)
+                return at + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+        }
+    }
+    while (at < n && s[at] != ',' && s[at] != ' ' && s[at] != '\\')
+        ++at;
+    return at;
+}
+
+// Digits alone from at, few enough not to overflow, as a number; at moves
+// past them. -1 when there is none.
+std::int64_t CountAt(std::string_view line, std::size_t& at)
+{
+    const std::size_t begin = at;
+    std::int64_t value = 0;
+    for (; at < line.size() && IsAsciiDigit(line[at]) && at - begin < 18; ++at)
+        value = value * 10 + (line[at] - '0');
+    return at > begin ? value : -1;
+}
+
+// The usual English line, read in one pass from its start:
+//   <8 fields>,The user [DOMAIN\]USER connected on port PORT on MM/DD/YYYY
+//   at HH:MMam and disconnected on MM/DD/YYYY at HH:MMam.  The user was
+//   active for DURATION seconds.  N bytes were sent and N bytes were
+//   received. The port speed was SPEED.
+// false when the line is not of that shape; ParseClassic then reads it.
+// Every marker holds a blank, and here the values between the fixed texts
+// hold none (the fields before the user only the time's, between a digit
+// and a capital; the duration only between its numbers and unit words), so
+// no marker can stand before the place where the shape puts it: the values
+// are those that the search of every marker from the line's start finds.
+bool ParseUsualEnglish(std::string_view line, ConnectionLine& out)
+{
+    const char* s = line.data();
+    const std::size_t n = line.size();
+    // The date and time fields and the rest up to the server; no "\", which
+    // would be the user's start.
+    std::size_t i = 0, commas = 0;
+    std::array<std::size_t, 8> comma{};
+    for (;; ++i) {
+        i = NextStop(line, i);
+        if (i == n)
+            return false;
+        if (s[i] == ',') {
+            comma[commas] = i;
+            if (++commas == 8)
+                break;
+        } else if (s[i] == '\\' || i == 0 || !IsAsciiDigit(s[i - 1]) || i + 1 == n || s[i + 1] < 'A' ||
+                   s[i + 1] > 'Z') {
+            return false;
+        }
+    }
+    if (!TextAt(line, i, ",The user "))
+        return false;
+    const std::string_view id = line.substr(comma[4] + 1, comma[5] - comma[4] - 1);
+    if (id == kCurrentFormEventId || id == kSpeedFormEventId)
+        return false;
+    const std::size_t server = comma[6] + 1;
+    // The domain and user, up to the blank; the first "\" parts them.
+    const std::size_t who = i + 10;
+    std::size_t slash = npos;
+    for (i = who; i < n && s[i] != ' '; ++i)
+        if (s[i] == '\\' && slash == npos)
+            slash = i;
+    const std::size_t whoEnd = i;
+    if (!TextAt(line, i, " connected on port "))
+        return false;
+    const std::size_t port = i + 19;
+    for (i = port; i < n && s[i] != ' '; ++i) {
+    }
+    const std::size_t portEnd = i;
+    // Between blanks, "at" would be the time marker.
+    if (line.substr(who, whoEnd - who) == "at" || line.substr(port, portEnd - port) == "at")
+        return false;
+    // Dates and times as digits in their places: a time such as
+    // "seconds." would make a marker with the blanks around it.
+    const std::size_t at = portEnd + 14;
+    const std::size_t at2 = at + 42;
+    const std::size_t active = at2 + 11;
+    if (!TextAt(line, portEnd, " on ") || !TextAt(line, at, " at ") || !TextAt(line, at + 11, " and disconnected on ") ||
+        !TextAt(line, at2, " at ") || !TextAt(line, active, ".  The user was active for ") ||
+        !IsDateAt(s + portEnd + 4) || !IsTimeAt(s + at + 4) || !IsDateAt(s + at2 - 10) || !IsTimeAt(s + at2 + 4))
+        return false;
+    const auto dateTime = DateTimeAt(line, at);
+    std::size_t durationEnd = 0;
+    const std::size_t durationBegin = active + 26;
+    const auto duration = ReadDuration(line.substr(durationBegin), &durationEnd);
+    const std::size_t seconds = durationBegin + durationEnd - 8;
+    if (!dateTime || !duration || durationEnd < 8 || !TextAt(line, seconds, " seconds.  "))
+        return false;
+    i = seconds + 11;
+    const std::int64_t sent = CountAt(line, i);
+    if (sent < 0 || !TextAt(line, i, " bytes were sent and "))
+        return false;
+    i += 21;
+    const std::int64_t received = CountAt(line, i);
+    if (received < 0 || !TextAt(line, i, " bytes were received. The port speed was "))
+        return false;
+    const std::size_t speed = i + 41;
+    const std::size_t speedEnd = line.find('.', speed);
+    // Without a domain, a "\" anywhere further on would begin the user.
+    const bool local = slash == npos;
+    if (speedEnd == npos || (local && line.find('\\', whoEnd) != npos))
+        return false;
+
+    out.DateTime = *dateTime;
+    out.Domain = local ? kLocal : line.substr(who, slash - who);
+    AssignLower(out.User, local ? line.substr(who, whoEnd - who) : line.substr(slash + 1, whoEnd - slash - 1));
+    out.Server = line.substr(server, comma[7] - server);
+    out.Port = line.substr(port, portEnd - port);
+    out.Speed = line.substr(speed, speedEnd - speed);
+    out.ActiveTime = *duration;
+    out.BytesSent = sent;
+    out.BytesReceived = received;
+    return true;
+}
+
 // ---- The current servers' form ---------------------------------------------
 
 // The next comma-separated field from from, which moves past its comma;
@@ -581,6 +753,8 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
 {
     const bool german = IsGerman(lang);
     if (!german) {
+        if (ParseUsualEnglish(line, out))
+            return true;
         // The sixth field is the event ID: current servers' event has its
         // own form and is never read in the classic one.
         // (Split here by hand: the field reader, called from several

@@ -609,6 +609,12 @@ std::vector<std::string> Fragments()
         out.emplace_back(m);
         out.emplace_back(m.substr(0, m.size() / 2));
         out.emplace_back(m.substr(1));
+        // and each of its words
+        for (std::size_t at = 0, blank = 0; blank != std::string_view::npos; at = blank + 1) {
+            blank = m.find(' ', at);
+            if (blank != at && at < m.size())
+                out.emplace_back(m.substr(at, blank - at));
+        }
     }
     for (const char* other : {"\\", ",", ".", " ", "12", "10/05/1998", "09:30am", "12:00pm", "45 minutes ", "3 s",
                               "-7", "2147483648", "9223372036854775808", "\xDF", "\n", ",20050,", ",20272,", "\""})
@@ -621,7 +627,7 @@ std::vector<std::string> Fragments()
 void Mutate(std::mt19937& rng, std::string& line, const std::vector<std::string>& fragments)
 {
     const std::size_t at = line.empty() ? 0 : rng() % (line.size() + 1);
-    switch (rng() % 6) {
+    switch (rng() % 8) {
     case 0:  // another byte
         if (at < line.size())
             line[at] = static_cast<char>(rng() % 256);
@@ -640,6 +646,15 @@ void Mutate(std::mt19937& rng, std::string& line, const std::vector<std::string>
     case 4:
         line.insert(at, fragments[rng() % fragments.size()]);
         break;
+    case 5:  // a word between blanks made a marker's word or piece (a user "at", a time "seconds.")
+    case 6: {
+        const std::size_t begin = line.rfind(' ', at), end = line.find(' ', at);
+        const std::string& piece = fragments[rng() % fragments.size()];
+        if (begin != std::string::npos && end != std::string::npos && begin < end)
+            line.replace(begin + 1, end - begin - 1,
+                         piece.find(' ') == std::string::npos ? piece : piece.substr(rng() % piece.size(), rng() % 12));
+        break;
+    }
     default:  // cut off
         line.resize(at);
         break;
