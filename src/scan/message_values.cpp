@@ -7,8 +7,6 @@ namespace vy {
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
-
 // Direction marks become "?" in single-byte text; as raw UTF-8 they are
 // E2 80 8E and E2 80 8F.
 void SkipMarks(std::string_view text, std::size_t& at)

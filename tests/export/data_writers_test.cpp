@@ -1,3 +1,5 @@
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include "export/export_fixtures.h"
@@ -18,7 +20,7 @@ TEST(DataReports, ValuesShortRowsAndEmptyDates)
                                 {DateTime, Text, Duration, Speed});
     table.Rows[0].Values = {5, 0, 0, 36073.5};
     table.Rows[1].Values = {-1, 0, 0, 36073.75};
-    table.Rows[1].Values.Shown = 36073 * 86400 + 18 * 3600;  // only a date with a text is written
+    table.Rows[1].Values.Shown = std::int64_t{36073} * 86400 + 18 * 3600;  // only a date with a text is written
     table.Totals = {4, 1, 2, 0};
     EXPECT_EQ(CsvReport(table), "Date,User,Time,Speed\r\n,x,5,\r\n1998-10-05T18:00,y,-1,0288\r\n");
     EXPECT_EQ(JsonReport(table, {"N", "users"}),

@@ -126,9 +126,11 @@ TEST_F(ConfigDialog, HasItsTitleSizeTabsAndCaptions)
     EXPECT_EQ(dialog.BtOK()->text(), "OK");
     EXPECT_EQ(dialog.BtCancel()->text(), "Cancel");
     EXPECT_TRUE(dialog.BtOK()->isDefault());
-    for (const QWidget* control : dialog.findChildren<QWidget*>())
-        if (control->parentWidget() == &dialog)
+    for (const QWidget* control : dialog.findChildren<QWidget*>()) {
+        if (control->parentWidget() == &dialog) {
             EXPECT_TRUE(dialog.rect().contains(control->geometry())) << control->objectName().toStdString();
+        }
+    }
 
     std::vector<QString> labels;
     for (const QLabel* label : dialog.findChildren<QLabel*>())
