@@ -360,6 +360,16 @@ bool TextAt(std::string_view line, std::size_t at, const char (&text)[N])
     return same(n - 8, std::uint64_t());
 }
 
+// TextAt, and at moves past the text when it stands there.
+template <std::size_t N>
+bool Past(std::string_view line, std::size_t& at, const char (&text)[N])
+{
+    if (!TextAt(line, at, text))
+        return false;
+    at += N - 1;
+    return true;
+}
+
 // Whether the bytes at p are "MM/DD/YYYY", and the time "hh:mm" and two
 // bytes that are not blanks. Every byte is looked at: the conditions are
 // joined without branches.
@@ -442,22 +452,22 @@ bool ParseUsualEnglish(std::string_view line, ConnectionLine& out)
             return false;
         }
     }
-    if (!TextAt(line, i, ",The user "))
+    if (!Past(line, i, ",The user "))
         return false;
     const std::string_view id = line.substr(comma[4] + 1, comma[5] - comma[4] - 1);
     if (id == kCurrentFormEventId || id == kSpeedFormEventId)
         return false;
     const std::size_t server = comma[6] + 1;
     // The domain and user, up to the blank; the first "\" parts them.
-    const std::size_t who = i + 10;
+    const std::size_t who = i;
     std::size_t slash = npos;
     for (i = who; i < n && s[i] != ' '; ++i)
         if (s[i] == '\\' && slash == npos)
             slash = i;
     const std::size_t whoEnd = i;
-    if (!TextAt(line, i, " connected on port "))
+    if (!Past(line, i, " connected on port "))
         return false;
-    const std::size_t port = i + 19;
+    const std::size_t port = i;
     for (i = port; i < n && s[i] != ' '; ++i) {
     }
     const std::size_t portEnd = i;
@@ -477,18 +487,16 @@ bool ParseUsualEnglish(std::string_view line, ConnectionLine& out)
     std::size_t durationEnd = 0;
     const std::size_t durationBegin = active + 26;
     const auto duration = ReadDuration(line.substr(durationBegin), &durationEnd);
-    const std::size_t seconds = durationBegin + durationEnd - 8;
-    if (!dateTime || !duration || durationEnd < 8 || !TextAt(line, seconds, " seconds.  "))
+    i = durationBegin + durationEnd - 8;
+    if (!dateTime || !duration || durationEnd < 8 || !Past(line, i, " seconds.  "))
         return false;
-    i = seconds + 11;
     const std::int64_t sent = CountAt(line, i);
-    if (sent < 0 || !TextAt(line, i, " bytes were sent and "))
+    if (sent < 0 || !Past(line, i, " bytes were sent and "))
         return false;
-    i += 21;
     const std::int64_t received = CountAt(line, i);
-    if (received < 0 || !TextAt(line, i, " bytes were received. The port speed was "))
+    if (received < 0 || !Past(line, i, " bytes were received. The port speed was "))
         return false;
-    const std::size_t speed = i + 41;
+    const std::size_t speed = i;
     const std::size_t speedEnd = line.find('.', speed);
     // Without a domain, a "\" anywhere further on would begin the user.
     const bool local = slash == npos;
