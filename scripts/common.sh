@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${JOBS:-$(nproc)}
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libevtx-dev libbfio-dev pkg-config)
+          libgtest-dev libgmock-dev libbenchmark-dev libevtx-dev libbfio-dev pkg-config ccache)
 
 install_missing() {
   local missing=()
@@ -27,6 +27,13 @@ install_missing() {
 # build DIR [cmake options...]
 build() {
   local dir=$1; shift
-  cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  # A compiler cache, where the machine has one, makes a second checkout's
+  # build (a fresh clone, a work tree) take the objects of the first.
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$ROOT" CCACHE_NOHASHDIR=1
+  fi
+  cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
   cmake --build "$ROOT/$dir" -j "$JOBS"
 }
