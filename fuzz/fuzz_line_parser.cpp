@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(c.DateTime >= *vy::EncodeDate(1, 1, 1) && c.DateTime < *vy::EncodeDate(9999, 12, 31) + 1);
         Check(c.ActiveTime >= 0);
         Check(c.Domain == "Local" || Inside(line, c.Domain) || Inside(c.Unquoted, c.Domain));
-        Check(c.Speed == "0" || Inside(line, c.Speed));
+        Check(c.Speed == "0" || Inside(line, c.Speed) || Inside(c.Unquoted, c.Speed));
         for (std::string_view v : {c.Server, c.Port})
             Check(Inside(line, v) || Inside(c.Unquoted, v));
         for (char ch : c.User)

@@ -1,6 +1,8 @@
 #include "export/report_writers.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace vy {
 
@@ -32,21 +34,35 @@ std::optional<QString> WriteReportFile(const QString& path, std::string_view byt
     return writer.Close();
 }
 
-ReportFileWriter::ReportFileWriter(const QString& path) : file_(path) {}
+ReportFileWriter::ReportFileWriter(const QString& path) : path_(path) {}
 
 std::optional<QString> ReportFileWriter::Failed()
 {
     // The system's reason, then the name as given.
-    QString text = file_.errorString() + QStringLiteral(": ") + file_.fileName();
-    file_.close();
+    QString text = file_->errorString() + QStringLiteral(": ") + path_;
+    if (auto* save = dynamic_cast<QSaveFile*>(file_.get())) {
+        if (save->isOpen()) {
+            save->cancelWriting();
+            save->commit();  // cancelled: only takes the unfinished copy away
+        }
+    } else {
+        file_->close();
+    }
     return text;
 }
 
 std::optional<QString> ReportFileWriter::Open()
 {
-    // Unbuffered: every piece reaches the file as it is written, so what
-    // came before a failure stays.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    // Only a regular file (or a new one) can be replaced whole; a device, a
+    // pipe or a folder is opened as named, and says what it says.
+    const QFileInfo target(path_);
+    if (target.exists() && !target.isFile())
+        file_ = std::make_unique<QFile>(path_);
+    else
+        file_ = std::make_unique<QSaveFile>(path_);
+    // Unbuffered: a failure is seen by the write that meets it (a failed
+    // flush at the end would not stop the copy from taking the file's place).
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return Failed();
     return std::nullopt;
 }
@@ -56,7 +72,7 @@ std::optional<QString> ReportFileWriter::Write(std::string_view bytes)
     qint64 done = 0;
     const auto size = static_cast<qint64>(bytes.size());
     while (done < size) {
-        const qint64 n = file_.write(bytes.data() + done, size - done);
+        const qint64 n = file_->write(bytes.data() + done, size - done);
         if (n <= 0)  // a failure, or no progress: never spin on it
             return Failed();
         done += n;
@@ -67,9 +83,14 @@ std::optional<QString> ReportFileWriter::Write(std::string_view bytes)
 std::optional<QString> ReportFileWriter::Close()
 {
     // Some file systems report a failed write only when the file is closed.
-    file_.close();
-    if (file_.error() != QFileDevice::NoError)
-        return file_.errorString() + QStringLiteral(": ") + file_.fileName();
+    if (auto* save = dynamic_cast<QSaveFile*>(file_.get())) {
+        if (!save->commit())
+            return Failed();
+        return std::nullopt;
+    }
+    file_->close();
+    if (file_->error() != QFileDevice::NoError)
+        return file_->errorString() + QStringLiteral(": ") + path_;
     return std::nullopt;
 }
 

@@ -3,11 +3,12 @@
 // to the bytes of the file. Neither reads the stores.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include <QFile>
+#include <QFileDevice>
 #include <QString>
 
 #include "reports/report_table.h"
@@ -71,12 +72,15 @@ QString WithHtmlExtension(const QString& name);
 QString WithDataExtension(const QString& name, const QString& extension);
 
 // Creates (or replaces) the file and writes the bytes. On failure the error
-// text for the user ("Permission denied: <file>" and the like); what was
-// written before the failure stays.
+// text for the user ("Permission denied: <file>" and the like). A file is
+// written beside its place and put there whole when it is complete, so a
+// failed write leaves the old file, or none; a device or pipe is written
+// directly.
 std::optional<QString> WriteReportFile(const QString& path, std::string_view bytes);
 
 // The same for a report written piece by piece. Each call gives the error
-// text, or nothing; after an error the file is closed.
+// text, or nothing; after an error, or when the writer is destroyed without
+// Close, nothing of what was written takes the file's place.
 class ReportFileWriter {
 public:
     explicit ReportFileWriter(const QString& path);
@@ -87,7 +91,8 @@ public:
 private:
     std::optional<QString> Failed();
 
-    QFile file_;
+    QString path_;
+    std::unique_ptr<QFileDevice> file_;
 };
 
 }  // namespace vy

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -92,24 +93,30 @@ TEST(WriteReportFile, ReadOnlyFolder)
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST(WriteReportFile, WhatWasWrittenBeforeAFailureStays)
+TEST(WriteReportFile, AFailedWriteLeavesTheOldFileOrNone)
 {
     // A file-size limit stands in for a disk that fills up part way.
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("big.htm");
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const QString old = dir.filePath("old.htm");
+    const QString fresh = dir.filePath("new.htm");
+    ASSERT_EQ(WriteReportFile(old, "old\r\n"), std::nullopt);
+    rlimit was{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
+    rlimit small = was;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const std::string bytes(10000, 'b');
-    const auto error = WriteReportFile(path, bytes);
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    const auto replacing = WriteReportFile(old, bytes);
+    const auto creating = WriteReportFile(fresh, bytes);
+    ::setrlimit(RLIMIT_FSIZE, &was);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(error, "File too large: " + path);
-    EXPECT_EQ(ReadAll(path), std::string(4096, 'b'));
+    EXPECT_EQ(replacing, "File too large: " + old);
+    EXPECT_EQ(creating, "File too large: " + fresh);
+    EXPECT_EQ(ReadAll(old), "old\r\n");
+    // Nothing half written is left beside it either.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.htm"});
 }
 
 }  // namespace

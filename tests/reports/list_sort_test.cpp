@@ -398,7 +398,9 @@ ReportRow RandomRow(const std::string& rule, std::mt19937& random, bool bad, con
     const bool unreadable = bad && number(0, 99) < 3;
     if (rule == "Text")
         return RowOf(ColumnKind::Text, 0,
-                     pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b"}));
+                     pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b",
+                           // Alike in their first sixteen bytes, and told apart only after them.
+                           "remote.user.alph", "remote.user.alpha", "remote.user.alphb", "remote.user.alpha1"}));
     if (rule == "Port")
         return RowOf(ColumnKind::Port, 0,
                      pick({"COM1", "COM10", "COM9", "VPN1-10", "VPN2-0", "ISDN", "", "99999999999999999999", "COM01",
