@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "cli/terminal_text.h"
 
 namespace vy::cli {
 
@@ -59,9 +58,7 @@ std::string ProgressBar::Line() const
     }
     // A file name is whatever the folder holds: control characters in it
     // must not steer the terminal.
-    for (char& ch : line)
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f)
-            ch = '?';
+    MaskControls(line);
     const std::size_t room = static_cast<std::size_t>(width_ - 1);
     if (line.size() > room)
         line.resize(room);
@@ -85,14 +82,6 @@ void ProgressBar::Clear()
     std::fputs("\r\x1b[K", stream_);
     std::fflush(stream_);
     drawn_ = false;
-}
-
-int TerminalWidth(std::FILE* stream)
-{
-    winsize size{};
-    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return size.ws_col;
-    return 80;
 }
 
 }  // namespace vy::cli

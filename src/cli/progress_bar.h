@@ -38,7 +38,4 @@ private:
     bool drawn_ = false;
 };
 
-// The columns of the terminal behind the stream's descriptor, or 80.
-int TerminalWidth(std::FILE* stream);
-
 }  // namespace vy::cli

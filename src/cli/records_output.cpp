@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/terminal_text.h"
 #include "export/data_text.h"
 
 namespace vy::cli {
@@ -15,13 +16,17 @@ constexpr std::size_t PieceSize = 1 << 20;
 
 }  // namespace
 
-bool WriteRecords(const Stores& stores, const ByteSink& sink)
+bool WriteRecords(const Stores& stores, const ByteSink& sink, bool maskControls)
 {
     const NameTable& names = stores.Names;
     auto field = [&](int index) {
         std::string out = ",";
-        if (index >= 0 && index < names.Count())
-            AppendCsvField(out, names[index].Name);
+        if (index >= 0 && index < names.Count()) {
+            std::string name = names[index].Name;
+            if (maskControls)
+                MaskControls(name);
+            AppendCsvField(out, name);
+        }
         return out;
     };
     auto parent = [&](int index) { return index >= 0 && index < names.Count() ? int(names[index].Parent) : -1; };

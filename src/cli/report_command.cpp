@@ -6,13 +6,13 @@
 #include <memory>
 #include <optional>
 
-#include <unistd.h>
-
 #include <QDate>
 
 #include "cli/node_lookup.h"
 #include "cli/progress_bar.h"
 #include "cli/records_output.h"
+#include "cli/terminal.h"
+#include "cli/terminal_text.h"
 #include "cli/text_arguments.h"
 #include "export/report_writers.h"
 #include "reports/date_text.h"
@@ -197,6 +197,8 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
                          QString::fromLocal8Bit(result.FolderError->c_str()));
         return ExitFolderUnreadable;
     }
+    // Read by eye: what names hold must not steer the screen.
+    const bool onTerminal = !options.Output && IsTerminal(out);
     // The records stand for themselves: no tree, no table.
     const bool records = options.Format == OutputFormat::Records;
     if (!records)
@@ -208,7 +210,7 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     if (records) {
         const std::optional<QString> file =
             options.Output ? std::optional(WithDataExtension(*options.Output, QStringLiteral(".csv"))) : std::nullopt;
-        return WriteOutput(out, err, file, [&](const ByteSink& sink) { return WriteRecords(stores, sink); });
+        return WriteOutput(out, err, file, [&](const ByteSink& sink) { return WriteRecords(stores, sink, onTerminal); });
     }
 
     if (options.Node) {
@@ -241,6 +243,10 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     for (int column : options.Clicks)
         ReportSortError(err, ListColumnClick(session, column));
 
+    if (onTerminal && options.Format != OutputFormat::Json) {  // JSON escapes them itself
+        MaskControls(session.Table);
+        MaskControls(session.Tree);
+    }
     std::string bytes;
     std::optional<QString> file = options.Output;
     switch (options.Format) {
@@ -256,6 +262,9 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
         headings.FinalDate = dates.FormatDate(settings.FinalDate);
         headings.InitialDate = dates.FormatDate(settings.InitialDate);
         headings.Created = dates.FormatDateTime(CurrentDateTimeValue());
+        if (onTerminal)
+            for (std::string* text : {&headings.Totals, &headings.Selection, &headings.FinalDate, &headings.InitialDate})
+                MaskControls(*text);
         bytes = HtmlReport(session.Table, headings);
         if (file)
             file = WithHtmlExtension(*file);
@@ -298,7 +307,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
         std::fprintf(err, "%s: %s (see %s --help)\n", Program, reason.c_str(), Program);
         return ExitUsage;
     }
-    return RunReport(std::get<CliOptions>(parsed), out, err, ::isatty(::fileno(err)) != 0);
+    return RunReport(std::get<CliOptions>(parsed), out, err, IsTerminal(err));
 }
 
 }  // namespace vy::cli

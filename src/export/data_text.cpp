@@ -47,7 +47,7 @@ void AppendJsonString(std::string& out, std::string_view latin1)
         if (ch == '"' || ch == '\\') {
             out += '\\';
             out += ch;
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {  // C1 too: it can steer a terminal
             out += "\\u00";
             out += Hex[c >> 4];
             out += Hex[c & 0xF];

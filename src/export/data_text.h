@@ -15,7 +15,8 @@ void AppendUtf8(std::string& out, std::string_view latin1);
 // quote or a line break.
 void AppendCsvField(std::string& out, std::string_view latin1);
 
-// A JSON string in UTF-8 with its quotes; what JSON requires is escaped.
+// A JSON string in UTF-8 with its quotes; what JSON requires is escaped,
+// and the C1 controls with it.
 void AppendJsonString(std::string& out, std::string_view latin1);
 
 void AppendInteger(std::string& out, std::int64_t value);

@@ -116,16 +116,25 @@ ProgramRun RunVyReport(const std::vector<std::string>& args, const std::map<std:
     return run;
 }
 
-ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args)
+ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args, bool outputToo)
 {
     ProgramRun run;
     int outPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0)
-        return run;
     int master = -1, slave = -1;
     winsize size{};
     size.ws_col = 100;
     size.ws_row = 24;
+    if (outputToo) {
+        // Raw, so that the bytes arrive as written (no CR added to LF).
+        termios raw{};
+        ::cfmakeraw(&raw);
+        if (::openpty(&outPipe[0], &outPipe[1], nullptr, &raw, &size) != 0) {
+            run.Exit = NoTerminal;
+            return run;
+        }
+    } else if (::pipe2(outPipe, O_CLOEXEC) != 0) {
+        return run;
+    }
     if (::openpty(&master, &slave, nullptr, nullptr, &size) != 0) {
         ::close(outPipe[0]);
         ::close(outPipe[1]);

@@ -19,9 +19,10 @@ struct ProgramRun {
 ProgramRun RunVyReport(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 
 // The same under a pseudo-terminal as standard error (standard output stays
-// a pipe); Err then holds what the terminal showed. Exit is NoTerminal when
-// the system gives no pseudo-terminal.
+// a pipe, or with outputToo is a raw terminal of its own); Err and Out then
+// hold what the terminals were sent. Exit is NoTerminal when the system gives
+// no pseudo-terminal.
 inline constexpr int NoTerminal = -2;
-ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args);
+ProgramRun RunVyReportOnTerminal(const std::vector<std::string>& args, bool outputToo = false);
 
 }  // namespace vy::testing

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -344,6 +346,46 @@ TEST_F(VyReport, NamesFromTheLogAreEscapedInThePage)
     std::vector<std::string> text = args;
     text[1] = "text";
     EXPECT_EQ(RunVyReport(text).Out, "User;Time;Send;Receive;\r\n<script>x;1:02:03;12,345;67,890;\r\n");
+}
+
+// Names are data on a terminal too: a line break cannot forge a row, an
+// escape sequence cannot steer the screen; a pipe or a file keeps the bytes.
+TEST_F(VyReport, NamesReachATerminalAsData)
+{
+    QTemporaryDir dir;
+    LogConnection evil = kAlice;
+    evil.Who = "DOM\\b\x1b]0;owned\x07ob";
+    testing::WriteLogFile(dir, "a.txt", {EnglishLine(evil)});
+    testing::WriteLogFile(
+        dir, "x.xml",
+        {"<Events>",
+         "<Event><System><Provider Name='RemoteAccess'/><EventID>20272</EventID><TimeCreated "
+         "SystemTime='1998-10-05T09:05:40Z'/><Computer>RAS1</Computer></System><EventData><Data>{0}</Data><Data>{1}"
+         "</Data><Data>a&#13;&#10;mallory;99:00:00</Data><Data>VPN1</Data><Data>10/5/1998</Data><Data>9:05 AM</Data>"
+         "<Data>10/5/1998</Data><Data>9:05 AM</Data><Data>0</Data><Data>40</Data><Data>1</Data><Data>2</Data>"
+         "<Data>User request</Data><Data>L2tp</Data><Data>Not Applicable</Data></EventData></Event>",
+         "</Events>"});
+    auto run = [&](const std::string& format, const std::string& node, bool terminal) {
+        std::vector<std::string> args{"--format", format, "--from", "1998-10-01", "--to", "1998-10-31", "--events",
+                                      "20050;20272", "--filter", "*.txt;*.xml"};
+        if (!node.empty())
+            args.insert(args.end(), {"--node", node});
+        args.push_back(dir.path().toStdString());
+        return terminal ? testing::RunVyReportOnTerminal(args, true) : RunVyReport(args);
+    };
+    if (run("text", "", true).Exit == testing::NoTerminal)
+        GTEST_SKIP() << "no pseudo-terminal here";
+    EXPECT_EQ(run("text", "Local", true).Out, "User;Time;Send;Receive;\r\na??mallory;99:00:00;0:00:40;1;2;\r\n");
+    EXPECT_EQ(run("text", "DOM", true).Out, "User;Time;Send;Receive;\r\nb?]0;owned?ob;1:02:03;12,345;67,890;\r\n");
+    EXPECT_NE(run("text", "DOM", false).Out.find("b\x1b]0;owned\x07ob;"), std::string::npos);
+    for (const std::string format : {"tree", "records", "csv"}) {
+        std::string shown = run(format, "Local", true).Out;
+        EXPECT_NE(shown.find("a??mallory"), std::string::npos) << format;
+        for (std::size_t at; (at = shown.find("\r\n")) != std::string::npos;)
+            shown.erase(at, 2);
+        EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            << format << ": " << shown;
+    }
 }
 
 // Names as the logs hold them (single bytes), read back from csv and json as
