@@ -215,8 +215,8 @@ without its last extension (RAS1.csv gives RAS1).
 
 Exit status: 0 done (also after warnings, such as a log file that could not
 be read or connection lines that could not be read), 1 FOLDER could not be
-read, a file could not be written or the stored settings could not be read,
-2 bad usage, 3 --node names no node.
+read, a file could not be written, the stored settings could not be read or
+memory ran out, 2 bad usage, 3 --node names no node.
 )";
 }
 

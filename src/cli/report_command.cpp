@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include <QDate>
@@ -79,19 +80,28 @@ void ReportSortError(std::FILE* err, const SortError& error)
         Message(err, FromLatin1(*error));
 }
 
+// "1 line", "2 lines".
+QString Counted(std::int64_t n, const char* one, const char* more)
+{
+    return QString::number(n) + QLatin1Char(' ') + QString::fromLatin1(n == 1 ? one : more);
+}
+
 // What the scan recognised but could not read, and the connection events the
 // event list left out.
 void ReportUnread(std::FILE* err, const ScanResult& result)
 {
     if (const std::int64_t n = result.UnreadLines(); n > 0) {
         const UnreadInFile& first = result.Unread.front();
-        Message(err, QStringLiteral("%1 connection lines could not be read; the first: %2 %3 %4")
-                         .arg(n)
-                         .arg(first.File, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
-                         .arg(first.First));
+        Message(err, Counted(n, "connection line", "connection lines") +
+                         QStringLiteral(" could not be read%1 %2 %3 %4")
+                             .arg(n == 1 ? QStringLiteral(":") : QStringLiteral("; the first:"))
+                             .arg(first.File, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
+                             .arg(first.First));
     }
     for (const auto& [id, n] : result.EventsNotListed)
-        Message(err, QStringLiteral("%1 events %2 were not read: they are not in the event list (--events)").arg(n).arg(id));
+        Message(err, Counted(n, "event", "events") + QLatin1Char(' ') + QString::number(id) +
+                         (n == 1 ? QStringLiteral(" was not read: it is not") : QStringLiteral(" were not read: they are not")) +
+                         QStringLiteral(" in the event list (--events)"));
 }
 
 // Characters from..from+count of the text, counted as SingleByteText counts
@@ -236,7 +246,8 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
     const std::size_t columns = session.Table.Columns.size();
     for (int column : options.Clicks) {
         if (columns > 0 && static_cast<std::size_t>(column) >= columns) {
-            Message(err, QStringLiteral("no column %1: the table has %2 columns").arg(column).arg(columns));
+            Message(err, QStringLiteral("no column %1: the table has ").arg(column) +
+                             Counted(static_cast<std::int64_t>(columns), "column", "columns"));
             return ExitUsage;
         }
     }
@@ -307,7 +318,14 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
         std::fprintf(err, "%s: %s (see %s --help)\n", Program, reason.c_str(), Program);
         return ExitUsage;
     }
-    return RunReport(std::get<CliOptions>(parsed), out, err, IsTerminal(err));
+    try {
+        return RunReport(std::get<CliOptions>(parsed), out, err, IsTerminal(err));
+    } catch (const std::bad_alloc&) {
+        // Said as such, after the unwinding has given the memory back; an
+        // output file keeps its old contents.
+        Message(err, QStringLiteral("out of memory: the report could not be made"));
+        return ExitWriteFailed;
+    }
 }
 
 }  // namespace vy::cli

@@ -345,7 +345,7 @@ TEST(TextForms, TheDemonstrationFolderReportsAlikeInEveryForm)
     std::vector<std::string> withUnread = original;
     for (std::string& report : withUnread)
         report.insert(report.find('\n') + 1,
-                      "vy-report: 1 connection lines could not be read; the first: " + first.toStdString() + " line 3\n");
+                      "vy-report: 1 connection line could not be read: " + first.toStdString() + " line 3\n");
     for (scantest::TextForm form : scantest::kEveryTextForm) {
         QTemporaryDir copy;
         scantest::ReencodeFolder(demo, copy.path(), form);

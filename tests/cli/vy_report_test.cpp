@@ -568,7 +568,7 @@ TEST_F(VyReport, LinesNotReadAreToldOnStandardErrorOnly)
     EXPECT_EQ(run.Exit, 0);
     EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\n");
     EXPECT_EQ(run.Err, "vy-report: 2 connection lines could not be read; the first: a.txt line 2\n"
-                       "vy-report: 1 events 20272 were not read: they are not in the event list (--events)\n");
+                       "vy-report: 1 event 20272 was not read: it is not in the event list (--events)\n");
 }
 
 TEST_F(VyReport, PortsWithoutDigitsOrderAlikeInTreeAndTable)
