@@ -13,7 +13,9 @@
 #include <vector>
 
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include "loggen/log_generator.h"
 #include "scan/csv_export_reader.h"
@@ -333,6 +335,84 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
     }
 }
 
+// An event of an XML export as its element names in order and its message with each insertion string put back as %1, %2, ...: the
+// first event of the ID.
+std::string XmlEventShape(const std::string& bytes, const std::string& id)
+{
+    QXmlStreamReader xml(QByteArray::fromStdString(bytes));
+    std::string names, message, eventId;
+    std::vector<std::string> data;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == u"Event") {
+            if (eventId == id)
+                break;
+            names.clear(), message.clear(), data.clear();
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const std::string name = xml.name().toString().toStdString();
+        names += "/" + name;
+        if (name == "Events" || name == "Event" || name == "System" || name == "EventData" || name == "RenderingInfo" || name == "Keywords")
+            continue;  // read on into its children
+        const std::string text = xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString();
+        if (name == "EventID")
+            eventId = text;
+        else if (name == "Data")
+            data.push_back(text);
+        else if (name == "Message")
+            message = text;
+    }
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const std::size_t at = message.find(data[i], from);
+        if (at == std::string::npos)
+            return "no insertion string " + std::to_string(i + 1) + " in " + message;
+        const std::string mark = "%" + std::to_string(i + 1);
+        message.replace(at, data[i].size(), mark);
+        from = at + mark.size();
+    }
+    return names + "\n" + message;
+}
+
+// Generated exports beside the ones Windows wrote: the same head, and in
+// XML the same elements and the same message templates.
+TEST(LogGenerator, ExportsHaveTheShapeOfTheReferenceExports)
+{
+    const std::string reference = qgetenv("VY_SOURCE_DIR").toStdString() + "/tests/data/windows-exports/";
+    QTemporaryDir dir;
+    auto generated = [&dir](loggen::MessageForm form, const char* id, int file) {
+        loggen::GeneratorOptions o;
+        o.Files = 2;
+        o.ConnectionLines = 20;
+        o.OtherLines = 20;
+        o.Form = form;
+        o.EventId = id;
+        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+        return Slurp(dir.path().toStdString() + "/" + written.Files[static_cast<std::size_t>(file)]);
+    };
+    auto head = [](const std::string& bytes, int lines) {
+        std::size_t end = 0;
+        for (int i = 0; i < lines && end != std::string::npos; ++i)
+            end = bytes.find('\n', end + (i > 0));
+        return bytes.substr(0, end);
+    };
+    using F = loggen::MessageForm;
+    EXPECT_EQ(head(generated(F::EventViewerCsv, "20251", 0), 1), head(Slurp(reference + "RAS1.csv"), 1));
+    EXPECT_EQ(head(generated(F::EventViewerText, "20251", 0), 1), head(Slurp(reference + "RAS1.txt"), 1));
+    // Get-WinEvent in odd files, Get-EventLog in even ones.
+    EXPECT_EQ(head(generated(F::PowerShellCsv, "20251", 0), 2), head(Slurp(reference + "winevent.csv"), 2));
+    EXPECT_EQ(head(generated(F::PowerShellCsv, "20251", 1), 1), head(Slurp(reference + "eventlog8.csv"), 1));
+    const std::string windowsXml = Slurp(reference + "System.xml");
+    for (const char* id : {"20251", "20272"}) {
+        const std::string xml = generated(F::Xml, id, 0);
+        EXPECT_EQ(head(xml, 2), head(windowsXml, 2)) << id;
+        const std::string shape = XmlEventShape(windowsXml, id);
+        EXPECT_NE(shape.find("/RenderingInfo/Message"), std::string::npos) << shape;
+        EXPECT_EQ(XmlEventShape(xml, id), shape);
+    }
+}
+
 // What the export readers hand over.
 struct Counts {
     int read = 0, unread = 0, notListed = 0;
@@ -392,7 +472,9 @@ TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
         SCOPED_TRACE(static_cast<int>(form));
         o.Form = form;
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
-        const std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
+        std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
+        if (form == loggen::MessageForm::Xml)  // cut where its text says, in UTF-8
+            whole = QString(QStringDecoder(QStringDecoder::Utf16LE)(QByteArray::fromStdString(whole))).toStdString();
         const Counts all = read(whole, "20251");
         EXPECT_EQ(all.read, 40);
         EXPECT_EQ(all.unread, 0);

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+#include <QStringEncoder>
+
 #include "loggen/evtx_folder_writer.h"
 
 #include <fcntl.h>
@@ -249,18 +252,16 @@ void AppendCurrentDateTime(std::string& out, std::int64_t second, unsigned varia
 void AppendGuid(std::string& out, std::uint64_t a, std::uint64_t b)
 {
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(a >> 32),
+    std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%04x-%012llx}", static_cast<unsigned>(a >> 32),
                   static_cast<unsigned>(a >> 16 & 0xFFFF), static_cast<unsigned>(a & 0xFFFF),
                   static_cast<unsigned>(b >> 48), static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFull));
     out.append(text);
 }
 
-// Current servers' message for c (event 20272, or 20251 with the port
-// speed). variant picks the writing: bit 0 "user request" in double quotes,
-// bit 1 the routing prefix, bit 2 one blank between sentences instead of
-// two; bit 3 the 24-hour clock and bit 4 direction marks in the dates (the
-// marks as UTF-8), which only the export forms draw.
-void AppendCurrentMessage(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid, bool withSpeed)
+// Current servers' message for c in a classic line (event 20272).
+// variant picks the writing: bit 0 "user request" in double quotes, bit 1
+// the routing prefix, bit 2 one blank between sentences instead of two.
+void AppendCurrentMessage(std::string& out, const Connection& c, unsigned variant, std::uint64_t guid)
 {
     const std::int64_t startSecond = StartSecond(c);
     const std::int64_t endSecond = startSecond + c.ActiveSeconds;
@@ -285,8 +286,6 @@ void AppendCurrentMessage(std::string& out, const Connection& c, unsigned varian
     out.append(" bytes were sent and ");
     AppendUInt(out, static_cast<std::uint64_t>(c.BytesReceived));
     out.append(std::string(" bytes were received.") + between);
-    if (withSpeed)
-        out.append("The port speed was " + c.Speed + "." + between);
     out.append("The reason for disconnecting was ");
     out.append((variant & 1) != 0 ? "\"user request\"." : "user request.");
 }
@@ -310,7 +309,7 @@ void AppendCurrentLine(std::string& out, const Connection& c, unsigned variant, 
     const std::int64_t endSecond = StartSecond(c) + c.ActiveSeconds;
     AppendHeader(out, false, endSecond, "RemoteAccess", "20272", c.Server);
     std::string message;
-    AppendCurrentMessage(message, c, variant & 7, guid, false);
+    AppendCurrentMessage(message, c, variant & 7, guid);
     if ((variant & 1) != 0)
         AppendQuoted(out, message);
     else
@@ -544,6 +543,9 @@ const char* ExtensionOf(MessageForm form)
     }
 }
 
+// What an export holds before its first event, as the reference exports
+// have it: a byte order mark (XML's becomes UTF-16's when written), then
+// the header line, or the declaration and the root element.
 std::string ExportHead(MessageForm form, bool german, bool getEventLog)
 {
     const std::string bom = "\xEF\xBB\xBF";
@@ -560,17 +562,26 @@ std::string ExportHead(MessageForm form, bool german, bool getEventLog)
         return head + "\r\n";
     }
     case MessageForm::PowerShellCsv:
+        // Get-EventLog's export is written with -NoTypeInformation.
         if (getEventLog)
-            return bom + "#TYPE System.Diagnostics.EventLogEntry#System/RemoteAccess\r\n"
-                         "\"EventID\",\"MachineName\",\"Index\",\"Category\",\"EntryType\",\"Message\",\"Source\","
-                         "\"TimeGenerated\"\r\n";
+            return bom + "\"EventID\",\"MachineName\",\"Data\",\"Index\",\"Category\",\"CategoryNumber\",\"EntryType\","
+                         "\"Message\",\"Source\",\"ReplacementStrings\",\"InstanceId\",\"TimeGenerated\",\"TimeWritten\","
+                         "\"UserName\",\"Site\",\"Container\"\r\n";
         return bom + "#TYPE System.Diagnostics.Eventing.Reader.EventLogRecord\r\n"
-                     "\"Message\",\"Id\",\"Version\",\"Qualifiers\",\"Level\",\"RecordId\",\"ProviderName\",\"LogName\","
-                     "\"MachineName\",\"TimeCreated\"\r\n";
+                     "\"Message\",\"Id\",\"Version\",\"Qualifiers\",\"Level\",\"Task\",\"Opcode\",\"Keywords\","
+                     "\"RecordId\",\"ProviderName\",\"ProviderId\",\"LogName\",\"ProcessId\",\"ThreadId\","
+                     "\"MachineName\",\"UserId\",\"TimeCreated\",\"ActivityId\",\"RelatedActivityId\",\"ContainerLog\","
+                     "\"MatchedQueryIds\",\"Bookmark\",\"LevelDisplayName\",\"OpcodeDisplayName\",\"TaskDisplayName\","
+                     "\"KeywordsDisplayNames\",\"Properties\"\r\n";
+    case MessageForm::Xml:
+        return bom + "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<Events>\r\n";
     default:
         return "";
     }
 }
+
+// What closes an export after its last event.
+std::string ExportTail(MessageForm form) { return form == MessageForm::Xml ? "</Events>\r\n" : ""; }
 
 // One event of an export: the source, ID, computer, level, logged time and
 // message; for XML also the insertion strings (the message as the only one
@@ -595,21 +606,27 @@ void AppendField(std::string& out, std::string_view text, char sep)
         AppendQuoted(out, text);
 }
 
-void AppendXmlText(std::string& out, std::string_view text)
+// Text escaped as Windows escapes it: "&", "<" and ">" (and in attribute
+// values their apostrophe); quotes stay.
+void AppendXmlText(std::string& out, std::string_view text, bool attribute = false)
 {
     for (char ch : text) {
         switch (ch) {
         case '&': out.append("&amp;"); break;
         case '<': out.append("&lt;"); break;
         case '>': out.append("&gt;"); break;
-        case '\'': out.append("&apos;"); break;
-        case '"': out.append("&quot;"); break;
+        case '\'':
+            if (attribute) {
+                out.append("&apos;");
+                break;
+            }
+            [[fallthrough]];
         default: out.push_back(ch);
         }
     }
 }
 
-// "2026-12-06T10:27:31.000000000Z"
+// "2026-12-06T10:27:31.0000000Z"
 void AppendIsoTime(std::string& out, std::int64_t second)
 {
     const CivilDate d = DecodeDate(static_cast<double>(second / 86400));
@@ -620,31 +637,39 @@ void AppendIsoTime(std::string& out, std::int64_t second)
     Append2(out, d.Day);
     out.push_back('T');
     AppendClock(out, static_cast<int>(second % 86400));
-    out.append(".000000000Z");
+    out.append(".0000000Z");
+}
+
+// "12/5/2026 5:26:22 PM", the English exports' date and time.
+void AppendUsDateTime(std::string& out, std::int64_t second)
+{
+    const int sod = static_cast<int>(second % 86400);
+    const CivilDate d = DecodeDate(static_cast<double>(second / 86400));
+    out.append(std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " " +
+               std::to_string(sod / 3600 % 12 == 0 ? 12 : sod / 3600 % 12) + ":");
+    Append2(out, sod / 60 % 60);
+    out.push_back(':');
+    Append2(out, sod % 60);
+    out.append(sod < 43200 ? " AM" : " PM");
 }
 
 void AppendExportEvent(std::string& out, MessageForm form, bool german, bool getEventLog, const ExportEvent& e,
                        std::uint64_t recordId)
 {
-    const int sod = static_cast<int>(e.Second % 86400);
-    const CivilDate d = DecodeDate(static_cast<double>(e.Second / 86400));
+    const char* level = e.Warning ? "Warning" : "Information";
+    const bool remoteAccess = e.Source == "RemoteAccess";
     switch (form) {
     case MessageForm::EventViewerCsv:
     case MessageForm::EventViewerText: {
         const char sep = form == MessageForm::EventViewerCsv ? ',' : '\t';
-        out.append(german ? (e.Warning ? "Warnung" : "Informationen") : (e.Warning ? "Warning" : "Information"));
+        out.append(german ? (e.Warning ? "Warnung" : "Informationen") : level);
         out.push_back(sep);
         if (german) {
-            AppendGermanDate(out, d);
+            AppendGermanDate(out, DecodeDate(static_cast<double>(e.Second / 86400)));
             out.push_back(' ');
-            AppendClock(out, sod);
+            AppendClock(out, static_cast<int>(e.Second % 86400));
         } else {
-            out.append(std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " " +
-                       std::to_string(sod / 3600 % 12 == 0 ? 12 : sod / 3600 % 12) + ":");
-            Append2(out, sod / 60 % 60);
-            out.push_back(':');
-            Append2(out, sod % 60);
-            out.append(sod < 43200 ? " AM" : " PM");
+            AppendUsDateTime(out, e.Second);
         }
         out.push_back(sep);
         AppendField(out, e.Source, sep);
@@ -657,45 +682,42 @@ void AppendExportEvent(std::string& out, MessageForm form, bool german, bool get
         return;
     }
     case MessageForm::PowerShellCsv: {
-        auto field = [&out](std::string_view text, bool last = false) {
-            AppendQuoted(out, text);
-            if (!last)
+        // Every value quoted, the objects' columns in the order Export-Csv
+        // writes them; what is not a plain value is its type's name.
+        std::string when;
+        AppendUsDateTime(when, e.Second);
+        const std::string record = std::to_string(recordId);
+        const std::vector<std::string_view> fields =
+            getEventLog
+                ? std::vector<std::string_view>{e.Id, e.Computer, "System.Byte[]", record, "(0)", "0", level, e.Message,
+                                                e.Source, "System.String[]", e.Id, when, when, "", "", ""}
+                : std::vector<std::string_view>{e.Message, e.Id, "0", remoteAccess ? "0" : "16384", e.Warning ? "3" : "4",
+                                                "0", "0", "36028797018963968", record, e.Source, "", "System", "", "",
+                                                e.Computer, "", when, "", "", "System", "System.UInt32[]",
+                                                "System.Diagnostics.Eventing.Reader.EventBookmark", level, "Info", "",
+                                                "System.Collections.ObjectModel.ReadOnlyCollection`1[System.String]",
+                                                "System.Collections.Generic.List`1[System.Diagnostics.Eventing.Reader."
+                                                "EventProperty]"};
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
                 out.push_back(',');
-        };
-        std::string when = std::to_string(d.Month) + "/" + std::to_string(d.Day) + "/" + std::to_string(d.Year) + " ";
-        AppendClock(when, sod);
-        if (getEventLog) {
-            field(e.Id);
-            field(e.Computer);
-            field(std::to_string(recordId));
-            field("(0)");
-            field(e.Warning ? "Warning" : "Information");
-            field(e.Message);
-            field(e.Source);
-            field(when, true);
-        } else {
-            field(e.Message);
-            field(e.Id);
-            field("0");
-            field("0");
-            field(e.Warning ? "3" : "4");
-            field(std::to_string(recordId));
-            field(e.Source);
-            field("System");
-            field(e.Computer);
-            field(when, true);
+            AppendQuoted(out, fields[i]);
         }
         return;
     }
     case MessageForm::Xml: {
+        // As Event Viewer's "Save as XML" writes it: the values, then the
+        // texts shown, whose Provider is empty.
         out.append("<Event xmlns='http://schemas.microsoft.com/win/2004/08/events/event'><System><Provider Name='");
-        AppendXmlText(out, e.Source);
-        out.append("'/><EventID Qualifiers='0'>");
+        AppendXmlText(out, e.Source, true);
+        out.append(remoteAccess ? "'/><EventID Qualifiers='0'>" : "'/><EventID Qualifiers='16384'>");
         out.append(e.Id);
-        out.append(e.Warning ? "</EventID><Level>3</Level>" : "</EventID><Level>4</Level>");
-        out.append("<Task>0</Task><Keywords>0x80000000000000</Keywords><TimeCreated SystemTime='");
+        out.append(e.Warning ? "</EventID><Version>0</Version><Level>3</Level>" : "</EventID><Version>0</Version><Level>4</Level>");
+        out.append("<Task>0</Task><Opcode>0</Opcode><Keywords>0x80000000000000</Keywords><TimeCreated SystemTime='");
         AppendIsoTime(out, e.Second);
-        out.append("'/><EventRecordID>" + std::to_string(recordId) + "</EventRecordID><Channel>System</Channel><Computer>");
+        out.append("'/><EventRecordID>" + std::to_string(recordId) +
+                   "</EventRecordID><Correlation/><Execution ProcessID='0' ThreadID='0'/><Channel>System</Channel>"
+                   "<Computer>");
         AppendXmlText(out, e.Computer);
         out.append("</Computer><Security/></System><EventData>");
         const std::vector<std::string> single{std::string(e.Message)};
@@ -704,7 +726,12 @@ void AppendExportEvent(std::string& out, MessageForm form, bool german, bool get
             AppendXmlText(out, value);
             out.append("</Data>");
         }
-        out.append("</EventData></Event>");
+        out.append("</EventData><RenderingInfo Culture='en-US'><Message>");
+        AppendXmlText(out, e.Message);
+        out.append("</Message><Level>");
+        out.append(level);
+        out.append("</Level><Task></Task><Opcode>Info</Opcode><Channel>System</Channel><Provider></Provider>"
+                   "<Keywords><Keyword>Classic</Keyword></Keywords></RenderingInfo></Event>");
         return;
     }
     default:
@@ -714,7 +741,10 @@ void AppendExportEvent(std::string& out, MessageForm form, bool german, bool get
 
 // The insertion strings of c's event: routing and connection IDs, user,
 // port, connect date and time, disconnect date and time, minutes and
-// seconds active, bytes sent and received, (20251) port speed, reason.
+// seconds active, bytes sent and received, (20251) port speed, reason,
+// tunnel and quarantine state. variant: bit 0 a reason with quotes in it,
+// bit 1 the tunnel, bit 2 the quarantine state, bit 3 the 24-hour clock
+// and bit 4 direction marks in the dates (as UTF-8).
 std::vector<std::string> ConnectionStrings(const Connection& c, unsigned variant, std::uint64_t guid, bool withSpeed)
 {
     const std::int64_t startSecond = StartSecond(c);
@@ -739,8 +769,27 @@ std::vector<std::string> ConnectionStrings(const Connection& c, unsigned variant
     s.push_back(std::to_string(c.BytesReceived));
     if (withSpeed)
         s.push_back(c.Speed);
-    s.push_back("user request");
+    s.push_back((variant & 1) != 0 ? "Port disconnected, see \"Event 20275\"; call again" : "user request");
+    s.push_back((variant & 2) != 0 ? "Sstp" : "L2tp");
+    s.push_back((variant & 4) != 0 ? "Unknown" : "Not Applicable");
     return s;
+}
+
+// The message Windows makes of the insertion strings: the English template
+// of 20272, or of 20251 (with the port speed, and "CoId" in its own case).
+// Two blanks where the templates have two.
+std::string TemplateMessage(const std::vector<std::string>& s, bool withSpeed)
+{
+    std::string out = "RoutingDomainID- " + s[0] + (withSpeed ? ": CoId=" : ": CoID=") + s[1] + ": The user " + s[2] +
+                      " connected on port " + s[3] + " on " + s[4] + " at " + s[5] + " and disconnected on " + s[6] +
+                      " at " + s[7] + ".  The user was active for " + s[8] + " minutes " + s[9] + " seconds.  " +
+                      s[10] + " bytes were sent and " + s[11] + " bytes were received. ";
+    std::size_t next = 12;
+    if (withSpeed)
+        out += "The port speed was " + s[next++] + ".  ";
+    out += "The reason for disconnecting was " + s[next] + ". The tunnel used was " + s[next + 1] +
+           ". The quarantine state was " + s[next + 2] + ".";
+    return out;
 }
 
 bool GermanFile(const GeneratorOptions& o, int file)
@@ -826,14 +875,14 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
         }
         const std::int64_t startMinute = firstDay * 1440 + minutes * f / o.Files;
         const std::int64_t width = minutes * (f + 1) / o.Files - minutes * f / o.Files;
-        const std::int64_t slots = conns + others;
-        for (std::int64_t k = 0; k < slots; ++k) {
+        const std::int64_t lineCount = conns + others;
+        for (std::int64_t k = 0; k < lineCount; ++k) {
             // Chronological, each line somewhere in its own share of the file's time.
-            const std::int64_t from = width * k / slots;
-            const std::int64_t to = width * (k + 1) / slots;
+            const std::int64_t from = width * k / lineCount;
+            const std::int64_t to = width * (k + 1) / lineCount;
             const std::int64_t minute =
                 startMinute + from + (to > from ? static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(to - from))) : 0);
-            const std::int64_t left = slots - k;
+            const std::int64_t left = lineCount - k;
             line.clear();
             if (static_cast<std::int64_t>(rng.Below(static_cast<std::uint64_t>(left))) < conns) {
                 const Connection c = MakeConnection(world, rng, minute);
@@ -845,9 +894,8 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
                     const auto variant = static_cast<unsigned>(variety.Below(32));
                     const std::uint64_t guid = variety.Next();
                     const bool withSpeed = o.EventId == "20251";
-                    message.clear();
-                    AppendCurrentMessage(message, c, variant, guid, withSpeed);
                     const std::vector<std::string> strings = ConnectionStrings(c, variant, guid, withSpeed);
+                    message = TemplateMessage(strings, withSpeed);
                     AppendExportEvent(line, o.Form, german, getEventLog,
                                       {"RemoteAccess", o.EventId, c.Server, false, StartSecond(c) + c.ActiveSeconds,
                                        message, &strings},
@@ -886,6 +934,8 @@ void GenerateLines(const GeneratorOptions& o, LineSink& sink)
                 --others;
             }
         }
+        if (IsExport(o.Form))
+            sink.Tail(ExportTail(o.Form));
     }
 }
 
@@ -894,7 +944,9 @@ namespace {
 // Buffers the lines of one file and writes them in large blocks.
 class FolderWriter : public LineSink {
 public:
-    FolderWriter(std::filesystem::path folder, GeneratedFolder& summary) : folder_(std::move(folder)), summary_(summary)
+    // utf16: the file is written in UTF-16 LE (from the UTF-8 it is given).
+    FolderWriter(std::filesystem::path folder, GeneratedFolder& summary, bool utf16)
+        : folder_(std::move(folder)), summary_(summary), utf16_(utf16)
     {
         buffer_.reserve(kBlock + 4096);
     }
@@ -915,17 +967,13 @@ public:
         summary_.Files.push_back(name);
     }
 
-    void Head(const std::string& text) override
-    {
-        buffer_.append(text);
-        summary_.TotalBytes += static_cast<std::int64_t>(text.size());
-    }
+    void Head(const std::string& text) override { buffer_.append(text); }
+    void Tail(const std::string& text) override { buffer_.append(text); }
 
     void Line(const std::string& line, const Connection* c, bool copy) override
     {
         buffer_.append(line);
         buffer_.append("\r\n");
-        summary_.TotalBytes += static_cast<std::int64_t>(line.size() + 2);
         if (c != nullptr) {
             if (copy)
                 ++summary_.DuplicateLines;
@@ -954,8 +1002,19 @@ public:
 private:
     static constexpr std::size_t kBlock = 1 << 20;
 
+    // The buffer holds whole lines, so whole characters.
     void Flush()
     {
+        if (utf16_) {
+            // The decoder passes over a byte order mark: it is put back as UTF-16's.
+            const std::string_view mark = "\xEF\xBB\xBF";
+            const bool marked = std::string_view(buffer_).substr(0, mark.size()) == mark;
+            const QByteArray wide = QStringEncoder(QStringEncoder::Utf16LE)(
+                QString::fromUtf8(std::string_view(buffer_).substr(marked ? mark.size() : 0)));
+            buffer_.assign(marked ? "\xFF\xFE" : "");
+            buffer_.append(wide.constData(), static_cast<std::size_t>(wide.size()));
+        }
+        summary_.TotalBytes += static_cast<std::int64_t>(buffer_.size());
         const char* p = buffer_.data();
         std::size_t left = buffer_.size();
         while (left > 0) {
@@ -975,6 +1034,7 @@ private:
     std::string buffer_;
     std::string path_;
     int fd_ = -1;
+    bool utf16_;
 };
 
 }  // namespace
@@ -993,7 +1053,7 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
         writer.Finish();
         return summary;
     }
-    FolderWriter writer(folder, summary);
+    FolderWriter writer(folder, summary, options.Form == MessageForm::Xml);
     GenerateLines(options, writer);
     writer.Finish();
     return summary;

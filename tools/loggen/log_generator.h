@@ -7,8 +7,8 @@
 // connections as events 20272 or 20251 (EventId) of current servers, among
 // the same other events, the way Windows exports them: Event Viewer CSV and
 // tab-separated text (German header with German), PowerShell's Export-Csv
-// (Get-WinEvent in odd files, Get-EventLog in even ones), and wevtutil's XML
-// with the values as insertion strings. Event Viewer exports name no
+// (Get-WinEvent in odd files, Get-EventLog in even ones), and Event Viewer's
+// XML in UTF-16 with the values as insertion strings and the texts shown. Event Viewer exports name no
 // computer: read back, their server is the file's name. Event log files
 // (.evtx) hold the same connections as events 20251 and 20272.
 
@@ -91,6 +91,8 @@ public:
     // a header line (with its line end). Called after BeginFile, not for
     // the classic forms.
     virtual void Head(const std::string& text) { (void)text; }
+    // What closes an export after its last line (with its line end).
+    virtual void Tail(const std::string& text) { (void)text; }
     virtual void Line(const std::string& line, const Connection* connection, bool copy) = 0;
 };
 void GenerateLines(const GeneratorOptions& options, LineSink& sink);
