@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -366,24 +364,18 @@ TEST_F(VyReport, NamesReachATerminalAsData)
          "<Data>User request</Data><Data>L2tp</Data><Data>Not Applicable</Data></EventData></Event>",
          "</Events>"});
     auto run = [&](const std::string& format, const std::string& node, bool terminal) {
-        std::vector<std::string> args{"--format", format, "--from", "1998-10-01", "--to", "1998-10-31", "--events",
-                                      "20050;20272", "--filter", "*.txt;*.xml"};
-        if (!node.empty())
-            args.insert(args.end(), {"--node", node});
-        args.push_back(dir.path().toStdString());
+        const std::vector<std::string> args{"--format", format, "--node", node, "--from", "1998-10-01", "--to", "1998-10-31",
+                                            "--events", "20050;20272", "--filter", "*.txt;*.xml", dir.path().toStdString()};
         return terminal ? testing::RunVyReportOnTerminal(args, true) : RunVyReport(args);
     };
-    if (run("text", "", true).Exit == testing::NoTerminal)
+    if (run("text", "DOM", true).Exit == testing::NoTerminal)
         GTEST_SKIP() << "no pseudo-terminal here";
     EXPECT_EQ(run("text", "Local", true).Out, "User;Time;Send;Receive;\r\na??mallory;99:00:00;0:00:40;1;2;\r\n");
     EXPECT_EQ(run("text", "DOM", true).Out, "User;Time;Send;Receive;\r\nb?]0;owned?ob;1:02:03;12,345;67,890;\r\n");
     EXPECT_NE(run("text", "DOM", false).Out.find("b\x1b]0;owned\x07ob;"), std::string::npos);
     for (const std::string format : {"tree", "records", "csv"}) {
-        std::string shown = run(format, "Local", true).Out;
-        EXPECT_NE(shown.find("a??mallory"), std::string::npos) << format;
-        for (std::size_t at; (at = shown.find("\r\n")) != std::string::npos;)
-            shown.erase(at, 2);
-        EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        const std::string shown = run(format, "Local", true).Out;
+        EXPECT_TRUE(shown.find("a??mallory") != std::string::npos && shown.find_first_of("\x1b\x07") == std::string::npos)
             << format << ": " << shown;
     }
 }

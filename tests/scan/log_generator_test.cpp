@@ -4,6 +4,7 @@
 #include <atomic>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <set>
 #include <tuple>
 #include <iterator>
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 
 #include "loggen/log_generator.h"
 #include "scan/csv_export_reader.h"
@@ -335,42 +335,26 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
     }
 }
 
-// An event of an XML export as its element names in order and its message with each insertion string put back as %1, %2, ...: the
-// first event of the ID.
-std::string XmlEventShape(const std::string& bytes, const std::string& id)
+// The first event of the ID in an XML export (UTF-16, one event a line) as
+// its element names in order and its message with each insertion string
+// put back as %1, %2, ...
+std::string XmlEventShape(const std::string& utf16, const std::string& id)
 {
-    QXmlStreamReader xml(QByteArray::fromStdString(bytes));
-    std::string names, message, eventId;
-    std::vector<std::string> data;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == u"Event") {
-            if (eventId == id)
-                break;
-            names.clear(), message.clear(), data.clear();
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
-        const std::string name = xml.name().toString().toStdString();
-        names += "/" + name;
-        if (name == "Events" || name == "Event" || name == "System" || name == "EventData" || name == "RenderingInfo" || name == "Keywords")
-            continue;  // read on into its children
-        const std::string text = xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString();
-        if (name == "EventID")
-            eventId = text;
-        else if (name == "Data")
-            data.push_back(text);
-        else if (name == "Message")
-            message = text;
-    }
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const std::size_t at = message.find(data[i], from);
-        if (at == std::string::npos)
-            return "no insertion string " + std::to_string(i + 1) + " in " + message;
-        const std::string mark = "%" + std::to_string(i + 1);
-        message.replace(at, data[i].size(), mark);
-        from = at + mark.size();
+    const QString xml = QStringDecoder(QStringDecoder::Utf16LE)(QByteArray::fromStdString(utf16));
+    const qsizetype at = xml.indexOf(QString::fromStdString(">" + id + "</EventID>"));
+    const std::string event = xml.mid(xml.lastIndexOf('\n', at) + 1).section('\n', 0, 0).toStdString();
+    std::string names, message = std::regex_replace(event, std::regex(".*<Message>(.*)</Message>.*\r?"), "$1");
+    const std::regex element("<(\\w+)"), data("<Data>(.*?)</Data>");
+    for (std::sregex_iterator m(event.begin(), event.end(), element), end; m != end; ++m)
+        names += "/" + (*m)[1].str();
+    std::size_t from = 0, n = 0;
+    for (std::sregex_iterator m(event.begin(), event.end(), data), end; m != end; ++m) {
+        const std::string mark = "%" + std::to_string(++n);
+        from = message.find((*m)[1].str(), from);
+        if (from == std::string::npos)
+            return "no insertion string " + mark;
+        message.replace(from, (*m)[1].length(), mark);
+        from += mark.size();
     }
     return names + "\n" + message;
 }
@@ -381,20 +365,14 @@ TEST(LogGenerator, ExportsHaveTheShapeOfTheReferenceExports)
 {
     const std::string reference = qgetenv("VY_SOURCE_DIR").toStdString() + "/tests/data/windows-exports/";
     QTemporaryDir dir;
-    auto generated = [&dir](loggen::MessageForm form, const char* id, int file) {
-        loggen::GeneratorOptions o;
-        o.Files = 2;
-        o.ConnectionLines = 20;
-        o.OtherLines = 20;
-        o.Form = form;
-        o.EventId = id;
-        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
-        return Slurp(dir.path().toStdString() + "/" + written.Files[static_cast<std::size_t>(file)]);
+    auto generated = [&dir](loggen::MessageForm form, const char* id, std::size_t file) {
+        const loggen::GeneratorOptions o{.Files = 2, .ConnectionLines = 20, .OtherLines = 20, .Form = form, .EventId = id};
+        return Slurp(dir.path().toStdString() + "/" + loggen::GenerateLogFolder(dir.path().toStdString(), o).Files[file]);
     };
     auto head = [](const std::string& bytes, int lines) {
         std::size_t end = 0;
-        for (int i = 0; i < lines && end != std::string::npos; ++i)
-            end = bytes.find('\n', end + (i > 0));
+        while (lines-- > 0)
+            end = bytes.find('\n', end) + 1;
         return bytes.substr(0, end);
     };
     using F = loggen::MessageForm;
