@@ -33,8 +33,8 @@ TEST(DataReports, TableWithoutColumns)
 {
     ReportTable table = TableOf({}, {{"a"}});
     EXPECT_EQ(CsvReport(table), "");
-    EXPECT_EQ(JsonReport(table, {"", "date"}),
-              "{\"node\":\"\",\"view\":\"date\",\"columns\":[],\"rows\":[],"
+    EXPECT_EQ(JsonReport(table, {"\x1b\x9b", "date"}),  // C0 and C1 escaped: neither steers a terminal
+              "{\"node\":\"\\u001b\\u009b\",\"view\":\"date\",\"columns\":[],\"rows\":[],"
               "\"totals\":{\"seconds\":0,\"sent\":0,\"received\":0}}\r\n");
 }
 
