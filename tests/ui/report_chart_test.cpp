@@ -92,7 +92,7 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     w->MenuViewChart->trigger();
     ASSERT_TRUE(w->ChartShown());
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QCoreApplication::processEvents();
     EXPECT_GT(w->Chart->height(), 0);
     EXPECT_LT(w->List->height(), w->ListSplitter->height());
@@ -187,7 +187,7 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QAbstractItemModel* model = w->List->model();
     ASSERT_GT(model->rowCount(), 2);
     QApplication::setActiveWindow(w.get());
@@ -296,7 +296,7 @@ TEST_F(ReportChartTest, NoCellOfTheDemonstrationTablesIsCutInDejaVuSans)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QFont atWindowSize(QStringLiteral("DejaVu Sans"));
     atWindowSize.setPixelSize(13);
     for (const QFont& font : {atWindowSize, QFont(QStringLiteral("DejaVu Sans"), 12)}) {
