@@ -210,7 +210,7 @@ void TMain::MirrorTableAndLabels()
     SetLabel(LabelTotal, session_->LabelTotal);
     BevelLine->setVisible(session_->ReportShown);
     if (session_->ReportShown) {
-        EmptyNote->hide();
+        EmptyPane->hide();
         ListSplitter->show();
     }
     // The header shows the column of the current sort and its direction.
