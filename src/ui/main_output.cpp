@@ -203,11 +203,22 @@ void TMain::ListCopyTotalsClick()
 {
     if (!session_ || !session_->ReportShown || LabelTotal->text().isEmpty())
         return;
-    // Cells, as Copy gives rows: the label, then the three sums.
+    // One row under the columns Copy gives: the node's path where the names
+    // stand, each sum under its own column.
     const RowValues& totals = session_->Table.Totals;
-    const QStringList cells = {QStringLiteral("Total:"), FromLatin1(SecondsToText(totals.Seconds)),
-                               FromLatin1(GroupDigits(",", totals.Sent)),
-                               FromLatin1(GroupDigits(",", totals.Received))};
+    QStringList cells;
+    for (const ReportColumn& column : listModel_->ShownColumns()) {
+        if (cells.isEmpty())
+            cells << ShownText(session_->NodePathText);
+        else if (column.Kind == ColumnKind::Duration)
+            cells << FromLatin1(SecondsToText(totals.Seconds));
+        else if (column.Kind == ColumnKind::Sent)
+            cells << FromLatin1(GroupDigits(",", totals.Sent));
+        else if (column.Kind == ColumnKind::Received)
+            cells << FromLatin1(GroupDigits(",", totals.Received));
+        else
+            cells << QString();
+    }
     QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')) + QLatin1Char('\n'));
 }
 

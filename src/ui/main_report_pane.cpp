@@ -163,8 +163,7 @@ bool TMain::ShowTreeTip(QHelpEvent* event)
         QToolTip::hideText();
         return true;
     }
-    QToolTip::showText(event->globalPos(), Qt::convertFromPlainText(item->text(0), Qt::WhiteSpaceNoWrap),
-                       Tree->viewport(), shown);
+    QToolTip::showText(event->globalPos(), TipText(item->text(0), TipWidthLimit(Tree)), Tree->viewport(), shown);
     return true;
 }
 

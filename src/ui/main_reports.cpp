@@ -204,7 +204,14 @@ void TMain::MirrorTree()
     fillingTree_ = false;
 }
 
-void TMain::SetLabel(QLabel* label, const std::string& text) { label->setText(FromLatin1(text)); }
+void TMain::SetLabel(QLabel* label, const std::string& text)
+{
+    // A path or totals line longer than the panel is cut; the tool tip has it whole.
+    const QString whole = ShownText(text);
+    label->setText(whole);
+    label->setToolTip(label->fontMetrics().horizontalAdvance(whole) > label->width() ? TipText(whole, TipWidthLimit(label))
+                                                                                       : QString());
+}
 
 void TMain::MirrorTableAndLabels()
 {
@@ -219,6 +226,8 @@ void TMain::MirrorTableAndLabels()
     const bool sorted = session_->SortColumn >= 0 && session_->SortColumn < listModel_->columnCount();
     List->header()->setSortIndicator(sorted ? session_->SortColumn : -1,
                                       session_->SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // Drawn now, not at the header's next repaint.
+    List->header()->viewport()->update();
     List->viewport()->update();
 }
 

@@ -1,4 +1,5 @@
 #include "ui/report_chart.h"
+#include "ui/report_views.h"
 
 #include <algorithm>
 #include <limits>
@@ -110,7 +111,7 @@ ChartData ChartOf(const ReportTable& table, int reportKind, ChartMeasure measure
     for (int r : rows) {
         const ReportRow& row = table.Rows[static_cast<std::size_t>(r)];
         ChartBar bar;
-        bar.Label = FromLatin1(CellText(table, row, 0, buffer));
+        bar.Label = ShownText(CellText(table, row, 0, buffer));
         bar.Value = RowValue(row, measure);
         bar.Row = r;
         data.Bars.push_back(std::move(bar));

@@ -215,14 +215,14 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
             expected += (row < 0 ? model->headerData(c, Qt::Horizontal).toString() : Cell(model, row, c)) +
                         (c + 1 < model->columnCount() ? "\t" : "\n");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
-    // The totals as cells: the label, then time, send and receive as the
-    // totals line shows them.
+    // The totals as one row under those columns: the node's path first,
+    // then time, send and receive as the totals line shows them.
     w->ListCopyTotals->trigger();
     const QStringList totals = QGuiApplication::clipboard()->text().chopped(1).split('\t');
-    ASSERT_EQ(totals.size(), 4) << Str(QGuiApplication::clipboard()->text());
-    EXPECT_TRUE(w->LabelTotal->text().startsWith(totals[0]));
-    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals[3]));
-    for (int c = 1; c < 4; ++c)
+    ASSERT_EQ(totals.size(), model->columnCount()) << Str(QGuiApplication::clipboard()->text());
+    EXPECT_EQ(totals[0], w->LabelTotalSel->text());
+    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals.back()));
+    for (int c = 2; c < totals.size(); ++c)
         EXPECT_LT(w->LabelTotal->text().indexOf(" " + totals[c - 1]), w->LabelTotal->text().indexOf(" " + totals[c]));
 
     // A double click still opens the row clicked.
