@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProcess>
 #include <QTreeView>
@@ -228,5 +229,23 @@ void TMain::MenuHelpHomePageClick()
 }
 
 void TMain::MenuHelpAboutClick() { ShowAbout(); }
+
+void TMain::MenuViewToolClick()
+{
+    const bool shown = !MenuViewTool->isChecked();
+    MenuViewTool->setChecked(shown);
+    SetToolHeight(shown ? ToolBarHeight : 0);
+    centralWidget()->layout()->activate();
+    FormResize();
+}
+
+void TMain::MenuViewStatusClick()
+{
+    const bool shown = !MenuViewStatus->isChecked();
+    MenuViewStatus->setChecked(shown);
+    SetStatusHeight(shown ? StatusBarHeight : 0);
+    centralWidget()->layout()->activate();
+    FormResize();
+}
 
 }  // namespace vy

@@ -410,23 +410,4 @@ void TMain::SetTitles(bool applicationToo)
         SetApplicationTitle(title);
 }
 
-void TMain::MenuViewToolClick()
-{
-    const bool shown = !MenuViewTool->isChecked();
-    MenuViewTool->setChecked(shown);
-    SetToolHeight(shown ? ToolBarHeight : 0);
-    centralWidget()->layout()->activate();
-    FormResize();
-}
-
-void TMain::MenuViewStatusClick()
-{
-    const bool shown = !MenuViewStatus->isChecked();
-    MenuViewStatus->setChecked(shown);
-    SetStatusHeight(shown ? StatusBarHeight : 0);
-    centralWidget()->layout()->activate();
-    FormResize();
-}
-
-
 }  // namespace vy
