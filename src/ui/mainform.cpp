@@ -284,13 +284,15 @@ void TMain::showEvent(QShowEvent* event)
 
 void TMain::closeEvent(QCloseEvent* event)
 {
-    // No task outlives the window: it is asked to stop, and the window
-    // waits for the session while it still paints (but takes no input).
+    // No task outlives the window: it is asked to stop, the window goes at
+    // once, and the session is waited for with the events still served
+    // (what the task posts, the dialogs' repaints), though no input.
     closing_ = true;
     scanWaiting_ = false;
     queuedClick_ = nullptr;
     if (task_.Running()) {
         task_.RequestStop();
+        hide();
         QEventLoop wait;
         connect(&task_, &SessionTask::Ended, &wait, &QEventLoop::quit);
         if (task_.Running())
