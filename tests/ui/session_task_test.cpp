@@ -110,7 +110,6 @@ TEST_F(SessionTaskTest, AbandoningStopsASlowTaskAndDropsWhatItStillHadToHandBack
         ASSERT_TRUE(task.Start(
             session_,
             [&](ReportSession&, const TaskRun& run) {
-                run.Post([&] { ++posted; });
                 began = true;
                 // A slow step that looks at its stop request.
                 while (!run.Stop.stop_requested())
