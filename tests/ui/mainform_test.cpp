@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QTimer>
 #include <QHeaderView>
 #include <QLabel>
@@ -931,6 +932,9 @@ TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
     // A name the narrowed tree cuts shows whole as a tool tip; one it shows
     // whole has none.
     w->Splitter->setSizes({w->Tree->minimumWidth(), w->Splitter->width()});
+    QFont wide = w->Tree->font();  // wider than the narrowed pane was made for, in any face
+    wide.setPixelSize(3 * QFontInfo(wide).pixelSize());
+    w->Tree->setFont(wide);
     w->MenuRptDate->trigger();
     w->Tree->expandAll();
     QCoreApplication::processEvents();
