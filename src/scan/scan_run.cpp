@@ -539,7 +539,11 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         display.FilesDone();
         display.Percent(0, false);
         display.Phase(ScanPhase::CheckingDuplicates);
-        result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
+        // The records a stopped reading kept are still checked; a Stop
+        // during the check ends it.
+        const std::atomic<bool>* checkStop = stop.load() ? nullptr : &stop;
+        result.DuplicatesFound =
+            MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); }, checkStop);
     }
     return result;
 }

@@ -1,9 +1,16 @@
 #pragma once
 // The main window: menus, toolbar, date strip, report tree and list with the
 // totals panel, progress bar and status bar, and the commands of the window.
+// Its parts live in rooms of their own: mainform.cpp (building, start and
+// end, bars), main_menus.cpp (menus and the window's own commands),
+// main_scan.cpp (Go, Stop and the scan's end), main_reports.cpp (the report
+// commands and the mirroring of the session), main_report_pane.cpp (list,
+// totals and chart), main_output.cpp (save, copy and the dialogs).
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <stop_token>
 #include <vector>
 
 #include <QColor>
@@ -16,8 +23,9 @@
 
 #include "reports/report_session.h"
 #include "ui/report_chart.h"
-#include "ui/report_worker.h"
-#include "ui/scan_worker.h"
+#include "ui/scan_offer.h"
+#include "ui/scan_task.h"
+#include "ui/session_task.h"
 #include "ui/status_panels.h"
 
 class QAction;
@@ -78,10 +86,9 @@ public:
 
     // A scan counts as running exactly while the progress bar is shown.
     bool ScanRunning() const;
-    // The worker thread is alive (also while a stopped scan still finishes).
-    bool WorkerAlive() const { return worker_.Alive(); }
-    // A report command is running on its own thread.
-    bool ReportBusy() const { return reports_.Alive(); }
+    // A scan or a table build holds the session (also while a stopped scan
+    // still finishes).
+    bool TaskRunning() const { return task_.Running(); }
     // A report command over at least this many records (the store's
     // connections for a table, the rows for a sort) runs on its own thread,
     // a smaller one at once.
@@ -103,8 +110,11 @@ public:
     // The table's row shown selected and current, as a click in the list.
     void SelectListRow(int row);
 
-    ReportSession& Session() { return session_; }
-    ScanWorker& Worker() { return worker_; }
+    // The session, while the window holds it (no task runs).
+    ReportSession& Session() { return *session_; }
+    bool SessionHeld() const { return session_ != nullptr; }
+    // What the last scan that ended found.
+    const ScanOutcome& LastScan() const { return lastScan_; }
     HelpViewer* Help() const { return help_; }
     // The last font the font dialog returned in this run.
     QFont LastChosenFont() const { return lastFont_; }
@@ -159,9 +169,15 @@ public:
     QLabel* LabelTotalSel = nullptr;
     QFrame* BevelLine = nullptr;
     QLabel* LabelTotal = nullptr;
-    QLabel* EmptyNote = nullptr;  // in the list's place when a scan kept nothing
+    QWidget* EmptyPane = nullptr;     // in the list's place when a scan kept nothing
+    QLabel* EmptyNote = nullptr;      // why
+    QPushButton* EmptyOffer = nullptr;  // the way out, when there is one
     QProgressBar* Progress = nullptr;
     StatusPanels* Status = nullptr;
+
+signals:
+    // A scan has ended and the window shows its result.
+    void ScanEnded();
 
 public slots:
     void MenuFileOpenClick();
@@ -190,6 +206,9 @@ public slots:
     void ListDblClick();
     void ListColumnClick(int column);
     void FormResize();
+    // Does what the last scan's offer says (event list, filter or dates)
+    // and scans again.
+    void TakeOffer();
 
 protected:
     // Everything the window asks of the user goes through these, so that
@@ -220,31 +239,34 @@ private:
     QWidget* BuildRightPanel();
     void SetTitles(bool applicationToo);
     void SetApplicationTitle(const QString& title);
+    // Shows the scan as running and starts it once the window holds the
+    // session (at once, or when the task that has it ends).
     void StartScan(bool demo);
-    void ScanFinished();
+    void LaunchScan();
+    void ScanFinished(ScanOutcome outcome);
     // The status bar's account of the scan that has just ended, and the
     // note in the list's place when it kept nothing.
-    void ReportScanOutcome(const ScanWorker::Outcome& outcome, bool stopped);
+    void ReportScanOutcome(const ScanOutcome& outcome);
     void KeepPanesUsable();
     // One command of the report session and what follows it in the window.
     struct ReportStep {
         bool TreeChanged = false;       // the command may rebuild the tree
         std::size_t Records = 0;        // the size of its work
         QString BusyText;               // in the status bar while it runs apart
-        std::function<SortError()> Command;
+        std::function<SortError(ReportSession&, const std::stop_token&)> Command;
         std::function<void()> After;    // once the widgets show its result
     };
-    // Runs the command, on its own thread when it is big, and mirrors the
-    // session into the widgets at its end.
+    // Runs the command, as a task when it is big, and mirrors the session
+    // into the widgets at its end.
     void RunReportCommand(ReportStep step);
-    bool StartReportThread(ReportStep& step);
+    bool StartReportTask(ReportStep& step);
     void EndReportCommand(const ReportStep& step, const SortError& error);
-    // True when a click cannot run now: behind a command running apart it
-    // waits for that one's end (a later click takes its place); during a
-    // scan it is dropped.
+    // True when a click cannot run now: behind a table build it waits for
+    // that one's end (a later click takes its place); during a scan it is
+    // dropped.
     bool HeldWhileBusy(std::function<void()> click);
-    // The session and the stores belong to a worker (a scan or a command).
-    bool SessionBusy() const { return worker_.Alive() || reports_.Alive(); }
+    // The window holds the session again: a waiting scan or click runs.
+    void SessionBack();
     void MirrorTree();
     void MirrorTableAndLabels();
     void MirrorReportChecks();
@@ -259,9 +281,14 @@ private:
     void ShowError(const QString& text);
     void SetLabel(QLabel* label, const std::string& text);
 
-    ReportSession session_;
-    ScanWorker worker_;
-    ReportWorker reports_;
+    std::unique_ptr<ReportSession> session_;  // null while the task has it
+    SessionTask task_;
+    bool taskIsScan_ = false;
+    bool scanWaiting_ = false;  // Go pressed while the task had the session
+    bool demoWaiting_ = false;
+    ScanOutcome lastScan_;
+    ScanOffer offer_;
+    bool lastScanStopped_ = false;
     std::size_t threadedFrom_ = 200000;
     std::function<void()> queuedClick_;
     TScanDetails* details_ = nullptr;  // made when first shown

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <functional>
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolTip>
 #include <QHeaderView>
 #include <QTextDocument>
 #include <QTreeView>
@@ -112,11 +116,11 @@ QVariant ReportTableModel::data(const QModelIndex& index, int role) const
         // A row may hold fewer cells than there are columns: those show empty.
         std::string buffer;
         const std::string_view cell = CellText(*table_, r, column, buffer);
-        const QString text = QString::fromLatin1(cell.data(), static_cast<qsizetype>(cell.size()));
+        const QString text = ShownText(cell);
         if (role == Qt::DisplayRole)
             return text;
         // Tool tips guess rich text; a cell's text is shown as it is.
-        return text.isEmpty() ? QVariant() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
+        return text.isEmpty() ? QVariant() : TipText(text, TipWidthLimit(nullptr));
     }
     case Qt::DecorationRole:
         if (column == 0)
@@ -179,8 +183,46 @@ void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model)
         const int column = static_cast<int>(c);
         const int width = std::max({ScaledColumnWidth(columns[c].Width, scale), static_cast<QAbstractItemView&>(list).sizeHintForColumn(column),
                                     list.header()->sectionSizeHint(column)});
-        list.header()->resizeSection(column, width);
+        // A long name is cut (its tool tip shows it whole) before it pushes
+        // the numbers out of sight.
+        const int half = list.viewport()->width() / 2;
+        list.header()->resizeSection(column, c == 0 && half > 0 ? std::min(width, half) : width);
     }
+}
+
+QString ShownText(std::string_view latin1)
+{
+    QString text = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0))
+            c = QLatin1Char('?');
+    return text;
+}
+
+QString TipText(const QString& plain, int maxWidth)
+{
+    const QFontMetrics metrics(QToolTip::font());
+    QString broken;
+    int width = 0;
+    for (const QChar c : plain) {
+        const int advance = metrics.horizontalAdvance(c);
+        if (c == QLatin1Char('\n') || (width + advance > maxWidth && width > 0)) {
+            broken += QLatin1Char('\n');
+            width = 0;
+            if (c == QLatin1Char('\n'))
+                continue;
+        }
+        broken += c;
+        width += advance;
+    }
+    return Qt::convertFromPlainText(broken, Qt::WhiteSpaceNoWrap);
+}
+
+int TipWidthLimit(const QWidget* widget)
+{
+    const QScreen* screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    // The tip's own frame and margins take a little of the screen too.
+    return screen ? std::max(100, screen->availableGeometry().width() * 9 / 10) : 600;
 }
 
 QString CopiedRows(const ReportTableModel& model, const std::vector<int>& rows)
@@ -218,7 +260,7 @@ std::vector<QTreeWidgetItem*> FillTreeWidget(QTreeWidget& widget, const ReportTr
     for (int node : tree.DisplayOrder()) {
         const ReportNode& n = tree.Node(node);
         auto* item = new QTreeWidgetItem;
-        item->setText(0, QString::fromLatin1(n.Text.data(), static_cast<qsizetype>(n.Text.size())));
+        item->setText(0, ShownText(n.Text));
         item->setIcon(0, TreeImage(n.Image));
         item->setData(0, Qt::UserRole, node);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);

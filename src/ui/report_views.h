@@ -2,6 +2,7 @@
 // The widgets' side of a report: a list model over a ReportTable, and the
 // filling of a tree widget from a ReportTree.
 
+#include <string_view>
 #include <vector>
 
 #include <QAbstractItemModel>
@@ -10,6 +11,7 @@
 #include "reports/report_tree.h"
 
 class QFont;
+class QWidget;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -60,6 +62,15 @@ void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model);
 // The header and the given rows (in that order) as tab-separated lines of
 // the shown cell texts.
 QString CopiedRows(const ReportTableModel& model, const std::vector<int>& rows);
+
+// A name or cell from the logs as shown: single-byte text with every
+// control character shown as "?".
+QString ShownText(std::string_view latin1);
+// A plain text as a tool tip no wider than maxWidth pixels in the tool
+// tips' font: lines broken where they would pass it.
+QString TipText(const QString& plain, int maxWidth);
+// The widest a tool tip may be on the screen of widget.
+int TipWidthLimit(const QWidget* widget);
 
 // The node index a tree item stands for; -1 for none.
 int NodeOfItem(const QTreeWidgetItem* item);

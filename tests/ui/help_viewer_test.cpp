@@ -53,7 +53,8 @@ TEST_F(HelpViewerTest, TheShippedHelpDescribesEveryMenuCommand)
     for (const char* command : {"Open Folder", "Save", "Exit", "Toolbar", "Status bar", "Go!", "Users", "Date/Time",
                                 "Configuration", "Font", "Save Settings on Exit", "Contents", "Demo",
                                 "Quillmar Home Page", "About", "Excluded Users", "File Filter", "HTML Files", "Chart",
-                                "Save Chart...", "Copy Totals"})
+                                "Save Chart...", "Copy Totals", "Scan Details", "Event IDs", "Event Viewer CSV",
+                                ".evtx", "XML", "PowerShell CSV", "Accounting logs"})
         EXPECT_TRUE(text.contains(QLatin1String(command))) << command;
 }
 

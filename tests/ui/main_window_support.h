@@ -188,7 +188,7 @@ protected:
         window.DateEdit1->setDate(QDate(1998, 10, 1));
         window.DateEdit2->setDate(QDate(1998, 10, 31));
         window.BtGoClick();
-        ASSERT_TRUE(WaitFor([&] { return !window.WorkerAlive(); }));
+        ASSERT_TRUE(WaitFor([&] { return !window.TaskRunning(); }));
         QCoreApplication::processEvents();
     }
 

@@ -10,12 +10,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -41,109 +42,13 @@
 #include "ui/help_viewer.h"
 #include "ui/main_window_support.h"
 #include "ui/report_views.h"
+#include "settings/event_list_text.h"
 #include "ui/scan_details_form.h"
 
 namespace vy::uitest {
 namespace {
 
 using MainFormTest = MainWindowTest;
-
-struct Entry {
-    const char* Name;  // object name, empty for a separator
-    const char* Caption;
-    QKeySequence Shortcut;
-    bool Checkable;
-    bool Checked;
-    bool HasImage;
-};
-
-void ExpectMenu(QMenu* menu, const char* name, const char* title, const std::vector<Entry>& entries)
-{
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Str(menu->objectName()), name);
-    EXPECT_EQ(Str(menu->title()), title);
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), static_cast<qsizetype>(entries.size())) << title;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        QAction* a = actions[static_cast<qsizetype>(i)];
-        SCOPED_TRACE(std::string(title) + " entry " + std::to_string(i));
-        if (std::string(e.Name).empty()) {
-            EXPECT_TRUE(a->isSeparator());
-            continue;
-        }
-        EXPECT_EQ(Str(a->objectName()), e.Name);
-        EXPECT_EQ(Str(a->text()), e.Caption);
-        EXPECT_EQ(a->shortcut(), e.Shortcut);
-        EXPECT_EQ(a->isCheckable(), e.Checkable);
-        EXPECT_EQ(a->isChecked(), e.Checked);
-        EXPECT_EQ(!a->icon().isNull(), e.HasImage);
-    }
-}
-
-TEST_F(MainFormTest, MenusHaveTheirCaptionsShortcutsAndCheckMarksInOrder)
-{
-    RecordingMain w;
-    const QList<QAction*> top = w.menuBar()->actions();
-    ASSERT_EQ(top.size(), 5);
-    const QKeySequence none;
-    ExpectMenu(w.MenuFile, "MenuFile", "&File",
-               {{"MenuFileOpen", "&Open Folder", QKeySequence(Qt::CTRL | Qt::Key_O), false, false, true},
-                {"MenuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), false, false, true},
-                {"", "", none, false, false, false},
-                {"MenuFileExit", "E&xit", QKeySequence(Qt::ALT | Qt::Key_F4), false, false, false}});
-    ExpectMenu(w.MenuView, "MenuView", "&View",
-               {{"MenuViewTool", "&Toolbar", none, true, true, false},
-                {"MenuViewStatus", "&Status bar", none, true, true, false},
-                {"MenuViewChart", "&Chart", none, true, false, false},
-                {"MenuViewDetails", "Scan &Details\u2026", none, false, false, false}});
-    ExpectMenu(w.MenuRpt, "MenuRpt", "&Report",
-               {{"MenuRptGo", "Go!", QKeySequence(Qt::Key_F9), false, false, false},
-                {"", "", none, false, false, false},
-                {"MenuRptUsers", "&Users", none, true, true, false},
-                {"MenuRptDate", "&Date/Time", none, true, false, false}});
-    ExpectMenu(w.MenuOpt, "MenuOpt", "&Options",
-               {{"MenuOptCfg", "&Configuration", none, false, false, false},
-                {"MenuOptFont", "&Font", none, false, false, false},
-                {"", "", none, false, false, false},
-                {"MenuOptSave", "&Save Settings on Exit", none, true, true, false}});
-    ExpectMenu(w.MenuHelp, "MenuHelp", "&?",
-               {{"MenuHelpContents", "&Contents", QKeySequence(Qt::Key_F1), false, false, true},
-                {"MenuHelpDemo", "&Demo", none, false, false, false},
-                {"MenuHelpHomePage", "Quillmar Home &Page", none, false, false, false},
-                {"", "", none, false, false, false},
-                {"MenuHelpAbout", "&About...", none, false, false, false}});
-    // The menu images are the toolbar's: open folder, save, help.
-    EXPECT_EQ(w.MenuFileOpen->icon().pixmap(16).toImage(), w.ToolOpen->icon().pixmap(16).toImage());
-    EXPECT_EQ(w.MenuFileSave->icon().pixmap(16).toImage(), w.ToolSave->icon().pixmap(16).toImage());
-}
-
-TEST_F(MainFormTest, ControlsCarryTheirNamesAndStartState)
-{
-    RecordingMain w;
-    for (const char* name : {"Tool", "ToolOpen", "ToolSave", "PanelDate", "DateEdit1", "DateEdit2", "BtGo", "Tree",
-                             "Splitter", "PanelRight", "List", "PanelSplit", "PanelTotal", "LabelTotalSel",
-                             "BevelLine", "LabelTotal", "Progress", "Status"})
-        EXPECT_NE(w.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
-    EXPECT_EQ(Str(w.BtGo->text()), "Go!");
-    EXPECT_EQ(w.Chart, nullptr);  // made only when first shown
-    EXPECT_TRUE(w.DateEdit1->calendarPopup());
-    EXPECT_EQ(w.DateEdit1->displayFormat(), ProcessDateTexts().DateFormat());
-    EXPECT_TRUE(w.Progress->isHidden());
-    EXPECT_EQ(w.Progress->minimum(), 0);
-    EXPECT_EQ(w.Progress->maximum(), 100);
-    EXPECT_TRUE(w.BevelLine->isHidden());
-    EXPECT_TRUE(w.LabelTotal->text().isEmpty());
-    EXPECT_TRUE(w.LabelTotalSel->text().isEmpty());
-    EXPECT_EQ(w.Tree->indentation(), 19);
-    EXPECT_FALSE(w.List->rootIsDecorated());
-    EXPECT_TRUE(w.List->uniformRowHeights());
-    EXPECT_GT(w.ToolHeight(), 0);
-    EXPECT_GT(w.StatusHeight(), 0);
-    EXPECT_EQ(w.Status->Panel(2)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    EXPECT_EQ(w.Status->Panel(4)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    EXPECT_EQ(w.Status->Panel(1)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
-}
 
 TEST_F(MainFormTest, CreationPreparesAppliesAndSetsTheDateRange)
 {
@@ -176,7 +81,7 @@ TEST_F(MainFormTest, CreationPreparesAppliesAndSetsTheDateRange)
     const bool screenFull = w.frameGeometry().width() >= w.screen()->availableGeometry().width() - 16;
     ProcessSettings().InstallDir = SourceDir() + QStringLiteral("/data");
     w.MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w.WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w.TaskRunning(); }));
     QCoreApplication::processEvents();
     for (int root = 0; root < w.Tree->topLevelItemCount(); ++root) {
         w.Tree->setCurrentItem(w.Tree->topLevelItem(root));
@@ -289,7 +194,7 @@ TEST_F(MainFormTest, ExitDuringAScanWarnsEachTimeAndKeepsTheWindow)
         EXPECT_EQ(m.Buttons, MessageButtons::Ok);
     }
     EXPECT_TRUE(w->isVisible());
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     w->Messages.clear();
     w->MenuFileExitClick();
     EXPECT_FALSE(w->isVisible());
@@ -352,7 +257,7 @@ TEST_F(MainFormTest, DemoSetsItsFolderDatesAndLanguageWithoutStoringThem)
     EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
     EXPECT_EQ(w->List->model()->rowCount(), 0);
 
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     EXPECT_EQ(w->Session().InitialDate, *EncodeDate(1998, 10, 1));
     EXPECT_EQ(w->Session().FinalDate, *EncodeDate(1998, 10, 31));
     // Nothing of it reached the store.
@@ -366,10 +271,9 @@ TEST_F(MainFormTest, DemoScanEndsWithTheFirstDomainsTableOnScreen)
 {
     auto w = NewWindow();
     w->show();
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    QSignalSpy finished(w.get(), &TMain::ScanEnded);
     std::vector<int> percents;
-    QObject::connect(&w->Worker(), &ScanWorker::PercentChanged, w.get(),
-                     [&](int percent, bool) { percents.push_back(w->Progress->value()); (void)percent; });
+    QObject::connect(w->Progress, &QProgressBar::valueChanged, w.get(), [&](int value) { percents.push_back(value); });
     w->MenuHelpDemoClick();
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     const auto expected = ComputeDemo(ProcessSettings().LogDir);
@@ -418,7 +322,7 @@ TEST_F(MainFormTest, ReportCommandsMirrorTheSession)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     ASSERT_GT(w->Tree->topLevelItemCount(), 0);
 
     // Date/Time view: radio-like check marks, the year table.
@@ -495,16 +399,16 @@ TEST_F(MainFormTest, CommandsOnTheirOwnThreadEndAsTheyDoAtOnce)
     for (RecordingMain* w : {atOnce.get(), apart.get()}) {
         w->show();
         w->MenuHelpDemoClick();
-        ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+        ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     }
     ASSERT_GE(apart->Tree->topLevelItemCount(), 2);
     const auto both = [&](const std::function<void(RecordingMain&)>& command) {
         command(*atOnce);
-        EXPECT_FALSE(atOnce->ReportBusy());
+        EXPECT_FALSE(atOnce->TaskRunning());
         command(*apart);
         // Running: the list empty, the work named, the cursor busy, the
         // commands that read the session refused.
-        ASSERT_TRUE(apart->ReportBusy());
+        ASSERT_TRUE(apart->TaskRunning());
         EXPECT_EQ(apart->List->model()->rowCount(), 0);
         EXPECT_FALSE(apart->Status->Text(1).isEmpty());
         EXPECT_EQ(apart->cursor().shape(), Qt::BusyCursor);
@@ -512,7 +416,7 @@ TEST_F(MainFormTest, CommandsOnTheirOwnThreadEndAsTheyDoAtOnce)
         apart->MenuFileSave->trigger();
         EXPECT_EQ(apart->SaveDialogs, 0);
         apart->ListDblClick();
-        ASSERT_TRUE(WaitFor([&] { return !apart->ReportBusy(); }));
+        ASSERT_TRUE(WaitFor([&] { return !apart->TaskRunning(); }));
         EXPECT_EQ(Shown(*apart), Shown(*atOnce));
     };
     // A move in the tree as the arrow keys make it, a header click, a
@@ -537,9 +441,9 @@ TEST_F(MainFormTest, CommandsOnTheirOwnThreadEndAsTheyDoAtOnce)
 
     // Closing the window during a command waits for it.
     apart->MenuRptUsers->trigger();
-    ASSERT_TRUE(apart->ReportBusy());
+    ASSERT_TRUE(apart->TaskRunning());
     EXPECT_TRUE(apart->close());
-    EXPECT_FALSE(apart->ReportBusy());
+    EXPECT_FALSE(apart->TaskRunning());
     for (int i = 0; i < 10; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_TRUE(apart->Messages.empty());
@@ -551,7 +455,7 @@ TEST_F(MainFormTest, F9DuringAScanDoesNothing)
 {
     auto w = NewWindow();
     w->show();
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    QSignalSpy finished(w.get(), &TMain::ScanEnded);
     w->BtGoClick();
     ASSERT_TRUE(w->ScanRunning());
     // Nothing has been handed back yet: the scan is running for the window.
@@ -559,85 +463,65 @@ TEST_F(MainFormTest, F9DuringAScanDoesNothing)
     w->MenuRptGoClick();
     EXPECT_TRUE(w->ScanRunning());
     EXPECT_EQ(Str(w->BtGo->text()), "Stop");
-    EXPECT_FALSE(w->Worker().StopRequested());
     ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(finished.count(), 1);
     EXPECT_EQ(Str(w->BtGo->text()), "Go!");
 }
 
-TEST_F(MainFormTest, CommandsAreRefusedWhileAStoppedScanFinishes)
+TEST_F(MainFormTest, AGoAfterStopStartsWhenTheStoppedScanHasEnded)
 {
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
-    const int rowsBefore = w->List->model()->rowCount();
-    ASSERT_GT(rowsBefore, 0);
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
+    std::vector<bool> ended;  // each shown end, stopped or not
+    QObject::connect(w.get(), &TMain::ScanEnded, [&] { ended.push_back(w->LastScan().Stopped); });
 
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
     w->BtGoClick();  // Go
     w->BtGoClick();  // Stop
-    EXPECT_TRUE(w->Worker().StopRequested());
-    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
     EXPECT_FALSE(w->ScanRunning());
-    ASSERT_TRUE(w->WorkerAlive());
-
-    const QString title = w->windowTitle();
-    const QDate date1 = w->DateEdit1->date();
-    ProcessSettings().LogDir = "/elsewhere";
-    w->BtGoClick();
-    w->MenuRptGo->trigger();
-    EXPECT_FALSE(w->ScanRunning());
-    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
-    w->MenuHelpDemo->trigger();
-    EXPECT_EQ(Str(ProcessSettings().LogDir), "/elsewhere");
-    EXPECT_EQ(w->DateEdit1->date(), date1);
-    EXPECT_EQ(w->windowTitle(), title);
-    w->MenuFileOpen->trigger();
-    w->ToolOpen->click();
-    EXPECT_EQ(w->OpenFolderShown, 0);
-    w->MenuOptCfg->trigger();
-    EXPECT_EQ(w->ConfigShown, 0);
-    w->FontAnswer = [](QFont&, QColor&) { return true; };
-    w->MenuOptFont->trigger();
-    EXPECT_EQ(w->FontDialogs, 0);
+    // Until the stopped scan hands the session back nothing reads it...
+    ASSERT_TRUE(w->TaskRunning());
     w->SaveAnswer = [](QString&, int&) { return false; };
     w->MenuFileSave->trigger();
     EXPECT_EQ(w->SaveDialogs, 0);
     w->MenuRptDate->trigger();
     EXPECT_TRUE(w->MenuRptUsers->isChecked());
-    EXPECT_FALSE(w->MenuRptDate->isChecked());
-    w->ListColumnClick(0);
-    w->TreeClick();
     w->ListDblClick();
-    EXPECT_TRUE(w->Messages.empty());
-
-    ProcessSettings().LogDir = SourceDir() + "/data/DemoLog";
-    ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
-    EXPECT_FALSE(w->WorkerAlive());
-    // A stopped scan ends with its reports built on what it read.
-    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
-    EXPECT_FALSE(w->ScanRunning());
-    // Afterwards the commands work again.
+    // ...while the settings it copied at its start may change.
     w->MenuOptCfg->trigger();
     EXPECT_EQ(w->ConfigShown, 1);
-    w->MenuRptGo->trigger();
+    // Go again: shown as running at once, begun once the old one has ended.
+    w->BtGoClick();
     EXPECT_TRUE(w->ScanRunning());
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    EXPECT_TRUE(ended.empty());
+    ASSERT_TRUE(WaitFor([&] { return !ended.empty() && !w->TaskRunning(); }));
+    EXPECT_EQ(ended, std::vector<bool>{false});
+    EXPECT_FALSE(w->ScanRunning());
     EXPECT_GT(w->List->model()->rowCount(), 0);
+    EXPECT_TRUE(w->Messages.empty());
+
+    // Go, Stop, Go, Stop: the waiting scan is dropped with the first.
+    ended.clear();
+    for (int i = 0; i < 4; ++i)
+        w->BtGoClick();
+    ASSERT_TRUE(WaitFor([&] { return !ended.empty() && !w->TaskRunning(); }));
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(ended.size(), 1u);
+    EXPECT_EQ(Str(w->BtGo->text()), "Go!");
 }
 
 TEST_F(MainFormTest, ClosingTheWindowDuringAScanWaitsForTheWorker)
 {
     auto w = NewWindow();
     w->show();
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    QSignalSpy finished(w.get(), &TMain::ScanEnded);
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(w->WorkerAlive());
+    ASSERT_TRUE(w->TaskRunning());
     EXPECT_TRUE(w->close());
-    EXPECT_FALSE(w->WorkerAlive());
-    EXPECT_TRUE(w->Worker().StopRequested());
+    EXPECT_FALSE(w->TaskRunning());
     EXPECT_FALSE(w->isVisible());
     // Nothing of the dropped scan reaches the closed window afterwards.
     for (int i = 0; i < 20; ++i)
@@ -694,13 +578,13 @@ TEST_F(MainFormTest, SaveWithAnEmptyTableOrDuringAScanShowsNoDialog)
     EXPECT_EQ(w->SaveDialogs, 0);
 
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     ASSERT_GT(w->List->model()->rowCount(), 0);
     w->BtGoClick();
     ASSERT_TRUE(w->ScanRunning());
     w->MenuFileSaveClick();
     EXPECT_EQ(w->SaveDialogs, 0);
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     w->ToolSave->click();
     EXPECT_EQ(w->SaveDialogs, 1);
 }
@@ -709,7 +593,7 @@ TEST_F(MainFormTest, SaveAsksBeforeReplacingAndWritesTheShownTable)
 {
     auto w = NewWindow();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     ASSERT_GT(w->List->model()->rowCount(), 0);
     w->ListColumnClick(1);  // the file holds the table as sorted on screen
 
@@ -783,7 +667,7 @@ TEST_F(MainFormTest, SaveDialogOffersTheThreeFiltersAndKeepsTheLastChoice)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     const QString name = TempPath("table");
     DriveSaveDialog(w.get(), [&](QFileDialog& d) {
         EXPECT_EQ(Str(d.windowTitle()), "Save Report");
@@ -828,7 +712,7 @@ TEST_F(MainFormTest, SaveReportsAWriteError)
 {
     auto w = NewWindow();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     w->SaveAnswer = [&](QString& name, int& filter) {
         name = TempPath("missing-folder/report.txt");
         filter = 2;
@@ -948,7 +832,7 @@ TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
     auto w = NewWindow();
     ASSERT_TRUE(QDir().mkpath(TempPath("empty")));
     ProcessSettings().LogDir = TempPath("empty");
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    QSignalSpy finished(w.get(), &TMain::ScanEnded);
     w->BtGo->click();
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     ASSERT_EQ(w->Messages.size(), 1u);
@@ -956,6 +840,21 @@ TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
     EXPECT_EQ(Str(w->Messages[0].Text), "Folder has no log files");
     EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
     EXPECT_EQ(w->List->model()->columnCount(), 0);
+    EXPECT_TRUE(w->EmptyOffer->isHidden());
+
+    // A file of another form: named in the table's place, and one click
+    // widens the filter to read it.
+    QFile csv(TempPath("empty") + "/x.csv");
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("Level,Date and Time,Source,Event ID,Task Category\r\n");
+    csv.close();
+    w->BtGo->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_TRUE(w->EmptyNote->text().contains("1 .csv file")) << Str(w->EmptyNote->text());
+    ASSERT_FALSE(w->EmptyOffer->isHidden());
+    w->EmptyOffer->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 3; }));
+    EXPECT_EQ(w->LastScan().Result.LogFileList, std::vector<QString>{"x.csv"});
 }
 
 TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
@@ -971,21 +870,29 @@ TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
     file.write(QByteArray::fromStdString("noise\r\n" + broken + current + broken));
     file.close();
     ProcessSettings().LogDir = TempPath("unread");
-    QSignalSpy finished(&w->Worker(), &ScanWorker::Finished);
+    QSignalSpy finished(w.get(), &TMain::ScanEnded);
     w->BtGo->click();
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     EXPECT_TRUE(Str(w->Status->Text(3))
-                    .ends_with("; 2 connection lines could not be read (View > Scan Details); 1 events 20272 were not "
-                               "read: they are not in the event list (Options > Configuration)"))
+                    .ends_with("; 2 connection lines could not be read (View > Scan Details); 1 event 20272 was not "
+                               "read: it is not in the event list (Options > Configuration)"))
         << Str(w->Status->Text(3));
     w->MenuViewDetails->trigger();
     auto* details = w->findChild<TScanDetails*>();
     ASSERT_NE(details, nullptr);
     EXPECT_TRUE(details->isVisible());
-    const QString text = details->Text()->toPlainText();
-    EXPECT_TRUE(text.contains("a.txt\t2\tline 2\n")) << Str(text);
-    EXPECT_TRUE(text.contains("Options > Configuration")) << Str(text);
-    EXPECT_TRUE(details->Text()->isReadOnly());
+    const QString text = details->CopiedText();
+    EXPECT_TRUE(text.contains(QRegularExpression("\na\.txt\t[^\n]*\t2\tline 2\t"))) << Str(text);
+    // The way out, offered alike in the status bar and the details: one
+    // click puts the event in the list and scans again.
+    ASSERT_FALSE(w->Status->Offer()->isHidden());
+    EXPECT_TRUE(w->Status->Offer()->text().contains("20272"));
+    EXPECT_EQ(details->BtOffer()->text(), w->Status->Offer()->text());
+    details->BtOffer()->click();
+    EXPECT_TRUE(EventListIds(ProcessSettings().NEvents).contains("20272")) << Str(ProcessSettings().NEvents);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_TRUE(w->LastScan().Result.EventsNotListed.empty());
+    EXPECT_TRUE(w->Status->Offer()->isHidden());
 }
 
 TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
@@ -994,7 +901,7 @@ TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
     w->show();
     QApplication::setActiveWindow(w.get());
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     // The tree's current item moved by keys shows its node's table.
     w->Tree->setFocus();
     w->Tree->setCurrentItem(w->Tree->topLevelItem(0));
@@ -1025,6 +932,9 @@ TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
     // A name the narrowed tree cuts shows whole as a tool tip; one it shows
     // whole has none.
     w->Splitter->setSizes({w->Tree->minimumWidth(), w->Splitter->width()});
+    QFont wide = w->Tree->font();  // wider than the narrowed pane was made for, in any face
+    wide.setPixelSize(3 * QFontInfo(wide).pixelSize());
+    w->Tree->setFont(wide);
     w->MenuRptDate->trigger();
     w->Tree->expandAll();
     QCoreApplication::processEvents();
@@ -1045,7 +955,7 @@ TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
     EXPECT_EQ(Str(w->BtGo->text()), "Stop");
     QTest::keyClick(w.get(), Qt::Key_F5);
     EXPECT_EQ(Str(w->BtGo->text()), "Go!");
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     EXPECT_TRUE(w->Status->Text(3).startsWith("Stopped at ")) << Str(w->Status->Text(3));
 }
 
@@ -1054,7 +964,7 @@ TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     std::int64_t kept = 0;
     for (const ConnectionRecord& r : ProcessStores().Connections)
         kept += r.Removed() ? 0 : 1;
@@ -1064,22 +974,52 @@ TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
                                 " connections in " + files + " files, "))
         << Str(said);
     EXPECT_TRUE(said.endsWith(" s")) << Str(said);
-    EXPECT_TRUE(w->EmptyNote->isHidden());
+    EXPECT_TRUE(w->EmptyPane->isHidden());
 
     // The same folder over a range without connections.
     w->DateEdit1->setDate(QDate(2026, 12, 1));
     w->DateEdit2->setDate(QDate(2026, 12, 7));
     w->BtGoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     EXPECT_TRUE(w->Status->Text(3).startsWith("0 connections in ")) << Str(w->Status->Text(3));
-    ASSERT_FALSE(w->EmptyNote->isHidden());
-    EXPECT_EQ(w->EmptyNote->text(), "No connections from " + w->DateEdit1->text() + " to " + w->DateEdit2->text() +
-                                         " in " + QDir::toNativeSeparators(ProcessSettings().LogDir));
+    ASSERT_FALSE(w->EmptyPane->isHidden());
+    EXPECT_TRUE(w->ListSplitter->isHidden());
+    EXPECT_TRUE(w->EmptyNote->text().contains(w->DateEdit2->text())) << Str(w->EmptyNote->text());
+    EXPECT_EQ(w->EmptyOffer->isHidden(), w->Status->Offer()->isHidden());
     // The next table takes its place again.
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
-    EXPECT_TRUE(w->EmptyNote->isHidden());
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
+    EXPECT_TRUE(w->EmptyPane->isHidden());
     EXPECT_FALSE(w->ListSplitter->isHidden());
+}
+
+TEST_F(MainFormTest, ADarkPaletteKeepsTheTreeListAndTotalsLegible)
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (const auto& [role, color] : std::vector<std::pair<QPalette::ColorRole, QColor>>{
+             {QPalette::Window, QColor(0x20, 0x20, 0x20)},   {QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+             {QPalette::Base, QColor(0x18, 0x18, 0x18)},     {QPalette::Text, QColor(0xe0, 0xe0, 0xe0)},
+             {QPalette::Button, QColor(0x30, 0x30, 0x30)},   {QPalette::ButtonText, QColor(0xee, 0xee, 0xee)}})
+        dark.setColor(role, color);
+    QApplication::setPalette(dark);
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
+    w->FontAnswer = [](QFont&, QColor&) { return true; };
+    w->MenuOptFont->trigger();
+    const auto legible = [](const QColor& text, const QColor& ground) {
+        return std::abs(text.lightness() - ground.lightness()) > 80;
+    };
+    for (const QWidget* view : {static_cast<QWidget*>(w->Tree), static_cast<QWidget*>(w->List)})
+        EXPECT_TRUE(legible(view->palette().color(QPalette::Text), view->palette().color(QPalette::Base)))
+            << Str(view->objectName());
+    for (const QLabel* label : {w->LabelTotalSel, w->LabelTotal})
+        EXPECT_TRUE(legible(label->palette().color(QPalette::WindowText),
+                            w->PanelTotal->palette().color(QPalette::Window)))
+            << Str(label->objectName());
+    QApplication::setPalette(before);
 }
 
 TEST_F(MainFormTest, TheLanguagePanelFollowsTheConfiguration)

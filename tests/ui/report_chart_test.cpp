@@ -20,6 +20,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -92,7 +94,7 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     w->MenuViewChart->trigger();
     ASSERT_TRUE(w->ChartShown());
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QCoreApplication::processEvents();
     EXPECT_GT(w->Chart->height(), 0);
     EXPECT_LT(w->List->height(), w->ListSplitter->height());
@@ -131,6 +133,13 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     tip.setHtml(w->Chart->BarTip(0));
     EXPECT_EQ(tip.toPlainText(),
               Cell(model, 0, 0) + ": " + Cell(model, 0, ColumnOf(model, kMeasures[static_cast<int>(w->Chart->Measure())])));
+    // The value stays while the pointer does, past the view's own tool tip.
+    emit bars->hovered(true, last);
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), w->Chart->View()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(w->Chart->View()->viewport(), &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), w->Chart->BarTip(0));
+    emit bars->hovered(false, last);
     emit bars->clicked(last - 1);
     EXPECT_EQ(w->List->currentIndex().row(), 1);
     EXPECT_TRUE(w->List->selectionModel()->isRowSelected(1));
@@ -148,8 +157,14 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
         name = TempPath("chart");
         return true;
     };
+    const QImage untitled = w->Chart->Grab();
     w->Chart->View()->actions().front()->trigger();
-    EXPECT_FALSE(QImage(TempPath("chart.png"), "PNG").isNull());
+    const QImage saved(TempPath("chart.png"), "PNG");
+    ASSERT_EQ(saved.size(), untitled.size());
+    // The title stands above the chart in the image, and only there.
+    const QRect top(0, 0, saved.width(), 30);
+    EXPECT_NE(saved.copy(top), untitled.copy(top).convertToFormat(saved.format()));
+    EXPECT_EQ(w->Chart->Chart()->title(), QString());
     w->ChartFileAnswer = [&](QString& name) {
         name = TempPath("missing/chart.png");
         return true;
@@ -187,7 +202,7 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QAbstractItemModel* model = w->List->model();
     ASSERT_GT(model->rowCount(), 2);
     QApplication::setActiveWindow(w.get());
@@ -200,14 +215,14 @@ TEST_F(ReportChartTest, CopyPutsTheHeaderAndTheSelectedRowsOnTheClipboard)
             expected += (row < 0 ? model->headerData(c, Qt::Horizontal).toString() : Cell(model, row, c)) +
                         (c + 1 < model->columnCount() ? "\t" : "\n");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
-    // The totals as cells: the label, then time, send and receive as the
-    // totals line shows them.
+    // The totals as one row under those columns: the node's path first,
+    // then time, send and receive as the totals line shows them.
     w->ListCopyTotals->trigger();
     const QStringList totals = QGuiApplication::clipboard()->text().chopped(1).split('\t');
-    ASSERT_EQ(totals.size(), 4) << Str(QGuiApplication::clipboard()->text());
-    EXPECT_TRUE(w->LabelTotal->text().startsWith(totals[0]));
-    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals[3]));
-    for (int c = 1; c < 4; ++c)
+    ASSERT_EQ(totals.size(), model->columnCount()) << Str(QGuiApplication::clipboard()->text());
+    EXPECT_EQ(totals[0], w->LabelTotalSel->text());
+    EXPECT_TRUE(w->LabelTotal->text().endsWith(" " + totals.back()));
+    for (int c = 2; c < totals.size(); ++c)
         EXPECT_LT(w->LabelTotal->text().indexOf(" " + totals[c - 1]), w->LabelTotal->text().indexOf(" " + totals[c]));
 
     // A double click still opens the row clicked.
@@ -296,7 +311,7 @@ TEST_F(ReportChartTest, NoCellOfTheDemonstrationTablesIsCutInDejaVuSans)
     auto w = NewWindow();
     w->show();
     w->MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w->WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     QFont atWindowSize(QStringLiteral("DejaVu Sans"));
     atWindowSize.setPixelSize(13);
     for (const QFont& font : {atWindowSize, QFont(QStringLiteral("DejaVu Sans"), 12)}) {

@@ -5,6 +5,10 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QFontMetrics>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QRegularExpression>
 
 #include "support/fixtures.h"
 #include "ui/images.h"
@@ -87,6 +91,7 @@ TEST_F(ReportViewsTest, ColumnsOnlyKeepsACopyAndNoRows)
 
     QTreeView view;
     view.setModel(&model);
+    view.resize(2000, 300);  // wide enough that no column is held to half of it
     // The widths keep their proportions and grow with the font.
     view.header()->setStretchLastSection(false);
     QFont font = view.font();
@@ -169,6 +174,19 @@ TEST_F(ReportViewsTest, TreeWidgetHoldsTheNodesInOrderWithImagesAndIndexes)
 
     FillTreeWidget(widget, ReportTree{});
     EXPECT_EQ(widget.topLevelItemCount(), 0);
+}
+
+TEST_F(ReportViewsTest, ControlCharactersShowAsQuestionMarksAndLongTipsWrap)
+{
+    EXPECT_EQ(ShownText("SRV\tV\x01\x7f\x85\xe9"), QString::fromUtf8("SRV?V???\u00e9"));
+    const QString name(300, QLatin1Char('W'));
+    QTextDocument tip;
+    tip.setHtml(TipText(name, 200));
+    tip.setDefaultFont(QToolTip::font());
+    const QStringList lines = tip.toPlainText().split(QRegularExpression("[\\n\\x{2028}]"));
+    EXPECT_GT(lines.size(), 1);
+    EXPECT_EQ(lines.join(QString()), name);
+    EXPECT_LE(tip.idealWidth(), 200 + 2 * tip.documentMargin() + QFontMetrics(QToolTip::font()).maxWidth());
 }
 
 }  // namespace

@@ -232,7 +232,7 @@ TEST_F(SettingsBindingTest, HandEditedExtremesAreAppliedWithoutHarm)
     w.MenuOptFontClick();
     ProcessSettings().InstallDir = SourceDir() + QStringLiteral("/data");
     w.MenuHelpDemoClick();
-    ASSERT_TRUE(WaitFor([&] { return !w.WorkerAlive(); }));
+    ASSERT_TRUE(WaitFor([&] { return !w.TaskRunning(); }));
     QCoreApplication::processEvents();
     EXPECT_GE(w.List->viewport()->width(), w.List->header()->sectionSize(0) + w.List->header()->sectionSize(1));
     EXPECT_GE(w.Tree->viewport()->width(),
