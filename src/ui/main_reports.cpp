@@ -200,6 +200,7 @@ void TMain::MirrorTree()
     fillingTree_ = true;
     treeItems_ = FillTreeWidget(*Tree, session_->Tree);
     fillingTree_ = false;
+    ResetHistory();
 }
 
 void TMain::SetLabel(QLabel* label, const std::string& text) { label->setText(FromLatin1(text)); }
@@ -209,6 +210,7 @@ void TMain::MirrorTableAndLabels()
     SetLabel(LabelTotalSel, session_->NodePathText);
     SetLabel(LabelTotal, session_->LabelTotal);
     BevelLine->setVisible(session_->ReportShown);
+    NoteShownNode();
     if (session_->ReportShown) {
         EmptyNote->hide();
         ListSplitter->show();

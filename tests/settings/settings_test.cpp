@@ -219,6 +219,8 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
     expected.insert(expected.end(), kWindowOrder.begin(), kWindowOrder.end());
     expected.push_back("Window/Chart");
     expected.push_back("Window/ChartMeasure");
+    expected.push_back("Window/RecentFolders");
+    expected.push_back("Window/ListColumns");
     EXPECT_EQ(store.reads, expected);
 
     EXPECT_EQ(settings.ExcludedUsers, "bob; carol");
@@ -392,6 +394,8 @@ TEST(SaveSettings, WritesTheWindowGroupThenTheMainValuesInOrder)
         expected.push_back(QStringLiteral("Main/") + name);
     expected.push_back("Window/Chart");
     expected.push_back("Window/ChartMeasure");
+    expected.push_back("Window/RecentFolders");
+    expected.push_back("Window/ListColumns");
     EXPECT_EQ(store.writes, expected);
 
     EXPECT_EQ(store.Get("Window/Top"), QVariant(-3));
