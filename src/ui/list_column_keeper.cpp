@@ -55,9 +55,14 @@ void ListColumnKeeper::Apply()
     const auto states = ParseListColumns(ProcessSettings().ListColumns);
     const auto kept = states.find(kind_());
     QHeaderView* header = list_.header();
-    if (kept == states.end() || static_cast<int>(kept->second.Widths.size()) != header->count())
-        return;
     applying_ = true;
+    // A kind kept nothing for shows its columns as made, in their order.
+    if (kept == states.end() || static_cast<int>(kept->second.Widths.size()) != header->count()) {
+        for (int column = 0; column < header->count(); ++column)
+            header->moveSection(header->visualIndex(column), column);
+        applying_ = false;
+        return;
+    }
     const ListColumnState& state = kept->second;
     for (int column = 0; column < header->count(); ++column)
         header->resizeSection(column, state.Widths[static_cast<std::size_t>(column)]);

@@ -85,7 +85,7 @@ bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
     if (files.isEmpty() || files.front().isEmpty())
         return false;
     fileName = files.front();
-    filterIndex = static_cast<int>(saveDialog_->nameFilters().indexOf(saveDialog_->selectedNameFilter())) + 1;
+    filterIndex = static_cast<int>((SaveDialogNameFilters() + DataSaveNameFilters()).indexOf(saveDialog_->selectedNameFilter())) + 1;
     return true;
 }
 
