@@ -56,7 +56,8 @@ const SettingValue kValues[] = {
     Text(M, "ExcludedPorts", &Settings::ExcludedPorts, "", 15),
     Text(M, "LogLanguage", &Settings::LogLanguage, "EN", 16),
     Text(M, "NEvent", &Settings::NEvent, "20050", 17),
-    Text(M, "NEvents", &Settings::NEvents, "20050;20048", 0),
+    // Saved on exit as well, since the Configuration dialog edits it.
+    Text(M, "NEvents", &Settings::NEvents, "20050;20048", 21),
     Text(M, "FileFilter", &Settings::FileFilter, "*.txt", 18),
     Flag(M, "SaveSettingOnExit", &Settings::SaveSettingOnExit, true, 11),
     Flag(M, "CheckLogFiles", &Settings::CheckLogFiles, false, 12),
@@ -73,8 +74,8 @@ const SettingValue kValues[] = {
     Text(W, "FontStyle", &Settings::FontStyle, "", 10),
     Optional(Flag(W, "Chart", &Settings::Chart, false, 19)),
     Optional(Integer(W, "ChartMeasure", &Settings::ChartMeasure, 0, 20)),
-    Optional(Text(W, "RecentFolders", &Settings::RecentFolders, "", 21)),
-    Optional(Text(W, "ListColumns", &Settings::ListColumns, "", 22)),
+    Optional(Text(W, "RecentFolders", &Settings::RecentFolders, "", 22)),
+    Optional(Text(W, "ListColumns", &Settings::ListColumns, "", 23)),
 };
 
 }  // namespace

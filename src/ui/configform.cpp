@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "settings/event_list_text.h"
 #include "settings/settings.h"
 
 namespace vy {
@@ -66,6 +67,18 @@ TConfig::TConfig(Settings& settings, QWidget* parent) : QDialog(parent), m_setti
     english->setChecked(true);
     AddLabel(general, QStringLiteral("File Filter:"), 16, 112);
     m_editFileFilter = AddField(general, "EditFileFilter", QRect(16, 136, 129, 24));
+    // The connection events a line must carry, beside the files they are in.
+    AddLabel(general, QStringLiteral("Event IDs:"), 160, 112)->setFixedWidth(129);
+    m_editEvents = AddField(general, "EditEvents", QRect(160, 136, 129, 24));
+    m_editEvents->setToolTip(QStringLiteral("Five-digit event IDs separated by \";\", as 20050;20048;20272;20251"));
+    m_eventsNote = new QLabel(general);
+    m_eventsNote->setObjectName(QStringLiteral("EventsNote"));
+    m_eventsNote->setTextFormat(Qt::PlainText);
+    m_eventsNote->setWordWrap(true);
+    m_eventsNote->setGeometry(16, 194, 273, 32);
+    m_eventsNote->setForegroundRole(QPalette::Link);
+    connect(m_editEvents, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_eventsNote->setText(EventListProblem(text)); });
     m_chkLogFiles = new QCheckBox(QStringLiteral("&Check Information from Log Files"), general);
     m_chkLogFiles->setObjectName(QStringLiteral("ChkLogFiles"));
     m_chkLogFiles->setGeometry(16, 176, 273, 17);
@@ -95,7 +108,8 @@ TConfig::TConfig(Settings& settings, QWidget* parent) : QDialog(parent), m_setti
     QWidget::setTabOrder(m_pageControl, english);
     QWidget::setTabOrder(english, german);
     QWidget::setTabOrder(german, m_editFileFilter);
-    QWidget::setTabOrder(m_editFileFilter, m_chkLogFiles);
+    QWidget::setTabOrder(m_editFileFilter, m_editEvents);
+    QWidget::setTabOrder(m_editEvents, m_chkLogFiles);
     QWidget::setTabOrder(m_chkLogFiles, m_editExDmn);
     QWidget::setTabOrder(m_editExDmn, m_editExUsers);
     QWidget::setTabOrder(m_editExUsers, m_editExPorts);
@@ -142,16 +156,25 @@ void TConfig::FormShow()
     m_editExPorts->setText(m_settings.ExcludedPorts);
     m_chkLogFiles->setChecked(m_settings.CheckLogFiles);
     m_editFileFilter->setText(m_settings.FileFilter);
+    m_editEvents->setText(m_settings.NEvents);
+    m_eventsNote->setText(EventListProblem(m_settings.NEvents));
     m_langGroup->button(m_settings.LogLanguage == QLatin1String("DE") ? 1 : 0)->setChecked(true);
 }
 
 void TConfig::BtOKClick()
 {
+    // Unchanged, a stored list the scan misreads is taken as it was.
+    if (m_editEvents->text() != m_settings.NEvents && !EventListProblem(m_editEvents->text()).isEmpty()) {
+        m_pageControl->setCurrentIndex(0);
+        m_editEvents->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     m_settings.ExcludedUsers = m_editExUsers->text();
     m_settings.ExcludedDomains = m_editExDmn->text();
     m_settings.ExcludedPorts = m_editExPorts->text();
     m_settings.CheckLogFiles = m_chkLogFiles->isChecked();
     m_settings.FileFilter = m_editFileFilter->text();
+    m_settings.NEvents = m_editEvents->text();
     m_settings.LogLanguage = LanguageIndex() == 1 ? QStringLiteral("DE") : QStringLiteral("EN");
     accept();
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The Configuration dialog: the log language, the file pattern, the
-// duplicate check and the three exclusion lists of the settings record.
+// duplicate check, the event list and the three exclusion lists of the
+// settings record.
 
 #include <QDialog>
 
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -30,6 +32,9 @@ public:
     // 0 for English, 1 for German.
     int LanguageIndex() const;
     QLineEdit* EditFileFilter() const { return m_editFileFilter; }
+    QLineEdit* EditEvents() const { return m_editEvents; }
+    // Says how the scan would misread the event list; empty when it reads it as typed.
+    QLabel* EventsNote() const { return m_eventsNote; }
     QCheckBox* ChkLogFiles() const { return m_chkLogFiles; }
     QLineEdit* EditExDmn() const { return m_editExDmn; }
     QLineEdit* EditExUsers() const { return m_editExUsers; }
@@ -37,7 +42,8 @@ public:
     QPushButton* BtOK() const { return m_btOK; }
     QPushButton* BtCancel() const { return m_btCancel; }
 
-    // The controls into the record, then close with the accept result.
+    // The controls into the record, then close with the accept result; an
+    // event list the scan would misread keeps the dialog open.
     void BtOKClick();
 
 protected:
@@ -51,6 +57,8 @@ private:
     QGroupBox* m_selectLogLang = nullptr;
     QButtonGroup* m_langGroup = nullptr;
     QLineEdit* m_editFileFilter = nullptr;
+    QLineEdit* m_editEvents = nullptr;
+    QLabel* m_eventsNote = nullptr;
     QCheckBox* m_chkLogFiles = nullptr;
     QLineEdit* m_editExDmn = nullptr;
     QLineEdit* m_editExUsers = nullptr;

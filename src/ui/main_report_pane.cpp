@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTextDocument>
 #include <QToolTip>
@@ -50,14 +51,28 @@ QWidget* TMain::BuildRightPanel()
     filter_ = new ListFilter(*listModel_, PanelRight);
     pane->addWidget(filter_->Edit());
 
-    EmptyNote = NamedLabel("EmptyNote", PanelRight);
+    // In the list's place when a scan kept nothing: why, and the way out.
+    EmptyPane = new QWidget(PanelRight);
+    EmptyPane->setObjectName(QStringLiteral("EmptyPane"));
+    EmptyPane->setAutoFillBackground(true);
+    EmptyPane->setBackgroundRole(QPalette::Base);
+    EmptyPane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    auto* empty = new QVBoxLayout(EmptyPane);
+    empty->setContentsMargins(16, 16, 16, 16);
+    EmptyNote = NamedLabel("EmptyNote", EmptyPane);
     EmptyNote->setAlignment(Qt::AlignCenter);
     EmptyNote->setWordWrap(true);
-    EmptyNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
-    EmptyNote->setAutoFillBackground(true);
-    EmptyNote->setBackgroundRole(QPalette::Base);
-    EmptyNote->hide();
-    pane->addWidget(EmptyNote, 1);
+    EmptyNote->setForegroundRole(QPalette::Text);
+    EmptyNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    EmptyOffer = new QPushButton(EmptyPane);
+    EmptyOffer->setObjectName(QStringLiteral("EmptyOffer"));
+    connect(EmptyOffer, &QPushButton::clicked, this, &TMain::TakeOffer);
+    empty->addStretch(1);
+    empty->addWidget(EmptyNote);
+    empty->addWidget(EmptyOffer, 0, Qt::AlignHCenter);
+    empty->addStretch(1);
+    EmptyPane->hide();
+    pane->addWidget(EmptyPane, 1);
 
     ListSplitter = new QSplitter(Qt::Vertical, PanelRight);
     ListSplitter->setObjectName(QStringLiteral("ListSplitter"));

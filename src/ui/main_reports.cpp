@@ -212,7 +212,7 @@ void TMain::MirrorTableAndLabels()
     BevelLine->setVisible(session_->ReportShown);
     NoteShownNode();
     if (session_->ReportShown) {
-        EmptyNote->hide();
+        EmptyPane->hide();
         ListSplitter->show();
     }
     // The header shows the column of the current sort and its direction.

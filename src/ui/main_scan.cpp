@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include "reports/date_text.h"
+#include "settings/event_list_text.h"
 #include "settings/scan_settings_from.h"
 #include "settings/settings.h"
 #include "store/date_value.h"
@@ -59,12 +60,16 @@ void TMain::MenuRptGoClick()
 
 void TMain::MenuViewDetailsClick()
 {
-    if (details_ == nullptr)
+    if (details_ == nullptr) {
         details_ = new TScanDetails(this);
-    if (taskIsScan_ || scanWaiting_)
+        connect(details_, &TScanDetails::OfferClicked, this, &TMain::TakeOffer);
+    }
+    if (taskIsScan_ || scanWaiting_) {
         details_->ShowRunning();
-    else
-        details_->ShowDetails(lastScan_.Result.Unread, lastScan_.Result.EventsNotListed);
+    } else {
+        details_->ShowDetails(lastScan_.Result);
+        details_->SetOffer(offer_.Caption);
+    }
     details_->show();
     details_->raise();
 }
@@ -76,8 +81,12 @@ void TMain::StartScan(bool demo)
     Progress->setValue(0);
     Progress->show();
     lastPercent_ = 0;
-    EmptyNote->hide();
+    EmptyPane->hide();
     ListSplitter->show();
+    offer_ = ScanOffer{};
+    Status->SetOffer(QString());
+    if (details_ != nullptr)
+        details_->ShowRunning();
     demoWaiting_ = demo;
     // A stopped scan still finishing, or a table being made, has the
     // session: this scan begins when it comes back.
@@ -176,7 +185,7 @@ void TMain::ScanFinished(ScanOutcome outcome)
         Status->SetText(panel, QString());
     ReportScanOutcome(lastScan_);
     if (details_ != nullptr)
-        details_->ShowDetails(lastScan_.Result.Unread, lastScan_.Result.EventsNotListed);
+        details_->ShowDetails(lastScan_.Result);
     FormResize();
     BtGo->setText(GoCaption);
     emit ScanEnded();
@@ -188,8 +197,14 @@ void TMain::ScanFinished(ScanOutcome outcome)
 
 void TMain::ReportScanOutcome(const ScanOutcome& outcome)
 {
+    const ScanResult& result = outcome.Result;
+    offer_ = OfferAfterScan(result, ProcessDateTexts(), outcome.Connections, session_->InitialDate,
+                            session_->FinalDate);
+    Status->SetOffer(offer_.Caption);
+    if (details_ != nullptr)
+        details_->SetOffer(offer_.Caption);
     // What could not be read follows what was, in the same panel.
-    const QString unread = ScanDetailsSummary(outcome.Result.Unread, outcome.Result.EventsNotListed);
+    const QString unread = ScanDetailsSummary(result.Unread, result.EventsNotListed);
     const auto withUnread = [&unread](const QString& text) { return unread.isEmpty() ? text : text + "; " + unread; };
     if (outcome.Stopped) {
         Status->SetText(3, withUnread(QStringLiteral("Stopped at %1 %").arg(lastPercent_)));
@@ -197,20 +212,46 @@ void TMain::ReportScanOutcome(const ScanOutcome& outcome)
     }
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const double seconds = static_cast<double>(scanClock_.elapsed()) / 1000.0;
-    Status->SetText(3, withUnread(QStringLiteral("%1 connections in %2 files, %3 s")
-                                      .arg(english.toString(static_cast<qlonglong>(outcome.Connections)),
-                                           english.toString(static_cast<qlonglong>(outcome.Result.LogFileList.size())),
+    const auto files = static_cast<long long>(result.LogFileList.size());
+    Status->SetText(3, withUnread(QStringLiteral("%1 in %2, %3 s")
+                                      .arg(CountOf(outcome.Connections, QStringLiteral("connection"),
+                                                   QStringLiteral("connections")),
+                                           CountOf(files, QStringLiteral("file"), QStringLiteral("files")),
                                            QString::number(seconds, 'f', 1))));
     if (outcome.Connections > 0)
         return;
-    // Nothing in the range: say so where the table would be.
-    const DateTexts& dates = ProcessDateTexts();
-    EmptyNote->setText(QStringLiteral("No connections from %1 to %2 in %3")
-                           .arg(FromLatin1(dates.FormatDate(session_->InitialDate)),
-                                FromLatin1(dates.FormatDate(session_->FinalDate)),
-                                QDir::toNativeSeparators(ProcessSettings().LogDir)));
+    // Nothing kept: why, where the table would be.
+    EmptyNote->setText(WhyNothingWasKept(result, ProcessDateTexts(), ProcessSettings().LogDir, session_->InitialDate,
+                                         session_->FinalDate));
+    EmptyOffer->setText(offer_.Caption);
+    EmptyOffer->setVisible(offer_.Action != ScanOffer::Kind::None);
     ListSplitter->hide();
-    EmptyNote->show();
+    EmptyPane->show();
+}
+
+void TMain::TakeOffer()
+{
+    if (ScanRunning() || offer_.Action == ScanOffer::Kind::None)
+        return;
+    Settings& s = ProcessSettings();
+    switch (offer_.Action) {
+    case ScanOffer::Kind::AddEvents:
+        s.NEvents = EventListWith(s.NEvents, offer_.EventIds);
+        break;
+    case ScanOffer::Kind::SetFilter:
+        s.FileFilter = offer_.Filter;
+        break;
+    case ScanOffer::Kind::SetDates: {
+        const CivilDate first = DecodeDate(offer_.Dates.first);
+        const CivilDate last = DecodeDate(offer_.Dates.second);
+        DateEdit1->setDate(QDate(first.Year, first.Month, first.Day));
+        DateEdit2->setDate(QDate(last.Year, last.Month, last.Day));
+        break;
+    }
+    case ScanOffer::Kind::None:
+        return;
+    }
+    StartScan(false);
 }
 
 }  // namespace vy

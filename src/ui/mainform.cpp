@@ -171,6 +171,7 @@ void TMain::BuildControls()
     Status = new StatusPanels(central);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setFixedHeight(StatusBarHeight);
+    connect(Status, &StatusPanels::OfferClicked, this, &TMain::TakeOffer);
     column->addWidget(Status);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Status, List, Tree->viewport()})

@@ -24,6 +24,7 @@
 #include "reports/node_history.h"
 #include "reports/report_session.h"
 #include "ui/report_chart.h"
+#include "ui/scan_offer.h"
 #include "ui/scan_task.h"
 #include "ui/session_task.h"
 #include "ui/status_panels.h"
@@ -184,7 +185,9 @@ public:
     QLabel* LabelTotalSel = nullptr;
     QFrame* BevelLine = nullptr;
     QLabel* LabelTotal = nullptr;
-    QLabel* EmptyNote = nullptr;  // in the list's place when a scan kept nothing
+    QWidget* EmptyPane = nullptr;     // in the list's place when a scan kept nothing
+    QLabel* EmptyNote = nullptr;      // why
+    QPushButton* EmptyOffer = nullptr;  // the way out, when there is one
     QProgressBar* Progress = nullptr;
     StatusPanels* Status = nullptr;
 
@@ -223,6 +226,9 @@ public slots:
     // mouse's side buttons).
     void HistoryBack();
     void HistoryForward();
+    // Does what the last scan's offer says (event list, filter or dates)
+    // and scans again.
+    void TakeOffer();
 
 protected:
     // Everything the window asks of the user goes through these, so that
@@ -313,6 +319,7 @@ private:
     bool scanWaiting_ = false;  // Go pressed while the task had the session
     bool demoWaiting_ = false;
     ScanOutcome lastScan_;
+    ScanOffer offer_;
     bool lastScanStopped_ = false;
     std::size_t threadedFrom_ = 200000;
     std::function<void()> queuedClick_;

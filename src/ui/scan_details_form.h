@@ -1,7 +1,9 @@
 #pragma once
-// View > Scan Details: what the last scan recognised but could not read,
-// file by file, and the connection events the event list left out. Plain
-// text that can be selected and copied.
+// View > Scan Details: each file the last scan found, with its form, the
+// connections read from it, what could not be read and where it begins, the
+// connection events the event list left out, and its problems. A table of
+// wrapped text that can be selected and copied, and the one click the
+// window offers to read what was left out.
 
 #include <cstdint>
 #include <map>
@@ -9,17 +11,21 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include "scan/scan_run.h"
 
-class QPlainTextEdit;
+class QLabel;
 class QPushButton;
+class QTableWidget;
 
 namespace vy {
 
-// The details as the window words them.
-QString ScanDetailsText(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed);
-// The same in short for the status bar; empty when all was read.
+// The table's rows as the window words them, one per file in reading order,
+// cells in the order of ScanDetailsHeadings.
+QStringList ScanDetailsHeadings();
+std::vector<QStringList> ScanDetailsRows(const ScanResult& result);
+// The short account for the status bar; empty when all was read.
 QString ScanDetailsSummary(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed);
 
 class TScanDetails : public QDialog {
@@ -27,15 +33,28 @@ class TScanDetails : public QDialog {
 public:
     explicit TScanDetails(QWidget* parent);
 
-    void ShowDetails(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed);
+    void ShowDetails(const ScanResult& result);
     // While a scan runs its details are not known yet.
     void ShowRunning();
+    // The offer's caption; empty hides its button.
+    void SetOffer(const QString& caption);
+    // The selected rows (all of them when none is) under the headings, as
+    // tab-separated lines.
+    QString CopiedText() const;
 
-    QPlainTextEdit* Text() const { return text_; }
-    QPushButton* BtClose() const { return btClose_; }
+    QTableWidget* Table() const { return table_; }
+    QLabel* Summary() const { return summary_; }
+    QPushButton* BtOffer() const { return btOffer_; }
+    QPushButton* BtCopy() const { return btCopy_; }
+
+signals:
+    void OfferClicked();
 
 private:
-    QPlainTextEdit* text_;
+    QLabel* summary_;
+    QTableWidget* table_;
+    QPushButton* btOffer_;
+    QPushButton* btCopy_;
     QPushButton* btClose_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QToolButton>
 
 namespace vy {
 
@@ -20,18 +21,43 @@ StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent)
         label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         panels_[i] = label;
     }
+    offer_ = new QToolButton(this);
+    offer_->setObjectName(QStringLiteral("StatusOffer"));
+    offer_->setAutoRaise(true);
+    offer_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    offer_->hide();
+    connect(offer_, &QToolButton::clicked, this, &StatusPanels::OfferClicked);
     Place();
 }
 
 void StatusPanels::SetText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < PanelCount)
-        panels_[panel]->setText(text);
+    if (panel < 0 || panel >= PanelCount)
+        return;
+    texts_[panel] = text;
+    Fit(panel);
+}
+
+void StatusPanels::SetOffer(const QString& caption)
+{
+    offer_->setText(caption);
+    offer_->setToolTip(caption);
+    offer_->setVisible(!caption.isEmpty());
+    Place();
+}
+
+void StatusPanels::Fit(int panel)
+{
+    QLabel* label = panels_[panel];
+    const int room = label->contentsRect().width() - 2 * label->indent();
+    const QString shown = label->fontMetrics().elidedText(texts_[panel], Qt::ElideRight, std::max(room, 0));
+    label->setText(shown);
+    label->setToolTip(shown == texts_[panel] ? QString() : texts_[panel]);
 }
 
 QString StatusPanels::Text(int panel) const
 {
-    return panel >= 0 && panel < PanelCount ? panels_[panel]->text() : QString();
+    return panel >= 0 && panel < PanelCount ? texts_[panel] : QString();
 }
 
 int StatusPanels::PanelWidth(int panel) const { return panel >= 0 && panel < PanelCount ? widths_[panel] : 0; }
@@ -58,9 +84,16 @@ void StatusPanels::Place()
     // left is cut at the bar's right edge.
     int x = 0;
     for (int i = 0; i < PanelCount; ++i) {
-        const int width = std::max(0, widths_[i]);
+        int width = std::max(0, widths_[i]);
+        if (i == 3 && !offer_->isHidden()) {
+            // The offer takes the end of the panel, at most all of it.
+            const int button = std::min(offer_->sizeHint().width(), width);
+            offer_->setGeometry(x + width - button, 0, button, height());
+            width -= button;
+        }
         panels_[i]->setGeometry(x, 0, width, height());
-        x += width;
+        x += std::max(0, widths_[i]);
+        Fit(i);
     }
 }
 

@@ -15,7 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +42,7 @@
 #include "ui/help_viewer.h"
 #include "ui/main_window_support.h"
 #include "ui/report_views.h"
+#include "settings/event_list_text.h"
 #include "ui/scan_details_form.h"
 
 namespace vy::uitest {
@@ -839,6 +840,21 @@ TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
     EXPECT_EQ(Str(w->Messages[0].Text), "Folder has no log files");
     EXPECT_EQ(w->Tree->topLevelItemCount(), 0);
     EXPECT_EQ(w->List->model()->columnCount(), 0);
+    EXPECT_TRUE(w->EmptyOffer->isHidden());
+
+    // A file of another form: named in the table's place, and one click
+    // widens the filter to read it.
+    QFile csv(TempPath("empty") + "/x.csv");
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("Level,Date and Time,Source,Event ID,Task Category\r\n");
+    csv.close();
+    w->BtGo->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_TRUE(w->EmptyNote->text().contains("1 .csv file")) << Str(w->EmptyNote->text());
+    ASSERT_FALSE(w->EmptyOffer->isHidden());
+    w->EmptyOffer->click();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 3; }));
+    EXPECT_EQ(w->LastScan().Result.LogFileList, std::vector<QString>{"x.csv"});
 }
 
 TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
@@ -858,17 +874,25 @@ TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
     w->BtGo->click();
     ASSERT_TRUE(WaitFor([&] { return finished.count() == 1; }));
     EXPECT_TRUE(Str(w->Status->Text(3))
-                    .ends_with("; 2 connection lines could not be read (View > Scan Details); 1 events 20272 were not "
-                               "read: they are not in the event list (Options > Configuration)"))
+                    .ends_with("; 2 connection lines could not be read (View > Scan Details); 1 event 20272 was not "
+                               "read: it is not in the event list (Options > Configuration)"))
         << Str(w->Status->Text(3));
     w->MenuViewDetails->trigger();
     auto* details = w->findChild<TScanDetails*>();
     ASSERT_NE(details, nullptr);
     EXPECT_TRUE(details->isVisible());
-    const QString text = details->Text()->toPlainText();
-    EXPECT_TRUE(text.contains("a.txt\t2\tline 2\n")) << Str(text);
-    EXPECT_TRUE(text.contains("Options > Configuration")) << Str(text);
-    EXPECT_TRUE(details->Text()->isReadOnly());
+    const QString text = details->CopiedText();
+    EXPECT_TRUE(text.contains(QRegularExpression("\na\.txt\t[^\n]*\t2\tline 2\t"))) << Str(text);
+    // The way out, offered alike in the status bar and the details: one
+    // click puts the event in the list and scans again.
+    ASSERT_FALSE(w->Status->Offer()->isHidden());
+    EXPECT_TRUE(w->Status->Offer()->text().contains("20272"));
+    EXPECT_EQ(details->BtOffer()->text(), w->Status->Offer()->text());
+    details->BtOffer()->click();
+    EXPECT_TRUE(EventListIds(ProcessSettings().NEvents).contains("20272")) << Str(ProcessSettings().NEvents);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() == 2; }));
+    EXPECT_TRUE(w->LastScan().Result.EventsNotListed.empty());
+    EXPECT_TRUE(w->Status->Offer()->isHidden());
 }
 
 TEST_F(MainFormTest, KeyboardMovesAndOpensAsTheMouseDoes)
@@ -947,7 +971,7 @@ TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
                                 " connections in " + files + " files, "))
         << Str(said);
     EXPECT_TRUE(said.endsWith(" s")) << Str(said);
-    EXPECT_TRUE(w->EmptyNote->isHidden());
+    EXPECT_TRUE(w->EmptyPane->isHidden());
 
     // The same folder over a range without connections.
     w->DateEdit1->setDate(QDate(2026, 12, 1));
@@ -955,13 +979,14 @@ TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
     w->BtGoClick();
     ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
     EXPECT_TRUE(w->Status->Text(3).startsWith("0 connections in ")) << Str(w->Status->Text(3));
-    ASSERT_FALSE(w->EmptyNote->isHidden());
-    EXPECT_EQ(w->EmptyNote->text(), "No connections from " + w->DateEdit1->text() + " to " + w->DateEdit2->text() +
-                                         " in " + QDir::toNativeSeparators(ProcessSettings().LogDir));
+    ASSERT_FALSE(w->EmptyPane->isHidden());
+    EXPECT_TRUE(w->ListSplitter->isHidden());
+    EXPECT_TRUE(w->EmptyNote->text().contains(w->DateEdit2->text())) << Str(w->EmptyNote->text());
+    EXPECT_EQ(w->EmptyOffer->isHidden(), w->Status->Offer()->isHidden());
     // The next table takes its place again.
     w->MenuHelpDemoClick();
     ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
-    EXPECT_TRUE(w->EmptyNote->isHidden());
+    EXPECT_TRUE(w->EmptyPane->isHidden());
     EXPECT_FALSE(w->ListSplitter->isHidden());
 }
 
