@@ -61,8 +61,10 @@ std::uint32_t IndexMask(int count) { return std::bit_ceil(static_cast<std::uint3
 // down remembers the first member of each group it meets and removes every
 // other. A removed record changes only itself, and only records that stay
 // are remembered. step(k) is called after the pass's k-th record.
+constexpr int kStopEvery = 4096;  // records between two looks at the stop flag
+
 template <typename Step>
-bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step step)
+bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, const std::atomic<bool>* stop, Step step)
 {
     ConnectionStore& store = stores.Connections;
     const int n = store.Count();
@@ -70,6 +72,8 @@ bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step s
     const std::uint32_t indexMask = IndexMask(n);
     bool found = false;
     for (int k = 0; k < n; ++k) {
+        if (stop && k % kStopEvery == 0 && stop->load(std::memory_order_relaxed))
+            break;
         const int i = n - 1 - k;
         const ConnectionRecord& r = store[i];
         // A date-time equal to nothing is compared with none; an already
@@ -97,7 +101,7 @@ bool MarkHalf(Stores& stores, int half, std::vector<std::uint32_t>& kept, Step s
 
 }  // namespace
 
-bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChanged)
+bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChanged, const std::atomic<bool>* stop)
 {
     const ConnectionStore& store = stores.Connections;
     const int n = store.Count();
@@ -115,9 +119,9 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     bool foundOther = false;
     std::thread other;
     try {
-        other = std::thread([&] { foundOther = MarkHalf(stores, 1, kept[1], [](int) {}); });
+        other = std::thread([&] { foundOther = MarkHalf(stores, 1, kept[1], stop, [](int) {}); });
     } catch (const std::system_error&) {
-        foundOther = MarkHalf(stores, 1, kept[1], [](int) {});
+        foundOther = MarkHalf(stores, 1, kept[1], stop, [](int) {});
     }
     // The progress is that of the pairwise check, record i taking n - i - 1
     // comparisons, reported as this thread's pass goes.
@@ -126,7 +130,7 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     int shown = 0;
     bool found = false;
     try {
-        found = MarkHalf(stores, 0, kept[0], [&](int k) {
+        found = MarkHalf(stores, 0, kept[0], stop, [&](int k) {
             done += static_cast<double>(n - k - 1);
             const int percent = ProgressPercent(100.0 * done / expected);
             if (percent != shown) {

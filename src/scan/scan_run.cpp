@@ -539,7 +539,8 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         display.FilesDone();
         display.Percent(0, false);
         display.Phase(ScanPhase::CheckingDuplicates);
-        result.DuplicatesFound = MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); });
+        result.DuplicatesFound =
+            MarkDuplicates(stores, [&display](int percent) { display.Percent(percent, false); }, &stop);
     }
     return result;
 }

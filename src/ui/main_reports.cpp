@@ -67,6 +67,8 @@ bool TMain::StartReportTask(ReportStep& step)
         },
         [this, step, error](std::unique_ptr<ReportSession> back) {
             session_ = std::move(back);
+            if (closing_)
+                return;
             Status->SetText(1, QString());
             unsetCursor();
             EndReportCommand(step, *error);

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDateEdit>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -291,17 +292,22 @@ void TMain::showEvent(QShowEvent* event)
 
 void TMain::closeEvent(QCloseEvent* event)
 {
-    // No task outlives the window: stop it and take the session back.
+    // No task outlives the window: it is asked to stop, and the window
+    // waits for the session while it still paints (but takes no input).
+    closing_ = true;
+    scanWaiting_ = false;
+    queuedClick_ = nullptr;
     if (task_.Running()) {
-        session_ = task_.Abandon();
+        task_.RequestStop();
+        QEventLoop wait;
+        connect(&task_, &SessionTask::Ended, &wait, &QEventLoop::quit);
+        if (task_.Running())
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
         BtGo->setText(GoCaption);
         Progress->hide();
         Status->SetText(1, QString());
         unsetCursor();
     }
-    scanWaiting_ = false;
-    queuedClick_ = nullptr;
-    closing_ = true;
     FormDestroy();
     if (help_)
         help_->close();

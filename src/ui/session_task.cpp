@@ -65,6 +65,7 @@ void SessionTask::Finish()
     std::unique_ptr<ReportSession> session = std::move(session_);
     if (done)
         done(std::move(session));
+    emit Ended();
 }
 
 std::unique_ptr<ReportSession> SessionTask::Abandon()

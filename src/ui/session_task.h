@@ -54,6 +54,10 @@ public:
     // and done is never called, nor anything it posted still waiting.
     std::unique_ptr<ReportSession> Abandon();
 
+signals:
+    // After done has had the session back.
+    void Ended();
+
 private:
     friend class TaskRun;
     void Post(std::uint64_t generation, std::function<void()> f);

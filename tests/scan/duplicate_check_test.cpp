@@ -160,5 +160,17 @@ TEST_F(DuplicateCheckTest, ProgressOfManyRecordsClimbsToOneHundredPercentOnce)
     EXPECT_EQ(percents.front(), 1);
 }
 
+TEST_F(DuplicateCheckTest, AStopSeenEndsTheCheckWhereItIs)
+{
+    for (int i = 0; i < 3 * 4096; ++i)
+        Add(Record(i % 2, 0, 36000 + i % 2, 1, 1, 1));  // two groups, one in each half as it falls
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(MarkDuplicates(*stores_, nullptr, &stop));
+    EXPECT_EQ(RemovedFlags(*stores_), std::vector<bool>(3 * 4096, false));
+    bool found = false;
+    Run(&found);
+    EXPECT_TRUE(found);
+}
+
 }  // namespace
 }  // namespace vy
