@@ -1,5 +1,8 @@
 #include "ui/list_filter.h"
 
+#include <algorithm>
+#include <string>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -10,14 +13,70 @@
 
 namespace vy {
 
+namespace {
+
+// The rows whose cells hold the text, in any letter case. The cells are read
+// as the table holds them (single-byte), without making a display text of
+// each: a million rows pass in a fraction of the time.
+class RowFilterModel : public QSortFilterProxyModel {
+public:
+    explicit RowFilterModel(const ReportTableModel& table, QObject* parent)
+        : QSortFilterProxyModel(parent), table_(table)
+    {
+        for (int c = 0; c < 256; ++c) {
+            const char16_t lower = QChar(static_cast<char16_t>(c)).toLower().unicode();
+            fold_[c] = static_cast<unsigned char>(lower < 256 ? lower : c);
+        }
+    }
+
+    void SetText(const QString& text)
+    {
+        // A character no single-byte cell can hold matches nothing.
+        unmatchable_ = false;
+        needle_.clear();
+        for (QChar ch : text) {
+            unmatchable_ = unmatchable_ || ch.unicode() > 0xFF;
+            needle_ += static_cast<char>(fold_[ch.unicode() & 0xFF]);
+        }
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override
+    {
+        const ReportTable* table = table_.Shown();
+        if (needle_.empty() || !table)
+            return true;
+        if (unmatchable_)
+            return false;
+        const ReportRow& r = table->Rows[static_cast<std::size_t>(row)];
+        const auto same = [this](char a, char b) {
+            return fold_[static_cast<unsigned char>(a)] == static_cast<unsigned char>(b);
+        };
+        std::string buffer;
+        for (std::size_t c = 0; c < table->Columns.size(); ++c) {
+            const std::string_view cell = CellText(*table, r, c, buffer);
+            if (std::search(cell.begin(), cell.end(), needle_.begin(), needle_.end(), same) != cell.end())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    const ReportTableModel& table_;
+    unsigned char fold_[256] = {};
+    std::string needle_;
+    bool unmatchable_ = false;
+};
+
+}  // namespace
+
 ListFilter::ListFilter(ReportTableModel& table, QWidget* parent) : QObject(parent), table_(table)
 {
-    proxy_ = new QSortFilterProxyModel(this);
+    auto* rows = new RowFilterModel(table, this);
+    proxy_ = rows;
     proxy_->setSourceModel(&table);
-    // Any cell may hold the text; the rows keep the table's order, which
-    // only a header click changes.
-    proxy_->setFilterKeyColumn(-1);
-    proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    // The rows keep the table's order, which only a header click changes.
     proxy_->setDynamicSortFilter(false);
 
     edit_ = new QLineEdit(parent);
@@ -30,7 +89,7 @@ ListFilter::ListFilter(ReportTableModel& table, QWidget* parent) : QObject(paren
         edit_->selectAll();
     });
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        proxy_->setFilterFixedString(text);
+        static_cast<RowFilterModel*>(proxy_)->SetText(text);
         UpdateTotals();
     });
 
