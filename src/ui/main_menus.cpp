@@ -176,10 +176,8 @@ void TMain::MenuOptFontClick()
         return;
     lastFont_ = font;
     Tree->setFont(font);
-    SetTextColor(*Tree, QPalette::Text, Qt::black);
     Tree->viewport()->update();
     List->setFont(font);
-    SetTextColor(*List, QPalette::Text, Qt::black);
     KeepPanesUsable();
     ApplyColumnWidths(*List, *listModel_);
     List->viewport()->update();

@@ -96,7 +96,6 @@ QWidget* TMain::BuildRightPanel()
     List->header()->setStretchLastSection(false);
     List->header()->setSortIndicatorShown(true);
     List->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    SetTextColor(*List, QPalette::Text, Qt::black);
     connect(List->header(), &QHeaderView::sectionClicked, this, &TMain::ListColumnClick);
     connect(List, &QTreeView::doubleClicked, this, [this] { ListDblClick(); });
     ListCopy = new QAction(QStringLiteral("&Copy"), List);
@@ -130,15 +129,15 @@ QWidget* TMain::BuildRightPanel()
     totals->setSpacing(3);
     LabelTotalSel = NamedLabel("LabelTotalSel", PanelTotal);
     LabelTotalSel->setFont(LabelFont(23));
-    SetTextColor(*LabelTotalSel, QPalette::WindowText, QColor(0x80, 0x00, 0x00));
+    SetTextColor(*LabelTotalSel, QPalette::WindowText, Legible(QColor(0x80, 0x00, 0x00), PanelTotal->palette()));
     BevelLine = Line("BevelLine", PanelTotal, QFrame::Plain);
     BevelLine->setLineWidth(1);
     BevelLine->setFixedHeight(1);
-    SetTextColor(*BevelLine, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    SetTextColor(*BevelLine, QPalette::WindowText, PanelTotal->palette().color(QPalette::Mid));
     BevelLine->hide();
     LabelTotal = NamedLabel("LabelTotal", PanelTotal);
     LabelTotal->setFont(LabelFont(17));
-    SetTextColor(*LabelTotal, QPalette::WindowText, QColor(0x00, 0x00, 0x80));
+    SetTextColor(*LabelTotal, QPalette::WindowText, Legible(QColor(0x00, 0x00, 0x80), PanelTotal->palette()));
     // Long paths and totals are cut by the panel; they never widen the window.
     for (QLabel* label : {LabelTotalSel, LabelTotal})
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

@@ -145,7 +145,6 @@ void TMain::BuildControls()
     Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree->setSortingEnabled(false);
     Tree->setUniformRowHeights(true);
-    SetTextColor(*Tree, QPalette::Text, Qt::black);
     connect(Tree, &QTreeWidget::itemClicked, this, [this] { TreeClick(); });
     // The keys that move the current item show its table as a click does;
     // a mouse press moves it too, and its click follows.

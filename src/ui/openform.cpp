@@ -53,6 +53,14 @@ TOpenFolder::TOpenFolder(Settings& settings, QWidget* parent) : QDialog(parent),
     m_btCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btCancel->setObjectName(QStringLiteral("BtCancel"));
     m_btCancel->setGeometry(296, 72, 81, 25);
+    // Pressed, the buttons leave Enter to OK and the typing to the field.
+    for (QPushButton* button : {m_btSetDefault, m_btCancel})
+        button->setAutoDefault(false);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("Note"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setGeometry(16, 54, 361, 17);
+    connect(m_editFolder, &QLineEdit::textEdited, m_note, &QLabel::clear);
     connect(m_btOK, &QPushButton::clicked, this, &TOpenFolder::BtOKClick);
     connect(m_btSetDefault, &QPushButton::clicked, this, &TOpenFolder::BtSetDefaultClick);
     connect(m_btCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -71,7 +79,9 @@ void TOpenFolder::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    m_note->clear();
     QDialog::showEvent(event);
+    m_editFolder->setFocus(Qt::OtherFocusReason);
 }
 
 bool TOpenFolder::IsFolder(const QString& path)
@@ -98,9 +108,12 @@ void TOpenFolder::BtSetDefaultClick()
         return;
     }
     m_settings.LogDir = text;
+    m_editFolder->setFocus(Qt::OtherFocusReason);
     try {
         SaveLogDir(m_settings);
+        m_note->setText(QStringLiteral("The next start opens this folder."));
     } catch (const SettingsError& error) {
+        m_note->clear();
         ShowError(QString::fromLatin1(error.what()));
     }
 }

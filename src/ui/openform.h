@@ -6,6 +6,7 @@
 #include <QString>
 
 class QAction;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -26,6 +27,8 @@ public:
     QPushButton* BtOK() const { return m_btOK; }
     QPushButton* BtSetDefault() const { return m_btSetDefault; }
     QPushButton* BtCancel() const { return m_btCancel; }
+    // Says what Set Default did.
+    QLabel* Note() const { return m_note; }
 
     void BtOKClick();
     void BtSetDefaultClick();
@@ -57,6 +60,7 @@ private:
     QPushButton* m_btOK = nullptr;
     QPushButton* m_btSetDefault = nullptr;
     QPushButton* m_btCancel = nullptr;
+    QLabel* m_note = nullptr;
     QString m_lastPicked;
 };
 

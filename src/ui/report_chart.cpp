@@ -22,6 +22,10 @@
 #include <QScrollArea>
 #include <QTextDocument>
 #include <QToolTip>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
+#include <QHelpEvent>
+#include <QImage>
 #include <QVBoxLayout>
 
 #include "reports/report_tree_builder.h"
@@ -153,6 +157,7 @@ ReportChart::ReportChart(QWidget* parent) : QWidget(parent)
     save->setObjectName(QStringLiteral("SaveChart"));
     view_->addAction(save);
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view_->viewport()->installEventFilter(this);
     column->addWidget(scroll_, 1);
 
     connect(measure_, &QComboBox::currentIndexChanged, this, &ReportChart::MeasureChanged);
@@ -172,6 +177,7 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
 {
     const ChartMeasure measure = Measure();
     shown_ = table ? ChartOf(*table, reportKind, measure) : ChartData{};
+    hoveredBar_ = -1;
 
     QChart* chart = Chart();
     chart->removeAllSeries();
@@ -191,8 +197,9 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
 
     auto* set = new QBarSet(QLatin1String(kMeasureNames[static_cast<int>(measure)]));
     connect(set, &QBarSet::hovered, this, [this](bool inside, int entry) {
+        hoveredBar_ = inside ? BarOfEntry(entry) : -1;
         if (inside)
-            QToolTip::showText(QCursor::pos(), BarTip(BarOfEntry(entry)), view_);
+            QToolTip::showText(QCursor::pos(), BarTip(hoveredBar_), view_);
         else
             QToolTip::hideText();
     });
@@ -255,6 +262,15 @@ void ReportChart::ShowTable(const ReportTable* table, int reportKind)
                                metrics.horizontalAdvance(ChartValueText(steps * step, measure)) + 4 * metrics.height());
     } else {
         view_->setMinimumHeight(static_cast<int>(shown_.Bars.size() + 3) * 2 * metrics.height());
+        // Every value label whole, beside the widest caption.
+        int widestCaption = 0;
+        for (const ChartBar& bar : shown_.Bars)
+            widestCaption = std::max(widestCaption, metrics.horizontalAdvance(bar.Label));
+        int widestTick = 0;
+        for (std::int64_t i = 1; i <= steps; ++i)
+            widestTick = std::max(widestTick, metrics.horizontalAdvance(ChartValueText(i * step, measure)));
+        view_->setMinimumWidth(std::min(widestCaption, view_->width() / 2) +
+                               static_cast<int>(steps) * (widestTick + metrics.height()) + 4 * metrics.height());
     }
     const QStringList ticks = values->categoriesLabels();
     const int overhang = ticks.isEmpty() ? 0 : metrics.horizontalAdvance(ChartValueText(steps * step, measure)) / 2;
@@ -287,9 +303,31 @@ bool ReportChart::SaveImage(const QString& file, const QString& title)
     font.setBold(true);
     chart->setTitleFont(font);
     chart->setTitle(AsMarkup(title));
-    const bool saved = view_->grab().save(file, "PNG");
+    const QImage image = Grab();
     chart->setTitle(QString());
-    return saved;
+    return image.save(file, "PNG");
+}
+
+QImage ReportChart::Grab() const
+{
+    // A new title is placed when the chart is next laid out, and the items of
+    // replaced axes go when deleted later: both now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (QGraphicsLayout* layout = Chart()->layout())
+        layout->activate();
+    return view_->grab().toImage();
+}
+
+bool ReportChart::eventFilter(QObject* watched, QEvent* event)
+{
+    // The scene hides every tool tip its items do not have: the bar's own
+    // stays while the pointer is on it.
+    if (watched == view_->viewport() && event->type() == QEvent::ToolTip && hoveredBar_ >= 0) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), BarTip(hoveredBar_), view_);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace vy

@@ -12,6 +12,7 @@
 #include "reports/report_table.h"
 
 class QChart;
+class QImage;
 class QChartView;
 class QComboBox;
 class QLabel;
@@ -57,6 +58,8 @@ public:
     // Writes the chart as a PNG image with the title above it; false when
     // the file cannot be written.
     bool SaveImage(const QString& file, const QString& title);
+    // The chart as shown now, laid out for its current title.
+    QImage Grab() const;
     // The text a bar's tool tip shows: its caption and exact value.
     QString BarTip(int bar) const;
 
@@ -74,6 +77,9 @@ signals:
     void RowClicked(int row);
     void RowDoubleClicked(int row);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The bar of each entry of the drawn bar set.
     int BarOfEntry(int entry) const;
@@ -83,6 +89,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QChartView* view_ = nullptr;
     ChartData shown_;
+    int hoveredBar_ = -1;  // the bar under the pointer, -1 none
 };
 
 }  // namespace vy

@@ -990,6 +990,35 @@ TEST_F(MainFormTest, TheStatusBarTellsWhatAScanDidAndAnEmptyRangeSaysSo)
     EXPECT_FALSE(w->ListSplitter->isHidden());
 }
 
+TEST_F(MainFormTest, ADarkPaletteKeepsTheTreeListAndTotalsLegible)
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (const auto& [role, color] : std::vector<std::pair<QPalette::ColorRole, QColor>>{
+             {QPalette::Window, QColor(0x20, 0x20, 0x20)},   {QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+             {QPalette::Base, QColor(0x18, 0x18, 0x18)},     {QPalette::Text, QColor(0xe0, 0xe0, 0xe0)},
+             {QPalette::Button, QColor(0x30, 0x30, 0x30)},   {QPalette::ButtonText, QColor(0xee, 0xee, 0xee)}})
+        dark.setColor(role, color);
+    QApplication::setPalette(dark);
+    auto w = NewWindow();
+    w->show();
+    w->MenuHelpDemoClick();
+    ASSERT_TRUE(WaitFor([&] { return !w->TaskRunning(); }));
+    w->FontAnswer = [](QFont&, QColor&) { return true; };
+    w->MenuOptFont->trigger();
+    const auto legible = [](const QColor& text, const QColor& ground) {
+        return std::abs(text.lightness() - ground.lightness()) > 80;
+    };
+    for (const QWidget* view : {static_cast<QWidget*>(w->Tree), static_cast<QWidget*>(w->List)})
+        EXPECT_TRUE(legible(view->palette().color(QPalette::Text), view->palette().color(QPalette::Base)))
+            << Str(view->objectName());
+    for (const QLabel* label : {w->LabelTotalSel, w->LabelTotal})
+        EXPECT_TRUE(legible(label->palette().color(QPalette::WindowText),
+                            w->PanelTotal->palette().color(QPalette::Window)))
+            << Str(label->objectName());
+    QApplication::setPalette(before);
+}
+
 TEST_F(MainFormTest, TheLanguagePanelFollowsTheConfiguration)
 {
     auto w = NewWindow();

@@ -20,6 +20,8 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -131,6 +133,13 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
     tip.setHtml(w->Chart->BarTip(0));
     EXPECT_EQ(tip.toPlainText(),
               Cell(model, 0, 0) + ": " + Cell(model, 0, ColumnOf(model, kMeasures[static_cast<int>(w->Chart->Measure())])));
+    // The value stays while the pointer does, past the view's own tool tip.
+    emit bars->hovered(true, last);
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), w->Chart->View()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(w->Chart->View()->viewport(), &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), w->Chart->BarTip(0));
+    emit bars->hovered(false, last);
     emit bars->clicked(last - 1);
     EXPECT_EQ(w->List->currentIndex().row(), 1);
     EXPECT_TRUE(w->List->selectionModel()->isRowSelected(1));
@@ -148,8 +157,14 @@ TEST_F(ReportChartTest, ChartShowsTheTablesNumbersAndFollowsClicksAndSorts)
         name = TempPath("chart");
         return true;
     };
+    const QImage untitled = w->Chart->Grab();
     w->Chart->View()->actions().front()->trigger();
-    EXPECT_FALSE(QImage(TempPath("chart.png"), "PNG").isNull());
+    const QImage saved(TempPath("chart.png"), "PNG");
+    ASSERT_EQ(saved.size(), untitled.size());
+    // The title stands above the chart in the image, and only there.
+    const QRect top(0, 0, saved.width(), 30);
+    EXPECT_NE(saved.copy(top), untitled.copy(top).convertToFormat(saved.format()));
+    EXPECT_EQ(w->Chart->Chart()->title(), QString());
     w->ChartFileAnswer = [&](QString& name) {
         name = TempPath("missing/chart.png");
         return true;
