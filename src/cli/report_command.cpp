@@ -15,6 +15,7 @@
 #include "cli/terminal.h"
 #include "cli/terminal_text.h"
 #include "cli/text_arguments.h"
+#include "export/data_save.h"
 #include "export/report_writers.h"
 #include "reports/date_text.h"
 #include "reports/report_session.h"
@@ -285,15 +286,14 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
         bytes = TreeReport(session.Tree);
         break;
     case OutputFormat::Csv:
-        bytes = CsvReport(session.Table);
+    case OutputFormat::Json: {
+        const DataFormat data = options.Format == OutputFormat::Csv ? DataFormat::Csv : DataFormat::Json;
+        bytes = DataReport(data, session.Table,
+                           {session.NodePathText, options.View == ReportView::Users ? "users" : "date"});
         if (file)
-            file = WithDataExtension(*file, QStringLiteral(".csv"));
+            file = DataFileName(data, *file);
         break;
-    case OutputFormat::Json:
-        bytes = JsonReport(session.Table, {session.NodePathText, options.View == ReportView::Users ? "users" : "date"});
-        if (file)
-            file = WithDataExtension(*file, QStringLiteral(".json"));
-        break;
+    }
     case OutputFormat::Records:
         break;
     }

@@ -35,6 +35,8 @@ struct Settings {
     bool CheckLogFiles = false;
     bool Chart = false;  // the chart under the report list is shown
     int ChartMeasure = 0;  // what the chart shows: 0 time, 1 bytes sent, 2 received
+    QString RecentFolders;  // the last log folders opened, newest first, one a line
+    QString ListColumns;    // the list's column widths and order per table kind
 };
 
 // A read or write of one value failed; what() is the text shown to the user,

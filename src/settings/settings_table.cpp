@@ -74,6 +74,8 @@ const SettingValue kValues[] = {
     Text(W, "FontStyle", &Settings::FontStyle, "", 10),
     Optional(Flag(W, "Chart", &Settings::Chart, false, 19)),
     Optional(Integer(W, "ChartMeasure", &Settings::ChartMeasure, 0, 20)),
+    Optional(Text(W, "RecentFolders", &Settings::RecentFolders, "", 22)),
+    Optional(Text(W, "ListColumns", &Settings::ListColumns, "", 23)),
 };
 
 }  // namespace

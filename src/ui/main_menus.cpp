@@ -139,9 +139,12 @@ void TMain::MenuFileOpenClick()
 {
     if (ScanRunning())
         return;
+    const QString before = ProcessSettings().LogDir;
     ShowOpenFolder();
     // Also after Cancel: "Set Default" may have changed the folder.
     SetTitles(true);
+    if (ProcessSettings().LogDir != before)
+        RememberFolder(ProcessSettings().LogDir);
 }
 
 void TMain::ToolOpenClick() { MenuFileOpenClick(); }

@@ -24,7 +24,9 @@
 #include "reports/value_format.h"
 #include "store/date_value.h"
 #include "store/latin1_text.h"
+#include "export/data_save.h"
 #include "ui/help_viewer.h"
+#include "ui/list_filter.h"
 #include "ui/report_views.h"
 
 namespace vy {
@@ -62,7 +64,7 @@ bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
         saveDialog_->setOption(QFileDialog::DontConfirmOverwrite, true);
         saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
         saveDialog_->setFileMode(QFileDialog::AnyFile);
-        const QStringList filters = SaveDialogNameFilters();
+        const QStringList filters = SaveDialogNameFilters() + DataSaveNameFilters();
         saveDialog_->setNameFilters(filters);
         // The dialog squeezes runs of blanks out of the filter texts; its list
         // shows them as written, and the choice is read back by that text.
@@ -83,7 +85,7 @@ bool TMain::ChooseSaveFile(QString& fileName, int& filterIndex)
     if (files.isEmpty() || files.front().isEmpty())
         return false;
     fileName = files.front();
-    filterIndex = SaveFilterIndexOf(saveDialog_->selectedNameFilter());
+    filterIndex = static_cast<int>((SaveDialogNameFilters() + DataSaveNameFilters()).indexOf(saveDialog_->selectedNameFilter())) + 1;
     return true;
 }
 
@@ -179,11 +181,11 @@ int TMain::ListRow() const
     // selected and none current, the first of them.
     const QModelIndex current = List->currentIndex();
     if (current.isValid() && List->selectionModel()->isRowSelected(current.row()))
-        return current.row();
+        return filter_->TableRow(current);
     QModelIndexList rows = List->selectionModel()->selectedRows();
     if (!rows.isEmpty())
-        return std::min_element(rows.begin(), rows.end())->row();
-    return current.isValid() ? current.row() : -1;
+        return filter_->TableRow(*std::min_element(rows.begin(), rows.end()));
+    return filter_->TableRow(current);
 }
 
 void TMain::ListCopyClick()
@@ -192,7 +194,7 @@ void TMain::ListCopyClick()
         return;
     std::vector<int> rows;
     for (const QModelIndex& index : List->selectionModel()->selectedRows())
-        rows.push_back(index.row());
+        rows.push_back(filter_->TableRow(index));
     if (rows.empty())
         return;
     std::sort(rows.begin(), rows.end());
@@ -231,8 +233,10 @@ void TMain::MenuFileSaveClick()
     if (!ChooseSaveFile(typed, filterIndex))
         return;
     const SaveChoice choice = ChooseSaveTarget(filterIndex, typed);
-    if (QFileInfo::exists(choice.FileName) &&
-        ShowMessage(MessageKind::Warning, ReplaceQuestionTitle, ReplaceQuestion(choice.FileName),
+    const std::optional<DataFormat> data = DataFormatOfFilter(filterIndex);
+    const QString fileName = data ? DataFileName(*data, typed) : choice.FileName;
+    if (QFileInfo::exists(fileName) &&
+        ShowMessage(MessageKind::Warning, ReplaceQuestionTitle, ReplaceQuestion(fileName),
                     MessageButtons::OkCancel) != MessageResult::Ok)
         return;
     HtmlHeadings headings;
@@ -241,11 +245,13 @@ void TMain::MenuFileSaveClick()
     headings.FinalDate = ToLatin1(DateEdit2->text());
     headings.InitialDate = ToLatin1(DateEdit1->text());
     headings.Created = ProcessDateTexts().FormatDateTime(CurrentDateTimeValue());
-    if (const auto error = WriteSaveChoice(choice, session_->Table, headings)) {
+    const JsonHeadings node{session_->NodePathText, session_->UsersChecked ? "users" : "date"};
+    if (const auto error = data ? WriteReportFile(fileName, DataReport(*data, session_->Table, node))
+                                : WriteSaveChoice(choice, session_->Table, headings)) {
         ShowError(*error);
         return;
     }
-    lastSaveFolder_ = QFileInfo(choice.FileName).absolutePath();
+    lastSaveFolder_ = QFileInfo(fileName).absolutePath();
 }
 
 void TMain::ToolSaveClick() { MenuFileSaveClick(); }

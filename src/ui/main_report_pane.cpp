@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextDocument>
@@ -16,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/list_column_keeper.h"
+#include "ui/list_filter.h"
 #include "ui/main_parts.h"
 #include "ui/report_views.h"
 
@@ -43,6 +46,10 @@ QWidget* TMain::BuildRightPanel()
     auto* pane = new QVBoxLayout(PanelRight);
     pane->setContentsMargins(0, 0, 0, 0);
     pane->setSpacing(0);
+
+    listModel_ = new ReportTableModel(this);
+    filter_ = new ListFilter(*listModel_, PanelRight);
+    pane->addWidget(filter_->Edit());
 
     // In the list's place when a scan kept nothing: why, and the way out.
     EmptyPane = new QWidget(PanelRight);
@@ -72,8 +79,8 @@ QWidget* TMain::BuildRightPanel()
     ListSplitter->setChildrenCollapsible(false);
     List = new QTreeView(ListSplitter);
     List->setObjectName(QStringLiteral("List"));
-    listModel_ = new ReportTableModel(this);
-    List->setModel(listModel_);
+    List->setModel(filter_->View());
+    columnKeeper_ = new ListColumnKeeper(*List, *listModel_, [this] { return session_ ? session_->ReportKind : 0; });
     List->setRootIsDecorated(false);
     List->setItemsExpandable(false);
     List->setUniformRowHeights(true);
@@ -87,7 +94,6 @@ QWidget* TMain::BuildRightPanel()
     List->setSortingEnabled(false);
     List->header()->setSectionsClickable(true);
     List->header()->setStretchLastSection(false);
-    List->header()->setSectionsMovable(false);
     List->header()->setSortIndicatorShown(true);
     List->header()->setSortIndicator(-1, Qt::AscendingOrder);
     connect(List->header(), &QHeaderView::sectionClicked, this, &TMain::ListColumnClick);
@@ -141,6 +147,7 @@ QWidget* TMain::BuildRightPanel()
     line->addWidget(BevelLine);
     totals->addLayout(line);
     totals->addWidget(LabelTotal);
+    totals->addWidget(filter_->ShownTotals());
     // A hidden line keeps its place, so the totals do not jump.
     QSizePolicy kept = BevelLine->sizePolicy();
     kept.setRetainSizeWhenHidden(true);
@@ -210,9 +217,9 @@ void TMain::SetShownMeasure(ChartMeasure measure)
 
 void TMain::SelectListRow(int row)
 {
-    if (!session_ || row < 0 || row >= listModel_->rowCount())
+    const QModelIndex index = filter_->ViewIndex(row);
+    if (!session_ || !index.isValid())
         return;
-    const QModelIndex index = listModel_->index(row, 0);
     List->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     List->scrollTo(index);
 }

@@ -202,6 +202,7 @@ void TMain::MirrorTree()
     fillingTree_ = true;
     treeItems_ = FillTreeWidget(*Tree, session_->Tree);
     fillingTree_ = false;
+    ResetHistory();
 }
 
 void TMain::SetLabel(QLabel* label, const std::string& text)
@@ -218,6 +219,7 @@ void TMain::MirrorTableAndLabels()
     SetLabel(LabelTotalSel, session_->NodePathText);
     SetLabel(LabelTotal, session_->LabelTotal);
     BevelLine->setVisible(session_->ReportShown);
+    NoteShownNode();
     if (session_->ReportShown) {
         EmptyPane->hide();
         ListSplitter->show();

@@ -26,6 +26,7 @@
 #include "settings/settings.h"
 #include "ui/aboutform.h"
 #include "ui/configform.h"
+#include "ui/date_preset_button.h"
 #include "ui/help_viewer.h"
 #include "ui/images.h"
 #include "ui/main_parts.h"
@@ -94,6 +95,8 @@ TMain::TMain(QWidget* parent) : QMainWindow(parent), session_(std::make_unique<R
     lastFont_ = QFont(QStringLiteral("MS Sans Serif"), 8);
     BuildMenus();
     BuildControls();
+    BuildRecentFolders();
+    BuildHistory();
     statusColor_ = Status->palette().color(QPalette::WindowText);
 }
 
@@ -208,6 +211,10 @@ QWidget* TMain::BuildDateStrip()
     row->addSpacing(15);
     row->addWidget(LabelDate2);
     row->addWidget(DateEdit2);
+    DatePresets = new DatePresetButton(*DateEdit1, *DateEdit2, PanelDate);
+    connect(this, &TMain::ScanEnded, DatePresets,
+            [this] { DatePresets->SetSpan(lastScan_.Result.ConnectionSpan, ProcessSettings().LogDir); });
+    row->addWidget(DatePresets);
     // The button follows the right edge, never over the final date.
     row->addStretch(1);
     row->addSpacing(30);

@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QElapsedTimer>
 
+#include "reports/node_history.h"
 #include "reports/report_session.h"
 #include "ui/report_chart.h"
 #include "ui/scan_offer.h"
@@ -36,6 +37,8 @@ class QElapsedTimer;
 class QFrame;
 class QHelpEvent;
 class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
 class QMenu;
 class QModelIndex;
 class QProgressBar;
@@ -49,7 +52,10 @@ class QTreeWidgetItem;
 
 namespace vy {
 
+class DatePresetButton;
 class HelpViewer;
+class ListColumnKeeper;
+class ListFilter;
 class ReportChart;
 class ReportTableModel;
 class TScanDetails;
@@ -118,6 +124,12 @@ public:
     HelpViewer* Help() const { return help_; }
     // The last font the font dialog returned in this run.
     QFont LastChosenFont() const { return lastFont_; }
+    // The filter above the list, and the keeper of its columns per table kind.
+    ListFilter* Filter() const { return filter_; }
+    ListColumnKeeper* ColumnKeeper() const { return columnKeeper_; }
+    // Makes folder the log folder, as the Open Folder dialog's OK does, and
+    // the first of the recent folders; false (and said why) when it cannot.
+    bool OpenFolderPath(const QString& folder);
 
     // The controls, under their names (also their object names).
     QMenu* MenuFile = nullptr;
@@ -128,6 +140,9 @@ public:
     QAction* MenuFileOpen = nullptr;
     QAction* MenuFileSave = nullptr;
     QAction* MenuFileExit = nullptr;
+    QMenu* MenuFileRecent = nullptr;
+    QAction* MenuViewBack = nullptr;
+    QAction* MenuViewForward = nullptr;
     QAction* MenuViewTool = nullptr;
     QAction* MenuViewStatus = nullptr;
     QAction* MenuViewChart = nullptr;
@@ -157,6 +172,7 @@ public:
     QDateEdit* DateEdit1 = nullptr;
     QLabel* LabelDate2 = nullptr;
     QDateEdit* DateEdit2 = nullptr;
+    DatePresetButton* DatePresets = nullptr;
     QPushButton* BtGo = nullptr;
     QSplitter* Splitter = nullptr;
     QTreeWidget* Tree = nullptr;
@@ -206,6 +222,10 @@ public slots:
     void ListDblClick();
     void ListColumnClick(int column);
     void FormResize();
+    // Back and Forward through the tables shown (Alt+Left, Alt+Right, the
+    // mouse's side buttons).
+    void HistoryBack();
+    void HistoryForward();
     // Does what the last scan's offer says (event list, filter or dates)
     // and scans again.
     void TakeOffer();
@@ -230,10 +250,22 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A folder dropped on the window becomes the log folder.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
+    void BuildRecentFolders();
+    void FillRecentFolders();
+    void RememberFolder(const QString& folder);
+    void BuildHistory();
+    // The table of a node, as a click on it shows it, the tree's selection
+    // left as it is.
+    void ShowNode(int node);
+    void ResetHistory();
+    void NoteShownNode();
     void BuildControls();
     QWidget* BuildDateStrip();
     QWidget* BuildRightPanel();
@@ -295,6 +327,9 @@ private:
     ReportTableModel* listModel_ = nullptr;
     std::vector<QTreeWidgetItem*> treeItems_;
     HelpViewer* help_ = nullptr;
+    ListFilter* filter_ = nullptr;
+    ListColumnKeeper* columnKeeper_ = nullptr;
+    NodeHistory history_;
     QFileDialog* saveDialog_ = nullptr;
     QPointer<QDialog> openFolder_;
     QPointer<QDialog> config_;

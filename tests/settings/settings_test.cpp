@@ -219,6 +219,8 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
     expected.insert(expected.end(), kWindowOrder.begin(), kWindowOrder.end());
     expected.push_back("Window/Chart");
     expected.push_back("Window/ChartMeasure");
+    expected.push_back("Window/RecentFolders");
+    expected.push_back("Window/ListColumns");
     EXPECT_EQ(store.reads, expected);
 
     EXPECT_EQ(settings.ExcludedUsers, "bob; carol");
@@ -244,7 +246,7 @@ TEST(LoadSettings, ReadsEveryValueOfBothGroupsInOrder)
             continue;
         ++compared;
     }
-    EXPECT_EQ(compared, 17);  // all but the five given as digits in text
+    EXPECT_EQ(compared, 19);  // all but the five given as digits in text
 }
 
 TEST(LoadSettings, AMissingTextReadsAsEmpty)
@@ -393,6 +395,8 @@ TEST(SaveSettings, WritesTheWindowGroupThenTheMainValuesInOrder)
     expected.push_back("Window/Chart");
     expected.push_back("Window/ChartMeasure");
     expected.push_back("Main/NEvents");
+    expected.push_back("Window/RecentFolders");
+    expected.push_back("Window/ListColumns");
     EXPECT_EQ(store.writes, expected);
 
     EXPECT_EQ(store.Get("Window/Top"), QVariant(-3));
@@ -491,9 +495,9 @@ TEST(SettingsTable, NamesAreUniqueAndSaveRanksRunWithoutGaps)
         if (row.saveRank)
             ranks.push_back(row.saveRank);
     }
-    EXPECT_EQ(names.size(), 24u);
+    EXPECT_EQ(names.size(), 26u);
     std::sort(ranks.begin(), ranks.end());
-    ASSERT_EQ(ranks.size(), 21u);
+    ASSERT_EQ(ranks.size(), 23u);
     for (size_t i = 0; i < ranks.size(); ++i)
         EXPECT_EQ(ranks[i], int(i) + 1);
 }

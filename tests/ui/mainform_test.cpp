@@ -33,6 +33,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include "export/data_save.h"
 #include "export/report_writers.h"
 #include "reports/date_text.h"
 #include "reports/report_session.h"
@@ -675,7 +676,7 @@ TEST_F(MainFormTest, SaveDialogOffersTheThreeFiltersAndKeepsTheLastChoice)
         // What the list of types shows, blanks as written.
         auto* types = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
         ASSERT_NE(types, nullptr);
-        ASSERT_EQ(types->count(), 3);
+        ASSERT_EQ(types->count(), 3 + DataSaveNameFilters().size());
         EXPECT_EQ(Str(types->itemText(0)), "HTML Files (*.htm)");
         EXPECT_EQ(Str(types->itemText(1)), "Comma Delimited Text  (*.txt)");
         EXPECT_EQ(Str(types->itemText(2)), "All Files (*.*)");
