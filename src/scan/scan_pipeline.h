@@ -32,7 +32,8 @@ public:
     virtual ~ReadSink() = default;
     virtual void FileBegin(std::size_t index) = 0;
     virtual void FileUnreadable(std::size_t index) = 0;
-    // The form file index was found to have: its place in LogFormTable().
+    // The form file index was found to have: its place in LogFormTable(),
+    // or the table's size when no form recognised it.
     virtual void FileForm(std::size_t index, std::size_t form) = 0;
     // A sentence on what in file index could not be read, and why (without
     // the file's name).

@@ -323,8 +323,9 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                 sink.Problem(i, "it could not be read: " + reader.Why());
                 continue;
             }
-            const std::size_t form = FormOf(reader.Head());
-            sink.FileForm(i, form);
+            const std::size_t recognised = FormOf(reader.Head());
+            sink.FileForm(i, recognised);
+            const std::size_t form = std::min(recognised, table.size() - 1);
             const std::string fileName = files[i].Name.toLatin1().toStdString();
             FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
                                 progress, fileStart, sink, scans[form].get()};
@@ -374,7 +375,10 @@ public:
     }
     void FileForm(std::size_t index, std::size_t form) override
     {
-        result_.Files[index].Form = LogFormTable()[form].Title;
+        const std::span<const LogFormEntry> table = LogFormTable();
+        result_.Files[index].Form = table[std::min(form, table.size() - 1)].Title;
+        if (form == table.size())
+            unrecognised_.push_back(index);
     }
     void Problem(std::size_t index, std::string_view sentence) override
     {
@@ -411,9 +415,15 @@ public:
         ++result_.Files[file_].NotListed[id];
     }
 
-    // Each file's overlong lines as one sentence of its problems.
-    void OverlongProblems()
+    // The problems known once every file is read: each file's overlong
+    // lines, and the files in no known form that gave nothing.
+    void LastProblems()
     {
+        for (std::size_t i : unrecognised_) {
+            FileSummary& f = result_.Files[i];
+            if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
+                f.Problems.push_back("it is in no known form and held no connection line");
+        }
         for (const OverlongIn& o : overlong_)
             result_.Files[o.File].Problems.push_back(
                 Counted(o.Count, "line was", "lines were") + " longer than " +
@@ -449,6 +459,7 @@ private:
     std::size_t file_ = 0;
     std::size_t lastFile_ = static_cast<std::size_t>(-1);
     std::vector<OverlongIn> overlong_;
+    std::vector<std::size_t> unrecognised_;
     std::size_t overlongFile_ = static_cast<std::size_t>(-1);
 };
 
@@ -490,7 +501,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
-    steps.OverlongProblems();
+    steps.LastProblems();
     result.ConnectionSpan = processor.Span();
 
     if (settings.CheckLogFiles) {
@@ -543,24 +554,10 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
         warnings.push_back((result.OutOfMemory ? "Out of memory: " : "Tables are full: ") +
                            Counted(result.SkippedForCapacity, "connection line was", "connection lines were") +
                            " skipped.");
-    // Each file's problems, the unreadable ones first: the file named, then
-    // what and why.
-    auto name = [](const FileSummary& f) { return f.Name.toLatin1().toStdString(); };
-    std::vector<std::string> unrecognised;
-    const std::string_view fallback = LogFormTable().back().Title;
-    for (const FileSummary& f : result.Files) {
+    // Each file's problems: the file named, then what and why.
+    for (const FileSummary& f : result.Files)
         for (const std::string& problem : f.Problems)
-            warnings.push_back(name(f) + ": " + problem + ".");
-        if (f.Form == fallback && f.Connections == 0 && f.Unread == 0 && f.NotListed.empty() && f.Problems.empty())
-            unrecognised.push_back(name(f));
-    }
-    if (!unrecognised.empty()) {
-        std::string text = Counted(static_cast<std::int64_t>(unrecognised.size()), "file is", "files are") +
-                           " in no known form and held no connection line: ";
-        for (std::size_t i = 0; i < unrecognised.size(); ++i)
-            text += (i > 0 ? ", " : "") + unrecognised[i];
-        warnings.push_back(text);
-    }
+            warnings.push_back(f.Name.toLatin1().toStdString() + ": " + problem + ".");
     return warnings;
 }
 

@@ -363,7 +363,9 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         std::size_t at = 0;
         for (std::size_t i = 0; i < k; ++i)
             at = t.find("The user was active for", at + 1);
-        return t.erase(t.find('"', at), 1);
+        // The closing quote goes; an unquoted description gains an opening one.
+        const std::size_t quote = t.find('"', at);
+        return quote < t.find('\n', at) ? t.erase(quote, 1) : t.insert(t.rfind(",None,", at) + 6, "\"");
     };
     const Damage strayAmpersand = [](std::string t, std::size_t k) {
         std::size_t at = 0;

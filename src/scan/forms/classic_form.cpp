@@ -89,8 +89,17 @@ bool ReadClassicLines(FormReading& r)
     }
 }
 
+// A first line of at least seven comma-separated fields (date, time,
+// source, type, category, event ID, ..., message), or no text at all.
+bool LooksClassic(std::string_view head)
+{
+    const std::string_view line = head.substr(0, head.find_first_of("\r\n"));
+    return head.empty() || std::count(line.begin(), line.end(), ',') >= 6;
+}
+
 }  // namespace
 
-extern const LogFormEntry kClassicForm{"Classic lines", [](std::string_view) { return true; }, ReadClassicLines};
+// Last in the table: also the reader of a file that no form recognises.
+extern const LogFormEntry kClassicForm{"Classic lines", LooksClassic, ReadClassicLines};
 
 }  // namespace vy

@@ -136,8 +136,10 @@ private:
             // the scan.
             if (!open) {
                 recordLine_ = number;
-                if (!OpensQuote(text)) {
+                const Quotes quotes = QuotesAt(text);
+                if (quotes != Quotes::Open) {
                     record_ = text;  // the common case: no copy
+                    broken_ = quotes == Quotes::Broken;
                     return true;
                 }
                 joined_.assign(text);
@@ -145,10 +147,7 @@ private:
                 continue;
             }
             if (StartsRecord(text)) {
-                // The quote never closed: the record ends before this line.
-                heldText_.assign(text);
-                heldLine_ = number;
-                held_ = true;
+                Hold(text, number);  // the quote never closed: the record ends before this line
                 break;
             }
             if (joined_.size() + text.size() >= LogReader::DefaultMaxLine) {
@@ -156,27 +155,44 @@ private:
                 recordOverlong_ = true;
                 return true;
             }
+            const std::size_t before = joined_.size();
             joined_.push_back('\n');
             joined_.append(text);
-            if (OddQuotes(text)) {
-                open = false;
+            const Quotes quotes = powerShell_ ? QuotesOf(joined_, separator_) : OddQuotes(text) ? Quotes::Closed : Quotes::Open;
+            if (quotes == Quotes::Broken && text.starts_with('"')) {
+                // A quote was lost before this line, which may start the next record.
+                joined_.resize(before);
+                Hold(text, number);
+                break;
+            }
+            if (quotes != Quotes::Open) {
+                open = quotes == Quotes::Broken;
                 break;
             }
         }
         if (!any)
             return false;
         record_ = joined_;
-        broken_ = open;
+        broken_ = open || held_;
         if (!powerShell_)
             fields_.Split(record_, separator_, 6);
         return true;
     }
 
-    // Whether a quote opened in text stays open at its end (an Event Viewer
-    // line is split at once: most records are one line).
-    bool OpensQuote(std::string_view text)
+    // How the quotes of a record's first line stand (an Event Viewer line is
+    // split at once: most records are one line).
+    Quotes QuotesAt(std::string_view text)
     {
-        return powerShell_ ? OddQuotes(text) : !fields_.Split(text, separator_, 6);
+        if (powerShell_)
+            return QuotesOf(text, separator_);
+        return fields_.Split(text, separator_, 6) ? Quotes::Closed : Quotes::Open;
+    }
+
+    void Hold(std::string_view text, std::int64_t number)
+    {
+        heldText_.assign(text);
+        heldLine_ = number;
+        held_ = true;
     }
 
     // Whether the line text starts a record of the form by itself.

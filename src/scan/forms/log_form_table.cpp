@@ -22,10 +22,10 @@ std::span<const LogFormEntry> LogFormTable()
 std::size_t FormOf(std::string_view head)
 {
     const std::span<const LogFormEntry> table = LogFormTable();
-    for (std::size_t i = 0; i + 1 < table.size(); ++i)
+    for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].Recognises(head))
             return i;
-    return table.size() - 1;
+    return table.size();
 }
 
 }  // namespace vy
