@@ -503,7 +503,8 @@ TEST_F(VyReport, EmptyFolderWarnsAndWritesAnEmptyLineAMissingOneFails)
     run = RunVyReport({"--filter", "*.txt; *.csv;*.evtx", "--from", "1998-10-01", "--to", "1998-10-31",
                        other.path().toStdString()});
     EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\nbob;0:00:59;999;1,000;\r\n");
-    EXPECT_EQ(run.Err, "");
+    // The ".evtx" that holds a blank line only is in no form: named.
+    EXPECT_TRUE(run.Err.starts_with("vy-report: system.evtx: ") && run.Err.find('\n') + 1 == run.Err.size()) << run.Err;
     const ProgramRun tree = RunVyReport({"--format", "tree", empty.path().toStdString()});
     EXPECT_EQ(tree.Out, "");
     // Files, but nothing in the range: with both stores empty no tree is
