@@ -412,6 +412,12 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             for (int i = 0; i < stores->Names.Count(); ++i)
                 found = found || stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"';
             EXPECT_TRUE(found);
+            // A column missing from the header is named.
+            std::string renamed = whole;
+            renamed.replace(renamed.find("\"MachineName\""), 13, "\"Machine\"");
+            const FileSummary missing = ScanOne(dir, renamed, "20251");
+            ASSERT_EQ(missing.Problems.size(), 1u);
+            EXPECT_NE(missing.Problems[0].find("\"MachineName\""), std::string::npos);
         }
         if (form == F::Xml) {
             // Two exports appended, the first after a comment and a DOCTYPE.
