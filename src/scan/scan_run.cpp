@@ -19,7 +19,6 @@
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
-#include "scan/name_text.h"
 #include "scan/progress.h"
 #include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
@@ -157,17 +156,6 @@ public:
         return ParseConnectionLine(settings_.LogLanguage, text, out);
     }
 
-    // A recognised event of an export with its message apart.
-    bool Process(const EventMessage& event)
-    {
-        const std::string_view message = DecodeLine(event.Message, event.Encoding, decoded_);
-        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, message, line_))
-            return false;
-        MakeNamesData(line_, room_);
-        Store(line_);
-        return true;
-    }
-
     // Where the connections read from now on are counted.
     void CountInto(std::int64_t& count) { count_ = &count; }
     // The first and last connect moment read.
@@ -288,12 +276,10 @@ public:
     std::int64_t* count_ = &uncounted_;
     double first_ = std::numeric_limits<double>::infinity();
     double last_ = -std::numeric_limits<double>::infinity();
-    NameRoom room_;
     ExclusionList users_;
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
-    std::string decoded_;  // a message as single bytes
     NameCache userChains_;
     NameCache speedChains_;
 };
@@ -389,11 +375,6 @@ public:
     {
         if (!processor_.Process(line))
             Unread(file_, number, false);
-    }
-    void Message(const EventMessage& event) override
-    {
-        if (!processor_.Process(event))
-            Unread(file_, event.Line, false);
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
     bool Values(std::string_view line, ConnectionLine& out) override { return processor_.Read(line, out); }

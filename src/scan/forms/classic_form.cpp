@@ -89,12 +89,16 @@ bool ReadClassicLines(FormReading& r)
     }
 }
 
-// A first line of at least seven comma-separated fields (date, time,
-// source, type, category, event ID, ..., message), or no text at all.
+// A line of at least seven comma-separated fields (date, time, source,
+// type, category, event ID, ..., message) in the head, or no text at all.
 bool LooksClassic(std::string_view head)
 {
-    const std::string_view line = head.substr(0, head.find_first_of("\r\n"));
-    return head.empty() || std::count(line.begin(), line.end(), ',') >= 6;
+    for (std::size_t at = 0; at < head.size(); at = NextLineStart(head, at)) {
+        const std::string_view line = head.substr(at, head.find_first_of("\r\n", at) - at);
+        if (std::count(line.begin(), line.end(), ',') >= 6)
+            return true;
+    }
+    return head.empty();
 }
 
 }  // namespace

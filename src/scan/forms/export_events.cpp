@@ -7,6 +7,8 @@
 
 #include "scan/event_strings.h"
 #include "scan/forms/csv_fields.h"
+#include "scan/name_text.h"
+#include "scan/scan_run.h"
 #include "store/ascii_text.h"
 
 namespace vy {
@@ -372,7 +374,12 @@ private:
         const bool found = marker_ != nullptr && marker_ >= message->data() && marker_ < message->data() + message->size();
         if (!found && reading_.Matcher.FindMarker(*message) == npos)
             return;
-        reading_.Sink.Message({id, server, *message, recordLine_, encoding_});
+        if (ParseEventMessage(reading_.Settings.LogLanguage, id, server, DecodeLine(*message, encoding_, decoded_), values_)) {
+            MakeNamesData(values_, room_);
+            reading_.Sink.Parsed(values_);
+        } else {
+            reading_.Sink.UnreadLine(reading_.File, recordLine_);
+        }
     }
 
     FormReading& reading_;
@@ -388,6 +395,9 @@ private:
     LogLineRead line_;
     TextEncoding encoding_ = TextEncoding::SingleByte;
     std::string server_;       // a computer name as single bytes
+    std::string decoded_;      // a message as single bytes
+    ConnectionLine values_;
+    NameRoom room_;
     std::string joined_;       // a record of several lines, joined by line feeds
     std::string_view record_;  // the record last read: a line, or joined_
     std::int64_t lines_ = 0;   // lines read so far
