@@ -58,11 +58,24 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
     const int month = IndexIn(line.substr(4, 3), kMonths) + 1;
     const int day = TwoDigits(line, 8);
     const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
-    const std::optional<int> year = ReadDigits<int>(line.substr(20));
-    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || !year || line[11] == ' ' ||
-        line[14] == ' ' || line[17] == ' ')
+    const int century = TwoDigits(line, 20), years = TwoDigits(line, 22);
+    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
+        line[11] == ' ' || line[14] == ' ' || line[17] == ' ' || line[20] == ' ' || line[22] == ' ')
         return std::nullopt;
-    return SecondOf(*year, month, day, hour, minute, second);
+    // The records of a file come day by day: the day's number is kept.
+    thread_local std::string_view lastDate;
+    thread_local char lastText[11];
+    thread_local std::optional<std::int64_t> lastStart;
+    const std::string_view date = line.substr(4, 6);
+    if (lastDate != date || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
+        std::memcpy(lastText, date.data(), 6);
+        std::memcpy(lastText + 6, line.data() + 20, 4);
+        lastDate = std::string_view(lastText, 6);
+        lastStart = SecondOf(century * 100 + years, month, day, 0, 0, 0);
+    }
+    if (!lastStart || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return *lastStart + hour * 3600 + minute * 60 + second;
 }
 
 // A quoted value's text without its quotes, escapes undone, into out;
@@ -74,6 +87,10 @@ bool Unescape(std::string_view quoted, std::string& out)
     if (quoted.size() < 2 || quoted.back() != '"')
         return false;
     const std::string_view text = quoted.substr(1, quoted.size() - 2);
+    if (text.find_first_of("\\\"") == std::string_view::npos) {
+        out.assign(text);  // most values: nothing to undo
+        return true;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '"')
@@ -141,8 +158,9 @@ public:
     // One attribute line without its tab.
     void Attribute(std::string_view text)
     {
-        const std::size_t equals = text.find(" = ");
-        if (equals == std::string_view::npos)
+        // Names hold no blank: the first one is where " = " must stand.
+        const std::size_t equals = std::min(text.find(' '), text.size());
+        if (text.compare(equals, 3, " = ") != 0)
             return;
         const int slot = SlotOf(text.substr(0, equals));
         if (slot < 0)
