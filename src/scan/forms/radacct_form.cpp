@@ -168,14 +168,7 @@ private:
 };
 
 // The first line that is not empty is the header.
-bool RecognisesRadacct(std::string_view head)
-{
-    const std::size_t first = head.find_first_not_of("\r\n");
-    if (first == std::string_view::npos)
-        return false;
-    head.remove_prefix(first);
-    return ReadHeader(head.substr(0, head.find_first_of("\r\n"))).has_value();
-}
+bool RecognisesRadacct(std::string_view head) { return ReadHeader(FirstLineOf(head)).has_value(); }
 
 }  // namespace
 
