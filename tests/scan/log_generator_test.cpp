@@ -478,5 +478,50 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
     }
 }
 
+// What the generator does not write: a detail file whose Stops name no NAS
+// (the folder's name is the server), byte counts at and past the 64-bit
+// limit; a radacct copy of the stock table (no nasidentifier: the address
+// is the server) with rows that cannot be read.
+TEST(LogGenerator, AccountingFormsFallBackAndCountWhatTheGeneratorNeverWrites)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("NAS7");
+    const auto scan = [&dir](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir.filePath("NAS7/" + QString::fromStdString(name)).toStdString(), std::ios::binary) << bytes;
+        ScanSettings s;
+        s.LogDir = dir.filePath("NAS7") + "/";
+        s.FileFilter = QString::fromStdString(name);
+        s.FinalDate = 1e6;
+        const auto stores = std::make_unique<Stores>();
+        const std::atomic<bool> stop{false};
+        const ScanResult result = RunScan(s, *stores, stop, nullptr);
+        return std::pair{RecordsByName(*stores, true, true), result.Files.at(0)};
+    };
+    const auto stop = [](const char* bytes) {
+        return std::string("Wed Jan  7 10:00:00 1998\n\tUser-Name = \"Bob\"\n\tAcct-Status-Type = Stop\n"
+                           "\tAcct-Session-Time = 60\n\tAcct-Output-Gigawords = 2147483647\n\tAcct-Output-Octets = ") +
+               bytes + "\n\tTimestamp = 884167200\n\n";
+    };
+    const auto [detail, detailFile] = scan("detail-19980107", stop("4294967295") + stop("4294967296"));
+    const double start = *EncodeDate(1998, 1, 7) + *EncodeTime(9, 59, 0);
+    EXPECT_EQ(detail, (std::vector<std::string>{std::to_string(start) + "|60|9223372036854775807|0|Local|bob|NAS7||0"}));
+    EXPECT_EQ(detailFile.Unread, 1);
+    EXPECT_EQ(detailFile.FirstUnread, 9);
+    const auto [radacct, radacctFile] =
+        scan("radacct.csv",
+             "radacctid,acctsessionid,acctuniqueid,username,realm,nasipaddress,nasportid,nasporttype,acctstarttime,"
+             "acctupdatetime,acctstoptime,acctinterval,acctsessiontime,acctauthentic,connectinfo_start,connectinfo_stop,"
+             "acctinputoctets,acctoutputoctets\n"
+             "1,a,u1,SALES\\Ann,,10.0.0.9,COM1,Async,1998-01-07 10:00:30+01,,1998-01-07 10:01:30+01,,60,RADIUS,"
+             "Ethernet,CONNECT 0,5,7\n"
+             "2,b,u2,bob,,10.0.0.9,COM2,Async,,,1998-01-07 10:01:30+01,,60,RADIUS,,,5,7\n"
+             "3,c,u3,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,1998-01-07 10:01:30,,6.5,RADIUS,,,5,7\n"
+             "4,d,u4,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,,,,RADIUS,,,,\n");
+    EXPECT_EQ(radacct, (std::vector<std::string>{std::to_string(*EncodeDate(1998, 1, 7) + *EncodeTime(10, 0, 0)) +
+                                                 "|60|7|5|SALES|ann|10.0.0.9|COM1|0"}));
+    EXPECT_EQ(radacctFile.Unread, 2);
+    EXPECT_EQ(radacctFile.FirstUnread, 3);
+}
+
 }  // namespace
 }  // namespace vy
