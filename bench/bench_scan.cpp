@@ -135,6 +135,50 @@ void ScanSmallFolderEventViewerCsv(benchmark::State& state)
 }
 BENCHMARK(ScanSmallFolderEventViewerCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
+// A million connections among a million other records, as classic lines
+// and in each accounting form (a session's Start, Interim-Update and Stop
+// records for each connection), scanned on one thread: the CPU time of
+// each over a million is its cost per connection.
+std::string AccountingFolder(vy::loggen::MessageForm form)
+{
+    static const std::string folder = KeptFolder("scan-accounting", "v1", [](const std::string& dir) {
+        vy::loggen::GeneratorOptions o;
+        o.Seed = 7;
+        o.Files = 4;
+        o.ConnectionLines = kConnections;
+        o.OtherLines = kConnections;
+        o.Users = 2000;
+        o.FirstDay = {1998, 1, 1};
+        o.LastDay = {1998, 12, 31};
+        for (auto [f, name] : {std::pair{vy::loggen::MessageForm::Classic, "/classic"},
+                               {vy::loggen::MessageForm::Detail, "/detail"},
+                               {vy::loggen::MessageForm::Radacct, "/radacct"}}) {
+            o.Form = f;
+            vy::loggen::GenerateLogFolder(dir + name, o);
+        }
+    });
+    switch (form) {
+    case vy::loggen::MessageForm::Detail: return folder + "/detail";
+    case vy::loggen::MessageForm::Radacct: return folder + "/radacct";
+    default: return folder + "/classic";
+    }
+}
+void ScanAccountingClassic(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Classic), "*");
+}
+BENCHMARK(ScanAccountingClassic)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingDetail(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Detail), "*");
+}
+BENCHMARK(ScanAccountingDetail)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingRadacct(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Radacct), "*");
+}
+BENCHMARK(ScanAccountingRadacct)->Unit(benchmark::kMillisecond)->MinTime(2);
+
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)
 {

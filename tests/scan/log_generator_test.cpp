@@ -279,7 +279,9 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 // The same connections as classic lines, in the current servers' line form
 // and in every export and event log file as events 20251 and 20272, give
 // the same records; 20272 carries no speed ("0"), and Event Viewer exports
-// no computer (the server is the file's name).
+// no computer (the server is the file's name). The accounting forms write
+// each connection as a RADIUS session: the server is the NAS-Identifier,
+// the speed comes from Connect-Info.
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
     loggen::GeneratorOptions o;
@@ -302,7 +304,8 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
                                   {F::EventViewerText, L::German, "20251"}, {F::Xml, L::English, "20251"},
                                   {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
                                   {F::PowerShellCsv, L::English, "20272"}, {F::Evtx, L::English, "20251"},
-                                  {F::Evtx, L::English, "20272"}}) {
+                                  {F::Evtx, L::English, "20272"}, {F::Detail, L::English, "20251"},
+                                  {F::Radacct, L::English, "20251"}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
         o.Form = form;
         o.Lang = lang;
@@ -431,13 +434,31 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             at = t.find(">20251</EventID>", at + 1);
         return t.insert(at + 16, "&");
     };
+    // The k-th Stop of a detail file: a User-Name whose closing quote went
+    // (an escape cut short); the k-th finished row of a radacct copy: a
+    // quote lost.
+    const Damage cutEscape = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\tAcct-Status-Type = Stop\n", at + 1);
+        return t.replace(t.rfind("\"\n\tAcct-Status-Type = Stop", at), 1, "\\");
+    };
+    const Damage lostQuote = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\"\"9\"\"\",", at + 1);
+        return t.erase(at + 5, 1);
+    };
     using F = loggen::MessageForm;
     for (auto [form, cutAfter, damage] :
          {std::tuple{F::EventViewerCsv, std::string(" bytes were sent and "), unclosedQuote},
           {F::PowerShellCsv, std::string("\",\"20251\",\""), unclosedQuote},
-          {F::Xml, std::string(">20251</EventID>"), strayAmpersand}}) {
+          {F::Xml, std::string(">20251</EventID>"), strayAmpersand},
+          {F::Detail, std::string("\tAcct-Terminate-Cause = User-"), cutEscape},
+          {F::Radacct, std::string(",5551234,"), lostQuote}}) {
         SCOPED_TRACE(static_cast<int>(form));
         o.Form = form;
+        const bool accounting = form == F::Detail || form == F::Radacct;  // no event list
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
         if (form == loggen::MessageForm::Xml)  // cut where its text says, in UTF-8
@@ -445,14 +466,16 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         const FileSummary all = ScanOne(dir, whole, "20251");
         EXPECT_EQ(all.Connections, 40);
         EXPECT_EQ(all.Unread, 0);
-        EXPECT_EQ(ScanOne(dir, whole, "20050").NotListed, (std::map<int, std::int64_t>{{20251, 40}}));
+        const FileSummary unlisted = ScanOne(dir, whole, "20050");
+        EXPECT_EQ(unlisted.NotListed, (accounting ? std::map<int, std::int64_t>{} : std::map<int, std::int64_t>{{20251, 40}}));
         // Cut inside the last connection: its quote or element never closes,
-        // or its message ends early.
+        // or its message ends early; it is counted where its record starts.
         const std::size_t at = whole.rfind(cutAfter) + cutAfter.size();
+        const std::size_t start = form == F::Detail ? whole.rfind("\n\n", at) + 2 : at;
         const FileSummary cut = ScanOne(dir, whole.substr(0, at), "20251");
         EXPECT_EQ(cut.Connections, 39);
         EXPECT_EQ(cut.Unread, 1);
-        EXPECT_EQ(cut.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
+        EXPECT_EQ(cut.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(start), '\n') + 1);
         // Broken in the middle: that one connection alone is lost, and told.
         for (std::size_t k : {1u, 17u, 40u}) {
             const FileSummary broken = ScanOne(dir, damage(whole, k), "20251");
@@ -496,7 +519,68 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
                 found = found || stores->Names[i].Name.starts_with("a??");
             EXPECT_TRUE(found);
         }
+        if (form == F::Detail) {
+            // Garbage between records changes nothing; a Stop whose header
+            // line is lost, or whose session time is no number, is counted.
+            std::string garbage = whole;
+            for (std::size_t b = garbage.find("\n\n"); b != std::string::npos; b = garbage.find("\n\n", b + 12))
+                garbage.insert(b + 2, "-- junk --\n");
+            EXPECT_EQ(ScanOne(dir, garbage, "20251").Connections, 40);
+            const std::size_t stop = whole.find("\tAcct-Status-Type = Stop\n");
+            const std::size_t header = whole.rfind("\n\n", stop) + 2;
+            std::string headless = whole;
+            const FileSummary lost = ScanOne(dir, headless.erase(header, whole.find('\n', header) + 1 - header), "20251");
+            EXPECT_EQ(lost.Connections + lost.Unread, 40);
+            EXPECT_EQ(lost.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(header), '\n') + 1);
+            std::string word = whole;
+            EXPECT_EQ(ScanOne(dir, word.insert(whole.find("\n", whole.find("Acct-Session-Time = ", stop)), "s"), "20251").Unread, 1);
+        }
     }
+}
+
+// What the generator does not write: a detail file whose Stops name no NAS
+// (the folder's name is the server), byte counts at and past the 64-bit
+// limit; a radacct copy of the stock table (no nasidentifier: the address
+// is the server) with rows that cannot be read.
+TEST(LogGenerator, AccountingFormsFallBackAndCountWhatTheGeneratorNeverWrites)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("NAS7");
+    const auto scan = [&dir](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir.filePath("NAS7/" + QString::fromStdString(name)).toStdString(), std::ios::binary) << bytes;
+        ScanSettings s;
+        s.LogDir = dir.filePath("NAS7") + "/";
+        s.FileFilter = QString::fromStdString(name);
+        s.FinalDate = 1e6;
+        const auto stores = std::make_unique<Stores>();
+        const std::atomic<bool> stop{false};
+        const ScanResult result = RunScan(s, *stores, stop, nullptr);
+        return std::pair{RecordsByName(*stores, true, true), result.Files.at(0)};
+    };
+    const auto stop = [](const char* bytes) {
+        return std::string("Wed Jan  7 10:00:00 1998\n\tUser-Name = \"Bob\"\n\tAcct-Status-Type = Stop\n"
+                           "\tAcct-Session-Time = 60\n\tAcct-Output-Gigawords = 2147483647\n\tAcct-Output-Octets = ") +
+               bytes + "\n\tTimestamp = 884167200\n\n";
+    };
+    const auto [detail, detailFile] = scan("detail-19980107", stop("4294967295") + stop("4294967296"));
+    const double start = *EncodeDate(1998, 1, 7) + *EncodeTime(9, 59, 0);
+    EXPECT_EQ(detail, (std::vector<std::string>{std::to_string(start) + "|60|9223372036854775807|0|Local|bob|NAS7||0"}));
+    EXPECT_EQ(detailFile.Unread, 1);
+    EXPECT_EQ(detailFile.FirstUnread, 9);
+    const auto [radacct, radacctFile] =
+        scan("radacct.csv",
+             "radacctid,acctsessionid,acctuniqueid,username,realm,nasipaddress,nasportid,nasporttype,acctstarttime,"
+             "acctupdatetime,acctstoptime,acctinterval,acctsessiontime,acctauthentic,connectinfo_start,connectinfo_stop,"
+             "acctinputoctets,acctoutputoctets\n"
+             "1,a,u1,SALES\\Ann,,10.0.0.9,COM1,Async,1998-01-07 10:00:30+01,,1998-01-07 10:01:30+01,,60,RADIUS,"
+             "Ethernet,CONNECT 0,5,7\n"
+             "2,b,u2,bob,,10.0.0.9,COM2,Async,,,1998-01-07 10:01:30+01,,60,RADIUS,,,5,7\n"
+             "3,c,u3,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,1998-01-07 10:01:30,,6.5,RADIUS,,,5,7\n"
+             "4,d,u4,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,,,,RADIUS,,,,\n");
+    EXPECT_EQ(radacct, (std::vector<std::string>{std::to_string(*EncodeDate(1998, 1, 7) + *EncodeTime(10, 0, 0)) +
+                                                 "|60|7|5|SALES|ann|10.0.0.9|COM1|0"}));
+    EXPECT_EQ(radacctFile.Unread, 2);
+    EXPECT_EQ(radacctFile.FirstUnread, 3);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringEncoder>
 
+#include "loggen/accounting_folder_writer.h"
 #include "loggen/evtx_folder_writer.h"
 
 #include <fcntl.h>
@@ -530,7 +531,8 @@ std::string Latin1ToUtf8(std::string_view text)
 // The forms written as exports of their own layout (.evtx is written from the lines by its own writer).
 bool IsExport(MessageForm form)
 {
-    return form != MessageForm::Classic && form != MessageForm::Current && form != MessageForm::Evtx;
+    return form == MessageForm::EventViewerCsv || form == MessageForm::EventViewerText || form == MessageForm::Xml ||
+           form == MessageForm::PowerShellCsv;
 }
 
 const char* ExtensionOf(MessageForm form)
@@ -1051,6 +1053,11 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
         EvtxFolderWriter writer(folder, options.EventId, summary);
         GenerateLines(options, writer);
         writer.Finish();
+        return summary;
+    }
+    if (auto accounting = MakeAccountingWriter(folder, options, summary)) {
+        GenerateLines(options, *accounting);
+        accounting->Finish();
         return summary;
     }
     FolderWriter writer(folder, summary, options.Form == MessageForm::Xml);

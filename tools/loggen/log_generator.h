@@ -10,7 +10,8 @@
 // (Get-WinEvent in odd files, Get-EventLog in even ones), and Event Viewer's
 // XML in UTF-16 with the values as insertion strings and the texts shown. Event Viewer exports name no
 // computer: read back, their server is the file's name. Event log files
-// (.evtx) hold the same connections as events 20251 and 20272.
+// (.evtx) hold the same connections as events 20251 and 20272. The
+// accounting forms write each connection as a RADIUS session.
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,7 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx };
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx, Detail, Radacct };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;

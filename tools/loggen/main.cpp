@@ -29,6 +29,9 @@ const char kUsage[] =
     "                     MIX for the German header;\n"
     "                     or evtx: event log files (.evtx), the same connections\n"
     "                     as events 20251 or 20272 (--event) or both in turn\n"
+    "                     or accounting records of the same connections as\n"
+    "                     RADIUS sessions: detail (FreeRADIUS detail files),\n"
+    "                     radacct (a CSV copy of its SQL table radacct)\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -120,7 +123,9 @@ int main(int argc, char** argv)
             else if (f == "xml") o.Form = vy::loggen::MessageForm::Xml;
             else if (f == "pscsv") o.Form = vy::loggen::MessageForm::PowerShellCsv;
             else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
-            else Fail("form is classic, current, evcsv, evtext, xml, pscsv or evtx, not " + f);
+            else if (f == "detail") o.Form = vy::loggen::MessageForm::Detail;
+            else if (f == "radacct") o.Form = vy::loggen::MessageForm::Radacct;
+            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, detail or radacct, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;

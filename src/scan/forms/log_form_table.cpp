@@ -4,7 +4,7 @@ namespace vy {
 
 // Each defined in its own file of this folder.
 extern const LogFormEntry kEventLogFileForm, kEventViewerCsvForm, kEventViewerTextForm, kPowerShellCsvForm,
-    kXmlForm, kClassicForm;
+    kXmlForm, kDetailForm, kRadacctForm, kClassicForm;
 
 std::span<const LogFormEntry> LogFormTable()
 {
@@ -14,6 +14,8 @@ std::span<const LogFormEntry> LogFormTable()
         kEventViewerTextForm,
         kPowerShellCsvForm,
         kXmlForm,
+        kDetailForm,
+        kRadacctForm,
         kClassicForm,
     };
     return table;
