@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "loggen/evtx_folder_writer.h"
+#include "loggen/nps_log_writer.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -531,7 +532,8 @@ std::string Latin1ToUtf8(std::string_view text)
 // The forms written as exports of their own layout (.evtx is written from the lines by its own writer).
 bool IsExport(MessageForm form)
 {
-    return form != MessageForm::Classic && form != MessageForm::Current && form != MessageForm::Evtx;
+    return form == MessageForm::EventViewerCsv || form == MessageForm::EventViewerText || form == MessageForm::Xml ||
+           form == MessageForm::PowerShellCsv;
 }
 
 const char* ExtensionOf(MessageForm form)
@@ -989,6 +991,13 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
     GeneratedFolder summary;
     if (options.Form == MessageForm::Evtx) {
         EvtxFolderWriter writer(folder, options.EventId, summary);
+        GenerateLines(options, writer);
+        writer.Finish();
+        return summary;
+    }
+    if (const auto nps = NpsFormOf(options.Form)) {
+        const double first = *EncodeDate(options.FirstDay.Year, options.FirstDay.Month, options.FirstDay.Day);
+        NpsFolderWriter writer(folder, *nps, options.Seed, static_cast<std::int64_t>(first) * 86400, summary);
         GenerateLines(options, writer);
         writer.Finish();
         return summary;

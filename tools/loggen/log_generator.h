@@ -21,7 +21,8 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx };
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx,
+                         NpsDts, NpsOdbc, NpsIas };  // the NPS forms: nps_log_writer.h
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;

@@ -27,7 +27,9 @@ const char kUsage[] =
     "                     (PowerShell Export-Csv); evcsv and evtext take DE or\n"
     "                     MIX for the German header;\n"
     "                     or evtx: event log files (.evtx), the same connections\n"
-    "                     as events 20251 or 20272 (--event) or both in turn\n"
+    "                     as events 20251 or 20272 (--event) or both in turn;\n"
+    "                     or npsdts, npsodbc, npsias: NPS accounting logs\n"
+    "                     (IN*.log: DTS XML, database-compatible, IAS format)\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -119,7 +121,10 @@ int main(int argc, char** argv)
             else if (f == "xml") o.Form = vy::loggen::MessageForm::Xml;
             else if (f == "pscsv") o.Form = vy::loggen::MessageForm::PowerShellCsv;
             else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
-            else Fail("form is classic, current, evcsv, evtext, xml, pscsv or evtx, not " + f);
+            else if (f == "npsdts") o.Form = vy::loggen::MessageForm::NpsDts;
+            else if (f == "npsodbc") o.Form = vy::loggen::MessageForm::NpsOdbc;
+            else if (f == "npsias") o.Form = vy::loggen::MessageForm::NpsIas;
+            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, npsdts, npsodbc or npsias, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
@@ -130,8 +135,9 @@ int main(int argc, char** argv)
             Fail("unknown option " + a + "\n" + kUsage);
         }
     }
-    const bool export_ = o.Form != vy::loggen::MessageForm::Classic && o.Form != vy::loggen::MessageForm::Current &&
-                         o.Form != vy::loggen::MessageForm::Evtx;
+    const bool export_ = o.Form == vy::loggen::MessageForm::EventViewerCsv ||
+                         o.Form == vy::loggen::MessageForm::EventViewerText || o.Form == vy::loggen::MessageForm::Xml ||
+                         o.Form == vy::loggen::MessageForm::PowerShellCsv;
     if (export_ && !eventGiven)
         o.EventId = "20251";
     if (folder.empty()) {

@@ -1,0 +1,168 @@
+#include "scan/forms/nps_records.h"
+
+#include <algorithm>
+
+#include "scan/accounting_record.h"
+#include "scan/line_parser.h"
+#include "store/ascii_text.h"
+#include "store/date_value.h"
+
+namespace vy {
+
+namespace {
+
+constexpr int kAccountingRequest = 4;
+constexpr int kStop = 2;
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<int> Number(std::string_view text) { return ReadDigits<int>(text); }
+
+// A record damaged on the way may have been a Stop: unless what is left of
+// it says otherwise, it is counted, so that no connection goes unnoticed.
+bool MayBeStop(const NpsRecord& record)
+{
+    const auto status = Number(record[NpsAttribute::StatusType]);
+    if (status)
+        return *status == kStop;
+    const auto packet = Number(record[NpsAttribute::PacketType]);
+    return !packet || *packet == kAccountingRequest;
+}
+
+// The connection of a Stop record, by the rules every accounting form
+// shares.
+bool NpsStopConnection(const NpsRecord& r, TextEncoding encoding, std::int64_t line, ConnectionLine& out)
+{
+    using A = NpsAttribute;
+    AccountingRecord a;
+    a.UserName = r[A::UserName];
+    a.NasIdentifier = r[A::NasIdentifier];
+    a.NasIpAddress = r[A::NasIpAddress];
+    a.FallbackServer = r[A::Computer];
+    a.NasPortId = r[A::NasPortId];
+    a.NasPort = r[A::NasPort];
+    a.ConnectInfo = r[A::ConnectInfo];
+    a.SessionTime = r[A::SessionTime];
+    a.DelayTime = r[A::DelayTime];
+    a.InputOctets = r[A::InputOctets];
+    a.OutputOctets = r[A::OutputOctets];
+    a.InputGigawords = r[A::InputGigawords];
+    a.OutputGigawords = r[A::OutputGigawords];
+    a.RecordSecond = NpsRecordSecond(r.Date, r.Time);
+    a.Line = line;
+    a.Encoding = encoding;
+    return ReadStopRecord(a, out);
+}
+
+}  // namespace
+
+void NpsRecord::Clear()
+{
+    values_.fill({});
+    Date = Time = {};
+    Whole = true;
+}
+
+std::string& NpsRecord::Buffer(NpsAttribute a)
+{
+    std::string& buffer = buffers_[Index(a)];
+    buffer.clear();
+    return buffer;
+}
+
+bool ReadNpsLines(const NpsReading& reading, NpsLineParser parse)
+{
+    NpsRecord record;
+    ConnectionLine connection;
+    LogLineRead line;
+    std::int64_t number = 0;
+    while (reading.Reader.Next(line)) {
+        ++number;
+        // Found: 0 nothing, 1 a connection, 2 a record that cannot be read.
+        int found = 0;
+        if (line.Overlong) {
+            reading.Sink.Overlong();
+        } else {
+            record.Clear();
+            if (parse(line.Text, record)) {
+                if (!record.Whole) {
+                    found = MayBeStop(record) ? 2 : 0;
+                } else if (!record[NpsAttribute::StatusType].empty()) {
+                    const auto status = Number(record[NpsAttribute::StatusType]);
+                    if (!status)
+                        found = 2;  // not a number where a number belongs
+                    else if (*status == kStop)
+                        found = NpsStopConnection(record, reading.Reader.Encoding(), number, connection) ? 1 : 2;
+                }
+            }
+        }
+        reading.Progress.Line(reading.FileStart + static_cast<double>(reading.Reader.Consumed()), found == 1);
+        if (found == 1)
+            reading.Sink.Parsed(connection);
+        else if (found == 2)
+            reading.Sink.UnreadLine(reading.File, number);
+        if (reading.Sink.Stopped())
+            return false;
+    }
+    return true;
+}
+
+bool IsNpsDate(std::string_view text)
+{
+    return text.size() == 10 && text[2] == '/' && text[5] == '/' && IsAsciiDigit(text[0]) && IsAsciiDigit(text[1]) &&
+           IsAsciiDigit(text[3]) && IsAsciiDigit(text[4]) && IsAsciiDigit(text[6]) && IsAsciiDigit(text[7]) &&
+           IsAsciiDigit(text[8]) && IsAsciiDigit(text[9]);
+}
+
+bool IsNpsTime(std::string_view text)
+{
+    return text.size() >= 8 && text[2] == ':' && text[5] == ':' && IsAsciiDigit(text[0]) && IsAsciiDigit(text[1]) &&
+           IsAsciiDigit(text[3]) && IsAsciiDigit(text[4]) && IsAsciiDigit(text[6]) && IsAsciiDigit(text[7]) &&
+           (text.size() == 8 || text[8] == '.');
+}
+
+std::optional<std::int64_t> NpsRecordSecond(std::string_view date, std::string_view time)
+{
+    if (!IsNpsDate(date) || !IsNpsTime(time))
+        return std::nullopt;
+    const auto two = [](std::string_view t, std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+    const int year = two(date, 6) * 100 + two(date, 8);
+    return SecondOf(year, two(date, 0), two(date, 3), two(time, 0), two(time, 3), two(time, 6));
+}
+
+bool AppendHexBytes(std::string_view hex, std::string& out)
+{
+    if (hex.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        out.push_back(static_cast<char>(high * 16 + low));
+    }
+    return true;
+}
+
+std::string_view FirstNonEmptyLine(std::string_view head)
+{
+    for (std::size_t at = 0; at < head.size();) {
+        const std::size_t end = std::min(head.find_first_of("\r\n", at), head.size());
+        const std::string_view line = head.substr(at, end - at);
+        if (line.find_first_not_of(" \t") != std::string_view::npos)
+            return line;
+        at = end + 1;
+    }
+    return {};
+}
+
+}  // namespace vy

@@ -1,0 +1,197 @@
+// NPS / RRAS accounting log, "DTS Compliant": one <Event> element a line,
+// no root and no declaration; each child an attribute named as RADIUS names
+// it (<User-Name data_type="1">bob</User-Name>), the record's own time in
+// <Timestamp data_type="4">MM/DD/YYYY HH:MM:SS.fff</Timestamp>.
+
+#include <array>
+#include <vector>
+
+#include "scan/forms/nps_records.h"
+
+namespace vy {
+
+namespace {
+
+constexpr std::string_view kEventStart = "<Event>";
+constexpr std::string_view kEventEnd = "</Event>";
+constexpr std::string_view kTimestamp = "Timestamp";
+
+struct Child {
+    std::string_view Name;
+    NpsAttribute Attribute;
+};
+
+constexpr std::array kChildren{
+    Child{"User-Name", NpsAttribute::UserName},
+    Child{"NAS-Identifier", NpsAttribute::NasIdentifier},
+    Child{"NAS-IP-Address", NpsAttribute::NasIpAddress},
+    Child{"Computer-Name", NpsAttribute::Computer},
+    Child{"NAS-Port-Id", NpsAttribute::NasPortId},
+    Child{"NAS-Port", NpsAttribute::NasPort},
+    Child{"Connect-Info", NpsAttribute::ConnectInfo},
+    Child{"Acct-Status-Type", NpsAttribute::StatusType},
+    Child{"Acct-Delay-Time", NpsAttribute::DelayTime},
+    Child{"Acct-Input-Octets", NpsAttribute::InputOctets},
+    Child{"Acct-Output-Octets", NpsAttribute::OutputOctets},
+    Child{"Acct-Session-Time", NpsAttribute::SessionTime},
+    Child{"Acct-Input-Gigawords", NpsAttribute::InputGigawords},
+    Child{"Acct-Output-Gigawords", NpsAttribute::OutputGigawords},
+    Child{"Packet-Type", NpsAttribute::PacketType},
+};
+
+// The children looked up by the length of their names first: a record has
+// some forty children, most of them of no interest.
+class ChildNames {
+public:
+    ChildNames()
+    {
+        for (const Child& child : kChildren)
+            byLength_[child.Name.size()].push_back(child);
+    }
+    const Child* Find(std::string_view name) const
+    {
+        if (name.size() >= byLength_.size())
+            return nullptr;
+        for (const Child& child : byLength_[name.size()])
+            if (child.Name == name)
+                return &child;
+        return nullptr;
+    }
+
+private:
+    std::array<std::vector<Child>, 24> byLength_;
+};
+
+// Appends the character of code point code as UTF-8 (decoded with the rest
+// of the value later).
+bool AppendCodePoint(std::uint32_t code, std::string& out)
+{
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return false;
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | code >> 6));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | code >> 12));
+        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | code >> 18));
+        out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+    return true;
+}
+
+// The text of an element with its entities undone; false for an entity
+// XML does not know.
+bool AppendUnescaped(std::string_view text, std::string& out)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t amp = text.find('&', at);
+        out.append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
+        if (amp == std::string_view::npos)
+            return true;
+        const std::size_t semi = text.find(';', amp);
+        if (semi == std::string_view::npos)
+            return false;
+        const std::string_view name = text.substr(amp + 1, semi - amp - 1);
+        at = semi + 1;
+        if (name == "amp")
+            out.push_back('&');
+        else if (name == "lt")
+            out.push_back('<');
+        else if (name == "gt")
+            out.push_back('>');
+        else if (name == "quot")
+            out.push_back('"');
+        else if (name == "apos")
+            out.push_back('\'');
+        else if (name.size() >= 2 && name.size() <= 10 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            std::uint32_t code = 0;
+            if (name.size() == (hex ? 2u : 1u))
+                return false;
+            for (const char c : name.substr(hex ? 2 : 1)) {
+                const int digit = c >= '0' && c <= '9'                  ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f'         ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F'         ? c - 'A' + 10
+                                                                        : -1;
+                if (digit < 0)
+                    return false;
+                code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+                if (code > 0x10FFFF)
+                    return false;
+            }
+            if (!AppendCodePoint(code, out))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RecognisesNpsDts(std::string_view head)
+{
+    const std::string_view line = FirstNonEmptyLine(head);
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line.substr(first).starts_with("<Event><Timestamp data_type=\"4\">");
+}
+
+bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
+{
+    static const ChildNames names;
+    std::size_t at = line.find_first_not_of(" \t");
+    if (at == std::string_view::npos || line.substr(at, kEventStart.size()) != kEventStart)
+        return false;
+    at += kEventStart.size();
+    for (;;) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+            ++at;
+        if (line.substr(at, kEventEnd.size()) == kEventEnd)
+            return true;
+        // Anything else than a child is damage: the line cut short, or
+        // not well-formed.
+        record.Whole = false;
+        if (at >= line.size() || line[at] != '<')
+            return true;
+        const std::size_t nameEnd = line.find_first_of(" \t/>", at + 1);
+        const std::size_t tagEnd = line.find('>', at + 1);
+        if (tagEnd == std::string_view::npos || nameEnd == std::string_view::npos)
+            return true;
+        const std::string_view name = line.substr(at + 1, nameEnd - at - 1);
+        at = tagEnd + 1;
+        if (line[tagEnd - 1] == '/') {
+            record.Whole = true;  // empty: absent
+            continue;
+        }
+        const std::size_t close = line.find('<', at);
+        if (close == std::string_view::npos || line.substr(close + 1, 1) != "/" ||
+            line.substr(close + 2, name.size()) != name || line.substr(close + 2 + name.size(), 1) != ">")
+            return true;
+        const std::string_view text = line.substr(at, close - at);
+        at = close + 3 + name.size();
+        if (name == kTimestamp) {
+            const std::size_t blank = text.find(' ');
+            record.Date = text.substr(0, blank);
+            record.Time = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+        } else if (const Child* child = names.Find(name)) {
+            if (text.find('&') == std::string_view::npos) {
+                record.Set(child->Attribute, text);
+            } else {
+                if (!AppendUnescaped(text, record.Buffer(child->Attribute)))
+                    return true;
+                record.SetFromBuffer(child->Attribute);
+            }
+        }
+        record.Whole = true;
+    }
+}
+
+}  // namespace vy
