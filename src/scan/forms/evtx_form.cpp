@@ -1,0 +1,84 @@
+// Event log files (.evtx), read whole through libevtx on threads of their
+// own ahead of the scan, their connections handed on in record order.
+
+#include <memory>
+#include <string>
+
+#include "scan/evtx_read_ahead.h"
+#include "scan/forms/log_form_table.h"
+#include "scan/name_text.h"
+
+namespace vy {
+
+namespace {
+
+class EventLogFiles : public FormScan {
+public:
+    EventLogFiles(std::vector<std::filesystem::path> paths, const EventList& events, int threads)
+        : Ahead(std::move(paths), events, threads)
+    {
+    }
+    EvtxReadAhead Ahead;
+};
+
+std::unique_ptr<FormScan> BeginEventLogFiles(const ScanFiles& files)
+{
+    // Told by their first bytes, as the table tells them.
+    std::vector<std::filesystem::path> paths(files.Paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (IsEvtxFile(files.Paths[i]))
+            paths[i] = files.Paths[i];
+    return std::make_unique<EventLogFiles>(std::move(paths), files.Events, files.Threads ? 2 : 0);
+}
+
+std::string Plural(std::int64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool ReadEventLogFile(FormReading& reading)
+{
+    EvtxReadAhead& ahead = static_cast<EventLogFiles*>(reading.Scan)->Ahead;
+    // A file that became one after the scan began is read here.
+    EvtxFileRead read = ahead.IsEvtx(reading.File) ? ahead.Take(reading.File) : ReadEvtxFile(reading.Path, reading.Events);
+    ReadSink& sink = reading.Sink;
+    if (!read.Counts.Opened) {
+        sink.FileUnreadable(reading.File);
+        sink.Problem(reading.File, "it could not be read: it is damaged or no event log file");
+    }
+    ConnectionLine line;
+    NameRoom room;
+    for (const EvtxConnection& c : read.Connections) {
+        line.DateTime = c.DateTime;
+        line.Domain = read.Names[c.Domain];
+        line.User = read.Names[c.User];
+        line.Server = read.Names[c.Server];
+        line.Port = read.Names[c.Port];
+        line.Speed = read.Names[c.Speed];
+        line.ActiveTime = c.ActiveTime;
+        line.BytesSent = c.BytesSent;
+        line.BytesReceived = c.BytesReceived;
+        MakeNamesData(line, room);
+        sink.Parsed(line);
+        if (sink.Stopped())
+            return false;
+    }
+    for (std::int64_t i = 0; i < read.Counts.Unreadable; ++i)
+        sink.UnreadRecord(reading.File, read.Counts.FirstUnreadable);
+    for (const auto& [id, n] : read.Counts.NotListed)
+        for (std::int64_t i = 0; i < n; ++i)
+            sink.EventNotListed(id);
+    if (read.Counts.Unread > 0)
+        sink.Problem(reading.File, Plural(read.Counts.Unread, "event record", "event records") +
+                                       " of the damaged file could not be read" +
+                                       (read.Counts.FirstUnread >= 0
+                                            ? " (the first: record " + std::to_string(read.Counts.FirstUnread) + ")"
+                                            : std::string()));
+    return true;
+}
+
+}  // namespace
+
+extern const LogFormEntry kEventLogFileForm{"Event log file (.evtx)", IsEvtxHead, ReadEventLogFile, BeginEventLogFiles};
+
+}  // namespace vy
