@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -9,7 +11,7 @@
 #include <QDir>
 #include <QString>
 
-#include "scan/forms/nps_records.h"
+#include "scan/scan_run.h"
 #include "store/date_value.h"
 
 namespace vy {
@@ -34,57 +36,54 @@ std::string Cell(std::string_view latin1)
     return quoted + "\"";
 }
 
-class Collected : public ReadSink {
-public:
-    void FileBegin(std::size_t) override {}
-    void FileUnreadable(std::size_t) override {}
-    void Percent(int, bool) override {}
-    void Connection(std::string_view, std::int64_t) override {}
-    void Message(const EventMessage&) override {}
-    void Parsed(const ConnectionLine& c) override
-    {
-        const CivilDate d = DecodeDate(c.DateTime);
-        const int minute = SecondsOfDay(c.DateTime) / 60;
+// The records of a scan as the expected records write them, in store order.
+std::string RecordsText(const Stores& stores)
+{
+    std::string text;
+    const NameTable& names = stores.Names;
+    for (const ConnectionRecord& r : stores.Connections) {
+        const InfoRec& user = names[r.UserIndex];
+        const InfoRec& speed = names[r.SpeedIndex];
+        const InfoRec& port = names[speed.Parent];
+        const CivilDate d = DecodeDate(r.DateTime);
+        const int minute = SecondsOfDay(r.DateTime) / 60;
         char when[32];
         std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:%02d", d.Year, d.Month, d.Day, minute / 60, minute % 60);
         std::ostringstream line;
-        line << when << ',' << Cell(c.Domain) << ',' << Cell(c.User) << ',' << Cell(c.Server) << ',' << Cell(c.Port)
-             << ',' << Cell(c.Speed) << ',' << c.ActiveTime << ',' << c.BytesSent << ',' << c.BytesReceived << "\n";
-        records += line.str();
+        line << when << ',' << Cell(names[user.Parent].Name) << ',' << Cell(user.Name) << ','
+             << Cell(names[port.Parent].Name) << ',' << Cell(port.Name) << ',' << Cell(speed.Name) << ','
+             << r.ActiveTime << ',' << r.BytesSent << ',' << r.BytesReceived << "\n";
+        text += line.str();
     }
-    void Overlong() override {}
-    void UnreadLine(std::size_t, std::int64_t line) override { unread.push_back(line); }
-    void UnreadRecord(std::size_t, std::int64_t) override {}
-    void EventNotListed(int) override {}
-    bool Stopped() override { return false; }
-    std::string records;
-    std::vector<std::int64_t> unread;
-};
+    return text;
+}
 
 // Files written by hand from the documented formats: each reads to its
-// expected records, and the damaged records in it are counted by their lines.
+// expected records, and its damaged records are counted from the first.
 TEST(NpsForms, HandWrittenLogsReadToTheirRecords)
 {
     const QDir data(QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR")) + "/tests/data/accounting");
     struct Case {
         const char* File;
-        bool (*Recognises)(std::string_view);
-        NpsLineParser Parse;
-        std::vector<std::int64_t> Unread;
+        std::int64_t Unread, FirstUnread;
     };
-    for (const Case& c : {Case{"nps-dts-IN2612", RecognisesNpsDts, ParseNpsDtsLine, {10, 13}},
-                          Case{"nps-odbc-IN2612", RecognisesNpsOdbc, ParseNpsOdbcLine, {8, 11, 13}},
-                          Case{"nps-ias-IN2612", RecognisesNpsIas, ParseNpsIasLine, {8, 11, 12}}}) {
+    for (const Case& c : {Case{"nps-dts-IN2612", 2, 10}, Case{"nps-odbc-IN2612", 3, 8}, Case{"nps-ias-IN2612", 3, 8}}) {
         SCOPED_TRACE(c.File);
-        LogReader reader;
-        ASSERT_TRUE(reader.Open(data.filePath(QString(c.File) + ".log")));
-        EXPECT_TRUE(c.Recognises(reader.Head()));
-        Collected sink;
-        ReadingProgress progress(sink, 1);
-        EXPECT_TRUE(ReadNpsLines({reader, 0, progress, 0, sink}, c.Parse));
+        ScanSettings s;
+        s.LogDir = data.path();
+        s.FileFilter = QString(c.File) + ".log";
+        s.LogLanguage = "EN";
+        s.NEvents = "20050";  // the event list does not apply
+        s.InitialDate = *EncodeDate(2026, 12, 1);
+        s.FinalDate = *EncodeDate(2026, 12, 31);
+        const auto stores = std::make_unique<Stores>();
+        const std::atomic<bool> stop{false};
+        const ScanResult result = RunScan(s, *stores, stop, nullptr);
         const std::string expected = Slurp(data.filePath(QString(c.File) + ".records.csv"));
-        EXPECT_EQ(sink.records, expected.substr(expected.find('\n') + 1));
-        EXPECT_EQ(sink.unread, c.Unread);
+        EXPECT_EQ(RecordsText(*stores), expected.substr(expected.find('\n') + 1));
+        ASSERT_EQ(result.Files.size(), 1u);
+        EXPECT_EQ(result.Files[0].Unread, c.Unread);
+        EXPECT_EQ(result.Files[0].FirstUnread, c.FirstUnread);
     }
 }
 

@@ -79,7 +79,7 @@ std::string& NpsRecord::Buffer(NpsAttribute a)
     return buffer;
 }
 
-bool ReadNpsLines(const NpsReading& reading, NpsLineParser parse)
+bool ReadNpsLines(FormReading& reading, NpsLineParser parse)
 {
     NpsRecord record;
     ConnectionLine connection;
@@ -90,7 +90,7 @@ bool ReadNpsLines(const NpsReading& reading, NpsLineParser parse)
         // Found: 0 nothing, 1 a connection, 2 a record that cannot be read.
         int found = 0;
         if (line.Overlong) {
-            reading.Sink.Overlong();
+            reading.Sink.Overlong(reading.File, number);
         } else {
             record.Clear();
             if (parse(line.Text, record)) {

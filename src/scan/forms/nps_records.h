@@ -11,9 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "scan/log_reader.h"
-#include "scan/reading_progress.h"
-#include "scan/scan_pipeline.h"
+#include "scan/forms/log_form_table.h"
 
 namespace vy {
 
@@ -66,19 +64,10 @@ private:
 // form at all (garbage between records, a blank line).
 using NpsLineParser = bool (*)(std::string_view line, NpsRecord& record);
 
-// Where the reading of one file reports to.
-struct NpsReading {
-    LogReader& Reader;
-    std::size_t File = 0;
-    ReadingProgress& Progress;
-    double FileStart = 0;  // the bytes-read counter at the file's start
-    ReadSink& Sink;
-};
-
 // Reads the rest of the file, one record a line: each Stop a connection,
 // each Stop that cannot be read (and each damaged record that may have
 // been one) counted with its line. False when the sink said stop.
-bool ReadNpsLines(const NpsReading& reading, NpsLineParser parse);
+bool ReadNpsLines(FormReading& reading, NpsLineParser parse);
 
 // The record's date and time in seconds since 30 December 1899
 // (milliseconds dropped); nullopt when they are no such date and time.
@@ -92,15 +81,6 @@ bool IsNpsTime(std::string_view text);
 // Appends the bytes that the hex digits stand for; false for an odd count
 // or a character that is no hex digit.
 bool AppendHexBytes(std::string_view hex, std::string& out);
-
-// Each form's recogniser of a file's head (its first non-empty line) and
-// parser of one line.
-bool RecognisesNpsDts(std::string_view head);
-bool ParseNpsDtsLine(std::string_view line, NpsRecord& record);
-bool RecognisesNpsOdbc(std::string_view head);
-bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record);
-bool RecognisesNpsIas(std::string_view head);
-bool ParseNpsIasLine(std::string_view line, NpsRecord& record);
 
 // The first non-empty line of a file's head.
 std::string_view FirstNonEmptyLine(std::string_view head);

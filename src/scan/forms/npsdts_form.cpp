@@ -135,7 +135,6 @@ bool AppendUnescaped(std::string_view text, std::string& out)
     return true;
 }
 
-}  // namespace
 
 bool RecognisesNpsDts(std::string_view head)
 {
@@ -193,5 +192,10 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
         record.Whole = true;
     }
 }
+
+}  // namespace
+
+extern const LogFormEntry kNpsDtsForm{"NPS log (DTS XML)", RecognisesNpsDts,
+                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsDtsLine); }};
 
 }  // namespace vy

@@ -93,7 +93,6 @@ std::optional<Header> ReadHeader(std::string_view line)
     return header;
 }
 
-}  // namespace
 
 bool RecognisesNpsIas(std::string_view head)
 {
@@ -136,5 +135,10 @@ bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
     record.Whole = whole;
     return true;
 }
+
+}  // namespace
+
+extern const LogFormEntry kNpsIasForm{"NPS log (IAS format)", RecognisesNpsIas,
+                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsIasLine); }};
 
 }  // namespace vy

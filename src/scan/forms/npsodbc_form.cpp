@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
+#include "scan/forms/csv_fields.h"
 #include "scan/forms/nps_records.h"
 #include "store/ascii_text.h"
 
@@ -41,103 +43,51 @@ constexpr std::array<NpsAttribute, kFields + 1> AttributeByField()
 }
 constexpr std::array kAttributeOf = AttributeByField();
 
-// The next field at at: quotes removed, "" within them kept as one quote
-// in buffer. at moves past the comma, to npos after the last field. False
-// when a quote never closes.
-bool NextField(std::string_view line, std::size_t& at, std::string_view& field, std::string* buffer)
-{
-    constexpr std::size_t npos = std::string_view::npos;
-    if (at >= line.size() || line[at] != '"') {
-        const std::size_t comma = line.find(',', at);
-        field = line.substr(std::min(at, line.size()), comma == npos ? npos : comma - at);
-        at = comma == npos ? npos : comma + 1;
-        return true;
-    }
-    std::size_t from = at + 1;
-    bool doubled = false;
-    if (buffer != nullptr)
-        buffer->clear();
-    for (;;) {
-        const std::size_t quote = line.find('"', from);
-        if (quote == npos)
-            return false;
-        if (quote + 1 < line.size() && line[quote + 1] == '"') {
-            doubled = true;
-            if (buffer != nullptr)
-                buffer->append(line.substr(from, quote + 1 - from));
-            from = quote + 2;
-            continue;
-        }
-        field = line.substr(at + 1, quote - at - 1);
-        if (doubled && buffer != nullptr) {
-            buffer->append(line.substr(from, quote - from));
-            field = *buffer;
-        }
-        const std::size_t comma = line.find(',', quote + 1);
-        at = comma == npos ? npos : comma + 1;
-        return true;
-    }
-}
-
 // Whether the line begins as a record does: quoted computer and service,
 // then the record's date and time.
-bool BeginsLikeRecord(std::string_view line)
+bool BeginsLikeRecord(std::string_view line, const std::vector<std::string_view>& fields)
 {
-    std::size_t at = 0;
-    std::string_view field;
-    for (int number = 1; number <= kTimeField; ++number) {
-        const bool quoted = at < line.size() && line[at] == '"';
-        if (at == std::string_view::npos || !NextField(line, at, field, nullptr))
-            return false;
-        if ((number <= 2 && !quoted) || (number == kDateField && !IsNpsDate(field)) ||
-            (number == kTimeField && !IsNpsTime(field)))
-            return false;
-    }
+    if (!line.starts_with('"') || fields.size() < kTimeField || !IsNpsDate(fields[kDateField - 1]) ||
+        !IsNpsTime(fields[kTimeField - 1]))
+        return false;
+    // The date, unquoted, is a view into the line: the service's opening
+    // quote stands before it.
+    const std::size_t service = line.find("\",\"");
+    return service != std::string_view::npos &&
+           service + 2 < static_cast<std::size_t>(fields[kDateField - 1].data() - line.data());
+}
+
+bool RecognisesNpsOdbc(std::string_view head)
+{
+    const std::string_view line = FirstNonEmptyLine(head);
+    FieldSplitter fields;
+    fields.Split(line, ',');
+    return BeginsLikeRecord(line, fields.Fields()) && fields.Fields().size() > kTimeField &&
+           ReadDigits<int>(fields.Fields()[kTimeField]).has_value();  // the packet type
+}
+
+bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
+{
+    thread_local FieldSplitter splitter;
+    const bool closed = splitter.Split(line, ',');
+    const std::vector<std::string_view>& fields = splitter.Fields();
+    if (!BeginsLikeRecord(line, fields))
+        return false;
+    record.Date = fields[kDateField - 1];
+    record.Time = fields[kTimeField - 1];
+    const std::size_t n = std::min<std::size_t>(fields.size(), kFields);
+    for (std::size_t number = 1; number <= n; ++number)
+        if (const NpsAttribute a = kAttributeOf[number]; a != NpsAttribute::Count)
+            record.Set(a, fields[number - 1]);
+    // Newer servers may add fields after the documented ones; fewer is a
+    // record cut short, as is a quote never closed.
+    record.Whole = closed && fields.size() >= kFields;
     return true;
 }
 
 }  // namespace
 
-bool RecognisesNpsOdbc(std::string_view head)
-{
-    const std::string_view line = FirstNonEmptyLine(head);
-    if (!BeginsLikeRecord(line))
-        return false;
-    // The packet type, a number.
-    std::size_t at = 0;
-    std::string_view field;
-    for (int number = 1; number <= kTimeField + 1; ++number)
-        if (at == std::string_view::npos || !NextField(line, at, field, nullptr))
-            return false;
-    return ReadDigits<int>(field).has_value();
-}
-
-bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
-{
-    if (!BeginsLikeRecord(line))
-        return false;
-    std::size_t at = 0;
-    int number = 1;
-    for (; at != std::string_view::npos; ++number) {
-        const NpsAttribute attribute = number <= kFields ? kAttributeOf[static_cast<std::size_t>(number)]
-                                                         : NpsAttribute::Count;
-        const bool read = attribute != NpsAttribute::Count;
-        std::string_view field;
-        if (!NextField(line, at, field, read ? &record.Buffer(attribute) : nullptr)) {
-            record.Whole = false;  // an unterminated quote
-            return true;
-        }
-        if (read)
-            record.Set(attribute, field);
-        else if (number == kDateField)
-            record.Date = field;
-        else if (number == kTimeField)
-            record.Time = field;
-    }
-    // Newer servers may add fields after the documented ones; fewer is a
-    // record cut short.
-    record.Whole = number - 1 >= kFields;
-    return true;
-}
+extern const LogFormEntry kNpsOdbcForm{"NPS log (database-compatible)", RecognisesNpsOdbc,
+                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsOdbcLine); }};
 
 }  // namespace vy
