@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
+#include "loggen/nps_log_writer.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
@@ -238,8 +239,9 @@ TEST(LogGenerator, DuplicatesLandEvenWhenEarlyFilesHaveNoConnections)
 }
 
 // Everything a record says, names written out; the server and the speed
-// only when asked for.
-std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = true, bool withSpeed = false)
+// only when asked for, the port as port() gives it.
+std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = true, bool withSpeed = false,
+                                       std::string (*portOf)(std::string_view) = nullptr)
 {
     std::vector<std::string> out;
     const NameTable& names = stores.Names;
@@ -252,7 +254,7 @@ std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = t
             const InfoRec& port = names[speed.Parent];
             const InfoRec& server = names[port.Parent];
             text += "|" + names[user.Parent].Name + "|" + user.Name + "|" + (withServer ? server.Name : "") + "|" +
-                    port.Name + "|" + (withSpeed ? speed.Name : "");
+                    (portOf != nullptr ? portOf(port.Name) : port.Name) + "|" + (withSpeed ? speed.Name : "");
         }
         out.push_back(text);
     }
@@ -277,7 +279,9 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 // The same connections as classic lines, in the current servers' line form
 // and in every export and event log file as events 20251 and 20272, give
 // the same records; 20272 carries no speed ("0"), and Event Viewer exports
-// no computer (the server is the file's name).
+// no computer (the server is the file's name). So do the NPS accounting
+// logs, whose retransmitted Stops are the duplicates; the database-
+// compatible one has no NAS-Port-Id, so its port is the NAS-Port number.
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
     loggen::GeneratorOptions o;
@@ -300,7 +304,8 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
                                   {F::EventViewerText, L::German, "20251"}, {F::Xml, L::English, "20251"},
                                   {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
                                   {F::PowerShellCsv, L::English, "20272"}, {F::Evtx, L::English, "20251"},
-                                  {F::Evtx, L::English, "20272"}}) {
+                                  {F::Evtx, L::English, "20272"}, {F::NpsDts, L::English, "20050"},
+                                  {F::NpsOdbc, L::English, "20050"}, {F::NpsIas, L::English, "20050"}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
         o.Form = form;
         o.Lang = lang;
@@ -312,8 +317,9 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
         EXPECT_TRUE(result.DuplicatesFound);
         EXPECT_TRUE(result.Unread.empty() && result.EventsNotListed.empty());  // nothing left aside
         const bool named = form != F::EventViewerCsv && form != F::EventViewerText;
-        const bool speed = o.EventId == "20251";
-        EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed));
+        const bool speed = o.EventId == "20251" || form == F::NpsDts || form == F::NpsOdbc || form == F::NpsIas;
+        const auto portOf = form == F::NpsOdbc ? &loggen::NasPortNumber : nullptr;
+        EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed, portOf));
         std::set<std::string> servers, fileStems;
         for (const std::string& name : written.Files)
             fileStems.insert(QFileInfo(QString::fromStdString(name)).completeBaseName().toStdString());
