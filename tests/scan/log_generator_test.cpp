@@ -414,5 +414,72 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
     }
 }
 
+// Damaged NPS accounting logs: every Stop written is read or counted, the
+// reading going on after the damage and past garbage between records.
+TEST(LogGenerator, DamagedNpsLogsKeepOrCountEveryStopWritten)
+{
+    QTemporaryDir dir;
+    loggen::GeneratorOptions o;
+    o.ConnectionLines = 40;
+    o.OtherLines = 40;
+    // The n-th comma-separated field of a line, quotes and all.
+    const auto field = [](const std::string& line, int n) {
+        std::size_t at = 0;
+        for (int i = 1; i < n && at != std::string::npos; ++i)
+            at = line.find(',', at) + 1;
+        return line.substr(at, line.find(',', at) - at);
+    };
+    using F = loggen::MessageForm;
+    for (const F form : {F::NpsDts, F::NpsOdbc, F::NpsIas}) {
+        SCOPED_TRACE(static_cast<int>(form));
+        o.Form = form;
+        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+        std::vector<std::string> lines;
+        std::istringstream in(Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString()));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line.substr(0, line.size() - 1));  // without the carriage return
+        std::vector<std::size_t> stops;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (form == F::NpsDts ? lines[i].find("<Acct-Status-Type data_type=\"0\">2<") != std::string::npos
+                : form == F::NpsIas ? lines[i].find(",40,2,") != std::string::npos
+                                    : field(lines[i], 32) == "2" || field(lines[i], 32) == "\"2\"")
+                stops.push_back(i);
+        ASSERT_EQ(stops.size(), 40u);
+        const auto join = [&lines](std::size_t count) {
+            std::string text;
+            for (std::size_t i = 0; i < count; ++i)
+                text += lines[i] + "\r\n";
+            return text;
+        };
+        const FileSummary all = ScanOne(dir, join(lines.size()), "20050");
+        EXPECT_EQ(all.Connections, 40);
+        EXPECT_EQ(all.Unread, 0);
+        // Cut inside the last Stop: counted by its line.
+        const std::size_t last = stops.back();
+        const FileSummary cut = ScanOne(dir, join(last) + lines[last].substr(0, lines[last].size() / 2), "20050");
+        EXPECT_EQ(cut.Connections, 39);
+        EXPECT_EQ(cut.Unread, 1);
+        EXPECT_EQ(cut.FirstUnread, static_cast<std::int64_t>(last) + 1);
+        // One Stop broken in the middle, garbage before it: that one alone is
+        // lost, and told.
+        for (const std::size_t k : {0u, 16u, 39u}) {
+            std::vector<std::string> saved = lines;
+            std::string& line = lines[stops[k]];
+            if (form == F::NpsDts)
+                line.erase(line.find("<Acct-Session-Time"));  // the rest of the line lost
+            else if (form == F::NpsOdbc)
+                line.erase(line.find('"', line.find(field(line, 6)) + 1), 1);  // the user's closing quote
+            else
+                line.replace(line.find(",46,") + 4, 0, "0x123,");  // hex of odd length
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(stops[k]), "\"garbage\",<Event>,0x,\x01");
+            const FileSummary broken = ScanOne(dir, join(lines.size()), "20050");
+            EXPECT_EQ(broken.Connections, 39) << k;
+            EXPECT_EQ(broken.Unread, 1) << k;
+            EXPECT_EQ(broken.FirstUnread, static_cast<std::int64_t>(stops[k]) + 2) << k;
+            lines = std::move(saved);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vy

@@ -69,7 +69,7 @@ void NpsRecord::Clear()
 {
     values_.fill({});
     Date = Time = {};
-    Whole = true;
+    Whole = LineEnded = true;
 }
 
 std::string& NpsRecord::Buffer(NpsAttribute a)
@@ -85,7 +85,7 @@ bool ReadNpsLines(FormReading& reading, NpsLineParser parse)
     ConnectionLine connection;
     LogLineRead line;
     std::int64_t number = 0;
-    while (reading.Reader.Next(line)) {
+    for (std::int64_t before = 0; reading.Reader.Next(line); before = reading.Reader.Consumed()) {
         ++number;
         // Found: 0 nothing, 1 a connection, 2 a record that cannot be read.
         int found = 0;
@@ -93,6 +93,9 @@ bool ReadNpsLines(FormReading& reading, NpsLineParser parse)
             reading.Sink.Overlong(reading.File, number);
         } else {
             record.Clear();
+            const TextEncoding encoding = reading.Reader.Encoding();
+            const int unit = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 1;
+            record.LineEnded = reading.Reader.Consumed() - before > line.Length * unit;
             if (parse(line.Text, record)) {
                 if (!record.Whole) {
                     found = MayBeStop(record) ? 2 : 0;

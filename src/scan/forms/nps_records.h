@@ -52,6 +52,9 @@ public:
     // False when the line breaks off or breaks the form's rules: a record
     // cut short, an unterminated quote, hex of odd length, fields missing.
     bool Whole = true;
+    // The line had a line end: the last line of a file may not, when the
+    // file was cut in it.
+    bool LineEnded = true;
 
 private:
     static constexpr std::size_t kCount = static_cast<std::size_t>(NpsAttribute::Count);

@@ -132,7 +132,9 @@ bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
         if (const auto attribute = AttributeOf(id); attribute && !value.empty())
             whole = SetValue(record, *attribute, value) && whole;
     }
-    record.Whole = whole;
+    // The pairs have no end mark: a line that ends without its line end may
+    // have lost some.
+    record.Whole = whole && record.LineEnded;
     return true;
 }
 

@@ -80,8 +80,11 @@ bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
         if (const NpsAttribute a = kAttributeOf[number]; a != NpsAttribute::Count)
             record.Set(a, fields[number - 1]);
     // Newer servers may add fields after the documented ones; fewer is a
-    // record cut short, as is a quote never closed.
+    // record cut short. After a quote never closed the fields may have
+    // slipped: the status is not known then.
     record.Whole = closed && fields.size() >= kFields;
+    if (!closed)
+        record.Set(NpsAttribute::StatusType, {});
     return true;
 }
 
