@@ -29,13 +29,16 @@ std::optional<int> Number(std::string_view text) { return ReadDigits<int>(text);
 
 // A record damaged on the way may have been a Stop: unless what is left of
 // it says otherwise, it is counted, so that no connection goes unnoticed.
-bool MayBeStop(const NpsRecord& record)
+// So is a record whose status is not a number.
+enum class Verdict { None, Connection, Unread };
+Verdict VerdictOf(const NpsRecord& record)
 {
-    const auto status = Number(record[NpsAttribute::StatusType]);
-    if (status)
-        return *status == kStop;
-    const auto packet = Number(record[NpsAttribute::PacketType]);
-    return !packet || *packet == kAccountingRequest;
+    const std::string_view status = record[NpsAttribute::StatusType];
+    if (const auto number = Number(status))
+        return *number != kStop ? Verdict::None : record.Whole ? Verdict::Connection : Verdict::Unread;
+    if (record.Whole && status.empty())
+        return Verdict::None;
+    return NoStop(status, record[NpsAttribute::PacketType]) ? Verdict::None : Verdict::Unread;
 }
 
 // The connection of a Stop record, by the rules every accounting form
@@ -79,7 +82,15 @@ std::string& NpsRecord::Buffer(NpsAttribute a)
     return buffer;
 }
 
-bool ReadNpsLines(FormReading& reading, NpsLineParser parse)
+bool NoStop(std::string_view status, std::string_view packetType)
+{
+    if (const auto number = Number(status))
+        return *number != kStop;
+    const auto packet = Number(packetType);
+    return packet && *packet != kAccountingRequest;
+}
+
+bool ReadNpsLines(FormReading& reading, const NpsLineForm& form)
 {
     NpsRecord record;
     ConnectionLine connection;
@@ -87,31 +98,24 @@ bool ReadNpsLines(FormReading& reading, NpsLineParser parse)
     std::int64_t number = 0;
     for (std::int64_t before = 0; reading.Reader.Next(line); before = reading.Reader.Consumed()) {
         ++number;
-        // Found: 0 nothing, 1 a connection, 2 a record that cannot be read.
-        int found = 0;
+        Verdict verdict = Verdict::None;
         if (line.Overlong) {
             reading.Sink.Overlong(reading.File, number);
-        } else {
+        } else if (!form.NoStop(line.Text)) {
             record.Clear();
             const TextEncoding encoding = reading.Reader.Encoding();
             const int unit = encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE ? 2 : 1;
             record.LineEnded = reading.Reader.Consumed() - before > line.Length * unit;
-            if (parse(line.Text, record)) {
-                if (!record.Whole) {
-                    found = MayBeStop(record) ? 2 : 0;
-                } else if (!record[NpsAttribute::StatusType].empty()) {
-                    const auto status = Number(record[NpsAttribute::StatusType]);
-                    if (!status)
-                        found = 2;  // not a number where a number belongs
-                    else if (*status == kStop)
-                        found = NpsStopConnection(record, reading.Reader.Encoding(), number, connection) ? 1 : 2;
-                }
-            }
+            if (form.Parse(line.Text, record))
+                verdict = VerdictOf(record);
+            if (verdict == Verdict::Connection && !NpsStopConnection(record, encoding, number, connection))
+                verdict = Verdict::Unread;
         }
-        reading.Progress.Line(reading.FileStart + static_cast<double>(reading.Reader.Consumed()), found == 1);
-        if (found == 1)
+        reading.Progress.Line(reading.FileStart + static_cast<double>(reading.Reader.Consumed()),
+                              verdict == Verdict::Connection);
+        if (verdict == Verdict::Connection)
             reading.Sink.Parsed(connection);
-        else if (found == 2)
+        else if (verdict == Verdict::Unread)
             reading.Sink.UnreadLine(reading.File, number);
         if (reading.Sink.Stopped())
             return false;

@@ -63,14 +63,26 @@ private:
     std::array<std::string, kCount> buffers_;
 };
 
-// Fills record from one line; false when the line is no record of the
-// form at all (garbage between records, a blank line).
-using NpsLineParser = bool (*)(std::string_view line, NpsRecord& record);
+// How a form reads its lines.
+struct NpsLineForm {
+    // Fills record from one line; false when the line is no record of the
+    // form at all (garbage between records, a blank line).
+    bool (*Parse)(std::string_view line, NpsRecord& record);
+    // A quick look that passes most lines unparsed: true when the line
+    // certainly is no Stop, whole or damaged, by NoStop on the texts of its
+    // status and packet type (empty when absent or not found).
+    bool (*NoStop)(std::string_view line);
+};
 
 // Reads the rest of the file, one record a line: each Stop a connection,
 // each Stop that cannot be read (and each damaged record that may have
 // been one) counted with its line. False when the sink said stop.
-bool ReadNpsLines(FormReading& reading, NpsLineParser parse);
+bool ReadNpsLines(FormReading& reading, const NpsLineForm& form);
+
+// Whether a record with these Acct-Status-Type and Packet-Type texts is
+// certainly no Stop: its status a number other than Stop's, or no number
+// for a status and a packet type other than Accounting-Request.
+bool NoStop(std::string_view status, std::string_view packetType);
 
 // The record's date and time in seconds since 30 December 1899
 // (milliseconds dropped); nullopt when they are no such date and time.

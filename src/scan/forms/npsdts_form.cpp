@@ -3,6 +3,7 @@
 // it (<User-Name data_type="1">bob</User-Name>), the record's own time in
 // <Timestamp data_type="4">MM/DD/YYYY HH:MM:SS.fff</Timestamp>.
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -160,9 +161,16 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
         record.Whole = false;
         if (at >= line.size() || line[at] != '<')
             return true;
-        const std::size_t nameEnd = line.find_first_of(" \t/>", at + 1);
-        const std::size_t tagEnd = line.find('>', at + 1);
-        if (tagEnd == std::string_view::npos || nameEnd == std::string_view::npos)
+        // Names, tags and most texts are short: plain loops find their ends
+        // sooner than calls to the library.
+        std::size_t nameEnd = at + 1;
+        while (nameEnd < line.size() && line[nameEnd] != ' ' && line[nameEnd] != '\t' && line[nameEnd] != '/' &&
+               line[nameEnd] != '>')
+            ++nameEnd;
+        std::size_t tagEnd = nameEnd;
+        while (tagEnd < line.size() && line[tagEnd] != '>')
+            ++tagEnd;
+        if (tagEnd >= line.size())
             return true;
         const std::string_view name = line.substr(at + 1, nameEnd - at - 1);
         at = tagEnd + 1;
@@ -170,8 +178,10 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
             record.Whole = true;  // empty: absent
             continue;
         }
-        const std::size_t close = line.find('<', at);
-        if (close == std::string_view::npos || line.substr(close + 1, 1) != "/" ||
+        std::size_t close = at;
+        while (close < line.size() && line[close] != '<')
+            ++close;
+        if (close >= line.size() || line.substr(close + 1, 1) != "/" ||
             line.substr(close + 2, name.size()) != name || line.substr(close + 2 + name.size(), 1) != ">")
             return true;
         const std::string_view text = line.substr(at, close - at);
@@ -193,9 +203,49 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
     }
 }
 
+// The texts of the first Acct-Status-Type and Packet-Type elements, as
+// they stand, found by the one byte both end tags share that is rare in
+// these lines ("T" of "-Type>"), so that the byte search stops seldom.
+struct TypeTexts {
+    std::string_view Status;
+    std::string_view Packet;
+};
+TypeTexts FindTypeTexts(std::string_view line)
+{
+    static constexpr std::string_view kStatusEnd = "</Acct-Status-Type>";
+    static constexpr std::string_view kPacketEnd = "</Packet-Type>";
+    constexpr std::size_t statusKey = kStatusEnd.size() - 5;
+    constexpr std::size_t packetKey = kPacketEnd.size() - 5;
+    const auto endsAt = [line](std::size_t p, std::string_view tag, std::size_t key) {
+        return p >= key && line.size() - (p - key) >= tag.size() && line[p + 4] == '>' && line[p - key + 1] == '/' &&
+               line.substr(p - key, tag.size()) == tag;
+    };
+    const auto textBefore = [line](std::size_t end) {
+        const std::size_t open = line.rfind('>', end);  // text holds no '>' of its own
+        return open == std::string_view::npos ? std::string_view() : line.substr(open + 1, end - open - 1);
+    };
+    TypeTexts texts;
+    for (std::size_t p = line.find('T', packetKey); p != std::string_view::npos; p = line.find('T', p + 1)) {
+        if (texts.Status.empty() && endsAt(p, kStatusEnd, statusKey))
+            texts.Status = textBefore(p - statusKey);
+        else if (texts.Packet.empty() && endsAt(p, kPacketEnd, packetKey))
+            texts.Packet = textBefore(p - packetKey);
+        if (!texts.Status.empty() && !texts.Packet.empty())
+            break;
+    }
+    return texts;
+}
+
+bool NoStopDts(std::string_view line)
+{
+    const TypeTexts texts = FindTypeTexts(line);
+    return NoStop(texts.Status, texts.Packet);
+}
+
 }  // namespace
 
-extern const LogFormEntry kNpsDtsForm{"NPS log (DTS XML)", RecognisesNpsDts,
-                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsDtsLine); }};
+extern const LogFormEntry kNpsDtsForm{
+    "NPS log (DTS XML)", RecognisesNpsDts,
+    [](FormReading& reading) { return ReadNpsLines(reading, {ParseNpsDtsLine, NoStopDts}); }};
 
 }  // namespace vy

@@ -15,6 +15,8 @@ namespace vy {
 namespace {
 
 constexpr std::size_t kHeaderFields = 6;
+constexpr int kStatusId = 40;
+constexpr int kPacketTypeId = 4136;
 
 struct Pair {
     int Id;
@@ -23,32 +25,46 @@ struct Pair {
 constexpr std::array kRead{
     Pair{1, NpsAttribute::UserName},         Pair{4, NpsAttribute::NasIpAddress},
     Pair{5, NpsAttribute::NasPort},          Pair{32, NpsAttribute::NasIdentifier},
-    Pair{40, NpsAttribute::StatusType},      Pair{41, NpsAttribute::DelayTime},
+    Pair{kStatusId, NpsAttribute::StatusType},      Pair{41, NpsAttribute::DelayTime},
     Pair{42, NpsAttribute::InputOctets},     Pair{43, NpsAttribute::OutputOctets},
     Pair{46, NpsAttribute::SessionTime},     Pair{52, NpsAttribute::InputGigawords},
     Pair{53, NpsAttribute::OutputGigawords}, Pair{77, NpsAttribute::ConnectInfo},
-    Pair{87, NpsAttribute::NasPortId},       Pair{4136, NpsAttribute::PacketType},
+    Pair{87, NpsAttribute::NasPortId},       Pair{kPacketTypeId, NpsAttribute::PacketType},
 };
 
-std::optional<NpsAttribute> AttributeOf(std::string_view id)
+// An attribute number of up to five digits; -1 for anything else.
+int IdOf(std::string_view text)
 {
-    const auto number = ReadDigits<int>(id);
-    if (!number)
-        return std::nullopt;
+    if (text.empty() || text.size() > 5)
+        return -1;
+    int id = 0;
+    for (const char c : text) {
+        if (!IsAsciiDigit(c))
+            return -1;
+        id = id * 10 + (c - '0');
+    }
+    return id;
+}
+
+std::optional<NpsAttribute> AttributeOf(int id)
+{
     for (const Pair& pair : kRead)
-        if (pair.Id == *number)
+        if (pair.Id == id)
             return pair.Attribute;
     return std::nullopt;
 }
 
 // The next comma-separated field at at; at moves past the comma, to npos
-// after the last field.
+// after the last field. Fields are short: a plain loop finds the comma
+// sooner than a call to the library.
 std::string_view NextField(std::string_view line, std::size_t& at)
 {
-    const std::size_t comma = line.find(',', at);
-    const std::string_view field = line.substr(at, comma == std::string_view::npos ? comma : comma - at);
-    at = comma == std::string_view::npos ? comma : comma + 1;
-    return field;
+    const std::size_t from = at;
+    std::size_t end = from;
+    while (end < line.size() && line[end] != ',')
+        ++end;
+    at = end < line.size() ? end + 1 : std::string_view::npos;
+    return line.substr(from, end - from);
 }
 
 bool IsHexDigit(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -102,7 +118,7 @@ bool RecognisesNpsIas(std::string_view head)
         return false;
     std::size_t at = header->End;
     const std::string_view id = NextField(line, at);
-    return at != std::string_view::npos && ReadDigits<int>(id).has_value();
+    return at != std::string_view::npos && IdOf(id) >= 0;
 }
 
 bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
@@ -125,11 +141,12 @@ bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
             break;
         }
         const std::string_view value = NextField(line, at);
-        if (!ReadDigits<int>(id)) {
+        const int number = IdOf(id);
+        if (number < 0) {
             whole = false;
             continue;
         }
-        if (const auto attribute = AttributeOf(id); attribute && !value.empty())
+        if (const auto attribute = AttributeOf(number); attribute && !value.empty())
             whole = SetValue(record, *attribute, value) && whole;
     }
     // The pairs have no end mark: a line that ends without its line end may
@@ -138,9 +155,31 @@ bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
     return true;
 }
 
+// The pairs read for the status and the packet type alone.
+bool NoStopIas(std::string_view line)
+{
+    const auto header = ReadHeader(line);
+    if (!header)
+        return true;  // no record at all
+    std::string_view status, packet;
+    for (std::size_t at = header->End; at != std::string_view::npos;) {
+        const std::string_view id = NextField(line, at);
+        if (at == std::string_view::npos)
+            break;
+        const std::string_view value = NextField(line, at);
+        const int number = IdOf(id);
+        if (number == kStatusId)
+            status = value;
+        else if (number == kPacketTypeId)
+            packet = value;
+    }
+    return NoStop(status, packet);
+}
+
 }  // namespace
 
-extern const LogFormEntry kNpsIasForm{"NPS log (IAS format)", RecognisesNpsIas,
-                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsIasLine); }};
+extern const LogFormEntry kNpsIasForm{
+    "NPS log (IAS format)", RecognisesNpsIas,
+    [](FormReading& reading) { return ReadNpsLines(reading, {ParseNpsIasLine, NoStopIas}); }};
 
 }  // namespace vy

@@ -17,6 +17,8 @@ namespace {
 constexpr int kFields = 66;
 constexpr int kDateField = 3;
 constexpr int kTimeField = 4;
+constexpr int kPacketField = 5;
+constexpr int kStatusField = 32;
 
 // The fields read (numbered from 1) and what they hold.
 struct Field {
@@ -24,10 +26,10 @@ struct Field {
     NpsAttribute Attribute;
 };
 constexpr std::array kRead{
-    Field{1, NpsAttribute::Computer},       Field{5, NpsAttribute::PacketType},
+    Field{1, NpsAttribute::Computer},       Field{kPacketField, NpsAttribute::PacketType},
     Field{6, NpsAttribute::UserName},       Field{12, NpsAttribute::NasIdentifier},
     Field{13, NpsAttribute::NasIpAddress},  Field{14, NpsAttribute::NasPort},
-    Field{21, NpsAttribute::ConnectInfo},   Field{32, NpsAttribute::StatusType},
+    Field{21, NpsAttribute::ConnectInfo},   Field{kStatusField, NpsAttribute::StatusType},
     Field{33, NpsAttribute::DelayTime},     Field{34, NpsAttribute::InputOctets},
     Field{35, NpsAttribute::OutputOctets},  Field{38, NpsAttribute::SessionTime},
 };
@@ -80,17 +82,52 @@ bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
         if (const NpsAttribute a = kAttributeOf[number]; a != NpsAttribute::Count)
             record.Set(a, fields[number - 1]);
     // Newer servers may add fields after the documented ones; fewer is a
-    // record cut short. After a quote never closed the fields may have
-    // slipped: the status is not known then.
+    // record cut short. After a quote never closed, or a line short of
+    // fields that is not the file's cut end, fields may have slipped: the
+    // status is not known then (the packet type comes before any text).
     record.Whole = closed && fields.size() >= kFields;
-    if (!closed)
+    if (!closed || (!record.Whole && record.LineEnded))
         record.Set(NpsAttribute::StatusType, {});
     return true;
 }
 
+// Access records by their packet type; accounting records by their
+// status, where no quote has gone missing to shift the fields. One pass
+// over the bytes: the fields' splitting is kept for the few Stops.
+bool NoStopOdbc(std::string_view line)
+{
+    const auto unquoted = [](std::string_view field) {
+        return field.size() >= 2 && field.front() == '"' && field.back() == '"' ? field.substr(1, field.size() - 2)
+                                                                                : field;
+    };
+    std::string_view packet;
+    std::string_view status;
+    int field = 1;
+    std::size_t start = 0;
+    bool quoted = false;  // a doubled quote goes in and out again
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            if (field == kPacketField) {
+                packet = unquoted(line.substr(start, i - start));
+                if (NoStop({}, packet))
+                    return true;
+            } else if (field == kStatusField) {
+                status = unquoted(line.substr(start, i - start));
+            }
+            ++field;
+            start = i + 1;
+        }
+    }
+    return !quoted && field > kStatusField && NoStop(status, packet);
+}
+
 }  // namespace
 
-extern const LogFormEntry kNpsOdbcForm{"NPS log (database-compatible)", RecognisesNpsOdbc,
-                                     [](FormReading& reading) { return ReadNpsLines(reading, ParseNpsOdbcLine); }};
+extern const LogFormEntry kNpsOdbcForm{
+    "NPS log (database-compatible)", RecognisesNpsOdbc,
+    [](FormReading& reading) { return ReadNpsLines(reading, {ParseNpsOdbcLine, NoStopOdbc}); }};
 
 }  // namespace vy
