@@ -135,6 +135,49 @@ void ScanSmallFolderEventViewerCsv(benchmark::State& state)
 }
 BENCHMARK(ScanSmallFolderEventViewerCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
+// The same million connections as NPS accounting logs, each a Start, now
+// and then an Interim-Update, and its Stop, with one record of no
+// connection (Access-Request/Accept/Reject, Accounting-On/Off, an
+// Interim-Update) per connection besides. One thread, CPU time: against
+// ScanFolderOneThread's CPU time.
+std::string NpsFolder(vy::loggen::MessageForm form)
+{
+    const std::string name = form == vy::loggen::MessageForm::NpsDts    ? "npsdts"
+                             : form == vy::loggen::MessageForm::NpsOdbc ? "npsodbc"
+                                                                         : "npsias";
+    return KeptFolder("scan-1m-" + name, "v1 " + std::to_string(kConnections), [form](const std::string& dir) {
+        vy::loggen::GeneratorOptions o;
+        o.Seed = 5;
+        o.Files = kFiles;
+        o.ConnectionLines = kConnections;
+        o.OtherLines = kConnections;
+        o.Users = 2000;
+        o.Domains = 8;
+        o.Servers = 24;
+        o.Ports = 8;
+        o.Speeds = 6;
+        o.FirstDay = {1998, 1, 1};
+        o.LastDay = {1998, 12, 31};
+        o.Form = form;
+        vy::loggen::GenerateLogFolder(dir, o);
+    });
+}
+void ScanNpsDts(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsDts), "*.log");
+}
+BENCHMARK(ScanNpsDts)->Unit(benchmark::kMillisecond)->MinTime(3);
+void ScanNpsOdbc(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsOdbc), "*.log");
+}
+BENCHMARK(ScanNpsOdbc)->Unit(benchmark::kMillisecond)->MinTime(3);
+void ScanNpsIas(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsIas), "*.log");
+}
+BENCHMARK(ScanNpsIas)->Unit(benchmark::kMillisecond)->MinTime(3);
+
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)
 {

@@ -1,11 +1,11 @@
 #include "scan/accounting_record.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <string>
 
 #include "scan/message_values.h"
+#include "scan/name_text.h"
 #include "store/ascii_text.h"
 #include "store/date_value.h"
 
@@ -17,16 +17,6 @@ constexpr std::int64_t kGigaword = std::int64_t{1} << 32;
 // Beyond any span of the calendar's years 1 to 9999 in seconds: a delay
 // longer than this makes no date, and the sums below cannot overflow.
 constexpr std::int64_t kLongestSpan = std::int64_t{400} << 30;
-
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
-
-// Line breaks and other control characters of a name: shown as "?", as the
-// stores show characters that have no single-byte form. (To merge into the
-// one rule for the names of every form once there is one.)
-void QuestionControls(char* p, std::size_t n)
-{
-    std::replace_if(p, p + n, IsControl, '?');
-}
 
 // A name in the single-byte form of the stores: a view into text itself
 // when it needs nothing, else a place in store.
@@ -44,11 +34,10 @@ PlacedName Place(std::string_view text, TextEncoding encoding, std::string& stor
 {
     thread_local std::string decoded;
     const std::string_view single = DecodeLine(text, encoding, decoded);
-    if (single.data() == text.data() && std::none_of(single.begin(), single.end(), IsControl))
+    if (single.data() == text.data() && !HasControlCharacter(single))
         return {single};
     const std::size_t at = store.size();
     store.append(single);
-    QuestionControls(store.data() + at, single.size());
     return {{}, at, single.size()};
 }
 
@@ -147,7 +136,9 @@ bool ReadStopRecord(const AccountingRecord& r, ConnectionLine& out)
     const PlacedName placedServer = Place(server, r.Encoding, store);
     const PlacedName port = Place(!r.NasPortId.empty() ? r.NasPortId : r.NasPort, r.Encoding, store);
 
-    // Every place is taken: the views into store stay valid from here.
+    // Every place is taken: the views into store stay valid from here. It
+    // holds names only.
+    ReplaceControlCharacters(store);
     const std::string_view user = name.In(store);
     std::string_view domain = "Local", userPart = user;
     if (const std::size_t slash = user.find('\\'); slash != std::string_view::npos) {

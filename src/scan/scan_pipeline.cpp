@@ -26,7 +26,6 @@ public:
     void Problem(std::size_t index, std::string_view sentence) override { steps_.Problem(index, sentence); }
     void Percent(int percent, bool) override { steps_.Percent(percent); }
     void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
-    void Message(const EventMessage& event) override { steps_.Message(event); }
     void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
     void Overlong(std::size_t file, std::int64_t line) override { steps_.Overlong(file, line); }
     void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
@@ -54,17 +53,16 @@ struct PackedNumbers {
 class BatchQueue {
 public:
     enum Kind : std::uint8_t {
-        FileBegin, FileUnreadable, FileForm, Problem, Percent, Connection, Message, Parsed, Overlong, UnreadLine,
+        FileBegin, FileUnreadable, FileForm, Problem, Percent, Connection, Parsed, Overlong, UnreadLine,
         UnreadRecord, EventNotListed
     };
     struct Item {
         Kind What = FileBegin;
         bool LineFollows = false;
         int Value = 0;            // file index or percentage
-        std::size_t Offset = 0;   // a connection line, a message or values: its bytes in the batch
+        std::size_t Offset = 0;   // a connection line, values or a sentence: its bytes in the batch
         std::size_t Length = 0;
         std::int64_t At = 0;      // a line or record number; a form's place in the table
-        TextEncoding Encoding = TextEncoding::SingleByte;  // a message's
     };
     struct Batch {
         std::vector<Item> Items;
@@ -209,16 +207,6 @@ public:
         batch_->Used += line.size();
         if (percentWaits)
             Flush();  // the percentage that came with this line is on its way
-    }
-    void Message(const EventMessage& event) override
-    {
-        // The ID, the server and the message one after the other; the
-        // server's length in Value.
-        const std::string_view parts[] = {event.EventId.substr(0, 5), event.Server, event.Message};
-        BatchQueue::Item item{BatchQueue::Message, false, static_cast<int>(event.Server.size())};
-        item.At = event.Line;
-        item.Encoding = event.Encoding;
-        AddBytes(item, parts);
     }
     void Parsed(const ConnectionLine& c) override
     {
@@ -459,14 +447,6 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                     steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
                 done = stopped();
                 break;
-            case BatchQueue::Message: {
-                const std::string_view bytes(batch.Bytes.data() + item.Offset, item.Length);
-                const auto server = static_cast<std::size_t>(item.Value);
-                steps.Message(
-                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.At, item.Encoding});
-                done = stopped();
-                break;
-            }
             case BatchQueue::Parsed:
                 steps.Noted(read.Values, read.Note);
                 done = stopped();

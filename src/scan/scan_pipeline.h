@@ -14,25 +14,14 @@
 
 namespace vy {
 
-// One event of an export that carries the message in a field of its own:
-// its ID, the server it is counted for, and the message; Line: the line its
-// record begins on (from 1), to name should it prove unreadable. The message is as the file holds it, decoded by the scan's
-// thread (DecodeLine) by Encoding.
-struct EventMessage {
-    std::string_view EventId;
-    std::string_view Server;
-    std::string_view Message;
-    std::int64_t Line = 0;
-    TextEncoding Encoding = TextEncoding::SingleByte;
-};
-
 // What the reading finds, in the order of the lines.
 class ReadSink {
 public:
     virtual ~ReadSink() = default;
     virtual void FileBegin(std::size_t index) = 0;
     virtual void FileUnreadable(std::size_t index) = 0;
-    // The form file index was found to have: its place in LogFormTable().
+    // The form file index was found to have: its place in LogFormTable(),
+    // or the table's size when no form recognised it.
     virtual void FileForm(std::size_t index, std::size_t form) = 0;
     // A sentence on what in file index could not be read, and why (without
     // the file's name).
@@ -42,9 +31,6 @@ public:
     virtual void Percent(int percent, bool lineFollows) = 0;
     // A connection line, as single bytes; number: its line number from 1.
     virtual void Connection(std::string_view line, std::int64_t number) = 0;
-    // A recognised event of an export with its message apart, to be read
-    // by the message's rules.
-    virtual void Message(const EventMessage& event) = 0;
     // A connection whose values the reader took out itself (from insertion
     // strings); the views of the line last for the call only.
     virtual void Parsed(const ConnectionLine& connection) = 0;
@@ -80,7 +66,6 @@ public:
     virtual void Problem(std::size_t index, std::string_view sentence) = 0;
     virtual void Percent(int percent) = 0;
     virtual void Connection(std::string_view line, std::int64_t number) = 0;
-    virtual void Message(const EventMessage& event) = 0;
     virtual void Parsed(const ConnectionLine& connection) = 0;
     // The values of a connection line as Connection would read them before
     // storing; false when it cannot be read (Connection then tells so). Lets

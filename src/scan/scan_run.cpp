@@ -19,7 +19,6 @@
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
-#include "scan/name_text.h"
 #include "scan/progress.h"
 #include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
@@ -157,17 +156,6 @@ public:
         return ParseConnectionLine(settings_.LogLanguage, text, out);
     }
 
-    // A recognised event of an export with its message apart.
-    bool Process(const EventMessage& event)
-    {
-        const std::string_view message = DecodeLine(event.Message, event.Encoding, decoded_);
-        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, message, line_))
-            return false;
-        MakeNamesData(line_, room_);
-        Store(line_);
-        return true;
-    }
-
     // Where the connections read from now on are counted.
     void CountInto(std::int64_t& count) { count_ = &count; }
     // The first and last connect moment read.
@@ -288,12 +276,10 @@ public:
     std::int64_t* count_ = &uncounted_;
     double first_ = std::numeric_limits<double>::infinity();
     double last_ = -std::numeric_limits<double>::infinity();
-    NameRoom room_;
     ExclusionList users_;
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
-    std::string decoded_;  // a message as single bytes
     NameCache userChains_;
     NameCache speedChains_;
 };
@@ -323,8 +309,9 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
                 sink.Problem(i, "it could not be read: " + reader.Why());
                 continue;
             }
-            const std::size_t form = FormOf(reader.Head());
-            sink.FileForm(i, form);
+            const std::size_t recognised = FormOf(reader.Head());
+            sink.FileForm(i, recognised);
+            const std::size_t form = std::min(recognised, table.size() - 1);
             const std::string fileName = files[i].Name.toLatin1().toStdString();
             FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
                                 progress, fileStart, sink, scans[form].get()};
@@ -374,7 +361,10 @@ public:
     }
     void FileForm(std::size_t index, std::size_t form) override
     {
-        result_.Files[index].Form = LogFormTable()[form].Title;
+        const std::span<const LogFormEntry> table = LogFormTable();
+        result_.Files[index].Form = table[std::min(form, table.size() - 1)].Title;
+        if (form == table.size())
+            unrecognised_.push_back(index);
     }
     void Problem(std::size_t index, std::string_view sentence) override
     {
@@ -385,11 +375,6 @@ public:
     {
         if (!processor_.Process(line))
             Unread(file_, number, false);
-    }
-    void Message(const EventMessage& event) override
-    {
-        if (!processor_.Process(event))
-            Unread(file_, event.Line, false);
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
     bool Values(std::string_view line, ConnectionLine& out) override { return processor_.Read(line, out); }
@@ -411,9 +396,15 @@ public:
         ++result_.Files[file_].NotListed[id];
     }
 
-    // Each file's overlong lines as one sentence of its problems.
-    void OverlongProblems()
+    // The problems known once every file is read: each file's overlong
+    // lines, and the files in no known form that gave nothing.
+    void LastProblems()
     {
+        for (std::size_t i : unrecognised_) {
+            FileSummary& f = result_.Files[i];
+            if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
+                f.Problems.push_back("it is in no known form and held no connection line");
+        }
         for (const OverlongIn& o : overlong_)
             result_.Files[o.File].Problems.push_back(
                 Counted(o.Count, "line was", "lines were") + " longer than " +
@@ -449,6 +440,7 @@ private:
     std::size_t file_ = 0;
     std::size_t lastFile_ = static_cast<std::size_t>(-1);
     std::vector<OverlongIn> overlong_;
+    std::vector<std::size_t> unrecognised_;
     std::size_t overlongFile_ = static_cast<std::size_t>(-1);
 };
 
@@ -490,7 +482,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
-    steps.OverlongProblems();
+    steps.LastProblems();
     result.ConnectionSpan = processor.Span();
 
     if (settings.CheckLogFiles) {
@@ -543,24 +535,10 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
         warnings.push_back((result.OutOfMemory ? "Out of memory: " : "Tables are full: ") +
                            Counted(result.SkippedForCapacity, "connection line was", "connection lines were") +
                            " skipped.");
-    // Each file's problems, the unreadable ones first: the file named, then
-    // what and why.
-    auto name = [](const FileSummary& f) { return f.Name.toLatin1().toStdString(); };
-    std::vector<std::string> unrecognised;
-    const std::string_view fallback = LogFormTable().back().Title;
-    for (const FileSummary& f : result.Files) {
+    // Each file's problems: the file named, then what and why.
+    for (const FileSummary& f : result.Files)
         for (const std::string& problem : f.Problems)
-            warnings.push_back(name(f) + ": " + problem + ".");
-        if (f.Form == fallback && f.Connections == 0 && f.Unread == 0 && f.NotListed.empty() && f.Problems.empty())
-            unrecognised.push_back(name(f));
-    }
-    if (!unrecognised.empty()) {
-        std::string text = Counted(static_cast<std::int64_t>(unrecognised.size()), "file is", "files are") +
-                           " in no known form and held no connection line: ";
-        for (std::size_t i = 0; i < unrecognised.size(); ++i)
-            text += (i > 0 ? ", " : "") + unrecognised[i];
-        warnings.push_back(text);
-    }
+            warnings.push_back(f.Name.toLatin1().toStdString() + ": " + problem + ".");
     return warnings;
 }
 

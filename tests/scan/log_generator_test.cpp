@@ -279,9 +279,11 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 // The same connections as classic lines, in the current servers' line form
 // and in every export and event log file as events 20251 and 20272, give
 // the same records; 20272 carries no speed ("0"), and Event Viewer exports
-// no computer (the server is the file's name). So do the NPS accounting
-// logs, whose retransmitted Stops are the duplicates; the database-
-// compatible one has no NAS-Port-Id, so its port is the NAS-Port number.
+// no computer (the server is the file's name). The accounting forms write
+// each connection as a RADIUS session: the server is the NAS-Identifier,
+// the speed comes from Connect-Info; the retransmitted Stops are the
+// duplicates. The NPS database-compatible log has no NAS-Port-Id: its port
+// is the NAS-Port number.
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
     loggen::GeneratorOptions o;
@@ -304,8 +306,9 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
                                   {F::EventViewerText, L::German, "20251"}, {F::Xml, L::English, "20251"},
                                   {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
                                   {F::PowerShellCsv, L::English, "20272"}, {F::Evtx, L::English, "20251"},
-                                  {F::Evtx, L::English, "20272"}, {F::NpsDts, L::English, "20050"},
-                                  {F::NpsOdbc, L::English, "20050"}, {F::NpsIas, L::English, "20050"}}) {
+                                  {F::Evtx, L::English, "20272"}, {F::Detail, L::English, "20251"},
+                                  {F::Radacct, L::English, "20251"}, {F::NpsDts, L::English, "20251"},
+                                  {F::NpsOdbc, L::English, "20251"}, {F::NpsIas, L::English, "20251"}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
         o.Form = form;
         o.Lang = lang;
@@ -317,7 +320,7 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
         EXPECT_TRUE(result.DuplicatesFound);
         EXPECT_TRUE(result.Unread.empty() && result.EventsNotListed.empty());  // nothing left aside
         const bool named = form != F::EventViewerCsv && form != F::EventViewerText;
-        const bool speed = o.EventId == "20251" || form == F::NpsDts || form == F::NpsOdbc || form == F::NpsIas;
+        const bool speed = o.EventId == "20251";
         const auto portOf = form == F::NpsOdbc ? &loggen::NasPortNumber : nullptr;
         EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed, portOf));
         std::set<std::string> servers, fileStems;
@@ -369,7 +372,9 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         std::size_t at = 0;
         for (std::size_t i = 0; i < k; ++i)
             at = t.find("The user was active for", at + 1);
-        return t.erase(t.find('"', at), 1);
+        // The closing quote goes; an unquoted description gains an opening one.
+        const std::size_t quote = t.find('"', at);
+        return quote < t.find('\n', at) ? t.erase(quote, 1) : t.insert(t.rfind(",None,", at) + 6, "\"");
     };
     const Damage strayAmpersand = [](std::string t, std::size_t k) {
         std::size_t at = 0;
@@ -377,26 +382,71 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             at = t.find(">20251</EventID>", at + 1);
         return t.insert(at + 16, "&");
     };
+    // The k-th Stop of a detail file: a User-Name whose closing quote went
+    // (an escape cut short); the k-th finished row of a radacct copy: a
+    // quote lost.
+    const Damage cutEscape = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\tAcct-Status-Type = Stop\n", at + 1);
+        return t.replace(t.rfind("\"\n\tAcct-Status-Type = Stop", at), 1, "\\");
+    };
+    const Damage lostQuote = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\"\"9\"\"\",", at + 1);
+        return t.erase(at + 5, 1);
+    };
+    // The k-th Stop of an NPS log: DTS without its </Event>; database-
+    // compatible with a quote lost; IAS with a user in hex of odd length.
+    const Damage eventEndLost = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("<Acct-Status-Type data_type=\"0\">2<", at + 1);
+        return t.erase(t.find("</Event>", at), 8);
+    };
+    const Damage framedQuoteLost = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\"192.168.7.", at + 1);
+        return t.erase(t.find('"', at + 1), 1);
+    };
+    const Damage oddHexUser = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find(",8,192.168.7.", at + 1);
+        const std::size_t user = t.rfind(",1,", at) + 3;
+        return t.replace(user, t.find(',', user) - user, "0x123");
+    };
     using F = loggen::MessageForm;
     for (auto [form, cutAfter, damage] :
          {std::tuple{F::EventViewerCsv, std::string(" bytes were sent and "), unclosedQuote},
           {F::PowerShellCsv, std::string("\",\"20251\",\""), unclosedQuote},
-          {F::Xml, std::string(">20251</EventID>"), strayAmpersand}}) {
+          {F::Xml, std::string(">20251</EventID>"), strayAmpersand},
+          {F::Detail, std::string("\tAcct-Terminate-Cause = User-"), cutEscape},
+          {F::Radacct, std::string(",5551234,"), lostQuote},
+          {F::NpsDts, std::string("<Acct-Status-Type data_type=\"0\">2</Acct-Status-Type>"), eventEndLost},
+          {F::NpsOdbc, std::string("\"192.168.7."), framedQuoteLost},
+          {F::NpsIas, std::string(",8,192.168.7."), oddHexUser}}) {
         SCOPED_TRACE(static_cast<int>(form));
         o.Form = form;
+        const bool nps = form == F::NpsDts || form == F::NpsOdbc || form == F::NpsIas;
+        const bool accounting = form == F::Detail || form == F::Radacct || nps;  // no event list
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         const std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
         const FileSummary all = ScanOne(dir, whole, "20251");
         EXPECT_EQ(all.Connections, 40);
         EXPECT_EQ(all.Unread, 0);
-        EXPECT_EQ(ScanOne(dir, whole, "20050").NotListed, (std::map<int, std::int64_t>{{20251, 40}}));
+        const FileSummary unlisted = ScanOne(dir, whole, "20050");
+        EXPECT_EQ(unlisted.NotListed, (accounting ? std::map<int, std::int64_t>{} : std::map<int, std::int64_t>{{20251, 40}}));
         // Cut inside the last connection: its quote or element never closes,
-        // or its message ends early.
+        // or its message ends early; it is counted where its record starts.
         const std::size_t at = whole.rfind(cutAfter) + cutAfter.size();
+        const std::size_t start = form == F::Detail ? whole.rfind("\n\n", at) + 2 : at;
         const FileSummary cut = ScanOne(dir, whole.substr(0, at), "20251");
         EXPECT_EQ(cut.Connections, 39);
         EXPECT_EQ(cut.Unread, 1);
-        EXPECT_EQ(cut.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
+        EXPECT_EQ(cut.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(start), '\n') + 1);
         // Broken in the middle: that one connection alone is lost, and told.
         for (std::size_t k : {1u, 17u, 40u}) {
             const FileSummary broken = ScanOne(dir, damage(whole, k), "20251");
@@ -411,72 +461,28 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             const FileSummary twice = ScanOne(dir, "<!-- saved -->\n<!DOCTYPE Events>\n" + whole + whole, "20251");
             EXPECT_EQ(twice.Connections, 80);
         }
-    }
-}
-
-// Damaged NPS accounting logs: every Stop written is read or counted, the
-// reading going on after the damage and past garbage between records.
-TEST(LogGenerator, DamagedNpsLogsKeepOrCountEveryStopWritten)
-{
-    QTemporaryDir dir;
-    loggen::GeneratorOptions o;
-    o.ConnectionLines = 40;
-    o.OtherLines = 40;
-    // The n-th comma-separated field of a line, quotes and all.
-    const auto field = [](const std::string& line, int n) {
-        std::size_t at = 0;
-        for (int i = 1; i < n && at != std::string::npos; ++i)
-            at = line.find(',', at) + 1;
-        return line.substr(at, line.find(',', at) - at);
-    };
-    using F = loggen::MessageForm;
-    for (const F form : {F::NpsDts, F::NpsOdbc, F::NpsIas}) {
-        SCOPED_TRACE(static_cast<int>(form));
-        o.Form = form;
-        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
-        std::vector<std::string> lines;
-        std::istringstream in(Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString()));
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line.substr(0, line.size() - 1));  // without the carriage return
-        std::vector<std::size_t> stops;
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            if (form == F::NpsDts ? lines[i].find("<Acct-Status-Type data_type=\"0\">2<") != std::string::npos
-                : form == F::NpsIas ? lines[i].find(",40,2,") != std::string::npos
-                                    : field(lines[i], 32) == "2" || field(lines[i], 32) == "\"2\"")
-                stops.push_back(i);
-        ASSERT_EQ(stops.size(), 40u);
-        const auto join = [&lines](std::size_t count) {
-            std::string text;
-            for (std::size_t i = 0; i < count; ++i)
-                text += lines[i] + "\r\n";
-            return text;
-        };
-        const FileSummary all = ScanOne(dir, join(lines.size()), "20050");
-        EXPECT_EQ(all.Connections, 40);
-        EXPECT_EQ(all.Unread, 0);
-        // Cut inside the last Stop: counted by its line.
-        const std::size_t last = stops.back();
-        const FileSummary cut = ScanOne(dir, join(last) + lines[last].substr(0, lines[last].size() / 2), "20050");
-        EXPECT_EQ(cut.Connections, 39);
-        EXPECT_EQ(cut.Unread, 1);
-        EXPECT_EQ(cut.FirstUnread, static_cast<std::int64_t>(last) + 1);
-        // One Stop broken in the middle, garbage before it: that one alone is
-        // lost, and told.
-        for (const std::size_t k : {0u, 16u, 39u}) {
-            std::vector<std::string> saved = lines;
-            std::string& line = lines[stops[k]];
-            if (form == F::NpsDts)
-                line.erase(line.find("<Acct-Session-Time"));  // the rest of the line lost
-            else if (form == F::NpsOdbc)
-                line.erase(line.find('"', line.find(field(line, 6)) + 1), 1);  // the user's closing quote
-            else
-                line.replace(line.find(",46,") + 4, 0, "0x123,");  // hex of odd length
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(stops[k]), "\"garbage\",<Event>,0x,\x01");
-            const FileSummary broken = ScanOne(dir, join(lines.size()), "20050");
-            EXPECT_EQ(broken.Connections, 39) << k;
-            EXPECT_EQ(broken.Unread, 1) << k;
-            EXPECT_EQ(broken.FirstUnread, static_cast<std::int64_t>(stops[k]) + 2) << k;
-            lines = std::move(saved);
+        if (nps) {
+            // Garbage between records changes nothing.
+            std::string garbage = whole;
+            for (std::size_t b = garbage.find('\n'); b != std::string::npos; b = garbage.find('\n', b + 40))
+                garbage.insert(b + 1, "\"junk\",<Event>,0x1,\x01 40,2\r\n");
+            EXPECT_EQ(ScanOne(dir, garbage, "20251").Connections, 40);
+        }
+        if (form == F::Detail) {
+            // Garbage between records changes nothing; a Stop whose header
+            // line is lost, or whose session time is no number, is counted.
+            std::string garbage = whole;
+            for (std::size_t b = garbage.find("\n\n"); b != std::string::npos; b = garbage.find("\n\n", b + 12))
+                garbage.insert(b + 2, "-- junk --\n");
+            EXPECT_EQ(ScanOne(dir, garbage, "20251").Connections, 40);
+            const std::size_t stop = whole.find("\tAcct-Status-Type = Stop\n");
+            const std::size_t header = whole.rfind("\n\n", stop) + 2;
+            std::string headless = whole;
+            const FileSummary lost = ScanOne(dir, headless.erase(header, whole.find('\n', header) + 1 - header), "20251");
+            EXPECT_EQ(lost.Connections + lost.Unread, 40);
+            EXPECT_EQ(lost.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(header), '\n') + 1);
+            std::string word = whole;
+            EXPECT_EQ(ScanOne(dir, word.insert(whole.find("\n", whole.find("Acct-Session-Time = ", stop)), "s"), "20251").Unread, 1);
         }
     }
 }

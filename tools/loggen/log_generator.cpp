@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "loggen/accounting_folder_writer.h"
 #include "loggen/evtx_folder_writer.h"
 #include "loggen/nps_log_writer.h"
 
@@ -995,11 +996,9 @@ GeneratedFolder GenerateLogFolder(const std::string& folder, const GeneratorOpti
         writer.Finish();
         return summary;
     }
-    if (const auto nps = NpsFormOf(options.Form)) {
-        const double first = *EncodeDate(options.FirstDay.Year, options.FirstDay.Month, options.FirstDay.Day);
-        NpsFolderWriter writer(folder, *nps, options.Seed, static_cast<std::int64_t>(first) * 86400, summary);
-        GenerateLines(options, writer);
-        writer.Finish();
+    if (auto accounting = MakeAccountingWriter(folder, options, summary)) {
+        GenerateLines(options, *accounting);
+        accounting->Finish();
         return summary;
     }
     FolderWriter writer(folder, summary);

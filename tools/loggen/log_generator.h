@@ -10,7 +10,8 @@
 // (Get-WinEvent in odd files, Get-EventLog in even ones), and wevtutil's XML
 // with the values as insertion strings. Event Viewer exports name no
 // computer: read back, their server is the file's name. Event log files
-// (.evtx) hold the same connections as events 20251 and 20272.
+// (.evtx) hold the same connections as events 20251 and 20272. The
+// accounting forms write each connection as a RADIUS session.
 
 #include <cstdint>
 #include <string>
@@ -21,8 +22,8 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx,
-                         NpsDts, NpsOdbc, NpsIas };  // the NPS forms: nps_log_writer.h
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx, Detail, Radacct,
+                         NpsDts, NpsOdbc, NpsIas };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;

@@ -27,9 +27,12 @@ const char kUsage[] =
     "                     (PowerShell Export-Csv); evcsv and evtext take DE or\n"
     "                     MIX for the German header;\n"
     "                     or evtx: event log files (.evtx), the same connections\n"
-    "                     as events 20251 or 20272 (--event) or both in turn;\n"
-    "                     or npsdts, npsodbc, npsias: NPS accounting logs\n"
-    "                     (IN*.log: DTS XML, database-compatible, IAS format)\n"
+    "                     as events 20251 or 20272 (--event) or both in turn\n"
+    "                     or accounting records of the same connections as\n"
+    "                     RADIUS sessions: detail (FreeRADIUS detail files),\n"
+    "                     radacct (a CSV copy of its SQL table radacct);\n"
+    "                     or NPS accounting logs (IN*.log): npsdts (DTS XML),\n"
+    "                     npsodbc (database-compatible), npsias (IAS format)\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -121,10 +124,12 @@ int main(int argc, char** argv)
             else if (f == "xml") o.Form = vy::loggen::MessageForm::Xml;
             else if (f == "pscsv") o.Form = vy::loggen::MessageForm::PowerShellCsv;
             else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
+            else if (f == "detail") o.Form = vy::loggen::MessageForm::Detail;
+            else if (f == "radacct") o.Form = vy::loggen::MessageForm::Radacct;
             else if (f == "npsdts") o.Form = vy::loggen::MessageForm::NpsDts;
             else if (f == "npsodbc") o.Form = vy::loggen::MessageForm::NpsOdbc;
             else if (f == "npsias") o.Form = vy::loggen::MessageForm::NpsIas;
-            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, npsdts, npsodbc or npsias, not " + f);
+            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, detail, radacct, npsdts, npsodbc or npsias, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;

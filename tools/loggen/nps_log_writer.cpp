@@ -1,18 +1,26 @@
-#include "loggen/nps_log_writer.h"
+// NPS / RRAS accounting logs (IN*.log) in their three forms: "DTS
+// Compliant" XML, one <Event> a line; "database-compatible" comma lines of
+// 66 fields; the IAS format, six header fields and attribute-id,value pairs
+// with 0x hex for a value holding a comma or an unprintable byte. The server
+// is the NAS-Identifier, the port the NAS-Port-Id, with NAS-Port beside it
+// (NasPortNumber: the port of the database-compatible form, which has no
+// NAS-Port-Id); gigawords in the two forms that have them.
 
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "loggen/accounting_folder_writer.h"
+#include "loggen/nps_log_writer.h"
 #include "store/date_value.h"
 
 namespace vy::loggen {
 
 namespace {
+
+enum class NpsForm { Dts, Odbc, Ias };
 
 // A RADIUS attribute as the three forms name it: its name (DTS), number
 // (IAS), field of the database-compatible line (0: none), and kind: 'i'
@@ -85,45 +93,9 @@ std::string TimeOf(std::int64_t second)
     return out;
 }
 
-// The address a server is known by, beside its name.
-std::string AddressOf(std::string_view server)
-{
-    unsigned hash = 0;
-    for (const char c : server)
-        hash = hash * 31 + static_cast<unsigned char>(c);
-    return "10." + std::to_string(hash % 250 + 1) + "." + std::to_string(hash / 250 % 250 + 1) + ".1";
-}
-
-std::string UserNameOf(const Connection& c, bool realm)
-{
-    if (c.Domain.empty())
-        return c.User;
-    return realm ? c.User + "@" + c.Domain : c.Domain + "\\" + c.User;
-}
-
-}  // namespace
-
-std::optional<NpsForm> NpsFormOf(MessageForm form)
-{
-    switch (form) {
-    case MessageForm::NpsDts: return NpsForm::Dts;
-    case MessageForm::NpsOdbc: return NpsForm::Odbc;
-    case MessageForm::NpsIas: return NpsForm::Ias;
-    default: return std::nullopt;
-    }
-}
-
-std::string NasPortNumber(std::string_view port)
-{
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (const char c : port)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    return std::to_string(hash);
-}
-
 // One record: its time, the attributes in the order written, and how some
 // of them are written (to have the readers meet every way).
-struct NpsFolderWriter::Record {
+struct Record {
     std::int64_t Second = 0;
     int Millis = 0;
     std::vector<std::pair<const Attribute*, std::string>> Values;
@@ -131,12 +103,6 @@ struct NpsFolderWriter::Record {
     bool QuotedNumbers = false;  // database-compatible: numbers in quotes
     void Add(const Attribute& a, std::string value) { Values.emplace_back(&a, std::move(value)); }
     void Add(const Attribute& a, std::int64_t value) { Add(a, std::to_string(value)); }
-    void Replace(const Attribute& a, std::int64_t value)
-    {
-        for (auto& [attribute, text] : Values)
-            if (attribute == &a)
-                text = std::to_string(value);
-    }
     std::string_view Value(const Attribute& a) const
     {
         for (const auto& [attribute, value] : Values)
@@ -146,64 +112,69 @@ struct NpsFolderWriter::Record {
     }
 };
 
-NpsFolderWriter::~NpsFolderWriter() = default;
+class NpsWriter : public AccountingFolderWriter {
+public:
+    NpsWriter(const std::filesystem::path& folder, const GeneratorOptions& options, GeneratedFolder& summary, NpsForm form)
+        : AccountingFolderWriter(folder, options, summary), form_(form)
+    {
+    }
 
-NpsFolderWriter::NpsFolderWriter(std::filesystem::path folder, NpsForm form, std::uint64_t seed,
-                                 std::int64_t firstSecond, GeneratedFolder& summary)
-    : folder_(std::move(folder)), form_(form), state_(seed ^ 0x4E505321ull), summary_(summary), lastSecond_(firstSecond)
-{
-}
+protected:
+    // IN and the day, as NPS names its daily logs; a second file of the
+    // same day as NPS names a log that went over its size.
+    std::string FileName(int index, std::int64_t firstSecond) override
+    {
+        (void)index;
+        const CivilDate d = DecodeDate(static_cast<double>(firstSecond / 86400));
+        char name[40];
+        std::snprintf(name, sizeof name, "IN%02d%02d%02d", d.Year % 100, d.Month, d.Day);
+        const int same = name == lastName_ ? ++sameDay_ : (sameDay_ = 0);
+        lastName_ = name;
+        return same == 0 ? lastName_ + ".log" : lastName_ + "_" + std::to_string(same) + ".log";
+    }
 
-std::uint64_t NpsFolderWriter::Draw(std::uint64_t below)
-{
-    // splitmix64
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return (z ^ (z >> 31)) % below;
-}
+    void Session(const Connection& c, const AccountingSession& s, bool copy, std::string& out) override
+    {
+        if (copy) {
+            // The NAS had no answer and sends the Stop again, later.
+            const int extra = 1 + static_cast<int>(Mix(s.Draw + ++resent_) % 30);
+            Write(Stop(c, s, s.Delay + extra), out);
+            return;
+        }
+        Record start = Common(c, s, s.StartSecond);
+        start.Add(kStatusType, Start);
+        start.Add(kSessionId, s.SessionId);
+        start.Add(kPacketType, AccountingRequest);
+        Write(start, out);
+        if (c.ActiveSeconds > 1200 && (s.Draw & 3) == 0) {
+            Record interim = Common(c, s, s.StartSecond + c.ActiveSeconds / 2);
+            interim.Add(kStatusType, Interim);
+            interim.Add(kSessionTime, c.ActiveSeconds / 2);
+            interim.Add(kInputOctets, c.BytesReceived / 2 % kGigaword);
+            interim.Add(kOutputOctets, c.BytesSent / 2 % kGigaword);
+            interim.Add(kSessionId, s.SessionId);
+            interim.Add(kPacketType, AccountingRequest);
+            Write(interim, out);
+        }
+        Write(Stop(c, s, s.Delay), out);
+    }
 
-void NpsFolderWriter::BeginFile(const std::string& name)
-{
-    Finish();
-    std::string file = name;
-    if (file.size() >= 4 && file.compare(file.size() - 4, 4, ".txt") == 0)
-        file.replace(file.size() - 4, 4, ".log");
-    path_ = (folder_ / file).string();
-    out_.open(path_, std::ios::binary | std::ios::trunc);
-    if (!out_)
-        throw std::runtime_error("cannot create " + path_);
-    summary_.Files.push_back(file);
-}
-
-void NpsFolderWriter::Finish()
-{
-    if (!out_.is_open())
-        return;
-    out_.close();
-    if (!out_)
-        throw std::runtime_error("cannot write " + path_);
-}
-
-void NpsFolderWriter::Line(const std::string& line, const Connection* c, bool copy)
-{
-    (void)line;
-    if (c == nullptr) {
-        ++summary_.OtherLines;
-        // A record of no connection, of a user who comes and goes.
+    void Other(std::uint64_t draw, std::int64_t second, std::string& out) override
+    {
         Record r;
-        r.Second = lastSecond_ + static_cast<std::int64_t>(Draw(30));
-        r.Millis = static_cast<int>(Draw(1000));
-        const std::string user = "guest" + std::to_string(Draw(50));
-        const std::string nas = "GW" + std::to_string(Draw(4));
-        switch (Draw(6)) {
+        r.Second = second;
+        r.Millis = static_cast<int>(draw % 1000);
+        const std::string user = "guest" + std::to_string(draw % 50);
+        const std::string nas = "GW" + std::to_string(draw >> 8 & 3);
+        const std::string address = "192.0.2." + std::to_string((draw >> 8 & 3) + 200);
+        switch (draw >> 12 & 7) {
         case 0:
         case 1:
             r.Add(kUserName, user);
-            r.Add(kNasIpAddress, AddressOf(nas));
+            r.Add(kNasIpAddress, address);
             r.Add(kNasIdentifier, nas);
-            r.Add(kCallingStationId, "203.0.113." + std::to_string(Draw(250)));
-            r.Add(kClientIpAddress, AddressOf(nas));
+            r.Add(kCallingStationId, "203.0.113." + std::to_string(draw >> 16 & 127));
+            r.Add(kClientIpAddress, address);
             r.Add(kClientFriendlyName, nas);
             r.Add(kPacketType, AccessRequest);
             r.Add(kReasonCode, 0);
@@ -219,132 +190,103 @@ void NpsFolderWriter::Line(const std::string& line, const Connection* c, bool co
             r.Add(kReasonCode, 16);
             break;
         case 4:
-            r.Add(kNasIpAddress, AddressOf(nas));
+            r.Add(kNasIpAddress, address);
             r.Add(kNasIdentifier, nas);
-            r.Add(kStatusType, Draw(2) == 0 ? AccountingOn : AccountingOff);
+            r.Add(kStatusType, (draw & 1) != 0 ? AccountingOn : AccountingOff);
             r.Add(kPacketType, AccountingRequest);
             break;
         default:
             r.Add(kUserName, user);
             r.Add(kNasIdentifier, nas);
             r.Add(kStatusType, Interim);
-            r.Add(kSessionTime, static_cast<std::int64_t>(Draw(7200)));
-            r.Add(kInputOctets, static_cast<std::int64_t>(Draw(100000)));
-            r.Add(kOutputOctets, static_cast<std::int64_t>(Draw(100000)));
+            r.Add(kSessionTime, static_cast<std::int64_t>(draw >> 16 & 4095));
+            r.Add(kInputOctets, static_cast<std::int64_t>(draw >> 28 & 65535));
+            r.Add(kOutputOctets, static_cast<std::int64_t>(draw >> 44 & 65535));
             r.Add(kPacketType, AccountingRequest);
             break;
         }
-        Write(r);
-        return;
+        Write(r, out);
     }
-    ++summary_.ConnectionLines;
-    summary_.ActiveSeconds += c->ActiveSeconds;
-    summary_.BytesSent += c->BytesSent;
-    summary_.BytesReceived += c->BytesReceived;
-    if (copy) {
-        // Sent again: waited for longer, taken later.
-        ++summary_.DuplicateLines;
-        const int later = 1 + static_cast<int>(Draw(30));
-        lastStop_->Second += later;
-        if (lastStop_->Value(kDelayTime).empty())
-            lastStop_->Add(kDelayTime, 0);
-        lastStop_->Replace(kDelayTime, std::stoll(std::string(lastStop_->Value(kDelayTime))) + later);
-        Write(*lastStop_);
-        return;
-    }
-    ++session_;
-    const std::int64_t start = std::llround(c->Start * 1440.0) * 60;
-    Record r;
-    r.Second = start;
-    r.Millis = static_cast<int>(Draw(1000));
-    r.Add(kUserName, UserNameOf(*c, false));
-    r.Add(kNasIpAddress, AddressOf(c->Server));
-    r.Add(kNasIdentifier, c->Server);
-    r.Add(kNasPort, NasPortNumber(c->Port));
-    r.Add(kNasPortId, c->Port);
-    r.Add(kStatusType, Start);
-    r.Add(kSessionId, std::to_string(session_));
-    r.Add(kPacketType, AccountingRequest);
-    Write(r);
-    if (c->ActiveSeconds > 600 && Draw(3) == 0) {
-        Record interim = r;
-        interim.Second = start + c->ActiveSeconds / 2;
-        interim.Replace(kStatusType, Interim);
-        interim.Add(kSessionTime, c->ActiveSeconds / 2);
-        interim.Add(kInputOctets, c->BytesReceived / 2);
-        interim.Add(kOutputOctets, c->BytesSent / 2);
-        Write(interim);
-    }
-    Stop(*c, Draw(4) == 0 ? 1 + static_cast<int>(Draw(9)) : 0);
-}
 
-void NpsFolderWriter::Stop(const Connection& c, int delay)
-{
-    lastStop_ = std::make_unique<Record>();
-    Record& r = *lastStop_;
-    r.Second = std::llround(c.Start * 1440.0) * 60 + c.ActiveSeconds + delay;
-    r.Millis = static_cast<int>(Draw(1000));
-    r.UserAsCode = Draw(5) == 0;
-    r.QuotedNumbers = Draw(8) == 0;
-    r.Add(kUserName, UserNameOf(c, Draw(3) == 0));
-    r.Add(kNasIpAddress, AddressOf(c.Server));
-    r.Add(kNasIdentifier, c.Server);
-    r.Add(kNasPort, NasPortNumber(c.Port));
-    r.Add(kNasPortId, c.Port);
-    r.Add(kNasPortType, 5);
-    r.Add(kFramedIpAddress, "192.168.7." + std::to_string(session_ % 250 + 1));
-    switch (Draw(3)) {
-    case 0: r.Add(kConnectInfo, "CONNECT " + c.Speed); break;
-    case 1: r.Add(kConnectInfo, c.Speed + "/28800 V42BIS"); break;
-    default: r.Add(kConnectInfo, c.Speed); break;
+private:
+    // The attributes of every record of the session.
+    static Record Common(const Connection& c, const AccountingSession& s, std::int64_t second)
+    {
+        Record r;
+        r.Second = second;
+        r.Millis = static_cast<int>(Mix(s.Draw ^ static_cast<std::uint64_t>(second)) % 1000);
+        r.Add(kUserName, s.UserName);
+        r.Add(kNasIpAddress, s.NasAddress);
+        r.Add(kNasIdentifier, c.Server);
+        r.Add(kNasPort, NasPortNumber(c.Port));
+        r.Add(kNasPortId, c.Port);
+        return r;
     }
-    r.Add(kStatusType, StopStatus);
-    if (delay > 0)
-        r.Add(kDelayTime, delay);
-    r.Add(kInputOctets, c.BytesReceived % kGigaword);
-    r.Add(kOutputOctets, c.BytesSent % kGigaword);
-    if (form_ != NpsForm::Odbc && (c.BytesReceived >= kGigaword || Draw(4) == 0)) {
-        r.Add(kInputGigawords, c.BytesReceived / kGigaword);
-        r.Add(kOutputGigawords, c.BytesSent / kGigaword);
-    }
-    r.Add(kSessionId, std::to_string(session_));
-    r.Add(kSessionTime, c.ActiveSeconds);
-    r.Add(kTerminateCause, 1);
-    r.Add(kPacketType, AccountingRequest);
-    Write(r);
-}
 
-void NpsFolderWriter::Write(const Record& r)
+    Record Stop(const Connection& c, const AccountingSession& s, int delay) const
+    {
+        Record r = Common(c, s, s.StopSecond + delay);
+        r.UserAsCode = (s.Draw >> 32 & 7) == 0;
+        r.QuotedNumbers = (s.Draw >> 35 & 7) == 0;
+        r.Add(kNasPortType, 5);
+        r.Add(kFramedIpAddress, "192.168.7." + std::to_string(s.Draw % 250 + 1));
+        r.Add(kConnectInfo, s.ConnectInfo);
+        r.Add(kStatusType, StopStatus);
+        if (delay > 0)
+            r.Add(kDelayTime, delay);
+        r.Add(kInputOctets, c.BytesReceived % kGigaword);
+        r.Add(kOutputOctets, c.BytesSent % kGigaword);
+        // The database-compatible form has no gigawords: the connections'
+        // byte counts stay below 4 GiB.
+        if (form_ != NpsForm::Odbc && (c.BytesReceived >= kGigaword || c.BytesSent >= kGigaword || (s.Draw >> 40 & 3) == 0)) {
+            r.Add(kInputGigawords, c.BytesReceived / kGigaword);
+            r.Add(kOutputGigawords, c.BytesSent / kGigaword);
+        }
+        r.Add(kSessionId, s.SessionId);
+        r.Add(kSessionTime, c.ActiveSeconds);
+        r.Add(kTerminateCause, 1);
+        r.Add(kPacketType, AccountingRequest);
+        return r;
+    }
+
+    void Write(const Record& r, std::string& out) const;
+
+    NpsForm form_;
+    std::string lastName_;
+    int sameDay_ = 0;
+    std::uint64_t resent_ = 0;
+};
+
+void NpsWriter::Write(const Record& r, std::string& out) const
 {
-    lastSecond_ = r.Second;
-    text_.clear();
+    std::string text;
     const std::string date = DateOf(r.Second);
     const std::string time = TimeOf(r.Second);
     switch (form_) {
     case NpsForm::Dts: {
         char millis[8];
         std::snprintf(millis, sizeof millis, ".%03d", r.Millis);
-        text_ += "<Event><Timestamp data_type=\"4\">" + date + " " + time + millis +
+        text += "<Event><Timestamp data_type=\"4\">" + date + " " + time + millis +
                  "</Timestamp><Computer-Name data_type=\"1\">" + std::string(kComputer) +
                  "</Computer-Name><Event-Source data_type=\"1\">IAS</Event-Source>";
         for (const auto& [a, value] : r.Values) {
-            text_ += "<" + std::string(a->Name) + " data_type=\"" + (a->Kind == 'i' ? "0" : a->Kind == 's' ? "1" : "3") + "\">";
+            text += "<" + std::string(a->Name) + " data_type=\"" + (a->Kind == 'i' ? "0" : a->Kind == 's' ? "1" : "3") + "\">";
             for (std::size_t i = 0; i < value.size(); ++i) {
                 const char ch = value[i];
                 if (i == 0 && r.UserAsCode && a == &kUserName)
-                    text_ += "&#" + std::to_string(static_cast<unsigned char>(ch)) + ";";
+                    text += "&#" + std::to_string(static_cast<unsigned char>(ch)) + ";";
                 else if (ch == '&')
-                    text_ += "&amp;";
+                    text += "&amp;";
                 else if (ch == '<')
-                    text_ += "&lt;";
+                    text += "&lt;";
                 else if (ch == '>')
-                    text_ += "&gt;";
+                    text += "&gt;";
                 else
-                    text_.push_back(ch);
+                    text.push_back(ch);
             }
-            text_ += "</" + std::string(a->Name) + ">";
+            text += "</" + std::string(a->Name) + ">";
         }
-        text_ += "</Event>";
+        text += "</Event>";
         break;
     }
     case NpsForm::Odbc: {
@@ -367,40 +309,60 @@ void NpsFolderWriter::Write(const Record& r)
             field += "\"";
         }
         for (std::size_t i = 1; i < fields.size(); ++i)
-            text_ += (i > 1 ? "," : "") + fields[i];
+            text += (i > 1 ? "," : "") + fields[i];
         break;
     }
     case NpsForm::Ias: {
         // A value holding the separator or an unprintable byte goes in hex.
-        const auto field = [this](std::string_view value, bool hex) {
+        const auto field = [&text](std::string_view value, bool hex) {
             for (const char ch : value)
                 hex = hex || ch == ',' || static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) >= 0x7F;
             if (!hex) {
-                text_.append(value);
+                text.append(value);
                 return;
             }
-            text_ += "0x";
+            text += "0x";
             for (const char ch : value) {
                 char two[3];
                 std::snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(ch));
-                text_ += two;
+                text += two;
             }
         };
         const std::string_view nas = r.Value(kNasIpAddress);
-        text_.append(nas.empty() ? "0.0.0.0" : nas);
-        text_ += ",";
+        text.append(nas.empty() ? "0.0.0.0" : nas);
+        text += ",";
         field(r.Value(kUserName), r.UserAsCode);
-        text_ += "," + date + "," + time + ",IAS," + std::string(kComputer);
+        text += "," + date + "," + time + ",IAS," + std::string(kComputer);
         for (const auto& [a, value] : r.Values) {
-            text_ += "," + std::to_string(a->Id) + ",";
+            text += "," + std::to_string(a->Id) + ",";
             field(value, r.UserAsCode && a == &kUserName);
         }
         break;
     }
     }
-    text_ += "\r\n";
-    out_ << text_;
-    summary_.TotalBytes += static_cast<std::int64_t>(text_.size());
+    out += text;
+    out += "\r\n";
+}
+
+}  // namespace
+
+std::unique_ptr<AccountingFolderWriter> MakeNpsWriter(const std::filesystem::path& folder,
+                                                      const GeneratorOptions& options, GeneratedFolder& summary)
+{
+    switch (options.Form) {
+    case MessageForm::NpsDts: return std::make_unique<NpsWriter>(folder, options, summary, NpsForm::Dts);
+    case MessageForm::NpsOdbc: return std::make_unique<NpsWriter>(folder, options, summary, NpsForm::Odbc);
+    case MessageForm::NpsIas: return std::make_unique<NpsWriter>(folder, options, summary, NpsForm::Ias);
+    default: return nullptr;
+    }
+}
+
+std::string NasPortNumber(std::string_view port)
+{
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (const char c : port)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return std::to_string(hash);
 }
 
 }  // namespace vy::loggen

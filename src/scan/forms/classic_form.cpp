@@ -89,8 +89,21 @@ bool ReadClassicLines(FormReading& r)
     }
 }
 
+// A line of at least seven comma-separated fields (date, time, source,
+// type, category, event ID, ..., message) in the head, or no text at all.
+bool LooksClassic(std::string_view head)
+{
+    for (std::size_t at = 0; at < head.size(); at = NextLineStart(head, at)) {
+        const std::string_view line = head.substr(at, head.find_first_of("\r\n", at) - at);
+        if (std::count(line.begin(), line.end(), ',') >= 6)
+            return true;
+    }
+    return head.empty();
+}
+
 }  // namespace
 
-extern const LogFormEntry kClassicForm{"Classic lines", [](std::string_view) { return true; }, ReadClassicLines};
+// Last in the table: also the reader of a file that no form recognises.
+extern const LogFormEntry kClassicForm{"Classic lines", LooksClassic, ReadClassicLines};
 
 }  // namespace vy

@@ -68,6 +68,27 @@ bool OddQuotes(std::string_view text)
     return odd;
 }
 
+Quotes QuotesOf(std::string_view text, char separator)
+{
+    for (std::size_t at = 0;;) {
+        if (at < text.size() && text[at] == '"') {
+            std::size_t close = text.find('"', at + 1);
+            while (close != npos && close + 1 < text.size() && text[close + 1] == '"')
+                close = text.find('"', close + 2);
+            if (close == npos)
+                return Quotes::Open;
+            at = close + 1;
+            if (at < text.size() && text[at] != separator)
+                return Quotes::Broken;
+        } else {
+            at = text.find(separator, at);
+        }
+        if (at == npos || at >= text.size())
+            return Quotes::Closed;
+        ++at;
+    }
+}
+
 std::string_view Trimmed(std::string_view text)
 {
     const std::size_t first = text.find_first_not_of(' ');

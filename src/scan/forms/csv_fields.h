@@ -30,6 +30,12 @@ private:
 // Whether text holds an odd number of double quotes.
 bool OddQuotes(std::string_view text);
 
+// How the quotes of a record stand at its end: all closed, one still open,
+// or a closing quote followed by something other than the separator (a
+// quote is lost: the record is damaged).
+enum class Quotes { Closed, Open, Broken };
+Quotes QuotesOf(std::string_view text, char separator);
+
 // text without the blanks around it.
 std::string_view Trimmed(std::string_view text);
 

@@ -7,6 +7,8 @@
 
 #include "scan/event_strings.h"
 #include "scan/forms/csv_fields.h"
+#include "scan/name_text.h"
+#include "scan/scan_run.h"
 #include "store/ascii_text.h"
 
 namespace vy {
@@ -136,8 +138,10 @@ private:
             // the scan.
             if (!open) {
                 recordLine_ = number;
-                if (!OpensQuote(text)) {
+                const Quotes quotes = QuotesAt(text);
+                if (quotes != Quotes::Open) {
                     record_ = text;  // the common case: no copy
+                    broken_ = quotes == Quotes::Broken;
                     return true;
                 }
                 joined_.assign(text);
@@ -145,10 +149,7 @@ private:
                 continue;
             }
             if (StartsRecord(text)) {
-                // The quote never closed: the record ends before this line.
-                heldText_.assign(text);
-                heldLine_ = number;
-                held_ = true;
+                Hold(text, number);  // the quote never closed: the record ends before this line
                 break;
             }
             if (joined_.size() + text.size() >= LogReader::DefaultMaxLine) {
@@ -156,27 +157,44 @@ private:
                 recordOverlong_ = true;
                 return true;
             }
+            const std::size_t before = joined_.size();
             joined_.push_back('\n');
             joined_.append(text);
-            if (OddQuotes(text)) {
-                open = false;
+            const Quotes quotes = powerShell_ ? QuotesOf(joined_, separator_) : OddQuotes(text) ? Quotes::Closed : Quotes::Open;
+            if (quotes == Quotes::Broken && text.starts_with('"')) {
+                // A quote was lost before this line, which may start the next record.
+                joined_.resize(before);
+                Hold(text, number);
+                break;
+            }
+            if (quotes != Quotes::Open) {
+                open = quotes == Quotes::Broken;
                 break;
             }
         }
         if (!any)
             return false;
         record_ = joined_;
-        broken_ = open;
+        broken_ = open || held_;
         if (!powerShell_)
             fields_.Split(record_, separator_, 6);
         return true;
     }
 
-    // Whether a quote opened in text stays open at its end (an Event Viewer
-    // line is split at once: most records are one line).
-    bool OpensQuote(std::string_view text)
+    // How the quotes of a record's first line stand (an Event Viewer line is
+    // split at once: most records are one line).
+    Quotes QuotesAt(std::string_view text)
     {
-        return powerShell_ ? OddQuotes(text) : !fields_.Split(text, separator_, 6);
+        if (powerShell_)
+            return QuotesOf(text, separator_);
+        return fields_.Split(text, separator_, 6) ? Quotes::Closed : Quotes::Open;
+    }
+
+    void Hold(std::string_view text, std::int64_t number)
+    {
+        heldText_.assign(text);
+        heldLine_ = number;
+        held_ = true;
     }
 
     // Whether the line text starts a record of the form by itself.
@@ -356,7 +374,12 @@ private:
         const bool found = marker_ != nullptr && marker_ >= message->data() && marker_ < message->data() + message->size();
         if (!found && reading_.Matcher.FindMarker(*message) == npos)
             return;
-        reading_.Sink.Message({id, server, *message, recordLine_, encoding_});
+        if (ParseEventMessage(reading_.Settings.LogLanguage, id, server, DecodeLine(*message, encoding_, decoded_), values_)) {
+            MakeNamesData(values_, room_);
+            reading_.Sink.Parsed(values_);
+        } else {
+            reading_.Sink.UnreadLine(reading_.File, recordLine_);
+        }
     }
 
     FormReading& reading_;
@@ -372,6 +395,9 @@ private:
     LogLineRead line_;
     TextEncoding encoding_ = TextEncoding::SingleByte;
     std::string server_;       // a computer name as single bytes
+    std::string decoded_;      // a message as single bytes
+    ConnectionLine values_;
+    NameRoom room_;
     std::string joined_;       // a record of several lines, joined by line feeds
     std::string_view record_;  // the record last read: a line, or joined_
     std::int64_t lines_ = 0;   // lines read so far

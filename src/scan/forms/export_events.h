@@ -5,10 +5,10 @@
 // (columns found by their names).
 //
 // An event is a connection when its ID is listed and its message holds the
-// recognition marker; it goes to the sink as an EventMessage for the scan to
-// read. A record whose quote never closes ends at the next line that starts
-// a record of the form and is counted as unread when it is a listed event;
-// RemoteAccess events 20272 and 20251 not listed are told as not listed.
+// recognition marker; the message is read by the rules of its ID. A record
+// whose quote never closes ends at the next line that starts a record of
+// the form and is counted as unread when it is a listed event; RemoteAccess
+// events 20272 and 20251 not listed are told as not listed.
 
 #include <string_view>
 

@@ -4,7 +4,7 @@ namespace vy {
 
 // Each defined in its own file of this folder.
 extern const LogFormEntry kEventLogFileForm, kEventViewerCsvForm, kEventViewerTextForm, kPowerShellCsvForm,
-    kXmlForm, kNpsDtsForm, kNpsOdbcForm, kNpsIasForm, kClassicForm;
+    kXmlForm, kNpsDtsForm, kNpsOdbcForm, kNpsIasForm, kDetailForm, kRadacctForm, kClassicForm;
 
 std::span<const LogFormEntry> LogFormTable()
 {
@@ -17,6 +17,8 @@ std::span<const LogFormEntry> LogFormTable()
         kNpsOdbcForm,
         kNpsIasForm,
         kXmlForm,
+        kDetailForm,
+        kRadacctForm,
         kClassicForm,
     };
     return table;
@@ -25,10 +27,10 @@ std::span<const LogFormEntry> LogFormTable()
 std::size_t FormOf(std::string_view head)
 {
     const std::span<const LogFormEntry> table = LogFormTable();
-    for (std::size_t i = 0; i + 1 < table.size(); ++i)
+    for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i].Recognises(head))
             return i;
-    return table.size() - 1;
+    return table.size();
 }
 
 }  // namespace vy

@@ -58,10 +58,12 @@ struct LogFormEntry {
     std::unique_ptr<FormScan> (*Begin)(const ScanFiles& files) = nullptr;
 };
 
-// Tried in order; classic lines last, recognising everything.
+// Tried in order; classic lines last, also the reader of a file that no
+// form recognises.
 std::span<const LogFormEntry> LogFormTable();
 
-// The first entry that recognises head.
+// The place of the first entry that recognises head; the size of the
+// table when none does.
 std::size_t FormOf(std::string_view head);
 
 }  // namespace vy

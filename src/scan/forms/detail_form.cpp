@@ -1,0 +1,338 @@
+// FreeRADIUS detail files (radacct/<client>/detail-YYYYMMDD): each record a
+// header line with the server's clock on receipt, C's ctime form
+// ("Mon Dec  7 22:27:56 2026"), then its attributes one a line after a tab,
+// "Name = value", up to a blank line or the next header. Strings are quoted
+// with \\ \" \n \r \t and \ooo (a byte in octal) escapes; other values bare
+// (numbers, enumerated names, addresses, 0x octets). The detail module ends
+// every record with its Timestamp line: a Stop without it was cut short.
+//
+// Each Stop record is a connection; every other record is none. A Stop
+// that was cut, damaged or merged with another is counted as unreadable at
+// the line of its header.
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "scan/accounting_record.h"
+#include "scan/forms/log_form_table.h"
+#include "store/ascii_text.h"
+
+namespace vy {
+
+namespace {
+
+template <std::size_t N>
+int IndexIn(std::string_view text, const std::array<std::string_view, N>& names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == text)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int TwoDigits(std::string_view text, std::size_t at)
+{
+    const char a = text[at], b = text[at + 1];
+    if (!IsAsciiDigit(b) || !(IsAsciiDigit(a) || a == ' '))
+        return -1;
+    return (a == ' ' ? 0 : a - '0') * 10 + (b - '0');
+}
+
+// "Www Mmm dd hh:mm:ss yyyy", the day padded with a blank: the second it
+// names, or nullopt.
+std::optional<std::int64_t> ReadCtime(std::string_view line)
+{
+    static constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static constexpr std::array<std::string_view, 7> kDays{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    if (line.size() != 24 || line[3] != ' ' || line[7] != ' ' || line[10] != ' ' || line[13] != ':' ||
+        line[16] != ':' || line[19] != ' ' || IndexIn(line.substr(0, 3), kDays) < 0)
+        return std::nullopt;
+    const int month = IndexIn(line.substr(4, 3), kMonths) + 1;
+    const int day = TwoDigits(line, 8);
+    const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
+    const std::optional<int> year = ReadDigits<int>(line.substr(20));
+    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || !year || line[11] == ' ' ||
+        line[14] == ' ' || line[17] == ' ')
+        return std::nullopt;
+    return SecondOf(*year, month, day, hour, minute, second);
+}
+
+// A quoted value's text without its quotes, escapes undone, into out;
+// false when an escape is cut short or unknown, or the closing quote is
+// missing or not last.
+bool Unescape(std::string_view quoted, std::string& out)
+{
+    out.clear();
+    if (quoted.size() < 2 || quoted.back() != '"')
+        return false;
+    const std::string_view text = quoted.substr(1, quoted.size() - 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"')
+            return false;  // a quote that ends the value before its end
+        if (c != '\\') {
+            out.push_back(c);
+            continue;
+        }
+        if (++i == text.size())
+            return false;  // the closing quote was escaped: cut short
+        switch (text[i]) {
+        case '\\': out.push_back('\\'); break;
+        case '"': out.push_back('"'); break;
+        case 'n': out.push_back('\n'); break;
+        case 'r': out.push_back('\r'); break;
+        case 't': out.push_back('\t'); break;
+        default: {
+            auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
+            if (!octal(i) || !octal(i + 1) || !octal(i + 2) || text[i] > '3')
+                return false;
+            out.push_back(static_cast<char>((text[i] - '0') * 64 + (text[i + 1] - '0') * 8 + (text[i + 2] - '0')));
+            i += 2;
+        }
+        }
+    }
+    return true;
+}
+
+// The attributes a Stop's values come from.
+enum Slot {
+    UserName, NasIdentifier, NasIpAddress, NasPortId, NasPort, ConnectInfo, SessionTime, DelayTime,
+    InputOctets, OutputOctets, InputGigawords, OutputGigawords, StatusType, Timestamp, SlotCount
+};
+
+constexpr std::array<std::string_view, SlotCount> kSlotNames{
+    "User-Name", "NAS-Identifier", "NAS-IP-Address", "NAS-Port-Id", "NAS-Port", "Connect-Info",
+    "Acct-Session-Time", "Acct-Delay-Time", "Acct-Input-Octets", "Acct-Output-Octets",
+    "Acct-Input-Gigawords", "Acct-Output-Gigawords", "Acct-Status-Type", "Timestamp"};
+
+int SlotOf(std::string_view name)
+{
+    for (int i = 0; i < SlotCount; ++i)
+        if (kSlotNames[static_cast<std::size_t>(i)].size() == name.size() && kSlotNames[static_cast<std::size_t>(i)] == name)
+            return i;
+    return -1;
+}
+
+bool IsStop(std::string_view status) { return status == "Stop" || status == "2"; }
+
+// The record being read: where it began and the attributes of its slots.
+class DetailRecord {
+public:
+    bool Open() const { return open_; }
+
+    void Begin(std::int64_t line, std::optional<std::int64_t> time)
+    {
+        open_ = true;
+        line_ = line;
+        time_ = time;
+        stops_ = 0;
+        damaged_ = !time;  // a record without its header line lost it
+        seen_.fill(false);
+    }
+
+    // One attribute line without its tab.
+    void Attribute(std::string_view text)
+    {
+        const std::size_t equals = text.find(" = ");
+        if (equals == std::string_view::npos)
+            return;
+        const int slot = SlotOf(text.substr(0, equals));
+        if (slot < 0)
+            return;
+        const std::string_view value = text.substr(equals + 3);
+        const auto s = static_cast<std::size_t>(slot);
+        if (slot == StatusType && IsStop(value))
+            ++stops_;
+        if (seen_[s]) {
+            // Two records run together: a header line was lost.
+            damaged_ |= slot == StatusType || slot == UserName;
+            return;
+        }
+        seen_[s] = true;
+        if (!value.empty() && value.front() == '"')
+            damaged_ |= !Unescape(value, values_[s]);
+        else
+            values_[s].assign(value);
+    }
+
+    // How many Stops the record holds: one when it is read, more only when
+    // records ran together.
+    int Stops() const { return stops_; }
+    bool Whole() const { return !damaged_ && stops_ == 1 && seen_[Timestamp]; }
+
+    std::string_view Value(Slot slot) const
+    {
+        const auto s = static_cast<std::size_t>(slot);
+        return seen_[s] ? std::string_view(values_[s]) : std::string_view();
+    }
+    std::int64_t Line() const { return line_; }
+    std::optional<std::int64_t> Time() const { return time_; }
+    void Close() { open_ = false; }
+
+private:
+    std::array<std::string, SlotCount> values_;
+    std::array<bool, SlotCount> seen_{};
+    std::optional<std::int64_t> time_;
+    std::int64_t line_ = 0;
+    int stops_ = 0;
+    bool damaged_ = false;
+    bool open_ = false;
+};
+
+// Whether a record's text (its lines after the header) holds a Stop's
+// status: the others are passed without a look at their attributes.
+bool HoldsStop(std::string_view text)
+{
+    constexpr std::string_view status = "\tAcct-Status-Type = ";
+    for (std::size_t at = text.find(status); at != std::string_view::npos; at = text.find(status, at + 1)) {
+        const std::string_view rest = text.substr(at + status.size());
+        if (rest.substr(0, rest.find('\n')) == "Stop" || rest.substr(0, rest.find('\n')) == "2")
+            return true;
+    }
+    return false;
+}
+
+class DetailReading {
+public:
+    explicit DetailReading(FormReading& r) : r_(r) {}
+
+    bool Run()
+    {
+        LogLineRead line;
+        for (;;) {
+            if (!record_.Open() && !WholeRecords())
+                return false;
+            if (!r_.Reader.Next(line))
+                break;
+            ++line_;
+            r_.Progress.Line(r_.FileStart + static_cast<double>(r_.Reader.Consumed()), false);
+            if (line.Overlong) {
+                r_.Sink.Overlong(r_.File, line_);
+                End();
+            } else {
+                Line(line.Text, line_);
+            }
+            if (r_.Sink.Stopped())
+                return false;
+        }
+        End();
+        return !r_.Sink.Stopped();
+    }
+
+private:
+    // Line number of the file, without its line end.
+    void Line(std::string_view text, std::int64_t number)
+    {
+        if (!text.empty() && text.front() == '\t') {
+            if (!record_.Open())
+                record_.Begin(number, std::nullopt);
+            record_.Attribute(text.substr(1));
+            return;
+        }
+        End();
+        if (const std::optional<std::int64_t> time = ReadCtime(text))
+            record_.Begin(number, time);
+        // Anything else (a blank line, garbage) is between records.
+    }
+
+    void End()
+    {
+        if (!record_.Open())
+            return;
+        record_.Close();
+        if (record_.Stops() == 0)
+            return;
+        if (!record_.Whole()) {
+            for (int i = 0; i < record_.Stops(); ++i)
+                r_.Sink.UnreadLine(r_.File, record_.Line());
+            return;
+        }
+        AccountingRecord a;
+        a.UserName = record_.Value(UserName);
+        a.NasIdentifier = record_.Value(NasIdentifier);
+        a.NasIpAddress = record_.Value(NasIpAddress);
+        a.FallbackServer = r_.FolderName;
+        a.NasPortId = record_.Value(NasPortId);
+        a.NasPort = record_.Value(NasPort);
+        a.ConnectInfo = record_.Value(ConnectInfo);
+        a.SessionTime = record_.Value(SessionTime);
+        a.DelayTime = record_.Value(DelayTime);
+        a.InputOctets = record_.Value(InputOctets);
+        a.OutputOctets = record_.Value(OutputOctets);
+        a.InputGigawords = record_.Value(InputGigawords);
+        a.OutputGigawords = record_.Value(OutputGigawords);
+        a.RecordSecond = record_.Time();
+        a.Line = record_.Line();
+        a.Encoding = r_.Reader.Encoding();
+        if (ReadStopRecord(a, values_))
+            r_.Sink.Parsed(values_);
+        else
+            r_.Sink.UnreadLine(r_.File, a.Line);
+    }
+
+    // The whole records at the start of the reader's buffered text, each a
+    // header line up to a blank line, read from the buffer and passed in
+    // one go; false when the sink said stop.
+    bool WholeRecords()
+    {
+        for (;;) {
+            const std::string_view text = r_.Reader.Buffered();
+            const std::size_t headerEnd = text.find('\n');
+            if (headerEnd == std::string_view::npos)
+                return true;
+            const std::optional<std::int64_t> time = ReadCtime(text.substr(0, headerEnd));
+            const std::size_t blank = time ? text.find("\n\n", headerEnd) : std::string_view::npos;
+            if (blank == std::string_view::npos)
+                return true;  // line by line: not a header, or the record goes on past the buffer
+            const std::string_view whole = text.substr(0, blank + 2);
+            // Line ends other than line feeds are left to the reader.
+            if (whole.find('\r') != std::string_view::npos)
+                return true;
+            const std::string_view body = whole.substr(headerEnd + 1, blank - headerEnd);
+            if (HoldsStop(body)) {
+                record_.Begin(line_ + 1, time);
+                std::int64_t at = line_ + 1;
+                for (std::size_t from = 0; from < body.size();) {
+                    const std::size_t end = body.find('\n', from);
+                    Line(body.substr(from, end - from), ++at);
+                    from = end + 1;
+                }
+                End();
+            }
+            line_ += std::count(whole.begin(), whole.end(), '\n');
+            if (!r_.Progress.PassLines(r_.Reader, whole.size(), r_.FileStart))
+                return false;
+            r_.Reader.Pass(whole.size());
+            if (r_.Sink.Stopped())
+                return false;
+        }
+    }
+
+    FormReading& r_;
+    DetailRecord record_;
+    ConnectionLine values_;
+    std::int64_t line_ = 0;  // the lines read so far
+};
+
+// The first line that is not empty is a record's header.
+bool RecognisesDetail(std::string_view head)
+{
+    const std::size_t first = head.find_first_not_of("\r\n");
+    if (first == std::string_view::npos)
+        return false;
+    head.remove_prefix(first);
+    return ReadCtime(head.substr(0, head.find_first_of("\r\n"))).has_value();
+}
+
+}  // namespace
+
+extern const LogFormEntry kDetailForm{"FreeRADIUS detail", RecognisesDetail,
+                                      [](FormReading& reading) { return DetailReading(reading).Run(); }};
+
+}  // namespace vy
