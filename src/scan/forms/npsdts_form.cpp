@@ -53,8 +53,10 @@ public:
     {
         if (name.size() >= byLength_.size())
             return nullptr;
+        // Names of one length mostly differ early: the first bytes sort out
+        // most before a whole comparison.
         for (const Child& child : byLength_[name.size()])
-            if (child.Name == name)
+            if (child.Name[5] == name[5] && child.Name[0] == name[0] && child.Name == name)
                 return &child;
         return nullptr;
     }
@@ -181,9 +183,13 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
         std::size_t close = at;
         while (close < line.size() && line[close] != '<')
             ++close;
-        if (close >= line.size() || line.substr(close + 1, 1) != "/" ||
-            line.substr(close + 2, name.size()) != name || line.substr(close + 2 + name.size(), 1) != ">")
+        // The end tag: its name compared byte by byte, most being short.
+        const std::size_t end = close + 2 + name.size();
+        if (end >= line.size() || line[close + 1] != '/' || line[end] != '>')
             return true;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (line[close + 2 + i] != name[i])
+                return true;
         const std::string_view text = line.substr(at, close - at);
         at = close + 3 + name.size();
         if (name == kTimestamp) {
