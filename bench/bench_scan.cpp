@@ -28,26 +28,30 @@ constexpr int kFiles = 10;
 
 // Generated once and kept under the build folder; a stamp records the
 // options, so a changed generator or size makes a new folder.
+// The usual folder's options: its connections, names and days.
+vy::loggen::GeneratorOptions UsualOptions()
+{
+    vy::loggen::GeneratorOptions o;
+    o.Seed = 5;
+    o.Files = kFiles;
+    o.ConnectionLines = kConnections;
+    o.OtherLines = kOthers;
+    o.Users = 2000;
+    o.Domains = 8;
+    o.Servers = 24;
+    o.Ports = 8;
+    o.Speeds = 6;
+    o.FirstDay = {1998, 1, 1};
+    o.LastDay = {1998, 12, 31};
+    return o;
+}
+
 std::string Folder()
 {
     static const std::string folder = KeptFolder(
         "scan-1g",
         "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " + std::to_string(kFiles),
-        [](const std::string& dir) {
-            vy::loggen::GeneratorOptions o;
-            o.Seed = 5;
-            o.Files = kFiles;
-            o.ConnectionLines = kConnections;
-            o.OtherLines = kOthers;
-            o.Users = 2000;
-            o.Domains = 8;
-            o.Servers = 24;
-            o.Ports = 8;
-            o.Speeds = 6;
-            o.FirstDay = {1998, 1, 1};
-            o.LastDay = {1998, 12, 31};
-            vy::loggen::GenerateLogFolder(dir, o);
-        });
+        [](const std::string& dir) { vy::loggen::GenerateLogFolder(dir, UsualOptions()); });
     return folder;
 }
 
@@ -145,19 +149,9 @@ std::string NpsFolder(vy::loggen::MessageForm form)
     const std::string name = form == vy::loggen::MessageForm::NpsDts    ? "npsdts"
                              : form == vy::loggen::MessageForm::NpsOdbc ? "npsodbc"
                                                                          : "npsias";
-    return KeptFolder("scan-1m-" + name, "v1 " + std::to_string(kConnections), [form](const std::string& dir) {
-        vy::loggen::GeneratorOptions o;
-        o.Seed = 5;
-        o.Files = kFiles;
-        o.ConnectionLines = kConnections;
+    return KeptFolder("scan-1m-" + name, "v2 " + std::to_string(kConnections), [form](const std::string& dir) {
+        vy::loggen::GeneratorOptions o = UsualOptions();
         o.OtherLines = kConnections;
-        o.Users = 2000;
-        o.Domains = 8;
-        o.Servers = 24;
-        o.Ports = 8;
-        o.Speeds = 6;
-        o.FirstDay = {1998, 1, 1};
-        o.LastDay = {1998, 12, 31};
         o.Form = form;
         vy::loggen::GenerateLogFolder(dir, o);
     });
