@@ -79,18 +79,40 @@ QString ShownName(const std::filesystem::path& name)
     }
 }
 
-// The export forms that the default filter leaves out, by extension.
-std::string OtherFormExtension(const QString& name)
+// The files of other forms that a filter may leave out: how the warning
+// names them (an extension, or the names the servers give accounting
+// logs), and the pattern that reads them. The first that fits a name.
+struct OtherForm {
+    const char* Kind;
+    const char* Pattern;
+};
+constexpr OtherForm kOtherForms[] = {
+    {"detail*", "detail*"},          // FreeRADIUS detail files
+    {"IN*.log", "IN*.log"},          // NPS and RRAS accounting logs
+    {"radacct*.csv", "radacct*.csv"},  // a copy of the radacct table
+    {".evtx", "*.evtx"}, {".csv", "*.csv"}, {".xml", "*.xml"},
+};
+
+std::string OtherFormKind(const QString& name)
 {
-    for (const char* ext : {".evtx", ".csv", ".xml"})
-        if (name.endsWith(QLatin1String(ext), Qt::CaseInsensitive))
-            return ext;
+    for (const OtherForm& form : kOtherForms)
+        if (MatchesPattern(name, QLatin1String(form.Pattern)))
+            return form.Kind;
     return {};
 }
 
 }  // namespace
 
 bool MatchesFileFilter(const QString& name, const QString& filter) { return MatchesAny(name, Patterns(filter)); }
+
+std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::string, int>& leftOut)
+{
+    std::string wider = filter;
+    for (const OtherForm& form : kOtherForms)
+        if (leftOut.count(form.Kind) != 0 && (";" + wider + ";").find(std::string(";") + form.Pattern + ";") == std::string::npos)
+            wider += std::string(wider.empty() ? "" : ";") + form.Pattern;
+    return wider;
+}
 
 std::filesystem::path NativePath(const QString& path)
 {
@@ -116,9 +138,9 @@ LogFolder ListLogFolder(const QString& folder, const QString& filter)
         const bool plain = std::filesystem::is_regular_file(status);
         if (!MatchesAny(name, patterns)) {
             if (plain) {
-                const std::string ext = OtherFormExtension(name);
-                if (!ext.empty())
-                    ++result.LeftOut[ext];
+                const std::string kind = OtherFormKind(name);
+                if (!kind.empty())
+                    ++result.LeftOut[kind];
             }
             continue;
         }

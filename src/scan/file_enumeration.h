@@ -35,9 +35,13 @@ struct LogFolder {
     std::vector<LogFileEntry> Files;  // in scan order
     std::optional<std::string> Error;  // the folder could not be listed: why
     // Plain files that the filter left out, counted by the extensions of
-    // other export forms (".evtx", ".csv", ".xml", in lower case).
+    // other export forms (".evtx", ".csv", ".xml", in lower case) or the
+    // names of accounting logs ("detail*", "IN*.log", "radacct*.csv").
     std::map<std::string, int> LeftOut;
 };
+
+// filter widened by the patterns that read the files of leftOut.
+std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::string, int>& leftOut);
 
 // The plain files of folder whose names match filter: hidden ones included;
 // folders, devices, pipes and sockets excluded. A link counts as the file it

@@ -503,7 +503,8 @@ std::string NoLogFilesWarning(const ScanResult& result)
     std::string text = "Folder has no log files";
     if (result.FolderLeftOut.empty())
         return text;
-    text += " matching the file filter \"" + result.FileFilter.toLatin1().toStdString() + "\"; it holds ";
+    const std::string filter = result.FileFilter.toLatin1().toStdString();
+    text += " matching the file filter \"" + filter + "\"; it holds ";
     bool first = true;
     for (const auto& [ext, n] : result.FolderLeftOut) {
         if (!first)
@@ -511,7 +512,7 @@ std::string NoLogFilesWarning(const ScanResult& result)
         text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
         first = false;
     }
-    return text;
+    return text + "; the filter \"" + FilterReadingLeftOut(filter, result.FolderLeftOut) + "\" reads them";
 }
 
 }  // namespace

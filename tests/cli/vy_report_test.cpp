@@ -497,9 +497,14 @@ TEST_F(VyReport, EmptyFolderWarnsAndWritesAnEmptyLineAMissingOneFails)
     testing::WriteLogFile(other, "ras1.CSV", {EnglishLine(kAlice)});
     testing::WriteLogFile(other, "ras2.csv", {EnglishLine(kBob)});
     testing::WriteLogFile(other, "system.evtx", {""});
+    testing::WriteLogFile(other, "detail-19981001", {""});
+    testing::WriteLogFile(other, "IN9810.log", {""});
     run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", other.path().toStdString()});
     EXPECT_EQ(run.Err, "vy-report: Folder has no log files matching the file filter \"*.txt\"; it holds 2 .csv "
-                       "files, 1 .evtx file\n");
+                       "files, 1 .evtx file, 1 IN*.log file, 1 detail* file; the filter "
+                       "\"*.txt;detail*;IN*.log;*.evtx;*.csv\" reads them\n");
+    QFile::remove(other.filePath("detail-19981001"));
+    QFile::remove(other.filePath("IN9810.log"));
     run = RunVyReport({"--filter", "*.txt; *.csv;*.evtx", "--from", "1998-10-01", "--to", "1998-10-31",
                        other.path().toStdString()});
     EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;1:02:03;12,345;67,890;\r\nbob;0:00:59;999;1,000;\r\n");
