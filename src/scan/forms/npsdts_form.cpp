@@ -169,7 +169,12 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
         while (nameEnd < line.size() && line[nameEnd] != ' ' && line[nameEnd] != '\t' && line[nameEnd] != '/' &&
                line[nameEnd] != '>')
             ++nameEnd;
+        // Nearly every start tag ends in  data_type="N">: passed in one step.
+        constexpr std::size_t kDataType = sizeof(" data_type=\"0\">") - 1;
         std::size_t tagEnd = nameEnd;
+        if (line.size() - nameEnd > kDataType && line[nameEnd + kDataType - 1] == '>' && line[nameEnd + 1] == 'd' &&
+            line[nameEnd + kDataType - 2] == '"')
+            tagEnd = nameEnd + kDataType - 1;
         while (tagEnd < line.size() && line[tagEnd] != '>')
             ++tagEnd;
         if (tagEnd >= line.size())
