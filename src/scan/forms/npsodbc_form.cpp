@@ -101,27 +101,32 @@ bool NoStopOdbc(std::string_view line)
                                                                                 : field;
     };
     std::string_view packet;
-    std::string_view status;
     int field = 1;
     std::size_t start = 0;
     bool quoted = false;  // a doubled quote goes in and out again
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
+        if (c != '"' && c != ',')
+            continue;
         if (c == '"') {
             quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            if (field == kPacketField) {
-                packet = unquoted(line.substr(start, i - start));
-                if (NoStop({}, packet))
-                    return true;
-            } else if (field == kStatusField) {
-                status = unquoted(line.substr(start, i - start));
-            }
-            ++field;
-            start = i + 1;
+            continue;
         }
+        if (quoted)
+            continue;
+        if (field == kPacketField) {
+            packet = unquoted(line.substr(start, i - start));
+            if (NoStop({}, packet))
+                return true;
+        } else if (field == kStatusField) {
+            // The rest only for its quotes: an odd number in the line may
+            // have shifted the fields.
+            return !OddQuotes(line) && NoStop(unquoted(line.substr(start, i - start)), packet);
+        }
+        ++field;
+        start = i + 1;
     }
-    return !quoted && field > kStatusField && NoStop(status, packet);
+    return false;
 }
 
 }  // namespace
