@@ -28,30 +28,26 @@ constexpr int kFiles = 10;
 
 // Generated once and kept under the build folder; a stamp records the
 // options, so a changed generator or size makes a new folder.
-// The usual folder's options: its connections, names and days.
-vy::loggen::GeneratorOptions UsualOptions()
-{
-    vy::loggen::GeneratorOptions o;
-    o.Seed = 5;
-    o.Files = kFiles;
-    o.ConnectionLines = kConnections;
-    o.OtherLines = kOthers;
-    o.Users = 2000;
-    o.Domains = 8;
-    o.Servers = 24;
-    o.Ports = 8;
-    o.Speeds = 6;
-    o.FirstDay = {1998, 1, 1};
-    o.LastDay = {1998, 12, 31};
-    return o;
-}
-
 std::string Folder()
 {
     static const std::string folder = KeptFolder(
         "scan-1g",
         "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " + std::to_string(kFiles),
-        [](const std::string& dir) { vy::loggen::GenerateLogFolder(dir, UsualOptions()); });
+        [](const std::string& dir) {
+            vy::loggen::GeneratorOptions o;
+            o.Seed = 5;
+            o.Files = kFiles;
+            o.ConnectionLines = kConnections;
+            o.OtherLines = kOthers;
+            o.Users = 2000;
+            o.Domains = 8;
+            o.Servers = 24;
+            o.Ports = 8;
+            o.Speeds = 6;
+            o.FirstDay = {1998, 1, 1};
+            o.LastDay = {1998, 12, 31};
+            vy::loggen::GenerateLogFolder(dir, o);
+        });
     return folder;
 }
 
@@ -139,38 +135,71 @@ void ScanSmallFolderEventViewerCsv(benchmark::State& state)
 }
 BENCHMARK(ScanSmallFolderEventViewerCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
-// The same million connections as NPS accounting logs, each a Start, now
-// and then an Interim-Update, and its Stop, with one record of no
-// connection (Access-Request/Accept/Reject, Accounting-On/Off, an
-// Interim-Update) per connection besides. One thread, CPU time: against
-// ScanFolderOneThread's CPU time.
-std::string NpsFolder(vy::loggen::MessageForm form)
+// A million connections among a million other records, as classic lines
+// and in each accounting form (a session's Start, Interim-Update and Stop
+// records for each connection; NPS logs in their three forms), scanned on
+// one thread: the CPU time of each over a million is its cost per
+// connection.
+std::string AccountingFolder(vy::loggen::MessageForm form)
 {
-    const std::string name = form == vy::loggen::MessageForm::NpsDts    ? "npsdts"
-                             : form == vy::loggen::MessageForm::NpsOdbc ? "npsodbc"
-                                                                         : "npsias";
-    return KeptFolder("scan-1m-" + name, "v2 " + std::to_string(kConnections), [form](const std::string& dir) {
-        vy::loggen::GeneratorOptions o = UsualOptions();
+    static const std::string folder = KeptFolder("scan-accounting", "v2", [](const std::string& dir) {
+        vy::loggen::GeneratorOptions o;
+        o.Seed = 7;
+        o.Files = 4;
+        o.ConnectionLines = kConnections;
         o.OtherLines = kConnections;
-        o.Form = form;
-        vy::loggen::GenerateLogFolder(dir, o);
+        o.Users = 2000;
+        o.FirstDay = {1998, 1, 1};
+        o.LastDay = {1998, 12, 31};
+        for (auto [f, name] : {std::pair{vy::loggen::MessageForm::Classic, "/classic"},
+                               {vy::loggen::MessageForm::Detail, "/detail"},
+                               {vy::loggen::MessageForm::Radacct, "/radacct"},
+                               {vy::loggen::MessageForm::NpsDts, "/npsdts"},
+                               {vy::loggen::MessageForm::NpsOdbc, "/npsodbc"},
+                               {vy::loggen::MessageForm::NpsIas, "/npsias"}}) {
+            o.Form = f;
+            vy::loggen::GenerateLogFolder(dir + name, o);
+        }
     });
+    switch (form) {
+    case vy::loggen::MessageForm::Detail: return folder + "/detail";
+    case vy::loggen::MessageForm::Radacct: return folder + "/radacct";
+    case vy::loggen::MessageForm::NpsDts: return folder + "/npsdts";
+    case vy::loggen::MessageForm::NpsOdbc: return folder + "/npsodbc";
+    case vy::loggen::MessageForm::NpsIas: return folder + "/npsias";
+    default: return folder + "/classic";
+    }
 }
-void ScanNpsDts(benchmark::State& state)
+void ScanAccountingClassic(benchmark::State& state)
 {
-    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsDts), "*.log");
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Classic), "*");
 }
-BENCHMARK(ScanNpsDts)->Unit(benchmark::kMillisecond)->MinTime(3);
-void ScanNpsOdbc(benchmark::State& state)
+BENCHMARK(ScanAccountingClassic)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingDetail(benchmark::State& state)
 {
-    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsOdbc), "*.log");
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Detail), "*");
 }
-BENCHMARK(ScanNpsOdbc)->Unit(benchmark::kMillisecond)->MinTime(3);
-void ScanNpsIas(benchmark::State& state)
+BENCHMARK(ScanAccountingDetail)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingRadacct(benchmark::State& state)
 {
-    Scan(state, vy::ScanThreads::One, NpsFolder(vy::loggen::MessageForm::NpsIas), "*.log");
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Radacct), "*");
 }
-BENCHMARK(ScanNpsIas)->Unit(benchmark::kMillisecond)->MinTime(3);
+BENCHMARK(ScanAccountingRadacct)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsDts(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsDts), "*");
+}
+BENCHMARK(ScanAccountingNpsDts)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsOdbc(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsOdbc), "*");
+}
+BENCHMARK(ScanAccountingNpsOdbc)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsIas(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsIas), "*");
+}
+BENCHMARK(ScanAccountingNpsIas)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)

@@ -212,6 +212,9 @@ servers log connections as events 20272 and 20251: add them to --events, and
 the exports' patterns to --filter (such as "*.txt;*.csv;*.xml;*.evtx"). Event
 Viewer CSV and text exports name no computer: their server is the file's name
 without its last extension (RAS1.csv gives RAS1).
+Accounting logs are read as well, each finished session (Stop record) one
+connection, whatever --events says: FreeRADIUS detail files ("detail*"), a
+CSV copy of its radacct table, and NPS or RRAS logs ("IN*.log").
 
 Exit status: 0 done (also after warnings, such as a log file that could not
 be read or connection lines that could not be read), 1 FOLDER could not be

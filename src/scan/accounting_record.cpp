@@ -1,5 +1,6 @@
 #include "scan/accounting_record.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 #include <string>
@@ -95,6 +96,13 @@ std::optional<std::int64_t> SecondOf(int year, int month, int day, int hour, int
     if (!date || !EncodeTime(hour, minute, second))
         return std::nullopt;
     return static_cast<std::int64_t>(*date) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+std::string_view FirstLineOf(std::string_view head)
+{
+    const std::size_t first = std::min(head.find_first_not_of("\r\n"), head.size());
+    head.remove_prefix(first);
+    return head.substr(0, head.find_first_of("\r\n"));
 }
 
 std::string_view SpeedOfConnectInfo(std::string_view text)

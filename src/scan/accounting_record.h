@@ -54,6 +54,10 @@ std::optional<std::int64_t> SecondOf(int year, int month, int day, int hour, int
 // texts, string constants and out's own strings.
 bool ReadStopRecord(const AccountingRecord& record, ConnectionLine& out);
 
+// The first line of head that is not empty, without its line end: what
+// every accounting form is told by.
+std::string_view FirstLineOf(std::string_view head);
+
 // The port speed in Connect-Info: the digits at its start or right after a
 // leading "CONNECT " (any letter case), leading zeros dropped; "0" when
 // there are none. A view into text, or "0".

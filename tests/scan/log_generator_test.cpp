@@ -340,7 +340,7 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 }
 
 // One file scanned alone: what its summary says.
-FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const char* ids)
+FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const char* ids, Stores* kept = nullptr)
 {
     std::ofstream(dir.filePath("damaged.log").toStdString(), std::ios::binary | std::ios::trunc) << bytes;
     ScanSettings s;
@@ -351,7 +351,7 @@ FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const ch
     s.FinalDate = 1e6;
     const auto stores = std::make_unique<Stores>();
     const std::atomic<bool> stop{false};
-    const ScanResult result = RunScan(s, *stores, stop, nullptr);
+    const ScanResult result = RunScan(s, kept != nullptr ? *kept : *stores, stop, nullptr);
     EXPECT_EQ(result.Files.size(), 1u);
     return result.Files.at(0);
 }
@@ -456,10 +456,39 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         // The header alone.
         const FileSummary head = ScanOne(dir, whole.substr(0, whole.find('\n') + 1), "20251");
         EXPECT_EQ(head.Connections + head.Unread + static_cast<std::int64_t>(head.NotListed.size()), 0);
+        if (form == F::PowerShellCsv) {
+            // A quote within a quoted field is doubled, and read as one.
+            std::string quoted = whole;
+            quoted.insert(quoted.rfind("The user ", quoted.find("The user was active for") - 1) + 9, "q\"\"");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, quoted, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"';
+            EXPECT_TRUE(found);
+            // A column missing from the header is named.
+            std::string renamed = whole;
+            renamed.replace(renamed.find("\"MachineName\""), 13, "\"Machine\"");
+            const FileSummary missing = ScanOne(dir, renamed, "20251");
+            ASSERT_EQ(missing.Problems.size(), 1u);
+            EXPECT_NE(missing.Problems[0].find("\"MachineName\""), std::string::npos);
+        }
         if (form == F::Xml) {
             // Two exports appended, the first after a comment and a DOCTYPE.
             const FileSummary twice = ScanOne(dir, "<!-- saved -->\n<!DOCTYPE Events>\n" + whole + whole, "20251");
             EXPECT_EQ(twice.Connections, 80);
+            // Names are data: a line break in one becomes "?".
+            std::string forged = whole;
+            std::size_t user = forged.find(">20251</EventID>");
+            for (int i = 0; i < 3; ++i)
+                user = forged.find("<Data>", user) + 6;
+            forged.insert(user, "a&#13;&#10;");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, forged, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("a??");
+            EXPECT_TRUE(found);
         }
         if (nps) {
             // Garbage between records changes nothing.
@@ -485,6 +514,51 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             EXPECT_EQ(ScanOne(dir, word.insert(whole.find("\n", whole.find("Acct-Session-Time = ", stop)), "s"), "20251").Unread, 1);
         }
     }
+}
+
+// What the generator does not write: a detail file whose Stops name no NAS
+// (the folder's name is the server), byte counts at and past the 64-bit
+// limit; a radacct copy of the stock table (no nasidentifier: the address
+// is the server) with rows that cannot be read.
+TEST(LogGenerator, AccountingFormsFallBackAndCountWhatTheGeneratorNeverWrites)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("NAS7");
+    const auto scan = [&dir](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir.filePath("NAS7/" + QString::fromStdString(name)).toStdString(), std::ios::binary) << bytes;
+        ScanSettings s;
+        s.LogDir = dir.filePath("NAS7") + "/";
+        s.FileFilter = QString::fromStdString(name);
+        s.FinalDate = 1e6;
+        const auto stores = std::make_unique<Stores>();
+        const std::atomic<bool> stop{false};
+        const ScanResult result = RunScan(s, *stores, stop, nullptr);
+        return std::pair{RecordsByName(*stores, true, true), result.Files.at(0)};
+    };
+    const auto stop = [](const char* bytes) {
+        return std::string("Wed Jan  7 10:00:00 1998\n\tUser-Name = \"Bob\"\n\tAcct-Status-Type = Stop\n"
+                           "\tAcct-Session-Time = 60\n\tAcct-Output-Gigawords = 2147483647\n\tAcct-Output-Octets = ") +
+               bytes + "\n\tTimestamp = 884167200\n\n";
+    };
+    const auto [detail, detailFile] = scan("detail-19980107", stop("4294967295") + stop("4294967296"));
+    const double start = *EncodeDate(1998, 1, 7) + *EncodeTime(9, 59, 0);
+    EXPECT_EQ(detail, (std::vector<std::string>{std::to_string(start) + "|60|9223372036854775807|0|Local|bob|NAS7||0"}));
+    EXPECT_EQ(detailFile.Unread, 1);
+    EXPECT_EQ(detailFile.FirstUnread, 9);
+    const auto [radacct, radacctFile] =
+        scan("radacct.csv",
+             "radacctid,acctsessionid,acctuniqueid,username,realm,nasipaddress,nasportid,nasporttype,acctstarttime,"
+             "acctupdatetime,acctstoptime,acctinterval,acctsessiontime,acctauthentic,connectinfo_start,connectinfo_stop,"
+             "acctinputoctets,acctoutputoctets\n"
+             "1,a,u1,SALES\\Ann,,10.0.0.9,COM1,Async,1998-01-07 10:00:30+01,,1998-01-07 10:01:30+01,,60,RADIUS,"
+             "Ethernet,CONNECT 0,5,7\n"
+             "2,b,u2,bob,,10.0.0.9,COM2,Async,,,1998-01-07 10:01:30+01,,60,RADIUS,,,5,7\n"
+             "3,c,u3,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,1998-01-07 10:01:30,,6.5,RADIUS,,,5,7\n"
+             "4,d,u4,bob,,10.0.0.9,COM2,Async,1998-01-07 10:00:30,,,,,RADIUS,,,,\n");
+    EXPECT_EQ(radacct, (std::vector<std::string>{std::to_string(*EncodeDate(1998, 1, 7) + *EncodeTime(10, 0, 0)) +
+                                                 "|60|7|5|SALES|ann|10.0.0.9|COM1|0"}));
+    EXPECT_EQ(radacctFile.Unread, 2);
+    EXPECT_EQ(radacctFile.FirstUnread, 3);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,11 +58,24 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
     const int month = IndexIn(line.substr(4, 3), kMonths) + 1;
     const int day = TwoDigits(line, 8);
     const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
-    const std::optional<int> year = ReadDigits<int>(line.substr(20));
-    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || !year || line[11] == ' ' ||
-        line[14] == ' ' || line[17] == ' ')
+    const int century = TwoDigits(line, 20), years = TwoDigits(line, 22);
+    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
+        line[11] == ' ' || line[14] == ' ' || line[17] == ' ' || line[20] == ' ' || line[22] == ' ')
         return std::nullopt;
-    return SecondOf(*year, month, day, hour, minute, second);
+    // The records of a file come day by day: the day's number is kept.
+    thread_local std::string_view lastDate;
+    thread_local char lastText[11];
+    thread_local std::optional<std::int64_t> lastStart;
+    const std::string_view date = line.substr(4, 6);
+    if (lastDate != date || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
+        std::memcpy(lastText, date.data(), 6);
+        std::memcpy(lastText + 6, line.data() + 20, 4);
+        lastDate = std::string_view(lastText, 6);
+        lastStart = SecondOf(century * 100 + years, month, day, 0, 0, 0);
+    }
+    if (!lastStart || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    return *lastStart + hour * 3600 + minute * 60 + second;
 }
 
 // A quoted value's text without its quotes, escapes undone, into out;
@@ -72,6 +87,10 @@ bool Unescape(std::string_view quoted, std::string& out)
     if (quoted.size() < 2 || quoted.back() != '"')
         return false;
     const std::string_view text = quoted.substr(1, quoted.size() - 2);
+    if (text.find_first_of("\\\"") == std::string_view::npos) {
+        out.assign(text);  // most values: nothing to undo
+        return true;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '"')
@@ -139,8 +158,9 @@ public:
     // One attribute line without its tab.
     void Attribute(std::string_view text)
     {
-        const std::size_t equals = text.find(" = ");
-        if (equals == std::string_view::npos)
+        // Names hold no blank: the first one is where " = " must stand.
+        const std::size_t equals = std::min(text.find(' '), text.size());
+        if (text.compare(equals, 3, " = ") != 0)
             return;
         const int slot = SlotOf(text.substr(0, equals));
         if (slot < 0)
@@ -185,17 +205,67 @@ private:
     bool open_ = false;
 };
 
-// Whether a record's text (its lines after the header) holds a Stop's
-// status: the others are passed without a look at their attributes.
-bool HoldsStop(std::string_view text)
+// A record in text whose first attribute line starts at from: where it ends
+// (after the blank line that closes it; npos when text ends first), how
+// many lines it has from there, and whether a line gives a Stop's status.
+// The records that are no Stop are passed without a look at their
+// attributes: the line feeds are found eight bytes at a time, and only the
+// first bytes of each line are looked at.
+struct Extent {
+    std::size_t End = std::string_view::npos;
+    std::int64_t Lines = 0;
+    bool Stop = false;
+};
+
+Extent ExtentOf(std::string_view text, std::size_t from)
 {
     constexpr std::string_view status = "\tAcct-Status-Type = ";
-    for (std::size_t at = text.find(status); at != std::string_view::npos; at = text.find(status, at + 1)) {
-        const std::string_view rest = text.substr(at + status.size());
-        if (rest.substr(0, rest.find('\n')) == "Stop" || rest.substr(0, rest.find('\n')) == "2")
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full, feeds = 0x0A0A0A0A0A0A0A0Aull;
+    auto load = [&text](std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        return word;
+    };
+    std::uint64_t statusHead;
+    std::memcpy(&statusHead, status.data(), 8);
+    Extent e;
+    auto lineAfter = [&](std::size_t feed) {
+        // A line starts after the feed at feed: the status of a Stop?
+        const std::size_t line = feed + 1;
+        if (line + status.size() <= text.size() && load(line) == statusHead &&
+            text.compare(line, status.size(), status) == 0) {
+            const std::size_t end = text.find('\n', line);
+            if (end != std::string_view::npos)
+                e.Stop |= IsStop(text.substr(line + status.size(), end - line - status.size()));
+        }
+    };
+    // Each feed ends a line; one followed by another ends the record with
+    // the blank line. False when that is unknown: the text ends first.
+    auto feedAt = [&](std::size_t feed) {
+        ++e.Lines;
+        if (feed + 1 >= text.size())
+            return false;
+        if (text[feed + 1] == '\n') {
+            ++e.Lines;
+            e.End = feed + 2;
             return true;
+        }
+        lineAfter(feed);
+        return false;
+    };
+    lineAfter(from - 1);
+    std::size_t at = from;
+    for (; at + 8 <= text.size(); at += 8) {
+        const std::uint64_t x = load(at) ^ feeds;
+        // A high bit for each byte that is a line feed, exactly.
+        for (std::uint64_t mask = ~(((x & low7) + low7) | x | low7); mask != 0; mask &= mask - 1)
+            if (feedAt(at + static_cast<std::size_t>(std::countr_zero(mask)) / 8))
+                return e;
     }
-    return false;
+    for (; at < text.size(); ++at)
+        if (text[at] == '\n' && feedAt(at))
+            return e;
+    return {};
 }
 
 class DetailReading {
@@ -287,25 +357,26 @@ private:
             if (headerEnd == std::string_view::npos)
                 return true;
             const std::optional<std::int64_t> time = ReadCtime(text.substr(0, headerEnd));
-            const std::size_t blank = time ? text.find("\n\n", headerEnd) : std::string_view::npos;
-            if (blank == std::string_view::npos)
-                return true;  // line by line: not a header, or the record goes on past the buffer
-            const std::string_view whole = text.substr(0, blank + 2);
+            if (!time)
+                return true;  // line by line
+            const Extent extent = ExtentOf(text, headerEnd + 1);
+            if (extent.End == std::string_view::npos)
+                return true;  // the record goes on past the buffer: line by line
+            const std::string_view whole = text.substr(0, extent.End);
             // Line ends other than line feeds are left to the reader.
             if (whole.find('\r') != std::string_view::npos)
                 return true;
-            const std::string_view body = whole.substr(headerEnd + 1, blank - headerEnd);
-            if (HoldsStop(body)) {
+            if (extent.Stop) {
                 record_.Begin(line_ + 1, time);
-                std::int64_t at = line_ + 1;
-                for (std::size_t from = 0; from < body.size();) {
-                    const std::size_t end = body.find('\n', from);
-                    Line(body.substr(from, end - from), ++at);
+                std::int64_t number = line_ + 1;
+                for (std::size_t from = headerEnd + 1; from + 1 < whole.size();) {
+                    const std::size_t end = whole.find('\n', from);
+                    Line(whole.substr(from, end - from), ++number);
                     from = end + 1;
                 }
                 End();
             }
-            line_ += std::count(whole.begin(), whole.end(), '\n');
+            line_ += 1 + extent.Lines;
             if (!r_.Progress.PassLines(r_.Reader, whole.size(), r_.FileStart))
                 return false;
             r_.Reader.Pass(whole.size());
@@ -321,14 +392,7 @@ private:
 };
 
 // The first line that is not empty is a record's header.
-bool RecognisesDetail(std::string_view head)
-{
-    const std::size_t first = head.find_first_not_of("\r\n");
-    if (first == std::string_view::npos)
-        return false;
-    head.remove_prefix(first);
-    return ReadCtime(head.substr(0, head.find_first_of("\r\n"))).has_value();
-}
+bool RecognisesDetail(std::string_view head) { return ReadCtime(FirstLineOf(head)).has_value(); }
 
 }  // namespace
 

@@ -129,13 +129,13 @@ private:
 
     void Row(std::string_view text, std::int64_t number)
     {
-        const bool split = splitter_.Split(text, ',') && QuotesOf(text, ',') == Quotes::Closed;
+        const bool split = splitter_.Split(text, ',');
         const std::size_t count = splitter_.Fields().size();
         const int stopPlace = (*places_)[StopTime];
         const bool stopKnown = split && stopPlace >= 0 && static_cast<std::size_t>(stopPlace) < count;
         if (stopKnown && Field(StopTime).empty())
             return;  // a session not finished
-        if (!split || count != columns_) {
+        if (!split || count != columns_ || QuotesOf(text, ',') != Quotes::Closed) {
             // Damaged or cut short: it may have been a finished session.
             r_.Sink.UnreadLine(r_.File, number);
             return;
@@ -168,14 +168,7 @@ private:
 };
 
 // The first line that is not empty is the header.
-bool RecognisesRadacct(std::string_view head)
-{
-    const std::size_t first = head.find_first_not_of("\r\n");
-    if (first == std::string_view::npos)
-        return false;
-    head.remove_prefix(first);
-    return ReadHeader(head.substr(0, head.find_first_of("\r\n"))).has_value();
-}
+bool RecognisesRadacct(std::string_view head) { return ReadHeader(FirstLineOf(head)).has_value(); }
 
 }  // namespace
 
