@@ -160,16 +160,4 @@ bool AppendHexBytes(std::string_view hex, std::string& out)
     return true;
 }
 
-std::string_view FirstNonEmptyLine(std::string_view head)
-{
-    for (std::size_t at = 0; at < head.size();) {
-        const std::size_t end = std::min(head.find_first_of("\r\n", at), head.size());
-        const std::string_view line = head.substr(at, end - at);
-        if (line.find_first_not_of(" \t") != std::string_view::npos)
-            return line;
-        at = end + 1;
-    }
-    return {};
-}
-
 }  // namespace vy

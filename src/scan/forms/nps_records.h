@@ -97,7 +97,5 @@ bool IsNpsTime(std::string_view text);
 // or a character that is no hex digit.
 bool AppendHexBytes(std::string_view hex, std::string& out);
 
-// The first non-empty line of a file's head.
-std::string_view FirstNonEmptyLine(std::string_view head);
 
 }  // namespace vy

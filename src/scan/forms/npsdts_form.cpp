@@ -7,6 +7,7 @@
 #include <array>
 #include <vector>
 
+#include "scan/accounting_record.h"
 #include "scan/forms/nps_records.h"
 
 namespace vy {
@@ -141,7 +142,7 @@ bool AppendUnescaped(std::string_view text, std::string& out)
 
 bool RecognisesNpsDts(std::string_view head)
 {
-    const std::string_view line = FirstNonEmptyLine(head);
+    const std::string_view line = FirstLineOf(head);
     const std::size_t first = line.find_first_not_of(" \t");
     return first != std::string_view::npos && line.substr(first).starts_with("<Event><Timestamp data_type=\"4\">");
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 
+#include "scan/accounting_record.h"
 #include "scan/forms/nps_records.h"
 #include "store/ascii_text.h"
 
@@ -112,7 +113,7 @@ std::optional<Header> ReadHeader(std::string_view line)
 
 bool RecognisesNpsIas(std::string_view head)
 {
-    const std::string_view line = FirstNonEmptyLine(head);
+    const std::string_view line = FirstLineOf(head);
     const auto header = ReadHeader(line);
     if (!header || header->End == std::string_view::npos)
         return false;

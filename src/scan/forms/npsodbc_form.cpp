@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "scan/accounting_record.h"
 #include "scan/forms/csv_fields.h"
 #include "scan/forms/nps_records.h"
 #include "store/ascii_text.h"
@@ -61,7 +62,7 @@ bool BeginsLikeRecord(std::string_view line, const std::vector<std::string_view>
 
 bool RecognisesNpsOdbc(std::string_view head)
 {
-    const std::string_view line = FirstNonEmptyLine(head);
+    const std::string_view line = FirstLineOf(head);
     FieldSplitter fields;
     fields.Split(line, ',');
     return BeginsLikeRecord(line, fields.Fields()) && fields.Fields().size() > kTimeField &&
