@@ -87,7 +87,7 @@ bool Unescape(std::string_view quoted, std::string& out)
     if (quoted.size() < 2 || quoted.back() != '"')
         return false;
     const std::string_view text = quoted.substr(1, quoted.size() - 2);
-    if (text.find_first_of("\\\"") == std::string_view::npos) {
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c == '\\' || c == '"'; })) {
         out.assign(text);  // most values: nothing to undo
         return true;
     }
@@ -133,7 +133,8 @@ constexpr std::array<std::string_view, SlotCount> kSlotNames{
 int SlotOf(std::string_view name)
 {
     for (int i = 0; i < SlotCount; ++i)
-        if (kSlotNames[static_cast<std::size_t>(i)].size() == name.size() && kSlotNames[static_cast<std::size_t>(i)] == name)
+        if (const std::string_view slot = kSlotNames[static_cast<std::size_t>(i)];
+            slot.size() == name.size() && slot.back() == name.back() && slot == name)
             return i;
     return -1;
 }
