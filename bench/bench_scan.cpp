@@ -137,11 +137,12 @@ BENCHMARK(ScanSmallFolderEventViewerCsv)->Unit(benchmark::kMillisecond)->UseReal
 
 // A million connections among a million other records, as classic lines
 // and in each accounting form (a session's Start, Interim-Update and Stop
-// records for each connection), scanned on one thread: the CPU time of
-// each over a million is its cost per connection.
+// records for each connection; NPS logs in their three forms), scanned on
+// one thread: the CPU time of each over a million is its cost per
+// connection.
 std::string AccountingFolder(vy::loggen::MessageForm form)
 {
-    static const std::string folder = KeptFolder("scan-accounting", "v1", [](const std::string& dir) {
+    static const std::string folder = KeptFolder("scan-accounting", "v2", [](const std::string& dir) {
         vy::loggen::GeneratorOptions o;
         o.Seed = 7;
         o.Files = 4;
@@ -152,7 +153,10 @@ std::string AccountingFolder(vy::loggen::MessageForm form)
         o.LastDay = {1998, 12, 31};
         for (auto [f, name] : {std::pair{vy::loggen::MessageForm::Classic, "/classic"},
                                {vy::loggen::MessageForm::Detail, "/detail"},
-                               {vy::loggen::MessageForm::Radacct, "/radacct"}}) {
+                               {vy::loggen::MessageForm::Radacct, "/radacct"},
+                               {vy::loggen::MessageForm::NpsDts, "/npsdts"},
+                               {vy::loggen::MessageForm::NpsOdbc, "/npsodbc"},
+                               {vy::loggen::MessageForm::NpsIas, "/npsias"}}) {
             o.Form = f;
             vy::loggen::GenerateLogFolder(dir + name, o);
         }
@@ -160,6 +164,9 @@ std::string AccountingFolder(vy::loggen::MessageForm form)
     switch (form) {
     case vy::loggen::MessageForm::Detail: return folder + "/detail";
     case vy::loggen::MessageForm::Radacct: return folder + "/radacct";
+    case vy::loggen::MessageForm::NpsDts: return folder + "/npsdts";
+    case vy::loggen::MessageForm::NpsOdbc: return folder + "/npsodbc";
+    case vy::loggen::MessageForm::NpsIas: return folder + "/npsias";
     default: return folder + "/classic";
     }
 }
@@ -178,6 +185,21 @@ void ScanAccountingRadacct(benchmark::State& state)
     Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::Radacct), "*");
 }
 BENCHMARK(ScanAccountingRadacct)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsDts(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsDts), "*");
+}
+BENCHMARK(ScanAccountingNpsDts)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsOdbc(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsOdbc), "*");
+}
+BENCHMARK(ScanAccountingNpsOdbc)->Unit(benchmark::kMillisecond)->MinTime(2);
+void ScanAccountingNpsIas(benchmark::State& state)
+{
+    Scan(state, vy::ScanThreads::One, AccountingFolder(vy::loggen::MessageForm::NpsIas), "*");
+}
+BENCHMARK(ScanAccountingNpsIas)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 // A full store of a million records, one in a hundred a copy of an earlier one.
 void DuplicateCheck(benchmark::State& state)

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
+#include "loggen/nps_log_writer.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
@@ -240,8 +241,9 @@ TEST(LogGenerator, DuplicatesLandEvenWhenEarlyFilesHaveNoConnections)
 }
 
 // Everything a record says, names written out; the server and the speed
-// only when asked for.
-std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = true, bool withSpeed = false)
+// only when asked for, the port as port() gives it.
+std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = true, bool withSpeed = false,
+                                       std::string (*portOf)(std::string_view) = nullptr)
 {
     std::vector<std::string> out;
     const NameTable& names = stores.Names;
@@ -254,7 +256,7 @@ std::vector<std::string> RecordsByName(const Stores& stores, bool withServer = t
             const InfoRec& port = names[speed.Parent];
             const InfoRec& server = names[port.Parent];
             text += "|" + names[user.Parent].Name + "|" + user.Name + "|" + (withServer ? server.Name : "") + "|" +
-                    port.Name + "|" + (withSpeed ? speed.Name : "");
+                    (portOf != nullptr ? portOf(port.Name) : port.Name) + "|" + (withSpeed ? speed.Name : "");
         }
         out.push_back(text);
     }
@@ -281,7 +283,9 @@ ScanResult ScanFolder(const QString& folder, Stores& stores)
 // the same records; 20272 carries no speed ("0"), and Event Viewer exports
 // no computer (the server is the file's name). The accounting forms write
 // each connection as a RADIUS session: the server is the NAS-Identifier,
-// the speed comes from Connect-Info.
+// the speed comes from Connect-Info; the retransmitted Stops are the
+// duplicates. The NPS database-compatible log has no NAS-Port-Id: its port
+// is the NAS-Port number.
 TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 {
     loggen::GeneratorOptions o;
@@ -305,7 +309,8 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
                                   {F::Xml, L::English, "20272"}, {F::PowerShellCsv, L::English, "20251"},
                                   {F::PowerShellCsv, L::English, "20272"}, {F::Evtx, L::English, "20251"},
                                   {F::Evtx, L::English, "20272"}, {F::Detail, L::English, "20251"},
-                                  {F::Radacct, L::English, "20251"}}) {
+                                  {F::Radacct, L::English, "20251"}, {F::NpsDts, L::English, "20251"},
+                                  {F::NpsOdbc, L::English, "20251"}, {F::NpsIas, L::English, "20251"}}) {
         SCOPED_TRACE(std::to_string(static_cast<int>(form)) + " " + id + " " + std::to_string(static_cast<int>(lang)));
         o.Form = form;
         o.Lang = lang;
@@ -318,7 +323,8 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
         EXPECT_TRUE(result.Unread.empty() && result.EventsNotListed.empty());  // nothing left aside
         const bool named = form != F::EventViewerCsv && form != F::EventViewerText;
         const bool speed = o.EventId == "20251";
-        EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed));
+        const auto portOf = form == F::NpsOdbc ? &loggen::NasPortNumber : nullptr;
+        EXPECT_EQ(RecordsByName(*stores, named, speed), RecordsByName(*classic, named, speed, portOf));
         std::set<std::string> servers, fileStems;
         for (const std::string& name : written.Files)
             fileStems.insert(QFileInfo(QString::fromStdString(name)).completeBaseName().toStdString());
@@ -449,16 +455,41 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             at = t.find("\"\"9\"\"\",", at + 1);
         return t.erase(at + 5, 1);
     };
+    // The k-th Stop of an NPS log: DTS without its </Event>; database-
+    // compatible with a quote lost; IAS with a user in hex of odd length.
+    const Damage eventEndLost = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("<Acct-Status-Type data_type=\"0\">2<", at + 1);
+        return t.erase(t.find("</Event>", at), 8);
+    };
+    const Damage framedQuoteLost = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("\"192.168.7.", at + 1);
+        return t.erase(t.find('"', at + 1), 1);
+    };
+    const Damage oddHexUser = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find(",8,192.168.7.", at + 1);
+        const std::size_t user = t.rfind(",1,", at) + 3;
+        return t.replace(user, t.find(',', user) - user, "0x123");
+    };
     using F = loggen::MessageForm;
     for (auto [form, cutAfter, damage] :
          {std::tuple{F::EventViewerCsv, std::string(" bytes were sent and "), unclosedQuote},
           {F::PowerShellCsv, std::string("\",\"20251\",\""), unclosedQuote},
           {F::Xml, std::string(">20251</EventID>"), strayAmpersand},
           {F::Detail, std::string("\tAcct-Terminate-Cause = User-"), cutEscape},
-          {F::Radacct, std::string(",5551234,"), lostQuote}}) {
+          {F::Radacct, std::string(",5551234,"), lostQuote},
+          {F::NpsDts, std::string("<Acct-Status-Type data_type=\"0\">2</Acct-Status-Type>"), eventEndLost},
+          {F::NpsOdbc, std::string("\"192.168.7."), framedQuoteLost},
+          {F::NpsIas, std::string(",8,192.168.7."), oddHexUser}}) {
         SCOPED_TRACE(static_cast<int>(form));
         o.Form = form;
-        const bool accounting = form == F::Detail || form == F::Radacct;  // no event list
+        const bool nps = form == F::NpsDts || form == F::NpsOdbc || form == F::NpsIas;
+        const bool accounting = form == F::Detail || form == F::Radacct || nps;  // no event list
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
         if (form == loggen::MessageForm::Xml)  // cut where its text says, in UTF-8
@@ -518,6 +549,13 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             for (int i = 0; i < stores->Names.Count(); ++i)
                 found = found || stores->Names[i].Name.starts_with("a??");
             EXPECT_TRUE(found);
+        }
+        if (nps) {
+            // Garbage between records changes nothing.
+            std::string garbage = whole;
+            for (std::size_t b = garbage.find('\n'); b != std::string::npos; b = garbage.find('\n', b + 40))
+                garbage.insert(b + 1, "\"junk\",<Event>,0x1,\x01 40,2\r\n");
+            EXPECT_EQ(ScanOne(dir, garbage, "20251").Connections, 40);
         }
         if (form == F::Detail) {
             // Garbage between records changes nothing; a Stop whose header

@@ -12,6 +12,8 @@ std::unique_ptr<AccountingFolderWriter> MakeDetailWriter(const std::filesystem::
                                                          const GeneratorOptions& options, GeneratedFolder& summary);
 std::unique_ptr<AccountingFolderWriter> MakeRadacctWriter(const std::filesystem::path& folder,
                                                           const GeneratorOptions& options, GeneratedFolder& summary);
+std::unique_ptr<AccountingFolderWriter> MakeNpsWriter(const std::filesystem::path& folder,
+                                                      const GeneratorOptions& options, GeneratedFolder& summary);
 
 AccountingFolderWriter::AccountingFolderWriter(std::filesystem::path folder, const GeneratorOptions& options,
                                                GeneratedFolder& summary)
@@ -85,6 +87,9 @@ std::unique_ptr<AccountingFolderWriter> MakeAccountingWriter(const std::filesyst
     switch (options.Form) {
     case MessageForm::Detail: return MakeDetailWriter(folder, options, summary);
     case MessageForm::Radacct: return MakeRadacctWriter(folder, options, summary);
+    case MessageForm::NpsDts:
+    case MessageForm::NpsOdbc:
+    case MessageForm::NpsIas: return MakeNpsWriter(folder, options, summary);
     default: return nullptr;
     }
 }

@@ -16,6 +16,7 @@
 
 #include "loggen/accounting_folder_writer.h"
 #include "loggen/evtx_folder_writer.h"
+#include "loggen/nps_log_writer.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -22,7 +22,8 @@
 namespace vy::loggen {
 
 enum class Language { English, German, Mixed };
-enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx, Detail, Radacct };
+enum class MessageForm { Classic, Current, EventViewerCsv, EventViewerText, Xml, PowerShellCsv, Evtx, Detail, Radacct,
+                         NpsDts, NpsOdbc, NpsIas };
 
 struct GeneratorOptions {
     std::uint64_t Seed = 1;

@@ -31,7 +31,9 @@ const char kUsage[] =
     "                     as events 20251 or 20272 (--event) or both in turn\n"
     "                     or accounting records of the same connections as\n"
     "                     RADIUS sessions: detail (FreeRADIUS detail files),\n"
-    "                     radacct (a CSV copy of its SQL table radacct)\n"
+    "                     radacct (a CSV copy of its SQL table radacct);\n"
+    "                     or NPS accounting logs (IN*.log): npsdts (DTS XML),\n"
+    "                     npsodbc (database-compatible), npsias (IAS format)\n"
     "  --from YYYY-MM-DD  first day of the connections (1998-10-01)\n"
     "  --to YYYY-MM-DD    last day of the connections (1998-10-31)\n"
     "  --domains N --users N --servers N --ports N --speeds N\n"
@@ -125,7 +127,10 @@ int main(int argc, char** argv)
             else if (f == "evtx") o.Form = vy::loggen::MessageForm::Evtx;
             else if (f == "detail") o.Form = vy::loggen::MessageForm::Detail;
             else if (f == "radacct") o.Form = vy::loggen::MessageForm::Radacct;
-            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, detail or radacct, not " + f);
+            else if (f == "npsdts") o.Form = vy::loggen::MessageForm::NpsDts;
+            else if (f == "npsodbc") o.Form = vy::loggen::MessageForm::NpsOdbc;
+            else if (f == "npsias") o.Form = vy::loggen::MessageForm::NpsIas;
+            else Fail("form is classic, current, evcsv, evtext, xml, pscsv, evtx, detail, radacct, npsdts, npsodbc or npsias, not " + f);
         } else if (a == "--language") {
             const std::string l = v;
             if (l == "EN") o.Lang = vy::loggen::Language::English;
@@ -136,8 +141,9 @@ int main(int argc, char** argv)
             Fail("unknown option " + a + "\n" + kUsage);
         }
     }
-    const bool export_ = o.Form != vy::loggen::MessageForm::Classic && o.Form != vy::loggen::MessageForm::Current &&
-                         o.Form != vy::loggen::MessageForm::Evtx;
+    const bool export_ = o.Form == vy::loggen::MessageForm::EventViewerCsv ||
+                         o.Form == vy::loggen::MessageForm::EventViewerText || o.Form == vy::loggen::MessageForm::Xml ||
+                         o.Form == vy::loggen::MessageForm::PowerShellCsv;
     if (export_ && !eventGiven)
         o.EventId = "20251";
     if (folder.empty()) {

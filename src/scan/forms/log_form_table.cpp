@@ -4,7 +4,7 @@ namespace vy {
 
 // Each defined in its own file of this folder.
 extern const LogFormEntry kEventLogFileForm, kEventViewerCsvForm, kEventViewerTextForm, kPowerShellCsvForm,
-    kXmlForm, kDetailForm, kRadacctForm, kClassicForm;
+    kXmlForm, kNpsDtsForm, kNpsOdbcForm, kNpsIasForm, kDetailForm, kRadacctForm, kClassicForm;
 
 std::span<const LogFormEntry> LogFormTable()
 {
@@ -13,6 +13,9 @@ std::span<const LogFormEntry> LogFormTable()
         kEventViewerCsvForm,
         kEventViewerTextForm,
         kPowerShellCsvForm,
+        kNpsDtsForm,  // before XML, which would take its <Event> lines
+        kNpsOdbcForm,
+        kNpsIasForm,
         kXmlForm,
         kDetailForm,
         kRadacctForm,
