@@ -33,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(n.Records >= 0 && n.Unread >= 0 && n.Unreadable >= 0 && n.RecoveredUnread <= n.Recovered);
     Check(static_cast<std::int64_t>(read.Connections.size()) + n.Unreadable <= n.Records);
     Check(n.Unreadable == 0 || n.FirstUnreadable >= 0);
+    Check(n.Copies >= 0 && (n.Copies == 0 || n.FirstCopy >= 0) && n.ChunksMissing >= 0 && n.ChunksMissing <= n.ChunksNamed);
+    std::int64_t doubted = 0;
+    for (const auto& chunk : n.DamagedChunks) {
+        Check(chunk.Chunk >= 0 && chunk.Connections >= 0 && chunk.OtherRecords >= 0);
+        doubted += chunk.Connections + chunk.OtherRecords;
+    }
+    Check(doubted <= n.Records);
     for (const vy::EvtxConnection& c : read.Connections) {
         Check(c.ActiveTime >= 0);
         for (std::uint32_t name : {c.Domain, c.User, c.Server, c.Port, c.Speed})

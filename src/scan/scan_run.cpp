@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scan/duplicate_check.h"
+#include "scan/evtx_damage_warning.h"
 #include "scan/evtx_read_ahead.h"
 #include "scan/exclusion_filters.h"
 #include "scan/csv_export_reader.h"
@@ -521,7 +522,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
             evtxPaths[i] = files[i].Path;
     }
     const EvtxEventList evtxEvents(settings.NEvents);
-    EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0);
+    EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0, &stop);
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
@@ -594,23 +595,9 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
         }
         warnings.push_back(text);
     }
-    // Damaged event log files: records the library could not give, each
-    // file with the number of the first where it is known.
-    std::string damaged;
-    std::int64_t damagedRecords = 0;
-    for (const ScanResult::EventLogFile& f : result.EventLogFiles) {
-        if (f.Counts.Unread == 0)
-            continue;
-        damagedRecords += f.Counts.Unread;
-        damaged += (damaged.empty() ? "" : ", ") + f.Name.toLatin1().toStdString() + " (" +
-                   std::to_string(f.Counts.Unread) +
-                   (f.Counts.FirstUnread >= 0 ? ", the first: record " + std::to_string(f.Counts.FirstUnread) : "") +
-                   ")";
-    }
-    if (damagedRecords > 0)
-        warnings.push_back(std::to_string(damagedRecords) +
-                           (damagedRecords == 1 ? " event record" : " event records") +
-                           " of damaged event log files could not be read: " + damaged);
+    for (const ScanResult::EventLogFile& f : result.EventLogFiles)
+        if (std::string damage = EvtxDamageWarning(f.Name.toLatin1().toStdString(), f.Counts); !damage.empty())
+            warnings.push_back(std::move(damage));
     if (result.OverlongLines > 0)
         warnings.push_back(std::to_string(result.OverlongLines) + (result.OverlongLines == 1 ? " line was" : " lines were") +
                            " longer than " + std::to_string(LogReader::DefaultMaxLine >> 20) +
