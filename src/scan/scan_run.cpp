@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "scan/duplicate_check.h"
-#include "scan/evtx_damage_warning.h"
+#include "scan/evtx_damage_sentences.h"
 #include "scan/evtx_read_ahead.h"
 #include "scan/exclusion_filters.h"
 #include "scan/csv_export_reader.h"
@@ -596,8 +596,8 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
         warnings.push_back(text);
     }
     for (const ScanResult::EventLogFile& f : result.EventLogFiles)
-        if (std::string damage = EvtxDamageWarning(f.Name.toLatin1().toStdString(), f.Counts); !damage.empty())
-            warnings.push_back(std::move(damage));
+        for (const std::string& damage : EvtxDamageSentences(f.Counts))
+            warnings.push_back(f.Name.toLatin1().toStdString() + ": " + damage + ".");
     if (result.OverlongLines > 0)
         warnings.push_back(std::to_string(result.OverlongLines) + (result.OverlongLines == 1 ? " line was" : " lines were") +
                            " longer than " + std::to_string(LogReader::DefaultMaxLine >> 20) +

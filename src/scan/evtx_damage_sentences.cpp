@@ -1,4 +1,4 @@
-#include "scan/evtx_damage_warning.h"
+#include "scan/evtx_damage_sentences.h"
 
 #include <vector>
 
@@ -43,31 +43,25 @@ std::string DamagedChunks(const std::vector<EvtxCounts::DamagedChunk>& chunks)
 
 }  // namespace
 
-std::string EvtxDamageWarning(const std::string& file, const EvtxCounts& counts)
+std::vector<std::string> EvtxDamageSentences(const EvtxCounts& counts)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string> sentences;
     if (counts.Unread > 0) {
-        std::string text = Count(counts.Unread, "event record", "event records") +
-                           " could not be read" +
+        std::string text = Count(counts.Unread, "event record", "event records") + " could not be read" +
                            FirstRecord(counts.Unread, counts.FirstUnread);
         if (counts.ChunksMissing > 0)
-            text += ", the file holds " + std::to_string(counts.ChunksNamed - counts.ChunksMissing) + " of the " +
+            text += ": the file holds " + std::to_string(counts.ChunksNamed - counts.ChunksMissing) + " of the " +
                     Count(counts.ChunksNamed, "chunk", "chunks") + " its header names";
-        parts.push_back(text);
+        sentences.push_back(text);
     }
     if (!counts.DamagedChunks.empty())
-        parts.push_back(DamagedChunks(counts.DamagedChunks));
+        sentences.push_back(DamagedChunks(counts.DamagedChunks));
     if (counts.Copies > 0)
-        parts.push_back(counts.Copies == 1
-                            ? "1 copy of a record already read was passed over" + FirstRecord(1, counts.FirstCopy)
-                            : Count(counts.Copies, "copy", "copies") + " of records already read were passed over" +
-                                  FirstRecord(counts.Copies, counts.FirstCopy));
-    if (parts.empty())
-        return "";
-    std::string text = file + ": ";
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i == 0 ? "" : "; ") + parts[i];
-    return text;
+        sentences.push_back(counts.Copies == 1
+                                ? "1 copy of a record already read was passed over" + FirstRecord(1, counts.FirstCopy)
+                                : Count(counts.Copies, "copy", "copies") + " of records already read were passed over" +
+                                      FirstRecord(counts.Copies, counts.FirstCopy));
+    return sentences;
 }
 
 }  // namespace vy
