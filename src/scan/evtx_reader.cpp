@@ -391,22 +391,24 @@ private:
     {
         std::uint64_t low = 0, high = high_;
         if (low_) {
-            const std::uint64_t before = std::min({low_->second, low_->first - 1, lost_ * kMostRecordsInChunk});
+            const std::uint64_t before =
+                std::min({low_->second, low_->first > 0 ? low_->first - 1 : 0, lost_ * kMostRecordsInChunk});
             low = low_->first - before;
         }
         if (header && header->NextRecord > 1) {
             // What the header's next number says is written; a header not
             // written since (a dirty file) says less, never more.
-            high = std::max(high, header->NextRecord - 1);
+            // The chunks it names hold no more than they can.
+            const std::uint64_t most = static_cast<std::uint64_t>(std::max<std::int64_t>(header->Chunks, 1)) * kMostRecordsInChunk;
+            high = std::max(high, low_ ? std::min(header->NextRecord - 1, high_ + most) : header->NextRecord - 1);
             if (!low_)
-                low = header->NextRecord - std::min(header->NextRecord - 1,
-                                                    static_cast<std::uint64_t>(std::max<std::int64_t>(header->Chunks, 1)) *
-                                                        kMostRecordsInChunk);
+                low = header->NextRecord - std::min(header->NextRecord - 1, most);
         }
         std::int64_t missing = 0;
         std::optional<std::uint64_t> first;
         if ((low_ || high > 0) && low <= high)
-            missing = static_cast<std::int64_t>(records_.Seen().Missing(low, high, first));
+            missing = static_cast<std::int64_t>(
+                std::min<std::uint64_t>(records_.Seen().Missing(low, high, first), INT64_MAX));
         // Records the library knew of but could not give, where no number
         // accounts for them.
         out_.Counts.Unread = std::max(missing, failed_);
