@@ -557,15 +557,18 @@ std::optional<std::string_view> Unquote(std::string_view message, std::string& b
     return std::string_view(buffer);
 }
 
-// The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ".
+// The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ",
+// CoID in any letter case.
 std::optional<std::string_view> WithoutRouting(std::string_view message)
 {
     constexpr std::string_view kRouting = "RoutingDomainID- {";
     constexpr std::string_view kConnection = "}: CoID={";
     if (!message.starts_with(kRouting))
         return message;
-    const std::size_t co = message.find(kConnection, kRouting.size());
-    const std::size_t end = co == npos ? npos : message.find("}: ", co + kConnection.size());
+    const std::size_t co = message.find("}: ", kRouting.size());
+    if (co == npos || !EqualAsciiFolded(message.substr(co, kConnection.size()), kConnection))
+        return std::nullopt;
+    const std::size_t end = message.find("}: ", co + kConnection.size());
     if (end == npos)
         return std::nullopt;
     return message.substr(end + 3);
@@ -827,13 +830,14 @@ int UnlistedConnectionEvent(std::string_view line)
         f = line.substr(from, comma - from);
         from = comma + 1;
     }
-    if (field[2] != "RemoteAccess")
+    return RemoteAccessConnectionEvent(field[5], field[2]);
+}
+
+int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view source)
+{
+    if (!EqualAsciiFolded(source, "RemoteAccess"))
         return 0;
-    if (field[5] == kCurrentFormEventId)
-        return 20272;
-    if (field[5] == "20251")
-        return 20251;
-    return 0;
+    return eventId == kCurrentFormEventId ? 20272 : eventId == kSpeedFormEventId ? 20251 : 0;
 }
 
 }  // namespace vy

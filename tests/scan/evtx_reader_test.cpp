@@ -93,10 +93,11 @@ TEST_F(EvtxScanTest, TheSameConnectionsGiveTheSameRecordsAsClassicText)
 
     const ScanResult with = Generate(loggen::MessageForm::Evtx, "20251", "20251");
     EXPECT_EQ(Values(*stores_), classic);
-    ASSERT_EQ(with.EventLogFiles.size(), 3u);
-    for (const auto& f : with.EventLogFiles) {
-        EXPECT_EQ(f.Counts.Unread, 0);
-        EXPECT_EQ(f.Counts.Unreadable, 0);
+    ASSERT_EQ(with.Files.size(), 3u);
+    for (const FileSummary& f : with.Files) {
+        EXPECT_TRUE(f.Problems.empty()) << f.Problems.front();
+        EXPECT_EQ(f.Unread, 0);
+        EXPECT_GT(f.Connections, 0);
     }
     EXPECT_TRUE(with.DuplicatesFound);
 
@@ -117,9 +118,9 @@ TEST_F(EvtxScanTest, EventsNotInTheListAreCountedPerId)
 {
     const ScanResult result = Generate(loggen::MessageForm::Evtx, "20050", "20050;20251");
     std::int64_t notListed = 0;
-    for (const auto& f : result.EventLogFiles) {
-        EXPECT_EQ(f.Counts.NotListed.count(20251), 0u);
-        notListed += f.Counts.NotListed.count(20272) ? f.Counts.NotListed.at(20272) : 0;
+    for (const FileSummary& f : result.Files) {
+        EXPECT_EQ(f.NotListed.count(20251), 0u);
+        notListed += f.NotListed.count(20272) ? f.NotListed.at(20272) : 0;
     }
     // Half the connections were written as 20272, and none of them is kept.
     EXPECT_GT(notListed, 700);
@@ -357,9 +358,9 @@ TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
     const auto stores = std::make_unique<Stores>();
     const std::atomic<bool> stop{false};
     const ScanResult result = RunScan(s, *stores, stop, nullptr);
-    ASSERT_EQ(result.EventLogFiles.size(), 1u);
+    ASSERT_EQ(result.Files.size(), 1u);
     const std::vector<std::string> warnings = ScanWarnings(result);
-    const std::vector<std::string> damage = EvtxDamageSentences(result.EventLogFiles[0].Counts);
+    const std::vector<std::string> damage = EvtxDamageSentences(ReadEvtxBytes(whole.substr(0, ChunkAt(3)), events).Counts);
     ASSERT_FALSE(damage.empty());
     for (const std::string& sentence : damage)
         EXPECT_NE(std::find(warnings.begin(), warnings.end(), "cut.evtx: " + sentence + "."), warnings.end()) << sentence;

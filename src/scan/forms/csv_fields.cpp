@@ -1,0 +1,100 @@
+#include "scan/forms/csv_fields.h"
+
+#include <algorithm>
+
+namespace vy {
+
+namespace {
+constexpr std::size_t npos = std::string_view::npos;
+}
+
+bool FieldSplitter::Split(std::string_view text, char separator, std::size_t limit)
+{
+    fields_.clear();
+    std::size_t used = 0;  // of unquoted_
+    std::size_t at = 0;
+    for (;;) {
+        const bool rest = limit != 0 && fields_.size() + 1 == limit;
+        if (at >= text.size() || text[at] != '"') {
+            const std::size_t end = rest ? npos : text.find(separator, at);
+            fields_.push_back(at >= text.size() ? std::string_view() : text.substr(at, end == npos ? npos : end - at));
+            if (end == npos)
+                return true;
+            at = end + 1;
+            continue;
+        }
+        const std::size_t begin = at + 1;
+        std::size_t close = text.find('"', begin);
+        bool doubled = false;
+        while (close != npos && close + 1 < text.size() && text[close + 1] == '"') {
+            doubled = true;
+            close = text.find('"', close + 2);
+        }
+        if (close == npos)
+            return false;
+        if (rest && text.find_first_not_of(' ', close + 1) != npos) {
+            // A last field that only begins with a quote.
+            fields_.push_back(text.substr(at));
+            return true;
+        }
+        const std::string_view inside = text.substr(begin, close - begin);
+        if (!doubled) {
+            fields_.push_back(inside);
+        } else {
+            if (used == unquoted_.size())
+                unquoted_.emplace_back();
+            std::string& buffer = unquoted_[used++];
+            buffer.clear();
+            // Inside, every quote is the first of a pair: keep it, skip the second.
+            for (std::size_t i = 0; i < inside.size();) {
+                const std::size_t quote = std::min(inside.find('"', i), inside.size() - 1);
+                buffer.append(inside.substr(i, quote + 1 - i));
+                i = quote + 2;
+            }
+            fields_.push_back(buffer);
+        }
+        const std::size_t end = rest ? npos : text.find(separator, close + 1);
+        if (end == npos)
+            return true;
+        at = end + 1;
+    }
+}
+
+bool OddQuotes(std::string_view text)
+{
+    bool odd = false;
+    for (std::size_t at = text.find('"'); at != npos; at = text.find('"', at + 1))
+        odd = !odd;
+    return odd;
+}
+
+Quotes QuotesOf(std::string_view text, char separator)
+{
+    for (std::size_t at = 0;;) {
+        if (at < text.size() && text[at] == '"') {
+            std::size_t close = text.find('"', at + 1);
+            while (close != npos && close + 1 < text.size() && text[close + 1] == '"')
+                close = text.find('"', close + 2);
+            if (close == npos)
+                return Quotes::Open;
+            at = close + 1;
+            if (at < text.size() && text[at] != separator)
+                return Quotes::Broken;
+        } else {
+            at = text.find(separator, at);
+        }
+        if (at == npos || at >= text.size())
+            return Quotes::Closed;
+        ++at;
+    }
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace vy
