@@ -366,15 +366,16 @@ bool LogReader::NextBlock(std::string_view& text)
 
 std::int64_t CountLineEnds(std::string_view text)
 {
-    // Branch-free, so that the compiler can take many bytes a step.
+    // The line feeds, then the carriage returns without one after them: a
+    // byte search each, which steps over a line's text many bytes at a time.
     const char* p = text.data();
-    const std::size_t n = text.size();
-    if (n == 0)
-        return 0;
+    const char* end = p + text.size();
     std::int64_t ends = 0;
-    for (std::size_t i = 0; i + 1 < n; ++i)
-        ends += (p[i] == '\n') + ((p[i] == '\r') & (p[i + 1] != '\n'));
-    return ends + (p[n - 1] == '\n' || p[n - 1] == '\r');
+    for (const char* at = p; (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
+        ++ends;
+    for (const char* at = p; (at = static_cast<const char*>(std::memchr(at, '\r', end - at))) != nullptr; ++at)
+        ends += at + 1 == end || at[1] != '\n';
+    return ends;
 }
 
 std::size_t NextLineStart(std::string_view text, std::size_t from)

@@ -331,7 +331,7 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
 }
 
 // One file scanned alone: what its summary says.
-FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const char* ids)
+FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const char* ids, Stores* kept = nullptr)
 {
     std::ofstream(dir.filePath("damaged.log").toStdString(), std::ios::binary | std::ios::trunc) << bytes;
     ScanSettings s;
@@ -342,7 +342,7 @@ FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const ch
     s.FinalDate = 1e6;
     const auto stores = std::make_unique<Stores>();
     const std::atomic<bool> stop{false};
-    const ScanResult result = RunScan(s, *stores, stop, nullptr);
+    const ScanResult result = RunScan(s, kept != nullptr ? *kept : *stores, stop, nullptr);
     EXPECT_EQ(result.Files.size(), 1u);
     return result.Files.at(0);
 }
@@ -402,6 +402,23 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         // The header alone.
         const FileSummary head = ScanOne(dir, whole.substr(0, whole.find('\n') + 1), "20251");
         EXPECT_EQ(head.Connections + head.Unread + static_cast<std::int64_t>(head.NotListed.size()), 0);
+        if (form == F::PowerShellCsv) {
+            // A quote within a quoted field is doubled, and read as one.
+            std::string quoted = whole;
+            quoted.insert(quoted.rfind("The user ", quoted.find("The user was active for") - 1) + 9, "q\"\"");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, quoted, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"';
+            EXPECT_TRUE(found);
+            // A column missing from the header is named.
+            std::string renamed = whole;
+            renamed.replace(renamed.find("\"MachineName\""), 13, "\"Machine\"");
+            const FileSummary missing = ScanOne(dir, renamed, "20251");
+            ASSERT_EQ(missing.Problems.size(), 1u);
+            EXPECT_NE(missing.Problems[0].find("\"MachineName\""), std::string::npos);
+        }
         if (form == F::Xml) {
             // Two exports appended, the first after a comment and a DOCTYPE.
             const FileSummary twice = ScanOne(dir, "<!-- saved -->\n<!DOCTYPE Events>\n" + whole + whole, "20251");
