@@ -3,6 +3,9 @@
 // own, each file whole, and taken by the scan in file order: the store is
 // filled exactly as by one thread, while two files are read at once. At
 // most as many files as threads wait read and untaken, which bounds memory.
+// The threads look at the scan's Stop between records, and tell the bytes
+// of each file read so far, so that the scan waiting for a file can show
+// its progress.
 
 #include <atomic>
 #include <condition_variable>
