@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/active_time.h"
+#include "scan/forms/csv_fields.h"
 #include "scan/message_values.h"
 #include "store/ascii_text.h"
 #include "store/date_value.h"
@@ -529,34 +530,6 @@ std::optional<std::string_view> NextField(std::string_view line, std::size_t& fr
     return field;
 }
 
-// A message in double quotes without them, "" read as one quote (copied to
-// buffer only then); nullopt when the closing quote is missing.
-std::optional<std::string_view> Unquote(std::string_view message, std::string& buffer)
-{
-    if (message.empty() || message.front() != '"')
-        return message;
-    message.remove_prefix(1);
-    bool doubled = false;
-    std::size_t end = message.find('"');
-    while (end != npos && end + 1 < message.size() && message[end + 1] == '"') {
-        doubled = true;
-        end = message.find('"', end + 2);
-    }
-    if (end == npos)
-        return std::nullopt;
-    message = message.substr(0, end);
-    if (!doubled)
-        return message;
-    // Inside, every quote is the first of a pair: keep it, skip the second.
-    buffer.clear();
-    for (std::size_t at = 0; at < message.size();) {
-        const std::size_t quote = std::min(message.find('"', at), message.size() - 1);
-        buffer.append(message.substr(at, quote + 1 - at));
-        at = quote + 2;
-    }
-    return std::string_view(buffer);
-}
-
 // The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ",
 // CoID in any letter case.
 std::optional<std::string_view> WithoutRouting(std::string_view message)
@@ -595,7 +568,10 @@ bool ParseCurrent(std::string_view line, std::size_t from, bool withSpeed, Conne
     const auto computer = NextField(line, from) ? NextField(line, from) : std::nullopt;
     if (!computer)
         return false;
-    const auto unquoted = Unquote(line.substr(from), out.Unquoted);
+    // The message perhaps in double quotes.
+    const std::string_view message = line.substr(from);
+    std::size_t close = 0;
+    const auto unquoted = message.starts_with('"') ? Unquoted(message, out.Unquoted, close) : std::optional(message);
     return unquoted && ParseCurrentMessage(*unquoted, *computer, withSpeed, out);
 }
 

@@ -109,10 +109,10 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
                    ScanObserver* observer, ScanThreads threads = ScanThreads::Two);
 
 // The warnings that end a scan, in the order they are shown: "Folder has no
-// log files", "Duplicates is found!", the full tables, the unreadable files,
-// each file's problems, the files in no form that held no connection. File
-// names appear as Latin-1 bytes. What could not be
-// read is told by each front end in its own words.
+// log files", "Duplicates is found!", the full tables (or the memory), then
+// each file's problems as "FILE: sentence." in reading order. File names
+// appear as Latin-1 bytes. The connection lines that could not be read are
+// told by each front end in its own words.
 std::vector<std::string> ScanWarnings(const ScanResult& result);
 
 }  // namespace vy

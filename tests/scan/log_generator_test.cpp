@@ -423,6 +423,18 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             // Two exports appended, the first after a comment and a DOCTYPE.
             const FileSummary twice = ScanOne(dir, "<!-- saved -->\n<!DOCTYPE Events>\n" + whole + whole, "20251");
             EXPECT_EQ(twice.Connections, 80);
+            // Names are data: a line break in one becomes "?".
+            std::string forged = whole;
+            std::size_t user = forged.find(">20251</EventID>");
+            for (int i = 0; i < 3; ++i)
+                user = forged.find("<Data>", user) + 6;
+            forged.insert(user, "a&#13;&#10;");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, forged, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("a??");
+            EXPECT_TRUE(found);
         }
     }
 }

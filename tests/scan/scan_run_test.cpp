@@ -173,6 +173,8 @@ TEST_F(ScanRunTest, EveryTextFormReadsAsTheOriginal)
     loggen::Connection accented = Conn("J\xFCrgen", Day(1998, 10, 4));
     accented.Domain = "M\xDCNCHEN";
     WriteFile(generated.path(), "zz.txt", Lines({accented, Conn("b\xE9" "a", Day(1998, 10, 5))}) + "\x1A" + Lines({Conn("late", Day(1998, 10, 6))}));
+    // Padding after a Ctrl-Z is no text left unread.
+    WriteFile(generated.path(), "zy.txt", Lines({Conn("padded", Day(1998, 10, 7))}) + std::string("\x1A\x1A\0 \r\n", 6));
     settings_.CheckLogFiles = true;
     for (const QString& folder : {QDir::cleanPath(source + "/data/DemoLog"), generated.path()}) {
         settings_.LogDir = folder;

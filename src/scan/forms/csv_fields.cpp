@@ -23,41 +23,47 @@ bool FieldSplitter::Split(std::string_view text, char separator, std::size_t lim
             at = end + 1;
             continue;
         }
-        const std::size_t begin = at + 1;
-        std::size_t close = text.find('"', begin);
-        bool doubled = false;
-        while (close != npos && close + 1 < text.size() && text[close + 1] == '"') {
-            doubled = true;
-            close = text.find('"', close + 2);
-        }
-        if (close == npos)
+        if (used == unquoted_.size())
+            unquoted_.emplace_back();
+        std::size_t close = 0;
+        const auto inside = Unquoted(text.substr(at), unquoted_[used++], close);
+        if (!inside)
             return false;
+        close += at;
         if (rest && text.find_first_not_of(' ', close + 1) != npos) {
             // A last field that only begins with a quote.
             fields_.push_back(text.substr(at));
             return true;
         }
-        const std::string_view inside = text.substr(begin, close - begin);
-        if (!doubled) {
-            fields_.push_back(inside);
-        } else {
-            if (used == unquoted_.size())
-                unquoted_.emplace_back();
-            std::string& buffer = unquoted_[used++];
-            buffer.clear();
-            // Inside, every quote is the first of a pair: keep it, skip the second.
-            for (std::size_t i = 0; i < inside.size();) {
-                const std::size_t quote = std::min(inside.find('"', i), inside.size() - 1);
-                buffer.append(inside.substr(i, quote + 1 - i));
-                i = quote + 2;
-            }
-            fields_.push_back(buffer);
-        }
+        fields_.push_back(*inside);
         const std::size_t end = rest ? npos : text.find(separator, close + 1);
         if (end == npos)
             return true;
         at = end + 1;
     }
+}
+
+std::optional<std::string_view> Unquoted(std::string_view text, std::string& buffer, std::size_t& close)
+{
+    bool doubled = false;
+    close = text.find('"', 1);
+    while (close != npos && close + 1 < text.size() && text[close + 1] == '"') {
+        doubled = true;
+        close = text.find('"', close + 2);
+    }
+    if (close == npos)
+        return std::nullopt;
+    const std::string_view inside = text.substr(1, close - 1);
+    if (!doubled)
+        return inside;
+    // Inside, every quote is the first of a pair: keep it, skip the second.
+    buffer.clear();
+    for (std::size_t i = 0; i < inside.size();) {
+        const std::size_t quote = std::min(inside.find('"', i), inside.size() - 1);
+        buffer.append(inside.substr(i, quote + 1 - i));
+        i = quote + 2;
+    }
+    return std::string_view(buffer);
 }
 
 bool OddQuotes(std::string_view text)
@@ -70,14 +76,13 @@ bool OddQuotes(std::string_view text)
 
 Quotes QuotesOf(std::string_view text, char separator)
 {
+    std::string unquoted;
     for (std::size_t at = 0;;) {
         if (at < text.size() && text[at] == '"') {
-            std::size_t close = text.find('"', at + 1);
-            while (close != npos && close + 1 < text.size() && text[close + 1] == '"')
-                close = text.find('"', close + 2);
-            if (close == npos)
+            std::size_t close = 0;
+            if (!Unquoted(text.substr(at), unquoted, close))
                 return Quotes::Open;
-            at = close + 1;
+            at += close + 1;
             if (at < text.size() && text[at] != separator)
                 return Quotes::Broken;
         } else {

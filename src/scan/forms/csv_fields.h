@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,11 @@ private:
     std::vector<std::string_view> fields_;
     std::deque<std::string> unquoted_;  // one per field with doubled quotes; a deque, so views stay put
 };
+
+// The quoted field at the start of text (which begins with a quote)
+// without its quotes, "" read as one quote (copied to buffer only then);
+// close: where its closing quote stands. nullopt when it never closes.
+std::optional<std::string_view> Unquoted(std::string_view text, std::string& buffer, std::size_t& close);
 
 // Whether text holds an odd number of double quotes.
 bool OddQuotes(std::string_view text);
