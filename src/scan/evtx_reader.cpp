@@ -84,6 +84,14 @@ void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, 
     }
 }
 
+// The first record number of a kind into first, unless one is there; a
+// number too great to be a real one tells no place.
+void NoteFirst(std::int64_t& first, std::uint64_t number)
+{
+    if (first < 0 && number <= static_cast<std::uint64_t>(INT64_MAX))
+        first = static_cast<std::int64_t>(number);
+}
+
 // The library's handles on one chunk given as a file of its own, freed
 // however the reading ends.
 struct Library {
@@ -154,8 +162,8 @@ public:
         if (!lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error)))
             outcome = kFailed;
         else if (seen_.Contains(number)) {
-            if (out_.Counts.Copies++ == 0)
-                out_.Counts.FirstCopy = static_cast<std::int64_t>(number);
+            ++out_.Counts.Copies;
+            NoteFirst(out_.Counts.FirstCopy, number);
             outcome = kCopy;
         }
         else if (Examine(record, number)) {
@@ -191,8 +199,8 @@ private:
             return true;
         }
         if (!ReadConnection(record, event == kWithSpeed, number)) {
-            if (out_.Counts.Unreadable++ == 0)
-                out_.Counts.FirstUnreadable = static_cast<std::int64_t>(number);
+            ++out_.Counts.Unreadable;
+            NoteFirst(out_.Counts.FirstUnreadable, number);
         }
         return true;
     }
@@ -413,7 +421,7 @@ private:
         // accounts for them.
         out_.Counts.Unread = std::max(missing, failed_);
         if (first)
-            out_.Counts.FirstUnread = static_cast<std::int64_t>(*first);
+            NoteFirst(out_.Counts.FirstUnread, *first);
     }
 
     ByteSource& source_;

@@ -48,7 +48,7 @@ struct EvtxCounts {
     std::int64_t FirstUnread = -1;  // the record number of the first, -1 when not known
     // Connection events with a listed ID whose values could not be read.
     std::int64_t Unreadable = 0;
-    std::int64_t FirstUnreadable = -1;
+    std::int64_t FirstUnreadable = -1;  // -1 when not known
     // Connection events (20272, 20251) from RemoteAccess not read because
     // their ID is not in the event list, per ID.
     std::map<int, std::int64_t> NotListed;
