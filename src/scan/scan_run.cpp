@@ -472,7 +472,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     // What each form keeps for the scan, where it keeps anything.
     std::vector<std::unique_ptr<FormScan>> scans;
     for (const LogFormEntry& form : LogFormTable())
-        scans.push_back(form.Begin != nullptr ? form.Begin({paths, events, threads == ScanThreads::Two}) : nullptr);
+        scans.push_back(form.Begin != nullptr ? form.Begin({paths, events, threads == ScanThreads::Two, &stop}) : nullptr);
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);

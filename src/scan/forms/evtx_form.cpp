@@ -1,9 +1,11 @@
-// Event log files (.evtx), read whole through libevtx on threads of their
-// own ahead of the scan, their connections handed on in record order.
+// Event log files (.evtx), read through libevtx on threads of their own
+// ahead of the scan, their connections handed on in record order.
 
+#include <atomic>
 #include <memory>
 #include <string>
 
+#include "scan/evtx_damage_sentences.h"
 #include "scan/evtx_read_ahead.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/name_text.h"
@@ -14,11 +16,13 @@ namespace {
 
 class EventLogFiles : public FormScan {
 public:
-    EventLogFiles(std::vector<std::filesystem::path> paths, const EventList& events, int threads)
-        : Ahead(std::move(paths), events, threads)
+    EventLogFiles(std::vector<std::filesystem::path> paths, const EventList& events, int threads,
+                  const std::atomic<bool>* stop)
+        : Ahead(std::move(paths), events, threads, stop), Stop(stop)
     {
     }
     EvtxReadAhead Ahead;
+    const std::atomic<bool>* Stop;
 };
 
 std::unique_ptr<FormScan> BeginEventLogFiles(const ScanFiles& files)
@@ -28,20 +32,22 @@ std::unique_ptr<FormScan> BeginEventLogFiles(const ScanFiles& files)
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (IsEvtxFile(files.Paths[i]))
             paths[i] = files.Paths[i];
-    return std::make_unique<EventLogFiles>(std::move(paths), files.Events, files.Threads ? 2 : 0);
-}
-
-std::string Plural(std::int64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+    return std::make_unique<EventLogFiles>(std::move(paths), files.Events, files.Threads ? 2 : 0, files.Stop);
 }
 
 bool ReadEventLogFile(FormReading& reading)
 {
-    EvtxReadAhead& ahead = static_cast<EventLogFiles*>(reading.Scan)->Ahead;
+    auto& scan = *static_cast<EventLogFiles*>(reading.Scan);
+    // The bar moves with the file's chunks while the file is read ahead.
+    const auto progress = [&reading](std::int64_t bytes) {
+        reading.Progress.Line(reading.FileStart + static_cast<double>(bytes), false);
+    };
     // A file that became one after the scan began is read here.
-    EvtxFileRead read = ahead.IsEvtx(reading.File) ? ahead.Take(reading.File) : ReadEvtxFile(reading.Path, reading.Events);
+    EvtxFileRead read = scan.Ahead.IsEvtx(reading.File) ? scan.Ahead.Take(reading.File, progress)
+                                                        : ReadEvtxFile(reading.Path, reading.Events, scan.Stop);
     ReadSink& sink = reading.Sink;
+    if (sink.Stopped())
+        return false;  // what a stopped reading holds is not the file's
     if (!read.Counts.Opened) {
         sink.FileUnreadable(reading.File);
         sink.Problem(reading.File, "it could not be read: it is damaged or no event log file");
@@ -68,12 +74,8 @@ bool ReadEventLogFile(FormReading& reading)
     for (const auto& [id, n] : read.Counts.NotListed)
         for (std::int64_t i = 0; i < n; ++i)
             sink.EventNotListed(id);
-    if (read.Counts.Unread > 0)
-        sink.Problem(reading.File, Plural(read.Counts.Unread, "event record", "event records") +
-                                       " of the damaged file could not be read" +
-                                       (read.Counts.FirstUnread >= 0
-                                            ? " (the first: record " + std::to_string(read.Counts.FirstUnread) + ")"
-                                            : std::string()));
+    for (const std::string& damage : EvtxDamageSentences(read.Counts))
+        sink.Problem(reading.File, damage);
     return true;
 }
 

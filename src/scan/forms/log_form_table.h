@@ -3,6 +3,7 @@
 // by its own reader into the one sink; tried in the table's order. Adding a
 // form is one file in this folder and one line in the table.
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <memory>
@@ -44,11 +45,13 @@ struct FormReading {
 };
 
 // The files of a scan, for a form that prepares for them before the first
-// is read (threads: whether it may read ahead on threads of its own).
+// is read (threads: whether it may read ahead on threads of its own; stop:
+// the scan's Stop, for readings of its own).
 struct ScanFiles {
     std::span<const std::filesystem::path> Paths;
     const EventList& Events;
     bool Threads;
+    const std::atomic<bool>* Stop = nullptr;
 };
 
 struct LogFormEntry {
