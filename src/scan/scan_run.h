@@ -89,18 +89,6 @@ struct ScanResult {
     // Connection events (20272, 20251) met while not in the event list: ID,
     // how many.
     std::map<int, std::int64_t> EventsNotListed;
-    struct FileSummary {
-        QString Name;                 // as in LogFileList
-        std::string Form;             // the form's title ("Event Viewer CSV", ...); empty when the file could not be read
-        std::int64_t Connections = 0; // connection records read from it (before the date range and the exclusion lists)
-        std::int64_t Unread = 0;      // connection records that could not be read
-        std::int64_t FirstUnread = 0; // line (or record number) of the first
-        bool Records = false;         // FirstUnread is a record number
-        std::map<int, std::int64_t> NotListed;  // connection events not in the event list, per ID
-        std::vector<std::string> Problems;      // each a sentence
-    };
-    std::vector<FileSummary> Files;  // every file found, in reading order
-    std::optional<std::pair<double, double>> ConnectionSpan;  // first and last connect moment read (days), whatever the date range
 
     std::int64_t UnreadLines() const;
 };
