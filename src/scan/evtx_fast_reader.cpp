@@ -48,6 +48,23 @@ enum : unsigned char {
     kStringArrayType = 0x81,
 };
 
+// Whether a substitution value of this type and size is one libevtx reads
+// as written; any other is left to it.
+bool IsValueOfType(unsigned char type, std::size_t size)
+{
+    switch (type) {
+    case 0x00: return size == 0;  // null
+    case 0x03: case 0x04: return size == 1;  // 8-bit integers
+    case 0x05: case 0x06: return size == 2;
+    case 0x07: case 0x08: case 0x0B: case 0x0D: case 0x14: return size == 4;  // 32-bit, real, boolean
+    case 0x09: case 0x0A: case 0x0C: case 0x11: case 0x15: return size == 8;  // 64-bit, real, file time
+    case 0x0F: case 0x12: return size == 16;  // GUID, system time
+    case 0x01: case 0x81: return size % 2 == 0;  // UTF-16 texts
+    case 0x0E: case 0x21: return true;  // binary data, binary XML
+    default: return false;
+    }
+}
+
 std::uint16_t Le16(const char* p)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -165,6 +182,13 @@ private:
         if (offset + 8u + bytes + 2u > chunk_.size())
             return false;
         name = chunk_.substr(offset + 8, bytes);
+        // Ended by a NUL, and its hash that of its text: libevtx may know a
+        // name by either.
+        std::uint32_t hash = 0;
+        for (std::size_t i = 0; i < bytes; i += 2)
+            hash = hash * 65599 + Le16(name.data() + i);
+        if (Le16(chunk_.data() + offset + 8 + bytes) != 0 || Le16(chunk_.data() + offset + 4) != (hash & 0xFFFF))
+            return false;
         return !here || Take(8 + bytes + 2);
     }
 
@@ -241,7 +265,11 @@ private:
     {
         const unsigned char token = Peek();
         std::string_view name;
-        if ((token & ~kMore) != kOpenElement || !Take(1 + 2 + 4) || !Name(name))
+        // The token, a dependency, the size of the rest, the name.
+        if ((token & ~kMore) != kOpenElement || !Take(1 + 2 + 4))
+            return false;
+        const std::size_t elementEnd = at_ + Le32(chunk_.data() + at_ - 4);
+        if (!Name(name))
             return false;
         const Place place = Within(parent, name);
         if (parent == Place::Root && place != Place::Event && place != Place::EventData)
@@ -258,32 +286,11 @@ private:
         if (named != nullptr && (named->What != Item::Kind::None || seen_[static_cast<int>(place)]))
             return false;  // twice
         seen_[static_cast<int>(place)] = true;
-        if ((token & kMore) != 0) {
-            if (!Take(4))
-                return false;
-            while ((Peek() & ~kMore) == kAttribute) {
-                std::string_view attribute;
-                if (!Take(1) || !Name(attribute))
-                    return false;
-                Item value, ignored;
-                Item* into = &ignored;
-                if (place == Place::Provider && NameIs(attribute, "Name"))
-                    into = &out_.Provider;
-                else if (place == Place::Provider && NameIs(attribute, "EventSourceName"))
-                    into = &sourceName_;
-                else if (place == Place::EventId && NameIs(attribute, "Qualifiers"))
-                    into = &out_.Qualifiers;
-                int items = 0;
-                while (IsContent(Peek()))
-                    if (!Content(*into, items))
-                        return false;
-                if (items != 1 && into != &ignored)
-                    return false;
-            }
-        }
+        if ((token & kMore) != 0 && !Attributes(place))
+            return false;
         if (Peek() == kCloseEmpty) {
             Take(1);
-            return Closed(place, Item(), 0);
+            return at_ == elementEnd && Closed(place, Item(), 0);
         }
         if (Peek() != kCloseStart)
             return false;
@@ -294,7 +301,7 @@ private:
             const unsigned char next = Peek();
             if (next == kEndElement) {
                 Take(1);
-                return Closed(place, content, items);
+                return at_ == elementEnd && Closed(place, content, items);
             }
             if ((next & ~kMore) == kOpenElement) {
                 if (!Element(place))
@@ -308,6 +315,43 @@ private:
                 return false;
             }
         }
+    }
+
+    // The attributes, after the size of them all. Of the elements whose
+    // values are taken, an attribute not known makes the template unknown.
+    bool Attributes(Place place)
+    {
+        if (!Take(4))
+            return false;
+        const std::size_t end = at_ + Le32(chunk_.data() + at_ - 4);
+        while ((Peek() & ~kMore) == kAttribute) {
+            std::string_view attribute;
+            if (!Take(1) || !Name(attribute))
+                return false;
+            Item ignored;
+            Item* into = &ignored;
+            if (place == Place::Provider) {
+                if (NameIs(attribute, "Name"))
+                    into = &out_.Provider;
+                else if (NameIs(attribute, "EventSourceName"))
+                    into = &sourceName_;
+                else if (!NameIs(attribute, "Guid"))
+                    return false;
+            } else if (place == Place::EventId) {
+                if (!NameIs(attribute, "Qualifiers"))
+                    return false;
+                into = &out_.Qualifiers;
+            } else if (place == Place::Computer) {
+                return false;
+            }
+            int items = 0;
+            while (IsContent(Peek()))
+                if (!Content(*into, items))
+                    return false;
+            if (items != 1 && into != &ignored)
+                return false;
+        }
+        return at_ == end;
     }
 
     bool Closed(Place place, Item content, int items)
@@ -471,7 +515,10 @@ bool EvtxChunkReader::Count(Instance& in, std::vector<std::uint32_t>& valueAt)
     for (std::uint32_t i = 0; i < count; ++i) {
         if (i < in.T->Values)
             valueAt[i] = static_cast<std::uint32_t>(end);
-        end += Le16(b.data() + at + 4 * i);
+        const std::uint16_t size = Le16(b.data() + at + 4 * i);
+        if (!IsValueOfType(static_cast<unsigned char>(b[at + 4 * i + 2]), size))
+            return false;
+        end += size;
     }
     in.At = valueAt.data();
     if (end >= b.size() || b[end] != kEndOfFragment || b.size() - end > kRecordAlignment)

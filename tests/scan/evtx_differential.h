@@ -6,6 +6,7 @@
 // are libevtx's alone. Shared by the differential test and fuzz target.
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
@@ -107,6 +108,33 @@ inline std::u16string Units(const EvtxText& text)
 }
 
 inline std::string Ascii(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+// Sets every chunk's checksums to fit its bytes, so that a change reaches
+// the readers' parsing instead of their checks.
+inline void RepairChecksums(std::string& bytes)
+{
+    const auto crc = [](const char* p, std::size_t n, std::uint32_t c = 0) {
+        c = ~c;
+        for (std::size_t i = 0; i < n; ++i) {
+            c ^= static_cast<unsigned char>(p[i]);
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        return ~c;
+    };
+    const auto put = [&bytes](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    for (std::size_t at = 4096; at + kEvtxChunkBytes <= bytes.size(); at += kEvtxChunkBytes) {
+        const char* c = bytes.data() + at;
+        std::uint32_t free = 0;
+        std::memcpy(&free, c + 48, 4);
+        if (free >= 512 && free <= kEvtxChunkBytes)
+            put(at + 52, crc(c + 512, free - 512));
+        put(at + 124, crc(c + 128, 384, crc(c, 120)));
+    }
+}
 
 // What differs, one line each; empty when the two readers agree.
 inline std::vector<std::string> Differences(const std::string& bytes, Tally* tally = nullptr)
