@@ -20,6 +20,8 @@ constexpr std::size_t kRecordAlignment = 8;  // next, identifier, size
 // libevtx passes over, without a word, a record that ends at or just short
 // of its chunk's end: such a chunk is left to it.
 constexpr std::size_t kChunkEndRoom = 16;
+constexpr std::size_t kFileHeaderBytes = 4096;
+constexpr std::string_view kFileMagic{"ElfFile\0", 8};
 constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
 constexpr std::string_view kRecordMagic{"**\0\0", 4};
 constexpr std::string_view kFragmentHeader{"\x0F\x01\x01\x00", 4};
@@ -453,6 +455,16 @@ void AppendSingleBytes(const EvtxText& text, std::string& out)
     }
 }
 
+bool IsPlainEvtxHeader(std::string_view header)
+{
+    // The magic, the header's size, version 3.x, the header block's size,
+    // and the checksum of the header.
+    const char* h = header.data();
+    return header.size() >= kFileHeaderBytes && header.substr(0, kFileMagic.size()) == kFileMagic &&
+           Le32(h + 32) == kChunkTablesAt && Le16(h + 38) == 3 && Le16(h + 40) == kFileHeaderBytes &&
+           Le32(h + 124) == Crc32(header.substr(0, kChunkHeaderChecked));
+}
+
 const Template* EvtxChunkReader::TemplateAt(std::uint32_t offset)
 {
     const auto known = templateAt_.find(offset);
@@ -681,6 +693,39 @@ bool EvtxChunkReader::Read(std::string_view chunk)
         at += size;
     }
     return lastAt == lastRecord && records_.size() == last - first + 1;
+}
+
+EvtxFastFile ReadEvtxChunks(std::istream& file, const std::atomic<bool>* stop,
+                            const std::function<void(const EvtxChunkReader&, const EvtxFastRecord&)>& record)
+{
+    std::string bytes(kFileHeaderBytes, '\0');
+    if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !IsPlainEvtxHeader(bytes))
+        return EvtxFastFile::HandedBack;
+    const std::size_t chunks = Le16(bytes.data() + 42);
+    bytes.resize(kEvtxChunkBytes);
+    EvtxChunkReader reader;
+    for (std::size_t k = 0;; ++k) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed))
+            return EvtxFastFile::Stopped;
+        file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const auto got = static_cast<std::size_t>(file.gcount());
+        if (got == 0)
+            return k >= chunks ? EvtxFastFile::Read : EvtxFastFile::HandedBack;
+        // Space not yet used, after the chunks the header counts, is all
+        // zeros; a chunk of zeros among them is damage.
+        if (std::string_view(bytes.data(), got).find_first_not_of('\0') == std::string_view::npos) {
+            if (k < chunks)
+                return EvtxFastFile::HandedBack;
+            continue;
+        }
+        if (got < bytes.size() || k >= chunks || !reader.Read(bytes))
+            return EvtxFastFile::HandedBack;
+        for (const EvtxFastRecord& r : reader.Records())
+            if (r.What == EvtxFastRecord::Kind::HandedBack)
+                return EvtxFastFile::HandedBack;
+        for (const EvtxFastRecord& r : reader.Records())
+            record(reader, r);
+    }
 }
 
 }  // namespace vy

@@ -8,7 +8,10 @@
 // header, checksums or record layout are not as written) is handed back,
 // for libevtx to read.
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,6 +59,10 @@ struct EvtxFastRecord {
 // The two connection events, with and without the port speed.
 inline constexpr int kEvtxWithSpeed = 20251;
 inline constexpr int kEvtxWithoutSpeed = 20272;
+
+// Whether the fast reader takes on a file with this header (its first 4096
+// bytes): the header as written, else the file is libevtx's alone.
+bool IsPlainEvtxHeader(std::string_view header);
 
 class EvtxChunkReader {
 public:
@@ -129,5 +136,14 @@ private:
     std::vector<std::uint32_t> valueAt_;  // of the record in hand
     std::vector<std::uint32_t> dataAt_;   // of its event data
 };
+
+// A whole file streamed chunk by chunk, each record handed to record in
+// file order. HandedBack as soon as it is known that the file is libevtx's
+// to read: its header not plain, a chunk or record handed back, a chunk
+// beyond those the header counts, or a file cut inside a chunk. Stopped
+// when stop is set between chunks.
+enum class EvtxFastFile { Read, Stopped, HandedBack };
+EvtxFastFile ReadEvtxChunks(std::istream& file, const std::atomic<bool>* stop,
+                            const std::function<void(const EvtxChunkReader&, const EvtxFastRecord&)>& record);
 
 }  // namespace vy

@@ -109,7 +109,7 @@ inline std::u16string Units(const EvtxText& text)
 
 inline std::string Ascii(const std::u16string& s) { return std::string(s.begin(), s.end()); }
 
-// Sets every chunk's checksums to fit its bytes, so that a change reaches
+// Sets the file's and every chunk's checksums to fit their bytes, so that a change reaches
 // the readers' parsing instead of their checks.
 inline void RepairChecksums(std::string& bytes)
 {
@@ -126,6 +126,8 @@ inline void RepairChecksums(std::string& bytes)
         for (int i = 0; i < 4; ++i)
             bytes[at + i] = static_cast<char>(v >> (8 * i));
     };
+    if (bytes.size() >= 128)
+        put(124, crc(bytes.data(), 120));
     for (std::size_t at = 4096; at + kEvtxChunkBytes <= bytes.size(); at += kEvtxChunkBytes) {
         const char* c = bytes.data() + at;
         std::uint32_t free = 0;
@@ -145,7 +147,7 @@ inline std::vector<std::string> Differences(const std::string& bytes, Tally* tal
     for (const auto mode : {EvtxChunkReader::Mode::Everything, EvtxChunkReader::Mode::Connections}) {
         EvtxChunkReader reader(mode);
         std::map<std::uint64_t, int> used;  // record numbers may repeat
-        for (std::size_t at = 4096; at < bytes.size(); at += kEvtxChunkBytes) {
+        for (std::size_t at = 4096; IsPlainEvtxHeader(bytes) && at < bytes.size(); at += kEvtxChunkBytes) {
             const std::string_view chunk = std::string_view(bytes).substr(at, kEvtxChunkBytes);
             if (!reader.Read(chunk)) {
                 t.ChunksHandedBack += mode == EvtxChunkReader::Mode::Everything;
