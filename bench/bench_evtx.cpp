@@ -5,10 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QDir>
@@ -85,6 +87,27 @@ void Scan(benchmark::State& state, vy::ScanThreads threads)
 }
 
 void BM_ScanEvtx(benchmark::State& state) { Scan(state, vy::ScanThreads::Two); }
+
+// From Stop, set while the first file is being read, to the end of the scan:
+// the time the window waits for it.
+void BM_StopDuringEvtxScan(benchmark::State& state)
+{
+    vy::ScanSettings s;
+    s.LogDir = QString::fromStdString(Folder());
+    s.FileFilter = "*.evtx";
+    s.LogLanguage = "EN";
+    s.NEvents = "20251;20272";
+    auto stores = std::make_unique<vy::Stores>();
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread scan([&] { vy::RunScan(s, *stores, stop, nullptr, vy::ScanThreads::Two); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const auto stopped = std::chrono::steady_clock::now();
+        stop = true;
+        scan.join();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count());
+    }
+}
 void BM_ScanEvtxOneThread(benchmark::State& state) { Scan(state, vy::ScanThreads::One); }
 
 // Every record of every file, one after the other: its event ID, source,
@@ -190,5 +213,6 @@ BENCHMARK(BM_FastReaderChunks)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LibevtxIterateAndFetchStrings)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ScanEvtx)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ScanEvtxOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_StopDuringEvtxScan)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 }  // namespace

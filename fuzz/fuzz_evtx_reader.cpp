@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "scan/evtx_reader.h"
 
@@ -32,7 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vy::EvtxCounts& n = read.Counts;
     Check(n.Records >= 0 && n.Unread >= 0 && n.Unreadable >= 0 && n.RecoveredUnread <= n.Recovered);
     Check(static_cast<std::int64_t>(read.Connections.size()) + n.Unreadable <= n.Records);
-    Check(n.Unreadable == 0 || n.FirstUnreadable >= 0);
+    // A first place is a record number, or -1 where none is known (every
+    // one of its kind too great to be real).
+    for (auto [count, first] : {std::pair{n.Unreadable, n.FirstUnreadable}, std::pair{n.Copies, n.FirstCopy},
+                                std::pair{n.Unread, n.FirstUnread}})
+        Check(count >= 0 && first >= -1 && (count > 0 || first == -1));
+    Check(n.ChunksMissing >= 0 && n.ChunksMissing <= n.ChunksNamed);
+    std::int64_t doubted = 0;
+    for (const auto& chunk : n.DamagedChunks) {
+        Check(chunk.Chunk >= 0 && chunk.Connections >= 0 && chunk.OtherRecords >= 0);
+        doubted += chunk.Connections + chunk.OtherRecords;
+    }
+    Check(doubted <= n.Records);
     for (const vy::EvtxConnection& c : read.Connections) {
         Check(c.ActiveTime >= 0);
         for (std::uint32_t name : {c.Domain, c.User, c.Server, c.Port, c.Speed})

@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes as a log file to the readers of the exports (the
-// form told from the bytes, as the scan tells it): no read outside the
-// input, no hang, and every connection handed over sane.
+// Feeds arbitrary bytes as a log file to the reader of its form in the
+// table of forms (told from the bytes, as the scan tells it; event log files
+// have a target of their own): no read outside the input, no hang, and every
+// connection handed over sane.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,9 +14,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "scan/csv_export_reader.h"
-#include "scan/log_form.h"
-#include "scan/xml_export_reader.h"
+#include "scan/forms/log_form_table.h"
+#include "scan/scan_run.h"
 #include "store/date_value.h"
 
 namespace {
@@ -29,26 +30,25 @@ class CheckingSink : public vy::ReadSink {
 public:
     void FileBegin(std::size_t) override {}
     void FileUnreadable(std::size_t) override {}
+    void FileForm(std::size_t, std::size_t) override {}
+    void Problem(std::size_t file, std::string_view sentence) override { Check(file == 0 && !sentence.empty()); }
     void Percent(int, bool) override {}
     void Connection(std::string_view, std::int64_t) override {}
-    void Message(const vy::EventMessage& event) override
-    {
-        Check(event.EventId.size() == 5 && event.Offset >= 0);
-        vy::ConnectionLine c;
-        if (vy::ParseEventMessage("EN", event.EventId, event.Server, event.Message, c))
-            Parsed(c);
-    }
     void Parsed(const vy::ConnectionLine& c) override
     {
         Check(c.DateTime >= *vy::EncodeDate(1, 1, 1) && c.DateTime < *vy::EncodeDate(9999, 12, 31) + 1);
         Check(c.ActiveTime >= 0);
         for (char ch : c.User)
             Check(ch < 'A' || ch > 'Z');
+        // Names from the exports are data: no control character in them.
+        for (std::string_view name : {c.Domain, std::string_view(c.User), c.Server, c.Port, c.Speed})
+            Check(classic || std::none_of(name.begin(), name.end(), [](char ch) { return ch >= 0 && ch < 0x20; }));
     }
-    void UnreadLine(std::size_t file, std::int64_t line) override { Check(file == 0 && line >= 0); }
+    bool classic = false;
+    void UnreadLine(std::size_t file, std::int64_t line) override { Check(file == 0 && line >= 1); }
     void UnreadRecord(std::size_t, std::int64_t) override { Check(false); }
     void EventNotListed(int id) override { Check(id == 20272 || id == 20251); }
-    void Overlong() override {}
+    void Overlong(std::size_t file, std::int64_t line) override { Check(file == 0 && line >= 1); }
     bool Stopped() override { return false; }
 };
 
@@ -68,15 +68,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!reader.Open(std::filesystem::path(path)))
         return 0;
     CheckingSink sink;
-    const vy::LineMatcher matcher("EN", ids);
+    vy::ScanSettings settings;
+    settings.LogLanguage = "EN";
+    settings.NEvents = ids;
+    const vy::EventList events(ids);
+    const vy::LineMatcher matcher("EN", ids, vy::UnlistedConnectionIds(ids));
     vy::ReadingProgress progress(sink, static_cast<double>(bytes.size()));
-    const vy::ExportReading reading{path, 0, matcher, "fuzz", progress, 0, sink};
-    switch (const vy::LogForm form = vy::DetectLogForm(reader.Head())) {
-    case vy::LogForm::Xml: vy::ReadXmlExport(reader, reading); break;
-    case vy::LogForm::EventViewerCsv:
-    case vy::LogForm::EventViewerText:
-    case vy::LogForm::PowerShellCsv: vy::ReadCsvExport(reader, form, reading); break;
-    default: break;
+    const std::filesystem::path file(path);
+    const std::size_t form = vy::FormOf(reader.Head());
+    const auto table = vy::LogFormTable();
+    sink.classic = form + 1 >= table.size();
+    if (form < table.size() && table[form].Begin == nullptr) {
+        vy::FormReading reading{reader, file, 0, "fuzz.csv", "fuzz", settings, events, matcher, progress, 0, sink};
+        table[form].Read(reading);
     }
     return 0;
 }

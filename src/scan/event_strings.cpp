@@ -29,12 +29,12 @@ EventStatus ReadEventStrings(std::string_view eventId, std::string_view provider
                              const std::vector<std::string>& strings, const LineMatcher& matcher,
                              ConnectionLine& out)
 {
-    const bool withSpeed = eventId == kSpeedFormEventId;
-    if ((!withSpeed && eventId != kCurrentFormEventId) || !IsRemoteAccess(provider))
+    const int event = RemoteAccessConnectionEvent(eventId, provider);
+    if (event == 0)
         return EventStatus::NotConnection;
     if (!matcher.Lists(eventId))
         return EventStatus::NotListed;
-    return ReadConnectionStrings(withSpeed, computer, strings, out) ? EventStatus::Read : EventStatus::Unread;
+    return ReadConnectionStrings(event == 20251, computer, strings, out) ? EventStatus::Read : EventStatus::Unread;
 }
 
 bool ReadConnectionStrings(bool withSpeed, std::string_view computer, const std::vector<std::string>& strings,

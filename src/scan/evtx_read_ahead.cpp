@@ -1,13 +1,16 @@
 #include "scan/evtx_read_ahead.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <system_error>
 
 namespace vy {
 
-EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads)
-    : paths_(std::move(paths)), events_(events), done_(paths_.size()), window_(static_cast<std::size_t>(std::max(threads, 1)))
+EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads,
+                             const std::atomic<bool>* stop)
+    : paths_(std::move(paths)), events_(events), done_(paths_.size()),
+      window_(static_cast<std::size_t>(std::max(threads, 1))), stop_(stop), bytesRead_(paths_.size())
 {
     for (std::size_t i = 0; i < paths_.size(); ++i)
         if (!paths_[i].empty())
@@ -47,7 +50,7 @@ void EvtxReadAhead::Work()
         }
         EvtxFileRead read;
         try {
-            read = ReadEvtxFile(paths_[index], events_, &cancel_);
+            read = ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, &bytesRead_[index]});
         } catch (const std::exception&) {
             read = {};  // out of memory: the file is named as unreadable
         }
@@ -59,7 +62,7 @@ void EvtxReadAhead::Work()
     }
 }
 
-EvtxFileRead EvtxReadAhead::Take(std::size_t index)
+EvtxFileRead EvtxReadAhead::Take(std::size_t index, const std::function<void(std::int64_t)>& bytesRead)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto at = std::lower_bound(order_.begin(), order_.end(), index);
@@ -77,9 +80,19 @@ EvtxFileRead EvtxReadAhead::Take(std::size_t index)
         taken_ = position + 1;
         lock.unlock();
         changed_.notify_all();
-        return ReadEvtxFile(paths_[index], events_, &cancel_);
+        return ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, nullptr});
     }
-    changed_.wait(lock, [&] { return done_[index].has_value(); });
+    // Woken by the file's end, or after a while to tell its progress.
+    std::int64_t told = 0;
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [&] { return done_[index].has_value(); })) {
+        const std::int64_t now = bytesRead_[index].load(std::memory_order_relaxed);
+        if (bytesRead && now != told) {
+            told = now;
+            lock.unlock();
+            bytesRead(now);
+            lock.lock();
+        }
+    }
     EvtxFileRead read = std::move(*done_[index]);
     done_[index].reset();
     taken_ = position + 1;

@@ -3,11 +3,16 @@
 // own, each file whole, and taken by the scan in file order: the store is
 // filled exactly as by one thread, while two files are read at once. At
 // most as many files as threads wait read and untaken, which bounds memory.
+// The threads look at the scan's Stop between records, and tell the bytes
+// of each file read so far, so that the scan waiting for a file can show
+// its progress.
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,8 +25,10 @@ namespace vy {
 class EvtxReadAhead {
 public:
     // paths: one per file of the scan, empty for a file that is not an
-    // event log file. Threads start only when there is one.
-    EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads = 2);
+    // event log file. Threads start only when there is one. stop, when
+    // given, is the scan's: once set, every reading ends within a record.
+    EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads = 2,
+                  const std::atomic<bool>* stop = nullptr);
     ~EvtxReadAhead();
     EvtxReadAhead(const EvtxReadAhead&) = delete;
     EvtxReadAhead& operator=(const EvtxReadAhead&) = delete;
@@ -29,7 +36,9 @@ public:
     bool IsEvtx(std::size_t index) const { return index < paths_.size() && !paths_[index].empty(); }
     // The reading of file index (an event log file), waiting for it. Each
     // is taken once, in increasing order; files passed over are dropped.
-    EvtxFileRead Take(std::size_t index);
+    // While it waits, bytesRead is told the bytes of the file read so far,
+    // as they grow.
+    EvtxFileRead Take(std::size_t index, const std::function<void(std::int64_t)>& bytesRead = {});
 
 private:
     void Work();
@@ -44,6 +53,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> cancel_{false};
+    const std::atomic<bool>* stop_;
+    std::vector<std::atomic<std::int64_t>> bytesRead_;  // per file
     std::vector<std::thread> threads_;
 };
 

@@ -5,42 +5,39 @@
 #include <fstream>
 #include <unordered_map>
 
-#include <QFile>
-#include <QTemporaryFile>
+#include <cstring>
 
+#include <libbfio.h>
 #include <libevtx.h>
 
 #include "scan/event_strings.h"
+#include "scan/evtx_layout.h"
 #include "scan/line_parser.h"
+#include "scan/record_number_set.h"
 #include "store/ascii_text.h"
 
 namespace vy {
 
 namespace {
 
-constexpr std::int64_t kFileHeaderBlock = 4096;
-constexpr std::int64_t kChunkSize = 65536;
-constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
-constexpr std::string_view kRecordMagic{"**\0\0", 4};
-constexpr std::int64_t kChunkRecordsStart = 512;
-constexpr std::int64_t kSmallestRecord = 28;  // header, size copy and the least BinXML
+using namespace evtx;
+
 constexpr int kWithSpeed = 20251;
 constexpr int kWithoutSpeed = 20272;
 
-std::uint32_t Le32(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-std::uint64_t Le64(const char* p) { return Le32(p) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32); }
-
 // The file's bytes where they are asked for.
-class FileSource {
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::int64_t Size() const = 0;
+    virtual std::int64_t Read(std::int64_t at, char* out, std::int64_t n) = 0;
+};
+
+class FileSource : public ByteSource {
 public:
     FileSource(std::ifstream& file, std::int64_t size) : file_(file), size_(size) {}
-    std::int64_t Size() const { return size_; }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n)
+    std::int64_t Size() const override { return size_; }
+    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
     {
         file_.clear();
         if (!file_.seekg(at))
@@ -54,140 +51,21 @@ private:
     std::int64_t size_;
 };
 
-// The record numbers each chunk says it holds, read from the chunk headers
-// themselves: the library may pass over a record without a word (one that
-// ends at or just short of its chunk's end was seen to be), and what is
-// missing from a chunk's range is then counted as unread.
-struct ChunkPlan {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> Ranges;  // first, last record number
-    std::vector<std::uint64_t> Damaged;  // the numbers of records found in chunks whose header is damaged
-};
-
-// The numbers of the records laid one after another from the start of a
-// chunk whose header is damaged; each must carry its size at both ends.
-void FindRecordsInDamagedChunk(const std::vector<char>& chunk, std::vector<std::uint64_t>& numbers)
-{
-    std::int64_t at = kChunkRecordsStart;
-    const auto size = static_cast<std::int64_t>(chunk.size());
-    while (at + kSmallestRecord <= size && std::string_view(chunk.data() + at, 4) == kRecordMagic) {
-        const std::int64_t length = Le32(chunk.data() + at + 4);
-        if (length < kSmallestRecord || at + length > size || Le32(chunk.data() + at + length - 4) != length)
-            break;
-        numbers.push_back(Le64(chunk.data() + at + 8));
-        at += length;
-    }
-}
-
-ChunkPlan ReadChunkPlan(FileSource& source)
-{
-    ChunkPlan plan;
-    const std::int64_t size = source.Size();
-    std::vector<char> chunk;
-    char head[48];
-    for (std::int64_t at = kFileHeaderBlock; at < size; at += kChunkSize) {
-        const std::int64_t got = source.Read(at, head, sizeof head);
-        if (got < static_cast<std::int64_t>(sizeof head))
-            break;
-        if (std::string_view(head, 8) != kChunkMagic) {
-            // An empty chunk (all zeros) is unused space; anything else may
-            // be a chunk whose header was overwritten.
-            chunk.resize(static_cast<std::size_t>(std::min(kChunkSize, size - at)));
-            chunk.resize(static_cast<std::size_t>(source.Read(at, chunk.data(), static_cast<std::int64_t>(chunk.size()))));
-            FindRecordsInDamagedChunk(chunk, plan.Damaged);
-            continue;
-        }
-        const std::uint64_t first = Le64(head + 24);
-        const std::uint64_t last = Le64(head + 32);
-        if (last >= first && last - first < static_cast<std::uint64_t>(kChunkSize / kSmallestRecord))
-            plan.Ranges.emplace_back(first, last);
-    }
-    std::sort(plan.Ranges.begin(), plan.Ranges.end());
-    return plan;
-}
-
-// The record numbers read, as runs of consecutive numbers: records mostly
-// come in order, so the hundreds of thousands of a file take a few runs.
-class NumberRuns {
+class MemorySource : public ByteSource {
 public:
-    void Add(std::uint64_t n)
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
     {
-        if (!runs_.empty() && runs_.back().second + 1 == n)
-            runs_.back().second = n;
-        else
-            runs_.emplace_back(n, n);
-    }
-    // Sorts and joins the runs; needed before the questions below.
-    void Settle()
-    {
-        std::sort(runs_.begin(), runs_.end());
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> joined;
-        for (const auto& r : runs_) {
-            if (!joined.empty() && r.first <= joined.back().second + 1)
-                joined.back().second = std::max(joined.back().second, r.second);
-            else
-                joined.push_back(r);
-        }
-        runs_ = std::move(joined);
-    }
-    bool Contains(std::uint64_t n) const
-    {
-        const auto after = std::upper_bound(runs_.begin(), runs_.end(), std::make_pair(n, UINT64_MAX));
-        return after != runs_.begin() && std::prev(after)->second >= n;
-    }
-    // How many of first..last are missing, and the first of them.
-    std::uint64_t Missing(std::uint64_t first, std::uint64_t last, std::optional<std::uint64_t>& firstMissing) const
-    {
-        std::uint64_t missing = 0;
-        std::uint64_t next = first;  // the numbers before it are settled
-        auto r = std::lower_bound(runs_.begin(), runs_.end(), first,
-                                  [](const auto& run, std::uint64_t n) { return run.second < n; });
-        for (; r != runs_.end() && r->first <= last && next <= last; ++r) {
-            if (r->first > next) {
-                if (!firstMissing)
-                    firstMissing = next;
-                missing += r->first - next;
-            }
-            next = std::max(next, r->second + 1);
-        }
-        if (next <= last) {
-            if (!firstMissing)
-                firstMissing = next;
-            missing += last - next + 1;
-        }
-        return missing;
+        const std::string_view part = bytes_.substr(std::min(static_cast<std::size_t>(at), bytes_.size()),
+                                                    static_cast<std::size_t>(n));
+        std::memcpy(out, part.data(), part.size());
+        return static_cast<std::int64_t>(part.size());
     }
 
 private:
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> runs_;
+    std::string_view bytes_;
 };
-
-// The records of the plan's ranges that were not read, and the first of them.
-void CountGaps(const ChunkPlan& plan, const NumberRuns& seen, EvtxCounts& counts)
-{
-    std::int64_t missing = 0;
-    std::optional<std::uint64_t> firstMissing;
-    std::uint64_t coveredTo = 0;  // ranges that overlap are counted once
-    bool any = false;
-    for (auto [first, last] : plan.Ranges) {
-        if (any && first <= coveredTo)
-            first = coveredTo + 1;
-        if (any && first > last)
-            continue;
-        any = true;
-        coveredTo = last;
-        missing += static_cast<std::int64_t>(seen.Missing(first, last, firstMissing));
-    }
-    for (std::uint64_t n : plan.Damaged) {
-        if (seen.Contains(n))
-            continue;
-        ++missing;
-        if (!firstMissing || n < *firstMissing)
-            firstMissing = n;
-    }
-    counts.Unread += missing;
-    if (firstMissing)
-        counts.FirstUnread = static_cast<std::int64_t>(*firstMissing);
-}
 
 // Text from the library's UTF-16 as single bytes, the way text files are
 // read: a character above U+00FF (a surrogate pair counting as one, an
@@ -206,8 +84,18 @@ void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, 
     }
 }
 
-// The library's handles, freed however the reading ends.
+// The first record number of a kind into first, unless one is there; a
+// number too great to be a real one tells no place.
+void NoteFirst(std::int64_t& first, std::uint64_t number)
+{
+    if (first < 0 && number <= static_cast<std::uint64_t>(INT64_MAX))
+        first = static_cast<std::int64_t>(number);
+}
+
+// The library's handles on one chunk given as a file of its own, freed
+// however the reading ends.
 struct Library {
+    libbfio_handle_t* Bytes = nullptr;
     libevtx_file_t* File = nullptr;
     libevtx_error_t* Error = nullptr;
     bool Open = false;
@@ -218,6 +106,8 @@ struct Library {
             libevtx_file_close(File, nullptr);
         if (File != nullptr)
             libevtx_file_free(&File, nullptr);
+        if (Bytes != nullptr)
+            libbfio_handle_free(&Bytes, nullptr);
         ClearError();
     }
     void ClearError()
@@ -231,59 +121,95 @@ struct Library {
         ClearError();
         return result == 1;
     }
+    bool OpenMemory(std::vector<char>& file)
+    {
+        libbfio_error_t* error = nullptr;
+        const bool set = libbfio_memory_range_initialize(&Bytes, &error) == 1 &&
+                         libbfio_memory_range_set(Bytes, reinterpret_cast<std::uint8_t*>(file.data()), file.size(), &error) == 1;
+        if (error != nullptr)
+            libbfio_error_free(&error);
+        Open = set && Ok(libevtx_file_initialize(&File, &Error)) &&
+               Ok(libevtx_file_open_file_io_handle(File, Bytes, libevtx_get_access_flags_read(), &Error));
+        return Open;
+    }
 };
+
+bool Stopped(const EvtxReading& reading)
+{
+    for (const std::atomic<bool>* flag : {reading.Stop, reading.Cancel})
+        if (flag != nullptr && flag->load(std::memory_order_relaxed))
+            return true;
+    return false;
+}
 
 class RecordReader {
 public:
-    RecordReader(Library& lib, const EvtxEventList& events, EvtxFileRead& out) : lib_(lib), events_(events), out_(out) {}
+    RecordReader(const EvtxEventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
 
-    // One record by its index; false when the library cannot give it.
-    bool Read(int index, bool recovered)
+    enum Outcome { kRead, kFailed, kCopy };
+
+    // One record of the chunk open in lib, by its index.
+    Outcome Read(Library& lib, int index, bool recovered)
     {
+        lib_ = &lib;
         libevtx_record_t* record = nullptr;
-        const int got = recovered ? libevtx_file_get_recovered_record_by_index(lib_.File, index, &record, &lib_.Error)
-                                  : libevtx_file_get_record_by_index(lib_.File, index, &record, &lib_.Error);
-        if (!lib_.Ok(got) || record == nullptr)
-            return false;
+        const int got = recovered ? libevtx_file_get_recovered_record_by_index(lib.File, index, &record, &lib.Error)
+                                  : libevtx_file_get_record_by_index(lib.File, index, &record, &lib.Error);
+        if (!lib.Ok(got) || record == nullptr)
+            return kFailed;
         std::uint64_t number = 0;
-        const bool numbered = lib_.Ok(libevtx_record_get_identifier(record, &number, &lib_.Error));
-        if (numbered)
-            seen_.Add(number);
-        ++out_.Counts.Records;
-        Examine(record, number);
+        Outcome outcome = kFailed;
+        if (!lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error)))
+            outcome = kFailed;
+        else if (seen_.Contains(number)) {
+            ++out_.Counts.Copies;
+            NoteFirst(out_.Counts.FirstCopy, number);
+            outcome = kCopy;
+        }
+        else if (Examine(record, number)) {
+            // A record whose event could not be told is left unread: it is
+            // counted among the missing numbers.
+            seen_.Insert(number);
+            ++out_.Counts.Records;
+            outcome = kRead;
+        }
         libevtx_record_free(&record, nullptr);
-        return true;
+        return outcome;
     }
 
-    NumberRuns& Seen() { return seen_; }
+    const RecordNumberSet& Seen() const { return seen_; }
 
 private:
-    // A connection event when from RemoteAccess with one of the two IDs.
-    void Examine(libevtx_record_t* record, std::uint64_t number)
+    // A connection event when from RemoteAccess with one of the two IDs;
+    // false when the record's event or source cannot be told.
+    bool Examine(libevtx_record_t* record, std::uint64_t number)
     {
         std::uint32_t id = 0;
-        if (!lib_.Ok(libevtx_record_get_event_identifier(record, &id, &lib_.Error)))
-            return;
+        if (!lib_->Ok(libevtx_record_get_event_identifier(record, &id, &lib_->Error)))
+            return false;
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
         if (event != kWithSpeed && event != kWithoutSpeed)
-            return;
-        if (!Text(record, kSource, 0) || !IsRemoteAccess(source_))
-            return;
+            return true;
+        if (!Text(record, kSource, 0))
+            return false;
+        if (!IsRemoteAccess(source_))
+            return true;
         if (!events_.Contains(event)) {
             ++out_.Counts.NotListed[event];
-            return;
+            return true;
         }
         if (!ReadConnection(record, event == kWithSpeed, number)) {
-            if (out_.Counts.Unreadable++ == 0)
-                out_.Counts.FirstUnreadable = static_cast<std::int64_t>(number);
+            ++out_.Counts.Unreadable;
+            NoteFirst(out_.Counts.FirstUnreadable, number);
         }
+        return true;
     }
 
     // The event's strings and computer as single bytes, then its values.
     bool ReadConnection(libevtx_record_t* record, bool withSpeed, std::uint64_t number)
     {
         int count = 0;
-        if (!lib_.Ok(libevtx_record_get_number_of_strings(record, &count, &lib_.Error)) || count < 0)
+        if (!lib_->Ok(libevtx_record_get_number_of_strings(record, &count, &lib_->Error)) || count < 0)
             return false;
         strings_.resize(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k)
@@ -324,30 +250,30 @@ private:
         std::size_t size = 0;
         int got = 0;
         switch (what) {
-        case kSource: got = libevtx_record_get_utf16_source_name_size(record, &size, &lib_.Error); break;
-        case kComputer: got = libevtx_record_get_utf16_computer_name_size(record, &size, &lib_.Error); break;
-        case kString: got = libevtx_record_get_utf16_string_size(record, index, &size, &lib_.Error); break;
+        case kSource: got = libevtx_record_get_utf16_source_name_size(record, &size, &lib_->Error); break;
+        case kComputer: got = libevtx_record_get_utf16_computer_name_size(record, &size, &lib_->Error); break;
+        case kString: got = libevtx_record_get_utf16_string_size(record, index, &size, &lib_->Error); break;
         }
-        if (!lib_.Ok(got))
+        if (!lib_->Ok(got))
             return false;
         units_.assign(std::max<std::size_t>(size, 1), 0);
         if (size > 0) {
             switch (what) {
-            case kSource: got = libevtx_record_get_utf16_source_name(record, units_.data(), size, &lib_.Error); break;
-            case kComputer: got = libevtx_record_get_utf16_computer_name(record, units_.data(), size, &lib_.Error); break;
-            case kString: got = libevtx_record_get_utf16_string(record, index, units_.data(), size, &lib_.Error); break;
+            case kSource: got = libevtx_record_get_utf16_source_name(record, units_.data(), size, &lib_->Error); break;
+            case kComputer: got = libevtx_record_get_utf16_computer_name(record, units_.data(), size, &lib_->Error); break;
+            case kString: got = libevtx_record_get_utf16_string(record, index, units_.data(), size, &lib_->Error); break;
             }
-            if (!lib_.Ok(got))
+            if (!lib_->Ok(got))
                 return false;
         }
         Utf16ToSingleBytes(units_, size, out != nullptr ? *out : source_);
         return true;
     }
 
-    Library& lib_;
+    Library* lib_ = nullptr;
     const EvtxEventList& events_;
     EvtxFileRead& out_;
-    NumberRuns seen_;
+    RecordNumberSet seen_;
     std::vector<std::string> strings_;
     std::string computer_;
     ConnectionLine line_;
@@ -356,33 +282,164 @@ private:
     std::string source_;
 };
 
-bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-
-// Every record the library can give, then the count of those it cannot.
-void ReadRecords(Library& lib, FileSource& source, const EvtxEventList& events, const std::atomic<bool>* stop,
-                 EvtxFileRead& out)
+// The number range a chunk accounts for: from its header when that is
+// sound, else from the records found in it.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkCheck& check)
 {
-    out.Counts.Opened = true;
-    RecordReader reader(lib, events, out);
-    std::int64_t failed = 0;
-    int records = 0;
-    if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &records, &lib.Error)))
-        records = 0;
-    for (int i = 0; i < records && !Stopped(stop); ++i)
-        failed += reader.Read(i, false) ? 0 : 1;
-    int recovered = 0;
-    if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
-        recovered = 0;
-    out.Counts.Recovered = recovered;
-    for (int i = 0; i < recovered && !Stopped(stop); ++i)
-        out.Counts.RecoveredUnread += reader.Read(i, true) ? 0 : 1;
-    if (Stopped(stop))
-        return;
-    reader.Seen().Settle();
-    CountGaps(ReadChunkPlan(source), reader.Seen(), out.Counts);
-    // Records the library knew of but could not give, where no chunk
-    // header accounts for them.
-    out.Counts.Unread = std::max(out.Counts.Unread, failed);
+    if (check.HeaderSound)
+        return std::make_pair(check.First, check.Last);
+    if (check.Found.empty())
+        return std::nullopt;
+    std::uint64_t low = UINT64_MAX, high = 0;
+    for (const RecordPlace& r : check.Found) {
+        low = std::min(low, r.Number);
+        high = std::max(high, r.Number);
+    }
+    if (high - low >= kMostRecordsInChunk)
+        return std::nullopt;
+    return std::make_pair(low, high);
+}
+
+// The file chunk by chunk, each given to the library as a file of its own:
+// the reading can stop and tell its progress between any two records,
+// checks each chunk itself, and reads each record number once. A real log
+// numbers its records without a gap from the oldest to the newest, and the
+// file header names the next: every number of that span not read is
+// counted as unread.
+class FileReader {
+public:
+    FileReader(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading, EvtxFileRead& out)
+        : source_(source), reading_(reading), out_(out), records_(events, out),
+          file_(static_cast<std::size_t>(kHeaderBlock + kChunkSize), '\0')
+    {
+    }
+
+    void Read()
+    {
+        const std::int64_t size = source_.Size();
+        if (size < kHeaderBlock || source_.Read(0, file_.data(), kHeaderBlock) < kHeaderBlock ||
+            !IsEvtxHead(std::string_view(file_.data(), kHeaderBlock)))
+            return;
+        out_.Counts.Opened = true;
+        const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
+        OneChunkHeader();
+        std::int64_t slots = 0;
+        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++slots) {
+            if (Stopped(reading_))
+                return;
+            char* chunk = file_.data() + kHeaderBlock;
+            const std::int64_t got = source_.Read(at, chunk, std::min(kChunkSize, size - at));
+            std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
+            Chunk(slots, header && static_cast<std::uint64_t>(slots) == header->OldestChunk);
+            if (reading_.BytesDone != nullptr)
+                reading_.BytesDone->store(at + got, std::memory_order_relaxed);
+        }
+        if (Stopped(reading_))
+            return;
+        const std::int64_t whole = size > kHeaderBlock ? (size - kHeaderBlock) / kChunkSize : 0;
+        if (header && header->Chunks > whole) {
+            out_.Counts.ChunksNamed = header->Chunks;
+            out_.Counts.ChunksMissing = header->Chunks - whole;
+        }
+        CountMissing(header);
+    }
+
+private:
+    // The file header as for a file of one chunk.
+    void OneChunkHeader()
+    {
+        char* h = file_.data();
+        std::memset(h + 8, 0, 24);  // the oldest and the newest chunk: the one; no next record
+        h[42] = 1;
+        h[43] = 0;
+        std::memset(h + 120, 0, 4);  // not dirty, not full
+    }
+
+    void Chunk(std::int64_t index, bool oldest)
+    {
+        char* chunk = file_.data() + kHeaderBlock;
+        const ChunkCheck check = CheckChunk(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)));
+        const auto range = ChunkRange(check);
+        if (!range) {
+            ++lost_;  // unused space, or a chunk past finding: the numbers around it tell
+            return;
+        }
+        if (!check.HeaderSound)
+            MendChunkHeader(chunk, check);
+        if (!low_ || range->first < low_->first) {
+            // Records before the lowest chunk: its index in the log says how many.
+            low_ = {range->first, check.HeaderSound && !oldest && check.FirstIndex > 0 ? check.FirstIndex - 1 : 0};
+        }
+        high_ = std::max(high_, range->second);
+        const std::int64_t connections = static_cast<std::int64_t>(out_.Connections.size());
+        const std::int64_t records = out_.Counts.Records, unreadable = out_.Counts.Unreadable;
+        Library lib;
+        if (lib.OpenMemory(file_)) {
+            int n = 0;
+            if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
+                n = 0;
+            for (int i = 0; i < n && !Stopped(reading_); ++i)
+                failed_ += records_.Read(lib, i, false) == RecordReader::kFailed ? 1 : 0;
+            // Records of the chunk's free space: read when their number is new.
+            int recovered = 0;
+            if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
+                recovered = 0;
+            out_.Counts.Recovered += recovered;
+            for (int i = 0; i < recovered && !Stopped(reading_); ++i)
+                out_.Counts.RecoveredUnread += records_.Read(lib, i, true) == RecordReader::kFailed ? 1 : 0;
+        }
+        if (!check.Sound()) {
+            const std::int64_t kept = static_cast<std::int64_t>(out_.Connections.size()) - connections;
+            out_.Counts.DamagedChunks.push_back(
+                {index, kept, out_.Counts.Records - records - kept - (out_.Counts.Unreadable - unreadable)});
+        }
+    }
+
+    void CountMissing(const std::optional<FileHeader>& header)
+    {
+        std::uint64_t low = 0, high = high_;
+        if (low_) {
+            const std::uint64_t before =
+                std::min({low_->second, low_->first > 0 ? low_->first - 1 : 0, lost_ * kMostRecordsInChunk});
+            low = low_->first - before;
+        }
+        if (header && header->NextRecord > 1) {
+            // What the header's next number says is written; a header not
+            // written since (a dirty file) says less, never more.
+            // The chunks it names hold no more than they can.
+            const std::uint64_t most = static_cast<std::uint64_t>(std::max<std::int64_t>(header->Chunks, 1)) * kMostRecordsInChunk;
+            high = std::max(high, low_ ? std::min(header->NextRecord - 1, high_ + most) : header->NextRecord - 1);
+            if (!low_)
+                low = header->NextRecord - std::min(header->NextRecord - 1, most);
+        }
+        std::int64_t missing = 0;
+        std::optional<std::uint64_t> first;
+        if ((low_ || high > 0) && low <= high)
+            missing = static_cast<std::int64_t>(
+                std::min<std::uint64_t>(records_.Seen().Missing(low, high, first), INT64_MAX));
+        // Records the library knew of but could not give, where no number
+        // accounts for them.
+        out_.Counts.Unread = std::max(missing, failed_);
+        if (first)
+            NoteFirst(out_.Counts.FirstUnread, *first);
+    }
+
+    ByteSource& source_;
+    const EvtxReading& reading_;
+    EvtxFileRead& out_;
+    RecordReader records_;
+    std::vector<char> file_;  // the file header, then the chunk in hand
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> low_;  // the lowest number of a chunk, and records before it
+    std::uint64_t high_ = 0;
+    std::uint64_t lost_ = 0;  // chunk places with no chunk to be read
+    std::int64_t failed_ = 0;
+};
+
+EvtxFileRead Read(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading)
+{
+    EvtxFileRead out;
+    FileReader(source, events, reading, out).Read();
+    return out;
 }
 
 }  // namespace
@@ -415,35 +472,24 @@ bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_
 
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const std::atomic<bool>* stop)
 {
-    EvtxFileRead out;
+    return ReadEvtxFile(path, events, EvtxReading{stop, nullptr, nullptr});
+}
+
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading)
+{
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     std::ifstream file(path, std::ios::binary);
     if (ec || !file)
-        return out;
-    Library lib;
-    // Opened by its native name, bytes on Unix, so that any name the
-    // enumeration found can be read.
-    const std::string name = path.string();
-    if (!lib.Ok(libevtx_file_initialize(&lib.File, &lib.Error)) ||
-        !lib.Ok(libevtx_file_open(lib.File, name.c_str(), libevtx_get_access_flags_read(), &lib.Error)))
-        return out;
-    lib.Open = true;
+        return {};
     FileSource source(file, static_cast<std::int64_t>(size));
-    ReadRecords(lib, source, events, stop, out);
-    return out;
+    return Read(source, events, reading);
 }
 
 EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
 {
-    // Through a file, as the scan reads: libbfio's memory range reads past
-    // the end of a range shorter than the file header (a 584-byte input
-    // was seen to).
-    QTemporaryFile file;
-    if (!file.open() || file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.flush())
-        return {};
-    return ReadEvtxFile(std::filesystem::path(QFile::encodeName(file.fileName()).toStdString()), events, stop);
+    MemorySource source(bytes);
+    return Read(source, events, EvtxReading{stop, nullptr, nullptr});
 }
 
 }  // namespace vy

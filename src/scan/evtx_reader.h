@@ -48,10 +48,27 @@ struct EvtxCounts {
     std::int64_t FirstUnread = -1;  // the record number of the first, -1 when not known
     // Connection events with a listed ID whose values could not be read.
     std::int64_t Unreadable = 0;
-    std::int64_t FirstUnreadable = -1;
+    std::int64_t FirstUnreadable = -1;  // -1 when not known
     // Connection events (20272, 20251) from RemoteAccess not read because
     // their ID is not in the event list, per ID.
     std::map<int, std::int64_t> NotListed;
+    // Copies of records already read (a chunk written twice, a record copy
+    // in a chunk's free space): passed over, each number read once a file.
+    std::int64_t Copies = 0;
+    std::int64_t FirstCopy = -1;  // the record number of the first
+    // Chunks that fail a checksum (or that the file's end cuts): their
+    // records are kept, but may hold damaged values. Chunk counts from 0 in
+    // the file.
+    struct DamagedChunk {
+        std::int64_t Chunk = 0;
+        std::int64_t Connections = 0;  // read from it
+        std::int64_t OtherRecords = 0;  // read from it as no connection: may be damaged ones
+    };
+    std::vector<DamagedChunk> DamagedChunks;
+    // A file shorter than its header says: the chunks it names and the ones
+    // missing (their records are among Unread).
+    std::int64_t ChunksNamed = 0;
+    std::int64_t ChunksMissing = 0;
 };
 
 struct EvtxFileRead {
@@ -71,9 +88,19 @@ private:
     std::vector<int> ids_;
 };
 
+// What a reading looks at while it runs: either flag, when given and set,
+// ends it early (within a record); BytesDone, when given, follows the bytes
+// of the file read, chunk by chunk.
+struct EvtxReading {
+    const std::atomic<bool>* Stop = nullptr;
+    const std::atomic<bool>* Cancel = nullptr;
+    std::atomic<std::int64_t>* BytesDone = nullptr;
+};
+
 // Reads a whole file. stop, when given and set, ends the reading early.
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
                           const std::atomic<bool>* stop = nullptr);
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading);
 // The same for a file's bytes in memory.
 EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
                            const std::atomic<bool>* stop = nullptr);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/active_time.h"
+#include "scan/forms/csv_fields.h"
 #include "scan/message_values.h"
 #include "store/ascii_text.h"
 #include "store/date_value.h"
@@ -529,43 +530,18 @@ std::optional<std::string_view> NextField(std::string_view line, std::size_t& fr
     return field;
 }
 
-// A message in double quotes without them, "" read as one quote (copied to
-// buffer only then); nullopt when the closing quote is missing.
-std::optional<std::string_view> Unquote(std::string_view message, std::string& buffer)
-{
-    if (message.empty() || message.front() != '"')
-        return message;
-    message.remove_prefix(1);
-    bool doubled = false;
-    std::size_t end = message.find('"');
-    while (end != npos && end + 1 < message.size() && message[end + 1] == '"') {
-        doubled = true;
-        end = message.find('"', end + 2);
-    }
-    if (end == npos)
-        return std::nullopt;
-    message = message.substr(0, end);
-    if (!doubled)
-        return message;
-    // Inside, every quote is the first of a pair: keep it, skip the second.
-    buffer.clear();
-    for (std::size_t at = 0; at < message.size();) {
-        const std::size_t quote = std::min(message.find('"', at), message.size() - 1);
-        buffer.append(message.substr(at, quote + 1 - at));
-        at = quote + 2;
-    }
-    return std::string_view(buffer);
-}
-
-// The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ".
+// The message without the optional "RoutingDomainID- {GUID}: CoID={GUID}: ",
+// CoID in any letter case.
 std::optional<std::string_view> WithoutRouting(std::string_view message)
 {
     constexpr std::string_view kRouting = "RoutingDomainID- {";
     constexpr std::string_view kConnection = "}: CoID={";
     if (!message.starts_with(kRouting))
         return message;
-    const std::size_t co = message.find(kConnection, kRouting.size());
-    const std::size_t end = co == npos ? npos : message.find("}: ", co + kConnection.size());
+    const std::size_t co = message.find("}: ", kRouting.size());
+    if (co == npos || !EqualAsciiFolded(message.substr(co, kConnection.size()), kConnection))
+        return std::nullopt;
+    const std::size_t end = message.find("}: ", co + kConnection.size());
     if (end == npos)
         return std::nullopt;
     return message.substr(end + 3);
@@ -592,7 +568,10 @@ bool ParseCurrent(std::string_view line, std::size_t from, bool withSpeed, Conne
     const auto computer = NextField(line, from) ? NextField(line, from) : std::nullopt;
     if (!computer)
         return false;
-    const auto unquoted = Unquote(line.substr(from), out.Unquoted);
+    // The message perhaps in double quotes.
+    const std::string_view message = line.substr(from);
+    std::size_t close = 0;
+    const auto unquoted = message.starts_with('"') ? Unquoted(message, out.Unquoted, close) : std::optional(message);
     return unquoted && ParseCurrentMessage(*unquoted, *computer, withSpeed, out);
 }
 
@@ -827,13 +806,14 @@ int UnlistedConnectionEvent(std::string_view line)
         f = line.substr(from, comma - from);
         from = comma + 1;
     }
-    if (field[2] != "RemoteAccess")
+    return RemoteAccessConnectionEvent(field[5], field[2]);
+}
+
+int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view source)
+{
+    if (!EqualAsciiFolded(source, "RemoteAccess"))
         return 0;
-    if (field[5] == kCurrentFormEventId)
-        return 20272;
-    if (field[5] == "20251")
-        return 20251;
-    return 0;
+    return eventId == kCurrentFormEventId ? 20272 : eventId == kSpeedFormEventId ? 20251 : 0;
 }
 
 }  // namespace vy

@@ -135,7 +135,8 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
 
 // The message of a current server's event 20272 (withSpeed false: speed
 // "0") or 20251 (withSpeed true), without quotes, perhaps after the routing
-// prefix "RoutingDomainID- {GUID}: CoID={GUID}: ". server becomes the
+// prefix "RoutingDomainID- {GUID}: CoID={GUID}: " (CoID in any letter case:
+// Windows writes "CoId" in 20251). server becomes the
 // record's server. The views of out point into message and server.
 bool ParseCurrentMessage(std::string_view message, std::string_view server, bool withSpeed, ConnectionLine& out);
 
@@ -146,6 +147,11 @@ bool ParseCurrentMessage(std::string_view message, std::string_view server, bool
 // read from the message.
 bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::string_view server,
                        std::string_view message, ConnectionLine& out);
+
+// The connection event that an event of ID eventId from source is: 20272 or
+// 20251 when the source is RemoteAccess (in any letter case), else 0. The
+// one rule by which every form tells the current servers' connections.
+int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view source);
 
 // For a line that holds the recognition marker but no listed ID: the event
 // ID when it is a connection event of current servers (source RemoteAccess,

@@ -1,6 +1,7 @@
 #include "scan/log_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -46,11 +47,18 @@ bool LogReader::Open(const QString& path)
     Close();
     // Only a plain file: a pipe put in place of a log file would block the
     // scan at the open.
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        why_ = !info.exists() && info.isSymLink() ? "it is a link to nothing or to itself"
+               : info.exists()                    ? "it is no plain file"
+                                                  : "it is gone";
         return false;
+    }
     file_.setFileName(path);
-    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        why_ = file_.error() == QFileDevice::PermissionsError ? "permission denied" : file_.errorString().toStdString();
         return false;
+    }
     Begin();
     return true;
 }
@@ -59,8 +67,10 @@ bool LogReader::Open(const std::filesystem::path& path)
 {
     Close();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why_ = ec ? ec.message() : "it is no plain file";
         return false;
+    }
     // A name that a text names exactly is opened as before; another one
     // (bytes that are no text in the system's encoding) through the C
     // library, which takes the system's own form.
@@ -75,8 +85,10 @@ bool LogReader::Open(const std::filesystem::path& path)
     } else {
         return Open(QString::fromStdU16String(path.u16string()));
     }
-    if (handle == nullptr)
+    if (handle == nullptr) {
+        why_ = std::error_code(errno, std::generic_category()).message();
         return false;
+    }
     std::setvbuf(handle, nullptr, _IONBF, 0);  // the reader reads big blocks itself
     if (!file_.open(handle, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         std::fclose(handle);
@@ -97,7 +109,8 @@ void LogReader::Begin()
     odd_.clear();
     encoding_ = TextEncoding::SingleByte;
     pendingUnit_ = pendingByte_ = -1;
-    detected_ = atEnd_ = failed_ = false;
+    detected_ = atEnd_ = failed_ = mark_ = false;
+    why_.clear();
 }
 
 void LogReader::Close()
@@ -169,10 +182,10 @@ void LogReader::Drop()
 void LogReader::DetectEncoding()
 {
     detected_ = true;
-    unsigned char head[3];
+    unsigned char head[4];
     std::size_t got = 0;
-    while (got < 3) {
-        const qint64 n = file_.read(reinterpret_cast<char*>(head) + got, static_cast<qint64>(3 - got));
+    while (got < 4) {
+        const qint64 n = file_.read(reinterpret_cast<char*>(head) + got, static_cast<qint64>(4 - got));
         if (n < 0)
             failed_ = atEnd_ = true;
         if (n <= 0)
@@ -186,25 +199,31 @@ void LogReader::DetectEncoding()
     } else if (got >= 2 && head[0] == 0xFE && head[1] == 0xFF) {
         encoding_ = TextEncoding::Utf16BE;
         mark = 2;
-    } else if (got == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
+    } else if (got >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
         encoding_ = TextEncoding::Utf8;
         mark = 3;
+    } else if (got == 4 && head[0] >= 0x09 && head[0] < 0x7F && head[1] == 0 && head[2] != 0 && head[3] == 0) {
+        encoding_ = TextEncoding::Utf16LE;  // no mark, but two plain characters with their zero high bytes
+    } else if (got == 4 && head[0] == 0 && head[1] >= 0x09 && head[1] < 0x7F && head[2] == 0 && head[3] != 0) {
+        encoding_ = TextEncoding::Utf16BE;
     }
     base_ = static_cast<std::int64_t>(mark);
     const std::size_t rest = got - mark;
     if (rest == 0)
         return;
+    if (buffer_.size() < end_ + rest)
+        buffer_.resize(end_ + rest);
     if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
         end_ += Decode16(head + mark, rest, buffer_.data() + end_);  // one byte: pending
         return;
     }
-    if (buffer_.size() < rest)
-        buffer_.resize(rest);
-    const void* z = std::memchr(head, kCtrlZ, rest);
-    const std::size_t take = z ? static_cast<std::size_t>(static_cast<const unsigned char*>(z) - head) : rest;
-    std::memcpy(buffer_.data() + end_, head, take);
+    const unsigned char* text = head + mark;
+    const void* z = std::memchr(text, kCtrlZ, rest);
+    const std::size_t take = z ? static_cast<std::size_t>(static_cast<const unsigned char*>(z) - text) : rest;
+    std::memcpy(buffer_.data() + end_, text, take);
     end_ += take;
-    atEnd_ = atEnd_ || z != nullptr;
+    mark_ = z != nullptr;
+    atEnd_ = atEnd_ || mark_;
 }
 
 std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* out)
@@ -271,7 +290,7 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
     }
     pendingUnit_ = pending;
     if (!more)
-        atEnd_ = true;
+        atEnd_ = mark_ = true;
     else if (i < n)
         pendingByte_ = raw[i];
     return static_cast<std::size_t>(o - out);
@@ -300,8 +319,10 @@ bool LogReader::Fill()
     } else {
         n = file_.read(buffer_.data() + end_, static_cast<qint64>(room));
     }
-    if (n < 0)
+    if (n < 0) {
         failed_ = true;
+        why_ = file_.errorString().toStdString();
+    }
     if (n <= 0) {
         atEnd_ = true;
         if (pendingUnit_ >= 0 || pendingByte_ >= 0) {
@@ -324,11 +345,37 @@ bool LogReader::Fill()
     const void* z = std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(n));
     if (z != nullptr) {
         end_ += static_cast<std::size_t>(static_cast<const char*>(z) - fresh);
-        atEnd_ = true;  // the text ends here whatever follows
+        atEnd_ = mark_ = true;  // the text ends here whatever follows
         return true;
     }
     end_ += static_cast<std::size_t>(n);
     return true;
+}
+
+bool LogReader::NextBlock(std::string_view& text)
+{
+    if (begin_ == end_) {
+        Compact();
+        if (!Fill())
+            return false;
+    }
+    text = {buffer_.data() + begin_, end_ - begin_};
+    begin_ = scanned_ = end_;
+    return true;
+}
+
+std::int64_t CountLineEnds(std::string_view text)
+{
+    // The line feeds, then the carriage returns without one after them: a
+    // byte search each, which steps over a line's text many bytes at a time.
+    const char* p = text.data();
+    const char* end = p + text.size();
+    std::int64_t ends = 0;
+    for (const char* at = p; (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
+        ++ends;
+    for (const char* at = p; (at = static_cast<const char*>(std::memchr(at, '\r', end - at))) != nullptr; ++at)
+        ends += at + 1 == end || at[1] != '\n';
+    return ends;
 }
 
 std::size_t NextLineStart(std::string_view text, std::size_t from)

@@ -7,7 +7,8 @@
 // The text comes out as single bytes. A file that begins with a UTF-16 byte
 // order mark (FF FE little-endian, FE FF big-endian) is UTF-16: its line
 // ends and Ctrl-Z are 16-bit units, and each character becomes one byte,
-// "?" when it is above U+00FF or undecodable. A file that begins with the
+// "?" when it is above U+00FF or undecodable; so is a file without a mark
+// whose first character has a zero byte beside a plain one. A file that begins with the
 // UTF-8 mark (EF BB BF) is handed out as it stands; DecodeLine turns its
 // lines into single bytes. No mark is part of the first line.
 
@@ -55,6 +56,16 @@ public:
 
     // A read failed after the file was opened.
     bool Failed() const { return failed_; }
+    // Why the file could not be opened, or why a read failed.
+    const std::string& Why() const { return why_; }
+    // Every line is handed out, and the text ended at a Ctrl-Z before the
+    // end of the file.
+    bool EndedAtMark() const { return mark_ && atEnd_ && begin_ == end_; }
+
+    // The text read next, whatever its line ends, for a form read as a
+    // stream: what the buffer holds after the lines handed out, then block
+    // after block. False at the end. Valid until the next call.
+    bool NextBlock(std::string_view& text);
     // Known once the first line is asked for.
     TextEncoding Encoding() const { return encoding_; }
 
@@ -117,11 +128,18 @@ private:
     bool detected_ = false;
     bool atEnd_ = true;       // end of file, Ctrl-Z or error: no more reads
     bool failed_ = false;
+    bool mark_ = false;  // the text ended at a Ctrl-Z
+    std::string why_;
 };
 
 // Where the line after the one that starts at from begins, in text that
 // ends with a whole line: after the line end (or at the end of text).
 std::size_t NextLineStart(std::string_view text, std::size_t from);
+
+// How many lines end in text: carriage returns with their line feeds, lone
+// carriage returns and lone line feeds (a carriage return at its very end
+// counts alone).
+std::int64_t CountLineEnds(std::string_view text);
 
 // Where the line that holds the byte at `at` begins: after the last line
 // end before it, or at 0. Ascii: every byte from there to at is below 0x80

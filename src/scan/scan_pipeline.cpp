@@ -22,11 +22,12 @@ public:
     DirectSink(ReadSteps& steps, const std::atomic<bool>& stop) : steps_(steps), stop_(stop) {}
     void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
     void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
+    void FileForm(std::size_t index, std::size_t form) override { steps_.FileForm(index, form); }
+    void Problem(std::size_t index, std::string_view sentence) override { steps_.Problem(index, sentence); }
     void Percent(int percent, bool) override { steps_.Percent(percent); }
     void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
-    void Message(const EventMessage& event) override { steps_.Message(event); }
     void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
-    void Overlong() override { steps_.Overlong(); }
+    void Overlong(std::size_t file, std::int64_t line) override { steps_.Overlong(file, line); }
     void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { steps_.UnreadRecord(file, record); }
     void EventNotListed(int id) override { steps_.EventNotListed(id); }
@@ -52,16 +53,16 @@ struct PackedNumbers {
 class BatchQueue {
 public:
     enum Kind : std::uint8_t {
-        FileBegin, FileUnreadable, Percent, Connection, Message, Parsed, Overlong, UnreadLine, UnreadRecord, EventNotListed
+        FileBegin, FileUnreadable, FileForm, Problem, Percent, Connection, Parsed, Overlong, UnreadLine,
+        UnreadRecord, EventNotListed
     };
     struct Item {
         Kind What = FileBegin;
         bool LineFollows = false;
         int Value = 0;            // file index or percentage
-        std::size_t Offset = 0;   // a connection line, a message or values: its bytes in the batch
+        std::size_t Offset = 0;   // a connection line, values or a sentence: its bytes in the batch
         std::size_t Length = 0;
-        std::int64_t At = 0;      // a connection line: the file bytes before it; a message: its offset; else a line or record number
-        TextEncoding Encoding = TextEncoding::SingleByte;  // a message's
+        std::int64_t At = 0;      // a line or record number; a form's place in the table
     };
     struct Batch {
         std::vector<Item> Items;
@@ -174,6 +175,17 @@ public:
         queue_.WaitAllTaken();
     }
     void FileUnreadable(std::size_t index) override { Add({BatchQueue::FileUnreadable, false, static_cast<int>(index)}); }
+    void FileForm(std::size_t index, std::size_t form) override
+    {
+        AddCount({BatchQueue::FileForm, false, static_cast<int>(index), 0, 0, static_cast<std::int64_t>(form)});
+    }
+    void Problem(std::size_t index, std::string_view sentence) override
+    {
+        const bool follows = lastLineFollows_;
+        const std::string_view parts[] = {sentence};
+        AddBytes({BatchQueue::Problem, false, static_cast<int>(index)}, parts);
+        lastLineFollows_ = follows;
+    }
     void Percent(int percent, bool lineFollows) override
     {
         Add({BatchQueue::Percent, lineFollows, percent});
@@ -196,16 +208,6 @@ public:
         if (percentWaits)
             Flush();  // the percentage that came with this line is on its way
     }
-    void Message(const EventMessage& event) override
-    {
-        // The ID, the server and the message one after the other; the
-        // server's length in Value.
-        const std::string_view parts[] = {event.EventId.substr(0, 5), event.Server, event.Message};
-        BatchQueue::Item item{BatchQueue::Message, false, static_cast<int>(event.Server.size())};
-        item.At = event.Offset;
-        item.Encoding = event.Encoding;
-        AddBytes(item, parts);
-    }
     void Parsed(const ConnectionLine& c) override
     {
         // The numbers, then each name after its length.
@@ -220,10 +222,10 @@ public:
         if (percentWaits)
             Flush();
     }
-    void Overlong() override
+    void Overlong(std::size_t file, std::int64_t line) override
     {
         const bool percentWaits = lastLineFollows_;
-        Add({BatchQueue::Overlong});
+        Add({BatchQueue::Overlong, false, static_cast<int>(file), 0, 0, line});
         if (percentWaits)
             Flush();
     }
@@ -427,6 +429,13 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
             case BatchQueue::FileUnreadable:
                 steps.FileUnreadable(static_cast<std::size_t>(item.Value));
                 break;
+            case BatchQueue::FileForm:
+                steps.FileForm(static_cast<std::size_t>(item.Value), static_cast<std::size_t>(item.At));
+                break;
+            case BatchQueue::Problem:
+                steps.Problem(static_cast<std::size_t>(item.Value),
+                              std::string_view(batch.Bytes.data() + item.Offset, item.Length));
+                break;
             case BatchQueue::Percent:
                 steps.Percent(item.Value);
                 done = !item.LineFollows && stopped();
@@ -438,20 +447,12 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                     steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
                 done = stopped();
                 break;
-            case BatchQueue::Message: {
-                const std::string_view bytes(batch.Bytes.data() + item.Offset, item.Length);
-                const auto server = static_cast<std::size_t>(item.Value);
-                steps.Message(
-                    {bytes.substr(0, 5), bytes.substr(5, server), bytes.substr(5 + server), item.At, item.Encoding});
-                done = stopped();
-                break;
-            }
             case BatchQueue::Parsed:
                 steps.Noted(read.Values, read.Note);
                 done = stopped();
                 break;
             case BatchQueue::Overlong:
-                steps.Overlong();
+                steps.Overlong(static_cast<std::size_t>(item.Value), item.At);
                 done = stopped();
                 break;
             case BatchQueue::UnreadLine:

@@ -14,38 +14,28 @@
 
 namespace vy {
 
-// One event of an export that carries the message in a field of its own:
-// its ID, the server it is counted for, and the message; Offset: where its
-// first line begins in the file (bytes), to name its line should it prove
-// unreadable. The message is as the file holds it, decoded by the scan's
-// thread (DecodeLine) by Encoding.
-struct EventMessage {
-    std::string_view EventId;
-    std::string_view Server;
-    std::string_view Message;
-    std::int64_t Offset = 0;
-    TextEncoding Encoding = TextEncoding::SingleByte;
-};
-
 // What the reading finds, in the order of the lines.
 class ReadSink {
 public:
     virtual ~ReadSink() = default;
     virtual void FileBegin(std::size_t index) = 0;
     virtual void FileUnreadable(std::size_t index) = 0;
+    // The form file index was found to have: its place in LogFormTable(),
+    // or the table's size when no form recognised it.
+    virtual void FileForm(std::size_t index, std::size_t form) = 0;
+    // A sentence on what in file index could not be read, and why (without
+    // the file's name).
+    virtual void Problem(std::size_t index, std::string_view sentence) = 0;
     // A percentage to show; lineFollows when the line that reached it
     // comes next (Stop then takes effect after that line).
     virtual void Percent(int percent, bool lineFollows) = 0;
-    // A connection line, as single bytes; end: the file bytes up to its end
-    // (its line end included).
-    virtual void Connection(std::string_view line, std::int64_t end) = 0;
-    // A recognised event of an export with its message apart, to be read
-    // by the message's rules.
-    virtual void Message(const EventMessage& event) = 0;
+    // A connection line, as single bytes; number: its line number from 1.
+    virtual void Connection(std::string_view line, std::int64_t number) = 0;
     // A connection whose values the reader took out itself (from insertion
     // strings); the views of the line last for the call only.
     virtual void Parsed(const ConnectionLine& connection) = 0;
-    virtual void Overlong() = 0;
+    // A line of file `file` too long to be examined; line counts from 1.
+    virtual void Overlong(std::size_t file, std::int64_t line) = 0;
     // A line of file `file` that passed recognition (a listed event ID and
     // the marker) but could not be read; line counts from 1.
     virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
@@ -72,9 +62,10 @@ public:
     virtual ~ReadSteps() = default;
     virtual void FileBegin(std::size_t index) = 0;
     virtual void FileUnreadable(std::size_t index) = 0;
+    virtual void FileForm(std::size_t index, std::size_t form) = 0;
+    virtual void Problem(std::size_t index, std::string_view sentence) = 0;
     virtual void Percent(int percent) = 0;
-    virtual void Connection(std::string_view line, std::int64_t at) = 0;
-    virtual void Message(const EventMessage& event) = 0;
+    virtual void Connection(std::string_view line, std::int64_t number) = 0;
     virtual void Parsed(const ConnectionLine& connection) = 0;
     // The values of a connection line as Connection would read them before
     // storing; false when it cannot be read (Connection then tells so). Lets
@@ -99,7 +90,7 @@ public:
         (void)note;
         Parsed(connection);
     }
-    virtual void Overlong() = 0;
+    virtual void Overlong(std::size_t file, std::int64_t line) = 0;
     virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
     virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;
     virtual void EventNotListed(int id) = 0;

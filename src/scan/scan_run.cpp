@@ -5,23 +5,60 @@
 #include <limits>
 #include <utility>
 
+#include <fstream>
+#include <memory>
+#include <span>
+
+#include <QDir>
+#include <QFileInfo>
+
 #include "scan/duplicate_check.h"
-#include "scan/evtx_read_ahead.h"
 #include "scan/exclusion_filters.h"
-#include "scan/csv_export_reader.h"
 #include "scan/file_enumeration.h"
+#include "scan/forms/log_form_table.h"
 #include "scan/line_parser.h"
-#include "scan/log_form.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
 #include "scan/progress.h"
 #include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
-#include "scan/xml_export_reader.h"
 
 namespace vy {
 
 namespace {
+
+// "1 line was", "2 lines were".
+std::string Counted(std::int64_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The folder's own name, also for "." or a path ending in "/".
+std::string FolderName(const QString& dir)
+{
+    return QFileInfo(QDir::cleanPath(QDir(dir).absolutePath())).fileName().toLatin1().toStdString();
+}
+
+// The text of file ended at a Ctrl-Z: what follows it is not read, but is
+// told unless it is padding alone (Ctrl-Z, zero bytes, blanks, line ends).
+void EndMarkProblem(const LogReader& reader, const LogFileEntry& file, ReadSink& sink, std::size_t index)
+{
+    const bool wide = reader.Encoding() == TextEncoding::Utf16LE || reader.Encoding() == TextEncoding::Utf16BE;
+    const std::int64_t after = reader.Consumed() + (wide ? 2 : 1);
+    std::ifstream in(file.Path, std::ios::binary);
+    in.seekg(after);
+    std::int64_t n = 0;
+    bool padding = true;
+    char block[4096];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i)
+            padding = padding && (block[i] == '\x1A' || block[i] == '\0' || block[i] == ' ' || block[i] == '\t' ||
+                                  block[i] == '\r' || block[i] == '\n');
+        n += in.gcount();
+    }
+    if (n > 0 && !padding)
+        sink.Problem(index, Counted(n, "byte", "bytes") + " after an end-of-file mark were not read");
+}
 
 // Tells the observer only what changes.
 class Display {
@@ -119,35 +156,23 @@ public:
         return ParseConnectionLine(settings_.LogLanguage, text, out);
     }
 
-    // A recognised event of an export with its message apart.
-    bool Process(const EventMessage& event)
+    // Where the connections read from now on are counted.
+    void CountInto(std::int64_t& count) { count_ = &count; }
+    // The first and last connect moment read.
+    std::optional<std::pair<double, double>> Span() const
     {
-        const std::string_view message = DecodeLine(event.Message, event.Encoding, decoded_);
-        if (!ParseEventMessage(settings_.LogLanguage, event.EventId, event.Server, message, line_))
-            return false;
-        Store(line_);
-        return true;
-    }
-
-    // A connection of an event log file: the same rules from here on.
-    void Process(const EvtxConnection& c, const std::vector<std::string>& names)
-    {
-        line_.DateTime = c.DateTime;
-        line_.Domain = names[c.Domain];
-        line_.User = names[c.User];
-        line_.Server = names[c.Server];
-        line_.Port = names[c.Port];
-        line_.Speed = names[c.Speed];
-        line_.ActiveTime = c.ActiveTime;
-        line_.BytesSent = c.BytesSent;
-        line_.BytesReceived = c.BytesReceived;
-        Store(line_);
+        if (first_ > last_)
+            return std::nullopt;
+        return std::pair(first_, last_);
     }
 
     // A connection whose values were read: the date range, the filters,
     // the names and the record. note: what Prefetch noted of it.
     void Store(const ConnectionLine& line, const AheadNote* note = nullptr)
     {
+        ++*count_;
+        first_ = std::min(first_, line.DateTime);
+        last_ = std::max(last_, line.DateTime);
         // The final day ends at its last minute: the midnight after it
         // belongs to the next range.
         if (!(settings_.InitialDate <= line.DateTime && line.DateTime < settings_.FinalDate + 1))
@@ -172,7 +197,7 @@ public:
         record.BytesSent = line.BytesSent;
         record.BytesReceived = line.BytesReceived;
         if (!stores_.Connections.Append(record))
-            ++result_.SkippedForCapacity;  // out of memory
+            OutOfMemory();
     }
 
     // The keys of line's two chains in the caches.
@@ -227,7 +252,7 @@ public:
             if (n.Speed < 0)
                 n.Speed = FindOrAddName(stores_, KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
             if (n.User < 0 || n.Speed < 0) {
-                ++result_.SkippedForCapacity;  // out of memory
+                OutOfMemory();
                 return false;
             }
         }
@@ -238,139 +263,75 @@ public:
         return true;
     }
 
+    void OutOfMemory()
+    {
+        ++result_.SkippedForCapacity;
+        result_.OutOfMemory = true;
+    }
+
     const ScanSettings& settings_;
     Stores& stores_;
     ScanResult& result_;
+    std::int64_t uncounted_ = 0;
+    std::int64_t* count_ = &uncounted_;
+    double first_ = std::numeric_limits<double>::infinity();
+    double last_ = -std::numeric_limits<double>::infinity();
     ExclusionList users_;
     ExclusionList domains_;
     ExclusionList ports_;
     ConnectionLine line_;
-    std::string decoded_;  // a message as single bytes
     NameCache userChains_;
     NameCache speedChains_;
 };
 
-// How many bytes at the start of text are whole lines before the line that
-// holds the first occurrence of marker (all whole lines when none does).
-struct LinesBefore {
-    std::size_t Bytes = 0;
-    std::size_t Clear = 0;  // bytes after them with no line end: up to the marker, or to the end
-    bool MarkerAfter = false;  // the line after them holds the marker
-    std::size_t Ascii = 0;  // bytes at the start of that line known to be below 0x80
-};
-
-LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
-{
-    const std::size_t hit = matcher.FindMarker(text);
-    const std::size_t at = std::min(hit, text.size());
-    const LineHead head = LineHeadOf(text, at);
-    const bool found = hit != std::string_view::npos;
-    // The marker is plain ASCII too.
-    return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
-}
-
-// The reading of every file: lines, their progress, and which are
-// connection lines. The lines before the next one that holds the
-// recognition marker are no connection lines: they only count, and are
-// passed in one go.
+// The reading of every file: each by the first form of the table that
+// recognises its head.
 void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
-               const EvtxReadAhead& evtx, ReadSink& sink)
+               const EventList& events, std::vector<std::unique_ptr<FormScan>>& scans, ReadSink& sink)
 {
     // Lines of the connection events that the list leaves out: found by
     // their ID field in the same pass as the listed ones, then told by
     // source.
     const LineMatcher matcher(settings.LogLanguage, settings.NEvents, UnlistedConnectionIds(settings.NEvents));
+    const std::span<const LogFormEntry> table = LogFormTable();
+    const std::string folderName = FolderName(settings.LogDir);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
-    LogLineRead line;
-    std::string decoded;  // reused for every line that needs decoding
-    ConnectionLine values;  // the same for the values of each line
     double fileStart = 0;  // the counter at the start of the file
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
-        if (evtx.IsEvtx(i)) {
-            // Read whole by the scan's own steps; here it only counts.
-            fileStart += static_cast<double>(files[i].Size);
-            progress.Line(fileStart, false);
-            continue;
-        }
-        if (!reader.Open(files[i].Path)) {
-            sink.FileUnreadable(i);
-            continue;
-        }
-        // The form of the file, from its first line. Only the classic one is
-        // read below; the exports have readers of their own.
-        const LogForm form = DetectLogForm(reader.Head());
-        if (form != LogForm::Classic && form != LogForm::EventLogFile) {
-            const std::string fileName = files[i].Name.toLatin1().toStdString();
-            const ExportReading reading{files[i].Path, i, matcher, ServerOfFileName(fileName), progress, fileStart, sink};
-            const bool read = form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading);
-            if (reader.Failed())
+        bool go = true;
+        try {
+            if (!reader.Open(files[i].Path)) {
                 sink.FileUnreadable(i);
-            fileStart += static_cast<double>(reader.Consumed());
-            reader.Close();
-            if (!read)
-                return;
-            continue;
-        }
-        // Everything else in the classic layout (an event log file that the
-        // reader above was not given, too: no line of it is a connection).
-        bool stopped = false;
-        bool markerNext = false;  // the next line holds the marker: it was found there
-        std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
-        for (;;) {
-            if (!markerNext) {
-                const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), matcher);
-                markerNext = passable.MarkerAfter;
-                ascii = passable.Ascii;
-                if (passable.Bytes > 0)
-                    stopped = !progress.PassLines(reader, passable.Bytes, fileStart) || sink.Stopped();
-                reader.Pass(passable.Bytes, passable.Clear);
-                if (passable.Bytes > 0) {
-                    if (stopped)
-                        break;
-                    continue;
-                }
+                sink.Problem(i, "it could not be read: " + reader.Why());
+                continue;
             }
-            if (!reader.Next(line))
-                break;
-            const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
-            const LineMatcher::IdField field = marker ? matcher.IdFieldOf(line.Text) : LineMatcher::IdField::None;
-            const bool connection = field == LineMatcher::IdField::Listed;
-            markerNext = false;
-            const std::size_t asciiHead = std::exchange(ascii, 0);
-            const std::int64_t consumed = reader.Consumed();
-            progress.Line(fileStart + static_cast<double>(consumed), connection || line.Overlong);
-            if (line.Overlong)
-                sink.Overlong();
-            else if (connection) {
-                // Read here, beside the search, while the scan's thread is
-                // behind; a line that cannot be read goes over whole, to be
-                // counted where its place is known.
-                const std::string_view text = DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead);
-                if (sink.ValuesWanted() && ParseConnectionLine(settings.LogLanguage, text, values))
-                    sink.Parsed(values);
-                else
-                    sink.Connection(text, consumed);
+            const std::size_t recognised = FormOf(reader.Head());
+            sink.FileForm(i, recognised);
+            const std::size_t form = std::min(recognised, table.size() - 1);
+            const std::string fileName = files[i].Name.toLatin1().toStdString();
+            FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
+                                progress, fileStart, sink, scans[form].get()};
+            go = table[form].Read(reading);
+            if (reader.Failed()) {
+                sink.FileUnreadable(i);
+                sink.Problem(i, "a read failed part way (" + reader.Why() + "): the rest could not be read");
+            } else if (go && reader.EndedAtMark()) {
+                EndMarkProblem(reader, files[i], sink, i);
             }
-            else if (field == LineMatcher::IdField::Also)
-                if (const int id = UnlistedConnectionEvent(line.Text))
-                    sink.EventNotListed(id);
-            if (sink.Stopped()) {
-                stopped = true;
-                break;
-            }
-        }
-        if (reader.Failed())
+        } catch (const std::bad_alloc&) {
             sink.FileUnreadable(i);
+            sink.Problem(i, "it could not be read: there was not enough memory");
+        }
         const double consumed = static_cast<double>(reader.Consumed());
         reader.Close();
-        if (stopped)
+        if (!go)
             return;
-        // What follows a Ctrl-Z is not read, but the file is done: the rest
-        // counts, or the bar would end short of its end.
+        // What a form did not read as text counts as read, or the bar would
+        // end short of the file's end.
         fileStart += std::max(consumed, static_cast<double>(files[i].Size));
         if (consumed < static_cast<double>(files[i].Size)) {
             progress.Line(fileStart, false);
@@ -383,118 +344,105 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result,
-              EvtxReadAhead& evtx, const std::atomic<bool>& stop)
-        : files_(files), display_(display), processor_(processor), result_(result), evtx_(evtx), stop_(stop)
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
+        : files_(files), display_(display), processor_(processor), result_(result)
     {
     }
     void FileBegin(std::size_t index) override
     {
         file_ = index;
         display_.File(files_[index].Name);
-        if (evtx_.IsEvtx(index))
-            EventLogFile(index);
+        processor_.CountInto(result_.Files[index].Connections);
     }
-    void FileUnreadable(std::size_t index) override { result_.UnreadableFiles.push_back(files_[index].Name); }
+    void FileUnreadable(std::size_t index) override
+    {
+        result_.UnreadableFiles.push_back(files_[index].Name);
+        result_.Files[index].Form.clear();
+    }
+    void FileForm(std::size_t index, std::size_t form) override
+    {
+        const std::span<const LogFormEntry> table = LogFormTable();
+        result_.Files[index].Form = table[std::min(form, table.size() - 1)].Title;
+        if (form == table.size())
+            unrecognised_.push_back(index);
+    }
+    void Problem(std::size_t index, std::string_view sentence) override
+    {
+        result_.Files[index].Problems.emplace_back(sentence);
+    }
     void Percent(int percent) override { display_.Percent(percent, true); }
-    void Connection(std::string_view line, std::int64_t end) override
+    void Connection(std::string_view line, std::int64_t number) override
     {
-        // Rare: the place is kept as a file offset and made a line number
-        // once the reading is over.
-        if (!processor_.Process(line) && Count(file_, false) == 1)
-            firstAt_.push_back({result_.Unread.size() - 1, file_, end});
-    }
-    void Message(const EventMessage& event) override
-    {
-        // As a line: the place is made a line number once the reading is
-        // over (a byte of the event's first line).
-        if (!processor_.Process(event) && Count(file_, false) == 1)
-            firstAt_.push_back({result_.Unread.size() - 1, file_, event.Offset + 1});
+        if (!processor_.Process(line))
+            Unread(file_, number, false);
     }
     void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
     bool Values(std::string_view line, ConnectionLine& out) override { return processor_.Read(line, out); }
     void Ahead(const ConnectionLine& connection, AheadNote& note) override { processor_.Prefetch(connection, note); }
     void Noted(const ConnectionLine& connection, const AheadNote& note) override { processor_.Store(connection, &note); }
-    void Overlong() override { ++result_.OverlongLines; }
+    void Overlong(std::size_t file, std::int64_t line) override
+    {
+        ++result_.OverlongLines;
+        if (overlongFile_ != file)
+            overlong_.push_back({file, 0, line});
+        overlongFile_ = file;
+        ++overlong_.back().Count;
+    }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }
-    void EventNotListed(int id) override { ++result_.EventsNotListed[id]; }
+    void EventNotListed(int id) override
+    {
+        ++result_.EventsNotListed[id];
+        ++result_.Files[file_].NotListed[id];
+    }
 
-    // The files whose first unread line is known by its offset only: the
-    // entry of result.Unread, and the offset.
-    struct OffsetOnly {
-        std::size_t Entry;
-        std::size_t File;
-        std::int64_t End;
-    };
-    const std::vector<OffsetOnly>& FirstOffsets() const { return firstAt_; }
+    // The problems known once every file is read: each file's overlong
+    // lines, and the files in no known form that gave nothing.
+    void LastProblems()
+    {
+        for (std::size_t i : unrecognised_) {
+            FileSummary& f = result_.Files[i];
+            if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
+                f.Problems.push_back("it is in no known form and held no connection line");
+        }
+        for (const OverlongIn& o : overlong_)
+            result_.Files[o.File].Problems.push_back(
+                Counted(o.Count, "line was", "lines were") + " longer than " +
+                std::to_string(LogReader::DefaultMaxLine >> 20) + " MiB and could not be examined (the first: line " +
+                std::to_string(o.First) + ")");
+    }
 
 private:
-    // Its connections in record order, Stop looked at after each as after
-    // a connection line; what could not be read, and the events left out of
-    // the list, counted as those of the text forms.
-    void EventLogFile(std::size_t index)
-    {
-        const EvtxFileRead read = evtx_.Take(index);
-        if (!read.Counts.Opened)
-            result_.UnreadableFiles.push_back(files_[index].Name);
-        for (const EvtxConnection& c : read.Connections) {
-            if (stop_.load(std::memory_order_relaxed))
-                break;
-            processor_.Process(c, read.Names);
-        }
-        if (read.Counts.Unreadable > 0) {
-            result_.Unread.push_back({files_[index].Name, read.Counts.Unreadable, read.Counts.FirstUnreadable, true});
-            lastFile_ = index;
-        }
-        for (const auto& [id, n] : read.Counts.NotListed)
-            result_.EventsNotListed[id] += n;
-        result_.EventLogFiles.push_back({files_[index].Name, read.Counts});
-    }
-
     void Unread(std::size_t file, std::int64_t where, bool records)
-    {
-        if (Count(file, records) == 1)
-            result_.Unread.back().First = where;
-    }
-    // Counts one more of file; the count now.
-    std::int64_t Count(std::size_t file, bool records)
     {
         std::vector<UnreadInFile>& unread = result_.Unread;
         if (unread.empty() || lastFile_ != file) {
-            unread.push_back({files_[file].Name, 0, 0, records});
+            unread.push_back({files_[file].Name, 0, where, records});
             lastFile_ = file;
         }
-        return ++unread.back().Count;
+        ++unread.back().Count;
+        FileSummary& f = result_.Files[file];
+        if (f.Unread++ == 0) {
+            f.FirstUnread = where;
+            f.Records = records;
+        }
     }
 
+    struct OverlongIn {
+        std::size_t File;
+        std::int64_t Count;
+        std::int64_t First;
+    };
     const std::vector<LogFileEntry>& files_;
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
-    EvtxReadAhead& evtx_;
-    const std::atomic<bool>& stop_;
     std::size_t file_ = 0;
     std::size_t lastFile_ = static_cast<std::size_t>(-1);
-    std::vector<OffsetOnly> firstAt_;
+    std::vector<OverlongIn> overlong_;
+    std::vector<std::size_t> unrecognised_;
+    std::size_t overlongFile_ = static_cast<std::size_t>(-1);
 };
-
-// The number of the line that ends at file offset end, counted from 1 by
-// the reader's own line ends.
-std::int64_t LineNumberAt(const std::filesystem::path& path, std::int64_t end)
-{
-    LogReader reader;
-    if (!reader.Open(path))
-        return 0;
-    std::int64_t number = 0;
-    LogLineRead line;
-    while (reader.Next(line)) {
-        ++number;
-        if (reader.Consumed() >= end)
-            break;
-    }
-    return number;
-}
 
 }  // namespace
 
@@ -513,27 +461,29 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
-    std::vector<std::filesystem::path> evtxPaths(files.size());  // the event log files, told by their first bytes
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        result.LogFileList.push_back(files[i].Name);
-        totalBytes += static_cast<double>(files[i].Size);
-        if (IsEvtxFile(files[i].Path))
-            evtxPaths[i] = files[i].Path;
+    std::vector<std::filesystem::path> paths;
+    for (const LogFileEntry& file : files) {
+        result.LogFileList.push_back(file.Name);
+        result.Files.push_back({file.Name});
+        totalBytes += static_cast<double>(file.Size);
+        paths.push_back(file.Path);
     }
-    const EvtxEventList evtxEvents(settings.NEvents);
-    EvtxReadAhead evtx(std::move(evtxPaths), evtxEvents, threads == ScanThreads::Two ? 2 : 0);
+    const EventList events(settings.NEvents);
+    // What each form keeps for the scan, where it keeps anything.
+    std::vector<std::unique_ptr<FormScan>> scans;
+    for (const LogFormEntry& form : LogFormTable())
+        scans.push_back(form.Begin != nullptr ? form.Begin({paths, events, threads == ScanThreads::Two, &stop}) : nullptr);
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result, evtx, stop);
-    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, evtx, sink); };
+    ScanSteps steps(files, display, processor, result);
+    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, events, scans, sink); };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);
     else
         ReadHere(read, steps, stop);
-    for (const ScanSteps::OffsetOnly& first : steps.FirstOffsets()) {
-        result.Unread[first.Entry].First = LineNumberAt(files[first.File].Path, first.End);
-    }
+    steps.LastProblems();
+    result.ConnectionSpan = processor.Span();
 
     if (settings.CheckLogFiles) {
         display.FilesDone();
@@ -582,39 +532,13 @@ std::vector<std::string> ScanWarnings(const ScanResult& result)
     if (result.DuplicatesFound)
         warnings.push_back("Duplicates is found!");
     if (result.SkippedForCapacity > 0)
-        warnings.push_back("Tables are full: " + std::to_string(result.SkippedForCapacity) +
-                           " connection lines were skipped.");
-    if (!result.UnreadableFiles.empty()) {
-        const std::size_t n = result.UnreadableFiles.size();
-        std::string text = std::to_string(n) + (n == 1 ? " log file could not be read: " : " log files could not be read: ");
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i > 0)
-                text += ", ";
-            text += result.UnreadableFiles[i].toLatin1().toStdString();
-        }
-        warnings.push_back(text);
-    }
-    // Damaged event log files: records the library could not give, each
-    // file with the number of the first where it is known.
-    std::string damaged;
-    std::int64_t damagedRecords = 0;
-    for (const ScanResult::EventLogFile& f : result.EventLogFiles) {
-        if (f.Counts.Unread == 0)
-            continue;
-        damagedRecords += f.Counts.Unread;
-        damaged += (damaged.empty() ? "" : ", ") + f.Name.toLatin1().toStdString() + " (" +
-                   std::to_string(f.Counts.Unread) +
-                   (f.Counts.FirstUnread >= 0 ? ", the first: record " + std::to_string(f.Counts.FirstUnread) : "") +
-                   ")";
-    }
-    if (damagedRecords > 0)
-        warnings.push_back(std::to_string(damagedRecords) +
-                           (damagedRecords == 1 ? " event record" : " event records") +
-                           " of damaged event log files could not be read: " + damaged);
-    if (result.OverlongLines > 0)
-        warnings.push_back(std::to_string(result.OverlongLines) + (result.OverlongLines == 1 ? " line was" : " lines were") +
-                           " longer than " + std::to_string(LogReader::DefaultMaxLine >> 20) +
-                           " MiB and could not be examined.");
+        warnings.push_back((result.OutOfMemory ? "Out of memory: " : "Tables are full: ") +
+                           Counted(result.SkippedForCapacity, "connection line was", "connection lines were") +
+                           " skipped.");
+    // Each file's problems: the file named, then what and why.
+    for (const FileSummary& f : result.Files)
+        for (const std::string& problem : f.Problems)
+            warnings.push_back(f.Name.toLatin1().toStdString() + ": " + problem + ".");
     return warnings;
 }
 

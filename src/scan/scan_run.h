@@ -8,11 +8,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QString>
 
-#include "scan/evtx_reader.h"
 #include "store/stores.h"
 
 namespace vy {
@@ -58,17 +58,28 @@ struct UnreadInFile {
     bool Records = false;    // an event log file: First is a record number
 };
 
+// What one file held.
+struct FileSummary {
+    QString Name;                  // as in LogFileList
+    std::string Form;              // the form's title; empty when the file could not be read
+    std::int64_t Connections = 0;  // connection records read from it (before the date range and the exclusion lists)
+    std::int64_t Unread = 0;       // connection records that could not be read
+    std::int64_t FirstUnread = 0;  // line (or record number) of the first
+    bool Records = false;          // FirstUnread is a record number
+    std::map<int, std::int64_t> NotListed;  // connection events not in the event list, per ID
+    std::vector<std::string> Problems;      // each a sentence: damage, why it could not be read, bytes after Ctrl-Z...
+};
+
 struct ScanResult {
     std::vector<QString> LogFileList;  // file names, without folder, in reading order
+    std::vector<FileSummary> Files;    // every file found, in reading order
+    // The first and last connect moment read (days), whatever the date range.
+    std::optional<std::pair<double, double>> ConnectionSpan;
     bool DuplicatesFound = false;
     std::int64_t SkippedForCapacity = 0;  // connection lines dropped because a table was full
+    bool OutOfMemory = false;  // some of them for want of memory rather than room
     std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
-    struct EventLogFile {
-        QString Name;
-        EvtxCounts Counts;
-    };
-    std::vector<EventLogFile> EventLogFiles;  // what each event log file (.evtx) held, in reading order
     std::vector<UnreadInFile> Unread;  // the files that had any, in reading order
     std::optional<std::string> FolderError;  // the folder could not be listed: why
     QString FileFilter;  // the filter the files were found by
@@ -98,9 +109,10 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
                    ScanObserver* observer, ScanThreads threads = ScanThreads::Two);
 
 // The warnings that end a scan, in the order they are shown: "Folder has no
-// log files", "Duplicates is found!", the full tables, the unreadable files,
-// the overlong lines. File names appear as Latin-1 bytes. What could not be
-// read is told by each front end in its own words.
+// log files", "Duplicates is found!", the full tables (or the memory), then
+// each file's problems as "FILE: sentence." in reading order. File names
+// appear as Latin-1 bytes. The connection lines that could not be read are
+// told by each front end in its own words.
 std::vector<std::string> ScanWarnings(const ScanResult& result);
 
 }  // namespace vy

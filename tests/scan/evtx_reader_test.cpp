@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -12,12 +13,14 @@
 #include <vector>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <libevtx.h>
 
 #include "loggen/evtx_writer.h"
 #include "loggen/log_generator.h"
+#include "scan/evtx_damage_sentences.h"
 #include "scan/evtx_reader.h"
 #include "scan/scan_run.h"
 #include "scan/scan_test_support.h"
@@ -90,10 +93,11 @@ TEST_F(EvtxScanTest, TheSameConnectionsGiveTheSameRecordsAsClassicText)
 
     const ScanResult with = Generate(loggen::MessageForm::Evtx, "20251", "20251");
     EXPECT_EQ(Values(*stores_), classic);
-    ASSERT_EQ(with.EventLogFiles.size(), 3u);
-    for (const auto& f : with.EventLogFiles) {
-        EXPECT_EQ(f.Counts.Unread, 0);
-        EXPECT_EQ(f.Counts.Unreadable, 0);
+    ASSERT_EQ(with.Files.size(), 3u);
+    for (const FileSummary& f : with.Files) {
+        EXPECT_TRUE(f.Problems.empty()) << f.Problems.front();
+        EXPECT_EQ(f.Unread, 0);
+        EXPECT_GT(f.Connections, 0);
     }
     EXPECT_TRUE(with.DuplicatesFound);
 
@@ -114,9 +118,9 @@ TEST_F(EvtxScanTest, EventsNotInTheListAreCountedPerId)
 {
     const ScanResult result = Generate(loggen::MessageForm::Evtx, "20050", "20050;20251");
     std::int64_t notListed = 0;
-    for (const auto& f : result.EventLogFiles) {
-        EXPECT_EQ(f.Counts.NotListed.count(20251), 0u);
-        notListed += f.Counts.NotListed.count(20272) ? f.Counts.NotListed.at(20272) : 0;
+    for (const FileSummary& f : result.Files) {
+        EXPECT_EQ(f.NotListed.count(20251), 0u);
+        notListed += f.NotListed.count(20272) ? f.NotListed.at(20272) : 0;
     }
     // Half the connections were written as 20272, and none of them is kept.
     EXPECT_GT(notListed, 700);
@@ -227,99 +231,139 @@ TEST(EvtxReader, RealFilesAreReadWholeWithoutAConnection)
         const QString path = data.filePath(e.Name);
         const std::filesystem::path native(QFile::encodeName(path).toStdString());
         ASSERT_TRUE(IsEvtxFile(native)) << e.Name;
-        const EvtxFileRead read = ReadEvtxFile(native, events);
+        std::atomic<std::int64_t> told{0};  // told chunk by chunk up to the file's end
+        const EvtxFileRead read = ReadEvtxFile(native, events, EvtxReading{nullptr, nullptr, &told});
+        EXPECT_EQ(told.load(), QFileInfo(path).size()) << e.Name;
         EXPECT_TRUE(read.Counts.Opened) << e.Name;
         EXPECT_TRUE(read.Connections.empty()) << e.Name;
         EXPECT_EQ(read.Counts.Records + read.Counts.RecoveredUnread, e.Records + e.Recovered) << e.Name;
         EXPECT_EQ(read.Counts.Recovered, e.Recovered) << e.Name;
-        EXPECT_EQ(read.Counts.Unread, 0) << e.Name;
+        EXPECT_EQ(EvtxDamageSentences(read.Counts), std::vector<std::string>{}) << e.Name;
         EXPECT_EQ(read.Counts.Unreadable, 0) << e.Name;
         EXPECT_TRUE(read.Counts.NotListed.empty()) << e.Name;
-        // The same from memory.
+        // The same from memory; nothing once stopped.
         EXPECT_EQ(ReadEvtxBytes(Slurp(path), events).Counts.Records, read.Counts.Records) << e.Name;
+        const std::atomic<bool> stopped{true};
+        EXPECT_EQ(ReadEvtxBytes(Slurp(path), events, &stopped).Counts.Records, 0) << e.Name;
     }
 }
 
-TEST(EvtxReader, DamagedFilesReadWhatIsReadableAndCountTheRest)
+constexpr std::size_t kChunk = 65536;
+std::size_t ChunkAt(std::size_t c) { return 4096 + c * kChunk; }
+std::size_t Le32At(const std::string& s, std::size_t at)
 {
+    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
+           static_cast<unsigned char>(s[at + 2]) << 16 | static_cast<std::size_t>(static_cast<unsigned char>(s[at + 3])) << 24;
+}
+// The k-th record of chunk c, from 0.
+std::size_t RecordAt(const std::string& s, std::size_t c, int k)
+{
+    std::size_t at = ChunkAt(c) + 512;
+    for (int i = 0; i < k; ++i)
+        at += Le32At(s, at + 4);
+    return at;
+}
+
+TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
+{
+    // Connection events only: every record counted is a connection counted.
     QTemporaryDir dir;
     loggen::GeneratorOptions o;
     o.Seed = 3;
-    o.ConnectionLines = 400;
-    o.OtherLines = 3000;
+    o.ConnectionLines = 1000;
+    o.OtherLines = 0;
     o.Form = loggen::MessageForm::Evtx;
     o.EventId = "20251";
     const auto folder = loggen::GenerateLogFolder(dir.path().toStdString(), o);
     const std::string whole = Slurp(QDir(dir.path()).filePath(QString::fromStdString(folder.Files[0])));
     const EvtxEventList events("20251");
-    const std::int64_t total = folder.ConnectionLines + folder.OtherLines;
+    const auto written = static_cast<std::int64_t>(folder.ConnectionLines);
     const EvtxFileRead intact = ReadEvtxBytes(whole, events);
-    ASSERT_EQ(intact.Counts.Records, total);
-    ASSERT_EQ(static_cast<std::int64_t>(intact.Connections.size()), folder.ConnectionLines);
-    const std::size_t chunk = 65536, third = 4096 + 2 * chunk;
-    ASSERT_GT(whole.size(), third + chunk);
-
-    auto check = [&](const std::string& bytes, const char* what, bool everyRecordCounted) {
+    ASSERT_EQ(static_cast<std::int64_t>(intact.Connections.size()), written);
+    const std::size_t chunks = (whole.size() - 4096) / kChunk;
+    ASSERT_GE(chunks, 6u);
+    auto fill = [](std::string& s, std::size_t at, std::size_t n, auto byte) {
+        for (std::size_t i = 0; i < n; ++i)
+            s[at + i] = static_cast<char>(byte(i));
+    };
+    auto zero = [](std::size_t) { return 0; };
+    auto garbage = [](std::size_t i) { return 0xA5 ^ (i * 7); };
+    const std::string provider("R\0e\0m\0o\0t\0e\0A\0c\0c\0e\0s\0s\0", 24);
+    struct Damage {
+        const char* What;
+        std::function<void(std::string&)> Do;
+        bool Harmless = false;  // loses and doubts nothing
+    };
+    const Damage table[] = {
+        {"cut at a chunk boundary", [](std::string& s) { s.resize(ChunkAt(3)); }},
+        {"cut within a chunk", [](std::string& s) { s.resize(ChunkAt(3) + 30000); }},
+        {"cut after the file header", [](std::string& s) { s.resize(ChunkAt(0)); }},
+        {"a zeroed chunk", [&](std::string& s) { fill(s, ChunkAt(2), kChunk, zero); }},
+        {"the first chunk zeroed", [&](std::string& s) { fill(s, ChunkAt(0), kChunk, zero); }},
+        {"the last chunk zeroed", [&](std::string& s) { fill(s, ChunkAt(chunks - 1), kChunk, zero); }},
+        {"a garbage chunk", [&](std::string& s) { fill(s, ChunkAt(3), kChunk, garbage); }},
+        {"a chunk header overwritten", [&](std::string& s) { fill(s, ChunkAt(2), 120, garbage); }},
+        {"a chunk written twice", [](std::string& s) { s.insert(ChunkAt(2), s.substr(ChunkAt(1), kChunk)); }},
+        {"a record copy in a chunk's free space",
+         [](std::string& s) {
+             // In the last chunk, which has room.
+             const std::size_t last = (s.size() - 4096) / kChunk - 1, second = RecordAt(s, last, 1);
+             s.replace(ChunkAt(last) + Le32At(s, ChunkAt(last) + 48), Le32At(s, second + 4), s.substr(second, Le32At(s, second + 4)));
+         }},
+        {"damaged binary XML in a chunk's last record, checksums made anew",
+         [](std::string& s) {
+             s[ChunkAt(2) + Le32At(s, ChunkAt(2) + 44) + 24] = '\xFF';
+             loggen::EvtxWriter::SealChunk(s, ChunkAt(2));
+         }},
+        {"a flipped byte in a record number, checksums made anew",
+         [](std::string& s) {
+             s[RecordAt(s, 1, 10) + 9] ^= 1;
+             loggen::EvtxWriter::SealChunk(s, ChunkAt(1));
+         }},
+        {"a flipped byte in the provider's name", [&](std::string& s) { s[s.find(provider, ChunkAt(4)) + 14] ^= 4; }},
+        {"flipped bytes amid a chunk's records", [](std::string& s) { s[ChunkAt(3) + 3000] ^= 0x5A, s[ChunkAt(3) + 3001] ^= 0x5A; }},
+        {"a 48-byte chunk stub at the end", [](std::string& s) { s += std::string("ElfChnk\0", 8) + std::string(40, '\0'); }, true},
+    };
+    for (const Damage& d : table) {
+        std::string bytes = whole;
+        d.Do(bytes);
         const EvtxFileRead read = ReadEvtxBytes(bytes, events);
-        EXPECT_TRUE(read.Counts.Opened) << what;
-        EXPECT_GT(read.Counts.Records, 0) << what;
-        EXPECT_LT(read.Counts.Records, total) << what;
-        EXPECT_GT(read.Counts.Unread, 0) << what;
-        EXPECT_GT(read.Counts.FirstUnread, 0) << what;
-        if (everyRecordCounted)
-            EXPECT_EQ(read.Counts.Records + read.Counts.Unread, total) << what;
-        else
-            EXPECT_LE(read.Counts.Records + read.Counts.Unread, total) << what;
+        std::int64_t doubted = 0;
+        for (const auto& chunk : read.Counts.DamagedChunks)
+            doubted += chunk.OtherRecords;
+        EXPECT_EQ(static_cast<std::int64_t>(read.Connections.size()) + read.Counts.Unread + read.Counts.Unreadable + doubted,
+                  written)
+            << d.What;
+        EXPECT_EQ(EvtxDamageSentences(read.Counts).empty(), d.Harmless) << d.What;
+        if (!read.Counts.DamagedChunks.empty() || read.Counts.Copies > 0)
+            continue;
         // What was read is what the intact file holds.
         for (const EvtxConnection& c : read.Connections) {
-            const EvtxConnection& same = intact.Connections[static_cast<std::size_t>(
-                std::find_if(intact.Connections.begin(), intact.Connections.end(),
-                             [&](const EvtxConnection& x) { return x.Record == c.Record; }) -
-                intact.Connections.begin())];
-            EXPECT_EQ(intact.Names[same.User] + intact.Names[same.Port] + std::to_string(same.BytesSent),
-                      read.Names[c.User] + read.Names[c.Port] + std::to_string(c.BytesSent));
+            const auto same = std::find_if(intact.Connections.begin(), intact.Connections.end(),
+                                           [&](const EvtxConnection& x) { return x.Record == c.Record; });
+            ASSERT_NE(same, intact.Connections.end()) << d.What;
+            EXPECT_EQ(intact.Names[same->User] + intact.Names[same->Port] + std::to_string(same->BytesSent),
+                      read.Names[c.User] + read.Names[c.Port] + std::to_string(c.BytesSent))
+                << d.What;
         }
-    };
-    std::string bytes = whole;
-    bytes[third + 3000] ^= 0x5A;  // a record's bytes: the chunk's checksum fails
-    bytes[third + 3001] ^= 0x5A;
-    check(bytes, "bad checksum", true);
-    bytes = whole;
-    for (std::size_t i = 0; i < 3000; ++i)  // garbage amid a chunk's records
-        bytes[third + 20000 + i] = static_cast<char>(0xA5 ^ i);
-    check(bytes, "garbage records", true);
-    bytes = whole;
-    for (std::size_t i = 0; i < 120; ++i)  // a chunk header overwritten: its records are still found
-        bytes[third + i] = static_cast<char>(0xA5 ^ i);
-    const EvtxFileRead headless = ReadEvtxBytes(bytes, events);
-    EXPECT_EQ(headless.Counts.Records + headless.Counts.Unread, total);
-    check(whole.substr(0, third + 30000), "truncated", false);
-    bytes = whole;
-    bytes[120] = 1;  // a dirty file
-    EXPECT_EQ(ReadEvtxBytes(bytes, events).Counts.Records, total);
-    // Neither nothing, nor the header alone, nor garbage after it crash.
-    for (const std::string& junk : {std::string(), whole.substr(0, 8), whole.substr(0, 4096), whole.substr(0, 4096) + std::string(chunk, '\x2A')})
-        EXPECT_EQ(ReadEvtxBytes(junk, events).Connections.size(), 0u);
-    // A scan says what a damaged file held back.
+    }
+    // A scan words it among its warnings.
     QTemporaryDir scanned;
-    std::ofstream(QDir(scanned.path()).filePath("cut.evtx").toStdString(), std::ios::binary)
-        << whole.substr(0, third + 30000);
+    std::ofstream(QDir(scanned.path()).filePath("cut.evtx").toStdString(), std::ios::binary) << whole.substr(0, ChunkAt(3));
     ScanSettings s;
     s.LogDir = scanned.path();
     s.FileFilter = "*.evtx";
     s.LogLanguage = "EN";
     s.NEvents = "20251";
-    s.InitialDate = Day(1998, 1, 1);
-    s.FinalDate = Day(1998, 12, 31);
     const auto stores = std::make_unique<Stores>();
     const std::atomic<bool> stop{false};
     const ScanResult result = RunScan(s, *stores, stop, nullptr);
-    ASSERT_EQ(result.EventLogFiles.size(), 1u);
+    ASSERT_EQ(result.Files.size(), 1u);
     const std::vector<std::string> warnings = ScanWarnings(result);
-    EXPECT_TRUE(std::any_of(warnings.begin(), warnings.end(), [&](const std::string& w) {
-        return w.starts_with(std::to_string(result.EventLogFiles[0].Counts.Unread) + " event records") &&
-               w.find("cut.evtx") != std::string::npos;
-    })) << (warnings.empty() ? "" : warnings[0]);
+    const std::vector<std::string> damage = EvtxDamageSentences(ReadEvtxBytes(whole.substr(0, ChunkAt(3)), events).Counts);
+    ASSERT_FALSE(damage.empty());
+    for (const std::string& sentence : damage)
+        EXPECT_NE(std::find(warnings.begin(), warnings.end(), "cut.evtx: " + sentence + "."), warnings.end()) << sentence;
 }
 
 TEST(EvtxReader, ConnectionEventsThatCannotBeReadAreCountedWithTheFirstRecordNumber)

@@ -16,11 +16,8 @@
 #include <QTemporaryDir>
 
 #include "loggen/log_generator.h"
-#include "scan/csv_export_reader.h"
-#include "scan/line_counter.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
-#include "scan/xml_export_reader.h"
 #include "store/date_value.h"
 
 namespace vy {
@@ -333,80 +330,112 @@ TEST(LogGenerator, EveryFormScansToTheSameRecordsAsTheClassicLines)
     }
 }
 
-// What the export readers hand over.
-struct Counts {
-    int read = 0, unread = 0, notListed = 0;
-    std::int64_t lastPlace = 0;
-};
+// One file scanned alone: what its summary says.
+FileSummary ScanOne(const QTemporaryDir& dir, const std::string& bytes, const char* ids, Stores* kept = nullptr)
+{
+    std::ofstream(dir.filePath("damaged.log").toStdString(), std::ios::binary | std::ios::trunc) << bytes;
+    ScanSettings s;
+    s.LogDir = dir.path();
+    s.FileFilter = "damaged.log";
+    s.LogLanguage = "EN";
+    s.NEvents = ids;
+    s.FinalDate = 1e6;
+    const auto stores = std::make_unique<Stores>();
+    const std::atomic<bool> stop{false};
+    const ScanResult result = RunScan(s, kept != nullptr ? *kept : *stores, stop, nullptr);
+    EXPECT_EQ(result.Files.size(), 1u);
+    return result.Files.at(0);
+}
 
-class Findings : public ReadSink {
-public:
-    void FileBegin(std::size_t) override {}
-    void FileUnreadable(std::size_t) override {}
-    void Percent(int, bool) override {}
-    void Connection(std::string_view, std::int64_t) override { ++c.read; }
-    void Message(const EventMessage& event) override
-    {
-        ConnectionLine line;
-        if (ParseEventMessage("EN", event.EventId, event.Server, event.Message, line))
-            ++c.read;
-        else
-            UnreadLine(0, lines.LineAt(event.Offset));
-    }
-    void Parsed(const ConnectionLine&) override { ++c.read; }
-    void UnreadLine(std::size_t, std::int64_t line) override { ++c.unread, c.lastPlace = line; }
-    void UnreadRecord(std::size_t, std::int64_t) override {}
-    void EventNotListed(int) override { ++c.notListed; }
-    void Overlong() override {}
-    bool Stopped() override { return false; }
-    Counts c;
-    LineCounter lines;
-};
-
-// Exports cut short or empty: what stands before the fault is read, a
-// connection the fault cuts is counted, and the reading ends.
-TEST(LogGenerator, DamagedExportsAreReadUpToTheFaultAndTheCutConnectionCounted)
+// Damaged exports: every connection written is read or counted, the
+// reading going on after the damage; a connection the end cuts is counted
+// by its line.
+TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
 {
     QTemporaryDir dir;
-    auto read = [&dir](const std::string& bytes, const char* ids) {
-        const std::filesystem::path path = dir.filePath("cut").toStdString();
-        std::ofstream(path, std::ios::binary) << bytes;
-        LogReader reader;
-        EXPECT_TRUE(reader.Open(path));
-        Findings findings;
-        findings.lines.Reset(path);
-        const LineMatcher matcher("EN", ids);
-        ReadingProgress progress(findings, static_cast<double>(bytes.size()));
-        const LogForm form = DetectLogForm(reader.Head());
-        const ExportReading reading{path, 0, matcher, "cut", progress, 0, findings};
-        EXPECT_TRUE(form == LogForm::Xml ? ReadXmlExport(reader, reading) : ReadCsvExport(reader, form, reading));
-        return findings.c;
-    };
     loggen::GeneratorOptions o;
     o.ConnectionLines = 40;
     o.OtherLines = 40;
     o.EventId = "20251";
-    for (auto [form, cutAfter] : {std::pair{loggen::MessageForm::EventViewerCsv, std::string(" bytes were sent and ")},
-                                  {loggen::MessageForm::PowerShellCsv, std::string("\",\"20251\",\"")},
-                                  {loggen::MessageForm::Xml, std::string(">20251</EventID>")}}) {
+    // Puts text into the k-th connection, where it breaks the record.
+    using Damage = std::string (*)(std::string, std::size_t);
+    const Damage unclosedQuote = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find("The user was active for", at + 1);
+        // The closing quote goes; an unquoted description gains an opening one.
+        const std::size_t quote = t.find('"', at);
+        return quote < t.find('\n', at) ? t.erase(quote, 1) : t.insert(t.rfind(",None,", at) + 6, "\"");
+    };
+    const Damage strayAmpersand = [](std::string t, std::size_t k) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < k; ++i)
+            at = t.find(">20251</EventID>", at + 1);
+        return t.insert(at + 16, "&");
+    };
+    using F = loggen::MessageForm;
+    for (auto [form, cutAfter, damage] :
+         {std::tuple{F::EventViewerCsv, std::string(" bytes were sent and "), unclosedQuote},
+          {F::PowerShellCsv, std::string("\",\"20251\",\""), unclosedQuote},
+          {F::Xml, std::string(">20251</EventID>"), strayAmpersand}}) {
         SCOPED_TRACE(static_cast<int>(form));
         o.Form = form;
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         const std::string whole = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
-        const Counts all = read(whole, "20251");
-        EXPECT_EQ(all.read, 40);
-        EXPECT_EQ(all.unread, 0);
-        EXPECT_EQ(read(whole, "20050").notListed, 40);
+        const FileSummary all = ScanOne(dir, whole, "20251");
+        EXPECT_EQ(all.Connections, 40);
+        EXPECT_EQ(all.Unread, 0);
+        EXPECT_EQ(ScanOne(dir, whole, "20050").NotListed, (std::map<int, std::int64_t>{{20251, 40}}));
         // Cut inside the last connection: its quote or element never closes,
         // or its message ends early.
         const std::size_t at = whole.rfind(cutAfter) + cutAfter.size();
-        const Counts cut = read(whole.substr(0, at), "20251");
-        EXPECT_EQ(cut.read, 39);
-        EXPECT_EQ(cut.unread, 1);
-        EXPECT_EQ(cut.lastPlace, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
+        const FileSummary cut = ScanOne(dir, whole.substr(0, at), "20251");
+        EXPECT_EQ(cut.Connections, 39);
+        EXPECT_EQ(cut.Unread, 1);
+        EXPECT_EQ(cut.FirstUnread, std::count(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1);
+        // Broken in the middle: that one connection alone is lost, and told.
+        for (std::size_t k : {1u, 17u, 40u}) {
+            const FileSummary broken = ScanOne(dir, damage(whole, k), "20251");
+            EXPECT_EQ(broken.Connections + broken.Unread, 40) << k;
+            EXPECT_EQ(broken.Unread, 1) << k;
+        }
         // The header alone.
-        const Counts head = read(whole.substr(0, whole.find('\n') + 1), "20251");
-        EXPECT_EQ(head.read + head.unread + head.notListed, 0);
+        const FileSummary head = ScanOne(dir, whole.substr(0, whole.find('\n') + 1), "20251");
+        EXPECT_EQ(head.Connections + head.Unread + static_cast<std::int64_t>(head.NotListed.size()), 0);
+        if (form == F::PowerShellCsv) {
+            // A quote within a quoted field is doubled, and read as one.
+            std::string quoted = whole;
+            quoted.insert(quoted.rfind("The user ", quoted.find("The user was active for") - 1) + 9, "q\"\"");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, quoted, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"';
+            EXPECT_TRUE(found);
+            // A column missing from the header is named.
+            std::string renamed = whole;
+            renamed.replace(renamed.find("\"MachineName\""), 13, "\"Machine\"");
+            const FileSummary missing = ScanOne(dir, renamed, "20251");
+            ASSERT_EQ(missing.Problems.size(), 1u);
+            EXPECT_NE(missing.Problems[0].find("\"MachineName\""), std::string::npos);
+        }
+        if (form == F::Xml) {
+            // Two exports appended, the first after a comment and a DOCTYPE.
+            const FileSummary twice = ScanOne(dir, "<!-- saved -->\n<!DOCTYPE Events>\n" + whole + whole, "20251");
+            EXPECT_EQ(twice.Connections, 80);
+            // Names are data: a line break in one becomes "?".
+            std::string forged = whole;
+            std::size_t user = forged.find(">20251</EventID>");
+            for (int i = 0; i < 3; ++i)
+                user = forged.find("<Data>", user) + 6;
+            forged.insert(user, "a&#13;&#10;");
+            const auto stores = std::make_unique<Stores>();
+            EXPECT_EQ(ScanOne(dir, forged, "20251", stores.get()).Connections, 40);
+            bool found = false;
+            for (int i = 0; i < stores->Names.Count(); ++i)
+                found = found || stores->Names[i].Name.starts_with("a??");
+            EXPECT_TRUE(found);
+        }
     }
 }
 

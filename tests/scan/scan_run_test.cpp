@@ -173,11 +173,16 @@ TEST_F(ScanRunTest, EveryTextFormReadsAsTheOriginal)
     loggen::Connection accented = Conn("J\xFCrgen", Day(1998, 10, 4));
     accented.Domain = "M\xDCNCHEN";
     WriteFile(generated.path(), "zz.txt", Lines({accented, Conn("b\xE9" "a", Day(1998, 10, 5))}) + "\x1A" + Lines({Conn("late", Day(1998, 10, 6))}));
+    // Padding after a Ctrl-Z is no text left unread.
+    WriteFile(generated.path(), "zy.txt", Lines({Conn("padded", Day(1998, 10, 7))}) + std::string("\x1A\x1A\0 \r\n", 6));
     settings_.CheckLogFiles = true;
     for (const QString& folder : {QDir::cleanPath(source + "/data/DemoLog"), generated.path()}) {
         settings_.LogDir = folder;
-        const Outcome original = Describe(*stores_, Scan());
+        Outcome original = Describe(*stores_, Scan());
         ASSERT_GT(original.Records.size(), 300u);
+        // The bytes after the Ctrl-Z are told; the copies end there.
+        EXPECT_EQ(std::erase_if(original.Warnings, [](const std::string& w) { return w.starts_with("zz.txt: "); }),
+                  folder == generated.path() ? 1u : 0u);
         for (TextForm form : kEveryTextForm) {
             QTemporaryDir copy;
             ReencodeFolder(folder, copy.path(), form);
@@ -455,7 +460,9 @@ TEST_F(ScanRunTest, NamesThatAreNotUtf8AreReadAndNamed)
     EXPECT_EQ(stores_->Connections.Count(), 2);
     EXPECT_EQ(r.LogFileList, (std::vector<QString>{"a.txt", QString::fromLatin1("d\xe9j\xe0.txt"),
                                                    QString::fromLatin1("m\xfcller.txt")}));
-    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"1 log file could not be read: d\xe9j\xe0.txt"});
+    const std::vector<std::string> warnings = ScanWarnings(r);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(warnings[0].starts_with("d\xe9j\xe0.txt: it could not be read: ")) << warnings[0];
 }
 
 TEST_F(ScanRunTest, UnreadableAndVanishedFilesAreSkippedAndNamed)
@@ -473,7 +480,10 @@ TEST_F(ScanRunTest, UnreadableAndVanishedFilesAreSkippedAndNamed)
     EXPECT_EQ(r.LogFileList.size(), 4u);
     EXPECT_EQ(r.UnreadableFiles, (std::vector<QString>{"b.txt", "c.txt"}));
     EXPECT_EQ(stores_->Connections.Count(), 2) << "the readable files are still read";
-    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"2 log files could not be read: b.txt, c.txt"});
+    const std::vector<std::string> warnings = ScanWarnings(r);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_TRUE(warnings[0].starts_with("b.txt: it could not be read: ")) << warnings[0];
+    EXPECT_TRUE(warnings[1].starts_with("c.txt: it could not be read: ")) << warnings[1];
 }
 
 TEST_F(ScanRunTest, AFileWithoutReadPermissionIsNamed)
@@ -549,7 +559,9 @@ TEST_F(ScanRunTest, ALineTooLongToKeepIsPassedOverAndTheReadingGoesOn)
     EXPECT_EQ(stores_->Connections.Count(), 2);
     EXPECT_EQ(r.OverlongLines, 1);
     EXPECT_EQ(rec.events.back(), "percent 100 title") << "its bytes still count";
-    EXPECT_EQ(ScanWarnings(r), std::vector<std::string>{"1 line was longer than 64 MiB and could not be examined."});
+    const std::vector<std::string> warnings = ScanWarnings(r);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_TRUE(warnings[0].starts_with("long.txt: 1 line was ") && warnings[0].ends_with(" line 2).")) << warnings[0];
 }
 
 TEST(ScanWarnings, ComeInTheirOrder)
@@ -557,13 +569,15 @@ TEST(ScanWarnings, ComeInTheirOrder)
     ScanResult r;
     r.DuplicatesFound = true;
     r.SkippedForCapacity = 12;
-    r.UnreadableFiles = {QString::fromUtf8("M\u00e4rz.txt")};
-    r.OverlongLines = 2;
+    r.Files = {{QString::fromUtf8("M\u00e4rz.txt")}};
+    r.Files[0].Problems = {"it could not be read: permission denied"};
     EXPECT_EQ(ScanWarnings(r), (std::vector<std::string>{
                                    "Folder has no log files", "Duplicates is found!",
                                    "Tables are full: 12 connection lines were skipped.",
-                                   "1 log file could not be read: M\xE4rz.txt",
-                                   "2 lines were longer than 64 MiB and could not be examined."}));
+                                   "M\xE4rz.txt: it could not be read: permission denied."}));
+    r.SkippedForCapacity = 1;
+    r.OutOfMemory = true;
+    EXPECT_EQ(ScanWarnings(r)[2], "Out of memory: 1 connection line was skipped.");
 }
 
 }  // namespace

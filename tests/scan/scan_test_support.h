@@ -135,9 +135,10 @@ inline Outcome Describe(const Stores& s, const ScanResult& result)
 
 // The forms a log file of single-byte text with CR LF line ends can be
 // written in with the same lines.
-enum class TextForm { LineFeeds, MixedEnds, Utf16LE, Utf16BE, Utf8Marked, Utf8 };
-constexpr TextForm kEveryTextForm[] = {TextForm::LineFeeds, TextForm::MixedEnds, TextForm::Utf16LE,
-                                       TextForm::Utf16BE,   TextForm::Utf8Marked, TextForm::Utf8};
+enum class TextForm { LineFeeds, MixedEnds, Utf16LE, Utf16BE, Utf8Marked, Utf8, Utf16LEUnmarked };
+constexpr TextForm kEveryTextForm[] = {TextForm::LineFeeds, TextForm::MixedEnds,  TextForm::Utf16LE,
+                                       TextForm::Utf16BE,   TextForm::Utf8Marked, TextForm::Utf8,
+                                       TextForm::Utf16LEUnmarked};
 
 inline std::string Reencoded(std::string bytes, TextForm form)
 {
@@ -156,9 +157,11 @@ inline std::string Reencoded(std::string bytes, TextForm form)
     switch (form) {
     case TextForm::Utf16LE:
     case TextForm::Utf16BE:
-        out = form == TextForm::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
+    case TextForm::Utf16LEUnmarked:
+        out = form == TextForm::Utf16LE ? "\xFF\xFE" : form == TextForm::Utf16BE ? "\xFE\xFF" : "";
         for (char c : text) {
-            const char unit[2] = {form == TextForm::Utf16LE ? c : '\0', form == TextForm::Utf16LE ? '\0' : c};
+            const bool le = form != TextForm::Utf16BE;
+            const char unit[2] = {le ? c : '\0', le ? '\0' : c};
             out.append(unit, 2);
         }
         return out;

@@ -1,5 +1,6 @@
 #include "loggen/evtx_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -41,6 +42,14 @@ void Set(std::string& out, std::size_t at, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+std::uint32_t Le32(const char* p)
+{
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(p[i]);
+    return v;
 }
 
 void PutUtf16(std::string& out, const std::string& text)
@@ -343,10 +352,17 @@ void EvtxWriter::CloseChunk()
     Set(c, 40, 128, 4);
     Set(c, 44, lastRecord_, 4);
     Set(c, 48, freeAt, 4);
-    Set(c, 52, Crc32(c.data() + kChunkHeader, freeAt - kChunkHeader), 4);
     c.resize(kChunkSize, '\0');
-    Set(c, 124, Crc32(c.data() + 128, kChunkHeader - 128, Crc32(c.data(), 120)), 4);
+    SealChunk(c, 0);
     chunks_.append(c);
+}
+
+void EvtxWriter::SealChunk(std::string& bytes, std::size_t at)
+{
+    char* c = bytes.data() + at;
+    const std::size_t freeAt = std::min<std::size_t>(std::max<std::size_t>(Le32(c + 48), kChunkHeader), kChunkSize);
+    Set(bytes, at + 52, Crc32(c + kChunkHeader, freeAt - kChunkHeader), 4);
+    Set(bytes, at + 124, Crc32(c + 128, kChunkHeader - 128, Crc32(c, 120)), 4);
 }
 
 std::string EvtxWriter::Finish()

@@ -29,6 +29,9 @@ public:
     // The whole file; the writer is empty again afterwards.
     std::string Finish();
     std::int64_t Events() const { return static_cast<std::int64_t>(next_ - 1); }
+    // The two checksums of the chunk at byte at of a file, made anew for
+    // its bytes as they are now.
+    static void SealChunk(std::string& file, std::size_t at);
 
 private:
     bool Record(const EvtxEvent& event, std::string& out);

@@ -1,0 +1,109 @@
+// Classic lines: one event a line, fields parted by commas, the message
+// last; every file no other form claims. The lines before the next one that
+// holds the recognition marker are no connection lines: they are counted
+// and passed in one go.
+
+#include <algorithm>
+#include <utility>
+
+#include "scan/forms/log_form_table.h"
+#include "scan/scan_run.h"
+
+namespace vy {
+
+namespace {
+
+// How many bytes at the start of text are whole lines before the line that
+// holds the first occurrence of marker (all whole lines when none does).
+struct LinesBefore {
+    std::size_t Bytes = 0;
+    std::size_t Clear = 0;  // bytes after them with no line end: up to the marker, or to the end
+    bool MarkerAfter = false;  // the line after them holds the marker
+    std::size_t Ascii = 0;  // bytes at the start of that line known to be below 0x80
+};
+
+LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
+{
+    const std::size_t hit = matcher.FindMarker(text);
+    const std::size_t at = std::min(hit, text.size());
+    const LineHead head = LineHeadOf(text, at);
+    const bool found = hit != std::string_view::npos;
+    // The marker is plain ASCII too.
+    return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
+}
+
+bool ReadClassicLines(FormReading& r)
+{
+    LogReader& reader = r.Reader;
+    ReadSink& sink = r.Sink;
+    const LineMatcher& matcher = r.Matcher;
+    LogLineRead line;
+    std::string decoded;  // reused for every line that needs decoding
+    ConnectionLine values;  // the same for the values of each line
+    std::int64_t lines = 0;  // lines read so far
+    bool markerNext = false;  // the next line holds the marker: it was found there
+    std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
+    for (;;) {
+        if (!markerNext) {
+            const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), matcher);
+            markerNext = passable.MarkerAfter;
+            ascii = passable.Ascii;
+            bool stopped = false;
+            if (passable.Bytes > 0) {
+                lines += CountLineEnds(reader.Buffered().substr(0, passable.Bytes));
+                stopped = !r.Progress.PassLines(reader, passable.Bytes, r.FileStart) || sink.Stopped();
+            }
+            reader.Pass(passable.Bytes, passable.Clear);
+            if (passable.Bytes > 0) {
+                if (stopped)
+                    return false;
+                continue;
+            }
+        }
+        if (!reader.Next(line))
+            return true;
+        ++lines;
+        const bool marker = !line.Overlong && (markerNext || matcher.FindMarker(line.Text) != std::string_view::npos);
+        const LineMatcher::IdField field = marker ? matcher.IdFieldOf(line.Text) : LineMatcher::IdField::None;
+        const bool connection = field == LineMatcher::IdField::Listed;
+        markerNext = false;
+        const std::size_t asciiHead = std::exchange(ascii, 0);
+        r.Progress.Line(r.FileStart + static_cast<double>(reader.Consumed()), connection || line.Overlong);
+        if (line.Overlong) {
+            sink.Overlong(r.File, lines);
+        } else if (connection) {
+            // Read here, beside the search, while the scan's thread is
+            // behind; a line that cannot be read goes over whole, to be
+            // counted with its number.
+            const std::string_view text = DecodeLine(line.Text, reader.Encoding(), decoded, asciiHead);
+            if (sink.ValuesWanted() && ParseConnectionLine(r.Settings.LogLanguage, text, values))
+                sink.Parsed(values);
+            else
+                sink.Connection(text, lines);
+        } else if (field == LineMatcher::IdField::Also) {
+            if (const int id = UnlistedConnectionEvent(line.Text))
+                sink.EventNotListed(id);
+        }
+        if (sink.Stopped())
+            return false;
+    }
+}
+
+// A line of at least seven comma-separated fields (date, time, source,
+// type, category, event ID, ..., message) in the head, or no text at all.
+bool LooksClassic(std::string_view head)
+{
+    for (std::size_t at = 0; at < head.size(); at = NextLineStart(head, at)) {
+        const std::string_view line = head.substr(at, head.find_first_of("\r\n", at) - at);
+        if (std::count(line.begin(), line.end(), ',') >= 6)
+            return true;
+    }
+    return head.empty();
+}
+
+}  // namespace
+
+// Last in the table: also the reader of a file that no form recognises.
+extern const LogFormEntry kClassicForm{"Classic lines", LooksClassic, ReadClassicLines};
+
+}  // namespace vy
