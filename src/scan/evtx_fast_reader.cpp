@@ -1,27 +1,26 @@
 #include "scan/evtx_fast_reader.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 #include "scan/event_strings.h"
+#include "scan/evtx_layout.h"
 
 namespace vy {
 
 namespace {
 
-constexpr std::size_t kChunkHeaderBytes = 512;
-constexpr std::size_t kChunkHeaderChecked = 120;  // then its checksum, then the tables from 128
+using evtx::Le32;
+using evtx::Le64;
+
+constexpr std::size_t kChunkHeaderBytes = evtx::kChunkHeader;
 constexpr std::size_t kChunkTablesAt = 128;
 constexpr std::size_t kRecordHeaderBytes = 24;
-constexpr std::size_t kSmallestRecord = 28;
-constexpr std::size_t kTemplateHeaderBytes = 24;
-constexpr std::size_t kRecordAlignment = 8;  // next, identifier, size
+constexpr std::size_t kSmallestRecord = evtx::kSmallestRecord;
+constexpr std::size_t kTemplateHeaderBytes = 24;  // next, identifier, size
+constexpr std::size_t kRecordAlignment = 8;
 // libevtx passes over, without a word, a record that ends at or just short
 // of its chunk's end: such a chunk is left to it.
 constexpr std::size_t kChunkEndRoom = 16;
-constexpr std::size_t kFileHeaderBytes = 4096;
-constexpr std::string_view kFileMagic{"ElfFile\0", 8};
 constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
 constexpr std::string_view kRecordMagic{"**\0\0", 4};
 constexpr std::string_view kFragmentHeader{"\x0F\x01\x01\x00", 4};
@@ -55,14 +54,16 @@ enum : unsigned char {
 bool IsValueOfType(unsigned char type, std::size_t size)
 {
     switch (type) {
-    case 0x00: return size == 0;  // null
+    case 0x00: return true;  // null, sometimes with bytes that carry nothing
     case 0x03: case 0x04: return size == 1;  // 8-bit integers
     case 0x05: case 0x06: return size == 2;
     case 0x07: case 0x08: case 0x0B: case 0x0D: case 0x14: return size == 4;  // 32-bit, real, boolean
     case 0x09: case 0x0A: case 0x0C: case 0x11: case 0x15: return size == 8;  // 64-bit, real, file time
     case 0x0F: case 0x12: return size == 16;  // GUID, system time
+    case 0x10: return size == 4 || size == 8;  // a size
+    case 0x13: return size >= 8;  // a security identifier
     case 0x01: case 0x81: return size % 2 == 0;  // UTF-16 texts
-    case 0x0E: case 0x21: return true;  // binary data, binary XML
+    case 0x02: case 0x0E: case 0x21: return true;  // ANSI text, binary data, binary XML
     default: return false;
     }
 }
@@ -71,50 +72,6 @@ std::uint16_t Le16(const char* p)
 {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
     return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-}
-
-std::uint32_t Le32(const char* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;  // the machines this runs on are little-endian
-}
-
-std::uint64_t Le64(const char* p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-
-// CRC-32 (as zip), eight bytes a step: every chunk is checked in full.
-std::uint32_t Crc32(std::string_view bytes, std::uint32_t crc = 0)
-{
-    static const auto tables = [] {
-        std::array<std::array<std::uint32_t, 256>, 8> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[0][i] = c;
-        }
-        for (std::size_t k = 1; k < 8; ++k)
-            for (std::size_t i = 0; i < 256; ++i)
-                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
-        return t;
-    }();
-    crc = ~crc;
-    const char* p = bytes.data();
-    std::size_t n = bytes.size();
-    for (; n >= 8; n -= 8, p += 8) {
-        const std::uint32_t lo = Le32(p) ^ crc;
-        const std::uint32_t hi = Le32(p + 4);
-        crc = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^ tables[4][lo >> 24] ^
-              tables[3][hi & 0xFF] ^ tables[2][(hi >> 8) & 0xFF] ^ tables[1][(hi >> 16) & 0xFF] ^ tables[0][hi >> 24];
-    }
-    for (; n > 0; --n, ++p)
-        crc = tables[0][(crc ^ static_cast<unsigned char>(*p)) & 0xFF] ^ (crc >> 8);
-    return ~crc;
 }
 
 // A name of the chunk, UTF-16, against a name of ASCII letters.
@@ -126,6 +83,16 @@ bool NameIs(std::string_view utf16, std::string_view ascii)
         if (utf16[2 * i] != ascii[i] || utf16[2 * i + 1] != 0)
             return false;
     return true;
+}
+
+// libevtx turns a surrogate that is not half of a pair, and the unit after
+// it, into one replacement character: texts with surrogates are left to it.
+bool HasSurrogates(std::string_view utf16)
+{
+    for (std::size_t i = 1; i < utf16.size(); i += 2)
+        if ((static_cast<unsigned char>(utf16[i]) & 0xF8) == 0xD8)
+            return true;
+    return false;
 }
 
 bool IsRemoteAccessText(const EvtxText& text)
@@ -176,12 +143,12 @@ private:
     {
         if (!Take(4))
             return false;
-        const std::uint32_t offset = Le32(chunk_.data() + at_ - 4);
+        const std::size_t offset = Le32(chunk_.data() + at_ - 4);
         const bool here = offset == at_;
-        if (offset + 8u > chunk_.size())
+        if (offset + 8 > chunk_.size())
             return false;
         const std::size_t bytes = 2u * Le16(chunk_.data() + offset + 6);
-        if (offset + 8u + bytes + 2u > chunk_.size())
+        if (offset + 8 + bytes + 2 > chunk_.size())
             return false;
         name = chunk_.substr(offset + 8, bytes);
         // Ended by a NUL, and its hash that of its text: libevtx may know a
@@ -274,7 +241,7 @@ private:
         if (!Name(name))
             return false;
         const Place place = Within(parent, name);
-        if (parent == Place::Root && place != Place::Event && place != Place::EventData)
+        if ((parent == Place::Root && place != Place::Event && place != Place::EventData) || depth_ == kDeepest)
             return false;
         if (parent == Place::Provider || parent == Place::EventId || parent == Place::Computer)
             return false;  // what libevtx would make of it is not known
@@ -306,7 +273,10 @@ private:
                 return at_ == elementEnd && Closed(place, content, items);
             }
             if ((next & ~kMore) == kOpenElement) {
-                if (!Element(place))
+                ++depth_;
+                const bool read = Element(place);
+                --depth_;
+                if (!read)
                     return false;
                 if (place == Place::Data || place == Place::Binary)
                     out_.StringsKnown = false;
@@ -406,6 +376,9 @@ private:
     std::size_t at_;
     std::size_t end_;
     Template& out_;
+    // Deeper elements are left to libevtx, and the stack bounded.
+    static constexpr int kDeepest = 64;
+    int depth_ = 0;
     Item sourceName_;
     bool seen_[10] = {};
     bool eventData_ = false;  // an EventData element seen
@@ -453,16 +426,6 @@ void AppendSingleBytes(const EvtxText& text, std::string& out)
         }
         out.push_back(u <= 0xFF ? static_cast<char>(u) : '?');
     }
-}
-
-bool IsPlainEvtxHeader(std::string_view header)
-{
-    // The magic, the header's size, version 3.x, the header block's size,
-    // and the checksum of the header.
-    const char* h = header.data();
-    return header.size() >= kFileHeaderBytes && header.substr(0, kFileMagic.size()) == kFileMagic &&
-           Le32(h + 32) == kChunkTablesAt && Le16(h + 38) == 3 && Le16(h + 40) == kFileHeaderBytes &&
-           Le32(h + 124) == Crc32(header.substr(0, kChunkHeaderChecked));
 }
 
 const Template* EvtxChunkReader::TemplateAt(std::uint32_t offset)
@@ -548,14 +511,15 @@ bool EvtxChunkReader::Text(const Instance& in, const Item& item, EvtxText& out)
 {
     if (item.What == Item::Kind::Text) {
         out = item.Text;
-        return true;
+        return !HasSurrogates(out.Bytes);
     }
     if (item.What != Item::Kind::Value)
         return false;
     const Value v = in.Get(item);
     out = {v.Bytes, false};
     // An optional substitution left empty: libevtx may leave out its place.
-    return v.Type == kStringType && v.Bytes.size() % 2 == 0 && !(item.Optional && v.Bytes.empty());
+    return v.Type == kStringType && v.Bytes.size() % 2 == 0 && !(item.Optional && v.Bytes.empty()) &&
+           !HasSurrogates(v.Bytes);
 }
 
 bool EvtxChunkReader::Number(const Instance& in, const Item& item, std::uint32_t& out)
@@ -577,13 +541,16 @@ bool EvtxChunkReader::AddStrings(const Instance& in)
             continue;
         }
         const Value v = in.Get(item);
+        if (item.Optional && v.Bytes.empty())
+            continue;  // the element is left out, and with it its string
         if (item.Binary) {
-            if (v.Type != kBinaryType || v.Bytes.empty())
+            if (v.Type != kBinaryType)
                 return false;
             strings_.push_back({v.Bytes, true});
         } else if (v.Type == kStringArrayType) {
             // Each string ends in a NUL, the last one too.
-            if (v.Bytes.size() % 2 != 0 || v.Bytes.size() < 2 || Le16(v.Bytes.data() + v.Bytes.size() - 2) != 0)
+            if (v.Bytes.size() % 2 != 0 || v.Bytes.size() < 2 || Le16(v.Bytes.data() + v.Bytes.size() - 2) != 0 ||
+                HasSurrogates(v.Bytes))
                 return false;
             std::size_t from = 0;
             for (std::size_t i = 0; i < v.Bytes.size(); i += 2)
@@ -631,7 +598,9 @@ void EvtxChunkReader::ReadRecord(std::string_view record, EvtxFastRecord& out)
         out.What = EvtxFastRecord::Kind::NotConnection;
         return;
     }
-    out.HasQualifiers = t.Qualifiers.What != Item::Kind::None;
+    // Qualifiers optional and left empty: none, as when the template has none.
+    out.HasQualifiers = t.Qualifiers.What != Item::Kind::None &&
+                        !(t.Qualifiers.What == Item::Kind::Value && t.Qualifiers.Optional && event.Get(t.Qualifiers).Bytes.empty());
     out.HasComputer = t.Computer.What != Item::Kind::None;
     if ((out.HasQualifiers && !Number(event, t.Qualifiers, out.Qualifiers)) ||
         (out.HasComputer && !Text(event, t.Computer, out.Computer)) || !t.StringsKnown)
@@ -671,10 +640,6 @@ bool EvtxChunkReader::Read(std::string_view chunk)
         free < kChunkHeaderBytes || free + kChunkEndRoom > kEvtxChunkBytes || lastRecord < kChunkHeaderBytes ||
         lastRecord >= free)
         return false;
-    if (Le32(c + 124) != Crc32(chunk.substr(kChunkTablesAt, kChunkHeaderBytes - kChunkTablesAt),
-                               Crc32(chunk.substr(0, kChunkHeaderChecked))) ||
-        Le32(c + 52) != Crc32(chunk.substr(kChunkHeaderBytes, free - kChunkHeaderBytes)))
-        return false;
     // Records in the free space: libevtx may offer them as recovered.
     if (chunk.substr(free).find(kRecordMagic) != std::string_view::npos)
         return false;
@@ -693,39 +658,6 @@ bool EvtxChunkReader::Read(std::string_view chunk)
         at += size;
     }
     return lastAt == lastRecord && records_.size() == last - first + 1;
-}
-
-EvtxFastFile ReadEvtxChunks(std::istream& file, const std::atomic<bool>* stop,
-                            const std::function<void(const EvtxChunkReader&, const EvtxFastRecord&)>& record)
-{
-    std::string bytes(kFileHeaderBytes, '\0');
-    if (!file.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !IsPlainEvtxHeader(bytes))
-        return EvtxFastFile::HandedBack;
-    const std::size_t chunks = Le16(bytes.data() + 42);
-    bytes.resize(kEvtxChunkBytes);
-    EvtxChunkReader reader;
-    for (std::size_t k = 0;; ++k) {
-        if (stop != nullptr && stop->load(std::memory_order_relaxed))
-            return EvtxFastFile::Stopped;
-        file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        const auto got = static_cast<std::size_t>(file.gcount());
-        if (got == 0)
-            return k >= chunks ? EvtxFastFile::Read : EvtxFastFile::HandedBack;
-        // Space not yet used, after the chunks the header counts, is all
-        // zeros; a chunk of zeros among them is damage.
-        if (std::string_view(bytes.data(), got).find_first_not_of('\0') == std::string_view::npos) {
-            if (k < chunks)
-                return EvtxFastFile::HandedBack;
-            continue;
-        }
-        if (got < bytes.size() || k >= chunks || !reader.Read(bytes))
-            return EvtxFastFile::HandedBack;
-        for (const EvtxFastRecord& r : reader.Records())
-            if (r.What == EvtxFastRecord::Kind::HandedBack)
-                return EvtxFastFile::HandedBack;
-        for (const EvtxFastRecord& r : reader.Records())
-            record(reader, r);
-    }
 }
 
 }  // namespace vy

@@ -5,22 +5,22 @@
 // the template puts where a connection's values stand. No XML is built.
 // Whatever this reader cannot read for certain (a record without a
 // template instance, a token or value type it does not know, a chunk whose
-// header, checksums or record layout are not as written) is handed back,
-// for libevtx to read.
+// header or record layout is not as written) is handed back, for libevtx to
+// read.
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
-#include <istream>
+#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "scan/evtx_layout.h"
+
 namespace vy {
 
-inline constexpr std::size_t kEvtxChunkBytes = 65536;
+inline constexpr std::size_t kEvtxChunkBytes = evtx::kChunkSize;
 
 // A text of a record where it stands in its chunk: UTF-16 (little-endian),
 // or binary data, which libevtx shows as upper-case hexadecimal digits.
@@ -60,10 +60,6 @@ struct EvtxFastRecord {
 inline constexpr int kEvtxWithSpeed = 20251;
 inline constexpr int kEvtxWithoutSpeed = 20272;
 
-// Whether the fast reader takes on a file with this header (its first 4096
-// bytes): the header as written, else the file is libevtx's alone.
-bool IsPlainEvtxHeader(std::string_view header);
-
 class EvtxChunkReader {
 public:
     // Connections: a record that cannot be a connection event is only said
@@ -71,9 +67,9 @@ public:
     enum class Mode { Connections, Everything };
     explicit EvtxChunkReader(Mode mode = Mode::Connections) : mode_(mode) {}
 
-    // Reads one chunk of kEvtxChunkBytes; false when the chunk is handed
-    // back whole. Records and texts point into chunk, and hold until the
-    // next Read.
+    // Reads one chunk of kEvtxChunkBytes whose checksums have been found
+    // right; false when the chunk is handed back whole. Records and texts
+    // point into chunk, and hold until the next Read.
     bool Read(std::string_view chunk);
     const std::vector<EvtxFastRecord>& Records() const { return records_; }
     std::span<const EvtxText> Strings(const EvtxFastRecord& record) const
@@ -132,18 +128,9 @@ private:
     std::vector<EvtxFastRecord> records_;
     std::vector<EvtxText> strings_;
     std::unordered_map<std::uint32_t, std::size_t> templateAt_;  // offset: index in templates_
-    std::vector<Template> templates_;
+    std::deque<Template> templates_;  // where records point
     std::vector<std::uint32_t> valueAt_;  // of the record in hand
     std::vector<std::uint32_t> dataAt_;   // of its event data
 };
-
-// A whole file streamed chunk by chunk, each record handed to record in
-// file order. HandedBack as soon as it is known that the file is libevtx's
-// to read: its header not plain, a chunk or record handed back, a chunk
-// beyond those the header counts, or a file cut inside a chunk. Stopped
-// when stop is set between chunks.
-enum class EvtxFastFile { Read, Stopped, HandedBack };
-EvtxFastFile ReadEvtxChunks(std::istream& file, const std::atomic<bool>* stop,
-                            const std::function<void(const EvtxChunkReader&, const EvtxFastRecord&)>& record);
 
 }  // namespace vy

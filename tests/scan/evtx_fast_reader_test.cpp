@@ -20,13 +20,7 @@ std::string Slurp(const QString& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Shown(const std::vector<std::string>& differences)
-{
-    std::string out;
-    for (std::size_t i = 0; i < differences.size() && i < 5; ++i)
-        out += differences[i] + "\n";
-    return out;
-}
+std::string First(const std::vector<std::string>& differences) { return differences.empty() ? "" : differences[0]; }
 
 QString SampleFile(const char* name)
 {
@@ -50,7 +44,7 @@ TEST(EvtxFastReader, ReadsTheRealFilesAsLibevtxDoes)
     for (const char* name : {"system.evtx", "security.evtx", "dns_log_malformed.evtx"}) {
         evtxdiff::Tally t;
         const auto differences = evtxdiff::Differences(Slurp(SampleFile(name)), &t);
-        EXPECT_TRUE(differences.empty()) << name << "\n" << Shown(differences);
+        EXPECT_TRUE(differences.empty()) << name << "\n" << First(differences);
         // The System log's classic and manifest events are read, not handed back.
         if (std::string_view(name) == "system.evtx")
             EXPECT_GT(t.Read, t.HandedBack);
@@ -61,9 +55,9 @@ TEST(EvtxFastReader, ReadsEveryGeneratedRecordAsLibevtxDoes)
 {
     evtxdiff::Tally t;
     const auto differences = evtxdiff::Differences(GeneratedFile(400, 2000), &t);
-    EXPECT_TRUE(differences.empty()) << Shown(differences);
+    EXPECT_TRUE(differences.empty()) << First(differences);
     EXPECT_EQ(t.Read, 2400);
-    EXPECT_EQ(t.HandedBack + t.ChunksHandedBack, 0);
+    EXPECT_EQ(t.HandedBack, 0);
 }
 
 TEST(EvtxFastReader, ChangedBytesAreReadAsLibevtxReadsThemOrHandedBack)
@@ -79,7 +73,7 @@ TEST(EvtxFastReader, ChangedBytesAreReadAsLibevtxReadsThemOrHandedBack)
                 bytes[chunk + 512 + rng() % 20000] = static_cast<char>(rng());
             evtxdiff::RepairChecksums(bytes);
             const auto differences = evtxdiff::Differences(bytes);
-            EXPECT_TRUE(differences.empty()) << round << "\n" << Shown(differences);
+            EXPECT_TRUE(differences.empty()) << round << "\n" << First(differences);
         }
     }
 }
