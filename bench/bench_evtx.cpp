@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@
 
 #include "kept_folder.h"
 #include "loggen/log_generator.h"
+#include "scan/event_strings.h"
+#include "scan/evtx_fast_reader.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
 
@@ -29,8 +32,12 @@ constexpr std::int64_t kConnections = 28000;
 constexpr std::int64_t kOthers = 280000;
 constexpr int kFiles = 4;
 
+// VY_BENCH_EVTX_FOLDER, when set, names another folder of .evtx files to
+// measure instead.
 std::string Folder()
 {
+    if (const char* other = std::getenv("VY_BENCH_EVTX_FOLDER"))
+        return other;
     static const std::string folder = KeptFolder(
         "evtx-100m",
         "v1 " + std::to_string(kConnections) + " " + std::to_string(kOthers) + " " + std::to_string(kFiles),
@@ -157,6 +164,52 @@ void BM_LibevtxIterateAndFetchStrings(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * FolderBytes());
 }
 
+// The fast reader alone, chunk by chunk as a file is streamed: every
+// record classified, and a connection event's values read from its strings.
+void BM_FastReaderChunks(benchmark::State& state)
+{
+    const QStringList names = QDir(QString::fromStdString(Folder())).entryList({"*.evtx"}, QDir::Files, QDir::Name);
+    vy::EvtxChunkReader reader;
+    std::string chunk(vy::kEvtxChunkBytes, '\0');
+    std::vector<std::string> strings;
+    std::string computer;
+    vy::ConnectionLine line;
+    std::int64_t connections = 0, handedBack = 0;
+    for (auto _ : state) {
+        connections = handedBack = 0;
+        for (const QString& name : names) {
+            std::ifstream file(QFile::encodeName(QDir(QString::fromStdString(Folder())).filePath(name)).constData(),
+                               std::ios::binary);
+            file.seekg(4096);
+            while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()))) {
+                if (!reader.Read(chunk)) {
+                    ++handedBack;
+                    continue;
+                }
+                for (const vy::EvtxFastRecord& r : reader.Records()) {
+                    if (r.What != vy::EvtxFastRecord::Kind::Values) {
+                        handedBack += r.What == vy::EvtxFastRecord::Kind::HandedBack;
+                        continue;
+                    }
+                    const auto texts = reader.Strings(r);
+                    strings.resize(texts.size());
+                    for (std::size_t k = 0; k < texts.size(); ++k) {
+                        strings[k].clear();
+                        vy::AppendSingleBytes(texts[k], strings[k]);
+                    }
+                    computer.clear();
+                    vy::AppendSingleBytes(r.Computer, computer);
+                    connections += vy::ReadConnectionStrings(r.EventId == vy::kEvtxWithSpeed, computer, strings, line);
+                }
+            }
+        }
+    }
+    state.counters["connections"] = static_cast<double>(connections);
+    state.counters["handed back"] = static_cast<double>(handedBack);
+    state.SetBytesProcessed(state.iterations() * FolderBytes());
+}
+
+BENCHMARK(BM_FastReaderChunks)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LibevtxIterateAndFetchStrings)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ScanEvtx)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ScanEvtxOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

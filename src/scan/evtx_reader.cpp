@@ -11,6 +11,7 @@
 #include <libevtx.h>
 
 #include "scan/event_strings.h"
+#include "scan/evtx_fast_reader.h"
 #include "scan/evtx_layout.h"
 #include "scan/line_parser.h"
 #include "scan/record_number_set.h"
@@ -66,23 +67,6 @@ public:
 private:
     std::string_view bytes_;
 };
-
-// Text from the library's UTF-16 as single bytes, the way text files are
-// read: a character above U+00FF (a surrogate pair counting as one, an
-// unpaired surrogate too) becomes "?". The direction marks U+200E and
-// U+200F that Windows puts into dates carry nothing and are left out.
-void Utf16ToSingleBytes(const std::vector<std::uint16_t>& units, std::size_t n, std::string& out)
-{
-    out.clear();
-    for (std::size_t i = 0; i < n && units[i] != 0; ++i) {
-        const std::uint16_t u = units[i];
-        if (u == 0x200E || u == 0x200F)
-            continue;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
-            ++i;
-        out.push_back(u <= 0xFF ? static_cast<char>(u) : '?');
-    }
-}
 
 // The first record number of a kind into first, unless one is there; a
 // number too great to be a real one tells no place.
@@ -177,6 +161,23 @@ public:
         return outcome;
     }
 
+    // One record the fast reader read: each is an event told.
+    void Read(const EvtxChunkReader& reader, const EvtxFastRecord& record)
+    {
+        if (seen_.Contains(record.Number)) {
+            ++out_.Counts.Copies;
+            NoteFirst(out_.Counts.FirstCopy, record.Number);
+            return;
+        }
+        seen_.Insert(record.Number);
+        ++out_.Counts.Records;
+        if (record.What == EvtxFastRecord::Kind::Values) {
+            fast_ = {&reader, &record};
+            Examine(nullptr, record.Number);
+            fast_ = {};
+        }
+    }
+
     const RecordNumberSet& Seen() const { return seen_; }
 
 private:
@@ -184,8 +185,8 @@ private:
     // false when the record's event or source cannot be told.
     bool Examine(libevtx_record_t* record, std::uint64_t number)
     {
-        std::uint32_t id = 0;
-        if (!lib_->Ok(libevtx_record_get_event_identifier(record, &id, &lib_->Error)))
+        std::uint32_t id = fast_.Record != nullptr ? fast_.Record->EventId : 0;
+        if (fast_.Record == nullptr && !lib_->Ok(libevtx_record_get_event_identifier(record, &id, &lib_->Error)))
             return false;
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
         if (event != kWithSpeed && event != kWithoutSpeed)
@@ -208,8 +209,8 @@ private:
     // The event's strings and computer as single bytes, then its values.
     bool ReadConnection(libevtx_record_t* record, bool withSpeed, std::uint64_t number)
     {
-        int count = 0;
-        if (!lib_->Ok(libevtx_record_get_number_of_strings(record, &count, &lib_->Error)) || count < 0)
+        int count = fast_.Record != nullptr ? static_cast<int>(fast_.Record->Strings) : 0;
+        if (fast_.Record == nullptr && (!lib_->Ok(libevtx_record_get_number_of_strings(record, &count, &lib_->Error)) || count < 0))
             return false;
         strings_.resize(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k)
@@ -244,9 +245,11 @@ private:
     enum What { kSource, kComputer, kString };
 
     // One of the record's texts as single bytes into out (source_ when
-    // none is given); false when the library has none.
+    // none is given); false when the record has none.
     bool Text(libevtx_record_t* record, What what, int index, std::string* out = nullptr)
     {
+        if (fast_.Record != nullptr)
+            return FastText(what, index, out != nullptr ? *out : source_);
         std::size_t size = 0;
         int got = 0;
         switch (what) {
@@ -266,11 +269,30 @@ private:
             if (!lib_->Ok(got))
                 return false;
         }
-        Utf16ToSingleBytes(units_, size, out != nullptr ? *out : source_);
+        std::string& into = out != nullptr ? *out : source_;
+        into.clear();
+        AppendSingleBytes({std::string_view(reinterpret_cast<const char*>(units_.data()), 2 * size)}, into);
         return true;
     }
 
+    bool FastText(What what, int index, std::string& out) const
+    {
+        const EvtxFastRecord& r = *fast_.Record;
+        const bool has = what == kString || (what == kSource ? r.HasProvider : r.HasComputer);
+        out.clear();
+        if (has)
+            AppendSingleBytes(what == kSource     ? r.Provider
+                              : what == kComputer ? r.Computer
+                                                  : fast_.Reader->Strings(r)[static_cast<std::size_t>(index)],
+                              out);
+        return has;
+    }
+
     Library* lib_ = nullptr;
+    struct {
+        const EvtxChunkReader* Reader = nullptr;
+        const EvtxFastRecord* Record = nullptr;
+    } fast_;  // the record in hand when the fast reader read it
     const EvtxEventList& events_;
     EvtxFileRead& out_;
     RecordNumberSet seen_;
@@ -374,7 +396,9 @@ private:
         const std::int64_t connections = static_cast<std::int64_t>(out_.Connections.size());
         const std::int64_t records = out_.Counts.Records, unreadable = out_.Counts.Unreadable;
         Library lib;
-        if (lib.OpenMemory(file_)) {
+        if (check.Sound() && ReadFast(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)))) {
+            // Every record read without the library.
+        } else if (lib.OpenMemory(file_)) {
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
@@ -393,6 +417,19 @@ private:
             out_.Counts.DamagedChunks.push_back(
                 {index, kept, out_.Counts.Records - records - kept - (out_.Counts.Unreadable - unreadable)});
         }
+    }
+
+    // The chunk's records read by the fast reader, when it reads them all.
+    bool ReadFast(std::string_view chunk)
+    {
+        if (!fast_.Read(chunk))
+            return false;
+        for (const EvtxFastRecord& r : fast_.Records())
+            if (r.What == EvtxFastRecord::Kind::HandedBack)
+                return false;
+        for (const EvtxFastRecord& r : fast_.Records())
+            records_.Read(fast_, r);
+        return true;
     }
 
     void CountMissing(const std::optional<FileHeader>& header)
@@ -428,6 +465,7 @@ private:
     const EvtxReading& reading_;
     EvtxFileRead& out_;
     RecordReader records_;
+    EvtxChunkReader fast_;
     std::vector<char> file_;  // the file header, then the chunk in hand
     std::optional<std::pair<std::uint64_t, std::uint64_t>> low_;  // the lowest number of a chunk, and records before it
     std::uint64_t high_ = 0;
