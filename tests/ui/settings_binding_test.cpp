@@ -69,7 +69,7 @@ TEST_F(SettingsBindingTest, AppliesStoredGeometryBarsCheckAndFont)
         QSettings ini(IniFile(), QSettings::IniFormat);
         ini.setValue("Window/Top", 70);
         ini.setValue("Window/Left", 90);
-        ini.setValue("Window/Width", 640);
+        ini.setValue("Window/Width", 700);
         ini.setValue("Window/Height", 480);
         ini.setValue("Window/TreeWidth", 210);
         ini.setValue("Window/ToolBar", 0);
@@ -82,7 +82,7 @@ TEST_F(SettingsBindingTest, AppliesStoredGeometryBarsCheckAndFont)
     RecordingMain w;
     ApplySettings(w);
     EXPECT_EQ(w.pos(), QPoint(90, 70));
-    EXPECT_EQ(w.size(), QSize(640, 480));
+    EXPECT_EQ(w.size(), QSize(700, 480));
     EXPECT_EQ(w.TreeWidth(), 210);
     EXPECT_EQ(w.ToolHeight(), 0);
     EXPECT_FALSE(w.MenuViewTool->isChecked());
