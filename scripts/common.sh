@@ -6,7 +6,7 @@ JOBS=${JOBS:-$(nproc)}
 
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libevtx-dev libbfio-dev pkg-config ccache
-          freeradius freeradius-utils)
+          zlib1g-dev freeradius freeradius-utils)
 
 install_missing() {
   local missing=()
