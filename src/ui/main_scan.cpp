@@ -191,8 +191,31 @@ void TMain::ScanFinished(ScanOutcome outcome)
     emit ScanEnded();
     if (lastScan_.Error)
         ShowError(FromLatin1(*lastScan_.Error));
-    for (const std::string& warning : lastScan_.Warnings)
-        ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), FromLatin1(warning));
+    ShowScanWarnings();
+}
+
+void TMain::ShowScanWarnings()
+{
+    // The scan's own warnings come first, each in its box; the files'
+    // problems after them share one box, however many files had one, so a
+    // folder of damaged files is not a string of boxes to click away.
+    const std::vector<std::string>& warnings = lastScan_.Warnings;
+    std::size_t fileProblems = 0;
+    for (const FileSummary& f : lastScan_.Result.Files)
+        fileProblems += f.Problems.size();
+    fileProblems = std::min(fileProblems, warnings.size());
+    const std::size_t own = warnings.size() - fileProblems;
+    for (std::size_t i = 0; i < own; ++i)
+        ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), FromLatin1(warnings[i]));
+    if (fileProblems == 0)
+        return;
+    constexpr std::size_t shown = 10;
+    QStringList lines;
+    for (std::size_t i = own; i < warnings.size() && lines.size() < static_cast<qsizetype>(shown); ++i)
+        lines << FromLatin1(warnings[i]);
+    if (fileProblems > shown)
+        lines << QStringLiteral("... and %1 more: View > Scan Details lists them all.").arg(fileProblems - shown);
+    ShowMessage(MessageKind::Warning, QStringLiteral("Warning"), lines.join('\n'));
 }
 
 void TMain::ReportScanOutcome(const ScanOutcome& outcome)

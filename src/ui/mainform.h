@@ -279,6 +279,7 @@ private:
     // The status bar's account of the scan that has just ended, and the
     // note in the list's place when it kept nothing.
     void ReportScanOutcome(const ScanOutcome& outcome);
+    void ShowScanWarnings();
     void KeepPanesUsable();
     // One command of the report session and what follows it in the window.
     struct ReportStep {

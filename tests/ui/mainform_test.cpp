@@ -828,6 +828,24 @@ TEST_F(MainFormTest, OpenFolderSetsBothTitlesAlsoAfterCancel)
     EXPECT_EQ(w->AboutShown, 1);
 }
 
+TEST_F(MainFormTest, TheFilesProblemsShareOneBoundedWarning)
+{
+    auto w = NewWindow();
+    const QString folder = TempPath("damaged");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (int i = 0; i < 12; ++i) {
+        QFile f(folder + QStringLiteral("/f%1.txt").arg(i, 2, 10, QLatin1Char('0')));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a log\x1a but more after its end\r\n");
+    }
+    ScanOctober1998(*w, folder);
+    ASSERT_EQ(w->Messages.size(), 1u);
+    const QString text = w->Messages[0].Text;
+    EXPECT_TRUE(text.startsWith("f00.txt: ")) << Str(text);
+    EXPECT_FALSE(text.contains("f11.txt")) << Str(text);
+    EXPECT_LT(text.count('\n'), 12) << Str(text);
+}
+
 TEST_F(MainFormTest, ScanOfAnEmptyFolderWarnsThatItHasNoLogFiles)
 {
     auto w = NewWindow();
