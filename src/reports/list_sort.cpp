@@ -265,6 +265,47 @@ std::vector<std::uint32_t> SelectionOrder(const OrderedKeys& keys, bool ascendin
     return rowAt;
 }
 
+// Puts row rowAt[r] at r, in place: a new vector of rows would be fresh
+// memory, touched page by page, at every sort. The permutation's cycles are
+// listed first (each ended by kCycleEnd), so that the rows they move can be
+// fetched ahead. Everything but the image moves; every place keeps its image.
+void PlaceRows(std::vector<ReportRow>& rows, std::vector<std::uint32_t>& rowAt)
+{
+    constexpr std::uint32_t kCycleEnd = std::numeric_limits<std::uint32_t>::max();
+    const std::size_t n = rows.size();
+    std::vector<std::uint32_t> path;
+    path.reserve(n + n / 2);
+    for (std::size_t start = 0; start < n; ++start) {
+        if (rowAt[start] == start)
+            continue;
+        auto at = static_cast<std::uint32_t>(start);
+        do {
+            path.push_back(at);
+            at = std::exchange(rowAt[at], at);
+        } while (at != start);
+        path.push_back(kCycleEnd);
+    }
+    constexpr std::size_t kAhead = 16;
+    auto moveInto = [](ReportRow& to, ReportRow&& from) {
+        const int image = to.Image;
+        to = std::move(from);
+        to.Image = image;
+    };
+    for (std::size_t k = 0; k < path.size();) {
+        const std::uint32_t first = path[k];
+        ReportRow held = std::move(rows[first]);
+        std::uint32_t to = first;
+        for (++k; path[k] != kCycleEnd; ++k) {
+            if (k + kAhead < path.size() && path[k + kAhead] != kCycleEnd)
+                FetchAhead(&rows[path[k + kAhead]], sizeof(ReportRow));
+            moveInto(rows[to], std::move(rows[path[k]]));
+            to = path[k];
+        }
+        moveInto(rows[to], std::move(held));
+        ++k;
+    }
+}
+
 }  // namespace
 
 SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending)
@@ -286,20 +327,8 @@ SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t
     const OrderedKeys keys = OrderKeys(table, c, kind);
     if (keys.Error)
         return keys.Error;
-    const std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
-
-    // Everything but the image moves; every row keeps its image. The rows
-    // are fetched in random order, so each is asked for a little ahead.
-    constexpr std::size_t kAhead = 16;
-    std::vector<ReportRow> sorted;
-    sorted.reserve(rows.size());
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (r + kAhead < rows.size())
-            FetchAhead(&rows[rowAt[r + kAhead]], sizeof(ReportRow));
-        sorted.push_back(std::move(rows[rowAt[r]]));
-        sorted.back().Image = rows[r].Image;
-    }
-    rows = std::move(sorted);
+    std::vector<std::uint32_t> rowAt = SelectionOrder(keys, ascending != 0);
+    PlaceRows(rows, rowAt);
     return std::nullopt;
 }
 
