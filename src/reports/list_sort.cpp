@@ -87,6 +87,12 @@ std::uint64_t BigEndianBytes(std::string_view text, std::size_t from)
 // that every key shares; Lo only where it holds anything.
 void RadixSort(std::vector<Entry>& entries, bool withLo)
 {
+    // Rows often stand in key order already (a list by date clicked on its
+    // date); a stable sort leaves them so.
+    if (std::is_sorted(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.Hi < b.Hi || (a.Hi == b.Hi && a.Lo < b.Lo);
+        }))
+        return;
     const std::size_t n = entries.size();
     const int bytes = withLo ? 16 : 8;
     auto byteOf = [withLo](const Entry& e, int b) {
