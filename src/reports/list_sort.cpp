@@ -102,9 +102,17 @@ void RadixSort(std::vector<Entry>& entries, bool withLo)
     std::vector<std::array<std::uint32_t, 256>> counts(static_cast<std::size_t>(bytes));
     for (auto& c : counts)
         c.fill(0);
-    for (const Entry& e : entries)
-        for (int b = 0; b < bytes; ++b)
-            ++counts[static_cast<std::size_t>(b)][byteOf(e, b)];
+    // Counted a word at a time with fixed shifts: byteOf's choice per byte
+    // was most of the count's work.
+    auto countWord = [&counts](std::uint64_t word, std::size_t first) {
+        for (std::size_t j = 0; j < 8; ++j)
+            ++counts[first + j][(word >> (8 * j)) & 0xFF];
+    };
+    for (const Entry& e : entries) {
+        countWord(e.Hi, withLo ? 8 : 0);
+        if (withLo)
+            countWord(e.Lo, 0);
+    }
     std::vector<Entry> other;
     for (int b = 0; b < bytes; ++b) {
         auto& count = counts[static_cast<std::size_t>(b)];
@@ -114,8 +122,10 @@ void RadixSort(std::vector<Entry>& entries, bool withLo)
         for (auto& c : count)
             sum += std::exchange(c, sum);
         other.resize(n);
+        const bool fromLo = withLo && b < 8;
+        const int shift = 8 * (b % 8);
         for (const Entry& e : entries)
-            other[count[byteOf(e, b)]++] = e;
+            other[count[((fromLo ? e.Lo : e.Hi) >> shift) & 0xFF]++] = e;
         entries.swap(other);
     }
 }
