@@ -272,6 +272,8 @@ private:
         item.Offset = batch_->Used;
         item.Length = size;
         for (std::string_view part : parts) {
+            if (part.empty())
+                continue;  // an empty name (a port no record gave) may have no bytes behind it at all
             std::memcpy(batch_->Bytes.data() + batch_->Used, part.data(), part.size());
             batch_->Used += part.size();
         }
