@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -210,7 +209,7 @@ private:
 // (after the blank line that closes it; npos when text ends first), how
 // many lines it has from there, and whether a line gives a Stop's status.
 // The records that are no Stop are passed without a look at their
-// attributes: the line feeds are found eight bytes at a time, and only the
+// attributes: the line feeds are found by the byte search, and only the
 // first bytes of each line are looked at.
 struct Extent {
     std::size_t End = std::string_view::npos;
@@ -221,7 +220,6 @@ struct Extent {
 Extent ExtentOf(std::string_view text, std::size_t from)
 {
     constexpr std::string_view status = "\tAcct-Status-Type = ";
-    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full, feeds = 0x0A0A0A0A0A0A0A0Aull;
     auto load = [&text](std::size_t at) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + at, 8);
@@ -255,17 +253,15 @@ Extent ExtentOf(std::string_view text, std::size_t from)
         return false;
     };
     lineAfter(from - 1);
-    std::size_t at = from;
-    for (; at + 8 <= text.size(); at += 8) {
-        const std::uint64_t x = load(at) ^ feeds;
-        // A high bit for each byte that is a line feed, exactly.
-        for (std::uint64_t mask = ~(((x & low7) + low7) | x | low7); mask != 0; mask &= mask - 1)
-            if (feedAt(at + static_cast<std::size_t>(std::countr_zero(mask)) / 8))
-                return e;
-    }
-    for (; at < text.size(); ++at)
-        if (text[at] == '\n' && feedAt(at))
+    for (std::size_t at = from; at < text.size();) {
+        const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
+        if (found == nullptr)
+            break;
+        const std::size_t feed = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        if (feedAt(feed))
             return e;
+        at = feed + 1;
+    }
     return {};
 }
 
