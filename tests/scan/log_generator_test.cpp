@@ -524,7 +524,7 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             EXPECT_EQ(ScanOne(dir, quoted, "20251", stores.get()).Connections, 40);
             bool found = false;
             for (int i = 0; i < stores->Names.Count(); ++i)
-                found = found || stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"';
+                found = found || (stores->Names[i].Name.starts_with("q\"") && stores->Names[i].Name[2] != '"');
             EXPECT_TRUE(found);
             // A column missing from the header is named.
             std::string renamed = whole;

@@ -569,7 +569,8 @@ TEST(ScanWarnings, ComeInTheirOrder)
     ScanResult r;
     r.DuplicatesFound = true;
     r.SkippedForCapacity = 12;
-    r.Files = {{QString::fromUtf8("M\u00e4rz.txt")}};
+    r.Files.resize(1);
+    r.Files[0].Name = QString::fromUtf8("M\u00e4rz.txt");
     r.Files[0].Problems = {"it could not be read: permission denied"};
     EXPECT_EQ(ScanWarnings(r), (std::vector<std::string>{
                                    "Folder has no log files", "Duplicates is found!",
