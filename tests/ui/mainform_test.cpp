@@ -901,7 +901,7 @@ TEST_F(MainFormTest, LinesThatCouldNotBeReadShowInTheStatusBarAndScanDetails)
     ASSERT_NE(details, nullptr);
     EXPECT_TRUE(details->isVisible());
     const QString text = details->CopiedText();
-    EXPECT_TRUE(text.contains(QRegularExpression("\na\.txt\t[^\n]*\t2\tline 2\t"))) << Str(text);
+    EXPECT_TRUE(text.contains(QRegularExpression("\na\\.txt\t[^\n]*\t2\tline 2\t"))) << Str(text);
     // The way out, offered alike in the status bar and the details: one
     // click puts the event in the list and scans again.
     ASSERT_FALSE(w->Status->Offer()->isHidden());

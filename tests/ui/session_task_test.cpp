@@ -142,8 +142,9 @@ TEST_F(SessionTaskTest, AScanTellsItsProgressInOrderAndBuildsTheReports)
     EXPECT_EQ(events[1].rfind("file file: ", 0), 0u) << events[1];
     int last = -1;
     for (const std::string& e : events) {
-        if (e.rfind("file ", 0) == 0)
+        if (e.rfind("file ", 0) == 0) {
             EXPECT_EQ(e, QString::fromStdString(e).toLower().toStdString());
+        }
         if (e.rfind("% ", 0) == 0) {
             const int percent = std::stoi(e.substr(2));
             EXPECT_GT(percent, last);  // only changes are shown
