@@ -9,12 +9,12 @@ class QAbstractItemModel;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
-class QSortFilterProxyModel;
 class QWidget;
 
 namespace vy {
 
 class ReportTableModel;
+class RowFilterModel;
 
 class ListFilter : public QObject {
     Q_OBJECT
@@ -35,7 +35,7 @@ private:
     void UpdateTotals();
 
     ReportTableModel& table_;
-    QSortFilterProxyModel* proxy_ = nullptr;
+    RowFilterModel* proxy_ = nullptr;
     QLineEdit* edit_ = nullptr;
     QLabel* totals_ = nullptr;
 };

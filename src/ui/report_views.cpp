@@ -152,9 +152,7 @@ QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, 
 
 Qt::ItemFlags ReportTableModel::flags(const QModelIndex& index) const
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return index.isValid() ? CellFlags : Qt::NoItemFlags;
 }
 
 double ColumnScale(const QFont& font)

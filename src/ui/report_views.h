@@ -21,7 +21,7 @@ namespace vy {
 // Shows a ReportTable that lives elsewhere (the report session) without
 // copying it, so a table of a million rows appears at once. While a scan
 // owns the session the model shows only a copy of the columns.
-class ReportTableModel : public QAbstractItemModel {
+class ReportTableModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
     explicit ReportTableModel(QObject* parent = nullptr);
@@ -36,6 +36,9 @@ public:
     void ShowColumnsOnly(const std::vector<ReportColumn>& columns);
     const ReportTable* Shown() const { return table_; }
     const std::vector<ReportColumn>& ShownColumns() const;
+
+    // Every cell's flags: each view asks them of every row it lays out.
+    static constexpr Qt::ItemFlags CellFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
