@@ -75,6 +75,28 @@ TEST_F(WindowExtrasTest, FilterShowsTheMatchingRowsInTableOrderWithTheirTotals)
     EXPECT_FALSE(w->Filter()->ShownTotals()->isVisible());
 }
 
+TEST_F(WindowExtrasTest, FilterKeepsTheCurrentRowWhileShownAndTheCaptionsOverNoRows)
+{
+    auto w = DemoWindow();
+    const QAbstractItemModel* shown = w->List->model();
+    const int all = shown->rowCount();
+    ASSERT_GT(all, 2);
+    QStringList captions;
+    for (int c = 0; c < shown->columnCount(); ++c)
+        captions << shown->headerData(c, Qt::Horizontal).toString();
+    w->List->setCurrentIndex(shown->index(2, 0));
+    w->Filter()->Edit()->setText(shown->index(2, 0).data().toString());
+    EXPECT_EQ(w->Filter()->TableRow(w->List->currentIndex()), 2);
+    // No single-byte cell holds this character.
+    w->Filter()->Edit()->setText(QString(QChar(0x100)));
+    EXPECT_EQ(shown->rowCount(), 0);
+    EXPECT_FALSE(w->List->currentIndex().isValid());
+    for (int c = 0; c < captions.size(); ++c)
+        EXPECT_EQ(shown->headerData(c, Qt::Horizontal).toString(), captions[c]);
+    w->Filter()->Edit()->clear();
+    EXPECT_EQ(shown->rowCount(), all);
+}
+
 TEST_F(WindowExtrasTest, RecentFoldersKeepTheLastEightAndADroppedFolderIsOpened)
 {
     auto w = NewWindow();
