@@ -18,7 +18,6 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "reports/date_text.h"
@@ -27,6 +26,7 @@
 #include "store/stores.h"
 #include "ui/list_filter.h"
 #include "ui/mainform.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 
 namespace {

@@ -4,14 +4,14 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QTreeView>
 
 #include "settings/list_column_state.h"
 #include "settings/settings.h"
+#include "ui/report_list_view.h"
 
 namespace vy {
 
-ListColumnKeeper::ListColumnKeeper(QTreeView& list, QAbstractItemModel& table, std::function<int()> kind)
+ListColumnKeeper::ListColumnKeeper(ReportListView& list, QAbstractItemModel& table, std::function<int()> kind)
     : QObject(&list), list_(list), kind_(std::move(kind))
 {
     QHeaderView* header = list.header();

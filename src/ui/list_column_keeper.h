@@ -9,15 +9,16 @@
 #include <QObject>
 
 class QAbstractItemModel;
-class QTreeView;
 
 namespace vy {
+
+class ReportListView;
 
 class ListColumnKeeper : public QObject {
     Q_OBJECT
 public:
     // kind: the kind of the table the list shows; 0 while none is.
-    ListColumnKeeper(QTreeView& list, QAbstractItemModel& table, std::function<int()> kind);
+    ListColumnKeeper(ReportListView& list, QAbstractItemModel& table, std::function<int()> kind);
 
     // Gives the shown kind its kept widths and order, if any.
     void Apply();
@@ -28,7 +29,7 @@ protected:
 private:
     void Record();
 
-    QTreeView& list_;
+    ReportListView& list_;
     std::function<int()> kind_;
     bool pressed_ = false;   // a mouse button is down on the header
     bool resized_ = false;   // and has resized a column meanwhile

@@ -12,12 +12,12 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QProcess>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "settings/settings.h"
 #include "ui/images.h"
 #include "ui/main_parts.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 #include "ui/settings_binding.h"
 

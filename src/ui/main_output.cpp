@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
-#include <QTreeView>
 
 #include "export/save_command.h"
 #include "reports/date_text.h"
@@ -27,6 +26,7 @@
 #include "export/data_save.h"
 #include "ui/help_viewer.h"
 #include "ui/list_filter.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 
 namespace vy {

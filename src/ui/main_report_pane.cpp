@@ -13,12 +13,12 @@
 #include <QSplitter>
 #include <QTextDocument>
 #include <QToolTip>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "ui/list_column_keeper.h"
 #include "ui/list_filter.h"
+#include "ui/report_list_view.h"
 #include "ui/main_parts.h"
 #include "ui/report_views.h"
 
@@ -77,14 +77,10 @@ QWidget* TMain::BuildRightPanel()
     ListSplitter = new QSplitter(Qt::Vertical, PanelRight);
     ListSplitter->setObjectName(QStringLiteral("ListSplitter"));
     ListSplitter->setChildrenCollapsible(false);
-    List = new QTreeView(ListSplitter);
+    List = new ReportListView(ListSplitter);
     List->setObjectName(QStringLiteral("List"));
     List->setModel(filter_->View());
     columnKeeper_ = new ListColumnKeeper(*List, *listModel_, [this] { return session_ ? session_->ReportKind : 0; });
-    List->setRootIsDecorated(false);
-    List->setItemsExpandable(false);
-    List->setUniformRowHeights(true);
-    List->setAllColumnsShowFocus(true);
     List->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Several rows can be selected for copying; a click, a double click and
     // the arrow keys still select one.
@@ -97,7 +93,7 @@ QWidget* TMain::BuildRightPanel()
     List->header()->setSortIndicatorShown(true);
     List->header()->setSortIndicator(-1, Qt::AscendingOrder);
     connect(List->header(), &QHeaderView::sectionClicked, this, &TMain::ListColumnClick);
-    connect(List, &QTreeView::doubleClicked, this, [this] { ListDblClick(); });
+    connect(List, &QAbstractItemView::doubleClicked, this, [this] { ListDblClick(); });
     ListCopy = new QAction(QStringLiteral("&Copy"), List);
     ListCopy->setObjectName(QStringLiteral("ListCopy"));
     ListCopy->setShortcut(QKeySequence::Copy);

@@ -12,12 +12,12 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QSplitter>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "reports/date_text.h"
 #include "store/latin1_text.h"
 #include "store/stores.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 
 namespace vy {

@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTreeView>
 
 #include "reports/date_text.h"
 #include "settings/event_list_text.h"
@@ -23,6 +22,7 @@
 #include "store/latin1_text.h"
 #include "store/stores.h"
 #include "ui/main_parts.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 #include "ui/scan_details_form.h"
 

@@ -18,7 +18,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -31,6 +30,7 @@
 #include "ui/images.h"
 #include "ui/main_parts.h"
 #include "ui/openform.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 #include "ui/settings_binding.h"
 

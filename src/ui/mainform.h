@@ -46,7 +46,6 @@ class QPushButton;
 class QSplitter;
 class QToolBar;
 class QToolButton;
-class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -57,6 +56,7 @@ class HelpViewer;
 class ListColumnKeeper;
 class ListFilter;
 class ReportChart;
+class ReportListView;
 class ReportTableModel;
 class TScanDetails;
 
@@ -178,7 +178,7 @@ public:
     QTreeWidget* Tree = nullptr;
     QWidget* PanelRight = nullptr;
     QSplitter* ListSplitter = nullptr;  // the list above, the chart below
-    QTreeView* List = nullptr;
+    ReportListView* List = nullptr;
     ReportChart* Chart = nullptr;        // made when first shown
     QWidget* PanelSplit = nullptr;
     QFrame* PanelTotal = nullptr;

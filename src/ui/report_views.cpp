@@ -11,10 +11,10 @@
 #include <QToolTip>
 #include <QHeaderView>
 #include <QTextDocument>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "ui/images.h"
+#include "ui/report_list_view.h"
 
 namespace vy {
 namespace {
@@ -169,7 +169,7 @@ int ScaledColumnWidth(int width, double scale)
     return static_cast<int>(std::lround(width * scale));
 }
 
-void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model)
+void ApplyColumnWidths(ReportListView& list, const ReportTableModel& model)
 {
     const auto& columns = model.ShownColumns();
     const double scale = ColumnScale(list.font());

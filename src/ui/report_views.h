@@ -12,7 +12,6 @@
 
 class QFont;
 class QWidget;
-class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -21,6 +20,7 @@ namespace vy {
 // Shows a ReportTable that lives elsewhere (the report session) without
 // copying it, so a table of a million rows appears at once. While a scan
 // owns the session the model shows only a copy of the columns.
+class ReportListView;
 class ReportTableModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -60,7 +60,7 @@ double ColumnScale(const QFont& font);
 int ScaledColumnWidth(int width, double scale);
 // Sets the list's column widths from the shown table's columns, scaled to
 // the list's font.
-void ApplyColumnWidths(QTreeView& list, const ReportTableModel& model);
+void ApplyColumnWidths(ReportListView& list, const ReportTableModel& model);
 
 // The header and the given rows (in that order) as tab-separated lines of
 // the shown cell texts.

@@ -1,3 +1,4 @@
+#include "ui/report_list_view.h"
 #include "ui/settings_binding.h"
 
 #include <algorithm>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QMargins>
 #include <QSplitter>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "reports/report_tables.h"

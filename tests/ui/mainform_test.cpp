@@ -29,7 +29,6 @@
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -42,6 +41,7 @@
 #include "support/fixtures.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window_support.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 #include "settings/event_list_text.h"
 #include "ui/scan_details_form.h"

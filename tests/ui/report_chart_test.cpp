@@ -23,7 +23,6 @@
 #include <QToolTip>
 #include <QHelpEvent>
 #include <QTimer>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -32,6 +31,7 @@
 #include "ui/main_window_support.h"
 #include "ui/openform.h"
 #include "ui/report_chart.h"
+#include "ui/report_list_view.h"
 
 namespace vy::uitest {
 namespace {

@@ -3,7 +3,6 @@
 
 #include <QHeaderView>
 #include <QSignalSpy>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QFontMetrics>
 #include <QTextDocument>
@@ -13,6 +12,7 @@
 #include "support/fixtures.h"
 #include "ui/images.h"
 #include "ui/main_window_support.h"
+#include "ui/report_list_view.h"
 #include "ui/report_views.h"
 
 namespace vy::uitest {
@@ -89,7 +89,7 @@ TEST_F(ReportViewsTest, ColumnsOnlyKeepsACopyAndNoRows)
     EXPECT_EQ(Str(model.headerData(1, Qt::Horizontal).toString()), "Time");
     EXPECT_EQ(model.Shown(), nullptr);
 
-    QTreeView view;
+    ReportListView view;
     view.setModel(&model);
     view.resize(2000, 300);  // wide enough that no column is held to half of it
     // The widths keep their proportions and grow with the font.
@@ -118,8 +118,7 @@ TEST_F(ReportViewsTest, AMillionRowsShowWithoutCopying)
     model.ShowTable(&table);
     EXPECT_EQ(model.rowCount(), 1000000);
     EXPECT_EQ(Str(model.index(999999, 1).data().toString()), "last");
-    QTreeView view;
-    view.setUniformRowHeights(true);
+    ReportListView view;
     view.setModel(&model);
     view.resize(400, 300);
     view.show();

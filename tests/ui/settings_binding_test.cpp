@@ -8,11 +8,11 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "ui/main_window_support.h"
 #include "ui/report_chart.h"
+#include "ui/report_list_view.h"
 #include "ui/settings_binding.h"
 
 namespace vy::uitest {

@@ -13,7 +13,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -24,6 +23,7 @@
 #include "ui/date_preset_button.h"
 #include "ui/list_filter.h"
 #include "ui/main_window_support.h"
+#include "ui/report_list_view.h"
 
 namespace vy::uitest {
 namespace {
