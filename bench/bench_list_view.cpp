@@ -62,6 +62,7 @@ struct Window {
     QTemporaryDir home;
     std::unique_ptr<vy::TMain> main;
     int userNode = -1;
+    int domainNode = -1;
 
     Window()
     {
@@ -97,13 +98,21 @@ struct Window {
         main->MenuRptUsersClick();
         QCoreApplication::processEvents();
         const vy::ReportTree& tree = main->Session().Tree;
-        for (int node = 0; node < tree.Count(); ++node)
+        for (int node = 0; node < tree.Count(); ++node) {
             if (tree.Node(node).Image == vy::ImageUser)
                 userNode = node;
-        for (QTreeWidgetItemIterator it(main->Tree); *it; ++it)
-            if (vy::NodeOfItem(*it) == userNode)
-                main->Tree->setCurrentItem(*it);
+            if (tree.Node(node).Image == vy::ImageDomain)
+                domainNode = node;
+        }
+        Select(userNode);
         Painted();
+    }
+
+    void Select(int node)
+    {
+        for (QTreeWidgetItemIterator it(main->Tree); *it; ++it)
+            if (vy::NodeOfItem(*it) == node)
+                main->Tree->setCurrentItem(*it);
     }
 
     // What the user sees once the events of the change have run.
@@ -136,13 +145,18 @@ void Report(benchmark::State& state, const Clocks& sum, const Clocks& alone, int
     state.counters["rows_shown"] = benchmark::Counter(TheWindow().main->List->model()->rowCount());
 }
 
-// A tree click on the user: the table built, handed to the list, painted.
+// A tree click on the user where the list showed the domain's one row: the
+// table built, handed to the list, painted.
 void BM_TableArrives(benchmark::State& state)
 {
     Window& w = TheWindow();
     Clocks sum, alone;
     int rounds = 0;
     for (auto _ : state) {
+        w.Select(w.domainNode);
+        w.main->TreeClick();
+        w.Painted();
+        w.Select(w.userNode);
         const Clocks build = Spent([&] {
             vy::TreeClick(w.main->Session(), vy::ProcessStores(), w.userNode, vy::ProcessDateTexts());
         });

@@ -129,6 +129,11 @@ TEST_F(ReportViewsTest, AMillionRowsShowWithoutCopying)
     QCoreApplication::processEvents();
     EXPECT_TRUE(view.viewport()->rect().intersects(view.visualRect(last)));
     EXPECT_EQ(view.indexAt(view.visualRect(last).center()).row(), 999999);
+    // The rows follow the font: a line of a larger one fits in a row.
+    QFont font = view.font();
+    font.setPixelSize(40);
+    view.setFont(font);
+    EXPECT_GE(view.visualRect(last).height(), QFontMetrics(font).height());
 }
 
 ReportTree SampleTree()
