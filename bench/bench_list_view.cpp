@@ -145,32 +145,45 @@ void Report(benchmark::State& state, const Clocks& sum, const Clocks& alone, int
     state.counters["rows_shown"] = benchmark::Counter(TheWindow().main->List->model()->rowCount());
 }
 
+// Rounds of: before() untimed, alone() on the session, then whole() in the
+// window with the list painted; the figure is whole less alone.
+void HandOver(benchmark::State& state, const std::function<void()>& before, const std::function<void()>& alone,
+              const std::function<void()>& whole)
+{
+    Window& w = TheWindow();
+    Clocks sum, apart;
+    int rounds = 0;
+    for (auto _ : state) {
+        before();
+        const Clocks part = Spent(alone);
+        const Clocks all = Spent([&] {
+            whole();
+            w.Painted();
+        });
+        state.SetIterationTime(all.Wall - part.Wall);
+        sum.Cpu += all.Cpu - part.Cpu;
+        sum.Wall += all.Wall - part.Wall;
+        apart.Cpu += part.Cpu;
+        ++rounds;
+    }
+    Report(state, sum, apart, rounds);
+}
+
 // A tree click on the user where the list showed the domain's one row: the
 // table built, handed to the list, painted.
 void BM_TableArrives(benchmark::State& state)
 {
     Window& w = TheWindow();
-    Clocks sum, alone;
-    int rounds = 0;
-    for (auto _ : state) {
-        w.Select(w.domainNode);
-        w.main->TreeClick();
-        w.Painted();
-        w.Select(w.userNode);
-        const Clocks build = Spent([&] {
-            vy::TreeClick(w.main->Session(), vy::ProcessStores(), w.userNode, vy::ProcessDateTexts());
-        });
-        const Clocks whole = Spent([&] {
+    HandOver(
+        state,
+        [&] {
+            w.Select(w.domainNode);
             w.main->TreeClick();
             w.Painted();
-        });
-        state.SetIterationTime(whole.Wall - build.Wall);
-        sum.Cpu += whole.Cpu - build.Cpu;
-        sum.Wall += whole.Wall - build.Wall;
-        alone.Cpu += build.Cpu;
-        ++rounds;
-    }
-    Report(state, sum, alone, rounds);
+            w.Select(w.userNode);
+        },
+        [&] { vy::TreeClick(w.main->Session(), vy::ProcessStores(), w.userNode, vy::ProcessDateTexts()); },
+        [&] { w.main->TreeClick(); });
 }
 
 // A header click on the Server column, whose rows are all in order: the
@@ -178,21 +191,8 @@ void BM_TableArrives(benchmark::State& state)
 void BM_SortHandOver(benchmark::State& state)
 {
     Window& w = TheWindow();
-    Clocks sum, alone;
-    int rounds = 0;
-    for (auto _ : state) {
-        const Clocks sort = Spent([&] { vy::ListColumnClick(w.main->Session(), 1); });
-        const Clocks whole = Spent([&] {
-            w.main->ListColumnClick(1);
-            w.Painted();
-        });
-        state.SetIterationTime(whole.Wall - sort.Wall);
-        sum.Cpu += whole.Cpu - sort.Cpu;
-        sum.Wall += whole.Wall - sort.Wall;
-        alone.Cpu += sort.Cpu;
-        ++rounds;
-    }
-    Report(state, sum, alone, rounds);
+    HandOver(
+        state, [] {}, [&] { vy::ListColumnClick(w.main->Session(), 1); }, [&] { w.main->ListColumnClick(1); });
 }
 
 // A keystroke in the filter box (the whole search included), then the
