@@ -1,16 +1,22 @@
 #include "scan/evtx_read_ahead.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
 #include <system_error>
 
 namespace vy {
 
+namespace {
+
+// Parts of a file read ahead that may wait untaken.
+constexpr std::size_t kWaitingParts = 4;
+
+}  // namespace
+
 EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads,
                              const std::atomic<bool>* stop)
-    : paths_(std::move(paths)), events_(events), done_(paths_.size()),
-      window_(static_cast<std::size_t>(std::max(threads, 1))), stop_(stop), bytesRead_(paths_.size())
+    : paths_(std::move(paths)), events_(events), files_(paths_.size()),
+      window_(static_cast<std::size_t>(std::max(threads, 1))), stop_(stop)
 {
     for (std::size_t i = 0; i < paths_.size(); ++i)
         if (!paths_[i].empty())
@@ -35,10 +41,24 @@ EvtxReadAhead::~EvtxReadAhead()
         t.join();
 }
 
+bool EvtxReadAhead::Queue(std::size_t index, std::size_t position, EvtxFileRead& part, std::int64_t bytesRead)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    const auto dropped = [&] { return cancel_.load(std::memory_order_relaxed) || taken_ > position; };
+    changed_.wait(lock, [&] { return dropped() || files_[index].Parts.size() < kWaitingParts; });
+    if (dropped())
+        return false;
+    // The counts stay with the reading.
+    files_[index].Parts.push_back({{std::move(part.Connections), std::move(part.Names), {}}, bytesRead});
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+}
+
 void EvtxReadAhead::Work()
 {
     for (;;) {
-        std::size_t index = 0;
+        std::size_t position = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [this] {
@@ -46,23 +66,27 @@ void EvtxReadAhead::Work()
             });
             if (cancel_.load(std::memory_order_relaxed) || next_ >= order_.size())
                 return;
-            index = order_[next_++];
+            position = next_++;
         }
+        const std::size_t index = order_[position];
+        EvtxReading reading{stop_, &cancel_, [this, index, position](EvtxFileRead& part, std::int64_t bytesRead) {
+                                return Queue(index, position, part, bytesRead);
+                            }};
         EvtxFileRead read;
         try {
-            read = ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, &bytesRead_[index]});
+            read = ReadEvtxFile(paths_[index], events_, reading);
         } catch (const std::exception&) {
             read = {};  // out of memory: the file is named as unreadable
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            done_[index] = std::move(read);
+            files_[index].Done = std::move(read);
         }
         changed_.notify_all();
     }
 }
 
-EvtxFileRead EvtxReadAhead::Take(std::size_t index, const std::function<void(std::int64_t)>& bytesRead)
+EvtxFileRead EvtxReadAhead::Take(std::size_t index, const Part& part)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto at = std::lower_bound(order_.begin(), order_.end(), index);
@@ -71,7 +95,7 @@ EvtxFileRead EvtxReadAhead::Take(std::size_t index, const std::function<void(std
     const auto position = static_cast<std::size_t>(at - order_.begin());
     // Files passed over (a scan that stopped) are not waited for.
     for (std::size_t k = taken_; k < position; ++k)
-        done_[order_[k]].reset();
+        files_[order_[k]] = {};
     taken_ = std::max(taken_, position);
     if (threads_.empty() || position >= next_) {
         // No thread reads it, or none has started it yet: read it here.
@@ -80,21 +104,31 @@ EvtxFileRead EvtxReadAhead::Take(std::size_t index, const std::function<void(std
         taken_ = position + 1;
         lock.unlock();
         changed_.notify_all();
-        return ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, nullptr});
+        return ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, part});
     }
-    // Woken by the file's end, or after a while to tell its progress.
-    std::int64_t told = 0;
-    while (!changed_.wait_for(lock, std::chrono::milliseconds(50), [&] { return done_[index].has_value(); })) {
-        const std::int64_t now = bytesRead_[index].load(std::memory_order_relaxed);
-        if (bytesRead && now != told) {
-            told = now;
+    changed_.notify_all();
+    File& file = files_[index];
+    for (;;) {
+        changed_.wait(lock, [&] { return !file.Parts.empty() || file.Done.has_value(); });
+        if (file.Parts.empty())
+            break;
+        auto [read, bytesRead] = std::move(file.Parts.front());
+        file.Parts.pop_front();
+        lock.unlock();
+        changed_.notify_all();
+        const bool more = part(read, bytesRead);
+        lock.lock();
+        if (!more) {
+            // The thread's reading ends at its next part.
+            taken_ = position + 1;
+            file = {};
             lock.unlock();
-            bytesRead(now);
-            lock.lock();
+            changed_.notify_all();
+            return {};
         }
     }
-    EvtxFileRead read = std::move(*done_[index]);
-    done_[index].reset();
+    EvtxFileRead read = std::move(*file.Done);
+    file = {};
     taken_ = position + 1;
     lock.unlock();
     changed_.notify_all();

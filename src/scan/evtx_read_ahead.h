@@ -1,21 +1,22 @@
 #pragma once
 // The event log files of a scan read ahead on up to two threads of their
-// own, each file whole, and taken by the scan in file order: the store is
-// filled exactly as by one thread, while two files are read at once. At
-// most as many files as threads wait read and untaken, which bounds memory.
-// The threads look at the scan's Stop between records, and tell the bytes
-// of each file read so far, so that the scan waiting for a file can show
-// its progress.
+// own and taken by the scan in file order, each file's connections in parts
+// as they are read: the store is filled exactly as by one thread, while two
+// files are read at once. A file waits read and untaken a few parts at
+// most, which bounds memory whatever the files' size. The threads look at
+// the scan's Stop between records.
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "scan/evtx_reader.h"
@@ -24,6 +25,8 @@ namespace vy {
 
 class EvtxReadAhead {
 public:
+    using Part = std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)>;
+
     // paths: one per file of the scan, empty for a file that is not an
     // event log file. Threads start only when there is one. stop, when
     // given, is the scan's: once set, every reading ends within a record.
@@ -34,18 +37,23 @@ public:
     EvtxReadAhead& operator=(const EvtxReadAhead&) = delete;
 
     bool IsEvtx(std::size_t index) const { return index < paths_.size() && !paths_[index].empty(); }
-    // The reading of file index (an event log file), waiting for it. Each
-    // is taken once, in increasing order; files passed over are dropped.
-    // While it waits, bytesRead is told the bytes of the file read so far,
-    // as they grow.
-    EvtxFileRead Take(std::size_t index, const std::function<void(std::int64_t)>& bytesRead = {});
+    // The reading of file index (an event log file): its parts handed to
+    // part on this thread, in order, as they come (as EvtxReading::Part
+    // says), then its counts. Each file is taken once, in increasing order;
+    // files passed over are dropped.
+    EvtxFileRead Take(std::size_t index, const Part& part);
 
 private:
+    struct File {
+        std::deque<std::pair<EvtxFileRead, std::int64_t>> Parts;  // with the bytes read
+        std::optional<EvtxFileRead> Done;
+    };
     void Work();
+    bool Queue(std::size_t index, std::size_t position, EvtxFileRead& part, std::int64_t bytesRead);
 
     std::vector<std::filesystem::path> paths_;
     const EvtxEventList& events_;
-    std::vector<std::optional<EvtxFileRead>> done_;
+    std::vector<File> files_;
     std::vector<std::size_t> order_;  // the indexes of the event log files
     std::size_t next_ = 0;   // in order_: the next file a thread starts
     std::size_t taken_ = 0;  // in order_: files before this are taken or dropped
@@ -54,7 +62,6 @@ private:
     std::condition_variable changed_;
     std::atomic<bool> cancel_{false};
     const std::atomic<bool>* stop_;
-    std::vector<std::atomic<std::int64_t>> bytesRead_;  // per file
     std::vector<std::thread> threads_;
 };
 

@@ -233,10 +233,11 @@ private:
         return true;
     }
 
-    // Names repeat: each is kept once a file.
+    // Names repeat: each is kept once a file, its index counted over the
+    // file's parts.
     std::uint32_t Name(std::string_view name)
     {
-        const auto [at, added] = names_.try_emplace(std::string(name), static_cast<std::uint32_t>(out_.Names.size()));
+        const auto [at, added] = names_.try_emplace(std::string(name), static_cast<std::uint32_t>(names_.size()));
         if (added)
             out_.Names.emplace_back(name);
         return at->second;
@@ -353,10 +354,10 @@ public:
             const std::int64_t got = source_.Read(at, chunk, std::min(kChunkSize, size - at));
             std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
             Chunk(slots, header && static_cast<std::uint64_t>(slots) == header->OldestChunk);
-            if (reading_.BytesDone != nullptr)
-                reading_.BytesDone->store(at + got, std::memory_order_relaxed);
+            if ((slots + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
+                return;
         }
-        if (Stopped(reading_))
+        if (Stopped(reading_) || !HandOn(size))
             return;
         const std::int64_t whole = size > kHeaderBlock ? (size - kHeaderBlock) / kChunkSize : 0;
         if (header && header->Chunks > whole) {
@@ -367,6 +368,18 @@ public:
     }
 
 private:
+    // The connections read since the last part handed on, if parts are
+    // asked for; false when the taker says stop.
+    bool HandOn(std::int64_t bytesRead)
+    {
+        if (!reading_.Part)
+            return true;
+        const bool more = reading_.Part(out_, bytesRead);
+        out_.Connections.clear();
+        out_.Names.clear();
+        return more;
+    }
+
     // The file header as for a file of one chunk.
     void OneChunkHeader()
     {

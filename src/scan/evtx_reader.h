@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -89,14 +90,19 @@ private:
 };
 
 // What a reading looks at while it runs: either flag, when given and set,
-// ends it early (within a record); BytesDone, when given, follows the bytes
-// of the file read, chunk by chunk.
+// ends it early (within a record).
 struct EvtxReading {
     const std::atomic<bool>* Stop = nullptr;
     const std::atomic<bool>* Cancel = nullptr;
-    std::atomic<std::int64_t>* BytesDone = nullptr;
+    // When given, the connections go out in parts, not at the end, so that
+    // a big file is never held whole: every ChunksPerPart chunks and at the
+    // file's end, Part gets the connections read since the last part, the
+    // names first used by them (their indexes count on from the last
+    // part's), and the bytes of the file read. The part is emptied after
+    // the call; false ends the reading.
+    std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)> Part;
+    int ChunksPerPart = 32;
 };
-
 // Reads a whole file. stop, when given and set, ends the reading early.
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
                           const std::atomic<bool>* stop = nullptr);
