@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <fstream>
+#include <sstream>
 #include <unordered_map>
 
 #include <cstring>
@@ -22,51 +23,6 @@ namespace vy {
 namespace {
 
 using namespace evtx;
-
-constexpr int kWithSpeed = 20251;
-constexpr int kWithoutSpeed = 20272;
-
-// The file's bytes where they are asked for.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::int64_t Size() const = 0;
-    virtual std::int64_t Read(std::int64_t at, char* out, std::int64_t n) = 0;
-};
-
-class FileSource : public ByteSource {
-public:
-    FileSource(std::ifstream& file, std::int64_t size) : file_(file), size_(size) {}
-    std::int64_t Size() const override { return size_; }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
-    {
-        file_.clear();
-        if (!file_.seekg(at))
-            return 0;
-        file_.read(out, n);
-        return file_.gcount();
-    }
-
-private:
-    std::ifstream& file_;
-    std::int64_t size_;
-};
-
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
-    {
-        const std::string_view part = bytes_.substr(std::min(static_cast<std::size_t>(at), bytes_.size()),
-                                                    static_cast<std::size_t>(n));
-        std::memcpy(out, part.data(), part.size());
-        return static_cast<std::int64_t>(part.size());
-    }
-
-private:
-    std::string_view bytes_;
-};
 
 // The first record number of a kind into first, unless one is there; a
 // number too great to be a real one tells no place.
@@ -189,7 +145,7 @@ private:
         if (fast_.Record == nullptr && !lib_->Ok(libevtx_record_get_event_identifier(record, &id, &lib_->Error)))
             return false;
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
-        if (event != kWithSpeed && event != kWithoutSpeed)
+        if (event != kEvtxWithSpeed && event != kEvtxWithoutSpeed)
             return true;
         if (!Text(record, kSource, 0))
             return false;
@@ -199,7 +155,7 @@ private:
             ++out_.Counts.NotListed[event];
             return true;
         }
-        if (!ReadConnection(record, event == kWithSpeed, number)) {
+        if (!ReadConnection(record, event == kEvtxWithSpeed, number)) {
             ++out_.Counts.Unreadable;
             NoteFirst(out_.Counts.FirstUnreadable, number);
         }
@@ -331,30 +287,32 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 // counted as unread.
 class FileReader {
 public:
-    FileReader(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading, EvtxFileRead& out)
-        : source_(source), reading_(reading), out_(out), records_(events, out),
+    FileReader(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading,
+               EvtxFileRead& out)
+        : in_(in), size_(size), reading_(reading), out_(out), records_(events, out),
           file_(static_cast<std::size_t>(kHeaderBlock + kChunkSize), '\0')
     {
     }
 
     void Read()
     {
-        const std::int64_t size = source_.Size();
-        if (size < kHeaderBlock || source_.Read(0, file_.data(), kHeaderBlock) < kHeaderBlock ||
+        const std::int64_t size = size_;
+        if (size < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
             !IsEvtxHead(std::string_view(file_.data(), kHeaderBlock)))
             return;
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
-        std::int64_t slots = 0;
-        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++slots) {
+        std::int64_t place = 0;
+        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++place) {
             if (Stopped(reading_))
                 return;
             char* chunk = file_.data() + kHeaderBlock;
-            const std::int64_t got = source_.Read(at, chunk, std::min(kChunkSize, size - at));
+            in_.read(chunk, std::min(kChunkSize, size - at));
+            const std::int64_t got = in_.gcount();
             std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
-            Chunk(slots, header && static_cast<std::uint64_t>(slots) == header->OldestChunk);
-            if ((slots + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
+            Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk);
+            if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
                 return;
         }
         if (Stopped(reading_) || !HandOn(size))
@@ -409,7 +367,7 @@ private:
         const std::int64_t connections = static_cast<std::int64_t>(out_.Connections.size());
         const std::int64_t records = out_.Counts.Records, unreadable = out_.Counts.Unreadable;
         Library lib;
-        if (check.Sound() && ReadFast(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)))) {
+        if (ReadFast(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)), check)) {
             // Every record read without the library.
         } else if (lib.OpenMemory(file_)) {
             int n = 0;
@@ -433,9 +391,9 @@ private:
     }
 
     // The chunk's records read by the fast reader, when it reads them all.
-    bool ReadFast(std::string_view chunk)
+    bool ReadFast(std::string_view chunk, const ChunkCheck& check)
     {
-        if (!fast_.Read(chunk))
+        if (!fast_.Read(chunk, check))
             return false;
         for (const EvtxFastRecord& r : fast_.Records())
             if (r.What == EvtxFastRecord::Kind::HandedBack)
@@ -474,7 +432,8 @@ private:
             NoteFirst(out_.Counts.FirstUnread, *first);
     }
 
-    ByteSource& source_;
+    std::istream& in_;
+    std::int64_t size_;
     const EvtxReading& reading_;
     EvtxFileRead& out_;
     RecordReader records_;
@@ -486,16 +445,16 @@ private:
     std::int64_t failed_ = 0;
 };
 
-EvtxFileRead Read(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading)
 {
     EvtxFileRead out;
-    FileReader(source, events, reading, out).Read();
+    FileReader(in, size, events, reading, out).Read();
     return out;
 }
 
 }  // namespace
 
-bool IsEvtxHead(std::string_view head) { return head.substr(0, kEvtxMagic.size()) == kEvtxMagic; }
+bool IsEvtxHead(std::string_view head) { return head.starts_with(kFileMagic); }
 
 bool IsEvtxFile(const std::filesystem::path& path)
 {
@@ -521,11 +480,6 @@ EvtxEventList::EvtxEventList(std::string_view ids)
 
 bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
 
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const std::atomic<bool>* stop)
-{
-    return ReadEvtxFile(path, events, EvtxReading{stop, nullptr, nullptr});
-}
-
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading)
 {
     std::error_code ec;
@@ -533,14 +487,13 @@ EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList
     std::ifstream file(path, std::ios::binary);
     if (ec || !file)
         return {};
-    FileSource source(file, static_cast<std::int64_t>(size));
-    return Read(source, events, reading);
+    return Read(file, static_cast<std::int64_t>(size), events, reading);
 }
 
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading)
 {
-    MemorySource source(bytes);
-    return Read(source, events, EvtxReading{stop, nullptr, nullptr});
+    std::istringstream in{std::string(bytes)};
+    return Read(in, static_cast<std::int64_t>(bytes.size()), events, reading);
 }
 
 }  // namespace vy

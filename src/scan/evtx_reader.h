@@ -15,9 +15,6 @@
 
 namespace vy {
 
-// A file is an event log file when it begins with these eight bytes.
-inline constexpr std::string_view kEvtxMagic{"ElfFile\0", 8};
-
 bool IsEvtxHead(std::string_view head);
 // Reads the first bytes of a plain file; false when it cannot be read.
 bool IsEvtxFile(const std::filesystem::path& path);
@@ -103,12 +100,9 @@ struct EvtxReading {
     std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)> Part;
     int ChunksPerPart = 32;
 };
-// Reads a whole file. stop, when given and set, ends the reading early.
+// Reads a whole file, or a file's bytes in memory.
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
-                          const std::atomic<bool>* stop = nullptr);
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading);
-// The same for a file's bytes in memory.
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
-                           const std::atomic<bool>* stop = nullptr);
+                          const EvtxReading& reading = {});
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading = {});
 
 }  // namespace vy

@@ -248,7 +248,7 @@ TEST(EvtxReader, RealFilesAreReadWholeWithoutAConnection)
         // The same from memory; nothing once stopped.
         EXPECT_EQ(ReadEvtxBytes(Slurp(path), events).Counts.Records, read.Counts.Records) << e.Name;
         const std::atomic<bool> stopped{true};
-        EXPECT_EQ(ReadEvtxBytes(Slurp(path), events, &stopped).Counts.Records, 0) << e.Name;
+        EXPECT_EQ(ReadEvtxBytes(Slurp(path), events, EvtxReading{&stopped}).Counts.Records, 0) << e.Name;
     }
 }
 
