@@ -33,10 +33,9 @@ ChunkCheck CheckChunk(std::string_view chunk)
     if (static_cast<std::int64_t>(chunk.size()) < kChunkSize)
         return check;
     const char* p = chunk.data();
-    check.Magic = chunk.substr(0, 8) == kChunkMagic;
     const std::uint32_t headerSum =
         Crc32(chunk.substr(kChunkTables, kChunkHeader - kChunkTables), Crc32(chunk.substr(0, kChecksummed)));
-    check.HeaderSound = check.Magic && headerSum == Le32(p + 124);
+    check.HeaderSound = chunk.starts_with(kChunkMagic) && headerSum == Le32(p + 124);
     const std::int64_t freeAt = Le32(p + 48);
     const bool freeSane = freeAt >= kChunkHeader && freeAt <= kChunkSize;
     check.RecordsSound = check.HeaderSound && freeSane &&

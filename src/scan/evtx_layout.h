@@ -43,7 +43,6 @@ struct RecordPlace {
 
 // One chunk's header and what its checksums say.
 struct ChunkCheck {
-    bool Magic = false;
     bool HeaderSound = false;   // magic and header checksum
     bool RecordsSound = false;  // the event records' checksum
     std::uint64_t FirstIndex = 0;  // the first record's place in the log, from 1

@@ -15,13 +15,12 @@ constexpr std::size_t kWaitingParts = 4;
 
 EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads,
                              const std::atomic<bool>* stop)
-    : paths_(std::move(paths)), events_(events), files_(paths_.size()),
-      window_(static_cast<std::size_t>(std::max(threads, 1))), stop_(stop)
+    : paths_(std::move(paths)), events_(events), files_(paths_.size()), stop_(stop)
 {
     for (std::size_t i = 0; i < paths_.size(); ++i)
         if (!paths_[i].empty())
             order_.push_back(i);
-    const std::size_t n = threads > 0 ? std::min(order_.size(), window_) : 0;
+    const std::size_t n = std::min(order_.size(), static_cast<std::size_t>(std::max(threads, 0)));
     try {
         for (std::size_t t = 0; t < n; ++t)
             threads_.emplace_back([this] { Work(); });
@@ -60,10 +59,7 @@ void EvtxReadAhead::Work()
     for (;;) {
         std::size_t position = 0;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] {
-                return cancel_.load(std::memory_order_relaxed) || next_ >= order_.size() || next_ < taken_ + window_;
-            });
+            std::lock_guard<std::mutex> lock(mutex_);
             if (cancel_.load(std::memory_order_relaxed) || next_ >= order_.size())
                 return;
             position = next_++;

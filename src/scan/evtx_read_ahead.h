@@ -1,10 +1,9 @@
 #pragma once
-// The event log files of a scan read ahead on up to two threads of their
-// own and taken by the scan in file order, each file's connections in parts
-// as they are read: the store is filled exactly as by one thread, while two
-// files are read at once. A file waits read and untaken a few parts at
-// most, which bounds memory whatever the files' size. The threads look at
-// the scan's Stop between records.
+// The event log files of a scan read ahead on threads of their own and
+// taken by the scan in file order, each file's connections in parts as they
+// are read: the store is filled exactly as by one thread, while two files
+// are read at once. A file read ahead waits a few parts at most, which
+// bounds memory whatever the files' size.
 
 #include <atomic>
 #include <condition_variable>
@@ -57,7 +56,6 @@ private:
     std::vector<std::size_t> order_;  // the indexes of the event log files
     std::size_t next_ = 0;   // in order_: the next file a thread starts
     std::size_t taken_ = 0;  // in order_: files before this are taken or dropped
-    std::size_t window_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::atomic<bool> cancel_{false};

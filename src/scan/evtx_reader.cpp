@@ -48,17 +48,13 @@ struct Library {
             libevtx_file_free(&File, nullptr);
         if (Bytes != nullptr)
             libbfio_handle_free(&Bytes, nullptr);
-        ClearError();
-    }
-    void ClearError()
-    {
-        if (Error != nullptr)
-            libevtx_error_free(&Error);
+        Ok(0);
     }
     // A call's result, the error it may leave dropped.
     bool Ok(int result)
     {
-        ClearError();
+        if (Error != nullptr)
+            libevtx_error_free(&Error);
         return result == 1;
     }
     bool OpenMemory(std::vector<char>& file)
@@ -101,11 +97,8 @@ public:
         Outcome outcome = kFailed;
         if (!lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error)))
             outcome = kFailed;
-        else if (seen_.Contains(number)) {
-            ++out_.Counts.Copies;
-            NoteFirst(out_.Counts.FirstCopy, number);
+        else if (!IsNew(number))
             outcome = kCopy;
-        }
         else if (Examine(record, number)) {
             // A record whose event could not be told is left unread: it is
             // counted among the missing numbers.
@@ -120,11 +113,8 @@ public:
     // One record the fast reader read: each is an event told.
     void Read(const EvtxChunkReader& reader, const EvtxFastRecord& record)
     {
-        if (seen_.Contains(record.Number)) {
-            ++out_.Counts.Copies;
-            NoteFirst(out_.Counts.FirstCopy, record.Number);
+        if (!IsNew(record.Number))
             return;
-        }
         seen_.Insert(record.Number);
         ++out_.Counts.Records;
         if (record.What == EvtxFastRecord::Kind::Values) {
@@ -137,6 +127,16 @@ public:
     const RecordNumberSet& Seen() const { return seen_; }
 
 private:
+    // Each record number is read once a file: false for a copy, counted.
+    bool IsNew(std::uint64_t number)
+    {
+        if (!seen_.Contains(number))
+            return true;
+        ++out_.Counts.Copies;
+        NoteFirst(out_.Counts.FirstCopy, number);
+        return false;
+    }
+
     // A connection event when from RemoteAccess with one of the two IDs;
     // false when the record's event or source cannot be told.
     bool Examine(libevtx_record_t* record, std::uint64_t number)
@@ -267,16 +267,11 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 {
     if (check.HeaderSound)
         return std::make_pair(check.First, check.Last);
-    if (check.Found.empty())
+    const auto [low, high] = std::minmax_element(check.Found.begin(), check.Found.end(),
+                                                 [](const RecordPlace& a, const RecordPlace& b) { return a.Number < b.Number; });
+    if (check.Found.empty() || high->Number - low->Number >= kMostRecordsInChunk)
         return std::nullopt;
-    std::uint64_t low = UINT64_MAX, high = 0;
-    for (const RecordPlace& r : check.Found) {
-        low = std::min(low, r.Number);
-        high = std::max(high, r.Number);
-    }
-    if (high - low >= kMostRecordsInChunk)
-        return std::nullopt;
-    return std::make_pair(low, high);
+    return std::make_pair(low->Number, high->Number);
 }
 
 // The file chunk by chunk, each given to the library as a file of its own:
