@@ -70,6 +70,14 @@ struct Library {
     }
 };
 
+bool Stopped(const EvtxReading& reading)
+{
+    for (const std::atomic<bool>* flag : {reading.Stop, reading.Cancel})
+        if (flag != nullptr && flag->load(std::memory_order_relaxed))
+            return true;
+    return false;
+}
+
 class RecordReader {
 public:
     RecordReader(const EvtxEventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
@@ -267,7 +275,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 }
 
 // The file chunk by chunk, each given to the library as a file of its own:
-// the reading can hand on its connections and stop between any two chunks,
+// the reading can stop and tell its progress between any two records,
 // checks each chunk itself, and reads each record number once. A real log
 // numbers its records without a gap from the oldest to the newest, and the
 // file header names the next: every number of that span not read is
@@ -283,25 +291,28 @@ public:
 
     void Read()
     {
-        if (size_ < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
+        const std::int64_t size = size_;
+        if (size < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
             !IsEvtxHead(std::string_view(file_.data(), kHeaderBlock)))
             return;
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
         std::int64_t place = 0;
-        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size_; at += kChunkSize, ++place) {
+        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++place) {
+            if (Stopped(reading_))
+                return;
             char* chunk = file_.data() + kHeaderBlock;
-            in_.read(chunk, std::min(kChunkSize, size_ - at));
+            in_.read(chunk, std::min(kChunkSize, size - at));
             const std::int64_t got = in_.gcount();
             std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
             Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk);
             if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
                 return;
         }
-        if (!HandOn(size_))
+        if (Stopped(reading_) || !HandOn(size))
             return;
-        const std::int64_t whole = size_ > kHeaderBlock ? (size_ - kHeaderBlock) / kChunkSize : 0;
+        const std::int64_t whole = size > kHeaderBlock ? (size - kHeaderBlock) / kChunkSize : 0;
         if (header && header->Chunks > whole) {
             out_.Counts.ChunksNamed = header->Chunks;
             out_.Counts.ChunksMissing = header->Chunks - whole;
@@ -357,14 +368,14 @@ private:
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
-            for (int i = 0; i < n; ++i)
+            for (int i = 0; i < n && !Stopped(reading_); ++i)
                 failed_ += records_.Read(lib, i, false) == RecordReader::kFailed ? 1 : 0;
             // Records of the chunk's free space: read when their number is new.
             int recovered = 0;
             if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
                 recovered = 0;
             out_.Counts.Recovered += recovered;
-            for (int i = 0; i < recovered; ++i)
+            for (int i = 0; i < recovered && !Stopped(reading_); ++i)
                 out_.Counts.RecoveredUnread += records_.Read(lib, i, true) == RecordReader::kFailed ? 1 : 0;
         }
         if (!check.Sound()) {
@@ -439,6 +450,17 @@ EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& even
 }  // namespace
 
 bool IsEvtxHead(std::string_view head) { return head.starts_with(kFileMagic); }
+
+bool IsEvtxFile(const std::filesystem::path& path)
+{
+    // Only a plain file: opening a pipe would block the scan.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    std::ifstream file(path, std::ios::binary);
+    char head[8];
+    return file.read(head, sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
+}
 
 EvtxEventList::EvtxEventList(std::string_view ids)
 {
