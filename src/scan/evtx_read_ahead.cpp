@@ -33,7 +33,7 @@ EvtxReadAhead::~EvtxReadAhead()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        cancel_.store(true, std::memory_order_relaxed);
+        cancel_ = true;
     }
     changed_.notify_all();
     for (std::thread& t : threads_)
@@ -43,7 +43,9 @@ EvtxReadAhead::~EvtxReadAhead()
 bool EvtxReadAhead::Queue(std::size_t index, std::size_t position, EvtxFileRead& part, std::int64_t bytesRead)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    const auto dropped = [&] { return cancel_.load(std::memory_order_relaxed) || taken_ > position; };
+    const auto dropped = [&] {
+        return cancel_ || taken_ > position || (stop_ != nullptr && stop_->load(std::memory_order_relaxed));
+    };
     changed_.wait(lock, [&] { return dropped() || files_[index].Parts.size() < kWaitingParts; });
     if (dropped())
         return false;
@@ -60,14 +62,14 @@ void EvtxReadAhead::Work()
         std::size_t position = 0;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (cancel_.load(std::memory_order_relaxed) || next_ >= order_.size())
+            if (cancel_ || next_ >= order_.size())
                 return;
             position = next_++;
         }
         const std::size_t index = order_[position];
-        EvtxReading reading{stop_, &cancel_, [this, index, position](EvtxFileRead& part, std::int64_t bytesRead) {
-                                return Queue(index, position, part, bytesRead);
-                            }};
+        EvtxReading reading{[this, index, position](EvtxFileRead& part, std::int64_t bytesRead) {
+            return Queue(index, position, part, bytesRead);
+        }};
         EvtxFileRead read;
         try {
             read = ReadEvtxFile(paths_[index], events_, reading);
@@ -100,7 +102,7 @@ EvtxFileRead EvtxReadAhead::Take(std::size_t index, const Part& part)
         taken_ = position + 1;
         lock.unlock();
         changed_.notify_all();
-        return ReadEvtxFile(paths_[index], events_, EvtxReading{stop_, &cancel_, part});
+        return ReadEvtxFile(paths_[index], events_, EvtxReading{part});
     }
     changed_.notify_all();
     File& file = files_[index];

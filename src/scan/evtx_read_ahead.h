@@ -28,7 +28,7 @@ public:
 
     // paths: one per file of the scan, empty for a file that is not an
     // event log file. Threads start only when there is one. stop, when
-    // given, is the scan's: once set, every reading ends within a record.
+    // given, is the scan's: once set, every reading ends at its next part.
     EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads = 2,
                   const std::atomic<bool>* stop = nullptr);
     ~EvtxReadAhead();
@@ -58,7 +58,7 @@ private:
     std::size_t taken_ = 0;  // in order_: files before this are taken or dropped
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::atomic<bool> cancel_{false};
+    bool cancel_ = false;
     const std::atomic<bool>* stop_;
     std::vector<std::thread> threads_;
 };

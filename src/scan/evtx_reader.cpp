@@ -70,14 +70,6 @@ struct Library {
     }
 };
 
-bool Stopped(const EvtxReading& reading)
-{
-    for (const std::atomic<bool>* flag : {reading.Stop, reading.Cancel})
-        if (flag != nullptr && flag->load(std::memory_order_relaxed))
-            return true;
-    return false;
-}
-
 class RecordReader {
 public:
     RecordReader(const EvtxEventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
@@ -275,7 +267,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 }
 
 // The file chunk by chunk, each given to the library as a file of its own:
-// the reading can stop and tell its progress between any two records,
+// the reading can hand on its connections and stop between any two chunks,
 // checks each chunk itself, and reads each record number once. A real log
 // numbers its records without a gap from the oldest to the newest, and the
 // file header names the next: every number of that span not read is
@@ -291,28 +283,25 @@ public:
 
     void Read()
     {
-        const std::int64_t size = size_;
-        if (size < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
+        if (size_ < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
             !IsEvtxHead(std::string_view(file_.data(), kHeaderBlock)))
             return;
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
         std::int64_t place = 0;
-        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++place) {
-            if (Stopped(reading_))
-                return;
+        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size_; at += kChunkSize, ++place) {
             char* chunk = file_.data() + kHeaderBlock;
-            in_.read(chunk, std::min(kChunkSize, size - at));
+            in_.read(chunk, std::min(kChunkSize, size_ - at));
             const std::int64_t got = in_.gcount();
             std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
             Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk);
             if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
                 return;
         }
-        if (Stopped(reading_) || !HandOn(size))
+        if (!HandOn(size_))
             return;
-        const std::int64_t whole = size > kHeaderBlock ? (size - kHeaderBlock) / kChunkSize : 0;
+        const std::int64_t whole = size_ > kHeaderBlock ? (size_ - kHeaderBlock) / kChunkSize : 0;
         if (header && header->Chunks > whole) {
             out_.Counts.ChunksNamed = header->Chunks;
             out_.Counts.ChunksMissing = header->Chunks - whole;
@@ -368,14 +357,14 @@ private:
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
-            for (int i = 0; i < n && !Stopped(reading_); ++i)
+            for (int i = 0; i < n; ++i)
                 failed_ += records_.Read(lib, i, false) == RecordReader::kFailed ? 1 : 0;
             // Records of the chunk's free space: read when their number is new.
             int recovered = 0;
             if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
                 recovered = 0;
             out_.Counts.Recovered += recovered;
-            for (int i = 0; i < recovered && !Stopped(reading_); ++i)
+            for (int i = 0; i < recovered; ++i)
                 out_.Counts.RecoveredUnread += records_.Read(lib, i, true) == RecordReader::kFailed ? 1 : 0;
         }
         if (!check.Sound()) {

@@ -4,7 +4,6 @@
 // values taken from the event's insertion strings by the rules of the text
 // forms, and a count of everything that could not be read.
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -86,20 +85,17 @@ private:
     std::vector<int> ids_;
 };
 
-// What a reading looks at while it runs: either flag, when given and set,
-// ends it early (within a record).
+// How a reading hands on its connections, when Part is given: in parts,
+// so that a big file is never held whole. Every ChunksPerPart chunks and at
+// the file's end, Part gets the connections read since the last part, the
+// names first used by them (their indexes count on from the last part's),
+// and the bytes of the file read; the part is emptied after the call, and
+// false ends the reading there.
 struct EvtxReading {
-    const std::atomic<bool>* Stop = nullptr;
-    const std::atomic<bool>* Cancel = nullptr;
-    // When given, the connections go out in parts, not at the end, so that
-    // a big file is never held whole: every ChunksPerPart chunks and at the
-    // file's end, Part gets the connections read since the last part, the
-    // names first used by them (their indexes count on from the last
-    // part's), and the bytes of the file read. The part is emptied after
-    // the call; false ends the reading.
     std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)> Part;
-    int ChunksPerPart = 32;
+    int ChunksPerPart = 8;
 };
+
 // Reads a whole file, or a file's bytes in memory.
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
                           const EvtxReading& reading = {});

@@ -20,11 +20,10 @@ class EventLogFiles : public FormScan {
 public:
     EventLogFiles(std::vector<std::filesystem::path> paths, const EventList& events, int threads,
                   const std::atomic<bool>* stop)
-        : Ahead(std::move(paths), events, threads, stop), Stop(stop)
+        : Ahead(std::move(paths), events, threads, stop)
     {
     }
     EvtxReadAhead Ahead;
-    const std::atomic<bool>* Stop;
 };
 
 std::unique_ptr<FormScan> BeginEventLogFiles(const ScanFiles& files)
@@ -68,7 +67,7 @@ bool ReadEventLogFile(FormReading& reading)
     // A file that became one after the scan began is read here.
     const EvtxFileRead read = scan.Ahead.IsEvtx(reading.File)
                                   ? scan.Ahead.Take(reading.File, store)
-                                  : ReadEvtxFile(reading.Path, reading.Events, EvtxReading{scan.Stop, nullptr, store});
+                                  : ReadEvtxFile(reading.Path, reading.Events, EvtxReading{store});
     if (sink.Stopped())
         return false;  // what a stopped reading holds is not the file's
     if (!read.Counts.Opened) {
