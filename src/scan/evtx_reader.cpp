@@ -1,6 +1,12 @@
 #include "scan/evtx_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <optional>
 #include <fstream>
 #include <sstream>
@@ -266,6 +272,120 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
     return std::make_pair(low->Number, high->Number);
 }
 
+// One chunk as it is made ready: a file of this one chunk, as libevtx is
+// given it, its check, and the fast reader's reading of it.
+struct ReadyChunk {
+    std::vector<char> File;
+    std::int64_t BytesRead = 0;  // of the whole file, up to the chunk's end
+    ChunkCheck Check;
+    EvtxChunkReader Fast;
+    bool FastRead = false;  // every record read by the fast reader
+};
+
+// A file's chunks read, checked and read by the fast reader on a thread of
+// their own, a few ahead of the thread that reads their records in order
+// (without a thread to be had, each when it is asked for).
+class ChunksAhead {
+public:
+    ChunksAhead(std::istream& in, std::int64_t size, std::string_view header)
+        : in_(in), size_(size), chunks_(size >= kHeaderBlock + kChunkHeader ? (size - kHeaderBlock - kChunkHeader) / kChunkSize + 1 : 0)
+    {
+        for (ReadyChunk& c : ready_) {
+            c.File.assign(header.begin(), header.end());
+            c.File.resize(static_cast<std::size_t>(kHeaderBlock + kChunkSize));
+        }
+        try {
+            thread_ = std::thread([this] { Work(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~ChunksAhead()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // The next chunk of the file, null after the last; the one before it is
+    // given up.
+    ReadyChunk* Next()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const std::int64_t c = taken_;
+        if (c >= chunks_)
+            return nullptr;
+        taken_ = c + 1;
+        changed_.notify_all();
+        if (!thread_.joinable()) {
+            Make(c);
+            made_ = c + 1;
+        }
+        changed_.wait(lock, [&] { return made_ > c || error_; });
+        if (error_)
+            std::rethrow_exception(error_);
+        return &ready_[static_cast<std::size_t>(c) % ready_.size()];
+    }
+
+private:
+    void Work()
+    {
+        try {
+            for (std::int64_t c = 0; c < chunks_; ++c) {
+                {
+                    // Its place is free once the chunk before it is taken.
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return quit_ || c + 1 < taken_ + static_cast<std::int64_t>(ready_.size()); });
+                    if (quit_)
+                        return;
+                }
+                Make(c);
+                std::lock_guard<std::mutex> lock(mutex_);
+                made_ = c + 1;
+                changed_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            error_ = std::current_exception();
+            changed_.notify_all();
+        }
+    }
+
+    void Make(std::int64_t c)
+    {
+        ReadyChunk& ready = ready_[static_cast<std::size_t>(c) % ready_.size()];
+        char* chunk = ready.File.data() + kHeaderBlock;
+        const std::int64_t at = kHeaderBlock + c * kChunkSize;
+        in_.read(chunk, std::min(kChunkSize, size_ - at));
+        const std::int64_t got = in_.gcount();
+        std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
+        ready.BytesRead = at + got;
+        const std::string_view bytes(chunk, static_cast<std::size_t>(kChunkSize));
+        ready.Check = CheckChunk(bytes);
+        ready.FastRead = ready.Fast.Read(bytes, ready.Check) &&
+                         std::none_of(ready.Fast.Records().begin(), ready.Fast.Records().end(), [](const EvtxFastRecord& r) {
+                             return r.What == EvtxFastRecord::Kind::HandedBack;
+                         });
+        if (!ready.Check.HeaderSound && ChunkRange(ready.Check))
+            MendChunkHeader(chunk, ready.Check);
+    }
+
+    std::istream& in_;
+    std::int64_t size_;
+    std::int64_t chunks_;
+    std::array<ReadyChunk, 4> ready_;
+    std::int64_t taken_ = 0;  // chunks asked for
+    std::int64_t made_ = 0;   // chunks ready
+    bool quit_ = false;
+    std::exception_ptr error_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
 // The file chunk by chunk, each given to the library as a file of its own:
 // the reading can hand on its connections and stop between any two chunks,
 // checks each chunk itself, and reads each record number once. A real log
@@ -277,7 +397,7 @@ public:
     FileReader(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading,
                EvtxFileRead& out)
         : in_(in), size_(size), reading_(reading), out_(out), records_(events, out),
-          file_(static_cast<std::size_t>(kHeaderBlock + kChunkSize), '\0')
+          file_(static_cast<std::size_t>(kHeaderBlock), '\0')
     {
     }
 
@@ -289,14 +409,11 @@ public:
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
+        ChunksAhead chunks(in_, size_, std::string_view(file_.data(), file_.size()));
         std::int64_t place = 0;
-        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size_; at += kChunkSize, ++place) {
-            char* chunk = file_.data() + kHeaderBlock;
-            in_.read(chunk, std::min(kChunkSize, size_ - at));
-            const std::int64_t got = in_.gcount();
-            std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
-            Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk);
-            if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(at + got))
+        for (ReadyChunk* chunk = chunks.Next(); chunk != nullptr; chunk = chunks.Next(), ++place) {
+            Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk, *chunk);
+            if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(chunk->BytesRead))
                 return;
         }
         if (!HandOn(size_))
@@ -332,17 +449,14 @@ private:
         std::memset(h + 120, 0, 4);  // not dirty, not full
     }
 
-    void Chunk(std::int64_t index, bool oldest)
+    void Chunk(std::int64_t index, bool oldest, ReadyChunk& chunk)
     {
-        char* chunk = file_.data() + kHeaderBlock;
-        const ChunkCheck check = CheckChunk(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)));
+        const ChunkCheck& check = chunk.Check;
         const auto range = ChunkRange(check);
         if (!range) {
             ++lost_;  // unused space, or a chunk past finding: the numbers around it tell
             return;
         }
-        if (!check.HeaderSound)
-            MendChunkHeader(chunk, check);
         if (!low_ || range->first < low_->first) {
             // Records before the lowest chunk: its index in the log says how many.
             low_ = {range->first, check.HeaderSound && !oldest && check.FirstIndex > 0 ? check.FirstIndex - 1 : 0};
@@ -351,9 +465,10 @@ private:
         const std::int64_t connections = static_cast<std::int64_t>(out_.Connections.size());
         const std::int64_t records = out_.Counts.Records, unreadable = out_.Counts.Unreadable;
         Library lib;
-        if (ReadFast(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)), check)) {
-            // Every record read without the library.
-        } else if (lib.OpenMemory(file_)) {
+        if (chunk.FastRead) {
+            for (const EvtxFastRecord& r : chunk.Fast.Records())
+                records_.Read(chunk.Fast, r);
+        } else if (lib.OpenMemory(chunk.File)) {
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
@@ -372,19 +487,6 @@ private:
             out_.Counts.DamagedChunks.push_back(
                 {index, kept, out_.Counts.Records - records - kept - (out_.Counts.Unreadable - unreadable)});
         }
-    }
-
-    // The chunk's records read by the fast reader, when it reads them all.
-    bool ReadFast(std::string_view chunk, const ChunkCheck& check)
-    {
-        if (!fast_.Read(chunk, check))
-            return false;
-        for (const EvtxFastRecord& r : fast_.Records())
-            if (r.What == EvtxFastRecord::Kind::HandedBack)
-                return false;
-        for (const EvtxFastRecord& r : fast_.Records())
-            records_.Read(fast_, r);
-        return true;
     }
 
     void CountMissing(const std::optional<FileHeader>& header)
@@ -421,8 +523,7 @@ private:
     const EvtxReading& reading_;
     EvtxFileRead& out_;
     RecordReader records_;
-    EvtxChunkReader fast_;
-    std::vector<char> file_;  // the file header, then the chunk in hand
+    std::vector<char> file_;  // the file header, as for a file of one chunk
     std::optional<std::pair<std::uint64_t, std::uint64_t>> low_;  // the lowest number of a chunk, and records before it
     std::uint64_t high_ = 0;
     std::uint64_t lost_ = 0;  // chunk places with no chunk to be read
@@ -439,17 +540,6 @@ EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& even
 }  // namespace
 
 bool IsEvtxHead(std::string_view head) { return head.starts_with(kFileMagic); }
-
-bool IsEvtxFile(const std::filesystem::path& path)
-{
-    // Only a plain file: opening a pipe would block the scan.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    std::ifstream file(path, std::ios::binary);
-    char head[8];
-    return file.read(head, sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
-}
 
 EvtxEventList::EvtxEventList(std::string_view ids)
 {

@@ -15,8 +15,6 @@
 namespace vy {
 
 bool IsEvtxHead(std::string_view head);
-// Reads the first bytes of a plain file; false when it cannot be read.
-bool IsEvtxFile(const std::filesystem::path& path);
 
 // One connection event's values; its names (single bytes) are indexes into
 // the file's Names.

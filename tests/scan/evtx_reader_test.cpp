@@ -230,7 +230,6 @@ TEST(EvtxReader, RealFilesAreReadWholeWithoutAConnection)
                               Expected{"dns_log_malformed.evtx", 5, 0}}) {
         const QString path = data.filePath(e.Name);
         const std::filesystem::path native(QFile::encodeName(path).toStdString());
-        ASSERT_TRUE(IsEvtxFile(native)) << e.Name;
         std::int64_t told = 0;  // told part by part up to the file's end
         const EvtxFileRead read = ReadEvtxFile(native, events, EvtxReading{[&](EvtxFileRead&, std::int64_t bytes) {
             EXPECT_GE(bytes, told);

@@ -1,14 +1,11 @@
-// Event log files (.evtx), read through libevtx on threads of their own
-// ahead of the scan, their connections handed on in record order.
+// Event log files (.evtx), read chunk by chunk, the connections stored part
+// by part as they come (storing on the scan's thread while this one reads).
 
 #include <algorithm>
-#include <atomic>
 #include <iterator>
-#include <memory>
 #include <string>
 
 #include "scan/evtx_damage_sentences.h"
-#include "scan/evtx_read_ahead.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/name_text.h"
 
@@ -16,29 +13,8 @@ namespace vy {
 
 namespace {
 
-class EventLogFiles : public FormScan {
-public:
-    EventLogFiles(std::vector<std::filesystem::path> paths, const EventList& events, int threads,
-                  const std::atomic<bool>* stop)
-        : Ahead(std::move(paths), events, threads, stop)
-    {
-    }
-    EvtxReadAhead Ahead;
-};
-
-std::unique_ptr<FormScan> BeginEventLogFiles(const ScanFiles& files)
-{
-    // Told by their first bytes, as the table tells them.
-    std::vector<std::filesystem::path> paths(files.Paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        if (IsEvtxFile(files.Paths[i]))
-            paths[i] = files.Paths[i];
-    return std::make_unique<EventLogFiles>(std::move(paths), files.Events, files.Threads ? 2 : 0, files.Stop);
-}
-
 bool ReadEventLogFile(FormReading& reading)
 {
-    auto& scan = *static_cast<EventLogFiles*>(reading.Scan);
     ReadSink& sink = reading.Sink;
     std::vector<std::string> names;
     ConnectionLine line;
@@ -64,12 +40,9 @@ bool ReadEventLogFile(FormReading& reading)
         reading.Progress.Line(reading.FileStart + static_cast<double>(bytesRead), false);
         return !sink.Stopped();
     };
-    // A file that became one after the scan began is read here.
-    const EvtxFileRead read = scan.Ahead.IsEvtx(reading.File)
-                                  ? scan.Ahead.Take(reading.File, store)
-                                  : ReadEvtxFile(reading.Path, reading.Events, EvtxReading{store});
+    const EvtxFileRead read = ReadEvtxFile(reading.Path, reading.Events, EvtxReading{store});
     if (sink.Stopped())
-        return false;  // what a stopped reading holds is not the file's
+        return false;  // a stopped reading's counts are not the file's
     if (!read.Counts.Opened) {
         sink.FileUnreadable(reading.File);
         sink.Problem(reading.File, "it could not be read: it is damaged or no event log file");
@@ -86,6 +59,6 @@ bool ReadEventLogFile(FormReading& reading)
 
 }  // namespace
 
-extern const LogFormEntry kEventLogFileForm{"Event log file (.evtx)", IsEvtxHead, ReadEventLogFile, BeginEventLogFiles};
+extern const LogFormEntry kEventLogFileForm{"Event log file (.evtx)", IsEvtxHead, ReadEventLogFile};
 
 }  // namespace vy
