@@ -287,7 +287,7 @@ struct ReadyChunk {
 // (without a thread to be had, each when it is asked for).
 class ChunksAhead {
 public:
-    ChunksAhead(std::istream& in, std::int64_t size, std::string_view header)
+    ChunksAhead(std::istream& in, std::int64_t size, std::string_view header, bool thread)
         : in_(in), size_(size), chunks_(size >= kHeaderBlock + kChunkHeader ? (size - kHeaderBlock - kChunkHeader) / kChunkSize + 1 : 0)
     {
         for (ReadyChunk& c : ready_) {
@@ -295,7 +295,8 @@ public:
             c.File.resize(static_cast<std::size_t>(kHeaderBlock + kChunkSize));
         }
         try {
-            thread_ = std::thread([this] { Work(); });
+            if (thread)
+                thread_ = std::thread([this] { Work(); });
         } catch (const std::system_error&) {
         }
     }
@@ -409,7 +410,7 @@ public:
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
-        ChunksAhead chunks(in_, size_, std::string_view(file_.data(), file_.size()));
+        ChunksAhead chunks(in_, size_, std::string_view(file_.data(), file_.size()), reading_.Threads);
         std::int64_t place = 0;
         for (ReadyChunk* chunk = chunks.Next(); chunk != nullptr; chunk = chunks.Next(), ++place) {
             Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk, *chunk);

@@ -92,6 +92,7 @@ private:
 struct EvtxReading {
     std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)> Part;
     int ChunksPerPart = 8;
+    bool Threads = true;  // whether chunks may be read ahead on a thread of their own
 };
 
 // Reads a whole file, or a file's bytes in memory.

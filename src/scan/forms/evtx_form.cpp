@@ -40,7 +40,7 @@ bool ReadEventLogFile(FormReading& reading)
         reading.Progress.Line(reading.FileStart + static_cast<double>(bytesRead), false);
         return !sink.Stopped();
     };
-    const EvtxFileRead read = ReadEvtxFile(reading.Path, reading.Events, EvtxReading{store});
+    const EvtxFileRead read = ReadEvtxFile(reading.Path, reading.Events, EvtxReading{.Part = store, .Threads = reading.Threads});
     if (sink.Stopped())
         return false;  // a stopped reading's counts are not the file's
     if (!read.Counts.Opened) {
