@@ -145,7 +145,7 @@ private:
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
         if (event != kEvtxWithSpeed && event != kEvtxWithoutSpeed)
             return true;
-        if (!Text(record, kSource, 0))
+        if (!Text(record, kSource, 0, source_))
             return false;
         if (!IsRemoteAccess(source_))
             return true;
@@ -168,9 +168,9 @@ private:
             return false;
         strings_.resize(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k)
-            if (!Text(record, kString, k, &strings_[static_cast<std::size_t>(k)]))
+            if (!Text(record, kString, k, strings_[static_cast<std::size_t>(k)]))
                 return false;
-        if (!Text(record, kComputer, 0, &computer_) || !ReadConnectionStrings(withSpeed, computer_, strings_, line_))
+        if (!Text(record, kComputer, 0, computer_) || !ReadConnectionStrings(withSpeed, computer_, strings_, line_))
             return false;
         EvtxConnection c;
         c.Record = number;
@@ -199,48 +199,37 @@ private:
 
     enum What { kSource, kComputer, kString };
 
-    // One of the record's texts as single bytes into out (source_ when
-    // none is given); false when the record has none.
-    bool Text(libevtx_record_t* record, What what, int index, std::string* out = nullptr)
+    // One of the record's texts as single bytes into out; false when the
+    // record has none.
+    bool Text(libevtx_record_t* record, What what, int index, std::string& out)
     {
-        if (fast_.Record != nullptr)
-            return FastText(what, index, out != nullptr ? *out : source_);
-        std::size_t size = 0;
-        int got = 0;
-        switch (what) {
-        case kSource: got = libevtx_record_get_utf16_source_name_size(record, &size, &lib_->Error); break;
-        case kComputer: got = libevtx_record_get_utf16_computer_name_size(record, &size, &lib_->Error); break;
-        case kString: got = libevtx_record_get_utf16_string_size(record, index, &size, &lib_->Error); break;
+        out.clear();
+        if (fast_.Record != nullptr) {
+            const EvtxFastRecord& r = *fast_.Record;
+            const bool has = what == kString || (what == kSource ? r.HasProvider : r.HasComputer);
+            if (has)
+                AppendSingleBytes(what == kSource     ? r.Provider
+                                  : what == kComputer ? r.Computer
+                                                      : fast_.Reader->Strings(r)[static_cast<std::size_t>(index)],
+                                  out);
+            return has;
         }
-        if (!lib_->Ok(got))
+        // The library's call for the text, or for its size, with what follows the record or the index.
+        const auto call = [&](auto source, auto computer, auto string, auto... rest) {
+            return what == kSource     ? source(record, rest..., &lib_->Error)
+                   : what == kComputer ? computer(record, rest..., &lib_->Error)
+                                       : string(record, index, rest..., &lib_->Error);
+        };
+        std::size_t size = 0;
+        if (!lib_->Ok(call(libevtx_record_get_utf16_source_name_size, libevtx_record_get_utf16_computer_name_size,
+                           libevtx_record_get_utf16_string_size, &size)))
             return false;
         units_.assign(std::max<std::size_t>(size, 1), 0);
-        if (size > 0) {
-            switch (what) {
-            case kSource: got = libevtx_record_get_utf16_source_name(record, units_.data(), size, &lib_->Error); break;
-            case kComputer: got = libevtx_record_get_utf16_computer_name(record, units_.data(), size, &lib_->Error); break;
-            case kString: got = libevtx_record_get_utf16_string(record, index, units_.data(), size, &lib_->Error); break;
-            }
-            if (!lib_->Ok(got))
-                return false;
-        }
-        std::string& into = out != nullptr ? *out : source_;
-        into.clear();
-        AppendSingleBytes({std::string_view(reinterpret_cast<const char*>(units_.data()), 2 * size)}, into);
+        if (size > 0 && !lib_->Ok(call(libevtx_record_get_utf16_source_name, libevtx_record_get_utf16_computer_name,
+                                       libevtx_record_get_utf16_string, units_.data(), size)))
+            return false;
+        AppendSingleBytes({std::string_view(reinterpret_cast<const char*>(units_.data()), 2 * size)}, out);
         return true;
-    }
-
-    bool FastText(What what, int index, std::string& out) const
-    {
-        const EvtxFastRecord& r = *fast_.Record;
-        const bool has = what == kString || (what == kSource ? r.HasProvider : r.HasComputer);
-        out.clear();
-        if (has)
-            AppendSingleBytes(what == kSource     ? r.Provider
-                              : what == kComputer ? r.Computer
-                                                  : fast_.Reader->Strings(r)[static_cast<std::size_t>(index)],
-                              out);
-        return has;
     }
 
     Library* lib_ = nullptr;
