@@ -164,13 +164,14 @@ void BM_LibevtxIterateAndFetchStrings(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * FolderBytes());
 }
 
-// The fast reader alone, chunk by chunk as a file is streamed: every
-// record classified, and a connection event's values read from its strings.
+// The fast reader alone (with the chunk checks it reads by), chunk by chunk
+// as a file is streamed: every record classified, and a connection event's
+// values read from its strings.
 void BM_FastReaderChunks(benchmark::State& state)
 {
     const QStringList names = QDir(QString::fromStdString(Folder())).entryList({"*.evtx"}, QDir::Files, QDir::Name);
     vy::EvtxChunkReader reader;
-    std::string chunk(vy::kEvtxChunkBytes, '\0');
+    std::string chunk(vy::evtx::kChunkSize, '\0');
     std::vector<std::string> strings;
     std::string computer;
     vy::ConnectionLine line;
@@ -182,7 +183,7 @@ void BM_FastReaderChunks(benchmark::State& state)
                                std::ios::binary);
             file.seekg(4096);
             while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()))) {
-                if (!reader.Read(chunk)) {
+                if (!reader.Read(chunk, vy::evtx::CheckChunk(chunk))) {
                     ++handedBack;
                     continue;
                 }

@@ -9,20 +9,13 @@ namespace vy {
 
 namespace {
 
-using evtx::Le32;
-using evtx::Le64;
+using namespace evtx;
 
-constexpr std::size_t kChunkHeaderBytes = evtx::kChunkHeader;
-constexpr std::size_t kChunkTablesAt = 128;
-constexpr std::size_t kRecordHeaderBytes = 24;
-constexpr std::size_t kSmallestRecord = evtx::kSmallestRecord;
 constexpr std::size_t kTemplateHeaderBytes = 24;  // next, identifier, size
 constexpr std::size_t kRecordAlignment = 8;
 // libevtx passes over, without a word, a record that ends at or just short
 // of its chunk's end: such a chunk is left to it.
 constexpr std::size_t kChunkEndRoom = 16;
-constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
-constexpr std::string_view kRecordMagic{"**\0\0", 4};
 constexpr std::string_view kFragmentHeader{"\x0F\x01\x01\x00", 4};
 
 // Binary XML tokens; kMore marks an element with attributes, an attribute
@@ -66,12 +59,6 @@ bool IsValueOfType(unsigned char type, std::size_t size)
     case 0x02: case 0x0E: case 0x21: return true;  // ANSI text, binary data, binary XML
     default: return false;
     }
-}
-
-std::uint16_t Le16(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
 }
 
 // A name of the chunk, UTF-16, against a name of ASCII letters.
@@ -434,7 +421,7 @@ const Template* EvtxChunkReader::TemplateAt(std::uint32_t offset)
     if (known != templateAt_.end())
         return &templates_[known->second];
     Template t;
-    if (offset >= kChunkHeaderBytes && offset + kTemplateHeaderBytes <= chunk_.size()) {
+    if (offset >= kChunkHeader && offset + kTemplateHeaderBytes <= chunk_.size()) {
         const std::size_t size = Le32(chunk_.data() + offset + 20);
         if (size <= chunk_.size() - offset - kTemplateHeaderBytes) {
             t.Id = Le32(chunk_.data() + offset + 4);
@@ -573,7 +560,7 @@ void EvtxChunkReader::ReadRecord(std::string_view record, EvtxFastRecord& out)
     out.What = EvtxFastRecord::Kind::HandedBack;
     Instance event;
     // The record's size again ends it.
-    if (!Open(record.substr(kRecordHeaderBytes, record.size() - kRecordHeaderBytes - 4), event))
+    if (!Open(record.substr(kRecordHeader, record.size() - kRecordHeader - 4), event))
         return;
     const Template& t = *event.T;
     const bool connections = mode_ == Mode::Connections;
@@ -622,42 +609,31 @@ void EvtxChunkReader::ReadRecord(std::string_view record, EvtxFastRecord& out)
     out.What = EvtxFastRecord::Kind::Values;
 }
 
-bool EvtxChunkReader::Read(std::string_view chunk)
+bool EvtxChunkReader::Read(std::string_view chunk, const ChunkCheck& check)
 {
     records_.clear();
     strings_.clear();
     templateAt_.clear();
     templates_.clear();
     chunk_ = chunk;
-    if (chunk.size() != kEvtxChunkBytes || chunk.substr(0, kChunkMagic.size()) != kChunkMagic)
-        return false;
     const char* c = chunk.data();
-    const std::uint64_t first = Le64(c + 24);
-    const std::uint64_t last = Le64(c + 32);
-    const std::uint32_t lastRecord = Le32(c + 44);
     const std::uint32_t free = Le32(c + 48);
-    if (last < first || Le32(c + 40) != kChunkTablesAt ||
-        free < kChunkHeaderBytes || free + kChunkEndRoom > kEvtxChunkBytes || lastRecord < kChunkHeaderBytes ||
-        lastRecord >= free)
+    // Every record laid from the header to the free space, numbered as the
+    // header says, and none in the free space: libevtx may offer those as
+    // recovered.
+    if (!check.Sound() || Le32(c + 40) != kChunkTables || free + kChunkEndRoom > kChunkSize ||
+        check.Found.size() != check.Last - check.First + 1 || check.Found.back().At != Le32(c + 44) ||
+        check.Found.back().At + Le32(c + check.Found.back().At + 4) != free ||
+        chunk.substr(free).find(kRecordMagic) != std::string_view::npos)
         return false;
-    // Records in the free space: libevtx may offer them as recovered.
-    if (chunk.substr(free).find(kRecordMagic) != std::string_view::npos)
-        return false;
-    std::size_t at = kChunkHeaderBytes;
-    std::size_t lastAt = 0;
-    for (std::uint64_t number = first; at < free; ++number) {
-        if (free - at < kSmallestRecord || chunk.substr(at, 4) != kRecordMagic)
-            return false;
-        const std::uint32_t size = Le32(c + at + 4);
-        if (size < kSmallestRecord || size > free - at || Le32(c + at + size - 4) != size || Le64(c + at + 8) != number)
-            return false;
+    for (const RecordPlace& place : check.Found) {
         EvtxFastRecord& r = records_.emplace_back();
-        r.Number = number;
-        ReadRecord(chunk.substr(at, size), r);
-        lastAt = at;
-        at += size;
+        r.Number = place.Number;
+        if (r.Number != check.First + records_.size() - 1)
+            return false;
+        ReadRecord(chunk.substr(place.At, Le32(c + place.At + 4)), r);
     }
-    return lastAt == lastRecord && records_.size() == last - first + 1;
+    return true;
 }
 
 }  // namespace vy

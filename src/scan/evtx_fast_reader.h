@@ -20,8 +20,6 @@
 
 namespace vy {
 
-inline constexpr std::size_t kEvtxChunkBytes = evtx::kChunkSize;
-
 // A text of a record where it stands in its chunk: UTF-16 (little-endian),
 // or binary data, which libevtx shows as upper-case hexadecimal digits.
 struct EvtxText {
@@ -67,10 +65,9 @@ public:
     enum class Mode { Connections, Everything };
     explicit EvtxChunkReader(Mode mode = Mode::Connections) : mode_(mode) {}
 
-    // Reads one chunk of kEvtxChunkBytes whose checksums have been found
-    // right; false when the chunk is handed back whole. Records and texts
-    // point into chunk, and hold until the next Read.
-    bool Read(std::string_view chunk);
+    // Reads one whole chunk, as checked; false when the chunk is handed back
+    // whole. Records and texts point into chunk, and hold until the next Read.
+    bool Read(std::string_view chunk, const evtx::ChunkCheck& check);
     const std::vector<EvtxFastRecord>& Records() const { return records_; }
     std::span<const EvtxText> Strings(const EvtxFastRecord& record) const
     {

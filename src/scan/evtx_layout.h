@@ -1,25 +1,32 @@
 #pragma once
-// The layout of an event log file (.evtx) as far as the reader checks it
-// itself: the file header, the 64 KiB chunks with their two checksums, and
-// the records laid one after another in a chunk. The records' contents
-// (binary XML) are libevtx's.
+// The layout of an event log file (.evtx): the file header, the 64 KiB
+// chunks with their two checksums, and the records laid one after another
+// in a chunk.
 
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include <QtEndian>
+
 namespace vy::evtx {
 
 inline constexpr std::int64_t kHeaderBlock = 4096;
 inline constexpr std::int64_t kChunkSize = 65536;
 inline constexpr std::int64_t kChunkHeader = 512;
+inline constexpr std::int64_t kChunkTables = 128;  // where a chunk's string and template tables begin
+inline constexpr std::int64_t kRecordHeader = 24;  // magic, size, number, time
 inline constexpr std::int64_t kSmallestRecord = 28;  // header, size copy and the least binary XML
 // More records than this cannot stand in one chunk.
 inline constexpr std::uint64_t kMostRecordsInChunk = (kChunkSize - kChunkHeader) / kSmallestRecord;
+inline constexpr std::string_view kFileMagic{"ElfFile\0", 8};
+inline constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
+inline constexpr std::string_view kRecordMagic{"**\0\0", 4};
 
-std::uint32_t Le32(const char* p);
-std::uint64_t Le64(const char* p);
+inline std::uint16_t Le16(const char* p) { return qFromLittleEndian<std::uint16_t>(p); }
+inline std::uint32_t Le32(const char* p) { return qFromLittleEndian<std::uint32_t>(p); }
+inline std::uint64_t Le64(const char* p) { return qFromLittleEndian<std::uint64_t>(p); }
 
 // What the file header says; nothing when it fails its checksum.
 struct FileHeader {
@@ -36,7 +43,6 @@ struct RecordPlace {
 
 // One chunk's header and what its checksums say.
 struct ChunkCheck {
-    bool Magic = false;
     bool HeaderSound = false;   // magic and header checksum
     bool RecordsSound = false;  // the event records' checksum
     std::uint64_t FirstIndex = 0;  // the first record's place in the log, from 1

@@ -1,8 +1,15 @@
 #include "scan/evtx_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <optional>
 #include <fstream>
+#include <sstream>
 #include <unordered_map>
 
 #include <cstring>
@@ -22,51 +29,6 @@ namespace vy {
 namespace {
 
 using namespace evtx;
-
-constexpr int kWithSpeed = 20251;
-constexpr int kWithoutSpeed = 20272;
-
-// The file's bytes where they are asked for.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::int64_t Size() const = 0;
-    virtual std::int64_t Read(std::int64_t at, char* out, std::int64_t n) = 0;
-};
-
-class FileSource : public ByteSource {
-public:
-    FileSource(std::ifstream& file, std::int64_t size) : file_(file), size_(size) {}
-    std::int64_t Size() const override { return size_; }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
-    {
-        file_.clear();
-        if (!file_.seekg(at))
-            return 0;
-        file_.read(out, n);
-        return file_.gcount();
-    }
-
-private:
-    std::ifstream& file_;
-    std::int64_t size_;
-};
-
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    std::int64_t Read(std::int64_t at, char* out, std::int64_t n) override
-    {
-        const std::string_view part = bytes_.substr(std::min(static_cast<std::size_t>(at), bytes_.size()),
-                                                    static_cast<std::size_t>(n));
-        std::memcpy(out, part.data(), part.size());
-        return static_cast<std::int64_t>(part.size());
-    }
-
-private:
-    std::string_view bytes_;
-};
 
 // The first record number of a kind into first, unless one is there; a
 // number too great to be a real one tells no place.
@@ -92,17 +54,13 @@ struct Library {
             libevtx_file_free(&File, nullptr);
         if (Bytes != nullptr)
             libbfio_handle_free(&Bytes, nullptr);
-        ClearError();
-    }
-    void ClearError()
-    {
-        if (Error != nullptr)
-            libevtx_error_free(&Error);
+        Ok(0);
     }
     // A call's result, the error it may leave dropped.
     bool Ok(int result)
     {
-        ClearError();
+        if (Error != nullptr)
+            libevtx_error_free(&Error);
         return result == 1;
     }
     bool OpenMemory(std::vector<char>& file)
@@ -117,14 +75,6 @@ struct Library {
         return Open;
     }
 };
-
-bool Stopped(const EvtxReading& reading)
-{
-    for (const std::atomic<bool>* flag : {reading.Stop, reading.Cancel})
-        if (flag != nullptr && flag->load(std::memory_order_relaxed))
-            return true;
-    return false;
-}
 
 class RecordReader {
 public:
@@ -145,11 +95,8 @@ public:
         Outcome outcome = kFailed;
         if (!lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error)))
             outcome = kFailed;
-        else if (seen_.Contains(number)) {
-            ++out_.Counts.Copies;
-            NoteFirst(out_.Counts.FirstCopy, number);
+        else if (!IsNew(number))
             outcome = kCopy;
-        }
         else if (Examine(record, number)) {
             // A record whose event could not be told is left unread: it is
             // counted among the missing numbers.
@@ -164,11 +111,8 @@ public:
     // One record the fast reader read: each is an event told.
     void Read(const EvtxChunkReader& reader, const EvtxFastRecord& record)
     {
-        if (seen_.Contains(record.Number)) {
-            ++out_.Counts.Copies;
-            NoteFirst(out_.Counts.FirstCopy, record.Number);
+        if (!IsNew(record.Number))
             return;
-        }
         seen_.Insert(record.Number);
         ++out_.Counts.Records;
         if (record.What == EvtxFastRecord::Kind::Values) {
@@ -181,6 +125,16 @@ public:
     const RecordNumberSet& Seen() const { return seen_; }
 
 private:
+    // Each record number is read once a file: false for a copy, counted.
+    bool IsNew(std::uint64_t number)
+    {
+        if (!seen_.Contains(number))
+            return true;
+        ++out_.Counts.Copies;
+        NoteFirst(out_.Counts.FirstCopy, number);
+        return false;
+    }
+
     // A connection event when from RemoteAccess with one of the two IDs;
     // false when the record's event or source cannot be told.
     bool Examine(libevtx_record_t* record, std::uint64_t number)
@@ -189,9 +143,9 @@ private:
         if (fast_.Record == nullptr && !lib_->Ok(libevtx_record_get_event_identifier(record, &id, &lib_->Error)))
             return false;
         const int event = static_cast<int>(id & 0xFFFF);  // the qualifiers aside
-        if (event != kWithSpeed && event != kWithoutSpeed)
+        if (event != kEvtxWithSpeed && event != kEvtxWithoutSpeed)
             return true;
-        if (!Text(record, kSource, 0))
+        if (!Text(record, kSource, 0, source_))
             return false;
         if (!IsRemoteAccess(source_))
             return true;
@@ -199,7 +153,7 @@ private:
             ++out_.Counts.NotListed[event];
             return true;
         }
-        if (!ReadConnection(record, event == kWithSpeed, number)) {
+        if (!ReadConnection(record, event == kEvtxWithSpeed, number)) {
             ++out_.Counts.Unreadable;
             NoteFirst(out_.Counts.FirstUnreadable, number);
         }
@@ -214,9 +168,9 @@ private:
             return false;
         strings_.resize(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k)
-            if (!Text(record, kString, k, &strings_[static_cast<std::size_t>(k)]))
+            if (!Text(record, kString, k, strings_[static_cast<std::size_t>(k)]))
                 return false;
-        if (!Text(record, kComputer, 0, &computer_) || !ReadConnectionStrings(withSpeed, computer_, strings_, line_))
+        if (!Text(record, kComputer, 0, computer_) || !ReadConnectionStrings(withSpeed, computer_, strings_, line_))
             return false;
         EvtxConnection c;
         c.Record = number;
@@ -233,10 +187,11 @@ private:
         return true;
     }
 
-    // Names repeat: each is kept once a file.
+    // Names repeat: each is kept once a file, its index counted over the
+    // file's parts.
     std::uint32_t Name(std::string_view name)
     {
-        const auto [at, added] = names_.try_emplace(std::string(name), static_cast<std::uint32_t>(out_.Names.size()));
+        const auto [at, added] = names_.try_emplace(std::string(name), static_cast<std::uint32_t>(names_.size()));
         if (added)
             out_.Names.emplace_back(name);
         return at->second;
@@ -244,48 +199,37 @@ private:
 
     enum What { kSource, kComputer, kString };
 
-    // One of the record's texts as single bytes into out (source_ when
-    // none is given); false when the record has none.
-    bool Text(libevtx_record_t* record, What what, int index, std::string* out = nullptr)
+    // One of the record's texts as single bytes into out; false when the
+    // record has none.
+    bool Text(libevtx_record_t* record, What what, int index, std::string& out)
     {
-        if (fast_.Record != nullptr)
-            return FastText(what, index, out != nullptr ? *out : source_);
-        std::size_t size = 0;
-        int got = 0;
-        switch (what) {
-        case kSource: got = libevtx_record_get_utf16_source_name_size(record, &size, &lib_->Error); break;
-        case kComputer: got = libevtx_record_get_utf16_computer_name_size(record, &size, &lib_->Error); break;
-        case kString: got = libevtx_record_get_utf16_string_size(record, index, &size, &lib_->Error); break;
+        out.clear();
+        if (fast_.Record != nullptr) {
+            const EvtxFastRecord& r = *fast_.Record;
+            const bool has = what == kString || (what == kSource ? r.HasProvider : r.HasComputer);
+            if (has)
+                AppendSingleBytes(what == kSource     ? r.Provider
+                                  : what == kComputer ? r.Computer
+                                                      : fast_.Reader->Strings(r)[static_cast<std::size_t>(index)],
+                                  out);
+            return has;
         }
-        if (!lib_->Ok(got))
+        // The library's call for the text, or for its size, with what follows the record or the index.
+        const auto call = [&](auto source, auto computer, auto string, auto... rest) {
+            return what == kSource     ? source(record, rest..., &lib_->Error)
+                   : what == kComputer ? computer(record, rest..., &lib_->Error)
+                                       : string(record, index, rest..., &lib_->Error);
+        };
+        std::size_t size = 0;
+        if (!lib_->Ok(call(libevtx_record_get_utf16_source_name_size, libevtx_record_get_utf16_computer_name_size,
+                           libevtx_record_get_utf16_string_size, &size)))
             return false;
         units_.assign(std::max<std::size_t>(size, 1), 0);
-        if (size > 0) {
-            switch (what) {
-            case kSource: got = libevtx_record_get_utf16_source_name(record, units_.data(), size, &lib_->Error); break;
-            case kComputer: got = libevtx_record_get_utf16_computer_name(record, units_.data(), size, &lib_->Error); break;
-            case kString: got = libevtx_record_get_utf16_string(record, index, units_.data(), size, &lib_->Error); break;
-            }
-            if (!lib_->Ok(got))
-                return false;
-        }
-        std::string& into = out != nullptr ? *out : source_;
-        into.clear();
-        AppendSingleBytes({std::string_view(reinterpret_cast<const char*>(units_.data()), 2 * size)}, into);
+        if (size > 0 && !lib_->Ok(call(libevtx_record_get_utf16_source_name, libevtx_record_get_utf16_computer_name,
+                                       libevtx_record_get_utf16_string, units_.data(), size)))
+            return false;
+        AppendSingleBytes({std::string_view(reinterpret_cast<const char*>(units_.data()), 2 * size)}, out);
         return true;
-    }
-
-    bool FastText(What what, int index, std::string& out) const
-    {
-        const EvtxFastRecord& r = *fast_.Record;
-        const bool has = what == kString || (what == kSource ? r.HasProvider : r.HasComputer);
-        out.clear();
-        if (has)
-            AppendSingleBytes(what == kSource     ? r.Provider
-                              : what == kComputer ? r.Computer
-                                                  : fast_.Reader->Strings(r)[static_cast<std::size_t>(index)],
-                              out);
-        return has;
     }
 
     Library* lib_ = nullptr;
@@ -310,55 +254,161 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 {
     if (check.HeaderSound)
         return std::make_pair(check.First, check.Last);
-    if (check.Found.empty())
+    const auto [low, high] = std::minmax_element(check.Found.begin(), check.Found.end(),
+                                                 [](const RecordPlace& a, const RecordPlace& b) { return a.Number < b.Number; });
+    if (check.Found.empty() || high->Number - low->Number >= kMostRecordsInChunk)
         return std::nullopt;
-    std::uint64_t low = UINT64_MAX, high = 0;
-    for (const RecordPlace& r : check.Found) {
-        low = std::min(low, r.Number);
-        high = std::max(high, r.Number);
-    }
-    if (high - low >= kMostRecordsInChunk)
-        return std::nullopt;
-    return std::make_pair(low, high);
+    return std::make_pair(low->Number, high->Number);
 }
 
+// One chunk as it is made ready: a file of this one chunk, as libevtx is
+// given it, its check, and the fast reader's reading of it.
+struct ReadyChunk {
+    std::vector<char> File;
+    std::int64_t BytesRead = 0;  // of the whole file, up to the chunk's end
+    ChunkCheck Check;
+    EvtxChunkReader Fast;
+    bool FastRead = false;  // every record read by the fast reader
+};
+
+// A file's chunks read, checked and read by the fast reader on a thread of
+// their own, a few ahead of the thread that reads their records in order
+// (without a thread to be had, each when it is asked for).
+class ChunksAhead {
+public:
+    ChunksAhead(std::istream& in, std::int64_t size, std::string_view header, bool thread)
+        : in_(in), size_(size), chunks_(size >= kHeaderBlock + kChunkHeader ? (size - kHeaderBlock - kChunkHeader) / kChunkSize + 1 : 0)
+    {
+        for (ReadyChunk& c : ready_) {
+            c.File.assign(header.begin(), header.end());
+            c.File.resize(static_cast<std::size_t>(kHeaderBlock + kChunkSize));
+        }
+        try {
+            if (thread)
+                thread_ = std::thread([this] { Work(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~ChunksAhead()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // The next chunk of the file, null after the last; the one before it is
+    // given up.
+    ReadyChunk* Next()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const std::int64_t c = taken_;
+        if (c >= chunks_)
+            return nullptr;
+        taken_ = c + 1;
+        changed_.notify_all();
+        if (!thread_.joinable()) {
+            Make(c);
+            made_ = c + 1;
+        }
+        changed_.wait(lock, [&] { return made_ > c || error_; });
+        if (error_)
+            std::rethrow_exception(error_);
+        return &ready_[static_cast<std::size_t>(c) % ready_.size()];
+    }
+
+private:
+    void Work()
+    {
+        try {
+            for (std::int64_t c = 0; c < chunks_; ++c) {
+                {
+                    // Its place is free once the chunk before it is taken.
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return quit_ || c + 1 < taken_ + static_cast<std::int64_t>(ready_.size()); });
+                    if (quit_)
+                        return;
+                }
+                Make(c);
+                std::lock_guard<std::mutex> lock(mutex_);
+                made_ = c + 1;
+                changed_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            error_ = std::current_exception();
+            changed_.notify_all();
+        }
+    }
+
+    void Make(std::int64_t c)
+    {
+        ReadyChunk& ready = ready_[static_cast<std::size_t>(c) % ready_.size()];
+        char* chunk = ready.File.data() + kHeaderBlock;
+        const std::int64_t at = kHeaderBlock + c * kChunkSize;
+        in_.read(chunk, std::min(kChunkSize, size_ - at));
+        const std::int64_t got = in_.gcount();
+        std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
+        ready.BytesRead = at + got;
+        const std::string_view bytes(chunk, static_cast<std::size_t>(kChunkSize));
+        ready.Check = CheckChunk(bytes);
+        ready.FastRead = ready.Fast.Read(bytes, ready.Check) &&
+                         std::none_of(ready.Fast.Records().begin(), ready.Fast.Records().end(), [](const EvtxFastRecord& r) {
+                             return r.What == EvtxFastRecord::Kind::HandedBack;
+                         });
+        if (!ready.Check.HeaderSound && ChunkRange(ready.Check))
+            MendChunkHeader(chunk, ready.Check);
+    }
+
+    std::istream& in_;
+    std::int64_t size_;
+    std::int64_t chunks_;
+    std::array<ReadyChunk, 4> ready_;
+    std::int64_t taken_ = 0;  // chunks asked for
+    std::int64_t made_ = 0;   // chunks ready
+    bool quit_ = false;
+    std::exception_ptr error_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
 // The file chunk by chunk, each given to the library as a file of its own:
-// the reading can stop and tell its progress between any two records,
+// the reading can hand on its connections and stop between any two chunks,
 // checks each chunk itself, and reads each record number once. A real log
 // numbers its records without a gap from the oldest to the newest, and the
 // file header names the next: every number of that span not read is
 // counted as unread.
 class FileReader {
 public:
-    FileReader(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading, EvtxFileRead& out)
-        : source_(source), reading_(reading), out_(out), records_(events, out),
-          file_(static_cast<std::size_t>(kHeaderBlock + kChunkSize), '\0')
+    FileReader(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading,
+               EvtxFileRead& out)
+        : in_(in), size_(size), reading_(reading), out_(out), records_(events, out),
+          file_(static_cast<std::size_t>(kHeaderBlock), '\0')
     {
     }
 
     void Read()
     {
-        const std::int64_t size = source_.Size();
-        if (size < kHeaderBlock || source_.Read(0, file_.data(), kHeaderBlock) < kHeaderBlock ||
+        if (size_ < kHeaderBlock || !in_.read(file_.data(), kHeaderBlock) ||
             !IsEvtxHead(std::string_view(file_.data(), kHeaderBlock)))
             return;
         out_.Counts.Opened = true;
         const std::optional<FileHeader> header = ReadFileHeader(std::string_view(file_.data(), kHeaderBlock));
         OneChunkHeader();
-        std::int64_t slots = 0;
-        for (std::int64_t at = kHeaderBlock; at + kChunkHeader <= size; at += kChunkSize, ++slots) {
-            if (Stopped(reading_))
+        ChunksAhead chunks(in_, size_, std::string_view(file_.data(), file_.size()), reading_.Threads);
+        std::int64_t place = 0;
+        for (ReadyChunk* chunk = chunks.Next(); chunk != nullptr; chunk = chunks.Next(), ++place) {
+            Chunk(place, header && static_cast<std::uint64_t>(place) == header->OldestChunk, *chunk);
+            if ((place + 1) % std::max(reading_.ChunksPerPart, 1) == 0 && !HandOn(chunk->BytesRead))
                 return;
-            char* chunk = file_.data() + kHeaderBlock;
-            const std::int64_t got = source_.Read(at, chunk, std::min(kChunkSize, size - at));
-            std::memset(chunk + got, 0, static_cast<std::size_t>(kChunkSize - got));
-            Chunk(slots, header && static_cast<std::uint64_t>(slots) == header->OldestChunk);
-            if (reading_.BytesDone != nullptr)
-                reading_.BytesDone->store(at + got, std::memory_order_relaxed);
         }
-        if (Stopped(reading_))
+        if (!HandOn(size_))
             return;
-        const std::int64_t whole = size > kHeaderBlock ? (size - kHeaderBlock) / kChunkSize : 0;
+        const std::int64_t whole = size_ > kHeaderBlock ? (size_ - kHeaderBlock) / kChunkSize : 0;
         if (header && header->Chunks > whole) {
             out_.Counts.ChunksNamed = header->Chunks;
             out_.Counts.ChunksMissing = header->Chunks - whole;
@@ -367,6 +417,18 @@ public:
     }
 
 private:
+    // The connections read since the last part handed on, if parts are
+    // asked for; false when the taker says stop.
+    bool HandOn(std::int64_t bytesRead)
+    {
+        if (!reading_.Part)
+            return true;
+        const bool more = reading_.Part(out_, bytesRead);
+        out_.Connections.clear();
+        out_.Names.clear();
+        return more;
+    }
+
     // The file header as for a file of one chunk.
     void OneChunkHeader()
     {
@@ -377,17 +439,14 @@ private:
         std::memset(h + 120, 0, 4);  // not dirty, not full
     }
 
-    void Chunk(std::int64_t index, bool oldest)
+    void Chunk(std::int64_t index, bool oldest, ReadyChunk& chunk)
     {
-        char* chunk = file_.data() + kHeaderBlock;
-        const ChunkCheck check = CheckChunk(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)));
+        const ChunkCheck& check = chunk.Check;
         const auto range = ChunkRange(check);
         if (!range) {
             ++lost_;  // unused space, or a chunk past finding: the numbers around it tell
             return;
         }
-        if (!check.HeaderSound)
-            MendChunkHeader(chunk, check);
         if (!low_ || range->first < low_->first) {
             // Records before the lowest chunk: its index in the log says how many.
             low_ = {range->first, check.HeaderSound && !oldest && check.FirstIndex > 0 ? check.FirstIndex - 1 : 0};
@@ -396,20 +455,21 @@ private:
         const std::int64_t connections = static_cast<std::int64_t>(out_.Connections.size());
         const std::int64_t records = out_.Counts.Records, unreadable = out_.Counts.Unreadable;
         Library lib;
-        if (check.Sound() && ReadFast(std::string_view(chunk, static_cast<std::size_t>(kChunkSize)))) {
-            // Every record read without the library.
-        } else if (lib.OpenMemory(file_)) {
+        if (chunk.FastRead) {
+            for (const EvtxFastRecord& r : chunk.Fast.Records())
+                records_.Read(chunk.Fast, r);
+        } else if (lib.OpenMemory(chunk.File)) {
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
-            for (int i = 0; i < n && !Stopped(reading_); ++i)
+            for (int i = 0; i < n; ++i)
                 failed_ += records_.Read(lib, i, false) == RecordReader::kFailed ? 1 : 0;
             // Records of the chunk's free space: read when their number is new.
             int recovered = 0;
             if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
                 recovered = 0;
             out_.Counts.Recovered += recovered;
-            for (int i = 0; i < recovered && !Stopped(reading_); ++i)
+            for (int i = 0; i < recovered; ++i)
                 out_.Counts.RecoveredUnread += records_.Read(lib, i, true) == RecordReader::kFailed ? 1 : 0;
         }
         if (!check.Sound()) {
@@ -417,19 +477,6 @@ private:
             out_.Counts.DamagedChunks.push_back(
                 {index, kept, out_.Counts.Records - records - kept - (out_.Counts.Unreadable - unreadable)});
         }
-    }
-
-    // The chunk's records read by the fast reader, when it reads them all.
-    bool ReadFast(std::string_view chunk)
-    {
-        if (!fast_.Read(chunk))
-            return false;
-        for (const EvtxFastRecord& r : fast_.Records())
-            if (r.What == EvtxFastRecord::Kind::HandedBack)
-                return false;
-        for (const EvtxFastRecord& r : fast_.Records())
-            records_.Read(fast_, r);
-        return true;
     }
 
     void CountMissing(const std::optional<FileHeader>& header)
@@ -461,39 +508,28 @@ private:
             NoteFirst(out_.Counts.FirstUnread, *first);
     }
 
-    ByteSource& source_;
+    std::istream& in_;
+    std::int64_t size_;
     const EvtxReading& reading_;
     EvtxFileRead& out_;
     RecordReader records_;
-    EvtxChunkReader fast_;
-    std::vector<char> file_;  // the file header, then the chunk in hand
+    std::vector<char> file_;  // the file header, as for a file of one chunk
     std::optional<std::pair<std::uint64_t, std::uint64_t>> low_;  // the lowest number of a chunk, and records before it
     std::uint64_t high_ = 0;
     std::uint64_t lost_ = 0;  // chunk places with no chunk to be read
     std::int64_t failed_ = 0;
 };
 
-EvtxFileRead Read(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading)
 {
     EvtxFileRead out;
-    FileReader(source, events, reading, out).Read();
+    FileReader(in, size, events, reading, out).Read();
     return out;
 }
 
 }  // namespace
 
-bool IsEvtxHead(std::string_view head) { return head.substr(0, kEvtxMagic.size()) == kEvtxMagic; }
-
-bool IsEvtxFile(const std::filesystem::path& path)
-{
-    // Only a plain file: opening a pipe would block the scan.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    std::ifstream file(path, std::ios::binary);
-    char head[8];
-    return file.read(head, sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
-}
+bool IsEvtxHead(std::string_view head) { return head.starts_with(kFileMagic); }
 
 EvtxEventList::EvtxEventList(std::string_view ids)
 {
@@ -508,11 +544,6 @@ EvtxEventList::EvtxEventList(std::string_view ids)
 
 bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
 
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const std::atomic<bool>* stop)
-{
-    return ReadEvtxFile(path, events, EvtxReading{stop, nullptr, nullptr});
-}
-
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading)
 {
     std::error_code ec;
@@ -520,14 +551,13 @@ EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList
     std::ifstream file(path, std::ios::binary);
     if (ec || !file)
         return {};
-    FileSource source(file, static_cast<std::int64_t>(size));
-    return Read(source, events, reading);
+    return Read(file, static_cast<std::int64_t>(size), events, reading);
 }
 
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading)
 {
-    MemorySource source(bytes);
-    return Read(source, events, EvtxReading{stop, nullptr, nullptr});
+    std::istringstream in{std::string(bytes)};
+    return Read(in, static_cast<std::int64_t>(bytes.size()), events, reading);
 }
 
 }  // namespace vy

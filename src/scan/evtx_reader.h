@@ -4,9 +4,9 @@
 // values taken from the event's insertion strings by the rules of the text
 // forms, and a count of everything that could not be read.
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -14,12 +14,7 @@
 
 namespace vy {
 
-// A file is an event log file when it begins with these eight bytes.
-inline constexpr std::string_view kEvtxMagic{"ElfFile\0", 8};
-
 bool IsEvtxHead(std::string_view head);
-// Reads the first bytes of a plain file; false when it cannot be read.
-bool IsEvtxFile(const std::filesystem::path& path);
 
 // One connection event's values; its names (single bytes) are indexes into
 // the file's Names.
@@ -88,21 +83,21 @@ private:
     std::vector<int> ids_;
 };
 
-// What a reading looks at while it runs: either flag, when given and set,
-// ends it early (within a record); BytesDone, when given, follows the bytes
-// of the file read, chunk by chunk.
+// How a reading hands on its connections, when Part is given: in parts,
+// so that a big file is never held whole. Every ChunksPerPart chunks and at
+// the file's end, Part gets the connections read since the last part, the
+// names first used by them (their indexes count on from the last part's),
+// and the bytes of the file read; the part is emptied after the call, and
+// false ends the reading there.
 struct EvtxReading {
-    const std::atomic<bool>* Stop = nullptr;
-    const std::atomic<bool>* Cancel = nullptr;
-    std::atomic<std::int64_t>* BytesDone = nullptr;
+    std::function<bool(EvtxFileRead& part, std::int64_t bytesRead)> Part;
+    int ChunksPerPart = 8;
+    bool Threads = true;  // whether chunks may be read ahead on a thread of their own
 };
 
-// Reads a whole file. stop, when given and set, ends the reading early.
+// Reads a whole file, or a file's bytes in memory.
 EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
-                          const std::atomic<bool>* stop = nullptr);
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading);
-// The same for a file's bytes in memory.
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
-                           const std::atomic<bool>* stop = nullptr);
+                          const EvtxReading& reading = {});
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading = {});
 
 }  // namespace vy

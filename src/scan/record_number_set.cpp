@@ -5,27 +5,19 @@
 
 namespace vy {
 
-bool RecordNumberSet::Insert(std::uint64_t n)
+void RecordNumberSet::Insert(std::uint64_t n)
 {
-    if (Contains(n))
-        return false;
-    auto after = runs_.upper_bound(n);
-    const bool joinsAfter = after != runs_.end() && n != UINT64_MAX && after->first == n + 1;
-    if (after != runs_.begin() && n != 0 && std::prev(after)->second == n - 1) {
-        auto before = std::prev(after);
-        before->second = joinsAfter ? after->second : n;
-        if (joinsAfter)
-            runs_.erase(after);
-        return true;
-    }
-    if (joinsAfter) {
-        const std::uint64_t last = after->second;
-        runs_.erase(after);
-        runs_.emplace(n, last);
-    }
+    // Joined to the run that ends just before it, to the one that begins
+    // just after it, or both.
+    const auto after = runs_.upper_bound(n);
+    const bool joinsAfter = after != runs_.end() && after->first == n + 1;
+    const std::uint64_t last = joinsAfter ? after->second : n;
+    if (after != runs_.begin() && std::prev(after)->second + 1 == n)
+        std::prev(after)->second = last;
     else
-        runs_.emplace(n, n);
-    return true;
+        runs_.emplace_hint(after, n, last);
+    if (joinsAfter)
+        runs_.erase(after);
 }
 
 bool RecordNumberSet::Contains(std::uint64_t n) const

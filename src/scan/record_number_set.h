@@ -10,8 +10,8 @@ namespace vy {
 
 class RecordNumberSet {
 public:
-    // false when n was there already.
-    bool Insert(std::uint64_t n);
+    // n must not be there yet.
+    void Insert(std::uint64_t n);
     bool Contains(std::uint64_t n) const;
     // How many of first..last are missing, and the first of them.
     std::uint64_t Missing(std::uint64_t first, std::uint64_t last, std::optional<std::uint64_t>& firstMissing) const;

@@ -287,7 +287,7 @@ public:
 // The reading of every file: each by the first form of the table that
 // recognises its head.
 void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& files, double totalBytes,
-               const EventList& events, std::vector<std::unique_ptr<FormScan>>& scans, ReadSink& sink)
+               const EventList& events, bool threads, ReadSink& sink)
 {
     // Lines of the connection events that the list leaves out: found by
     // their ID field in the same pass as the listed ones, then told by
@@ -314,7 +314,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             const std::size_t form = std::min(recognised, table.size() - 1);
             const std::string fileName = files[i].Name.toLatin1().toStdString();
             FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
-                                progress, fileStart, sink, scans[form].get()};
+                                progress, fileStart, sink, threads};
             go = table[form].Read(reading);
             if (reader.Failed()) {
                 sink.FileUnreadable(i);
@@ -461,23 +461,19 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     result.FolderLeftOut = folder.LeftOut;
     double totalBytes = 0;
     result.LogFileList.reserve(files.size());
-    std::vector<std::filesystem::path> paths;
     for (const LogFileEntry& file : files) {
         result.LogFileList.push_back(file.Name);
         result.Files.push_back({file.Name});
         totalBytes += static_cast<double>(file.Size);
-        paths.push_back(file.Path);
     }
     const EventList events(settings.NEvents);
-    // What each form keeps for the scan, where it keeps anything.
-    std::vector<std::unique_ptr<FormScan>> scans;
-    for (const LogFormEntry& form : LogFormTable())
-        scans.push_back(form.Begin != nullptr ? form.Begin({paths, events, threads == ScanThreads::Two, &stop}) : nullptr);
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
     ScanSteps steps(files, display, processor, result);
-    const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, events, scans, sink); };
+    const ReadFunction read = [&](ReadSink& sink) {
+        ReadFiles(settings, files, totalBytes, events, threads == ScanThreads::Two, sink);
+    };
     if (threads == ScanThreads::Two)
         ReadAhead(read, steps, stop);
     else

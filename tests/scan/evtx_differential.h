@@ -119,9 +119,9 @@ inline void RepairChecksums(std::string& bytes)
     };
     if (bytes.size() >= 128)
         put(124, crc(0, 120));
-    for (std::size_t at = 4096; at + kEvtxChunkBytes <= bytes.size(); at += kEvtxChunkBytes) {
+    for (std::size_t at = 4096; at + evtx::kChunkSize <= bytes.size(); at += evtx::kChunkSize) {
         const std::uint32_t free = evtx::Le32(bytes.data() + at + 48);
-        if (free >= 512 && free <= kEvtxChunkBytes)
+        if (free >= 512 && free <= evtx::kChunkSize)
             put(at + 52, crc(at + 512, free - 512));
         put(at + 124, crc(at + 128, 384, crc(at, 120)));
     }
@@ -139,7 +139,7 @@ inline std::vector<std::string> Differences(const std::string& bytes, Tally* tal
         return out;
     };
     // Only a file libevtx opens whole has records to compare.
-    const auto le16 = [&bytes](std::size_t at) { return evtx::Le32(bytes.data() + at) & 0xFFFF; };
+    const auto le16 = [&bytes](std::size_t at) { return evtx::Le16(bytes.data() + at); };
     const bool opens = bytes.size() >= 4096 && evtx::ReadFileHeader(std::string_view(bytes).substr(0, 4096)) &&
                        evtx::Le32(bytes.data() + 32) == 128 && le16(38) == 3 && le16(40) == 4096;
     Tally t;
@@ -147,10 +147,10 @@ inline std::vector<std::string> Differences(const std::string& bytes, Tally* tal
         const bool everything = mode == EvtxChunkReader::Mode::Everything;
         EvtxChunkReader reader(mode);
         std::map<std::uint64_t, int> used;  // record numbers may repeat
-        for (std::size_t at = 4096; opens && at < bytes.size(); at += kEvtxChunkBytes) {
+        for (std::size_t at = 4096; opens && at < bytes.size(); at += evtx::kChunkSize) {
             // As the scan reads: only chunks whose checksums are right.
-            const std::string_view chunk = std::string_view(bytes).substr(at, kEvtxChunkBytes);
-            if (!evtx::CheckChunk(chunk).Sound() || !reader.Read(chunk)) {
+            const std::string_view chunk = std::string_view(bytes).substr(at, evtx::kChunkSize);
+            if (!reader.Read(chunk, evtx::CheckChunk(chunk))) {
                 t.HandedBack += everything;
                 continue;
             }

@@ -68,8 +68,8 @@ TEST(EvtxFastReader, ChangedBytesAreReadAsLibevtxReadsThemOrHandedBack)
     for (const std::string& whole : {GeneratedFile(100, 300), Slurp(SampleFile("system.evtx"))}) {
         for (int round = 0; round < 12; ++round) {
             std::string bytes = whole;
-            const std::size_t chunks = (bytes.size() - 4096) / kEvtxChunkBytes;
-            const std::size_t chunk = 4096 + kEvtxChunkBytes * (rng() % std::min<std::size_t>(chunks, 2));
+            const std::size_t chunks = (bytes.size() - 4096) / evtx::kChunkSize;
+            const std::size_t chunk = 4096 + evtx::kChunkSize * (rng() % std::min<std::size_t>(chunks, 2));
             for (int k = 1 + static_cast<int>(rng() % 4); k > 0; --k)
                 bytes[chunk + 512 + rng() % 20000] = static_cast<char>(rng());
             evtxdiff::RepairChecksums(bytes);

@@ -3,10 +3,8 @@
 // by its own reader into the one sink; tried in the table's order. Adding a
 // form is one file in this folder and one line in the table.
 
-#include <atomic>
 #include <cstddef>
 #include <filesystem>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -22,12 +20,6 @@ namespace vy {
 struct ScanSettings;
 using EventList = EvtxEventList;  // the event list, read once a scan
 
-// What a form keeps for the whole of a scan, made by its entry's Begin.
-class FormScan {
-public:
-    virtual ~FormScan() = default;
-};
-
 // One file being read.
 struct FormReading {
     LogReader& Reader;  // open, nothing handed out yet
@@ -41,24 +33,13 @@ struct FormReading {
     ReadingProgress& Progress;
     double FileStart;  // the bytes-read counter at the file's start
     ReadSink& Sink;
-    FormScan* Scan = nullptr;  // what the form's Begin made, if it has one
-};
-
-// The files of a scan, for a form that prepares for them before the first
-// is read (threads: whether it may read ahead on threads of its own; stop:
-// the scan's Stop, for readings of its own).
-struct ScanFiles {
-    std::span<const std::filesystem::path> Paths;
-    const EventList& Events;
-    bool Threads;
-    const std::atomic<bool>* Stop = nullptr;
+    bool Threads = true;  // whether the form may read ahead on a thread of its own
 };
 
 struct LogFormEntry {
     std::string_view Title;                     // shown per file, e.g. "Event Viewer CSV"
     bool (*Recognises)(std::string_view head);  // the file's start after any byte order mark, as single bytes
     bool (*Read)(FormReading& reading);         // false when the sink said stop
-    std::unique_ptr<FormScan> (*Begin)(const ScanFiles& files) = nullptr;
 };
 
 // Tried in order; classic lines last, also the reader of a file that no
