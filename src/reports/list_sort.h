@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reports/report_table.h"
 
@@ -24,6 +25,16 @@ using SortError = std::optional<std::string>;
 // "'%s' is not a valid date and time"). A column that some row lacks sorts
 // nothing.
 SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending);
+
+// Sorts given at once (several clicks in a row) order the rows through
+// rowAt, where rowAt[k] is the index in table.Rows of the row that stands at
+// k, and move the rows once, at the end: ShownOrder gives the order the
+// rows stand in, each SortOrder leaves rowAt as SortList would leave the
+// rows (with the same errors), and PlaceRows puts the rows in that order.
+std::vector<std::uint32_t> ShownOrder(const ReportTable& table);
+SortError SortOrder(const ReportTable& table, std::vector<std::uint32_t>& rowAt, int column, ColumnKind kind,
+                    std::uint8_t ascending);
+void PlaceRows(ReportTable& table, const std::vector<std::uint32_t>& rowAt);
 
 // The order key of a port's name: the number its digits make, 0 without
 // digits or beyond 64 bits.
