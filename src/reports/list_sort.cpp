@@ -5,6 +5,7 @@
 #include <bit>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,17 @@ struct TextEntry {
     std::uint32_t Length = 0;
 };
 
+// The working memory of sorts, kept from one sort to the next of a
+// RowOrder: fresh memory is faulted in page by page.
+struct SortBuffers {
+    std::vector<std::uint64_t> Keys;
+    std::vector<std::uint64_t> OtherKeys;
+    std::vector<std::uint32_t> PositionOf;
+    std::vector<std::uint32_t> Order;
+    std::vector<std::uint32_t> Moved;  // the rows' positions while they are placed
+    std::vector<std::uint64_t> Marks;
+};
+
 // Asks for memory that is about to be read in an order the processor
 // cannot guess.
 inline void FetchAhead([[maybe_unused]] const void* at, [[maybe_unused]] std::size_t bytes)
@@ -98,7 +110,7 @@ std::uint64_t BigEndianBytes(const unsigned char* bytes)
 // over only the bits in which some keys differ, at most kDigitBits at a
 // time; each pass also counts the next pass's digits.
 template <std::size_t Words, typename E, typename WordOf>
-void RadixSort(std::vector<E>& entries, WordOf wordOf)
+void RadixSort(std::vector<E>& entries, std::vector<E>& other, WordOf wordOf)
 {
     constexpr int kDigitBits = 11;
     struct Digit {
@@ -130,7 +142,7 @@ void RadixSort(std::vector<E>& entries, WordOf wordOf)
     std::vector<std::uint32_t> next(count.size());
     for (const E& e : entries)
         ++count[digitOf(e, digits[0])];
-    std::vector<E> other(entries.size());
+    other.resize(entries.size());
     for (std::size_t d = 0; d < digits.size(); ++d) {
         std::uint32_t sum = 0;
         for (auto& c : count)
@@ -155,7 +167,7 @@ void RadixSort(std::vector<E>& entries, WordOf wordOf)
 // Sorts entries by `less`; keys often stand in order already (a list by
 // date clicked on its date), or in the reverse order.
 template <std::size_t Words, typename E, typename Less, typename WordOf>
-void OrderEntries(std::vector<E>& entries, Less less, WordOf wordOf)
+void OrderEntries(std::vector<E>& entries, std::vector<E>& other, Less less, WordOf wordOf)
 {
     if (std::is_sorted(entries.begin(), entries.end(), less))
         return;
@@ -165,7 +177,7 @@ void OrderEntries(std::vector<E>& entries, Less less, WordOf wordOf)
         std::reverse(entries.begin(), entries.end());
         return;
     }
-    RadixSort<Words>(entries, wordOf);
+    RadixSort<Words>(entries, other, wordOf);
 }
 
 // What the texts of durations read back as: hours, minutes and seconds by
@@ -253,9 +265,9 @@ struct Placing {
 // hold when their turn comes, and each exchange carries the row standing at
 // i to the chosen row's old place.
 template <typename PositionAt, typename StartsRun>
-Placing SelectionPlacing(std::size_t n, PositionAt positionAt, StartsRun startsRun, bool withExchanges)
+void SelectionPlacing(std::size_t n, PositionAt positionAt, StartsRun startsRun, bool withExchanges,
+                      SortBuffers& buffers, Placing& placing)
 {
-    Placing placing;
     std::vector<std::uint32_t>& rowAt = placing.Order;
     rowAt.resize(n);
     if (!withExchanges) {
@@ -266,11 +278,12 @@ Placing SelectionPlacing(std::size_t n, PositionAt positionAt, StartsRun startsR
         if (k >= n) {
             for (k = 0; k < n; ++k)
                 rowAt[k] = positionAt(k);
-            return placing;
+            return;
         }
     }
     // Rows are named by the positions they start at.
-    std::vector<std::uint32_t> positionOf(n);
+    std::vector<std::uint32_t>& positionOf = buffers.Moved;
+    positionOf.resize(n);
     for (std::size_t k = 0; k < n; ++k)
         rowAt[k] = positionOf[k] = static_cast<std::uint32_t>(k);
     if (withExchanges)
@@ -289,7 +302,8 @@ Placing SelectionPlacing(std::size_t n, PositionAt positionAt, StartsRun startsR
         positionOf[displaced] = from;
     };
     std::vector<std::uint32_t> positions;
-    std::vector<std::uint64_t> marks((n + 63) / 64);
+    std::vector<std::uint64_t>& marks = buffers.Marks;
+    marks.assign((n + 63) / 64, 0);
     for (std::size_t k = 0; k < n;) {
         std::size_t end = k + 1;
         while (end < n && !startsRun(end))
@@ -323,7 +337,6 @@ Placing SelectionPlacing(std::size_t n, PositionAt positionAt, StartsRun startsR
         for (const std::uint32_t from : positions)
             place(from);
     }
-    return placing;
 }
 
 // Carries out the exchanges in their order, in place: a new vector of rows
@@ -348,13 +361,13 @@ void SwapRows(ReportRow& a, ReportRow& b)
     std::swap(a.Image, b.Image);
 }
 
-// The placing of a sort by a text column, or nothing when some row lacks
-// the column. Texts that agree in their first sixteen bytes are told apart,
+// The placing of a sort by a text column; none when some row lacks the
+// column. Texts that agree in their first sixteen bytes are told apart,
 // and ordered, by the whole text (which also puts "ab" before "ab\0"). Text
 // columns hold names or kept texts, which need no buffer of their own.
 template <typename PositionOf>
-std::optional<Placing> TextPlacing(const ReportTable& table, std::size_t column, bool ascending,
-                                   PositionOf positionOf, bool withExchanges)
+void TextPlacing(const ReportTable& table, std::size_t column, bool ascending, PositionOf positionOf,
+                 bool withExchanges, SortBuffers& buffers, Placing& placing)
 {
     const std::size_t n = table.Rows.size();
     const std::uint64_t flip = ascending ? 0 : ~std::uint64_t{0};
@@ -372,9 +385,10 @@ std::optional<Placing> TextPlacing(const ReportTable& table, std::size_t column,
         return true;
     };
     if (ReadKeys(table, column, positionOf, keyOf, bad) != Reading::Keys)
-        return std::nullopt;
+        return;
+    std::vector<TextEntry> spare;
     OrderEntries<2>(
-        entries, [](const TextEntry& a, const TextEntry& b) { return a.Hi < b.Hi || (a.Hi == b.Hi && a.Lo < b.Lo); },
+        entries, spare, [](const TextEntry& a, const TextEntry& b) { return a.Hi < b.Hi || (a.Hi == b.Hi && a.Lo < b.Lo); },
         [](const TextEntry& e, std::size_t w) { return w == 0 ? e.Lo : e.Hi; });
 
     // From here on Length numbers the runs of equal texts.
@@ -405,34 +419,36 @@ std::optional<Placing> TextPlacing(const ReportTable& table, std::size_t column,
         }
         k = end;
     }
-    return SelectionPlacing(
+    SelectionPlacing(
         n, [&](std::size_t k) { return entries[k].Position; },
-        [&](std::size_t k) { return entries[k].Length != entries[k - 1].Length; }, withExchanges);
+        [&](std::size_t k) { return entries[k].Length != entries[k - 1].Length; }, withExchanges, buffers, placing);
 }
 
 // The placing of a sort whose row r stands at positionOf(r), or the error
 // of a key that does not read; no Order when nothing moves.
 template <typename PositionOf>
 SortError SortPlacing(const ReportTable& table, int column, ColumnKind kind, bool ascending, PositionOf positionOf,
-                      bool withExchanges, Placing& placing)
+                      bool withExchanges, SortBuffers& buffers, Placing& placing)
 {
+    placing.Order.clear();
+    placing.FromAt.clear();
     const std::size_t n = table.Rows.size();
     if (kind == ColumnKind::Month || kind == ColumnKind::Weekday || n < 2 || column < 0)
         return std::nullopt;
     const auto c = static_cast<std::size_t>(column);
     if (kind == ColumnKind::Text) {
-        if (auto text = TextPlacing(table, c, ascending, positionOf, withExchanges))
-            placing = std::move(*text);
+        TextPlacing(table, c, ascending, positionOf, withExchanges, buffers, placing);
         return std::nullopt;
     }
     const std::uint64_t flip = ascending ? 0 : ~std::uint64_t{0};
-    // Entries stand in the order shown, so that the rows of one key come
-    // in nearly the order of their positions.
-    std::vector<Entry> entries(n);
+    // Keys stand in the order shown, so that the rows of one key come in
+    // nearly the order of their positions.
+    std::vector<std::uint64_t>& keys = buffers.Keys;
+    keys.resize(n);
     std::size_t bad = 0;
     auto keyOf = [&](const ReportRow& row, std::size_t, std::uint32_t position) {
         const std::optional<std::int64_t> key = NumberKey(row.Values, kind);
-        entries[position] = {OrderedBits(key.value_or(0)) ^ flip, position};
+        keys[position] = OrderedBits(key.value_or(0)) ^ flip;
         return key.has_value();
     };
     switch (ReadKeys(table, c, positionOf, keyOf, bad)) {
@@ -440,12 +456,33 @@ SortError SortPlacing(const ReportTable& table, int column, ColumnKind kind, boo
     case Reading::Unreadable: return UnreadableKeyError(table, table.Rows[bad], c, kind);
     case Reading::Keys: break;
     }
+    std::uint64_t varying = 0;
+    for (const std::uint64_t key : keys)
+        varying |= key ^ keys[0];
+    const int low = varying == 0 ? 0 : std::countr_zero(varying);
+    if (64 - std::countl_zero(varying) - low <= 32) {
+        // The bits in which the keys differ fit beside the position: eight
+        // bytes an entry, in the radix passes and after.
+        for (std::size_t p = 0; p < n; ++p)
+            keys[p] = (((keys[p] >> low) & 0xFFFF'FFFF) << 32) | p;
+        OrderEntries<1>(
+            keys, buffers.OtherKeys, [](std::uint64_t a, std::uint64_t b) { return a >> 32 < b >> 32; },
+            [](std::uint64_t e, std::size_t) { return e & 0xFFFF'FFFF'0000'0000; });
+        SelectionPlacing(
+            n, [&](std::size_t k) { return static_cast<std::uint32_t>(keys[k]); },
+            [&](std::size_t k) { return keys[k] >> 32 != keys[k - 1] >> 32; }, withExchanges, buffers, placing);
+        return std::nullopt;
+    }
+    std::vector<Entry> entries(n);
+    for (std::size_t p = 0; p < n; ++p)
+        entries[p] = {keys[p], static_cast<std::uint32_t>(p)};
+    std::vector<Entry> spare;
     OrderEntries<1>(
-        entries, [](const Entry& a, const Entry& b) { return a.Key < b.Key; },
+        entries, spare, [](const Entry& a, const Entry& b) { return a.Key < b.Key; },
         [](const Entry& e, std::size_t) { return e.Key; });
-    placing = SelectionPlacing(
+    SelectionPlacing(
         n, [&](std::size_t k) { return entries[k].Position; },
-        [&](std::size_t k) { return entries[k].Key != entries[k - 1].Key; }, withExchanges);
+        [&](std::size_t k) { return entries[k].Key != entries[k - 1].Key; }, withExchanges, buffers, placing);
     return std::nullopt;
 }
 
@@ -455,45 +492,53 @@ SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t
 {
     // Every key is read before any row moves, so an unreadable key leaves
     // the table as it was and the error names the first such cell.
+    SortBuffers buffers;
     Placing placing;
     const SortError error = SortPlacing(
         table, column, kind, ascending != 0, [](std::size_t r) { return static_cast<std::uint32_t>(r); }, true,
-        placing);
+        buffers, placing);
     if (!placing.FromAt.empty())
         Exchange(table.Rows, placing.FromAt, SwapRows);
     return error;
 }
 
-std::vector<std::uint32_t> ShownOrder(const ReportTable& table)
+struct RowOrder::Buffers : SortBuffers {};
+
+RowOrder::RowOrder(const ReportTable& table) : rowAt_(table.Rows.size()), buffers_(std::make_unique<Buffers>())
 {
-    std::vector<std::uint32_t> rowAt(table.Rows.size());
-    for (std::size_t k = 0; k < rowAt.size(); ++k)
-        rowAt[k] = static_cast<std::uint32_t>(k);
-    return rowAt;
+    for (std::size_t k = 0; k < rowAt_.size(); ++k)
+        rowAt_[k] = static_cast<std::uint32_t>(k);
 }
 
-SortError SortOrder(const ReportTable& table, std::vector<std::uint32_t>& rowAt, int column, ColumnKind kind,
-                    std::uint8_t ascending)
+RowOrder::~RowOrder() = default;
+
+SortError RowOrder::Sort(const ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending)
 {
-    std::vector<std::uint32_t> positionOf(rowAt.size());
-    for (std::size_t k = 0; k < rowAt.size(); ++k)
-        positionOf[rowAt[k]] = static_cast<std::uint32_t>(k);
+    std::vector<std::uint32_t>& positionOf = buffers_->PositionOf;
+    positionOf.resize(rowAt_.size());
+    for (std::size_t k = 0; k < rowAt_.size(); ++k)
+        positionOf[rowAt_[k]] = static_cast<std::uint32_t>(k);
     Placing placing;
+    placing.Order.swap(buffers_->Order);
     const SortError error = SortPlacing(
         table, column, kind, ascending != 0, [&positionOf](std::size_t r) { return positionOf[r]; }, false,
-        placing);
+        *buffers_, placing);
     // positionOf is free again: it takes the new order of the rows.
-    for (std::size_t k = 0; k < placing.Order.size(); ++k)
-        positionOf[k] = rowAt[placing.Order[k]];
-    if (!placing.Order.empty())
-        rowAt.swap(positionOf);
+    if (!placing.Order.empty()) {
+        for (std::size_t k = 0; k < placing.Order.size(); ++k)
+            positionOf[k] = rowAt_[placing.Order[k]];
+        rowAt_.swap(positionOf);
+    }
+    buffers_->Order.swap(placing.Order);
     return error;
 }
 
-void PlaceRows(ReportTable& table, const std::vector<std::uint32_t>& rowAt)
+void RowOrder::Place(ReportTable& table)
 {
-    const Placing placing = SelectionPlacing(
-        rowAt.size(), [&rowAt](std::size_t k) { return rowAt[k]; }, [](std::size_t) { return true; }, true);
+    Placing placing;
+    SelectionPlacing(
+        rowAt_.size(), [this](std::size_t k) { return rowAt_[k]; }, [](std::size_t) { return true; }, true,
+        *buffers_, placing);
     Exchange(table.Rows, placing.FromAt, SwapRows);
 }
 

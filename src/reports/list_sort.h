@@ -2,6 +2,7 @@
 // Sorting a report table by one column, by the kind of the column.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,15 +27,22 @@ using SortError = std::optional<std::string>;
 // nothing.
 SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending);
 
-// Sorts given at once (several clicks in a row) order the rows through
-// rowAt, where rowAt[k] is the index in table.Rows of the row that stands at
-// k, and move the rows once, at the end: ShownOrder gives the order the
-// rows stand in, each SortOrder leaves rowAt as SortList would leave the
-// rows (with the same errors), and PlaceRows puts the rows in that order.
-std::vector<std::uint32_t> ShownOrder(const ReportTable& table);
-SortError SortOrder(const ReportTable& table, std::vector<std::uint32_t>& rowAt, int column, ColumnKind kind,
-                    std::uint8_t ascending);
-void PlaceRows(ReportTable& table, const std::vector<std::uint32_t>& rowAt);
+// The order of a table's rows through several sorts given at once (clicks
+// in a row), which moves the rows once, at the end: each Sort leaves the
+// order as SortList would leave the rows, with the same errors, and Place
+// puts the rows in that order. The table must not change in between.
+class RowOrder {
+public:
+    explicit RowOrder(const ReportTable& table);
+    ~RowOrder();
+    SortError Sort(const ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending);
+    void Place(ReportTable& table);
+
+private:
+    struct Buffers;
+    std::vector<std::uint32_t> rowAt_;  // rowAt_[k]: the index in table.Rows of the row at k
+    std::unique_ptr<Buffers> buffers_;
+};
 
 // The order key of a port's name: the number its digits make, 0 without
 // digits or beyond 64 bits.

@@ -212,14 +212,14 @@ std::vector<SortError> ListColumnClicks(ReportSession& session, std::span<const 
     std::vector<SortError> errors;
     if (columns.empty())
         return errors;
-    std::vector<std::uint32_t> rowAt = ShownOrder(session.Table);
+    RowOrder order(session.Table);
     for (const int column : columns) {
         const ColumnSort sort = ClickSort(session, column);
-        SortError& error = errors.emplace_back(SortOrder(session.Table, rowAt, column, sort.Kind, sort.Ascending));
+        SortError& error = errors.emplace_back(order.Sort(session.Table, column, sort.Kind, sort.Ascending));
         if (!error)
             session.SortColumn = column;
     }
-    PlaceRows(session.Table, rowAt);
+    order.Place(session.Table);
     return errors;
 }
 
