@@ -96,6 +96,8 @@ inline void FetchAhead([[maybe_unused]] const void* at, [[maybe_unused]] std::si
 #endif
 }
 
+constexpr std::uint32_t kNoSlot = std::numeric_limits<std::uint32_t>::max();
+
 std::uint64_t OrderedBits(std::int64_t value) { return static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63); }
 
 std::uint64_t BigEndianBytes(const unsigned char* bytes)
@@ -361,6 +363,101 @@ void SwapRows(ReportRow& a, ReportRow& b)
     std::swap(a.Image, b.Image);
 }
 
+// The placing of the selection sort by the keys in buffers.Keys, one a
+// position, unsigned numbers in the order of the placing.
+void PlaceByKeys(SortBuffers& buffers, bool withExchanges, Placing& placing)
+{
+    std::vector<std::uint64_t>& keys = buffers.Keys;
+    const std::size_t n = keys.size();
+    std::uint64_t varying = 0;
+    for (const std::uint64_t key : keys)
+        varying |= key ^ keys[0];
+    const int low = varying == 0 ? 0 : std::countr_zero(varying);
+    if (64 - std::countl_zero(varying) - low <= 32) {
+        // The bits in which the keys differ fit beside the position: eight
+        // bytes an entry, in the radix passes and after.
+        for (std::size_t p = 0; p < n; ++p)
+            keys[p] = (((keys[p] >> low) & 0xFFFF'FFFF) << 32) | p;
+        OrderEntries<1>(
+            keys, buffers.OtherKeys, [](std::uint64_t a, std::uint64_t b) { return a >> 32 < b >> 32; },
+            [](std::uint64_t e, std::size_t) { return e & 0xFFFF'FFFF'0000'0000; });
+        SelectionPlacing(
+            n, [&](std::size_t k) { return static_cast<std::uint32_t>(keys[k]); },
+            [&](std::size_t k) { return keys[k] >> 32 != keys[k - 1] >> 32; }, withExchanges, buffers, placing);
+        return;
+    }
+    std::vector<Entry> entries(n);
+    for (std::size_t p = 0; p < n; ++p)
+        entries[p] = {keys[p], static_cast<std::uint32_t>(p)};
+    std::vector<Entry> spare;
+    OrderEntries<1>(
+        entries, spare, [](const Entry& a, const Entry& b) { return a.Key < b.Key; },
+        [](const Entry& e, std::size_t) { return e.Key; });
+    SelectionPlacing(
+        n, [&](std::size_t k) { return entries[k].Position; },
+        [&](std::size_t k) { return entries[k].Key != entries[k - 1].Key; }, withExchanges, buffers, placing);
+}
+
+// Short texts as numbers in their order: each row's text is given the rank
+// of its text among the distinct ones, when no text is longer than sixteen
+// bytes (so that its first sixteen bytes and its length are the whole
+// text) and there are few distinct ones, as with names. False otherwise,
+// and when some row lacks the column.
+template <typename PositionOf>
+bool RankTexts(const ReportTable& table, std::size_t column, bool ascending, PositionOf positionOf,
+               std::vector<std::uint64_t>& keys)
+{
+    constexpr std::size_t kMostTexts = 4096;
+    struct Text {
+        std::uint64_t Hi, Lo;
+        std::size_t Length;
+        auto operator<=>(const Text&) const = default;
+    };
+    std::vector<Text> texts;
+    std::vector<std::uint32_t> slots(2 * kMostTexts, kNoSlot);
+    bool ranked = true;
+    std::string buffer;
+    std::size_t bad = 0;
+    auto keyOf = [&](const ReportRow& row, std::size_t, std::uint32_t position) {
+        const std::string_view cell = CellText(table, row, column, buffer);
+        if (!ranked || cell.size() > 16) {
+            ranked = false;
+            return true;
+        }
+        std::array<unsigned char, 16> head{};
+        std::copy_n(cell.begin(), cell.size(), head.begin());
+        const Text text{BigEndianBytes(head.data()), BigEndianBytes(head.data() + 8), cell.size()};
+        std::size_t slot = ((text.Hi ^ (text.Lo * 0x9E37'79B9'7F4A'7C15) ^ text.Length) * 0xBF58'476D'1CE4'E5B9) >>
+                           (64 - std::countr_zero(slots.size()));
+        while (slots[slot] != kNoSlot && texts[slots[slot]] != text)
+            slot = (slot + 1) % slots.size();
+        if (slots[slot] == kNoSlot) {
+            if (texts.size() == kMostTexts) {
+                ranked = false;
+                return true;
+            }
+            slots[slot] = static_cast<std::uint32_t>(texts.size());
+            texts.push_back(text);
+        }
+        keys[position] = slots[slot];
+        return true;
+    };
+    keys.resize(table.Rows.size());
+    if (ReadKeys(table, column, positionOf, keyOf, bad) != Reading::Keys || !ranked)
+        return false;
+    // Zero padding sorts a prefix first; equal padded bytes leave the length.
+    std::vector<std::uint32_t> byText(texts.size());
+    for (std::size_t t = 0; t < byText.size(); ++t)
+        byText[t] = static_cast<std::uint32_t>(t);
+    std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+    std::vector<std::uint64_t> rankOf(texts.size());
+    for (std::size_t k = 0; k < byText.size(); ++k)
+        rankOf[byText[k]] = ascending ? k : byText.size() - 1 - k;
+    for (std::uint64_t& key : keys)
+        key = rankOf[key];
+    return true;
+}
+
 // The placing of a sort by a text column; none when some row lacks the
 // column. Texts that agree in their first sixteen bytes are told apart,
 // and ordered, by the whole text (which also puts "ab" before "ab\0"). Text
@@ -388,7 +485,8 @@ void TextPlacing(const ReportTable& table, std::size_t column, bool ascending, P
         return;
     std::vector<TextEntry> spare;
     OrderEntries<2>(
-        entries, spare, [](const TextEntry& a, const TextEntry& b) { return a.Hi < b.Hi || (a.Hi == b.Hi && a.Lo < b.Lo); },
+        entries, spare,
+        [](const TextEntry& a, const TextEntry& b) { return a.Hi < b.Hi || (a.Hi == b.Hi && a.Lo < b.Lo); },
         [](const TextEntry& e, std::size_t w) { return w == 0 ? e.Lo : e.Hi; });
 
     // From here on Length numbers the runs of equal texts.
@@ -437,7 +535,10 @@ SortError SortPlacing(const ReportTable& table, int column, ColumnKind kind, boo
         return std::nullopt;
     const auto c = static_cast<std::size_t>(column);
     if (kind == ColumnKind::Text) {
-        TextPlacing(table, c, ascending, positionOf, withExchanges, buffers, placing);
+        if (RankTexts(table, c, ascending, positionOf, buffers.Keys))
+            PlaceByKeys(buffers, withExchanges, placing);
+        else
+            TextPlacing(table, c, ascending, positionOf, withExchanges, buffers, placing);
         return std::nullopt;
     }
     const std::uint64_t flip = ascending ? 0 : ~std::uint64_t{0};
@@ -456,33 +557,7 @@ SortError SortPlacing(const ReportTable& table, int column, ColumnKind kind, boo
     case Reading::Unreadable: return UnreadableKeyError(table, table.Rows[bad], c, kind);
     case Reading::Keys: break;
     }
-    std::uint64_t varying = 0;
-    for (const std::uint64_t key : keys)
-        varying |= key ^ keys[0];
-    const int low = varying == 0 ? 0 : std::countr_zero(varying);
-    if (64 - std::countl_zero(varying) - low <= 32) {
-        // The bits in which the keys differ fit beside the position: eight
-        // bytes an entry, in the radix passes and after.
-        for (std::size_t p = 0; p < n; ++p)
-            keys[p] = (((keys[p] >> low) & 0xFFFF'FFFF) << 32) | p;
-        OrderEntries<1>(
-            keys, buffers.OtherKeys, [](std::uint64_t a, std::uint64_t b) { return a >> 32 < b >> 32; },
-            [](std::uint64_t e, std::size_t) { return e & 0xFFFF'FFFF'0000'0000; });
-        SelectionPlacing(
-            n, [&](std::size_t k) { return static_cast<std::uint32_t>(keys[k]); },
-            [&](std::size_t k) { return keys[k] >> 32 != keys[k - 1] >> 32; }, withExchanges, buffers, placing);
-        return std::nullopt;
-    }
-    std::vector<Entry> entries(n);
-    for (std::size_t p = 0; p < n; ++p)
-        entries[p] = {keys[p], static_cast<std::uint32_t>(p)};
-    std::vector<Entry> spare;
-    OrderEntries<1>(
-        entries, spare, [](const Entry& a, const Entry& b) { return a.Key < b.Key; },
-        [](const Entry& e, std::size_t) { return e.Key; });
-    SelectionPlacing(
-        n, [&](std::size_t k) { return entries[k].Position; },
-        [&](std::size_t k) { return entries[k].Key != entries[k - 1].Key; }, withExchanges, buffers, placing);
+    PlaceByKeys(buffers, withExchanges, placing);
     return std::nullopt;
 }
 

@@ -398,7 +398,8 @@ ReportRow RandomRow(const std::string& rule, std::mt19937& random, bool bad, con
     const bool unreadable = bad && number(0, 99) < 3;
     if (rule == "Text")
         return RowOf(ColumnKind::Text, 0,
-                     pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b",
+                     pick({"", "a", "A", "ab", std::string("ab\0", 3), "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ",
+                           "a b",
                            // Alike in their first sixteen bytes, and told apart only after them.
                            "remote.user.alph", "remote.user.alpha", "remote.user.alphb", "remote.user.alpha1"}));
     if (rule == "Port")
