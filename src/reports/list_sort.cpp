@@ -54,8 +54,8 @@ namespace {
 
 // Rows are put in order by keys that are unsigned numbers in the order the
 // rows are placed (a descending sort turns its keys over), each with the
-// position its row holds when the sort begins. Sixteen bytes, so that the
-// radix passes move little.
+// position its row holds when the sort begins. Keys that differ in at most
+// 32 bits share eight bytes with the position instead (PlaceByKeys).
 struct Entry {
     std::uint64_t Key = 0;
     std::uint32_t Position = 0;
