@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "reports/date_text.h"
@@ -116,8 +118,46 @@ void SortByRule(benchmark::State& state, std::string_view rule, std::uint8_t asc
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// Four clicks on a connection list by date, server-like name, time and bytes
+// sent, each descending as a first click on column 0 is: one by one (the
+// rows moved at every sort, as the window does) or given at once (moved at
+// the end, as vy-report does).
+void FourClicks(benchmark::State& state, bool atOnce)
+{
+    vy::ReportTable original = MakeTable("Date");
+    std::mt19937_64 random(7);
+    for (vy::ReportRow& row : original.Rows) {
+        row.User = static_cast<std::int32_t>(random() % 4);
+        row.Values.Seconds = static_cast<std::int64_t>(random() % 20000);
+        row.Values.Sent = static_cast<std::int64_t>(random() % 30'000'000);
+    }
+    using enum vy::ColumnKind;
+    const std::vector<std::pair<int, vy::ColumnKind>> clicks = {{0, DateTime}, {1, Text}, {2, Duration}, {3, Sent}};
+    for (auto _ : state) {
+        state.PauseTiming();
+        vy::ReportTable table = original;
+        state.ResumeTiming();
+        std::optional<vy::RowOrder> order;
+        if (atOnce)
+            order.emplace(table);
+        for (const auto& [column, kind] : clicks)
+            if (const vy::SortError error = order ? order->Sort(table, column, kind, 0)
+                                                  : vy::SortList(table, column, kind, 0))
+                state.SkipWithError(error->c_str());
+        if (order)
+            order->Place(table);
+        benchmark::DoNotOptimize(table.Rows.data());
+        state.PauseTiming();
+        table = {};
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
 }  // namespace
 
+BENCHMARK_CAPTURE(FourClicks, OneByOne, false)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(FourClicks, AtOnce, true)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(SortByRule, Text, "Text", 1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(SortByRule, Port, "Port", 1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(SortByRule, Speed, "Speed", 1)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -252,8 +252,8 @@ int RunReport(const CliOptions& options, std::FILE* out, std::FILE* err, bool pr
             return ExitUsage;
         }
     }
-    for (int column : options.Clicks)
-        ReportSortError(err, ListColumnClick(session, column));
+    for (const SortError& error : ListColumnClicks(session, options.Clicks))
+        ReportSortError(err, error);
 
     if (onTerminal && options.Format != OutputFormat::Json) {  // JSON escapes them itself
         MaskControls(session.Table);

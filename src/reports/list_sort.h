@@ -2,9 +2,11 @@
 // Sorting a report table by one column, by the kind of the column.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reports/report_table.h"
 
@@ -24,6 +26,23 @@ using SortError = std::optional<std::string>;
 // "'%s' is not a valid date and time"). A column that some row lacks sorts
 // nothing.
 SortError SortList(ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending);
+
+// The order of a table's rows through several sorts given at once (clicks
+// in a row), which moves the rows once, at the end: each Sort leaves the
+// order as SortList would leave the rows, with the same errors, and Place
+// puts the rows in that order. The table must not change in between.
+class RowOrder {
+public:
+    explicit RowOrder(const ReportTable& table);
+    ~RowOrder();
+    SortError Sort(const ReportTable& table, int column, ColumnKind kind, std::uint8_t ascending);
+    void Place(ReportTable& table);
+
+private:
+    struct Buffers;
+    std::vector<std::uint32_t> rowAt_;  // rowAt_[k]: the index in table.Rows of the row at k
+    std::unique_ptr<Buffers> buffers_;
+};
 
 // The order key of a port's name: the number its digits make, 0 without
 // digits or beyond 64 bits.

@@ -176,7 +176,16 @@ SortError ListDblClick(ReportSession& session, const Stores& stores, int selecte
     return error;
 }
 
-SortError ListColumnClick(ReportSession& session, int column)
+namespace {
+
+// A click's rule and direction: the direction flips on a second click on
+// the same column.
+struct ColumnSort {
+    ColumnKind Kind;
+    std::uint8_t Ascending;
+};
+
+ColumnSort ClickSort(ReportSession& session, int column)
 {
     const auto& columns = session.Table.Columns;
     const ColumnKind kind = column >= 0 && static_cast<std::size_t>(column) < columns.size()
@@ -184,10 +193,34 @@ SortError ListColumnClick(ReportSession& session, int column)
                                 : ColumnKind::Month;  // sorts nothing
     if (column == session.SortColumn)
         session.SortAscending ^= 1;
-    SortError error = SortList(session.Table, column, kind, session.SortAscending);
+    return {kind, session.SortAscending};
+}
+
+}  // namespace
+
+SortError ListColumnClick(ReportSession& session, int column)
+{
+    const ColumnSort sort = ClickSort(session, column);
+    SortError error = SortList(session.Table, column, sort.Kind, sort.Ascending);
     if (!error)
         session.SortColumn = column;
     return error;
+}
+
+std::vector<SortError> ListColumnClicks(ReportSession& session, std::span<const int> columns)
+{
+    std::vector<SortError> errors;
+    if (columns.empty())
+        return errors;
+    RowOrder order(session.Table);
+    for (const int column : columns) {
+        const ColumnSort sort = ClickSort(session, column);
+        SortError& error = errors.emplace_back(order.Sort(session.Table, column, sort.Kind, sort.Ascending));
+        if (!error)
+            session.SortColumn = column;
+    }
+    order.Place(session.Table);
+    return errors;
 }
 
 }  // namespace vy

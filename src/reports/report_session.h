@@ -4,7 +4,9 @@
 // desktop program mirrors this state into its widgets; vy-report prints it.
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "reports/list_sort.h"
 #include "reports/report_table.h"
@@ -60,6 +62,9 @@ SortError TreeClick(ReportSession& session, const Stores& stores, int selectedNo
 SortError ListDblClick(ReportSession& session, const Stores& stores, int selectedRow, const DateTexts& dates);
 // A click on the header of column `column`.
 SortError ListColumnClick(ReportSession& session, int column);
+// Clicks on the headers of `columns` in turn, the rows moved once; the
+// error of each click.
+std::vector<SortError> ListColumnClicks(ReportSession& session, std::span<const int> columns);
 
 // The node texts from the root down to the node, joined by " \ ".
 std::string NodePath(const ReportTree& tree, int node);

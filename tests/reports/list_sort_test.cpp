@@ -398,7 +398,8 @@ ReportRow RandomRow(const std::string& rule, std::mt19937& random, bool bad, con
     const bool unreadable = bad && number(0, 99) < 3;
     if (rule == "Text")
         return RowOf(ColumnKind::Text, 0,
-                     pick({"", "a", "A", "ab", "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ", "a b",
+                     pick({"", "a", "A", "ab", std::string("ab\0", 3), "Zoe", "adam", "\xE9", "a\xE9", "b", "ab ",
+                           "a b",
                            // Alike in their first sixteen bytes, and told apart only after them.
                            "remote.user.alph", "remote.user.alpha", "remote.user.alphb", "remote.user.alpha1"}));
     if (rule == "Port")
@@ -456,7 +457,34 @@ TEST(SortListAgreesWithSelectionSort, RandomTablesEveryRuleBothDirections)
                 errors += fastError.has_value();
                 moved += fast.Rows != table.Rows;
             }
+            // Clicks given at once (the rows moved at the end) leave what the
+            // clicks one by one leave, the other columns sorted as texts.
+            ReportTable fast = table;
+            ReportTable slow = table;
+            RowOrder order(fast);
+            for (int click = 0; click < 4; ++click) {
+                const std::size_t c = std::uniform_int_distribution<std::size_t>(0, 2)(random);
+                const std::string& by = c == column ? rule : "Text";
+                const bool ascending = random() % 2 == 0;
+                ASSERT_EQ(order.Sort(fast, static_cast<int>(c), kindOf.at(by), ascending ? 1 : 0),
+                          SlowSort(slow, c, by, ascending, dates, locale))
+                    << rule << " trial " << trial;
+            }
+            order.Place(fast);
+            ASSERT_EQ(fast.Rows, slow.Rows) << rule << " trial " << trial << " clicks";
         }
+    }
+    // A long table whose equal keys stand far apart.
+    ReportTable table;
+    for (int r = 0; r < 1200; ++r) {
+        table.Rows.push_back(RowOf(ColumnKind::Sent, static_cast<std::int64_t>(random() % 400)));
+        table.Rows.back().Cells.push_back(std::to_string(r));
+    }
+    for (const bool ascending : {true, false}) {
+        ReportTable slow = table;
+        EXPECT_FALSE(SortList(table, 0, ColumnKind::Sent, ascending ? 1 : 0));
+        EXPECT_FALSE(SlowSort(slow, 0, "Bytes", ascending, CDates(), QLocale::c()));
+        ASSERT_EQ(table.Rows, slow.Rows);
     }
     // The pools must really exercise both outcomes.
     EXPECT_GT(errors, 20);

@@ -329,6 +329,18 @@ TEST_F(ReportSessionTest, ColumnClicksToggleOnlyOnTheSameColumn)
     EXPECT_EQ(session.SortColumn, 3);
     EXPECT_EQ(session.SortAscending, 0);
     EXPECT_EQ(Column(session.Table, 3), (Cells{"0:05:00", "0:03:20", "0:00:50"}));
+
+    // The same clicks given at once leave the same state and rows.
+    TreeClick(session, *stores, Find({"Local", "alice"}), dates);
+    ReportSession oneByOne = session;
+    const std::vector<int> clicks = {0, 4, 4, 3, 1, 1};
+    for (const int column : clicks)
+        ListColumnClick(oneByOne, column);
+    EXPECT_EQ(ListColumnClicks(session, clicks).size(), clicks.size());
+    EXPECT_EQ(session.SortColumn, oneByOne.SortColumn);
+    EXPECT_EQ(session.SortAscending, oneByOne.SortAscending);
+    for (std::size_t c = 0; c < 7; ++c)
+        EXPECT_EQ(Column(session.Table, c), Column(oneByOne.Table, c));
 }
 
 TEST_F(ReportSessionTest, MonthAndDayOfWeekColumnsCannotBeSortedButStillToggle)
