@@ -7,7 +7,7 @@
 
 namespace vy {
 
-EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads,
+EvtxReadAhead::EvtxReadAhead(std::vector<std::filesystem::path> paths, const EventList& events, int threads,
                              const std::atomic<bool>* stop)
     : paths_(std::move(paths)), events_(events), done_(paths_.size()),
       window_(static_cast<std::size_t>(std::max(threads, 1))), stop_(stop), bytesRead_(paths_.size())

@@ -27,7 +27,7 @@ public:
     // paths: one per file of the scan, empty for a file that is not an
     // event log file. Threads start only when there is one. stop, when
     // given, is the scan's: once set, every reading ends within a record.
-    EvtxReadAhead(std::vector<std::filesystem::path> paths, const EvtxEventList& events, int threads = 2,
+    EvtxReadAhead(std::vector<std::filesystem::path> paths, const EventList& events, int threads = 2,
                   const std::atomic<bool>* stop = nullptr);
     ~EvtxReadAhead();
     EvtxReadAhead(const EvtxReadAhead&) = delete;
@@ -44,7 +44,7 @@ private:
     void Work();
 
     std::vector<std::filesystem::path> paths_;
-    const EvtxEventList& events_;
+    const EventList& events_;
     std::vector<std::optional<EvtxFileRead>> done_;
     std::vector<std::size_t> order_;  // the indexes of the event log files
     std::size_t next_ = 0;   // in order_: the next file a thread starts

@@ -128,7 +128,7 @@ bool Stopped(const EvtxReading& reading)
 
 class RecordReader {
 public:
-    RecordReader(const EvtxEventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
+    RecordReader(const EventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
 
     enum Outcome { kRead, kFailed, kCopy };
 
@@ -293,7 +293,7 @@ private:
         const EvtxChunkReader* Reader = nullptr;
         const EvtxFastRecord* Record = nullptr;
     } fast_;  // the record in hand when the fast reader read it
-    const EvtxEventList& events_;
+    const EventList& events_;
     EvtxFileRead& out_;
     RecordNumberSet seen_;
     std::vector<std::string> strings_;
@@ -330,7 +330,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> ChunkRange(const ChunkChe
 // counted as unread.
 class FileReader {
 public:
-    FileReader(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading, EvtxFileRead& out)
+    FileReader(ByteSource& source, const EventList& events, const EvtxReading& reading, EvtxFileRead& out)
         : source_(source), reading_(reading), out_(out), records_(events, out),
           file_(static_cast<std::size_t>(kHeaderBlock + kChunkSize), '\0')
     {
@@ -473,7 +473,7 @@ private:
     std::int64_t failed_ = 0;
 };
 
-EvtxFileRead Read(ByteSource& source, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead Read(ByteSource& source, const EventList& events, const EvtxReading& reading)
 {
     EvtxFileRead out;
     FileReader(source, events, reading, out).Read();
@@ -495,25 +495,12 @@ bool IsEvtxFile(const std::filesystem::path& path)
     return file.read(head, sizeof head) && IsEvtxHead(std::string_view(head, sizeof head));
 }
 
-EvtxEventList::EvtxEventList(std::string_view ids)
-{
-    // An ID of the text forms is five bytes between commas: only five digits
-    // can name an event here.
-    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
-        const std::string_view id = ids.substr(6 * slot, 5);
-        if (std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            ids_.push_back(std::stoi(std::string(id)));
-    }
-}
-
-bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
-
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const std::atomic<bool>* stop)
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events, const std::atomic<bool>* stop)
 {
     return ReadEvtxFile(path, events, EvtxReading{stop, nullptr, nullptr});
 }
 
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events, const EvtxReading& reading)
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
@@ -524,7 +511,7 @@ EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList
     return Read(source, events, reading);
 }
 
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const std::atomic<bool>* stop)
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EventList& events, const std::atomic<bool>* stop)
 {
     MemorySource source(bytes);
     return Read(source, events, EvtxReading{stop, nullptr, nullptr});

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/event_list.h"
+
 namespace vy {
 
 // A file is an event log file when it begins with these eight bytes.
@@ -77,17 +79,6 @@ struct EvtxFileRead {
     EvtxCounts Counts;
 };
 
-// The event list as the text forms read it: five-character IDs in
-// six-character slots.
-class EvtxEventList {
-public:
-    explicit EvtxEventList(std::string_view ids);
-    bool Contains(int id) const;
-
-private:
-    std::vector<int> ids_;
-};
-
 // What a reading looks at while it runs: either flag, when given and set,
 // ends it early (within a record); BytesDone, when given, follows the bytes
 // of the file read, chunk by chunk.
@@ -98,11 +89,11 @@ struct EvtxReading {
 };
 
 // Reads a whole file. stop, when given and set, ends the reading early.
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events,
                           const std::atomic<bool>* stop = nullptr);
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading);
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events, const EvtxReading& reading);
 // The same for a file's bytes in memory.
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events,
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EventList& events,
                            const std::atomic<bool>* stop = nullptr);
 
 }  // namespace vy

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/active_time.h"
+#include "scan/event_list.h"
 #include "scan/forms/csv_fields.h"
 #include "scan/message_values.h"
 #include "store/ascii_text.h"
@@ -661,22 +662,23 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
     return npos;
 }
 
-LineMatcher::LineMatcher(std::string_view lang, std::string_view ids, std::string_view also)
+LineMatcher::LineMatcher(std::string_view lang, const EventList& events)
     : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
-    const auto read = [](std::string_view list, std::vector<std::uint64_t>& keys, std::array<bool, 256>& bytes) {
-        for (std::size_t slot = 0; slot < (list.size() + 1) / 6; ++slot) {
-            keys.push_back(IdKey(list.data() + 6 * slot));
-            for (std::size_t k = 0; k < 5; ++k)
-                bytes[static_cast<unsigned char>(list[6 * slot + k])] = true;
+    const auto read = [](const std::vector<std::string>& list, std::vector<std::uint64_t>& keys,
+                         std::array<bool, 256>& bytes) {
+        for (const std::string& id : list) {
+            keys.push_back(IdKey(id.data()));
+            for (const char c : id)
+                bytes[static_cast<unsigned char>(c)] = true;
             bytes[','] = true;
         }
         std::sort(keys.begin(), keys.end());
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     };
-    read(ids, ids_, inField_);
+    read(events.Ids(), ids_, inField_);
     inEither_ = inField_;
-    read(also, also_, inEither_);
+    read(events.Unlisted(), also_, inEither_);
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
@@ -778,19 +780,6 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
         return false;
     out.Server = server;
     return true;
-}
-
-std::string UnlistedConnectionIds(std::string_view ids)
-{
-    std::string out;
-    for (std::string_view id : {kCurrentFormEventId, std::string_view("20251")}) {
-        bool listed = false;
-        for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
-            listed = listed || ids.substr(6 * slot, 5) == id;
-        if (!listed)
-            out += (out.empty() ? "" : ";") + std::string(id);
-    }
-    return out;
 }
 
 int UnlistedConnectionEvent(std::string_view line)

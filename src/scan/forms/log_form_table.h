@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/event_list.h"
 #include "scan/evtx_reader.h"
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
@@ -20,7 +21,6 @@
 namespace vy {
 
 struct ScanSettings;
-using EventList = EvtxEventList;  // the event list, read once a scan
 
 // What a form keeps for the whole of a scan, made by its entry's Begin.
 class FormScan {
