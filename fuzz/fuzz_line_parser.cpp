@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool recognised = vy::reference::IsConnectionLine(lang, line, ids);
     Check(matcher.IsConnectionLine(line) == recognised);
     if (line.find(matcher.Marker()) != std::string_view::npos)
-        Check(matcher.IsConnectionLineWithMarker(line) == recognised);
+        Check((matcher.IdFieldOf(line) == vy::LineMatcher::IdField::Listed) == recognised);
 
     vy::ConnectionLine c;
     const bool ok = vy::ParseConnectionLine(lang, line, c);

@@ -338,28 +338,11 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     return true;
 }
 
-// Whether text stands in line at at: compared a word at a time, the last
-// word overlapping, which the compiler unrolls for a known text.
+// Whether text stands in line at at.
 template <std::size_t N>
 bool TextAt(std::string_view line, std::size_t at, const char (&text)[N])
 {
-    constexpr std::size_t n = N - 1;
-    static_assert(n >= 4);
-    if (at > line.size() || line.size() - at < n)
-        return false;
-    const char* p = line.data() + at;
-    const auto same = [&](std::size_t i, auto word) {
-        decltype(word) a, b;
-        std::memcpy(&a, p + i, sizeof a);
-        std::memcpy(&b, text + i, sizeof b);
-        return a == b;
-    };
-    if constexpr (n < 8)
-        return same(0, std::uint32_t()) && same(n - 4, std::uint32_t());
-    for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (!same(i, std::uint64_t()))
-            return false;
-    return same(n - 8, std::uint64_t());
+    return at <= line.size() && line.size() - at >= N - 1 && SameBytes(line.data() + at, text, N - 1);
 }
 
 // TextAt, and at moves past the text when it stands there.
@@ -519,6 +502,22 @@ bool ParseUsualEnglish(std::string_view line, ConnectionLine& out)
 
 // ---- The current servers' form ---------------------------------------------
 
+// The first six fields of a line (date, time, source, type, category, event
+// ID), from moving past the sixth comma; false when the line has fewer.
+// Split by hand, not by NextField: that one, called from several places, is
+// not inlined, and this runs for every line that is not of the usual shape.
+bool FirstSixFields(std::string_view line, std::string_view (&field)[6], std::size_t& from)
+{
+    for (std::string_view& f : field) {
+        const std::size_t comma = line.find(',', from);
+        if (comma == npos)
+            return false;
+        f = line.substr(from, comma - from);
+        from = comma + 1;
+    }
+    return true;
+}
+
 // The next comma-separated field from from, which moves past its comma;
 // nullopt when no comma ends it.
 std::optional<std::string_view> NextField(std::string_view line, std::size_t& from)
@@ -677,14 +676,13 @@ LineMatcher::LineMatcher(std::string_view lang, const EventList& events)
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     };
     read(events.Ids(), ids_, inField_);
-    inEither_ = inField_;
-    read(events.Unlisted(), also_, inEither_);
+    read(events.Unlisted(), also_, inField_);
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
 {
     // Most lines lack the marker, so one pass over them settles it.
-    return !ids_.empty() && marker_.In(line) != npos && IsConnectionLineWithMarker(line);
+    return !ids_.empty() && marker_.In(line) != npos && IdFieldOf(line) == IdField::Listed;
 }
 
 bool LineMatcher::Lists(std::string_view id) const
@@ -692,38 +690,18 @@ bool LineMatcher::Lists(std::string_view id) const
     return id.size() == 5 && std::binary_search(ids_.begin(), ids_.end(), IdKey(id.data()));
 }
 
-bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
-{
-    // Every "," + five bytes + "," of the line is looked up, which finds a
-    // listed ID field wherever it stands, however many IDs are listed. The
-    // seven places it takes are looked at from the last: where that byte is
-    // one that no such field holds, none takes it, and the next can start
-    // only after it.
-    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-    for (std::size_t c = 0; c + 6 < line.size();) {
-        const unsigned char last = p[c + 6];
-        if (!inField_[last]) {
-            c += 7;
-            continue;
-        }
-        if (last == ',' && p[c] == ',' &&
-            std::binary_search(ids_.begin(), ids_.end(), IdKey(line.data() + c + 1)))
-            return true;
-        ++c;
-    }
-    return false;
-}
-
 LineMatcher::IdField LineMatcher::IdFieldOf(std::string_view line) const
 {
-    // The step of IsConnectionLineWithMarker over the bytes of either list:
-    // it passes over no field of either, and the first listed one settles
-    // it.
+    // Every "," + five bytes + "," of the line is looked up, which finds an
+    // ID field wherever it stands, however many IDs are listed; the first
+    // listed one settles it. The seven places it takes are looked at from
+    // the last: where that byte is one that no such field holds, none takes
+    // it, and the next can start only after it.
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     bool also = false;
     for (std::size_t c = 0; c + 6 < line.size();) {
         const unsigned char last = p[c + 6];
-        if (!inEither_[last]) {
+        if (!inField_[last]) {
             c += 7;
             continue;
         }
@@ -746,19 +724,10 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
             return true;
         // The sixth field is the event ID: current servers' event has its
         // own form and is never read in the classic one.
-        // (Split here by hand: the field reader, called from several
-        // places, is not inlined, and this runs for every line.)
+        std::string_view field[6];
         std::size_t from = 0;
-        std::string_view field;
-        bool six = true;
-        for (int i = 0; i < 6 && six; ++i) {
-            const std::size_t comma = line.find(',', from);
-            six = comma != npos;
-            field = six ? line.substr(from, comma - from) : std::string_view();
-            from = comma + 1;
-        }
-        if (six && (field == kCurrentFormEventId || field == kSpeedFormEventId))
-            return ParseCurrent(line, from, field == kSpeedFormEventId, out);
+        if (FirstSixFields(line, field, from) && (field[5] == kCurrentFormEventId || field[5] == kSpeedFormEventId))
+            return ParseCurrent(line, from, field[5] == kSpeedFormEventId, out);
     }
     return ParseClassic(german, line, out);
 }
@@ -784,18 +753,9 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
 
 int UnlistedConnectionEvent(std::string_view line)
 {
-    // date, time, source, type, category, event ID; split here on its own
-    // (rare lines), so that the parser's field reader stays inlined there.
     std::string_view field[6];
     std::size_t from = 0;
-    for (std::string_view& f : field) {
-        const std::size_t comma = line.find(',', from);
-        if (comma == npos)
-            return 0;
-        f = line.substr(from, comma - from);
-        from = comma + 1;
-    }
-    return RemoteAccessConnectionEvent(field[5], field[2]);
+    return FirstSixFields(line, field, from) ? RemoteAccessConnectionEvent(field[5], field[2]) : 0;
 }
 
 int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view source)

@@ -234,7 +234,6 @@ TEST(LineMatcher, AgreesWithTheSubstringTestForLongAndShortLists)
             const bool want = reference::IsConnectionLine("EN", line, ids);
             ASSERT_EQ(matcher.IsConnectionLine(line), want) << "[" << ids << "] [" << line << "]";
             if (line.find(matcher.Marker()) != std::string::npos) {
-                ASSERT_EQ(matcher.IsConnectionLineWithMarker(line), want);
                 const bool wantAlso = !want && reference::IsConnectionLine("EN", line, also);
                 ASSERT_EQ(matcher.IdFieldOf(line), want       ? LineMatcher::IdField::Listed
                                                    : wantAlso ? LineMatcher::IdField::Also
