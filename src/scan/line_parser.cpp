@@ -338,11 +338,28 @@ bool ParseClassic(bool german, std::string_view line, ConnectionLine& out)
     return true;
 }
 
-// Whether text stands in line at at.
+// Whether text stands in line at at: compared a word at a time, the last
+// word overlapping, which the compiler unrolls for a known text.
 template <std::size_t N>
 bool TextAt(std::string_view line, std::size_t at, const char (&text)[N])
 {
-    return at <= line.size() && line.size() - at >= N - 1 && SameBytes(line.data() + at, text, N - 1);
+    constexpr std::size_t n = N - 1;
+    static_assert(n >= 4);
+    if (at > line.size() || line.size() - at < n)
+        return false;
+    const char* p = line.data() + at;
+    const auto same = [&](std::size_t i, auto word) {
+        decltype(word) a, b;
+        std::memcpy(&a, p + i, sizeof a);
+        std::memcpy(&b, text + i, sizeof b);
+        return a == b;
+    };
+    if constexpr (n < 8)
+        return same(0, std::uint32_t()) && same(n - 4, std::uint32_t());
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (!same(i, std::uint64_t()))
+            return false;
+    return same(n - 8, std::uint64_t());
 }
 
 // TextAt, and at moves past the text when it stands there.
@@ -501,22 +518,6 @@ bool ParseUsualEnglish(std::string_view line, ConnectionLine& out)
 }
 
 // ---- The current servers' form ---------------------------------------------
-
-// The first six fields of a line (date, time, source, type, category, event
-// ID), from moving past the sixth comma; false when the line has fewer.
-// Split by hand, not by NextField: that one, called from several places, is
-// not inlined, and this runs for every line that is not of the usual shape.
-bool FirstSixFields(std::string_view line, std::string_view (&field)[6], std::size_t& from)
-{
-    for (std::string_view& f : field) {
-        const std::size_t comma = line.find(',', from);
-        if (comma == npos)
-            return false;
-        f = line.substr(from, comma - from);
-        from = comma + 1;
-    }
-    return true;
-}
 
 // The next comma-separated field from from, which moves past its comma;
 // nullopt when no comma ends it.
@@ -724,10 +725,19 @@ bool ParseConnectionLine(std::string_view lang, std::string_view line, Connectio
             return true;
         // The sixth field is the event ID: current servers' event has its
         // own form and is never read in the classic one.
-        std::string_view field[6];
+        // (Split here by hand: the field reader, called from several
+        // places, is not inlined, and this runs for every line.)
         std::size_t from = 0;
-        if (FirstSixFields(line, field, from) && (field[5] == kCurrentFormEventId || field[5] == kSpeedFormEventId))
-            return ParseCurrent(line, from, field[5] == kSpeedFormEventId, out);
+        std::string_view field;
+        bool six = true;
+        for (int i = 0; i < 6 && six; ++i) {
+            const std::size_t comma = line.find(',', from);
+            six = comma != npos;
+            field = six ? line.substr(from, comma - from) : std::string_view();
+            from = comma + 1;
+        }
+        if (six && (field == kCurrentFormEventId || field == kSpeedFormEventId))
+            return ParseCurrent(line, from, field == kSpeedFormEventId, out);
     }
     return ParseClassic(german, line, out);
 }
@@ -753,9 +763,18 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
 
 int UnlistedConnectionEvent(std::string_view line)
 {
+    // date, time, source, type, category, event ID; split here on its own
+    // (rare lines), so that the parser's field reader stays inlined there.
     std::string_view field[6];
     std::size_t from = 0;
-    return FirstSixFields(line, field, from) ? RemoteAccessConnectionEvent(field[5], field[2]) : 0;
+    for (std::string_view& f : field) {
+        const std::size_t comma = line.find(',', from);
+        if (comma == npos)
+            return 0;
+        f = line.substr(from, comma - from);
+        from = comma + 1;
+    }
+    return RemoteAccessConnectionEvent(field[5], field[2]);
 }
 
 int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view source)

@@ -41,27 +41,6 @@ struct ConnectionLine {
     std::string Unquoted;  // working space, reused like User
 };
 
-// Whether the n bytes at a and b are the same: a word at a time, the last
-// word overlapping, so that the dozen comparisons of every line need no call
-// into the library (and unroll for a known n).
-inline bool SameBytes(const char* a, const char* b, std::size_t n)
-{
-    const auto same = [a, b](std::size_t i, auto word) {
-        decltype(word) x, y;
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        return x == y;
-    };
-    if (n < 4)
-        return std::memcmp(a, b, n) == 0;
-    if (n < 8)
-        return same(0, std::uint32_t()) && same(n - 4, std::uint32_t());
-    for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (!same(i, std::uint64_t()))
-            return false;
-    return same(n - 8, std::uint64_t());
-}
-
 // A marker prepared for searching many lines: looked for by one of its bytes
 // that is rare in log lines, so that the standard byte search stops seldom,
 // and compared whole there. text must be non-empty and outlive the needle.
@@ -88,6 +67,28 @@ public:
     }
 
 private:
+    // Whether the n bytes at a and b are the same: eight at a time, the last
+    // eight overlapping, so that the dozen comparisons of every line need no
+    // call into the library.
+    static bool SameBytes(const char* a, const char* b, std::size_t n)
+    {
+        auto word = [](const char* p) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            return w;
+        };
+        if (n < 8) {
+            for (std::size_t i = 0; i < n; ++i)
+                if (a[i] != b[i])
+                    return false;
+            return true;
+        }
+        for (std::size_t i = 0; i + 8 < n; i += 8)
+            if (word(a + i) != word(b + i))
+                return false;
+        return word(a + n - 8) == word(b + n - 8);
+    }
+
     std::string_view text_;
     std::size_t rare_ = 0;  // the place of the byte looked for
     char key_ = 0;
