@@ -242,9 +242,7 @@ TEST_F(LogReaderTest, MarksAloneOddLengthsAndChangedEncodingsLoseNothingReadable
 
 TEST_F(LogReaderTest, CountLineEndsCountsTheLinesTheReaderHandsOut)
 {
-    // Short texts with line ends in every place and of every kind, and long
-    // ones (beyond 255 steps of sixteen bytes, line ends only among them),
-    // against the reader itself.
+    // Short texts, and long ones beyond 255 steps of sixteen bytes, against the reader.
     std::mt19937 rng(5);
     LogReader reader;
     LogLineRead line;
