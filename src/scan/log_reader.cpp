@@ -9,7 +9,6 @@
 #include <type_traits>
 
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -509,6 +508,43 @@ bool LogReader::Next(LogLineRead& line)
     }
 }
 
+namespace {
+
+// The length of the UTF-8 sequence at p (at most n bytes), 0 when none
+// starts there; its code point in cp.
+std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, unsigned& cp)
+{
+    const unsigned c = p[0];
+    std::size_t len = 0;
+    unsigned low = 0x80, high = 0xBF;  // the second byte's range
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+        low = c == 0xE0 ? 0xA0 : 0x80;
+        high = c == 0xED ? 0x9F : 0xBF;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+        low = c == 0xF0 ? 0x90 : 0x80;
+        high = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (n < len || p[1] < low || p[1] > high)
+        return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (p[k] & 0x3F);
+    }
+    return len;
+}
+
+}  // namespace
+
 std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::string& out, std::size_t ascii)
 {
     if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
@@ -534,25 +570,36 @@ std::string_view DecodeLine(std::string_view line, TextEncoding encoding, std::s
     if (i == n)
         return line;
     const bool marked = encoding == TextEncoding::Utf8;
-    // Most unmarked lines with a high byte are single bytes (German text,
-    // its sharp s before a blank), told at that byte without decoding more.
-    if (!marked && (p[i] < 0xC2 || p[i] > 0xF4 || i + 1 == n || (p[i + 1] & 0xC0) != 0x80))
-        return line;
-    // Undecodable bytes come out one U+FFFD each, and so become "?"; a mark
-    // here is a character of the line, not a mark to pass over.
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = decoder(QByteArrayView(line.data() + i, static_cast<qsizetype>(n - i)));
-    if (!marked && decoder.hasError())
-        return line;
-    out.assign(line.substr(0, i));
-    for (qsizetype k = 0; k < text.size(); ++k) {
-        const char16_t u = text[k].unicode();
-        // A pair of surrogates is one character.
-        if (QChar::isHighSurrogate(u) && k + 1 < text.size() && QChar::isLowSurrogate(text[k + 1].unicode()))
-            ++k;
-        out += u <= 0xFF ? static_cast<char>(u) : '?';
+    out.resize(n);
+    std::memcpy(out.data(), line.data(), i);
+    std::size_t o = i;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            // A run of ASCII is copied whole, its end found eight bytes a
+            // step.
+            std::size_t end = i + 1;
+            while (end + 8 <= n && high(end) == 0)
+                end += 8;
+            while (end < n && p[end] < 0x80)
+                ++end;
+            std::memcpy(out.data() + o, p + i, end - i);
+            o += end - i;
+            i = end;
+            continue;
+        }
+        unsigned cp = 0;
+        const std::size_t len = Utf8Sequence(p + i, n - i, cp);
+        if (len == 0) {
+            if (!marked)
+                return line;  // not UTF-8: single bytes as they stand
+            out[o++] = '?';
+            ++i;
+            continue;
+        }
+        out[o++] = cp <= 0xFF ? static_cast<char>(cp) : '?';
+        i += len;
     }
+    out.resize(o);
     return out;
 }
 
