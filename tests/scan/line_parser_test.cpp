@@ -180,15 +180,6 @@ TEST(LineMatcher, ReadsTheIdListInSixCharacterSlots)
     EXPECT_FALSE(Recognised("EN", line20048, "20050;2004"));
 }
 
-TEST(LineMatcher, TellsApartTheConnectionEventsTheListLeavesOut)
-{
-    const std::string marked = "The user was active for";
-    const LineMatcher one("EN", EventList("20050;20272"));
-    EXPECT_EQ(one.IdFieldOf(marked + ",20272,"), LineMatcher::IdField::Listed);
-    EXPECT_EQ(one.IdFieldOf(marked + ",20251,"), LineMatcher::IdField::Also);
-    EXPECT_EQ(LineMatcher("EN", EventList("2027")).IdFieldOf(marked + ",20272,"), LineMatcher::IdField::Also);
-}
-
 TEST(LineMatcher, NeedsTheIdAsAFieldAndTheRecognitionMarker)
 {
     EXPECT_FALSE(Recognised("EN", With(kEnglish, ",20050,", ",200501,"), "20050"));
