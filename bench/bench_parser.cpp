@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "loggen/log_generator.h"
+#include "scan/event_list.h"
 #include "scan/exclusion_filters.h"
 #include "scan/line_parser.h"
 
@@ -96,7 +97,7 @@ const Mix& MakeMix(bool german)
 void Recognise(benchmark::State& state, bool german, const std::string& ids)
 {
     const Mix& mix = MakeMix(german);
-    const vy::LineMatcher matcher(german ? "DE" : "EN", ids);
+    const vy::LineMatcher matcher(german ? "DE" : "EN", vy::EventList(ids));
     std::int64_t found = 0;
     for (auto _ : state) {
         for (const std::string& line : mix.Lines)

@@ -26,7 +26,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libevtx.so\n
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const vy::EvtxEventList events("20251;20272");
+    static const vy::EventList events("20251;20272");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     Check(vy::IsEvtxHead(bytes) == (size >= 8 && bytes.substr(0, 8) == std::string_view("ElfFile\0", 8)));
     const vy::EvtxFileRead read = vy::ReadEvtxBytes(bytes, events);

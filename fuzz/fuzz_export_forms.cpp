@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.LogLanguage = "EN";
     settings.NEvents = ids;
     const vy::EventList events(ids);
-    const vy::LineMatcher matcher("EN", ids, vy::UnlistedConnectionIds(ids));
+    const vy::LineMatcher matcher("EN", events);
     vy::ReadingProgress progress(sink, static_cast<double>(bytes.size()));
     const std::filesystem::path file(path);
     const std::size_t form = vy::FormOf(reader.Head());

@@ -11,6 +11,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "scan/active_time.h"
+#include "scan/event_list.h"
 #include "scan/exclusion_filters.h"
 #include "scan/line_parser.h"
 #include "scan/line_parser_reference.h"
@@ -43,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char> bytes = input.ConsumeRemainingBytes<char>();
     const std::string_view line(bytes.data(), bytes.size());
 
-    const vy::LineMatcher matcher(lang, ids);
+    const vy::LineMatcher matcher(lang, vy::EventList(ids));
     const bool recognised = vy::reference::IsConnectionLine(lang, line, ids);
     Check(matcher.IsConnectionLine(line) == recognised);
     if (line.find(matcher.Marker()) != std::string_view::npos)
-        Check(matcher.IsConnectionLineWithMarker(line) == recognised);
+        Check((matcher.IdFieldOf(line) == vy::LineMatcher::IdField::Listed) == recognised);
 
     vy::ConnectionLine c;
     const bool ok = vy::ParseConnectionLine(lang, line, c);

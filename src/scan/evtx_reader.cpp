@@ -78,7 +78,7 @@ struct Library {
 
 class RecordReader {
 public:
-    RecordReader(const EvtxEventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
+    RecordReader(const EventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
 
     enum Outcome { kRead, kFailed, kCopy };
 
@@ -237,7 +237,7 @@ private:
         const EvtxChunkReader* Reader = nullptr;
         const EvtxFastRecord* Record = nullptr;
     } fast_;  // the record in hand when the fast reader read it
-    const EvtxEventList& events_;
+    const EventList& events_;
     EvtxFileRead& out_;
     RecordNumberSet seen_;
     std::vector<std::string> strings_;
@@ -384,7 +384,7 @@ private:
 // counted as unread.
 class FileReader {
 public:
-    FileReader(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading,
+    FileReader(std::istream& in, std::int64_t size, const EventList& events, const EvtxReading& reading,
                EvtxFileRead& out)
         : in_(in), size_(size), reading_(reading), out_(out), records_(events, out),
           file_(static_cast<std::size_t>(kHeaderBlock), '\0')
@@ -520,7 +520,7 @@ private:
     std::int64_t failed_ = 0;
 };
 
-EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead Read(std::istream& in, std::int64_t size, const EventList& events, const EvtxReading& reading)
 {
     EvtxFileRead out;
     FileReader(in, size, events, reading, out).Read();
@@ -531,20 +531,7 @@ EvtxFileRead Read(std::istream& in, std::int64_t size, const EvtxEventList& even
 
 bool IsEvtxHead(std::string_view head) { return head.starts_with(kFileMagic); }
 
-EvtxEventList::EvtxEventList(std::string_view ids)
-{
-    // An ID of the text forms is five bytes between commas: only five digits
-    // can name an event here.
-    for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot) {
-        const std::string_view id = ids.substr(6 * slot, 5);
-        if (std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            ids_.push_back(std::stoi(std::string(id)));
-    }
-}
-
-bool EvtxEventList::Contains(int id) const { return std::find(ids_.begin(), ids_.end(), id) != ids_.end(); }
-
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events, const EvtxReading& reading)
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
@@ -554,7 +541,7 @@ EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList
     return Read(file, static_cast<std::int64_t>(size), events, reading);
 }
 
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading)
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EventList& events, const EvtxReading& reading)
 {
     std::istringstream in{std::string(bytes)};
     return Read(in, static_cast<std::int64_t>(bytes.size()), events, reading);

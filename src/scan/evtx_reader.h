@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/event_list.h"
+
 namespace vy {
 
 bool IsEvtxHead(std::string_view head);
@@ -72,17 +74,6 @@ struct EvtxFileRead {
     EvtxCounts Counts;
 };
 
-// The event list as the text forms read it: five-character IDs in
-// six-character slots.
-class EvtxEventList {
-public:
-    explicit EvtxEventList(std::string_view ids);
-    bool Contains(int id) const;
-
-private:
-    std::vector<int> ids_;
-};
-
 // How a reading hands on its connections, when Part is given: in parts,
 // so that a big file is never held whole. Every ChunksPerPart chunks and at
 // the file's end, Part gets the connections read since the last part, the
@@ -96,8 +87,8 @@ struct EvtxReading {
 };
 
 // Reads a whole file, or a file's bytes in memory.
-EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EvtxEventList& events,
+EvtxFileRead ReadEvtxFile(const std::filesystem::path& path, const EventList& events,
                           const EvtxReading& reading = {});
-EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EvtxEventList& events, const EvtxReading& reading = {});
+EvtxFileRead ReadEvtxBytes(std::string_view bytes, const EventList& events, const EvtxReading& reading = {});
 
 }  // namespace vy

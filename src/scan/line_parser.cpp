@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scan/active_time.h"
+#include "scan/event_list.h"
 #include "scan/forms/csv_fields.h"
 #include "scan/message_values.h"
 #include "store/ascii_text.h"
@@ -661,28 +662,28 @@ std::size_t Needle::In(std::string_view line, std::size_t from) const
     return npos;
 }
 
-LineMatcher::LineMatcher(std::string_view lang, std::string_view ids, std::string_view also)
+LineMatcher::LineMatcher(std::string_view lang, const EventList& events)
     : marker_(MarkersFor(IsGerman(lang)).Recognition)
 {
-    const auto read = [](std::string_view list, std::vector<std::uint64_t>& keys, std::array<bool, 256>& bytes) {
-        for (std::size_t slot = 0; slot < (list.size() + 1) / 6; ++slot) {
-            keys.push_back(IdKey(list.data() + 6 * slot));
-            for (std::size_t k = 0; k < 5; ++k)
-                bytes[static_cast<unsigned char>(list[6 * slot + k])] = true;
+    const auto read = [](const std::vector<std::string>& list, std::vector<std::uint64_t>& keys,
+                         std::array<bool, 256>& bytes) {
+        for (const std::string& id : list) {
+            keys.push_back(IdKey(id.data()));
+            for (const char c : id)
+                bytes[static_cast<unsigned char>(c)] = true;
             bytes[','] = true;
         }
         std::sort(keys.begin(), keys.end());
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     };
-    read(ids, ids_, inField_);
-    inEither_ = inField_;
-    read(also, also_, inEither_);
+    read(events.Ids(), ids_, inField_);
+    read(events.Unlisted(), also_, inField_);
 }
 
 bool LineMatcher::IsConnectionLine(std::string_view line) const
 {
     // Most lines lack the marker, so one pass over them settles it.
-    return !ids_.empty() && marker_.In(line) != npos && IsConnectionLineWithMarker(line);
+    return !ids_.empty() && marker_.In(line) != npos && IdFieldOf(line) == IdField::Listed;
 }
 
 bool LineMatcher::Lists(std::string_view id) const
@@ -690,38 +691,18 @@ bool LineMatcher::Lists(std::string_view id) const
     return id.size() == 5 && std::binary_search(ids_.begin(), ids_.end(), IdKey(id.data()));
 }
 
-bool LineMatcher::IsConnectionLineWithMarker(std::string_view line) const
-{
-    // Every "," + five bytes + "," of the line is looked up, which finds a
-    // listed ID field wherever it stands, however many IDs are listed. The
-    // seven places it takes are looked at from the last: where that byte is
-    // one that no such field holds, none takes it, and the next can start
-    // only after it.
-    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-    for (std::size_t c = 0; c + 6 < line.size();) {
-        const unsigned char last = p[c + 6];
-        if (!inField_[last]) {
-            c += 7;
-            continue;
-        }
-        if (last == ',' && p[c] == ',' &&
-            std::binary_search(ids_.begin(), ids_.end(), IdKey(line.data() + c + 1)))
-            return true;
-        ++c;
-    }
-    return false;
-}
-
 LineMatcher::IdField LineMatcher::IdFieldOf(std::string_view line) const
 {
-    // The step of IsConnectionLineWithMarker over the bytes of either list:
-    // it passes over no field of either, and the first listed one settles
-    // it.
+    // Every "," + five bytes + "," of the line is looked up, which finds an
+    // ID field wherever it stands, however many IDs are listed; the first
+    // listed one settles it. The seven places it takes are looked at from
+    // the last: where that byte is one that no such field holds, none takes
+    // it, and the next can start only after it.
     const auto* p = reinterpret_cast<const unsigned char*>(line.data());
     bool also = false;
     for (std::size_t c = 0; c + 6 < line.size();) {
         const unsigned char last = p[c + 6];
-        if (!inEither_[last]) {
+        if (!inField_[last]) {
             c += 7;
             continue;
         }
@@ -778,19 +759,6 @@ bool ParseEventMessage(std::string_view lang, std::string_view eventId, std::str
         return false;
     out.Server = server;
     return true;
-}
-
-std::string UnlistedConnectionIds(std::string_view ids)
-{
-    std::string out;
-    for (std::string_view id : {kCurrentFormEventId, std::string_view("20251")}) {
-        bool listed = false;
-        for (std::size_t slot = 0; slot < (ids.size() + 1) / 6; ++slot)
-            listed = listed || ids.substr(6 * slot, 5) == id;
-        if (!listed)
-            out += (out.empty() ? "" : ";") + std::string(id);
-    }
-    return out;
 }
 
 int UnlistedConnectionEvent(std::string_view line)

@@ -94,20 +94,18 @@ private:
     char key_ = 0;
 };
 
+class EventList;
+
 // The recognition test prepared once for a scan. A line is a connection line
 // when it holds the language's recognition marker and "," + ID + "," for one
-// of the five-character IDs of the list, read in six-character slots (the
-// sixth character of a slot is never looked at).
+// of the IDs of the event list.
 class LineMatcher {
 public:
-    // also: a second list in the same form, told apart by IdFieldOf.
-    LineMatcher(std::string_view lang, std::string_view ids, std::string_view also = {});
+    LineMatcher(std::string_view lang, const EventList& events);
     bool IsConnectionLine(std::string_view line) const;
-    // The same answer for a line known to hold the recognition marker.
-    bool IsConnectionLineWithMarker(std::string_view line) const;
     // For a line known to hold the recognition marker: Listed when it is a
-    // connection line, else Also when it holds "," + ID + "," for an ID of
-    // the second list; in one pass over the line.
+    // connection line, else Also when it holds "," + ID + "," for one of the
+    // connection events the list leaves out; in one pass over the line.
     enum class IdField { None, Listed, Also };
     IdField IdFieldOf(std::string_view line) const;
     // Whether id (five characters) is one of the listed IDs.
@@ -121,9 +119,8 @@ public:
 private:
     Needle marker_;
     std::vector<std::uint64_t> ids_;  // the listed IDs as keys of five bytes, sorted, each once
-    std::vector<std::uint64_t> also_;  // the same for the second list
-    std::array<bool, 256> inField_{};  // the bytes of "," + ID + "," for some listed ID
-    std::array<bool, 256> inEither_{};  // the same for an ID of either list
+    std::vector<std::uint64_t> also_;  // the same for the connection events left out
+    std::array<bool, 256> inField_{};  // the bytes of "," + ID + "," for an ID of either list
 };
 
 // Reads every value of a line that the matcher accepted into out; false when
@@ -157,9 +154,5 @@ int RemoteAccessConnectionEvent(std::string_view eventId, std::string_view sourc
 // ID when it is a connection event of current servers (source RemoteAccess,
 // event 20272 or 20251) that the event list leaves out; 0 otherwise.
 int UnlistedConnectionEvent(std::string_view line);
-
-// Those IDs (20272, 20251) that the event list ids leaves out, in the
-// list's own form ("20272;20251"); empty when it lists both.
-std::string UnlistedConnectionIds(std::string_view ids);
 
 }  // namespace vy

@@ -17,12 +17,8 @@ inline int ProgressPercent(double value)
         return INT_MAX;
     if (value <= static_cast<double>(INT_MIN))
         return INT_MIN;
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    double rounded = below;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0))
-        rounded = below + 1;
-    return static_cast<int>(rounded);
+    // The default rounding mode takes halves to the even neighbour.
+    return static_cast<int>(std::nearbyint(value));
 }
 
 // The reading progress: bytes read over the bytes counted when the files

@@ -292,7 +292,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
     // Lines of the connection events that the list leaves out: found by
     // their ID field in the same pass as the listed ones, then told by
     // source.
-    const LineMatcher matcher(settings.LogLanguage, settings.NEvents, UnlistedConnectionIds(settings.NEvents));
+    const LineMatcher matcher(settings.LogLanguage, events);
     const std::span<const LogFormEntry> table = LogFormTable();
     const std::string folderName = FolderName(settings.LogDir);
     ReadingProgress progress(sink, totalBytes);

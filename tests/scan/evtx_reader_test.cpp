@@ -218,7 +218,7 @@ TEST(EvtxWriter, LibevtxReadsBackEveryStringWritten)
 TEST(EvtxReader, RealFilesAreReadWholeWithoutAConnection)
 {
     const QDir data(QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR")) + "/tests/data/evtx");
-    const EvtxEventList events("20251;20272;20050");
+    const EventList events("20251;20272;20050");
     struct Expected {
         const char* Name;
         std::int64_t Records, Recovered;
@@ -281,7 +281,7 @@ TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
     o.EventId = "20251";
     const auto folder = loggen::GenerateLogFolder(dir.path().toStdString(), o);
     const std::string whole = Slurp(QDir(dir.path()).filePath(QString::fromStdString(folder.Files[0])));
-    const EvtxEventList events("20251");
+    const EventList events("20251");
     const auto written = static_cast<std::int64_t>(folder.ConnectionLines);
     const EvtxFileRead intact = ReadEvtxBytes(whole, events);
     ASSERT_EQ(static_cast<std::int64_t>(intact.Connections.size()), written);
@@ -387,7 +387,7 @@ TEST(EvtxReader, ConnectionEventsThatCannotBeReadAreCountedWithTheFirstRecordNum
     loggen::EvtxEvent few = e;
     few.Data.resize(12);  // 20251 without its speed
     writer.Add(few);
-    const EvtxFileRead read = ReadEvtxBytes(writer.Finish(), EvtxEventList("20251"));
+    const EvtxFileRead read = ReadEvtxBytes(writer.Finish(), EventList("20251"));
     ASSERT_EQ(read.Connections.size(), 1u);
     const EvtxConnection& c = read.Connections[0];
     EXPECT_EQ(read.Names[c.Domain] + " " + read.Names[c.User] + " " + read.Names[c.Server] + " " + read.Names[c.Port] +

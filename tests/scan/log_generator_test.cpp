@@ -19,6 +19,7 @@
 
 #include "loggen/log_generator.h"
 #include "loggen/nps_log_writer.h"
+#include "scan/event_list.h"
 #include "scan/line_parser.h"
 #include "scan/scan_run.h"
 #include "store/date_value.h"
@@ -44,7 +45,7 @@ std::string Lower(std::string s)
 class CheckingSink : public loggen::LineSink {
 public:
     CheckingSink(bool german, const loggen::GeneratorOptions& o)
-        : lang_(german ? "DE" : "EN"), options_(o), own_(lang_, kIds), other_(german ? "EN" : "DE", kIds)
+        : lang_(german ? "DE" : "EN"), options_(o), own_(lang_, EventList(kIds)), other_(german ? "EN" : "DE", EventList(kIds))
     {
     }
     void BeginFile(const std::string& name) override { files.push_back(name); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,26 @@ TEST_F(LogReaderTest, MarksAloneOddLengthsAndChangedEncodingsLoseNothingReadable
     EXPECT_EQ(lines[0].Text, "one");
     for (const auto& l : lines)
         EXPECT_EQ(l.Text.find('\0'), std::string::npos);
+}
+
+TEST_F(LogReaderTest, CountLineEndsCountsTheLinesTheReaderHandsOut)
+{
+    // Short texts, and long ones beyond 255 steps of sixteen bytes, against the reader.
+    std::mt19937 rng(5);
+    LogReader reader;
+    LogLineRead line;
+    for (int round = 0; round < 400; ++round) {
+        const bool longText = round % 10 == 0;
+        const std::size_t n = longText ? 4000 + rng() % 200 : rng() % 90;
+        std::string text;
+        for (std::size_t i = 0; i < n; ++i)
+            text += "\n\r\nab\r\ncdefghijklmn"[rng() % (!longText ? 7 : round % 20 == 0 ? 1 : 21)];
+        ASSERT_TRUE(reader.Open(Write(text + "x")));
+        std::int64_t lines = 0;
+        while (reader.Next(line))
+            ++lines;
+        ASSERT_EQ(CountLineEnds(text) + 1, lines) << ::testing::PrintToString(text);
+    }
 }
 
 TEST(LineHeadOf, FindsTheLineStartAndTellsAPlainAsciiHead)

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/event_list.h"
 #include "scan/evtx_reader.h"
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
@@ -18,7 +19,6 @@
 namespace vy {
 
 struct ScanSettings;
-using EventList = EvtxEventList;  // the event list, read once a scan
 
 // One file being read.
 struct FormReading {
