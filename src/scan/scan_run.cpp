@@ -344,8 +344,9 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
 // What each finding does to the scan.
 class ScanSteps : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
-        : files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result,
+              const std::atomic<bool>& stop)
+        : files_(files), display_(display), processor_(processor), result_(result), stop_(stop)
     {
     }
     void FileBegin(std::size_t index) override
@@ -370,7 +371,7 @@ public:
     {
         result_.Files[index].Problems.emplace_back(sentence);
     }
-    void Percent(int percent) override { display_.Percent(percent, true); }
+    void Percent(int percent, bool) override { display_.Percent(percent, true); }
     void Connection(std::string_view line, std::int64_t number) override
     {
         if (!processor_.Process(line))
@@ -395,6 +396,7 @@ public:
         ++result_.EventsNotListed[id];
         ++result_.Files[file_].NotListed[id];
     }
+    bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
 
     // The problems known once every file is read: each file's overlong
     // lines, and the files in no known form that gave nothing.
@@ -437,6 +439,7 @@ private:
     Display& display_;
     LineProcessor& processor_;
     ScanResult& result_;
+    const std::atomic<bool>& stop_;
     std::size_t file_ = 0;
     std::size_t lastFile_ = static_cast<std::size_t>(-1);
     std::vector<OverlongIn> overlong_;
@@ -476,12 +479,12 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
 
     display.Phase(ScanPhase::Reading);
     LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result);
+    ScanSteps steps(files, display, processor, result, stop);
     const ReadFunction read = [&](ReadSink& sink) { ReadFiles(settings, files, totalBytes, events, scans, sink); };
     if (threads == ScanThreads::Two)
-        ReadAhead(read, steps, stop);
+        ReadAhead(read, steps);
     else
-        ReadHere(read, steps, stop);
+        read(steps);
     steps.LastProblems();
     result.ConnectionSpan = processor.Span();
 

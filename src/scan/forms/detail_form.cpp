@@ -118,24 +118,29 @@ bool Unescape(std::string_view quoted, std::string& out)
     return true;
 }
 
-// The attributes a Stop's values come from.
-enum Slot {
-    UserName, NasIdentifier, NasIpAddress, NasPortId, NasPort, ConnectInfo, SessionTime, DelayTime,
-    InputOctets, OutputOctets, InputGigawords, OutputGigawords, StatusType, Timestamp, SlotCount
+// The attributes read, by name; Timestamp, which the detail module writes
+// last, only for being there.
+struct Slot {
+    std::string_view Name;
+    AccountingField Field;
 };
+constexpr AccountingField kTimestamp = AccountingField::Count;
+constexpr std::array kSlots{
+    Slot{"User-Name", AccountingField::UserName},          Slot{"NAS-Identifier", AccountingField::NasIdentifier},
+    Slot{"NAS-IP-Address", AccountingField::NasIpAddress},  Slot{"NAS-Port-Id", AccountingField::NasPortId},
+    Slot{"NAS-Port", AccountingField::NasPort},            Slot{"Connect-Info", AccountingField::ConnectInfo},
+    Slot{"Acct-Session-Time", AccountingField::SessionTime}, Slot{"Acct-Delay-Time", AccountingField::DelayTime},
+    Slot{"Acct-Input-Octets", AccountingField::InputOctets}, Slot{"Acct-Output-Octets", AccountingField::OutputOctets},
+    Slot{"Acct-Input-Gigawords", AccountingField::InputGigawords},
+    Slot{"Acct-Output-Gigawords", AccountingField::OutputGigawords},
+    Slot{"Acct-Status-Type", AccountingField::StatusType}, Slot{"Timestamp", kTimestamp}};
 
-constexpr std::array<std::string_view, SlotCount> kSlotNames{
-    "User-Name", "NAS-Identifier", "NAS-IP-Address", "NAS-Port-Id", "NAS-Port", "Connect-Info",
-    "Acct-Session-Time", "Acct-Delay-Time", "Acct-Input-Octets", "Acct-Output-Octets",
-    "Acct-Input-Gigawords", "Acct-Output-Gigawords", "Acct-Status-Type", "Timestamp"};
-
-int SlotOf(std::string_view name)
+const Slot* SlotOf(std::string_view name)
 {
-    for (int i = 0; i < SlotCount; ++i)
-        if (const std::string_view slot = kSlotNames[static_cast<std::size_t>(i)];
-            slot.size() == name.size() && slot.back() == name.back() && slot == name)
-            return i;
-    return -1;
+    for (const Slot& slot : kSlots)
+        if (slot.Name.size() == name.size() && slot.Name.back() == name.back() && slot.Name == name)
+            return &slot;
+    return nullptr;
 }
 
 bool IsStop(std::string_view status) { return status == "Stop" || status == "2"; }
@@ -162,16 +167,16 @@ public:
         const std::size_t equals = std::min(text.find(' '), text.size());
         if (text.compare(equals, 3, " = ") != 0)
             return;
-        const int slot = SlotOf(text.substr(0, equals));
-        if (slot < 0)
+        const Slot* slot = SlotOf(text.substr(0, equals));
+        if (slot == nullptr)
             return;
         const std::string_view value = text.substr(equals + 3);
-        const auto s = static_cast<std::size_t>(slot);
-        if (slot == StatusType && IsStop(value))
+        const auto s = static_cast<std::size_t>(slot->Field);
+        if (slot->Field == AccountingField::StatusType && IsStop(value))
             ++stops_;
         if (seen_[s]) {
             // Two records run together: a header line was lost.
-            damaged_ |= slot == StatusType || slot == UserName;
+            damaged_ |= slot->Field == AccountingField::StatusType || slot->Field == AccountingField::UserName;
             return;
         }
         seen_[s] = true;
@@ -184,20 +189,24 @@ public:
     // How many Stops the record holds: one when it is read, more only when
     // records ran together.
     int Stops() const { return stops_; }
-    bool Whole() const { return !damaged_ && stops_ == 1 && seen_[Timestamp]; }
+    bool Whole() const { return !damaged_ && stops_ == 1 && seen_[kAccountingFields]; }
 
-    std::string_view Value(Slot slot) const
+    // The attributes found, as the shared rules read them.
+    AccountingRecord Values() const
     {
-        const auto s = static_cast<std::size_t>(slot);
-        return seen_[s] ? std::string_view(values_[s]) : std::string_view();
+        AccountingRecord a;
+        for (std::size_t f = 0; f < kAccountingFields; ++f)
+            if (seen_[f])
+                a.Fields[f] = values_[f];
+        a.RecordSecond = time_;
+        return a;
     }
     std::int64_t Line() const { return line_; }
-    std::optional<std::int64_t> Time() const { return time_; }
     void Close() { open_ = false; }
 
 private:
-    std::array<std::string, SlotCount> values_;
-    std::array<bool, SlotCount> seen_{};
+    std::array<std::string, kAccountingFields + 1> values_;  // by field, Timestamp last
+    std::array<bool, kAccountingFields + 1> seen_{};
     std::optional<std::int64_t> time_;
     std::int64_t line_ = 0;
     int stops_ = 0;
@@ -320,27 +329,13 @@ private:
                 r_.Sink.UnreadLine(r_.File, record_.Line());
             return;
         }
-        AccountingRecord a;
-        a.UserName = record_.Value(UserName);
-        a.NasIdentifier = record_.Value(NasIdentifier);
-        a.NasIpAddress = record_.Value(NasIpAddress);
-        a.FallbackServer = r_.FolderName;
-        a.NasPortId = record_.Value(NasPortId);
-        a.NasPort = record_.Value(NasPort);
-        a.ConnectInfo = record_.Value(ConnectInfo);
-        a.SessionTime = record_.Value(SessionTime);
-        a.DelayTime = record_.Value(DelayTime);
-        a.InputOctets = record_.Value(InputOctets);
-        a.OutputOctets = record_.Value(OutputOctets);
-        a.InputGigawords = record_.Value(InputGigawords);
-        a.OutputGigawords = record_.Value(OutputGigawords);
-        a.RecordSecond = record_.Time();
-        a.Line = record_.Line();
+        AccountingRecord a = record_.Values();
+        a[AccountingField::Server] = r_.FolderName;
         a.Encoding = r_.Reader.Encoding();
         if (ReadStopRecord(a, values_))
             r_.Sink.Parsed(values_);
         else
-            r_.Sink.UnreadLine(r_.File, a.Line);
+            r_.Sink.UnreadLine(r_.File, record_.Line());
     }
 
     // The whole records at the start of the reader's buffered text, each a

@@ -7,6 +7,8 @@
 #include <array>
 #include <vector>
 
+#include <QString>
+
 #include "scan/accounting_record.h"
 #include "scan/forms/nps_records.h"
 
@@ -20,25 +22,25 @@ constexpr std::string_view kTimestamp = "Timestamp";
 
 struct Child {
     std::string_view Name;
-    NpsAttribute Attribute;
+    AccountingField Attribute;
 };
 
 constexpr std::array kChildren{
-    Child{"User-Name", NpsAttribute::UserName},
-    Child{"NAS-Identifier", NpsAttribute::NasIdentifier},
-    Child{"NAS-IP-Address", NpsAttribute::NasIpAddress},
-    Child{"Computer-Name", NpsAttribute::Computer},
-    Child{"NAS-Port-Id", NpsAttribute::NasPortId},
-    Child{"NAS-Port", NpsAttribute::NasPort},
-    Child{"Connect-Info", NpsAttribute::ConnectInfo},
-    Child{"Acct-Status-Type", NpsAttribute::StatusType},
-    Child{"Acct-Delay-Time", NpsAttribute::DelayTime},
-    Child{"Acct-Input-Octets", NpsAttribute::InputOctets},
-    Child{"Acct-Output-Octets", NpsAttribute::OutputOctets},
-    Child{"Acct-Session-Time", NpsAttribute::SessionTime},
-    Child{"Acct-Input-Gigawords", NpsAttribute::InputGigawords},
-    Child{"Acct-Output-Gigawords", NpsAttribute::OutputGigawords},
-    Child{"Packet-Type", NpsAttribute::PacketType},
+    Child{"User-Name", AccountingField::UserName},
+    Child{"NAS-Identifier", AccountingField::NasIdentifier},
+    Child{"NAS-IP-Address", AccountingField::NasIpAddress},
+    Child{"Computer-Name", AccountingField::Server},
+    Child{"NAS-Port-Id", AccountingField::NasPortId},
+    Child{"NAS-Port", AccountingField::NasPort},
+    Child{"Connect-Info", AccountingField::ConnectInfo},
+    Child{"Acct-Status-Type", AccountingField::StatusType},
+    Child{"Acct-Delay-Time", AccountingField::DelayTime},
+    Child{"Acct-Input-Octets", AccountingField::InputOctets},
+    Child{"Acct-Output-Octets", AccountingField::OutputOctets},
+    Child{"Acct-Session-Time", AccountingField::SessionTime},
+    Child{"Acct-Input-Gigawords", AccountingField::InputGigawords},
+    Child{"Acct-Output-Gigawords", AccountingField::OutputGigawords},
+    Child{"Packet-Type", AccountingField::PacketType},
 };
 
 // The children looked up by the length of their names first: a record has
@@ -65,30 +67,6 @@ public:
 private:
     std::array<std::vector<Child>, 24> byLength_;
 };
-
-// Appends the character of code point code as UTF-8 (decoded with the rest
-// of the value later).
-bool AppendCodePoint(std::uint32_t code, std::string& out)
-{
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return false;
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | code >> 6));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | code >> 12));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | code >> 18));
-        out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-    return true;
-}
 
 // The text of an element with its entities undone; false for an entity
 // XML does not know.
@@ -130,8 +108,11 @@ bool AppendUnescaped(std::string_view text, std::string& out)
                 if (code > 0x10FFFF)
                     return false;
             }
-            if (!AppendCodePoint(code, out))
+            // As UTF-8, decoded with the rest of the value later.
+            if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
                 return false;
+            const char32_t character = code;
+            out += QString::fromUcs4(&character, 1).toStdString();
         } else {
             return false;
         }
