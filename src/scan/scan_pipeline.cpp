@@ -119,20 +119,18 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            cancelled_ = true;
+            cancelled_.store(true, std::memory_order_relaxed);
         }
-        cancelledFlag_.store(true, std::memory_order_relaxed);
         changed_.notify_all();
     }
-    bool Cancelled() const { return cancelledFlag_.load(std::memory_order_relaxed); }
+    bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t produced_ = 0;
     std::size_t consumed_ = 0;
-    bool cancelled_ = false;
-    std::atomic<bool> cancelledFlag_{false};
+    std::atomic<bool> cancelled_{false};  // set under the lock, read also without it
     std::atomic<std::size_t> waiting_{0};
     Batch batches_[kBatches];
 };

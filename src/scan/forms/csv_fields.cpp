@@ -68,10 +68,7 @@ std::optional<std::string_view> Unquoted(std::string_view text, std::string& buf
 
 bool OddQuotes(std::string_view text)
 {
-    bool odd = false;
-    for (std::size_t at = text.find('"'); at != npos; at = text.find('"', at + 1))
-        odd = !odd;
-    return odd;
+    return std::count(text.begin(), text.end(), '"') % 2 != 0;
 }
 
 Quotes QuotesOf(std::string_view text, char separator)
@@ -94,12 +91,12 @@ Quotes QuotesOf(std::string_view text, char separator)
     }
 }
 
-std::string_view Trimmed(std::string_view text)
+std::string_view Trimmed(std::string_view text, std::string_view blanks)
 {
-    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t first = text.find_first_not_of(blanks);
     if (first == npos)
         return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 }  // namespace vy

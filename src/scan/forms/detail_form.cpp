@@ -262,15 +262,9 @@ Extent ExtentOf(std::string_view text, std::size_t from)
         return false;
     };
     lineAfter(from - 1);
-    for (std::size_t at = from; at < text.size();) {
-        const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
-        if (found == nullptr)
-            break;
-        const std::size_t feed = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    for (std::size_t feed = text.find('\n', from); feed != std::string_view::npos; feed = text.find('\n', feed + 1))
         if (feedAt(feed))
             return e;
-        at = feed + 1;
-    }
     return {};
 }
 
