@@ -27,15 +27,6 @@ namespace vy {
 
 namespace {
 
-template <std::size_t N>
-int IndexIn(std::string_view text, const std::array<std::string_view, N>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == text)
-            return static_cast<int>(i);
-    return -1;
-}
-
 int TwoDigits(std::string_view text, std::size_t at)
 {
     const char a = text[at], b = text[at + 1];
@@ -52,24 +43,21 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
                                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static constexpr std::array<std::string_view, 7> kDays{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     if (line.size() != 24 || line[3] != ' ' || line[7] != ' ' || line[10] != ' ' || line[13] != ':' ||
-        line[16] != ':' || line[19] != ' ' || IndexIn(line.substr(0, 3), kDays) < 0)
+        line[16] != ':' || line[19] != ' ' || std::find(kDays.begin(), kDays.end(), line.substr(0, 3)) == kDays.end())
         return std::nullopt;
-    const int month = IndexIn(line.substr(4, 3), kMonths) + 1;
+    const int month = static_cast<int>(std::find(kMonths.begin(), kMonths.end(), line.substr(4, 3)) - kMonths.begin()) + 1;
     const int day = TwoDigits(line, 8);
     const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
     const int century = TwoDigits(line, 20), years = TwoDigits(line, 22);
-    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
+    if (month > 12 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
         line[11] == ' ' || line[14] == ' ' || line[17] == ' ' || line[20] == ' ' || line[22] == ' ')
         return std::nullopt;
     // The records of a file come day by day: the day's number is kept.
-    thread_local std::string_view lastDate;
-    thread_local char lastText[11];
+    thread_local char lastText[10] = {};  // "Mmm dd" and "yyyy"
     thread_local std::optional<std::int64_t> lastStart;
-    const std::string_view date = line.substr(4, 6);
-    if (lastDate != date || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
-        std::memcpy(lastText, date.data(), 6);
+    if (std::memcmp(lastText, line.data() + 4, 6) != 0 || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
+        std::memcpy(lastText, line.data() + 4, 6);
         std::memcpy(lastText + 6, line.data() + 20, 4);
-        lastDate = std::string_view(lastText, 6);
         lastStart = SecondOf(century * 100 + years, month, day, 0, 0, 0);
     }
     if (!lastStart || hour > 23 || minute > 59 || second > 59)

@@ -17,26 +17,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-constexpr std::array<std::string_view, 5> kEnglishNames{"Level", "Date and Time", "Source", "Event ID", "Task Category"};
-constexpr std::array<std::string_view, 5> kGermanNames{"Ebene", "Datum und Uhrzeit", "Quelle", "Ereignis-ID",
-                                                       "Aufgabenkategorie"};
-
-bool HasNames(std::string_view line, char separator, const std::array<std::string_view, 5>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!line.starts_with(names[i]))
-            return false;
-        line.remove_prefix(names[i].size());
-        if (i + 1 < names.size()) {
-            if (line.empty() || line.front() != separator)
-                return false;
-            line.remove_prefix(1);
-        }
-    }
-    // Some exports close the header with a separator, blanks or zero bytes.
-    const char trailing[] = {separator, ' ', '\0'};
-    return line.find_first_not_of(std::string_view(trailing, 3)) == npos;
-}
+// The Event Viewer header names, English and German, "|" standing for the
+// separator.
+constexpr std::string_view kHeaders[] = {"Level|Date and Time|Source|Event ID|Task Category",
+                                         "Ebene|Datum und Uhrzeit|Quelle|Ereignis-ID|Aufgabenkategorie"};
 
 // The server of an Event Viewer export, which names no computer: the file's
 // name without its last extension ("RAS1.csv" gives "RAS1").
@@ -422,7 +406,15 @@ bool ReadExportEvents(FormReading& reading, ExportLayout layout)
 bool IsEventViewerHeader(std::string_view head, char separator)
 {
     const std::string_view line = head.substr(0, head.find_first_of("\r\n"));
-    return HasNames(line, separator, kEnglishNames) || HasNames(line, separator, kGermanNames);
+    // Some exports close the header with a separator, blanks or zero bytes.
+    const char trailing[] = {separator, ' ', '\0'};
+    for (const std::string_view names : kHeaders) {
+        std::string header(names);
+        std::replace(header.begin(), header.end(), '|', separator);
+        if (line.starts_with(header) && line.find_first_not_of(std::string_view(trailing, 3), header.size()) == npos)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace vy
