@@ -59,29 +59,16 @@ using AheadNote = std::array<std::uint64_t, 2>;
 // calls, its Stopped being the scan's Stop.
 class ReadSteps : public ReadSink {
 public:
-    // The values of a connection line as Connection would read them before
-    // storing; false when it cannot be read (Connection then tells so). Lets
-    // lines be read a few findings before they are stored.
-    virtual bool Values(std::string_view line, ConnectionLine& out)
-    {
-        (void)line;
-        (void)out;
-        return false;
-    }
+    // The values of a connection line into out as Connection would read
+    // them before storing; false when it cannot be read (Connection then
+    // tells so). Lets lines be read a few findings before they are stored.
+    virtual bool Values(std::string_view, ConnectionLine&) { return false; }
     // A connection that is stored a few findings later: a hint, so that
-    // what storing it reads can be fetched meanwhile; what it notes in note
-    // comes back with the connection in Noted.
-    virtual void Ahead(const ConnectionLine& connection, AheadNote& note)
-    {
-        (void)connection;
-        (void)note;
-    }
+    // what storing it reads can be fetched meanwhile; what it notes comes
+    // back with the connection in Noted.
+    virtual void Ahead(const ConnectionLine&, AheadNote&) {}
     // A connection read before and given to Ahead: stored as Parsed stores.
-    virtual void Noted(const ConnectionLine& connection, const AheadNote& note)
-    {
-        (void)note;
-        Parsed(connection);
-    }
+    virtual void Noted(const ConnectionLine& connection, const AheadNote&) { Parsed(connection); }
 };
 
 using ReadFunction = std::function<void(ReadSink&)>;

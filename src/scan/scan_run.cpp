@@ -249,12 +249,16 @@ public:
     bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
 
     // What is known once every file is read: the span of the connect
-    // moments, each file's overlong lines, and the files in no known form
-    // that gave nothing.
+    // moments, the files with connections that could not be read, each
+    // file's overlong lines, and the files in no known form that gave
+    // nothing.
     void Finish()
     {
         if (first_ <= last_)
             result_.ConnectionSpan = std::pair(first_, last_);
+        for (const FileSummary& f : result_.Files)
+            if (f.Unread > 0)
+                result_.Unread.push_back({f.Name, f.Unread, f.FirstUnread, f.Records});
         for (std::size_t i : unrecognised_) {
             FileSummary& f = result_.Files[i];
             if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
@@ -363,12 +367,6 @@ private:
 
     void Unread(std::size_t file, std::int64_t where, bool records)
     {
-        std::vector<UnreadInFile>& unread = result_.Unread;
-        if (unread.empty() || lastFile_ != file) {
-            unread.push_back({files_[file].Name, 0, where, records});
-            lastFile_ = file;
-        }
-        ++unread.back().Count;
         FileSummary& f = result_.Files[file];
         if (f.Unread++ == 0) {
             f.FirstUnread = where;
@@ -383,7 +381,6 @@ private:
     ScanResult& result_;
     const std::atomic<bool>& stop_;
     std::size_t file_ = 0;
-    std::size_t lastFile_ = static_cast<std::size_t>(-1);
     std::map<std::size_t, std::pair<std::int64_t, std::int64_t>> overlong_;  // per file: how many, the first
     std::vector<std::size_t> unrecognised_;
     double first_ = std::numeric_limits<double>::infinity();
