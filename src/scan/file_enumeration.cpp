@@ -49,12 +49,10 @@ bool MatchesPattern(const QString& name, const QString& pattern)
 
 QStringList Patterns(const QString& filter)
 {
-    QStringList patterns;
-    for (const QString& p : filter.split(u';', Qt::SkipEmptyParts)) {
-        const QString trimmed = p.trimmed();
-        if (!trimmed.isEmpty())
-            patterns.push_back(trimmed);
-    }
+    QStringList patterns = filter.split(u';');
+    for (QString& p : patterns)
+        p = p.trimmed();
+    patterns.removeAll(QString());
     return patterns;
 }
 

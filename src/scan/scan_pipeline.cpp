@@ -388,14 +388,11 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
                 done = !item.LineFollows && steps.Stopped();
                 break;
             case BatchQueue::Connection:
+            case BatchQueue::Parsed:  // always read ahead
                 if (read.Ready)
                     steps.Noted(read.Values, read.Note);  // what Connection would store
                 else
                     steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
-                done = steps.Stopped();
-                break;
-            case BatchQueue::Parsed:
-                steps.Noted(read.Values, read.Note);
                 done = steps.Stopped();
                 break;
             case BatchQueue::Overlong:
