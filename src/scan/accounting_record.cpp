@@ -46,14 +46,9 @@ PlacedName Place(std::string_view text, TextEncoding encoding, std::string& stor
 // not one.
 bool ReadCount(std::string_view text, std::int64_t& out)
 {
-    out = 0;
-    if (text.empty())
-        return true;
-    const std::optional<std::int64_t> v = ReadDigits<std::int64_t>(text);
-    if (!v)
-        return false;
-    out = *v;
-    return true;
+    const std::optional<std::int64_t> v = text.empty() ? 0 : ReadDigits<std::int64_t>(text);
+    out = v.value_or(0);
+    return v.has_value();
 }
 
 // octets + 2^32 x gigawords; false past the signed 64-bit range.

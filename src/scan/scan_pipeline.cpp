@@ -146,19 +146,16 @@ public:
     // happens meanwhile to the file (the observer may see to it) is seen.
     void FileBegin(std::size_t index) override
     {
-        Add({BatchQueue::FileBegin, false, static_cast<int>(index)});
+        Add(Of(BatchQueue::FileBegin, index));
         Flush();
         queue_.WaitAllTaken();
     }
-    void FileUnreadable(std::size_t index) override { Add({BatchQueue::FileUnreadable, false, static_cast<int>(index)}); }
-    void FileForm(std::size_t index, std::size_t form) override
-    {
-        Add({BatchQueue::FileForm, false, static_cast<int>(index), 0, 0, static_cast<std::int64_t>(form)});
-    }
+    void FileUnreadable(std::size_t index) override { Add(Of(BatchQueue::FileUnreadable, index)); }
+    void FileForm(std::size_t index, std::size_t form) override { Add(Of(BatchQueue::FileForm, index, form)); }
     void Problem(std::size_t index, std::string_view sentence) override
     {
         const std::string_view parts[] = {sentence};
-        AddBytes({BatchQueue::Problem, false, static_cast<int>(index)}, parts);
+        AddBytes(Of(BatchQueue::Problem, index), parts);
     }
     void Percent(int percent, bool lineFollows) override { Add({BatchQueue::Percent, lineFollows, percent}); }
     void Connection(std::string_view line, std::int64_t at) override
@@ -177,18 +174,9 @@ public:
                                           c.User, c.Server, c.Port, c.Speed};
         AddBytes({BatchQueue::Parsed}, parts);
     }
-    void Overlong(std::size_t file, std::int64_t line) override
-    {
-        Add({BatchQueue::Overlong, false, static_cast<int>(file), 0, 0, line});
-    }
-    void UnreadLine(std::size_t file, std::int64_t line) override
-    {
-        Add({BatchQueue::UnreadLine, false, static_cast<int>(file), 0, 0, line});
-    }
-    void UnreadRecord(std::size_t file, std::int64_t record) override
-    {
-        Add({BatchQueue::UnreadRecord, false, static_cast<int>(file), 0, 0, record});
-    }
+    void Overlong(std::size_t file, std::int64_t line) override { Add(Of(BatchQueue::Overlong, file, line)); }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Add(Of(BatchQueue::UnreadLine, file, line)); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { Add(Of(BatchQueue::UnreadRecord, file, record)); }
     void EventNotListed(int id) override { Add({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
     // More than a batch of lines waiting: the scan's thread is the one
@@ -205,6 +193,12 @@ public:
     }
 
 private:
+    // An item of a file; at: a line or record number, or a form's place.
+    static BatchQueue::Item Of(BatchQueue::Kind what, std::size_t file, std::int64_t at = 0)
+    {
+        return {what, false, static_cast<int>(file), 0, 0, at};
+    }
+
     // An item with bytes: the parts one after the other.
     template <std::size_t N>
     void AddBytes(BatchQueue::Item item, const std::string_view (&parts)[N])

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <span>
 
 #include <QDir>
@@ -79,20 +80,16 @@ public:
     // A new percentage, or the same one when the title starts following it.
     void Percent(int percent, bool reading)
     {
-        if (!percentShown_ || percent != percent_ || reading != reading_)
+        if (shown_ != std::pair(percent, reading))
             observer_.PercentDone(percent, reading);
-        percent_ = percent;
-        reading_ = reading;
-        percentShown_ = true;
+        shown_ = std::pair(percent, reading);
     }
 
 private:
     ScanObserver quiet_;
     ScanObserver& observer_;
-    int percent_ = 0;
-    bool reading_ = false;
     bool fileShown_ = false;
-    bool percentShown_ = false;
+    std::optional<std::pair<int, bool>> shown_;  // the percentage last shown, and whether while reading
 };
 
 // The entries of one line's names, -1 where the table lacks one. Below a
@@ -470,10 +467,8 @@ std::string NoLogFilesWarning(const ScanResult& result)
 
 std::int64_t ScanResult::UnreadLines() const
 {
-    std::int64_t n = 0;
-    for (const UnreadInFile& f : Unread)
-        n += f.Count;
-    return n;
+    return std::accumulate(Unread.begin(), Unread.end(), std::int64_t{0},
+                           [](std::int64_t n, const UnreadInFile& f) { return n + f.Count; });
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)

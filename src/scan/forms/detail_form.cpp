@@ -88,20 +88,15 @@ bool Unescape(std::string_view quoted, std::string& out)
         }
         if (++i == text.size())
             return false;  // the closing quote was escaped: cut short
-        switch (text[i]) {
-        case '\\': out.push_back('\\'); break;
-        case '"': out.push_back('"'); break;
-        case 'n': out.push_back('\n'); break;
-        case 'r': out.push_back('\r'); break;
-        case 't': out.push_back('\t'); break;
-        default: {
-            auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
-            if (!octal(i) || !octal(i + 1) || !octal(i + 2) || text[i] > '3')
-                return false;
-            out.push_back(static_cast<char>((text[i] - '0') * 64 + (text[i + 1] - '0') * 8 + (text[i + 2] - '0')));
-            i += 2;
+        if (const std::size_t named = std::string_view("\\\"nrt").find(text[i]); named != std::string_view::npos) {
+            out.push_back("\\\"\n\r\t"[named]);
+            continue;
         }
-        }
+        auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
+        if (!octal(i) || !octal(i + 1) || !octal(i + 2) || text[i] > '3')
+            return false;
+        out.push_back(static_cast<char>((text[i] - '0') * 64 + (text[i + 1] - '0') * 8 + (text[i + 2] - '0')));
+        i += 2;
     }
     return true;
 }

@@ -108,12 +108,8 @@ private:
                 if (!reading_.Reader.Next(line_))
                     break;
                 number = ++lines_;
-                if (line_.Overlong) {
-                    // A record with a line beyond the limit cannot be examined.
-                    reading_.Sink.Overlong(reading_.File, number);
-                    recordOverlong_ = true;
-                    return true;
-                }
+                if (line_.Overlong)
+                    return Overlong(number);  // a record with a line beyond the limit cannot be examined
                 text = line_.Text;
             }
             any = true;
@@ -136,11 +132,8 @@ private:
                 Hold(text, number);  // the quote never closed: the record ends before this line
                 break;
             }
-            if (joined_.size() + text.size() >= LogReader::DefaultMaxLine) {
-                reading_.Sink.Overlong(reading_.File, number);
-                recordOverlong_ = true;
-                return true;
-            }
+            if (joined_.size() + text.size() >= LogReader::DefaultMaxLine)
+                return Overlong(number);
             const std::size_t before = joined_.size();
             joined_.push_back('\n');
             joined_.append(text);
@@ -162,6 +155,13 @@ private:
         broken_ = open || held_;
         if (!powerShell_)
             fields_.Split(record_, separator_, 6);
+        return true;
+    }
+
+    bool Overlong(std::int64_t line)
+    {
+        reading_.Sink.Overlong(reading_.File, line);
+        recordOverlong_ = true;
         return true;
     }
 

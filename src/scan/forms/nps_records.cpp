@@ -22,12 +22,12 @@ std::optional<int> Number(std::string_view text) { return ReadDigits<int>(text);
 enum class Verdict { None, Connection, Unread };
 Verdict VerdictOf(const NpsRecord& record)
 {
-    const std::string_view status = record[AccountingField::StatusType];
+    const std::string_view status = record.Values[AccountingField::StatusType];
     if (const auto number = Number(status))
         return *number != kStop ? Verdict::None : record.Whole ? Verdict::Connection : Verdict::Unread;
     if (record.Whole && status.empty())
         return Verdict::None;
-    return NoStop(status, record[AccountingField::PacketType]) ? Verdict::None : Verdict::Unread;
+    return NoStop(status, record.Values[AccountingField::PacketType]) ? Verdict::None : Verdict::Unread;
 }
 
 // The record's date and time in seconds since 30 December 1899

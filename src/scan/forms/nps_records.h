@@ -21,8 +21,6 @@ namespace vy {
 class NpsRecord {
 public:
     void Clear();
-    std::string_view operator[](AccountingField a) const { return Values[a]; }
-    void Set(AccountingField a, std::string_view value) { Values[a] = value; }
     // A buffer for attribute a's value when it has to be rewritten; emptied.
     std::string& Buffer(AccountingField a);
     // The buffer of a as its value.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -82,16 +83,11 @@ bool AppendUnescaped(std::string_view text, std::string& out)
             return false;
         const std::string_view name = text.substr(amp + 1, semi - amp - 1);
         at = semi + 1;
-        if (name == "amp")
-            out.push_back('&');
-        else if (name == "lt")
-            out.push_back('<');
-        else if (name == "gt")
-            out.push_back('>');
-        else if (name == "quot")
-            out.push_back('"');
-        else if (name == "apos")
-            out.push_back('\'');
+        static constexpr std::pair<std::string_view, char> kNamed[] = {
+            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [name](auto e) { return e.first == name; });
+        if (named != std::end(kNamed))
+            out.push_back(named->second);
         else if (name.size() >= 2 && name.size() <= 10 && name[0] == '#') {
             const bool hex = name[1] == 'x';
             std::uint32_t code = 0;
@@ -185,7 +181,7 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
             record.Time = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
         } else if (const Child* child = names.Find(name)) {
             if (text.find('&') == std::string_view::npos) {
-                record.Set(child->Attribute, text);
+                record.Values[child->Attribute] = text;
             } else {
                 if (!AppendUnescaped(text, record.Buffer(child->Attribute)))
                     return true;

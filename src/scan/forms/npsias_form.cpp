@@ -73,7 +73,7 @@ bool SetValue(NpsRecord& record, AccountingField a, std::string_view value)
         record.SetFromBuffer(a);
         return true;
     }
-    record.Set(a, value);
+    record.Values[a] = value;
     return true;
 }
 

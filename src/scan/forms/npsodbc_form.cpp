@@ -81,14 +81,14 @@ bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
     const std::size_t n = std::min<std::size_t>(fields.size(), kFields);
     for (std::size_t number = 1; number <= n; ++number)
         if (const AccountingField a = kAttributeOf[number]; a != AccountingField::Count)
-            record.Set(a, fields[number - 1]);
+            record.Values[a] = fields[number - 1];
     // Newer servers may add fields after the documented ones; fewer is a
     // record cut short. After a quote never closed, or a line short of
     // fields that is not the file's cut end, fields may have slipped: the
     // status is not known then (the packet type comes before any text).
     record.Whole = closed && fields.size() >= kFields;
     if (!closed || (!record.Whole && record.LineEnded))
-        record.Set(AccountingField::StatusType, {});
+        record.Values[AccountingField::StatusType] = {};
     return true;
 }
 
