@@ -130,9 +130,9 @@ bool ReadStopRecord(const AccountingRecord& r, ConnectionLine& out)
     std::string& store = out.Unquoted;
     store.clear();
     const PlacedName name = Place(r[F::UserName], r.Encoding, store);
-    const std::string_view server = !r[F::NasIdentifier].empty() ? r[F::NasIdentifier]
+    const std::string_view server = !r[F::NasIdentifier].empty()  ? r[F::NasIdentifier]
                                     : !r[F::NasIpAddress].empty() ? r[F::NasIpAddress]
-                                                              : r[F::Server];
+                                                                  : r[F::Server];
     const PlacedName placedServer = Place(server, r.Encoding, store);
     const PlacedName port = Place(!r[F::NasPortId].empty() ? r[F::NasPortId] : r[F::NasPort], r.Encoding, store);
 

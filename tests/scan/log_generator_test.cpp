@@ -580,7 +580,8 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
         o.Form = form;
         const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
         std::string text = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
-        for (std::size_t at = text.find("RoutingDomainID-"); at != std::string::npos; at = text.find("RoutingDomainID-", at + 3)) {
+        const std::string routing = "RoutingDomainID-";
+        for (std::size_t at = text.find(routing); at != std::string::npos; at = text.find(routing, at + 3)) {
             if (text[at - 1] != '"')  // unquoted so far
                 text.insert(text.find_first_of("\r\n", at), "\"").insert(at, "\"");
             text.insert(at, "\"\"");

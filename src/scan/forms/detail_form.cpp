@@ -45,7 +45,7 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
     if (line.size() != 24 || line[3] != ' ' || line[7] != ' ' || line[10] != ' ' || line[13] != ':' ||
         line[16] != ':' || line[19] != ' ' || std::find(kDays.begin(), kDays.end(), line.substr(0, 3)) == kDays.end())
         return std::nullopt;
-    const int month = static_cast<int>(std::find(kMonths.begin(), kMonths.end(), line.substr(4, 3)) - kMonths.begin()) + 1;
+    const auto month = std::find(kMonths.begin(), kMonths.end(), line.substr(4, 3)) - kMonths.begin() + 1;
     const int day = TwoDigits(line, 8);
     const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
     const int century = TwoDigits(line, 20), years = TwoDigits(line, 22);
@@ -58,7 +58,7 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
     if (std::memcmp(lastText, line.data() + 4, 6) != 0 || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
         std::memcpy(lastText, line.data() + 4, 6);
         std::memcpy(lastText + 6, line.data() + 20, 4);
-        lastStart = SecondOf(century * 100 + years, month, day, 0, 0, 0);
+        lastStart = SecondOf(century * 100 + years, static_cast<int>(month), day, 0, 0, 0);
     }
     if (!lastStart || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
