@@ -36,7 +36,18 @@ constexpr std::array kRead{
 };
 
 // An attribute number of up to five digits; -1 for anything else.
-int IdOf(std::string_view text) { return text.size() <= 5 ? ReadDigits<int>(text).value_or(-1) : -1; }
+int IdOf(std::string_view text)
+{
+    if (text.empty() || text.size() > 5)
+        return -1;
+    int id = 0;
+    for (const char c : text) {
+        if (!IsAsciiDigit(c))
+            return -1;
+        id = id * 10 + (c - '0');
+    }
+    return id;
+}
 
 std::optional<AccountingField> AttributeOf(int id)
 {

@@ -149,8 +149,9 @@ private:
             return;
         }
         AccountingRecord a;
-        for (std::size_t f = 0; f < kAccountingFields; ++f)
-            a.Fields[f] = Field(f);
+        for (const Column& c : kColumnNames)
+            if (c.Place < kAccountingFields)
+                a.Fields[c.Place] = Field(c.Place);
         a.RecordSecond = ReadTimestamp(Field(kStartTime));
         a.TimeIsConnect = true;
         a.Encoding = r_.Reader.Encoding();
