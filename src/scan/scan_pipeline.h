@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "scan/line_parser.h"
-#include "scan/log_reader.h"
 
 namespace vy {
 

@@ -1,7 +1,6 @@
 #include "scan/scan_run.h"
 
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <utility>
 
@@ -20,7 +19,6 @@
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
-#include "scan/progress.h"
 #include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
 
@@ -96,10 +94,7 @@ private:
 // missing entry nothing can be found: it would be new as well.
 struct LineNames {
     int Domain = -1, User = -1, Server = -1, Port = -1, Speed = -1;
-    int Missing() const
-    {
-        return (Domain < 0) + (User < 0) + (Server < 0) + (Port < 0) + (Speed < 0);
-    }
+    int Missing() const { return (Domain < 0) + (User < 0) + (Server < 0) + (Port < 0) + (Speed < 0); }
 };
 
 LineNames FindLineNames(const NameTable& names, const ConnectionLine& line)
@@ -453,13 +448,9 @@ std::string NoLogFilesWarning(const ScanResult& result)
         return text;
     const std::string filter = result.FileFilter.toLatin1().toStdString();
     text += " matching the file filter \"" + filter + "\"; it holds ";
-    bool first = true;
-    for (const auto& [ext, n] : result.FolderLeftOut) {
-        if (!first)
-            text += ", ";
-        text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
-        first = false;
-    }
+    for (const auto& [ext, n] : result.FolderLeftOut)
+        text += (ext == result.FolderLeftOut.begin()->first ? "" : ", ") + std::to_string(n) + " " + ext +
+                (n == 1 ? " file" : " files");
     return text + "; the filter \"" + FilterReadingLeftOut(filter, result.FolderLeftOut) + "\" reads them";
 }
 

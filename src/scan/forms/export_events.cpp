@@ -118,7 +118,10 @@ private:
             // the scan.
             if (!open) {
                 recordLine_ = number;
-                const Quotes quotes = QuotesAt(text);
+                // An Event Viewer line is split at once: most records are one line.
+                const Quotes quotes = powerShell_                          ? QuotesOf(text, separator_)
+                                      : fields_.Split(text, separator_, 6) ? Quotes::Closed
+                                                                           : Quotes::Open;
                 if (quotes != Quotes::Open) {
                     record_ = text;  // the common case: no copy
                     broken_ = quotes == Quotes::Broken;
@@ -163,15 +166,6 @@ private:
         reading_.Sink.Overlong(reading_.File, line);
         recordOverlong_ = true;
         return true;
-    }
-
-    // How the quotes of a record's first line stand (an Event Viewer line is
-    // split at once: most records are one line).
-    Quotes QuotesAt(std::string_view text)
-    {
-        if (powerShell_)
-            return QuotesOf(text, separator_);
-        return fields_.Split(text, separator_, 6) ? Quotes::Closed : Quotes::Open;
     }
 
     void Hold(std::string_view text, std::int64_t number)

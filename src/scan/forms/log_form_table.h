@@ -9,7 +9,6 @@
 #include <memory>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "scan/evtx_reader.h"
 #include "scan/line_parser.h"

@@ -1,11 +1,7 @@
 #include "scan/forms/nps_records.h"
 
-#include <algorithm>
-
 #include "scan/accounting_record.h"
-#include "scan/line_parser.h"
 #include "store/ascii_text.h"
-#include "store/date_value.h"
 
 namespace vy {
 
