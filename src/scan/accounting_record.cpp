@@ -46,14 +46,9 @@ PlacedName Place(std::string_view text, TextEncoding encoding, std::string& stor
 // not one.
 bool ReadCount(std::string_view text, std::int64_t& out)
 {
-    out = 0;
-    if (text.empty())
-        return true;
-    const std::optional<std::int64_t> v = ReadDigits<std::int64_t>(text);
-    if (!v)
-        return false;
-    out = *v;
-    return true;
+    const std::optional<std::int64_t> v = text.empty() ? 0 : ReadDigits<std::int64_t>(text);
+    out = v.value_or(0);
+    return v.has_value();
 }
 
 // octets + 2^32 x gigawords; false past the signed 64-bit range.
@@ -68,8 +63,9 @@ bool ByteSum(std::string_view octets, std::string_view gigawords, std::int64_t& 
     return true;
 }
 
-// The digits of a speed in Connect-Info, leading zeros dropped ("0" for
-// zeros alone); nullopt when it gives none.
+// The port speed in Connect-Info: the digits at its start or right after a
+// leading "CONNECT " (any letter case), leading zeros dropped ("0" for zeros
+// alone); nullopt when it gives none.
 std::optional<std::string_view> SpeedDigits(std::string_view text)
 {
     constexpr std::string_view connect = "CONNECT ";
@@ -105,21 +101,17 @@ std::string_view FirstLineOf(std::string_view head)
     return head.substr(0, head.find_first_of("\r\n"));
 }
 
-std::string_view SpeedOfConnectInfo(std::string_view text)
-{
-    return SpeedDigits(text).value_or("0");
-}
-
 bool ReadStopRecord(const AccountingRecord& r, ConnectionLine& out)
 {
-    if (r.UserName.empty() || r.SessionTime.empty() || !r.RecordSecond)
+    using F = AccountingField;
+    if (r[F::UserName].empty() || r[F::SessionTime].empty() || !r.RecordSecond)
         return false;
     std::int64_t session = 0, delay = 0;
-    if (!ReadCount(r.SessionTime, session) || session > std::numeric_limits<std::int32_t>::max() ||
-        !ReadCount(r.DelayTime, delay) || delay > kLongestSpan)
+    if (!ReadCount(r[F::SessionTime], session) || session > std::numeric_limits<std::int32_t>::max() ||
+        !ReadCount(r[F::DelayTime], delay) || delay > kLongestSpan)
         return false;
-    if (!ByteSum(r.OutputOctets, r.OutputGigawords, out.BytesSent) ||
-        !ByteSum(r.InputOctets, r.InputGigawords, out.BytesReceived))
+    if (!ByteSum(r[F::OutputOctets], r[F::OutputGigawords], out.BytesSent) ||
+        !ByteSum(r[F::InputOctets], r[F::InputGigawords], out.BytesReceived))
         return false;
     out.ActiveTime = static_cast<std::int32_t>(session);
 
@@ -137,12 +129,12 @@ bool ReadStopRecord(const AccountingRecord& r, ConnectionLine& out)
 
     std::string& store = out.Unquoted;
     store.clear();
-    const PlacedName name = Place(r.UserName, r.Encoding, store);
-    const std::string_view server = !r.NasIdentifier.empty() ? r.NasIdentifier
-                                    : !r.NasIpAddress.empty() ? r.NasIpAddress
-                                                              : r.FallbackServer;
+    const PlacedName name = Place(r[F::UserName], r.Encoding, store);
+    const std::string_view server = !r[F::NasIdentifier].empty()  ? r[F::NasIdentifier]
+                                    : !r[F::NasIpAddress].empty() ? r[F::NasIpAddress]
+                                                                  : r[F::Server];
     const PlacedName placedServer = Place(server, r.Encoding, store);
-    const PlacedName port = Place(!r.NasPortId.empty() ? r.NasPortId : r.NasPort, r.Encoding, store);
+    const PlacedName port = Place(!r[F::NasPortId].empty() ? r[F::NasPortId] : r[F::NasPort], r.Encoding, store);
 
     // Every place is taken: the views into store stay valid from here. It
     // holds names only.
@@ -161,7 +153,7 @@ bool ReadStopRecord(const AccountingRecord& r, ConnectionLine& out)
     AppendAsciiLower(out.User, userPart);
     out.Server = placedServer.In(store);
     out.Port = port.In(store);
-    out.Speed = SpeedDigits(r.ConnectInfo).value_or(SpeedOfConnectInfo(r.ConnectInfoStop));
+    out.Speed = SpeedDigits(r[F::ConnectInfo]).value_or(SpeedDigits(r[F::ConnectInfoStop]).value_or("0"));
     return true;
 }
 

@@ -6,6 +6,8 @@
 // for every form, so that one session gives the same record whatever server
 // wrote it.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -15,32 +17,42 @@
 
 namespace vy {
 
+// The attributes a Stop record is read from, and the two that tell a Stop.
+enum class AccountingField : std::uint8_t {
+    UserName,  // "DOMAIN\user", "user@realm" or "user"
+    NasIdentifier,
+    NasIpAddress,
+    Server,  // the computer name (NPS forms) or the folder's name (detail), when the NAS is not named
+    NasPortId,
+    NasPort,
+    ConnectInfo,
+    ConnectInfoStop,  // read for the speed when ConnectInfo gives none (radacct)
+    SessionTime,      // whole seconds
+    DelayTime,
+    InputOctets,
+    OutputOctets,
+    InputGigawords,
+    OutputGigawords,
+    StatusType,
+    PacketType,
+    Count
+};
+constexpr std::size_t kAccountingFields = static_cast<std::size_t>(AccountingField::Count);
+
 // One Stop record's attributes as found. Every text is the attribute's bytes
 // after the form's own escapes are undone, not yet decoded; empty means
 // absent (RADIUS carries no empty attribute). The views must stay valid
 // while the ConnectionLine made from them is in use.
 struct AccountingRecord {
-    std::string_view UserName;  // "DOMAIN\user", "user@realm" or "user"
-    std::string_view NasIdentifier;
-    std::string_view NasIpAddress;
-    std::string_view FallbackServer;  // the computer name (NPS forms) or the folder's name (detail)
-    std::string_view NasPortId;
-    std::string_view NasPort;
-    std::string_view ConnectInfo;
-    std::string_view ConnectInfoStop;  // read for the speed when ConnectInfo gives none (radacct)
-    std::string_view SessionTime;      // whole seconds
-    std::string_view DelayTime;
-    std::string_view InputOctets;
-    std::string_view OutputOctets;
-    std::string_view InputGigawords;
-    std::string_view OutputGigawords;
+    std::array<std::string_view, kAccountingFields> Fields{};
+    std::string_view operator[](AccountingField f) const { return Fields[static_cast<std::size_t>(f)]; }
+    std::string_view& operator[](AccountingField f) { return Fields[static_cast<std::size_t>(f)]; }
     // The record's own time as the server wrote it, in whole seconds since
     // 30 December 1899 (see SecondOf); nullopt when missing or not a time.
     // Normally the moment the server took the Stop; with TimeIsConnect the
     // connect time itself (radacct's acctstarttime).
     std::optional<std::int64_t> RecordSecond;
     bool TimeIsConnect = false;
-    std::int64_t Line = 0;  // the line where the record starts, counted from 1
     TextEncoding Encoding = TextEncoding::SingleByte;  // the file's, as LogReader found it
 };
 
@@ -57,10 +69,5 @@ bool ReadStopRecord(const AccountingRecord& record, ConnectionLine& out);
 // The first line of head that is not empty, without its line end: what
 // every accounting form is told by.
 std::string_view FirstLineOf(std::string_view head);
-
-// The port speed in Connect-Info: the digits at its start or right after a
-// leading "CONNECT " (any letter case), leading zeros dropped; "0" when
-// there are none. A view into text, or "0".
-std::string_view SpeedOfConnectInfo(std::string_view text);
 
 }  // namespace vy

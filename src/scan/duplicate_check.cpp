@@ -117,9 +117,9 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     std::vector<std::uint32_t> kept[2] = {std::vector<std::uint32_t>(std::bit_ceil(count[0] * 3 / 2 + 1), 0),
                                           std::vector<std::uint32_t>(std::bit_ceil(count[1] * 3 / 2 + 1), 0)};
     bool foundOther = false;
-    std::thread other;
+    std::jthread other;  // joined however this thread leaves
     try {
-        other = std::thread([&] { foundOther = MarkHalf(stores, 1, kept[1], stop, [](int) {}); });
+        other = std::jthread([&] { foundOther = MarkHalf(stores, 1, kept[1], stop, [](int) {}); });
     } catch (const std::system_error&) {
         foundOther = MarkHalf(stores, 1, kept[1], stop, [](int) {});
     }
@@ -128,22 +128,15 @@ bool MarkDuplicates(Stores& stores, const std::function<void(int)>& percentChang
     const double expected = static_cast<double>(n) * static_cast<double>(n) / 2.0;
     double done = 0;
     int shown = 0;
-    bool found = false;
-    try {
-        found = MarkHalf(stores, 0, kept[0], stop, [&](int k) {
-            done += static_cast<double>(n - k - 1);
-            const int percent = ProgressPercent(100.0 * done / expected);
-            if (percent != shown) {
-                shown = percent;
-                if (percentChanged)
-                    percentChanged(percent);
-            }
-        });
-    } catch (...) {
-        if (other.joinable())
-            other.join();
-        throw;
-    }
+    const bool found = MarkHalf(stores, 0, kept[0], stop, [&](int k) {
+        done += static_cast<double>(n - k - 1);
+        const int percent = ProgressPercent(100.0 * done / expected);
+        if (percent != shown) {
+            shown = percent;
+            if (percentChanged)
+                percentChanged(percent);
+        }
+    });
     if (other.joinable())
         other.join();
     return found || foundOther;

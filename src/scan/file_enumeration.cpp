@@ -49,12 +49,10 @@ bool MatchesPattern(const QString& name, const QString& pattern)
 
 QStringList Patterns(const QString& filter)
 {
-    QStringList patterns;
-    for (const QString& p : filter.split(u';', Qt::SkipEmptyParts)) {
-        const QString trimmed = p.trimmed();
-        if (!trimmed.isEmpty())
-            patterns.push_back(trimmed);
-    }
+    QStringList patterns = filter.split(u';');
+    for (QString& p : patterns)
+        p = p.trimmed();
+    patterns.removeAll(QString());
     return patterns;
 }
 
@@ -114,11 +112,6 @@ std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::
     return wider;
 }
 
-std::filesystem::path NativePath(const QString& path)
-{
-    return std::filesystem::path(path.toStdU16String());
-}
-
 LogFolder ListLogFolder(const QString& folder, const QString& filter)
 {
     LogFolder result;
@@ -128,7 +121,7 @@ LogFolder ListLogFolder(const QString& folder, const QString& filter)
     }
     const QStringList patterns = Patterns(filter);
     std::error_code ec;
-    std::filesystem::directory_iterator it(NativePath(folder), ec);
+    std::filesystem::directory_iterator it(std::filesystem::path(folder.toStdU16String()), ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const std::filesystem::directory_entry& entry = *it;
         const QString name = ShownName(entry.path().filename());
@@ -167,11 +160,6 @@ LogFolder ListLogFolder(const QString& folder, const QString& filter)
         return a.Path < b.Path;      // names shown alike (one as UTF-8, one as Latin-1)
     });
     return result;
-}
-
-std::vector<LogFileEntry> EnumerateLogFiles(const QString& folder, const QString& filter)
-{
-    return ListLogFolder(folder, filter).Files;
 }
 
 }  // namespace vy

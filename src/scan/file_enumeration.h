@@ -51,10 +51,4 @@ std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::
 // not valid UTF-8 are shown as Latin-1 and opened by their own bytes.
 LogFolder ListLogFolder(const QString& folder, const QString& filter);
 
-// The files of ListLogFolder alone; none when the folder cannot be listed.
-std::vector<LogFileEntry> EnumerateLogFiles(const QString& folder, const QString& filter);
-
-// The native path of a folder or file named by a text.
-std::filesystem::path NativePath(const QString& path);
-
 }  // namespace vy

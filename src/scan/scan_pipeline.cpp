@@ -7,36 +7,14 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vy {
 
 namespace {
-
-// One thread: every finding takes effect at once.
-class DirectSink : public ReadSink {
-public:
-    DirectSink(ReadSteps& steps, const std::atomic<bool>& stop) : steps_(steps), stop_(stop) {}
-    void FileBegin(std::size_t index) override { steps_.FileBegin(index); }
-    void FileUnreadable(std::size_t index) override { steps_.FileUnreadable(index); }
-    void FileForm(std::size_t index, std::size_t form) override { steps_.FileForm(index, form); }
-    void Problem(std::size_t index, std::string_view sentence) override { steps_.Problem(index, sentence); }
-    void Percent(int percent, bool) override { steps_.Percent(percent); }
-    void Connection(std::string_view line, std::int64_t at) override { steps_.Connection(line, at); }
-    void Parsed(const ConnectionLine& connection) override { steps_.Parsed(connection); }
-    void Overlong(std::size_t file, std::int64_t line) override { steps_.Overlong(file, line); }
-    void UnreadLine(std::size_t file, std::int64_t line) override { steps_.UnreadLine(file, line); }
-    void UnreadRecord(std::size_t file, std::int64_t record) override { steps_.UnreadRecord(file, record); }
-    void EventNotListed(int id) override { steps_.EventNotListed(id); }
-    bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
-
-private:
-    ReadSteps& steps_;
-    const std::atomic<bool>& stop_;
-};
 
 // The numbers of a connection handed over with its values, and the lengths
 // of its five names that follow them.
@@ -141,20 +119,18 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            cancelled_ = true;
+            cancelled_.store(true, std::memory_order_relaxed);
         }
-        cancelledFlag_.store(true, std::memory_order_relaxed);
         changed_.notify_all();
     }
-    bool Cancelled() const { return cancelledFlag_.load(std::memory_order_relaxed); }
+    bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t produced_ = 0;
     std::size_t consumed_ = 0;
-    bool cancelled_ = false;
-    std::atomic<bool> cancelledFlag_{false};
+    std::atomic<bool> cancelled_{false};  // set under the lock, read also without it
     std::atomic<std::size_t> waiting_{0};
     Batch batches_[kBatches];
 };
@@ -170,43 +146,22 @@ public:
     // happens meanwhile to the file (the observer may see to it) is seen.
     void FileBegin(std::size_t index) override
     {
-        Add({BatchQueue::FileBegin, false, static_cast<int>(index)});
+        Add(Of(BatchQueue::FileBegin, index));
         Flush();
         queue_.WaitAllTaken();
     }
-    void FileUnreadable(std::size_t index) override { Add({BatchQueue::FileUnreadable, false, static_cast<int>(index)}); }
-    void FileForm(std::size_t index, std::size_t form) override
-    {
-        AddCount({BatchQueue::FileForm, false, static_cast<int>(index), 0, 0, static_cast<std::int64_t>(form)});
-    }
+    void FileUnreadable(std::size_t index) override { Add(Of(BatchQueue::FileUnreadable, index)); }
+    void FileForm(std::size_t index, std::size_t form) override { Add(Of(BatchQueue::FileForm, index, form)); }
     void Problem(std::size_t index, std::string_view sentence) override
     {
-        const bool follows = lastLineFollows_;
         const std::string_view parts[] = {sentence};
-        AddBytes({BatchQueue::Problem, false, static_cast<int>(index)}, parts);
-        lastLineFollows_ = follows;
+        AddBytes(Of(BatchQueue::Problem, index), parts);
     }
-    void Percent(int percent, bool lineFollows) override
-    {
-        Add({BatchQueue::Percent, lineFollows, percent});
-        if (!lineFollows)
-            Flush();
-    }
+    void Percent(int percent, bool lineFollows) override { Add({BatchQueue::Percent, lineFollows, percent}); }
     void Connection(std::string_view line, std::int64_t at) override
     {
-        if (batch_ != nullptr &&
-            (batch_->Bytes.size() - batch_->Used < line.size() || batch_->Items.size() == BatchQueue::kItems))
-            Flush();
-        if (!Ensure())
-            return;
-        if (batch_->Bytes.size() < line.size())
-            batch_->Bytes.resize(line.size());  // a line longer than a batch: this one grows
-        std::memcpy(batch_->Bytes.data() + batch_->Used, line.data(), line.size());
-        const bool percentWaits = lastLineFollows_;
-        Add({BatchQueue::Connection, false, 0, batch_->Used, line.size(), at});
-        batch_->Used += line.size();
-        if (percentWaits)
-            Flush();  // the percentage that came with this line is on its way
+        const std::string_view parts[] = {line};
+        AddBytes({BatchQueue::Connection, false, 0, 0, 0, at}, parts);
     }
     void Parsed(const ConnectionLine& c) override
     {
@@ -217,27 +172,12 @@ public:
              static_cast<std::uint32_t>(c.Speed.size())}};
         const std::string_view parts[] = {std::string_view(reinterpret_cast<const char*>(&n), sizeof n), c.Domain,
                                           c.User, c.Server, c.Port, c.Speed};
-        const bool percentWaits = lastLineFollows_;
         AddBytes({BatchQueue::Parsed}, parts);
-        if (percentWaits)
-            Flush();
     }
-    void Overlong(std::size_t file, std::int64_t line) override
-    {
-        const bool percentWaits = lastLineFollows_;
-        Add({BatchQueue::Overlong, false, static_cast<int>(file), 0, 0, line});
-        if (percentWaits)
-            Flush();
-    }
-    void UnreadLine(std::size_t file, std::int64_t line) override
-    {
-        AddCount({BatchQueue::UnreadLine, false, static_cast<int>(file), 0, 0, line});
-    }
-    void UnreadRecord(std::size_t file, std::int64_t record) override
-    {
-        AddCount({BatchQueue::UnreadRecord, false, static_cast<int>(file), 0, 0, record});
-    }
-    void EventNotListed(int id) override { AddCount({BatchQueue::EventNotListed, false, id}); }
+    void Overlong(std::size_t file, std::int64_t line) override { Add(Of(BatchQueue::Overlong, file, line)); }
+    void UnreadLine(std::size_t file, std::int64_t line) override { Add(Of(BatchQueue::UnreadLine, file, line)); }
+    void UnreadRecord(std::size_t file, std::int64_t record) override { Add(Of(BatchQueue::UnreadRecord, file, record)); }
+    void EventNotListed(int id) override { Add({BatchQueue::EventNotListed, false, id}); }
     bool Stopped() override { return queue_.Cancelled(); }
     // More than a batch of lines waiting: the scan's thread is the one
     // behind.
@@ -253,6 +193,12 @@ public:
     }
 
 private:
+    // An item of a file; at: a line or record number, or a form's place.
+    static BatchQueue::Item Of(BatchQueue::Kind what, std::size_t file, std::int64_t at = 0)
+    {
+        return {what, false, static_cast<int>(file), 0, 0, at};
+    }
+
     // An item with bytes: the parts one after the other.
     template <std::size_t N>
     void AddBytes(BatchQueue::Item item, const std::string_view (&parts)[N])
@@ -268,7 +214,7 @@ private:
         if (!Ensure())
             return;
         if (batch_->Bytes.size() < size)
-            batch_->Bytes.resize(size);
+            batch_->Bytes.resize(size);  // longer than a batch: this one grows
         item.Offset = batch_->Used;
         item.Length = size;
         for (std::string_view part : parts) {
@@ -293,14 +239,25 @@ private:
         if (!Ensure())
             return;
         batch_->Items.push_back(item);
-        lastLineFollows_ = item.What == BatchQueue::Percent && item.LineFollows;
-    }
-    // A count is no line: a line announced by a percentage still follows.
-    void AddCount(const BatchQueue::Item& item)
-    {
-        const bool follows = lastLineFollows_;
-        Add(item);
-        lastLineFollows_ = follows;
+        switch (item.What) {
+        case BatchQueue::Percent:
+            lineFollows_ = item.LineFollows;
+            if (!lineFollows_)
+                Flush();
+            break;
+        case BatchQueue::Connection:
+        case BatchQueue::Parsed:
+        case BatchQueue::Overlong:
+            if (std::exchange(lineFollows_, false))
+                Flush();  // the percentage that came with this line is on its way
+            break;
+        case BatchQueue::FileBegin:
+        case BatchQueue::FileUnreadable:
+            lineFollows_ = false;
+            break;
+        default:
+            break;  // a count is no line: a line announced by a percentage still follows
+        }
     }
     void Flush()
     {
@@ -313,7 +270,7 @@ private:
     static constexpr std::size_t kLinesBehind = 1024;
     BatchQueue& queue_;
     BatchQueue::Batch* batch_ = nullptr;
-    bool lastLineFollows_ = false;
+    bool lineFollows_ = false;  // the last percentage waits for its line
 };
 
 // The values that QueueSink::Parsed packed at p, into out.
@@ -340,15 +297,9 @@ void UnpackParsed(const char* p, ConnectionLine& out)
 
 }  // namespace
 
-void ReadHere(const ReadFunction& read, ReadSteps& steps, const std::atomic<bool>& stop)
-{
-    DirectSink sink(steps, stop);
-    read(sink);
-}
-
 // The reading on a second thread, the findings taking effect here in the
 // same order, with Stop looked at where the one-thread scan looks at it.
-void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<bool>& stop)
+void ReadAhead(const ReadFunction& read, ReadSteps& steps)
 {
     auto queue = std::make_unique<BatchQueue>();
     QueueSink sink(*queue);
@@ -365,28 +316,16 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
         });
     } catch (const std::system_error&) {
         // No second thread to be had: the reading runs here.
-        ReadHere(read, steps, stop);
+        read(steps);
         return;
     }
-    // However this thread leaves, the reading thread is ended first.
-    class EndReading {
-    public:
-        EndReading(BatchQueue& queue, std::thread& reading) : queue_(queue), reading_(reading) {}
-        EndReading(const EndReading&) = delete;
-        EndReading& operator=(const EndReading&) = delete;
-        ~EndReading()
-        {
-            queue_.Cancel();  // a reading thread still running ends without reading on
-            reading_.join();
-        }
-
-    private:
-        BatchQueue& queue_;
-        std::thread& reading_;
+    // However this thread leaves, the reading thread is ended first (one
+    // still running ends without reading on).
+    const auto endReading = [&queue](std::thread* t) {
+        queue->Cancel();
+        t->join();
     };
-    std::optional<EndReading> end;
-    end.emplace(*queue, reading);
-    auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
+    std::unique_ptr<std::thread, decltype(endReading)> end(&reading, endReading);
     // Connections are read kAhead findings before they are stored, and
     // hinted, so that the memory storing them reads is fetched meanwhile.
     constexpr std::size_t kAhead = 8;
@@ -424,7 +363,7 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
             const ReadConnection& read = ring[i % kRing];
             switch (item.What) {
             case BatchQueue::FileBegin:
-                done = stopped();
+                done = steps.Stopped();
                 if (!done)
                     steps.FileBegin(static_cast<std::size_t>(item.Value));
                 break;
@@ -439,23 +378,20 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<boo
                               std::string_view(batch.Bytes.data() + item.Offset, item.Length));
                 break;
             case BatchQueue::Percent:
-                steps.Percent(item.Value);
-                done = !item.LineFollows && stopped();
+                steps.Percent(item.Value, item.LineFollows);
+                done = !item.LineFollows && steps.Stopped();
                 break;
             case BatchQueue::Connection:
+            case BatchQueue::Parsed:  // always read ahead
                 if (read.Ready)
                     steps.Noted(read.Values, read.Note);  // what Connection would store
                 else
                     steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
-                done = stopped();
-                break;
-            case BatchQueue::Parsed:
-                steps.Noted(read.Values, read.Note);
-                done = stopped();
+                done = steps.Stopped();
                 break;
             case BatchQueue::Overlong:
                 steps.Overlong(static_cast<std::size_t>(item.Value), item.At);
-                done = stopped();
+                done = steps.Stopped();
                 break;
             case BatchQueue::UnreadLine:
                 steps.UnreadLine(static_cast<std::size_t>(item.Value), item.At);

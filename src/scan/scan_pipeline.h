@@ -3,14 +3,12 @@
 // thread that stores what they hold, in the order it was found.
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
 #include "scan/line_parser.h"
-#include "scan/log_reader.h"
 
 namespace vy {
 
@@ -56,56 +54,29 @@ public:
 // What ReadSteps::Ahead works out of a connection for storing it.
 using AheadNote = std::array<std::uint64_t, 2>;
 
-// What each finding does to the scan, on the scan's own thread.
-class ReadSteps {
+// What each finding does to the scan, on the scan's own thread: the sink's
+// calls, its Stopped being the scan's Stop.
+class ReadSteps : public ReadSink {
 public:
-    virtual ~ReadSteps() = default;
-    virtual void FileBegin(std::size_t index) = 0;
-    virtual void FileUnreadable(std::size_t index) = 0;
-    virtual void FileForm(std::size_t index, std::size_t form) = 0;
-    virtual void Problem(std::size_t index, std::string_view sentence) = 0;
-    virtual void Percent(int percent) = 0;
-    virtual void Connection(std::string_view line, std::int64_t number) = 0;
-    virtual void Parsed(const ConnectionLine& connection) = 0;
-    // The values of a connection line as Connection would read them before
-    // storing; false when it cannot be read (Connection then tells so). Lets
-    // lines be read a few findings before they are stored.
-    virtual bool Values(std::string_view line, ConnectionLine& out)
-    {
-        (void)line;
-        (void)out;
-        return false;
-    }
+    // The values of a connection line into out as Connection would read
+    // them before storing; false when it cannot be read (Connection then
+    // tells so). Lets lines be read a few findings before they are stored.
+    virtual bool Values(std::string_view, ConnectionLine&) { return false; }
     // A connection that is stored a few findings later: a hint, so that
-    // what storing it reads can be fetched meanwhile; what it notes in note
-    // comes back with the connection in Noted.
-    virtual void Ahead(const ConnectionLine& connection, AheadNote& note)
-    {
-        (void)connection;
-        (void)note;
-    }
+    // what storing it reads can be fetched meanwhile; what it notes comes
+    // back with the connection in Noted.
+    virtual void Ahead(const ConnectionLine&, AheadNote&) {}
     // A connection read before and given to Ahead: stored as Parsed stores.
-    virtual void Noted(const ConnectionLine& connection, const AheadNote& note)
-    {
-        (void)note;
-        Parsed(connection);
-    }
-    virtual void Overlong(std::size_t file, std::int64_t line) = 0;
-    virtual void UnreadLine(std::size_t file, std::int64_t line) = 0;
-    virtual void UnreadRecord(std::size_t file, std::int64_t record) = 0;
-    virtual void EventNotListed(int id) = 0;
+    virtual void Noted(const ConnectionLine& connection, const AheadNote&) { Parsed(connection); }
 };
 
 using ReadFunction = std::function<void(ReadSink&)>;
 
-// Runs read on this thread, each finding taking effect at once; stop is
-// what the sink's Stopped answers.
-void ReadHere(const ReadFunction& read, ReadSteps& steps, const std::atomic<bool>& stop);
-
 // Runs read on a second thread that reads ahead while this one takes the
-// findings in the same order, with stop looked at where ReadHere looks at
-// it: the same calls of steps. Without a second thread to be had, ReadHere.
-// An exception of read comes out here, once the reading thread has ended.
-void ReadAhead(const ReadFunction& read, ReadSteps& steps, const std::atomic<bool>& stop);
+// findings in the same order, with Stopped looked at where read running
+// here on steps would look at it: the same calls of steps. Without a second
+// thread to be had, read runs here. An exception of read comes out here,
+// once the reading thread has ended.
+void ReadAhead(const ReadFunction& read, ReadSteps& steps);
 
 }  // namespace vy

@@ -1,12 +1,12 @@
 #include "scan/scan_run.h"
 
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <utility>
 
 #include <fstream>
 #include <memory>
+#include <numeric>
 #include <span>
 
 #include <QDir>
@@ -19,7 +19,6 @@
 #include "scan/line_parser.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
-#include "scan/progress.h"
 #include "scan/reading_progress.h"
 #include "scan/scan_pipeline.h"
 
@@ -63,55 +62,39 @@ void EndMarkProblem(const LogReader& reader, const LogFileEntry& file, ReadSink&
 // Tells the observer only what changes.
 class Display {
 public:
-    explicit Display(ScanObserver* observer) : observer_(observer) {}
+    explicit Display(ScanObserver* observer) : observer_(observer != nullptr ? *observer : quiet_) {}
 
-    void Phase(ScanPhase phase)
-    {
-        if (observer_ != nullptr && (!phaseShown_ || phase != phase_))
-            observer_->PhaseBegun(phase);
-        phase_ = phase;
-        phaseShown_ = true;
-    }
+    void Phase(ScanPhase phase) { observer_.PhaseBegun(phase); }
     void File(const QString& name)
     {
-        if (observer_ != nullptr)
-            observer_->FileBegun(name);
+        observer_.FileBegun(name);
         fileShown_ = true;
     }
     void FilesDone()
     {
-        if (observer_ != nullptr && fileShown_)
-            observer_->FilesDone();
-        fileShown_ = false;
+        if (std::exchange(fileShown_, false))
+            observer_.FilesDone();
     }
     // A new percentage, or the same one when the title starts following it.
     void Percent(int percent, bool reading)
     {
-        if (observer_ != nullptr && (!percentShown_ || percent != percent_ || reading != reading_))
-            observer_->PercentDone(percent, reading);
-        percent_ = percent;
-        reading_ = reading;
-        percentShown_ = true;
+        if (shown_ != std::pair(percent, reading))
+            observer_.PercentDone(percent, reading);
+        shown_ = std::pair(percent, reading);
     }
 
 private:
-    ScanObserver* observer_;
-    ScanPhase phase_ = ScanPhase::Reading;
-    int percent_ = 0;
-    bool reading_ = false;
-    bool phaseShown_ = false;
+    ScanObserver quiet_;
+    ScanObserver& observer_;
     bool fileShown_ = false;
-    bool percentShown_ = false;
+    std::optional<std::pair<int, bool>> shown_;  // the percentage last shown, and whether while reading
 };
 
 // The entries of one line's names, -1 where the table lacks one. Below a
 // missing entry nothing can be found: it would be new as well.
 struct LineNames {
     int Domain = -1, User = -1, Server = -1, Port = -1, Speed = -1;
-    int Missing() const
-    {
-        return (Domain < 0) + (User < 0) + (Server < 0) + (Port < 0) + (Speed < 0);
-    }
+    int Missing() const { return (Domain < 0) + (User < 0) + (Server < 0) + (Port < 0) + (Speed < 0); }
 };
 
 LineNames FindLineNames(const NameTable& names, const ConnectionLine& line)
@@ -130,159 +113,6 @@ LineNames FindLineNames(const NameTable& names, const ConnectionLine& line)
     n.Speed = names.Find(KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
     return n;
 }
-
-// Everything a scan uses for each line, prepared once.
-class LineProcessor {
-public:
-    LineProcessor(const ScanSettings& settings, Stores& stores, ScanResult& result)
-        : settings_(settings), stores_(stores), result_(result), users_(settings.ExcludedUsers), domains_(settings.ExcludedDomains), ports_(settings.ExcludedPorts)
-    {
-    }
-
-    // A line that IsConnectionLine accepted; false when it cannot be read.
-    bool Process(std::string_view text)
-    {
-        // Every value is read before any name is added: a malformed line
-        // leaves no trace but its count.
-        if (!ParseConnectionLine(settings_.LogLanguage, text, line_))
-            return false;
-        Store(line_);
-        return true;
-    }
-
-    // The values of such a line into out, nothing stored.
-    bool Read(std::string_view text, ConnectionLine& out) const
-    {
-        return ParseConnectionLine(settings_.LogLanguage, text, out);
-    }
-
-    // Where the connections read from now on are counted.
-    void CountInto(std::int64_t& count) { count_ = &count; }
-    // The first and last connect moment read.
-    std::optional<std::pair<double, double>> Span() const
-    {
-        if (first_ > last_)
-            return std::nullopt;
-        return std::pair(first_, last_);
-    }
-
-    // A connection whose values were read: the date range, the filters,
-    // the names and the record. note: what Prefetch noted of it.
-    void Store(const ConnectionLine& line, const AheadNote* note = nullptr)
-    {
-        ++*count_;
-        first_ = std::min(first_, line.DateTime);
-        last_ = std::max(last_, line.DateTime);
-        // The final day ends at its last minute: the midnight after it
-        // belongs to the next range.
-        if (!(settings_.InitialDate <= line.DateTime && line.DateTime < settings_.FinalDate + 1))
-            return;
-        if (Listed(users_, line.User) || Listed(domains_, line.Domain) || Listed(ports_, line.Port))
-            return;
-        ChainKeys(line);
-        int u = userChains_.Find(note != nullptr ? (*note)[0] : userChains_.KeyHash());
-        int sp = u >= 0 ? speedChains_.Find(note != nullptr ? (*note)[1] : speedChains_.KeyHash()) : -1;
-        if (u < 0 || sp < 0) {
-            if (!AddNames(line, u, sp))
-                return;
-        } else if (stores_.Connections.IsFull()) {
-            ++result_.SkippedForCapacity;
-            return;
-        }
-        ConnectionRecord record;
-        record.UserIndex = u;
-        record.DateTime = line.DateTime;
-        record.SpeedIndex = sp;
-        record.ActiveTime = line.ActiveTime;
-        record.BytesSent = line.BytesSent;
-        record.BytesReceived = line.BytesReceived;
-        if (!stores_.Connections.Append(record))
-            OutOfMemory();
-    }
-
-    // The keys of line's two chains in the caches.
-    void ChainKeys(const ConnectionLine& line)
-    {
-        userChains_.BeginKey();
-        userChains_.AddPart(line.Domain);
-        userChains_.AddPart(line.User);
-        speedChains_.BeginKey();
-        speedChains_.AddPart(line.Domain);
-        speedChains_.AddPart(line.Server);
-        speedChains_.AddPart(line.Port);
-        speedChains_.AddPart(line.Speed);
-    }
-
-    // Fetches what Store will read of the caches for line, noting the
-    // chains' hashes for it.
-    void Prefetch(const ConnectionLine& line, AheadNote& note)
-    {
-        ChainKeys(line);
-        note = {userChains_.KeyHash(), speedChains_.KeyHash()};
-        userChains_.Prefetch(note[0]);
-        speedChains_.Prefetch(note[1]);
-    }
-
-    // Most scans exclude nothing: no hashing of names then.
-    static bool Listed(const ExclusionList& list, std::string_view name) { return !list.Empty() && list.Contains(name); }
-
-    // The line's names through the name table, adding the missing ones when
-    // they all fit; false when the line is skipped for capacity.
-    bool AddNames(const ConnectionLine& line, int& u, int& sp)
-    {
-        // How many new names the line needs is known before any is added,
-        // so a line that does not fit leaves no trace.
-        LineNames n = FindLineNames(stores_.Names, line);
-        const int missing = n.Missing();
-        if (stores_.Connections.IsFull() || missing > NameTable::Capacity - stores_.Names.Count()) {
-            ++result_.SkippedForCapacity;
-            return false;
-        }
-        if (missing > 0) {
-            // The same five calls in the same order; those found above are
-            // not looked up again.
-            if (n.Domain < 0)
-                n.Domain = FindOrAddName(stores_, KindDomain, line.Domain, 0, 0, 0);
-            if (n.User < 0)
-                n.User = FindOrAddName(stores_, KindUser, line.User, n.Domain, 0, 0);
-            if (n.Server < 0)
-                n.Server = FindOrAddName(stores_, KindServer, line.Server, n.Domain, 0, 0);
-            if (n.Port < 0)
-                n.Port = FindOrAddName(stores_, KindPort, line.Port, n.Domain, n.Server, 0);
-            if (n.Speed < 0)
-                n.Speed = FindOrAddName(stores_, KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
-            if (n.User < 0 || n.Speed < 0) {
-                OutOfMemory();
-                return false;
-            }
-        }
-        u = n.User;
-        sp = n.Speed;
-        userChains_.Add(u);
-        speedChains_.Add(sp);
-        return true;
-    }
-
-    void OutOfMemory()
-    {
-        ++result_.SkippedForCapacity;
-        result_.OutOfMemory = true;
-    }
-
-    const ScanSettings& settings_;
-    Stores& stores_;
-    ScanResult& result_;
-    std::int64_t uncounted_ = 0;
-    std::int64_t* count_ = &uncounted_;
-    double first_ = std::numeric_limits<double>::infinity();
-    double last_ = -std::numeric_limits<double>::infinity();
-    ExclusionList users_;
-    ExclusionList domains_;
-    ExclusionList ports_;
-    ConnectionLine line_;
-    NameCache userChains_;
-    NameCache speedChains_;
-};
 
 // The reading of every file: each by the first form of the table that
 // recognises its head.
@@ -341,18 +171,20 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
     }
 }
 
-// What each finding does to the scan.
-class ScanSteps : public ReadSteps {
+// What each finding does to the scan: a connection goes through the date
+// range, the filters, the names and the record.
+class ScanSteps final : public ReadSteps {
 public:
-    ScanSteps(const std::vector<LogFileEntry>& files, Display& display, LineProcessor& processor, ScanResult& result)
-        : files_(files), display_(display), processor_(processor), result_(result)
+    ScanSteps(const ScanSettings& settings, const std::vector<LogFileEntry>& files, Stores& stores, Display& display,
+              ScanResult& result, const std::atomic<bool>& stop)
+        : settings_(settings), files_(files), stores_(stores), display_(display), result_(result), stop_(stop),
+          users_(settings.ExcludedUsers), domains_(settings.ExcludedDomains), ports_(settings.ExcludedPorts)
     {
     }
     void FileBegin(std::size_t index) override
     {
         file_ = index;
         display_.File(files_[index].Name);
-        processor_.CountInto(result_.Files[index].Connections);
     }
     void FileUnreadable(std::size_t index) override
     {
@@ -370,23 +202,34 @@ public:
     {
         result_.Files[index].Problems.emplace_back(sentence);
     }
-    void Percent(int percent) override { display_.Percent(percent, true); }
+    void Percent(int percent, bool) override { display_.Percent(percent, true); }
     void Connection(std::string_view line, std::int64_t number) override
     {
-        if (!processor_.Process(line))
+        // Every value is read before any name is added: a malformed line
+        // leaves no trace but its count.
+        if (Values(line, line_))
+            Store(line_);
+        else
             Unread(file_, number, false);
     }
-    void Parsed(const ConnectionLine& connection) override { processor_.Store(connection); }
-    bool Values(std::string_view line, ConnectionLine& out) override { return processor_.Read(line, out); }
-    void Ahead(const ConnectionLine& connection, AheadNote& note) override { processor_.Prefetch(connection, note); }
-    void Noted(const ConnectionLine& connection, const AheadNote& note) override { processor_.Store(connection, &note); }
+    void Parsed(const ConnectionLine& connection) override { Store(connection); }
+    bool Values(std::string_view line, ConnectionLine& out) override
+    {
+        return ParseConnectionLine(settings_.LogLanguage, line, out);
+    }
+    // Fetches what Store will read of the caches, noting the chains' hashes.
+    void Ahead(const ConnectionLine& connection, AheadNote& note) override
+    {
+        ChainKeys(connection);
+        note = {userChains_.KeyHash(), speedChains_.KeyHash()};
+        userChains_.Prefetch(note[0]);
+        speedChains_.Prefetch(note[1]);
+    }
+    void Noted(const ConnectionLine& connection, const AheadNote& note) override { Store(connection, &note); }
     void Overlong(std::size_t file, std::int64_t line) override
     {
         ++result_.OverlongLines;
-        if (overlongFile_ != file)
-            overlong_.push_back({file, 0, line});
-        overlongFile_ = file;
-        ++overlong_.back().Count;
+        ++overlong_.try_emplace(file, 0, line).first->second.first;
     }
     void UnreadLine(std::size_t file, std::int64_t line) override { Unread(file, line, false); }
     void UnreadRecord(std::size_t file, std::int64_t record) override { Unread(file, record, true); }
@@ -395,32 +238,127 @@ public:
         ++result_.EventsNotListed[id];
         ++result_.Files[file_].NotListed[id];
     }
+    bool Stopped() override { return stop_.load(std::memory_order_relaxed); }
 
-    // The problems known once every file is read: each file's overlong
-    // lines, and the files in no known form that gave nothing.
-    void LastProblems()
+    // What is known once every file is read: the span of the connect
+    // moments, the files with connections that could not be read, each
+    // file's overlong lines, and the files in no known form that gave
+    // nothing.
+    void Finish()
     {
+        if (first_ <= last_)
+            result_.ConnectionSpan = std::pair(first_, last_);
+        for (const FileSummary& f : result_.Files)
+            if (f.Unread > 0)
+                result_.Unread.push_back({f.Name, f.Unread, f.FirstUnread, f.Records});
         for (std::size_t i : unrecognised_) {
             FileSummary& f = result_.Files[i];
             if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
                 f.Problems.push_back("it is in no known form and held no connection line");
         }
-        for (const OverlongIn& o : overlong_)
-            result_.Files[o.File].Problems.push_back(
-                Counted(o.Count, "line was", "lines were") + " longer than " +
+        for (const auto& [file, lines] : overlong_)
+            result_.Files[file].Problems.push_back(
+                Counted(lines.first, "line was", "lines were") + " longer than " +
                 std::to_string(LogReader::DefaultMaxLine >> 20) + " MiB and could not be examined (the first: line " +
-                std::to_string(o.First) + ")");
+                std::to_string(lines.second) + ")");
     }
 
 private:
+    // A connection whose values were read: the date range, the filters,
+    // the names and the record. note: what Ahead noted of it.
+    void Store(const ConnectionLine& line, const AheadNote* note = nullptr)
+    {
+        ++result_.Files[file_].Connections;
+        first_ = std::min(first_, line.DateTime);
+        last_ = std::max(last_, line.DateTime);
+        // The final day ends at its last minute: the midnight after it
+        // belongs to the next range.
+        if (!(settings_.InitialDate <= line.DateTime && line.DateTime < settings_.FinalDate + 1))
+            return;
+        if (Listed(users_, line.User) || Listed(domains_, line.Domain) || Listed(ports_, line.Port))
+            return;
+        ChainKeys(line);
+        int u = userChains_.Find(note != nullptr ? (*note)[0] : userChains_.KeyHash());
+        int sp = u >= 0 ? speedChains_.Find(note != nullptr ? (*note)[1] : speedChains_.KeyHash()) : -1;
+        if (u < 0 || sp < 0) {
+            if (!AddNames(line, u, sp))
+                return;
+        } else if (stores_.Connections.IsFull()) {
+            ++result_.SkippedForCapacity;
+            return;
+        }
+        ConnectionRecord record;
+        record.UserIndex = u;
+        record.DateTime = line.DateTime;
+        record.SpeedIndex = sp;
+        record.ActiveTime = line.ActiveTime;
+        record.BytesSent = line.BytesSent;
+        record.BytesReceived = line.BytesReceived;
+        if (!stores_.Connections.Append(record))
+            OutOfMemory();
+    }
+
+    // The keys of line's two chains in the caches.
+    void ChainKeys(const ConnectionLine& line)
+    {
+        userChains_.BeginKey();
+        userChains_.AddPart(line.Domain);
+        userChains_.AddPart(line.User);
+        speedChains_.BeginKey();
+        speedChains_.AddPart(line.Domain);
+        speedChains_.AddPart(line.Server);
+        speedChains_.AddPart(line.Port);
+        speedChains_.AddPart(line.Speed);
+    }
+
+    // Most scans exclude nothing: no hashing of names then.
+    static bool Listed(const ExclusionList& list, std::string_view name) { return !list.Empty() && list.Contains(name); }
+
+    // The line's names through the name table, adding the missing ones when
+    // they all fit; false when the line is skipped for capacity.
+    bool AddNames(const ConnectionLine& line, int& u, int& sp)
+    {
+        // How many new names the line needs is known before any is added,
+        // so a line that does not fit leaves no trace.
+        LineNames n = FindLineNames(stores_.Names, line);
+        const int missing = n.Missing();
+        if (stores_.Connections.IsFull() || missing > NameTable::Capacity - stores_.Names.Count()) {
+            ++result_.SkippedForCapacity;
+            return false;
+        }
+        if (missing > 0) {
+            // The same five calls in the same order; those found above are
+            // not looked up again.
+            if (n.Domain < 0)
+                n.Domain = FindOrAddName(stores_, KindDomain, line.Domain, 0, 0, 0);
+            if (n.User < 0)
+                n.User = FindOrAddName(stores_, KindUser, line.User, n.Domain, 0, 0);
+            if (n.Server < 0)
+                n.Server = FindOrAddName(stores_, KindServer, line.Server, n.Domain, 0, 0);
+            if (n.Port < 0)
+                n.Port = FindOrAddName(stores_, KindPort, line.Port, n.Domain, n.Server, 0);
+            if (n.Speed < 0)
+                n.Speed = FindOrAddName(stores_, KindSpeed, line.Speed, n.Domain, n.Server, n.Port);
+            if (n.User < 0 || n.Speed < 0) {
+                OutOfMemory();
+                return false;
+            }
+        }
+        u = n.User;
+        sp = n.Speed;
+        userChains_.Add(u);
+        speedChains_.Add(sp);
+        return true;
+    }
+
+    void OutOfMemory()
+    {
+        ++result_.SkippedForCapacity;
+        result_.OutOfMemory = true;
+    }
+
     void Unread(std::size_t file, std::int64_t where, bool records)
     {
-        std::vector<UnreadInFile>& unread = result_.Unread;
-        if (unread.empty() || lastFile_ != file) {
-            unread.push_back({files_[file].Name, 0, where, records});
-            lastFile_ = file;
-        }
-        ++unread.back().Count;
         FileSummary& f = result_.Files[file];
         if (f.Unread++ == 0) {
             f.FirstUnread = where;
@@ -428,20 +366,23 @@ private:
         }
     }
 
-    struct OverlongIn {
-        std::size_t File;
-        std::int64_t Count;
-        std::int64_t First;
-    };
+    const ScanSettings& settings_;
     const std::vector<LogFileEntry>& files_;
+    Stores& stores_;
     Display& display_;
-    LineProcessor& processor_;
     ScanResult& result_;
+    const std::atomic<bool>& stop_;
     std::size_t file_ = 0;
-    std::size_t lastFile_ = static_cast<std::size_t>(-1);
-    std::vector<OverlongIn> overlong_;
+    std::map<std::size_t, std::pair<std::int64_t, std::int64_t>> overlong_;  // per file: how many, the first
     std::vector<std::size_t> unrecognised_;
-    std::size_t overlongFile_ = static_cast<std::size_t>(-1);
+    double first_ = std::numeric_limits<double>::infinity();
+    double last_ = -std::numeric_limits<double>::infinity();
+    ExclusionList users_;
+    ExclusionList domains_;
+    ExclusionList ports_;
+    ConnectionLine line_;
+    NameCache userChains_;
+    NameCache speedChains_;
 };
 
 }  // namespace
@@ -469,17 +410,15 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     const EventList events(settings.NEvents);
 
     display.Phase(ScanPhase::Reading);
-    LineProcessor processor(settings, stores, result);
-    ScanSteps steps(files, display, processor, result);
+    ScanSteps steps(settings, files, stores, display, result, stop);
     const ReadFunction read = [&](ReadSink& sink) {
         ReadFiles(settings, files, totalBytes, events, threads == ScanThreads::Two, sink);
     };
     if (threads == ScanThreads::Two)
-        ReadAhead(read, steps, stop);
+        ReadAhead(read, steps);
     else
-        ReadHere(read, steps, stop);
-    steps.LastProblems();
-    result.ConnectionSpan = processor.Span();
+        read(steps);
+    steps.Finish();
 
     if (settings.CheckLogFiles) {
         display.FilesDone();
@@ -505,13 +444,9 @@ std::string NoLogFilesWarning(const ScanResult& result)
         return text;
     const std::string filter = result.FileFilter.toLatin1().toStdString();
     text += " matching the file filter \"" + filter + "\"; it holds ";
-    bool first = true;
-    for (const auto& [ext, n] : result.FolderLeftOut) {
-        if (!first)
-            text += ", ";
-        text += std::to_string(n) + " " + ext + (n == 1 ? " file" : " files");
-        first = false;
-    }
+    for (const auto& [ext, n] : result.FolderLeftOut)
+        text += (ext == result.FolderLeftOut.begin()->first ? "" : ", ") + std::to_string(n) + " " + ext +
+                (n == 1 ? " file" : " files");
     return text + "; the filter \"" + FilterReadingLeftOut(filter, result.FolderLeftOut) + "\" reads them";
 }
 
@@ -519,10 +454,8 @@ std::string NoLogFilesWarning(const ScanResult& result)
 
 std::int64_t ScanResult::UnreadLines() const
 {
-    std::int64_t n = 0;
-    for (const UnreadInFile& f : Unread)
-        n += f.Count;
-    return n;
+    return std::accumulate(Unread.begin(), Unread.end(), std::int64_t{0},
+                           [](std::int64_t n, const UnreadInFile& f) { return n + f.Count; });
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)

@@ -57,7 +57,7 @@ TEST(MatchesFileFilter, ManyStarsStayFast)
     EXPECT_FALSE(MatchesFileFilter(name, "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b"));
 }
 
-class EnumerateLogFilesTest : public ::testing::Test {
+class ListLogFolderTest : public ::testing::Test {
 protected:
     void Write(const QString& name, const std::string& bytes)
     {
@@ -66,14 +66,14 @@ protected:
     std::vector<QString> Names(const QString& filter)
     {
         std::vector<QString> out;
-        for (const auto& e : EnumerateLogFiles(dir_.path(), filter))
+        for (const auto& e : ListLogFolder(dir_.path(), filter).Files)
             out.push_back(e.Name);
         return out;
     }
     QTemporaryDir dir_;
 };
 
-TEST_F(EnumerateLogFilesTest, PlainAndHiddenFilesInNameOrderWithoutRegardToCase)
+TEST_F(ListLogFolderTest, PlainAndHiddenFilesInNameOrderWithoutRegardToCase)
 {
     Write("b.txt", "12345");
     Write("A.TXT", "1");
@@ -85,7 +85,7 @@ TEST_F(EnumerateLogFilesTest, PlainAndHiddenFilesInNameOrderWithoutRegardToCase)
     ASSERT_EQ(::symlink("b.txt", QFile::encodeName(dir_.filePath("link.txt")).constData()), 0);
     ASSERT_EQ(::symlink("gone.txt", QFile::encodeName(dir_.filePath("dangling.txt")).constData()), 0);
     ASSERT_EQ(::symlink("folder.txt", QFile::encodeName(dir_.filePath("dirlink.txt")).constData()), 0);
-    const auto files = EnumerateLogFiles(dir_.path(), "*.txt");
+    const auto files = ListLogFolder(dir_.path(), "*.txt").Files;
     std::vector<QString> names;
     std::vector<std::int64_t> sizes;
     for (const auto& f : files) {
@@ -96,7 +96,7 @@ TEST_F(EnumerateLogFilesTest, PlainAndHiddenFilesInNameOrderWithoutRegardToCase)
     EXPECT_EQ(sizes, (std::vector<std::int64_t>{2, 1, 5, 0, 0, 5}));
 }
 
-TEST_F(EnumerateLogFilesTest, NamesDifferingOnlyInCaseKeepAFixedOrder)
+TEST_F(ListLogFolderTest, NamesDifferingOnlyInCaseKeepAFixedOrder)
 {
     Write("log.txt", "");
     Write("LOG.txt", "");
@@ -104,14 +104,14 @@ TEST_F(EnumerateLogFilesTest, NamesDifferingOnlyInCaseKeepAFixedOrder)
     EXPECT_EQ(Names("*.txt"), (std::vector<QString>{"LOG.txt", "Log.txt", "log.txt"}));
 }
 
-TEST_F(EnumerateLogFilesTest, NothingForAMissingFolderOrAFilterWithAFolder)
+TEST_F(ListLogFolderTest, NothingForAMissingFolderOrAFilterWithAFolder)
 {
     Write("a.txt", "");
     ASSERT_TRUE(QDir(dir_.path()).mkdir("sub"));
     Write("sub/b.txt", "");
-    EXPECT_TRUE(EnumerateLogFiles(dir_.filePath("missing"), "*.txt").empty());
-    EXPECT_TRUE(EnumerateLogFiles(dir_.filePath("a.txt"), "*").empty()) << "a file is no folder";
-    EXPECT_TRUE(EnumerateLogFiles("", "*.txt").empty());
+    EXPECT_TRUE(ListLogFolder(dir_.filePath("missing"), "*.txt").Files.empty());
+    EXPECT_TRUE(ListLogFolder(dir_.filePath("a.txt"), "*").Files.empty()) << "a file is no folder";
+    EXPECT_TRUE(ListLogFolder("", "*.txt").Files.empty());
     EXPECT_TRUE(Names("sub/*.txt").empty());
     EXPECT_TRUE(Names("sub\\*.txt").empty());
     EXPECT_TRUE(Names("").empty());

@@ -575,6 +575,21 @@ TEST(LogGenerator, DamagedExportsKeepOrCountEveryConnectionWritten)
             EXPECT_EQ(ScanOne(dir, word.insert(whole.find("\n", whole.find("Acct-Session-Time = ", stop)), "s"), "20251").Unread, 1);
         }
     }
+    // A description that begins with a quote ("" at the start of its quoted
+    // field), in both Event Viewer forms: kept or counted, never dropped.
+    for (F form : {F::EventViewerCsv, F::EventViewerText}) {
+        o.Form = form;
+        const auto written = loggen::GenerateLogFolder(dir.path().toStdString(), o);
+        std::string text = Slurp(dir.filePath(QString::fromStdString(written.Files[0])).toStdString());
+        const std::string routing = "RoutingDomainID-";
+        for (std::size_t at = text.find(routing); at != std::string::npos; at = text.find(routing, at + 3)) {
+            if (text[at - 1] != '"')  // unquoted so far
+                text.insert(text.find_first_of("\r\n", at), "\"").insert(at, "\"");
+            text.insert(at, "\"\"");
+        }
+        const FileSummary quoted = ScanOne(dir, text, "20251");
+        EXPECT_EQ(quoted.Connections + quoted.Unread, 40) << static_cast<int>(form);
+    }
 }
 
 // What the generator does not write: a detail file whose Stops name no NAS

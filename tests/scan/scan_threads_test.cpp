@@ -82,7 +82,7 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
         void FileUnreadable(std::size_t i) override { Log("unreadable " + std::to_string(i)); }
         void FileForm(std::size_t i, std::size_t f) override { Log("form " + std::to_string(i) + ":" + std::to_string(f)); }
         void Problem(std::size_t i, std::string_view p) override { Log(std::to_string(i) + ": " + std::string(p)); }
-        void Percent(int p) override { Log("percent " + std::to_string(p)); }
+        void Percent(int p, bool) override { Log("percent " + std::to_string(p)); }
         void Connection(std::string_view line, std::int64_t end) override
         {
             Log(std::string(line) + " " + std::to_string(end));
@@ -97,6 +97,7 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
         void UnreadLine(std::size_t f, std::int64_t l) override { Log("line " + std::to_string(f) + ":" + std::to_string(l)); }
         void UnreadRecord(std::size_t f, std::int64_t r) override { Log("record " + std::to_string(f) + ":" + std::to_string(r)); }
         void EventNotListed(int id) override { Log("not listed " + std::to_string(id)); }
+        bool Stopped() override { return false; }
         void Log(const std::string& e) { events.push_back(e); }
         std::vector<std::string> events;
     };
@@ -130,10 +131,9 @@ TEST(ScanPipeline, CountsOfEveryReaderArriveInOrderBothWays)
             sink.Parsed(c);
         }
     };
-    const std::atomic<bool> stop{false};
     Steps here, ahead;
-    ReadHere(read, here, stop);
-    ReadAhead(read, ahead, stop);
+    read(here);
+    ReadAhead(read, ahead);
     EXPECT_EQ(ahead.events, here.events);
     ASSERT_EQ(here.events.size(), 12u + 9000u);
     EXPECT_EQ(here.events.back(), std::to_string(36000.5) + "|D|8999|GATE|VPN1|0|61|5000000000|7");

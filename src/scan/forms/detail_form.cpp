@@ -27,15 +27,6 @@ namespace vy {
 
 namespace {
 
-template <std::size_t N>
-int IndexIn(std::string_view text, const std::array<std::string_view, N>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == text)
-            return static_cast<int>(i);
-    return -1;
-}
-
 int TwoDigits(std::string_view text, std::size_t at)
 {
     const char a = text[at], b = text[at + 1];
@@ -52,25 +43,22 @@ std::optional<std::int64_t> ReadCtime(std::string_view line)
                                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static constexpr std::array<std::string_view, 7> kDays{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     if (line.size() != 24 || line[3] != ' ' || line[7] != ' ' || line[10] != ' ' || line[13] != ':' ||
-        line[16] != ':' || line[19] != ' ' || IndexIn(line.substr(0, 3), kDays) < 0)
+        line[16] != ':' || line[19] != ' ' || std::find(kDays.begin(), kDays.end(), line.substr(0, 3)) == kDays.end())
         return std::nullopt;
-    const int month = IndexIn(line.substr(4, 3), kMonths) + 1;
+    const auto month = std::find(kMonths.begin(), kMonths.end(), line.substr(4, 3)) - kMonths.begin() + 1;
     const int day = TwoDigits(line, 8);
     const int hour = TwoDigits(line, 11), minute = TwoDigits(line, 14), second = TwoDigits(line, 17);
     const int century = TwoDigits(line, 20), years = TwoDigits(line, 22);
-    if (month < 1 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
+    if (month > 12 || day < 1 || hour < 0 || minute < 0 || second < 0 || century < 0 || years < 0 ||
         line[11] == ' ' || line[14] == ' ' || line[17] == ' ' || line[20] == ' ' || line[22] == ' ')
         return std::nullopt;
     // The records of a file come day by day: the day's number is kept.
-    thread_local std::string_view lastDate;
-    thread_local char lastText[11];
+    thread_local char lastText[10] = {};  // "Mmm dd" and "yyyy"
     thread_local std::optional<std::int64_t> lastStart;
-    const std::string_view date = line.substr(4, 6);
-    if (lastDate != date || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
-        std::memcpy(lastText, date.data(), 6);
+    if (std::memcmp(lastText, line.data() + 4, 6) != 0 || std::memcmp(lastText + 6, line.data() + 20, 4) != 0) {
+        std::memcpy(lastText, line.data() + 4, 6);
         std::memcpy(lastText + 6, line.data() + 20, 4);
-        lastDate = std::string_view(lastText, 6);
-        lastStart = SecondOf(century * 100 + years, month, day, 0, 0, 0);
+        lastStart = SecondOf(century * 100 + years, static_cast<int>(month), day, 0, 0, 0);
     }
     if (!lastStart || hour > 23 || minute > 59 || second > 59)
         return std::nullopt;
@@ -100,42 +88,42 @@ bool Unescape(std::string_view quoted, std::string& out)
         }
         if (++i == text.size())
             return false;  // the closing quote was escaped: cut short
-        switch (text[i]) {
-        case '\\': out.push_back('\\'); break;
-        case '"': out.push_back('"'); break;
-        case 'n': out.push_back('\n'); break;
-        case 'r': out.push_back('\r'); break;
-        case 't': out.push_back('\t'); break;
-        default: {
-            auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
-            if (!octal(i) || !octal(i + 1) || !octal(i + 2) || text[i] > '3')
-                return false;
-            out.push_back(static_cast<char>((text[i] - '0') * 64 + (text[i + 1] - '0') * 8 + (text[i + 2] - '0')));
-            i += 2;
+        if (const std::size_t named = std::string_view("\\\"nrt").find(text[i]); named != std::string_view::npos) {
+            out.push_back("\\\"\n\r\t"[named]);
+            continue;
         }
-        }
+        auto octal = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '7'; };
+        if (!octal(i) || !octal(i + 1) || !octal(i + 2) || text[i] > '3')
+            return false;
+        out.push_back(static_cast<char>((text[i] - '0') * 64 + (text[i + 1] - '0') * 8 + (text[i + 2] - '0')));
+        i += 2;
     }
     return true;
 }
 
-// The attributes a Stop's values come from.
-enum Slot {
-    UserName, NasIdentifier, NasIpAddress, NasPortId, NasPort, ConnectInfo, SessionTime, DelayTime,
-    InputOctets, OutputOctets, InputGigawords, OutputGigawords, StatusType, Timestamp, SlotCount
+// The attributes read, by name; Timestamp, which the detail module writes
+// last, only for being there.
+struct Slot {
+    std::string_view Name;
+    AccountingField Field;
 };
+constexpr AccountingField kTimestamp = AccountingField::Count;
+constexpr std::array kSlots{
+    Slot{"User-Name", AccountingField::UserName},          Slot{"NAS-Identifier", AccountingField::NasIdentifier},
+    Slot{"NAS-IP-Address", AccountingField::NasIpAddress},  Slot{"NAS-Port-Id", AccountingField::NasPortId},
+    Slot{"NAS-Port", AccountingField::NasPort},            Slot{"Connect-Info", AccountingField::ConnectInfo},
+    Slot{"Acct-Session-Time", AccountingField::SessionTime}, Slot{"Acct-Delay-Time", AccountingField::DelayTime},
+    Slot{"Acct-Input-Octets", AccountingField::InputOctets}, Slot{"Acct-Output-Octets", AccountingField::OutputOctets},
+    Slot{"Acct-Input-Gigawords", AccountingField::InputGigawords},
+    Slot{"Acct-Output-Gigawords", AccountingField::OutputGigawords},
+    Slot{"Acct-Status-Type", AccountingField::StatusType}, Slot{"Timestamp", kTimestamp}};
 
-constexpr std::array<std::string_view, SlotCount> kSlotNames{
-    "User-Name", "NAS-Identifier", "NAS-IP-Address", "NAS-Port-Id", "NAS-Port", "Connect-Info",
-    "Acct-Session-Time", "Acct-Delay-Time", "Acct-Input-Octets", "Acct-Output-Octets",
-    "Acct-Input-Gigawords", "Acct-Output-Gigawords", "Acct-Status-Type", "Timestamp"};
-
-int SlotOf(std::string_view name)
+const Slot* SlotOf(std::string_view name)
 {
-    for (int i = 0; i < SlotCount; ++i)
-        if (const std::string_view slot = kSlotNames[static_cast<std::size_t>(i)];
-            slot.size() == name.size() && slot.back() == name.back() && slot == name)
-            return i;
-    return -1;
+    for (const Slot& slot : kSlots)
+        if (slot.Name.size() == name.size() && slot.Name.back() == name.back() && slot.Name == name)
+            return &slot;
+    return nullptr;
 }
 
 bool IsStop(std::string_view status) { return status == "Stop" || status == "2"; }
@@ -162,16 +150,16 @@ public:
         const std::size_t equals = std::min(text.find(' '), text.size());
         if (text.compare(equals, 3, " = ") != 0)
             return;
-        const int slot = SlotOf(text.substr(0, equals));
-        if (slot < 0)
+        const Slot* slot = SlotOf(text.substr(0, equals));
+        if (slot == nullptr)
             return;
         const std::string_view value = text.substr(equals + 3);
-        const auto s = static_cast<std::size_t>(slot);
-        if (slot == StatusType && IsStop(value))
+        const auto s = static_cast<std::size_t>(slot->Field);
+        if (slot->Field == AccountingField::StatusType && IsStop(value))
             ++stops_;
         if (seen_[s]) {
             // Two records run together: a header line was lost.
-            damaged_ |= slot == StatusType || slot == UserName;
+            damaged_ |= slot->Field == AccountingField::StatusType || slot->Field == AccountingField::UserName;
             return;
         }
         seen_[s] = true;
@@ -184,20 +172,24 @@ public:
     // How many Stops the record holds: one when it is read, more only when
     // records ran together.
     int Stops() const { return stops_; }
-    bool Whole() const { return !damaged_ && stops_ == 1 && seen_[Timestamp]; }
+    bool Whole() const { return !damaged_ && stops_ == 1 && seen_[kAccountingFields]; }
 
-    std::string_view Value(Slot slot) const
+    // The attributes found, as the shared rules read them.
+    AccountingRecord Values() const
     {
-        const auto s = static_cast<std::size_t>(slot);
-        return seen_[s] ? std::string_view(values_[s]) : std::string_view();
+        AccountingRecord a;
+        for (std::size_t f = 0; f < kAccountingFields; ++f)
+            if (seen_[f])
+                a.Fields[f] = values_[f];
+        a.RecordSecond = time_;
+        return a;
     }
     std::int64_t Line() const { return line_; }
-    std::optional<std::int64_t> Time() const { return time_; }
     void Close() { open_ = false; }
 
 private:
-    std::array<std::string, SlotCount> values_;
-    std::array<bool, SlotCount> seen_{};
+    std::array<std::string, kAccountingFields + 1> values_;  // by field, Timestamp last
+    std::array<bool, kAccountingFields + 1> seen_{};
     std::optional<std::int64_t> time_;
     std::int64_t line_ = 0;
     int stops_ = 0;
@@ -253,15 +245,9 @@ Extent ExtentOf(std::string_view text, std::size_t from)
         return false;
     };
     lineAfter(from - 1);
-    for (std::size_t at = from; at < text.size();) {
-        const void* found = std::memchr(text.data() + at, '\n', text.size() - at);
-        if (found == nullptr)
-            break;
-        const std::size_t feed = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    for (std::size_t feed = text.find('\n', from); feed != std::string_view::npos; feed = text.find('\n', feed + 1))
         if (feedAt(feed))
             return e;
-        at = feed + 1;
-    }
     return {};
 }
 
@@ -320,27 +306,13 @@ private:
                 r_.Sink.UnreadLine(r_.File, record_.Line());
             return;
         }
-        AccountingRecord a;
-        a.UserName = record_.Value(UserName);
-        a.NasIdentifier = record_.Value(NasIdentifier);
-        a.NasIpAddress = record_.Value(NasIpAddress);
-        a.FallbackServer = r_.FolderName;
-        a.NasPortId = record_.Value(NasPortId);
-        a.NasPort = record_.Value(NasPort);
-        a.ConnectInfo = record_.Value(ConnectInfo);
-        a.SessionTime = record_.Value(SessionTime);
-        a.DelayTime = record_.Value(DelayTime);
-        a.InputOctets = record_.Value(InputOctets);
-        a.OutputOctets = record_.Value(OutputOctets);
-        a.InputGigawords = record_.Value(InputGigawords);
-        a.OutputGigawords = record_.Value(OutputGigawords);
-        a.RecordSecond = record_.Time();
-        a.Line = record_.Line();
+        AccountingRecord a = record_.Values();
+        a[AccountingField::Server] = r_.FolderName;
         a.Encoding = r_.Reader.Encoding();
         if (ReadStopRecord(a, values_))
             r_.Sink.Parsed(values_);
         else
-            r_.Sink.UnreadLine(r_.File, a.Line);
+            r_.Sink.UnreadLine(r_.File, record_.Line());
     }
 
     // The whole records at the start of the reader's buffered text, each a

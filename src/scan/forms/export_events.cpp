@@ -17,26 +17,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-constexpr std::array<std::string_view, 5> kEnglishNames{"Level", "Date and Time", "Source", "Event ID", "Task Category"};
-constexpr std::array<std::string_view, 5> kGermanNames{"Ebene", "Datum und Uhrzeit", "Quelle", "Ereignis-ID",
-                                                       "Aufgabenkategorie"};
-
-bool HasNames(std::string_view line, char separator, const std::array<std::string_view, 5>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!line.starts_with(names[i]))
-            return false;
-        line.remove_prefix(names[i].size());
-        if (i + 1 < names.size()) {
-            if (line.empty() || line.front() != separator)
-                return false;
-            line.remove_prefix(1);
-        }
-    }
-    // Some exports close the header with a separator, blanks or zero bytes.
-    const char trailing[] = {separator, ' ', '\0'};
-    return line.find_first_not_of(std::string_view(trailing, 3)) == npos;
-}
+// The Event Viewer header names, English and German, "|" standing for the
+// separator.
+constexpr std::string_view kHeaders[] = {"Level|Date and Time|Source|Event ID|Task Category",
+                                         "Ebene|Datum und Uhrzeit|Quelle|Ereignis-ID|Aufgabenkategorie"};
 
 // The server of an Event Viewer export, which names no computer: the file's
 // name without its last extension ("RAS1.csv" gives "RAS1").
@@ -124,12 +108,8 @@ private:
                 if (!reading_.Reader.Next(line_))
                     break;
                 number = ++lines_;
-                if (line_.Overlong) {
-                    // A record with a line beyond the limit cannot be examined.
-                    reading_.Sink.Overlong(reading_.File, number);
-                    recordOverlong_ = true;
-                    return true;
-                }
+                if (line_.Overlong)
+                    return Overlong(number);  // a record with a line beyond the limit cannot be examined
                 text = line_.Text;
             }
             any = true;
@@ -138,7 +118,10 @@ private:
             // the scan.
             if (!open) {
                 recordLine_ = number;
-                const Quotes quotes = QuotesAt(text);
+                // An Event Viewer line is split at once: most records are one line.
+                const Quotes quotes = powerShell_                          ? QuotesOf(text, separator_)
+                                      : fields_.Split(text, separator_, 6) ? Quotes::Closed
+                                                                           : Quotes::Open;
                 if (quotes != Quotes::Open) {
                     record_ = text;  // the common case: no copy
                     broken_ = quotes == Quotes::Broken;
@@ -152,11 +135,8 @@ private:
                 Hold(text, number);  // the quote never closed: the record ends before this line
                 break;
             }
-            if (joined_.size() + text.size() >= LogReader::DefaultMaxLine) {
-                reading_.Sink.Overlong(reading_.File, number);
-                recordOverlong_ = true;
-                return true;
-            }
+            if (joined_.size() + text.size() >= LogReader::DefaultMaxLine)
+                return Overlong(number);
             const std::size_t before = joined_.size();
             joined_.push_back('\n');
             joined_.append(text);
@@ -181,13 +161,11 @@ private:
         return true;
     }
 
-    // How the quotes of a record's first line stand (an Event Viewer line is
-    // split at once: most records are one line).
-    Quotes QuotesAt(std::string_view text)
+    bool Overlong(std::int64_t line)
     {
-        if (powerShell_)
-            return QuotesOf(text, separator_);
-        return fields_.Split(text, separator_, 6) ? Quotes::Closed : Quotes::Open;
+        reading_.Sink.Overlong(reading_.File, line);
+        recordOverlong_ = true;
+        return true;
     }
 
     void Hold(std::string_view text, std::int64_t number)
@@ -422,7 +400,15 @@ bool ReadExportEvents(FormReading& reading, ExportLayout layout)
 bool IsEventViewerHeader(std::string_view head, char separator)
 {
     const std::string_view line = head.substr(0, head.find_first_of("\r\n"));
-    return HasNames(line, separator, kEnglishNames) || HasNames(line, separator, kGermanNames);
+    // Some exports close the header with a separator, blanks or zero bytes.
+    const char trailing[] = {separator, ' ', '\0'};
+    for (const std::string_view names : kHeaders) {
+        std::string header(names);
+        std::replace(header.begin(), header.end(), '|', separator);
+        if (line.starts_with(header) && line.find_first_not_of(std::string_view(trailing, 3), header.size()) == npos)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace vy

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "scan/event_list.h"
 #include "scan/evtx_reader.h"

@@ -1,11 +1,7 @@
 #include "scan/forms/nps_records.h"
 
-#include <algorithm>
-
 #include "scan/accounting_record.h"
-#include "scan/line_parser.h"
 #include "store/ascii_text.h"
-#include "store/date_value.h"
 
 namespace vy {
 
@@ -13,17 +9,6 @@ namespace {
 
 constexpr int kAccountingRequest = 4;
 constexpr int kStop = 2;
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<int> Number(std::string_view text) { return ReadDigits<int>(text); }
 
@@ -33,51 +18,37 @@ std::optional<int> Number(std::string_view text) { return ReadDigits<int>(text);
 enum class Verdict { None, Connection, Unread };
 Verdict VerdictOf(const NpsRecord& record)
 {
-    const std::string_view status = record[NpsAttribute::StatusType];
+    const std::string_view status = record.Values[AccountingField::StatusType];
     if (const auto number = Number(status))
         return *number != kStop ? Verdict::None : record.Whole ? Verdict::Connection : Verdict::Unread;
     if (record.Whole && status.empty())
         return Verdict::None;
-    return NoStop(status, record[NpsAttribute::PacketType]) ? Verdict::None : Verdict::Unread;
+    return NoStop(status, record.Values[AccountingField::PacketType]) ? Verdict::None : Verdict::Unread;
 }
 
-// The connection of a Stop record, by the rules every accounting form
-// shares.
-bool NpsStopConnection(const NpsRecord& r, TextEncoding encoding, std::int64_t line, ConnectionLine& out)
+// The record's date and time in seconds since 30 December 1899
+// (milliseconds dropped); nullopt when they are no such date and time.
+std::optional<std::int64_t> NpsRecordSecond(std::string_view date, std::string_view time)
 {
-    using A = NpsAttribute;
-    AccountingRecord a;
-    a.UserName = r[A::UserName];
-    a.NasIdentifier = r[A::NasIdentifier];
-    a.NasIpAddress = r[A::NasIpAddress];
-    a.FallbackServer = r[A::Computer];
-    a.NasPortId = r[A::NasPortId];
-    a.NasPort = r[A::NasPort];
-    a.ConnectInfo = r[A::ConnectInfo];
-    a.SessionTime = r[A::SessionTime];
-    a.DelayTime = r[A::DelayTime];
-    a.InputOctets = r[A::InputOctets];
-    a.OutputOctets = r[A::OutputOctets];
-    a.InputGigawords = r[A::InputGigawords];
-    a.OutputGigawords = r[A::OutputGigawords];
-    a.RecordSecond = NpsRecordSecond(r.Date, r.Time);
-    a.Line = line;
-    a.Encoding = encoding;
-    return ReadStopRecord(a, out);
+    if (!IsNpsDate(date) || !IsNpsTime(time))
+        return std::nullopt;
+    const auto two = [](std::string_view t, std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+    const int year = two(date, 6) * 100 + two(date, 8);
+    return SecondOf(year, two(date, 0), two(date, 3), two(time, 0), two(time, 3), two(time, 6));
 }
 
 }  // namespace
 
 void NpsRecord::Clear()
 {
-    values_.fill({});
+    Values.Fields.fill({});
     Date = Time = {};
     Whole = LineEnded = true;
 }
 
-std::string& NpsRecord::Buffer(NpsAttribute a)
+std::string& NpsRecord::Buffer(AccountingField a)
 {
-    std::string& buffer = buffers_[Index(a)];
+    std::string& buffer = buffers_[static_cast<std::size_t>(a)];
     buffer.clear();
     return buffer;
 }
@@ -108,8 +79,12 @@ bool ReadNpsLines(FormReading& reading, const NpsLineForm& form)
             record.LineEnded = reading.Reader.Consumed() - before > line.Length * unit;
             if (form.Parse(line.Text, record))
                 verdict = VerdictOf(record);
-            if (verdict == Verdict::Connection && !NpsStopConnection(record, encoding, number, connection))
-                verdict = Verdict::Unread;
+            if (verdict == Verdict::Connection) {
+                record.Values.RecordSecond = NpsRecordSecond(record.Date, record.Time);
+                record.Values.Encoding = encoding;
+                if (!ReadStopRecord(record.Values, connection))
+                    verdict = Verdict::Unread;
+            }
         }
         reading.Progress.Line(reading.FileStart + static_cast<double>(reading.Reader.Consumed()),
                               verdict == Verdict::Connection);
@@ -135,29 +110,6 @@ bool IsNpsTime(std::string_view text)
     return text.size() >= 8 && text[2] == ':' && text[5] == ':' && IsAsciiDigit(text[0]) && IsAsciiDigit(text[1]) &&
            IsAsciiDigit(text[3]) && IsAsciiDigit(text[4]) && IsAsciiDigit(text[6]) && IsAsciiDigit(text[7]) &&
            (text.size() == 8 || text[8] == '.');
-}
-
-std::optional<std::int64_t> NpsRecordSecond(std::string_view date, std::string_view time)
-{
-    if (!IsNpsDate(date) || !IsNpsTime(time))
-        return std::nullopt;
-    const auto two = [](std::string_view t, std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
-    const int year = two(date, 6) * 100 + two(date, 8);
-    return SecondOf(year, two(date, 0), two(date, 3), two(time, 0), two(time, 3), two(time, 6));
-}
-
-bool AppendHexBytes(std::string_view hex, std::string& out)
-{
-    if (hex.size() % 2 != 0)
-        return false;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexDigit(hex[i]);
-        const int low = HexDigit(hex[i + 1]);
-        if (high < 0 || low < 0)
-            return false;
-        out.push_back(static_cast<char>(high * 16 + low));
-    }
-    return true;
 }
 
 }  // namespace vy

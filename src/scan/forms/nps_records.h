@@ -11,42 +11,22 @@
 #include <string>
 #include <string_view>
 
+#include "scan/accounting_record.h"
 #include "scan/forms/log_form_table.h"
 
 namespace vy {
-
-// The attributes a Stop record is read from.
-enum class NpsAttribute : std::uint8_t {
-    UserName,
-    NasIdentifier,
-    NasIpAddress,
-    Computer,  // the server that wrote the log
-    NasPortId,
-    NasPort,
-    ConnectInfo,
-    StatusType,
-    DelayTime,
-    InputOctets,
-    OutputOctets,
-    SessionTime,
-    InputGigawords,
-    OutputGigawords,
-    PacketType,
-    Count
-};
 
 // One record as a line of the file holds it. A value is the attribute's
 // text with the form's quoting, entities or hex undone; empty when absent.
 class NpsRecord {
 public:
     void Clear();
-    std::string_view operator[](NpsAttribute a) const { return values_[Index(a)]; }
-    void Set(NpsAttribute a, std::string_view value) { values_[Index(a)] = value; }
     // A buffer for attribute a's value when it has to be rewritten; emptied.
-    std::string& Buffer(NpsAttribute a);
+    std::string& Buffer(AccountingField a);
     // The buffer of a as its value.
-    void SetFromBuffer(NpsAttribute a) { values_[Index(a)] = buffers_[Index(a)]; }
+    void SetFromBuffer(AccountingField a) { Values[a] = buffers_[static_cast<std::size_t>(a)]; }
 
+    AccountingRecord Values;
     std::string_view Date;  // MM/DD/YYYY
     std::string_view Time;  // HH:MM:SS, perhaps with a fraction
     // False when the line breaks off or breaks the form's rules: a record
@@ -57,10 +37,7 @@ public:
     bool LineEnded = true;
 
 private:
-    static constexpr std::size_t kCount = static_cast<std::size_t>(NpsAttribute::Count);
-    static std::size_t Index(NpsAttribute a) { return static_cast<std::size_t>(a); }
-    std::array<std::string_view, kCount> values_{};
-    std::array<std::string, kCount> buffers_;
+    std::array<std::string, kAccountingFields> buffers_;
 };
 
 // How a form reads its lines.
@@ -84,18 +61,9 @@ bool ReadNpsLines(FormReading& reading, const NpsLineForm& form);
 // for a status and a packet type other than Accounting-Request.
 bool NoStop(std::string_view status, std::string_view packetType);
 
-// The record's date and time in seconds since 30 December 1899
-// (milliseconds dropped); nullopt when they are no such date and time.
-std::optional<std::int64_t> NpsRecordSecond(std::string_view date, std::string_view time);
-
 // Whether text is a date MM/DD/YYYY, or a time HH:MM:SS: what the
 // recognisers look for.
 bool IsNpsDate(std::string_view text);
 bool IsNpsTime(std::string_view text);
-
-// Appends the bytes that the hex digits stand for; false for an odd count
-// or a character that is no hex digit.
-bool AppendHexBytes(std::string_view hex, std::string& out);
-
 
 }  // namespace vy

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
+
+#include <QString>
 
 #include "scan/accounting_record.h"
 #include "scan/forms/nps_records.h"
@@ -20,25 +23,25 @@ constexpr std::string_view kTimestamp = "Timestamp";
 
 struct Child {
     std::string_view Name;
-    NpsAttribute Attribute;
+    AccountingField Attribute;
 };
 
 constexpr std::array kChildren{
-    Child{"User-Name", NpsAttribute::UserName},
-    Child{"NAS-Identifier", NpsAttribute::NasIdentifier},
-    Child{"NAS-IP-Address", NpsAttribute::NasIpAddress},
-    Child{"Computer-Name", NpsAttribute::Computer},
-    Child{"NAS-Port-Id", NpsAttribute::NasPortId},
-    Child{"NAS-Port", NpsAttribute::NasPort},
-    Child{"Connect-Info", NpsAttribute::ConnectInfo},
-    Child{"Acct-Status-Type", NpsAttribute::StatusType},
-    Child{"Acct-Delay-Time", NpsAttribute::DelayTime},
-    Child{"Acct-Input-Octets", NpsAttribute::InputOctets},
-    Child{"Acct-Output-Octets", NpsAttribute::OutputOctets},
-    Child{"Acct-Session-Time", NpsAttribute::SessionTime},
-    Child{"Acct-Input-Gigawords", NpsAttribute::InputGigawords},
-    Child{"Acct-Output-Gigawords", NpsAttribute::OutputGigawords},
-    Child{"Packet-Type", NpsAttribute::PacketType},
+    Child{"User-Name", AccountingField::UserName},
+    Child{"NAS-Identifier", AccountingField::NasIdentifier},
+    Child{"NAS-IP-Address", AccountingField::NasIpAddress},
+    Child{"Computer-Name", AccountingField::Server},
+    Child{"NAS-Port-Id", AccountingField::NasPortId},
+    Child{"NAS-Port", AccountingField::NasPort},
+    Child{"Connect-Info", AccountingField::ConnectInfo},
+    Child{"Acct-Status-Type", AccountingField::StatusType},
+    Child{"Acct-Delay-Time", AccountingField::DelayTime},
+    Child{"Acct-Input-Octets", AccountingField::InputOctets},
+    Child{"Acct-Output-Octets", AccountingField::OutputOctets},
+    Child{"Acct-Session-Time", AccountingField::SessionTime},
+    Child{"Acct-Input-Gigawords", AccountingField::InputGigawords},
+    Child{"Acct-Output-Gigawords", AccountingField::OutputGigawords},
+    Child{"Packet-Type", AccountingField::PacketType},
 };
 
 // The children looked up by the length of their names first: a record has
@@ -66,30 +69,6 @@ private:
     std::array<std::vector<Child>, 24> byLength_;
 };
 
-// Appends the character of code point code as UTF-8 (decoded with the rest
-// of the value later).
-bool AppendCodePoint(std::uint32_t code, std::string& out)
-{
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return false;
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | code >> 6));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | code >> 12));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | code >> 18));
-        out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-    return true;
-}
-
 // The text of an element with its entities undone; false for an entity
 // XML does not know.
 bool AppendUnescaped(std::string_view text, std::string& out)
@@ -104,16 +83,11 @@ bool AppendUnescaped(std::string_view text, std::string& out)
             return false;
         const std::string_view name = text.substr(amp + 1, semi - amp - 1);
         at = semi + 1;
-        if (name == "amp")
-            out.push_back('&');
-        else if (name == "lt")
-            out.push_back('<');
-        else if (name == "gt")
-            out.push_back('>');
-        else if (name == "quot")
-            out.push_back('"');
-        else if (name == "apos")
-            out.push_back('\'');
+        static constexpr std::pair<std::string_view, char> kNamed[] = {
+            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        const auto named = std::find_if(std::begin(kNamed), std::end(kNamed), [name](auto e) { return e.first == name; });
+        if (named != std::end(kNamed))
+            out.push_back(named->second);
         else if (name.size() >= 2 && name.size() <= 10 && name[0] == '#') {
             const bool hex = name[1] == 'x';
             std::uint32_t code = 0;
@@ -130,8 +104,11 @@ bool AppendUnescaped(std::string_view text, std::string& out)
                 if (code > 0x10FFFF)
                     return false;
             }
-            if (!AppendCodePoint(code, out))
+            // As UTF-8, decoded with the rest of the value later.
+            if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
                 return false;
+            const char32_t character = code;
+            out += QString::fromUcs4(&character, 1).toStdString();
         } else {
             return false;
         }
@@ -204,7 +181,7 @@ bool ParseNpsDtsLine(std::string_view line, NpsRecord& record)
             record.Time = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
         } else if (const Child* child = names.Find(name)) {
             if (text.find('&') == std::string_view::npos) {
-                record.Set(child->Attribute, text);
+                record.Values[child->Attribute] = text;
             } else {
                 if (!AppendUnescaped(text, record.Buffer(child->Attribute)))
                     return true;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+#include <QByteArray>
+
 #include "scan/accounting_record.h"
 #include "scan/forms/nps_records.h"
 #include "store/ascii_text.h"
@@ -21,16 +23,16 @@ constexpr int kPacketTypeId = 4136;
 
 struct Pair {
     int Id;
-    NpsAttribute Attribute;
+    AccountingField Attribute;
 };
 constexpr std::array kRead{
-    Pair{1, NpsAttribute::UserName},         Pair{4, NpsAttribute::NasIpAddress},
-    Pair{5, NpsAttribute::NasPort},          Pair{32, NpsAttribute::NasIdentifier},
-    Pair{kStatusId, NpsAttribute::StatusType},      Pair{41, NpsAttribute::DelayTime},
-    Pair{42, NpsAttribute::InputOctets},     Pair{43, NpsAttribute::OutputOctets},
-    Pair{46, NpsAttribute::SessionTime},     Pair{52, NpsAttribute::InputGigawords},
-    Pair{53, NpsAttribute::OutputGigawords}, Pair{77, NpsAttribute::ConnectInfo},
-    Pair{87, NpsAttribute::NasPortId},       Pair{kPacketTypeId, NpsAttribute::PacketType},
+    Pair{1, AccountingField::UserName},         Pair{4, AccountingField::NasIpAddress},
+    Pair{5, AccountingField::NasPort},          Pair{32, AccountingField::NasIdentifier},
+    Pair{kStatusId, AccountingField::StatusType},      Pair{41, AccountingField::DelayTime},
+    Pair{42, AccountingField::InputOctets},     Pair{43, AccountingField::OutputOctets},
+    Pair{46, AccountingField::SessionTime},     Pair{52, AccountingField::InputGigawords},
+    Pair{53, AccountingField::OutputGigawords}, Pair{77, AccountingField::ConnectInfo},
+    Pair{87, AccountingField::NasPortId},       Pair{kPacketTypeId, AccountingField::PacketType},
 };
 
 // An attribute number of up to five digits; -1 for anything else.
@@ -47,7 +49,7 @@ int IdOf(std::string_view text)
     return id;
 }
 
-std::optional<NpsAttribute> AttributeOf(int id)
+std::optional<AccountingField> AttributeOf(int id)
 {
     for (const Pair& pair : kRead)
         if (pair.Id == id)
@@ -72,15 +74,17 @@ bool IsHexDigit(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c
 
 // The value of attribute a: 0x and hex digits become the bytes they stand
 // for; false for hex of odd length.
-bool SetValue(NpsRecord& record, NpsAttribute a, std::string_view value)
+bool SetValue(NpsRecord& record, AccountingField a, std::string_view value)
 {
     if (value.size() > 2 && value.starts_with("0x") && std::all_of(value.begin() + 2, value.end(), IsHexDigit)) {
-        if (!AppendHexBytes(value.substr(2), record.Buffer(a)))
+        if (value.size() % 2 != 0)
             return false;
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromRawData(value.data() + 2, std::ssize(value) - 2));
+        record.Buffer(a).assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
         record.SetFromBuffer(a);
         return true;
     }
-    record.Set(a, value);
+    record.Values[a] = value;
     return true;
 }
 
@@ -130,9 +134,9 @@ bool ParseNpsIasLine(std::string_view line, NpsRecord& record)
     record.Date = header->Fields[2];
     record.Time = header->Fields[3];
     // The pairs' user and NAS address stand before the header's.
-    bool whole = SetValue(record, NpsAttribute::UserName, header->Fields[1]) &&
-                 SetValue(record, NpsAttribute::NasIpAddress, header->Fields[0]) &&
-                 SetValue(record, NpsAttribute::Computer, header->Fields[5]);
+    bool whole = SetValue(record, AccountingField::UserName, header->Fields[1]) &&
+                 SetValue(record, AccountingField::NasIpAddress, header->Fields[0]) &&
+                 SetValue(record, AccountingField::Server, header->Fields[5]);
     for (std::size_t at = header->End; at != std::string_view::npos;) {
         const std::string_view id = NextField(line, at);
         if (at == std::string_view::npos) {

@@ -24,22 +24,22 @@ constexpr int kStatusField = 32;
 // The fields read (numbered from 1) and what they hold.
 struct Field {
     int Number;
-    NpsAttribute Attribute;
+    AccountingField Attribute;
 };
 constexpr std::array kRead{
-    Field{1, NpsAttribute::Computer},       Field{kPacketField, NpsAttribute::PacketType},
-    Field{6, NpsAttribute::UserName},       Field{12, NpsAttribute::NasIdentifier},
-    Field{13, NpsAttribute::NasIpAddress},  Field{14, NpsAttribute::NasPort},
-    Field{21, NpsAttribute::ConnectInfo},   Field{kStatusField, NpsAttribute::StatusType},
-    Field{33, NpsAttribute::DelayTime},     Field{34, NpsAttribute::InputOctets},
-    Field{35, NpsAttribute::OutputOctets},  Field{38, NpsAttribute::SessionTime},
+    Field{1, AccountingField::Server},       Field{kPacketField, AccountingField::PacketType},
+    Field{6, AccountingField::UserName},       Field{12, AccountingField::NasIdentifier},
+    Field{13, AccountingField::NasIpAddress},  Field{14, AccountingField::NasPort},
+    Field{21, AccountingField::ConnectInfo},   Field{kStatusField, AccountingField::StatusType},
+    Field{33, AccountingField::DelayTime},     Field{34, AccountingField::InputOctets},
+    Field{35, AccountingField::OutputOctets},  Field{38, AccountingField::SessionTime},
 };
 
 // The fields' attributes by number, Count for those not read.
-constexpr std::array<NpsAttribute, kFields + 1> AttributeByField()
+constexpr std::array<AccountingField, kFields + 1> AttributeByField()
 {
-    std::array<NpsAttribute, kFields + 1> by{};
-    by.fill(NpsAttribute::Count);
+    std::array<AccountingField, kFields + 1> by{};
+    by.fill(AccountingField::Count);
     for (const Field& f : kRead)
         by[static_cast<std::size_t>(f.Number)] = f.Attribute;
     return by;
@@ -80,15 +80,15 @@ bool ParseNpsOdbcLine(std::string_view line, NpsRecord& record)
     record.Time = fields[kTimeField - 1];
     const std::size_t n = std::min<std::size_t>(fields.size(), kFields);
     for (std::size_t number = 1; number <= n; ++number)
-        if (const NpsAttribute a = kAttributeOf[number]; a != NpsAttribute::Count)
-            record.Set(a, fields[number - 1]);
+        if (const AccountingField a = kAttributeOf[number]; a != AccountingField::Count)
+            record.Values[a] = fields[number - 1];
     // Newer servers may add fields after the documented ones; fewer is a
     // record cut short. After a quote never closed, or a line short of
     // fields that is not the file's cut end, fields may have slipped: the
     // status is not known then (the packet type comes before any text).
     record.Whole = closed && fields.size() >= kFields;
     if (!closed || (!record.Whole && record.LineEnded))
-        record.Set(NpsAttribute::StatusType, {});
+        record.Values[AccountingField::StatusType] = {};
     return true;
 }
 

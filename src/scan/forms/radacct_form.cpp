@@ -10,7 +10,6 @@
 #include <array>
 #include <cstddef>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,33 +22,41 @@ namespace vy {
 
 namespace {
 
-enum Column {
-    UserName, NasIdentifier, NasIpAddress, NasPortId, StartTime, StopTime, SessionTime, ConnectInfoStart,
-    ConnectInfoStop, InputOctets, OutputOctets, ColumnCount
+// The columns read: the fields of a Stop, and the session's start and stop
+// times after them.
+using F = AccountingField;
+constexpr std::size_t At(F f) { return static_cast<std::size_t>(f); }
+constexpr std::size_t kStartTime = kAccountingFields, kStopTime = kAccountingFields + 1, kColumns = kStopTime + 1;
+struct Column {
+    std::string_view Name;
+    std::size_t Place;  // a field, or one of the times
 };
-
-constexpr std::array<std::string_view, ColumnCount> kColumnNames{
-    "username", "nasidentifier", "nasipaddress", "nasportid", "acctstarttime", "acctstoptime",
-    "acctsessiontime", "connectinfo_start", "connectinfo_stop", "acctinputoctets", "acctoutputoctets"};
+constexpr std::array kColumnNames{
+    Column{"username", At(F::UserName)},           Column{"nasidentifier", At(F::NasIdentifier)},
+    Column{"nasipaddress", At(F::NasIpAddress)},   Column{"nasportid", At(F::NasPortId)},
+    Column{"acctstarttime", kStartTime},           Column{"acctstoptime", kStopTime},
+    Column{"acctsessiontime", At(F::SessionTime)}, Column{"connectinfo_start", At(F::ConnectInfo)},
+    Column{"connectinfo_stop", At(F::ConnectInfoStop)}, Column{"acctinputoctets", At(F::InputOctets)},
+    Column{"acctoutputoctets", At(F::OutputOctets)}};
 
 // The columns a row must have for the file to be a radacct copy.
-constexpr std::array kRequired{UserName, StartTime, SessionTime, InputOctets, OutputOctets};
+constexpr std::array kRequired{At(F::UserName), kStartTime, At(F::SessionTime), At(F::InputOctets), At(F::OutputOctets)};
 
-// The place of each column named in header, -1 for one it lacks; nullopt
-// when it is no radacct header.
-std::optional<std::array<int, ColumnCount>> ReadHeader(std::string_view header)
+// The place in header of each column read, by field and time, -1 for one it
+// lacks; nullopt when it is no radacct header.
+std::optional<std::array<int, kColumns>> ReadHeader(std::string_view header)
 {
     FieldSplitter splitter;
     if (!splitter.Split(header, ','))
         return std::nullopt;
     const std::vector<std::string_view>& names = splitter.Fields();
-    std::array<int, ColumnCount> places;
+    std::array<int, kColumns> places;
     places.fill(-1);
     for (std::size_t i = 0; i < names.size(); ++i)
-        for (std::size_t c = 0; c < ColumnCount; ++c)
-            if (places[c] < 0 && EqualAsciiFolded(names[i], kColumnNames[c]))
-                places[c] = static_cast<int>(i);
-    for (Column c : kRequired)
+        for (const Column& c : kColumnNames)
+            if (places[c.Place] < 0 && EqualAsciiFolded(names[i], c.Name))
+                places[c.Place] = static_cast<int>(i);
+    for (std::size_t c : kRequired)
         if (places[c] < 0)
             return std::nullopt;
     return places;
@@ -119,7 +126,7 @@ private:
         columns_ = splitter_.Fields().size();
     }
 
-    std::string_view Field(Column c) const
+    std::string_view Field(std::size_t c) const
     {
         const int place = (*places_)[c];
         const std::vector<std::string_view>& fields = splitter_.Fields();
@@ -131,9 +138,9 @@ private:
     {
         const bool split = splitter_.Split(text, ',');
         const std::size_t count = splitter_.Fields().size();
-        const int stopPlace = (*places_)[StopTime];
+        const int stopPlace = (*places_)[kStopTime];
         const bool stopKnown = split && stopPlace >= 0 && static_cast<std::size_t>(stopPlace) < count;
-        if (stopKnown && Field(StopTime).empty())
+        if (stopKnown && Field(kStopTime).empty())
             return;  // a session not finished
         if (!split || count != columns_ || QuotesOf(text, ',') != Quotes::Closed) {
             // Damaged or cut short: it may have been a finished session.
@@ -141,18 +148,11 @@ private:
             return;
         }
         AccountingRecord a;
-        a.UserName = Field(UserName);
-        a.NasIdentifier = Field(NasIdentifier);
-        a.NasIpAddress = Field(NasIpAddress);
-        a.NasPortId = Field(NasPortId);
-        a.ConnectInfo = Field(ConnectInfoStart);
-        a.ConnectInfoStop = Field(ConnectInfoStop);
-        a.SessionTime = Field(SessionTime);
-        a.InputOctets = Field(InputOctets);
-        a.OutputOctets = Field(OutputOctets);
-        a.RecordSecond = ReadTimestamp(Field(StartTime));
+        for (const Column& c : kColumnNames)
+            if (c.Place < kAccountingFields)
+                a.Fields[c.Place] = Field(c.Place);
+        a.RecordSecond = ReadTimestamp(Field(kStartTime));
         a.TimeIsConnect = true;
-        a.Line = number;
         a.Encoding = r_.Reader.Encoding();
         if (ReadStopRecord(a, values_))
             r_.Sink.Parsed(values_);
@@ -161,7 +161,7 @@ private:
     }
 
     FormReading& r_;
-    std::optional<std::array<int, ColumnCount>> places_;
+    std::optional<std::array<int, kColumns>> places_;
     std::size_t columns_ = 0;
     FieldSplitter splitter_;
     ConnectionLine values_;

@@ -29,8 +29,7 @@ std::size_t EventStart(std::string_view text, std::size_t from)
     for (std::size_t at = text.find("<Event", from); at != npos; at = text.find("<Event", at + 1)) {
         if (at + 6 >= text.size())
             return at;  // not known yet: taken as a start, decided with more text
-        const char c = text[at + 6];
-        if (c == ' ' || c == '>' || c == '/' || c == '\t' || c == '\r' || c == '\n')
+        if (std::string_view(" >/\t\r\n").find(text[at + 6]) != npos)
             return at;
     }
     return npos;
