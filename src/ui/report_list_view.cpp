@@ -6,11 +6,30 @@
 #include <QHeaderView>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 
 namespace vy {
 
+namespace {
+
+// The whole row is selected, so the frame a table draws round its current
+// cell would only mark one cell of it: rows are drawn without it.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell(option);
+        cell.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, cell, index);
+    }
+};
+
+}  // namespace
+
 ReportListView::ReportListView(QWidget* parent) : QTableView(parent)
 {
+    setItemDelegate(new RowDelegate(this));
     setShowGrid(false);
     setWordWrap(false);
     setTabKeyNavigation(false);
