@@ -60,16 +60,6 @@ std::vector<QStringList> ScanDetailsRows(const ScanResult& result)
                         file.Unread > 0 ? Place(file.FirstUnread, file.Records) : QString(),
                         notListed.join(QStringLiteral(", ")), problems.join(QLatin1Char(' '))});
     }
-    if (!rows.empty() || result.LogFileList.empty())
-        return rows;
-    // A scan that tells only what went wrong: every file, with that.
-    const std::set<QString> unreadable(result.UnreadableFiles.begin(), result.UnreadableFiles.end());
-    for (const QString& name : result.LogFileList) {
-        QStringList row = {name, QString(), QString(), QString(), QString(), QString(), QString()};
-        if (unreadable.count(name))
-            row[ProblemsColumn] = QStringLiteral("The file could not be read to its end.");
-        rows.push_back(row);
-    }
     return rows;
 }
 
