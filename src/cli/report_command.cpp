@@ -92,12 +92,13 @@ QString Counted(std::int64_t n, const char* one, const char* more)
 void ReportUnread(std::FILE* err, const ScanResult& result)
 {
     if (const std::int64_t n = result.UnreadLines(); n > 0) {
-        const UnreadInFile& first = result.Unread.front();
+        const FileSummary& first =
+            *std::find_if(result.Files.begin(), result.Files.end(), [](const FileSummary& f) { return f.Unread > 0; });
         Message(err, Counted(n, "connection line", "connection lines") +
                          QStringLiteral(" could not be read%1 %2 %3 %4")
                              .arg(n == 1 ? QStringLiteral(":") : QStringLiteral("; the first:"))
-                             .arg(first.File, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
-                             .arg(first.First));
+                             .arg(first.Name, first.Records ? QStringLiteral("record") : QStringLiteral("line"))
+                             .arg(first.FirstUnread));
     }
     for (const auto& [id, n] : result.EventsNotListed)
         Message(err, Counted(n, "event", "events") + QLatin1Char(' ') + QString::number(id) +

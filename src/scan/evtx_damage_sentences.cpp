@@ -2,14 +2,11 @@
 
 #include <vector>
 
+#include "scan/counted.h"
+
 namespace vy {
 
 namespace {
-
-std::string Count(std::int64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // "(record 5)" for one, "(the first: record 5)" for more; nothing when the
 // number is not known.
@@ -33,10 +30,10 @@ std::string DamagedChunks(const std::vector<EvtxCounts::DamagedChunk>& chunks)
     text += one ? " fails its checksum: " : " fail their checksums: ";
     const std::string from = one ? " read from it " : " read from them ";
     if (connections > 0 || others == 0)
-        text += Count(connections, "connection", "connections") + from + "may hold damaged values";
+        text += Counted(connections, "connection", "connections") + from + "may hold damaged values";
     if (others > 0)
-        text += (connections > 0 ? ", and " + Count(others, "other record", "other records") + " "
-                                 : Count(others, "record", "records") + from) +
+        text += (connections > 0 ? ", and " + Counted(others, "other record", "other records") + " "
+                                 : Counted(others, "record", "records") + from) +
                 (others == 1 ? "may be a damaged connection event" : "may be damaged connection events");
     return text;
 }
@@ -47,11 +44,11 @@ std::vector<std::string> EvtxDamageSentences(const EvtxCounts& counts)
 {
     std::vector<std::string> sentences;
     if (counts.Unread > 0) {
-        std::string text = Count(counts.Unread, "event record", "event records") + " could not be read" +
+        std::string text = Counted(counts.Unread, "event record", "event records") + " could not be read" +
                            FirstRecord(counts.Unread, counts.FirstUnread);
         if (counts.ChunksMissing > 0)
             text += ": the file holds " + std::to_string(counts.ChunksNamed - counts.ChunksMissing) + " of the " +
-                    Count(counts.ChunksNamed, "chunk", "chunks") + " its header names";
+                    Counted(counts.ChunksNamed, "chunk", "chunks") + " its header names";
         sentences.push_back(text);
     }
     if (!counts.DamagedChunks.empty())
@@ -59,7 +56,7 @@ std::vector<std::string> EvtxDamageSentences(const EvtxCounts& counts)
     if (counts.Copies > 0)
         sentences.push_back(counts.Copies == 1
                                 ? "1 copy of a record already read was passed over" + FirstRecord(1, counts.FirstCopy)
-                                : Count(counts.Copies, "copy", "copies") + " of records already read were passed over" +
+                                : Counted(counts.Copies, "copy", "copies") + " of records already read were passed over" +
                                       FirstRecord(counts.Copies, counts.FirstCopy));
     return sentences;
 }

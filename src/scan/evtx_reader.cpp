@@ -80,32 +80,29 @@ class RecordReader {
 public:
     RecordReader(const EventList& events, EvtxFileRead& out) : events_(events), out_(out) {}
 
-    enum Outcome { kRead, kFailed, kCopy };
-
-    // One record of the chunk open in lib, by its index.
-    Outcome Read(Library& lib, int index, bool recovered)
+    // One record of the chunk open in lib, by its index; false when it
+    // could not be read (a copy passed over is no failure).
+    bool Read(Library& lib, int index, bool recovered)
     {
         lib_ = &lib;
         libevtx_record_t* record = nullptr;
         const int got = recovered ? libevtx_file_get_recovered_record_by_index(lib.File, index, &record, &lib.Error)
                                   : libevtx_file_get_record_by_index(lib.File, index, &record, &lib.Error);
         if (!lib.Ok(got) || record == nullptr)
-            return kFailed;
+            return false;
         std::uint64_t number = 0;
-        Outcome outcome = kFailed;
-        if (!lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error)))
-            outcome = kFailed;
-        else if (!IsNew(number))
-            outcome = kCopy;
-        else if (Examine(record, number)) {
+        bool read = lib.Ok(libevtx_record_get_identifier(record, &number, &lib.Error));
+        if (read && IsNew(number)) {
             // A record whose event could not be told is left unread: it is
             // counted among the missing numbers.
-            seen_.Insert(number);
-            ++out_.Counts.Records;
-            outcome = kRead;
+            read = Examine(record, number);
+            if (read) {
+                seen_.Insert(number);
+                ++out_.Counts.Records;
+            }
         }
         libevtx_record_free(&record, nullptr);
-        return outcome;
+        return read;
     }
 
     // One record the fast reader read: each is an event told.
@@ -463,14 +460,14 @@ private:
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;
             for (int i = 0; i < n; ++i)
-                failed_ += records_.Read(lib, i, false) == RecordReader::kFailed ? 1 : 0;
+                failed_ += records_.Read(lib, i, false) ? 0 : 1;
             // Records of the chunk's free space: read when their number is new.
             int recovered = 0;
             if (!lib.Ok(libevtx_file_get_number_of_recovered_records(lib.File, &recovered, &lib.Error)))
                 recovered = 0;
             out_.Counts.Recovered += recovered;
             for (int i = 0; i < recovered; ++i)
-                out_.Counts.RecoveredUnread += records_.Read(lib, i, true) == RecordReader::kFailed ? 1 : 0;
+                out_.Counts.RecoveredUnread += records_.Read(lib, i, true) ? 0 : 1;
         }
         if (!check.Sound()) {
             const std::int64_t kept = static_cast<std::int64_t>(out_.Connections.size()) - connections;

@@ -101,8 +101,6 @@ std::string OtherFormKind(const QString& name)
 
 }  // namespace
 
-bool MatchesFileFilter(const QString& name, const QString& filter) { return MatchesAny(name, Patterns(filter)); }
-
 std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::string, int>& leftOut)
 {
     std::string wider = filter;

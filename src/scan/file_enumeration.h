@@ -22,14 +22,6 @@ struct LogFileEntry {
     std::filesystem::path Path;
 };
 
-// '*' stands for any run of characters, '?' for one character; letters match
-// without regard to case. A pattern ending in ".*" also matches the names
-// without an extension ("*.*" matches every name), as users of the filter
-// field expect from their file dialogs. The filter may hold several
-// patterns separated by ";" (blanks around each are ignored): a name that
-// matches one of them matches.
-bool MatchesFileFilter(const QString& name, const QString& filter);
-
 // What a folder holds for a scan.
 struct LogFolder {
     std::vector<LogFileEntry> Files;  // in scan order
@@ -43,6 +35,13 @@ struct LogFolder {
 // filter widened by the patterns that read the files of leftOut.
 std::string FilterReadingLeftOut(const std::string& filter, const std::map<std::string, int>& leftOut);
 
+// In a filter, '*' stands for any run of characters, '?' for one character;
+// letters match without regard to case. A pattern ending in ".*" also
+// matches the names without an extension ("*.*" matches every name), as
+// users of the filter field expect from their file dialogs. The filter may
+// hold several patterns separated by ";" (blanks around each are ignored):
+// a name that matches one of them matches.
+//
 // The plain files of folder whose names match filter: hidden ones included;
 // folders, devices, pipes and sockets excluded. A link counts as the file it
 // points to; a dangling link is listed (with size 0), so that the scan can

@@ -38,8 +38,7 @@ public:
     // The hash of the key built last, for the calls below that take it.
     std::uint64_t KeyHash() const;
 
-    // The entry cached for the key built last, or -1.
-    int Find() const { return Find(KeyHash()); }
+    // The entry cached for the key built last (hash: its KeyHash), or -1.
     int Find(std::uint64_t hash) const;
     void Add(int entry) { Add(entry, KeyHash()); }
     void Add(int entry, std::uint64_t hash);

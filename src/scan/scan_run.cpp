@@ -17,6 +17,7 @@
 #include "scan/file_enumeration.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/line_parser.h"
+#include "scan/counted.h"
 #include "scan/log_reader.h"
 #include "scan/name_cache.h"
 #include "scan/reading_progress.h"
@@ -25,12 +26,6 @@
 namespace vy {
 
 namespace {
-
-// "1 line was", "2 lines were".
-std::string Counted(std::int64_t n, const char* one, const char* many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // The folder's own name, also for "." or a path ending in "/".
 std::string FolderName(const QString& dir)
@@ -248,9 +243,6 @@ public:
     {
         if (first_ <= last_)
             result_.ConnectionSpan = std::pair(first_, last_);
-        for (const FileSummary& f : result_.Files)
-            if (f.Unread > 0)
-                result_.Unread.push_back({f.Name, f.Unread, f.FirstUnread, f.Records});
         for (std::size_t i : unrecognised_) {
             FileSummary& f = result_.Files[i];
             if (f.Connections == 0 && f.Unread == 0 && f.NotListed.empty())
@@ -454,8 +446,8 @@ std::string NoLogFilesWarning(const ScanResult& result)
 
 std::int64_t ScanResult::UnreadLines() const
 {
-    return std::accumulate(Unread.begin(), Unread.end(), std::int64_t{0},
-                           [](std::int64_t n, const UnreadInFile& f) { return n + f.Count; });
+    return std::accumulate(Files.begin(), Files.end(), std::int64_t{0},
+                           [](std::int64_t n, const FileSummary& f) { return n + f.Unread; });
 }
 
 std::vector<std::string> ScanWarnings(const ScanResult& result)

@@ -50,14 +50,6 @@ public:
     virtual void PercentDone(int percent, bool reading) { (void)percent; (void)reading; }
 };
 
-// Connection lines of one file that passed recognition but could not be read.
-struct UnreadInFile {
-    QString File;  // as in LogFileList
-    std::int64_t Count = 0;
-    std::int64_t First = 0;  // the first one's line number from 1, or its record number
-    bool Records = false;    // an event log file: First is a record number
-};
-
 // What one file held.
 struct FileSummary {
     QString Name;                  // as in LogFileList
@@ -80,7 +72,6 @@ struct ScanResult {
     bool OutOfMemory = false;  // some of them for want of memory rather than room
     std::vector<QString> UnreadableFiles;  // could not be opened, or a read failed part way
     std::int64_t OverlongLines = 0;  // lines too long to keep in memory, read past unexamined
-    std::vector<UnreadInFile> Unread;  // the files that had any, in reading order
     std::optional<std::string> FolderError;  // the folder could not be listed: why
     QString FileFilter;  // the filter the files were found by
     // Files the filter left out, by the extension of another export form
@@ -90,6 +81,8 @@ struct ScanResult {
     // how many.
     std::map<int, std::int64_t> EventsNotListed;
 
+    // Connection lines that passed recognition but could not be read, in
+    // every file.
     std::int64_t UnreadLines() const;
 };
 

@@ -227,7 +227,7 @@ void TMain::ReportScanOutcome(const ScanOutcome& outcome)
     if (details_ != nullptr)
         details_->SetOffer(offer_.Caption);
     // What could not be read follows what was, in the same panel.
-    const QString unread = ScanDetailsSummary(result.Unread, result.EventsNotListed);
+    const QString unread = ScanDetailsSummary(result);
     const auto withUnread = [&unread](const QString& text) { return unread.isEmpty() ? text : text + "; " + unread; };
     if (outcome.Stopped) {
         Status->SetText(3, withUnread(QStringLiteral("Stopped at %1 %").arg(lastPercent_)));

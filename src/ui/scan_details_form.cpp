@@ -21,14 +21,6 @@ namespace {
 
 enum Column { FileColumn, FormColumn, ConnectionsColumn, UnreadColumn, FirstColumn, NotListedColumn, ProblemsColumn };
 
-std::int64_t Total(const std::vector<UnreadInFile>& unread)
-{
-    std::int64_t n = 0;
-    for (const UnreadInFile& f : unread)
-        n += f.Count;
-    return n;
-}
-
 QString NotListedText(int id, std::int64_t n)
 {
     return n == 1 ? QStringLiteral("1 event %1 was not read: it is not in the event list").arg(id)
@@ -68,31 +60,16 @@ std::vector<QStringList> ScanDetailsRows(const ScanResult& result)
                         file.Unread > 0 ? Place(file.FirstUnread, file.Records) : QString(),
                         notListed.join(QStringLiteral(", ")), problems.join(QLatin1Char(' '))});
     }
-    if (!rows.empty() || result.LogFileList.empty())
-        return rows;
-    // A scan that tells only what went wrong: every file, with that.
-    const std::set<QString> unreadable(result.UnreadableFiles.begin(), result.UnreadableFiles.end());
-    for (const QString& name : result.LogFileList) {
-        QStringList row = {name, QString(), QString(), QString(), QString(), QString(), QString()};
-        for (const UnreadInFile& f : result.Unread)
-            if (f.File == name) {
-                row[UnreadColumn] = Number(f.Count);
-                row[FirstColumn] = Place(f.First, f.Records);
-            }
-        if (unreadable.count(name))
-            row[ProblemsColumn] = QStringLiteral("The file could not be read to its end.");
-        rows.push_back(row);
-    }
     return rows;
 }
 
-QString ScanDetailsSummary(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed)
+QString ScanDetailsSummary(const ScanResult& result)
 {
     QStringList parts;
-    if (const std::int64_t total = Total(unread); total > 0)
+    if (const std::int64_t total = result.UnreadLines(); total > 0)
         parts << QStringLiteral("%1 could not be read (View > Scan Details)")
                      .arg(CountOf(total, QStringLiteral("connection line"), QStringLiteral("connection lines")));
-    for (const auto& [id, n] : notListed)
+    for (const auto& [id, n] : result.EventsNotListed)
         parts << NotListedText(id, n) + QStringLiteral(" (Options > Configuration)");
     return parts.join(QStringLiteral("; "));
 }
@@ -161,7 +138,7 @@ void TScanDetails::ShowDetails(const ScanResult& result)
             item->setTextAlignment((Numeric(c) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
             table_->setItem(r, c, item);
         }
-    const QString unread = ScanDetailsSummary(result.Unread, result.EventsNotListed);
+    const QString unread = ScanDetailsSummary(result);
     summary_->setText(
         CountOf(static_cast<long long>(result.LogFileList.size()), QStringLiteral("file"), QStringLiteral("files")) +
         QStringLiteral(" found with the filter \"%1\". ").arg(result.FileFilter) +

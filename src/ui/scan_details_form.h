@@ -26,7 +26,7 @@ namespace vy {
 QStringList ScanDetailsHeadings();
 std::vector<QStringList> ScanDetailsRows(const ScanResult& result);
 // The short account for the status bar; empty when all was read.
-QString ScanDetailsSummary(const std::vector<UnreadInFile>& unread, const std::map<int, std::int64_t>& notListed);
+QString ScanDetailsSummary(const ScanResult& result);
 
 class TScanDetails : public QDialog {
     Q_OBJECT

@@ -14,6 +14,14 @@
 namespace vy {
 namespace {
 
+// Whether a folder holding only name lists it under filter.
+bool MatchesFileFilter(const QString& name, const QString& filter)
+{
+    QTemporaryDir dir;
+    std::ofstream(QFile::encodeName(dir.filePath(name)).constData());
+    return !ListLogFolder(dir.path(), filter).Files.empty();
+}
+
 TEST(MatchesFileFilter, WildcardsWithoutRegardToCase)
 {
     EXPECT_TRUE(MatchesFileFilter("LOG.TXT", "*.txt"));

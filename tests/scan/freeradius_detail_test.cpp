@@ -245,9 +245,9 @@ TEST(FreeRadiusDetail, TheDetailFileTheServerWroteReadsToExactlyTheValuesSent)
                     std::to_string(r.BytesReceived));
     }
     EXPECT_EQ(read, expected);
-    ASSERT_EQ(result.Unread.size(), 1u);
-    EXPECT_EQ(result.Unread[0].Count, 1);
-    EXPECT_EQ(result.Unread[0].First, nouserLine);
+    ASSERT_EQ(result.Files.size(), 1u);
+    EXPECT_EQ(result.Files[0].Unread, 1);
+    EXPECT_EQ(result.Files[0].FirstUnread, nouserLine);
 }
 
 }  // namespace

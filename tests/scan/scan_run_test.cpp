@@ -276,14 +276,15 @@ TEST_F(ScanRunTest, RecognisedLinesThatCannotBeReadAreCountedWithTheirPlace)
     for (ScanThreads threads : {ScanThreads::One, ScanThreads::Two}) {
         const ScanResult r = RunScan(settings_, *stores_, stop_, nullptr, threads);
         EXPECT_EQ(stores_->Connections.Count(), 2);
-        ASSERT_EQ(r.Unread.size(), 2u);
-        EXPECT_EQ(r.Unread[0].File, "a.txt");
-        EXPECT_EQ(r.Unread[0].Count, 3);
-        EXPECT_EQ(r.Unread[0].First, 4);
-        EXPECT_FALSE(r.Unread[0].Records);
-        EXPECT_EQ(r.Unread[1].File, "c.txt");
-        EXPECT_EQ(r.Unread[1].Count, 1);
-        EXPECT_EQ(r.Unread[1].First, 4);
+        ASSERT_EQ(r.Files.size(), 3u);
+        EXPECT_EQ(r.Files[0].Name, "a.txt");
+        EXPECT_EQ(r.Files[0].Unread, 3);
+        EXPECT_EQ(r.Files[0].FirstUnread, 4);
+        EXPECT_FALSE(r.Files[0].Records);
+        EXPECT_EQ(r.Files[1].Unread, 0);
+        EXPECT_EQ(r.Files[2].Name, "c.txt");
+        EXPECT_EQ(r.Files[2].Unread, 1);
+        EXPECT_EQ(r.Files[2].FirstUnread, 4);
         EXPECT_EQ(r.UnreadLines(), 4);
         EXPECT_EQ(r.EventsNotListed, (std::map<int, std::int64_t>{{20272, 1}}));
     }
