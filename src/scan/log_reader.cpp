@@ -127,10 +127,9 @@ void LogReader::Close()
 
 std::int64_t LogReader::ConsumedAt(std::size_t at) const
 {
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
     const auto after = std::lower_bound(odd_.begin(), odd_.end(), at, [](const Odd& o, std::size_t a) { return o.At < a; });
     const std::int64_t extra = after == odd_.begin() ? 0 : std::prev(after)->Sum;
-    return base_ + static_cast<std::int64_t>(at) * (wide ? 2 : 1) + extra;
+    return base_ + static_cast<std::int64_t>(at) * (Wide() ? 2 : 1) + extra;
 }
 
 void LogReader::AddOdd(std::size_t at, int extra)
@@ -160,8 +159,7 @@ void LogReader::Compact()
     if (begin_ == 0)
         return;
     const std::int64_t consumed = ConsumedAt(begin_);
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
-    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (wide ? 2 : 1);
+    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (Wide() ? 2 : 1);
     base_ = consumed;
     std::erase_if(odd_, [this](const Odd& o) { return o.At < begin_; });
     for (Odd& o : odd_) {
@@ -217,7 +215,7 @@ void LogReader::DetectEncoding()
         return;
     if (buffer_.size() < end_ + rest)
         buffer_.resize(end_ + rest);
-    if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
+    if (Wide()) {
         end_ += Decode16(head + mark, rest, buffer_.data() + end_);  // one byte: pending
         return;
     }
@@ -310,12 +308,11 @@ bool LogReader::Fill()
         if (end_ > before || atEnd_)
             return end_ > before;
     }
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
     if (buffer_.size() - end_ < 2)
         buffer_.resize(end_ + 2);  // room for what a UTF-16 read can leave over
     const std::size_t room = buffer_.size() - end_;
     qint64 n = 0;
-    if (wide) {
+    if (Wide()) {
         // Each unit gives at most one byte of text, a partner kept from the
         // last read one more.
         raw_.resize(2 * (room - 1) - (pendingByte_ >= 0 ? 1 : 0));
@@ -341,7 +338,7 @@ bool LogReader::Fill()
         }
         return end_ > before;
     }
-    if (wide) {
+    if (Wide()) {
         end_ += Decode16(raw_.data(), static_cast<std::size_t>(n), buffer_.data() + end_);
         return true;
     }
