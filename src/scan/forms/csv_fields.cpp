@@ -95,12 +95,12 @@ Quotes QuotesOf(std::string_view text, char separator)
     }
 }
 
-std::string_view Trimmed(std::string_view text, std::string_view blanks)
+std::string_view Trimmed(std::string_view text)
 {
-    const std::size_t first = text.find_first_not_of(blanks);
+    const std::size_t first = text.find_first_not_of(' ');
     if (first == npos)
         return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace vy

@@ -43,6 +43,6 @@ enum class Quotes { Closed, Open, Broken };
 Quotes QuotesOf(std::string_view text, char separator);
 
 // text without the blanks around it.
-std::string_view Trimmed(std::string_view text, std::string_view blanks = " ");
+std::string_view Trimmed(std::string_view text);
 
 }  // namespace vy

@@ -13,7 +13,6 @@
 #include <QXmlStreamReader>
 
 #include "scan/event_strings.h"
-#include "scan/forms/csv_fields.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/name_text.h"
 
@@ -150,11 +149,17 @@ private:
             const std::size_t tag = raw.find("<EventID");
             const std::size_t open = tag == npos ? npos : raw.find('>', tag);
             if (open != npos)
-                id = Trimmed(raw.substr(open + 1, raw.find('<', open) - open - 1), " \t\r\n");
+                id = Trimmed(raw.substr(open + 1, raw.find('<', open) - open - 1));
         }
         const bool source = provider_.empty() ? raw.find(kRemoteAccessProvider) != npos : IsRemoteAccess(provider_);
         if (source && RemoteAccessConnectionEvent(id, kRemoteAccessProvider) && reading_.Matcher.Lists(id))
             reading_.Sink.UnreadLine(reading_.File, line);
+    }
+
+    static std::string_view Trimmed(std::string_view text)
+    {
+        const std::size_t first = text.find_first_not_of(" \t\r\n");
+        return first == npos ? std::string_view() : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
     }
 
     FormReading& reading_;
