@@ -119,8 +119,7 @@ void LogReader::Begin()
 
 void LogReader::Close()
 {
-    if (file_.isOpen())
-        file_.close();
+    file_.close();
     atEnd_ = true;
     begin_ = end_ = scanned_ = 0;
 }
