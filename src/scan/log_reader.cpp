@@ -209,22 +209,11 @@ void LogReader::DetectEncoding()
         encoding_ = TextEncoding::Utf16BE;
     }
     base_ = static_cast<std::int64_t>(mark);
-    const std::size_t rest = got - mark;
-    if (rest == 0)
-        return;
-    if (buffer_.size() < end_ + rest)
-        buffer_.resize(end_ + rest);
-    if (Wide()) {
-        end_ += Decode16(head + mark, rest, buffer_.data() + end_);  // one byte: pending
-        return;
+    // The text is read from after the mark like the rest of the file.
+    if (!atEnd_ && !file_.seek(base_)) {
+        failed_ = atEnd_ = true;
+        why_ = file_.errorString().toStdString();
     }
-    const unsigned char* text = head + mark;
-    const void* z = std::memchr(text, kCtrlZ, rest);
-    const std::size_t take = z ? static_cast<std::size_t>(static_cast<const unsigned char*>(z) - text) : rest;
-    std::memcpy(buffer_.data() + end_, text, take);
-    end_ += take;
-    mark_ = z != nullptr;
-    atEnd_ = atEnd_ || mark_;
 }
 
 std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* out)
@@ -299,14 +288,11 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
 
 bool LogReader::Fill()
 {
+    if (!detected_ && file_.isOpen())
+        DetectEncoding();
     if (atEnd_ || !file_.isOpen())
         return false;
     const std::size_t before = end_;
-    if (!detected_) {
-        DetectEncoding();
-        if (end_ > before || atEnd_)
-            return end_ > before;
-    }
     if (buffer_.size() - end_ < 2)
         buffer_.resize(end_ + 2);  // room for what a UTF-16 read can leave over
     const std::size_t room = buffer_.size() - end_;
