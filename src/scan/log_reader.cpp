@@ -119,18 +119,16 @@ void LogReader::Begin()
 
 void LogReader::Close()
 {
-    if (file_.isOpen())
-        file_.close();
+    file_.close();
     atEnd_ = true;
     begin_ = end_ = scanned_ = 0;
 }
 
 std::int64_t LogReader::ConsumedAt(std::size_t at) const
 {
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
     const auto after = std::lower_bound(odd_.begin(), odd_.end(), at, [](const Odd& o, std::size_t a) { return o.At < a; });
     const std::int64_t extra = after == odd_.begin() ? 0 : std::prev(after)->Sum;
-    return base_ + static_cast<std::int64_t>(at) * (wide ? 2 : 1) + extra;
+    return base_ + static_cast<std::int64_t>(at) * (Wide() ? 2 : 1) + extra;
 }
 
 void LogReader::AddOdd(std::size_t at, int extra)
@@ -160,8 +158,7 @@ void LogReader::Compact()
     if (begin_ == 0)
         return;
     const std::int64_t consumed = ConsumedAt(begin_);
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
-    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (wide ? 2 : 1);
+    const std::int64_t passedExtra = consumed - base_ - static_cast<std::int64_t>(begin_) * (Wide() ? 2 : 1);
     base_ = consumed;
     std::erase_if(odd_, [this](const Odd& o) { return o.At < begin_; });
     for (Odd& o : odd_) {
@@ -212,22 +209,11 @@ void LogReader::DetectEncoding()
         encoding_ = TextEncoding::Utf16BE;
     }
     base_ = static_cast<std::int64_t>(mark);
-    const std::size_t rest = got - mark;
-    if (rest == 0)
-        return;
-    if (buffer_.size() < end_ + rest)
-        buffer_.resize(end_ + rest);
-    if (encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE) {
-        end_ += Decode16(head + mark, rest, buffer_.data() + end_);  // one byte: pending
-        return;
+    // The text is read from after the mark like the rest of the file.
+    if (!atEnd_ && !file_.seek(base_)) {
+        failed_ = atEnd_ = true;
+        why_ = file_.errorString().toStdString();
     }
-    const unsigned char* text = head + mark;
-    const void* z = std::memchr(text, kCtrlZ, rest);
-    const std::size_t take = z ? static_cast<std::size_t>(static_cast<const unsigned char*>(z) - text) : rest;
-    std::memcpy(buffer_.data() + end_, text, take);
-    end_ += take;
-    mark_ = z != nullptr;
-    atEnd_ = atEnd_ || mark_;
 }
 
 std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* out)
@@ -302,20 +288,16 @@ std::size_t LogReader::Decode16(const unsigned char* raw, std::size_t n, char* o
 
 bool LogReader::Fill()
 {
+    if (!detected_ && file_.isOpen())
+        DetectEncoding();
     if (atEnd_ || !file_.isOpen())
         return false;
     const std::size_t before = end_;
-    if (!detected_) {
-        DetectEncoding();
-        if (end_ > before || atEnd_)
-            return end_ > before;
-    }
-    const bool wide = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
     if (buffer_.size() - end_ < 2)
         buffer_.resize(end_ + 2);  // room for what a UTF-16 read can leave over
     const std::size_t room = buffer_.size() - end_;
     qint64 n = 0;
-    if (wide) {
+    if (Wide()) {
         // Each unit gives at most one byte of text, a partner kept from the
         // last read one more.
         raw_.resize(2 * (room - 1) - (pendingByte_ >= 0 ? 1 : 0));
@@ -341,7 +323,7 @@ bool LogReader::Fill()
         }
         return end_ > before;
     }
-    if (wide) {
+    if (Wide()) {
         end_ += Decode16(raw_.data(), static_cast<std::size_t>(n), buffer_.data() + end_);
         return true;
     }

@@ -40,8 +40,6 @@ public:
     // block: bytes asked of the file at a time; the buffer grows for a longer
     // line up to maxLine bytes, a line beyond that is passed over.
     explicit LogReader(std::size_t block = DefaultBlock, std::size_t maxLine = DefaultMaxLine);
-    LogReader(const LogReader&) = delete;
-    LogReader& operator=(const LogReader&) = delete;
 
     // False when the path cannot be opened or is not a plain file. Closes any
     // file still open.
@@ -105,6 +103,7 @@ private:
     void AddOdd(std::size_t at, int extra);
 
     std::int64_t ConsumedAt(std::size_t at) const;
+    bool Wide() const { return encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE; }
     void DetectEncoding();
     // Reads more of the file after the kept text; false when nothing came.
     bool Fill();

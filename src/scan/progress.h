@@ -2,6 +2,7 @@
 // The percentages a scan shows: rounded to the nearest whole number, halves
 // to the even neighbour.
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -13,12 +14,8 @@ inline int ProgressPercent(double value)
 {
     if (value != value)
         return 0;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN))
-        return INT_MIN;
     // The default rounding mode takes halves to the even neighbour.
-    return static_cast<int>(std::nearbyint(value));
+    return static_cast<int>(std::nearbyint(std::clamp(value, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX))));
 }
 
 // The reading progress: bytes read over the bytes counted when the files

@@ -13,25 +13,6 @@ namespace vy {
 
 namespace {
 
-// How many bytes at the start of text are whole lines before the line that
-// holds the first occurrence of marker (all whole lines when none does).
-struct LinesBefore {
-    std::size_t Bytes = 0;
-    std::size_t Clear = 0;  // bytes after them with no line end: up to the marker, or to the end
-    bool MarkerAfter = false;  // the line after them holds the marker
-    std::size_t Ascii = 0;  // bytes at the start of that line known to be below 0x80
-};
-
-LinesBefore LinesBeforeMarker(std::string_view text, const LineMatcher& matcher)
-{
-    const std::size_t hit = matcher.FindMarker(text);
-    const std::size_t at = std::min(hit, text.size());
-    const LineHead head = LineHeadOf(text, at);
-    const bool found = hit != std::string_view::npos;
-    // The marker is plain ASCII too.
-    return {head.Start, at - head.Start, found, found && head.Ascii ? at - head.Start + matcher.Marker().size() : 0};
-}
-
 bool ReadClassicLines(FormReading& r)
 {
     LogReader& reader = r.Reader;
@@ -45,16 +26,22 @@ bool ReadClassicLines(FormReading& r)
     std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
     for (;;) {
         if (!markerNext) {
-            const LinesBefore passable = LinesBeforeMarker(reader.Buffered(), matcher);
-            markerNext = passable.MarkerAfter;
-            ascii = passable.Ascii;
+            // The whole lines before the one that holds the first marker (all
+            // whole lines when none does) are passed; the bytes after them up
+            // to the marker, or to the end, hold no line end.
+            const std::string_view buffered = reader.Buffered();
+            const std::size_t hit = matcher.FindMarker(buffered);
+            const std::size_t at = std::min(hit, buffered.size());
+            const LineHead head = LineHeadOf(buffered, at);
+            markerNext = hit != std::string_view::npos;
+            ascii = markerNext && head.Ascii ? at - head.Start + matcher.Marker().size() : 0;  // the marker is ASCII too
             bool stopped = false;
-            if (passable.Bytes > 0) {
-                lines += CountLineEnds(reader.Buffered().substr(0, passable.Bytes));
-                stopped = !r.Progress.PassLines(reader, passable.Bytes, r.FileStart) || sink.Stopped();
+            if (head.Start > 0) {
+                lines += CountLineEnds(buffered.substr(0, head.Start));
+                stopped = !r.Progress.PassLines(reader, head.Start, r.FileStart) || sink.Stopped();
             }
-            reader.Pass(passable.Bytes, passable.Clear);
-            if (passable.Bytes > 0) {
+            reader.Pass(head.Start, at - head.Start);
+            if (head.Start > 0) {
                 if (stopped)
                     return false;
                 continue;

@@ -95,7 +95,6 @@ private:
         encoding_ = reading_.Reader.Encoding();
         recordOverlong_ = broken_ = false;
         bool open = false;  // inside quotes at the end of the record so far
-        bool any = false;
         record_ = {};
         for (;;) {
             std::string_view text;
@@ -105,14 +104,16 @@ private:
                 text = heldText_;
                 number = heldLine_;
             } else {
-                if (!reading_.Reader.Next(line_))
+                if (!reading_.Reader.Next(line_)) {
+                    if (!open)
+                        return false;  // no line: the end
                     break;
+                }
                 number = ++lines_;
                 if (line_.Overlong)
                     return Overlong(number);  // a record with a line beyond the limit cannot be examined
                 text = line_.Text;
             }
-            any = true;
             // The fields are told apart in the bytes as they stand (the
             // separators and quotes are ASCII); the message is decoded by
             // the scan.
@@ -152,8 +153,6 @@ private:
                 break;
             }
         }
-        if (!any)
-            return false;
         record_ = joined_;
         broken_ = open || held_;
         if (!powerShell_)
@@ -391,11 +390,7 @@ private:
 
 }  // namespace
 
-bool ReadExportEvents(FormReading& reading, ExportLayout layout)
-{
-    ExportEvents events(reading, layout);
-    return events.Read();
-}
+bool ReadExportEvents(FormReading& reading, ExportLayout layout) { return ExportEvents(reading, layout).Read(); }
 
 bool IsEventViewerHeader(std::string_view head, char separator)
 {

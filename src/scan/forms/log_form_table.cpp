@@ -1,5 +1,7 @@
 #include "scan/forms/log_form_table.h"
 
+#include <algorithm>
+
 namespace vy {
 
 // Each defined in its own file of this folder.
@@ -27,10 +29,8 @@ std::span<const LogFormEntry> LogFormTable()
 std::size_t FormOf(std::string_view head)
 {
     const std::span<const LogFormEntry> table = LogFormTable();
-    for (std::size_t i = 0; i < table.size(); ++i)
-        if (table[i].Recognises(head))
-            return i;
-    return table.size();
+    return std::find_if(table.begin(), table.end(), [head](const LogFormEntry& form) { return form.Recognises(head); }) -
+           table.begin();
 }
 
 }  // namespace vy

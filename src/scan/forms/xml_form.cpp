@@ -200,9 +200,6 @@ bool IsXmlExport(std::string_view head)
 
 }  // namespace
 
-extern const LogFormEntry kXmlForm{"XML", IsXmlExport, [](FormReading& reading) {
-                                       XmlEvents events(reading);
-                                       return events.Read();
-                                   }};
+extern const LogFormEntry kXmlForm{"XML", IsXmlExport, [](FormReading& reading) { return XmlEvents(reading).Read(); }};
 
 }  // namespace vy
