@@ -74,4 +74,30 @@ void MendChunkHeader(char* chunk, const ChunkCheck& check)
     qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(free), chunk + 48);
 }
 
+bool ValueCountsFit(std::string_view chunk)
+{
+    // A fragment header, then a template instance: its token, a byte, the
+    // template's identifier and the place of its definition.
+    constexpr std::string_view kInstance{"\x0f\x01\x01\x00\x0c", 5};
+    constexpr std::size_t kInstanceHeader = 4 + 10, kDefinitionHeader = 24;  // next, identifier, size
+    for (std::size_t at = chunk.find(kRecordMagic); at != std::string_view::npos;
+         at = chunk.find(kRecordMagic, at + 1)) {
+        const std::size_t fragment = at + kRecordHeader;
+        if (chunk.substr(fragment, kInstance.size()) != kInstance)
+            continue;
+        std::size_t count = fragment + kInstanceHeader;
+        if (count > chunk.size())
+            return false;
+        if (Le32(chunk.data() + fragment + 10) == count) {  // the definition follows, in the record
+            if (chunk.size() - count < kDefinitionHeader)
+                return false;
+            count += kDefinitionHeader + Le32(chunk.data() + count + 20);
+        }
+        if (count > chunk.size() || chunk.size() - count < 4 ||
+            Le32(chunk.data() + count) > (chunk.size() - count - 4) / 4)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace vy::evtx

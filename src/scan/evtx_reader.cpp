@@ -455,7 +455,10 @@ private:
         if (chunk.FastRead) {
             for (const EvtxFastRecord& r : chunk.Fast.Records())
                 records_.Read(chunk.Fast, r);
-        } else if (lib.OpenMemory(chunk.File)) {
+        } else if (ValueCountsFit({chunk.File.data() + kHeaderBlock, static_cast<std::size_t>(kChunkSize)}) &&
+                   lib.OpenMemory(chunk.File)) {
+            // (A chunk that would lead libevtx past its end is not read: its
+            // records are counted among the missing numbers.)
             int n = 0;
             if (!lib.Ok(libevtx_file_get_number_of_records(lib.File, &n, &lib.Error)))
                 n = 0;

@@ -325,6 +325,11 @@ TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
              s[RecordAt(s, 1, 10) + 9] ^= 1;
              loggen::EvtxWriter::SealChunk(s, ChunkAt(1));
          }},
+        {"a record's count of values far past its chunk, checksums made anew",
+         [](std::string& s) {
+             s.replace(RecordAt(s, 2, 10) + 38, 4, std::string("\x10\0\0\x40", 4));
+             loggen::EvtxWriter::SealChunk(s, ChunkAt(2));
+         }},
         {"a flipped byte in the provider's name", [&](std::string& s) { s[s.find(provider, ChunkAt(4)) + 14] ^= 4; }},
         {"flipped bytes amid a chunk's records", [](std::string& s) { s[ChunkAt(3) + 3000] ^= 0x5A, s[ChunkAt(3) + 3001] ^= 0x5A; }},
         {"a 48-byte chunk stub at the end", [](std::string& s) { s += std::string("ElfChnk\0", 8) + std::string(40, '\0'); }, true},
