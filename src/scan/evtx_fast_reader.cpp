@@ -617,11 +617,14 @@ bool EvtxChunkReader::Read(std::string_view chunk, const ChunkCheck& check)
     templates_.clear();
     chunk_ = chunk;
     const char* c = chunk.data();
+    // (A sound chunk is whole: its header and records can be read.)
+    if (!check.Sound() || chunk.size() != static_cast<std::size_t>(kChunkSize))
+        return false;
     const std::uint32_t free = Le32(c + 48);
     // Every record laid from the header to the free space, numbered as the
     // header says, and none in the free space: libevtx may offer those as
     // recovered.
-    if (!check.Sound() || Le32(c + 40) != kChunkTables || free + kChunkEndRoom > kChunkSize ||
+    if (Le32(c + 40) != kChunkTables || free + kChunkEndRoom > kChunkSize || check.Found.empty() ||
         check.Found.size() != check.Last - check.First + 1 || check.Found.back().At != Le32(c + 44) ||
         check.Found.back().At + Le32(c + check.Found.back().At + 4) != free ||
         chunk.substr(free).find(kRecordMagic) != std::string_view::npos)
