@@ -11,28 +11,11 @@ namespace {
 
 using namespace evtx;
 
-constexpr std::size_t kTemplateHeaderBytes = 24;  // next, identifier, size
 constexpr std::size_t kRecordAlignment = 8;
 // libevtx passes over, without a word, a record that ends at or just short
 // of its chunk's end: such a chunk is left to it.
 constexpr std::size_t kChunkEndRoom = 16;
-constexpr std::string_view kFragmentHeader{"\x0F\x01\x01\x00", 4};
 
-// Binary XML tokens; kMore marks an element with attributes, an attribute
-// with more after it.
-enum : unsigned char {
-    kEndOfFragment = 0x00,
-    kOpenElement = 0x01,
-    kCloseStart = 0x02,
-    kCloseEmpty = 0x03,
-    kEndElement = 0x04,
-    kValueText = 0x05,
-    kAttribute = 0x06,
-    kTemplateInstance = 0x0C,
-    kSubstitution = 0x0D,
-    kOptionalSubstitution = 0x0E,
-    kMore = 0x40,
-};
 // Value types.
 enum : unsigned char {
     kStringType = 0x01,

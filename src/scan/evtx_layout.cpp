@@ -78,20 +78,21 @@ bool ValueCountsFit(std::string_view chunk)
 {
     // A fragment header, then a template instance: its token, a byte, the
     // template's identifier and the place of its definition.
-    constexpr std::string_view kInstance{"\x0f\x01\x01\x00\x0c", 5};
-    constexpr std::size_t kInstanceHeader = 4 + 10, kDefinitionHeader = 24;  // next, identifier, size
+    constexpr std::size_t kInstanceHeader = 4 + 10;
     for (std::size_t at = chunk.find(kRecordMagic); at != std::string_view::npos;
          at = chunk.find(kRecordMagic, at + 1)) {
         const std::size_t fragment = at + kRecordHeader;
-        if (chunk.substr(fragment, kInstance.size()) != kInstance)
+        if (chunk.substr(fragment, kFragmentHeader.size()) != kFragmentHeader ||
+            chunk.size() <= fragment + kFragmentHeader.size() ||
+            static_cast<unsigned char>(chunk[fragment + kFragmentHeader.size()]) != kTemplateInstance)
             continue;
         std::size_t count = fragment + kInstanceHeader;
         if (count > chunk.size())
             return false;
         if (Le32(chunk.data() + fragment + 10) == count) {  // the definition follows, in the record
-            if (chunk.size() - count < kDefinitionHeader)
+            if (chunk.size() - count < kTemplateHeaderBytes)
                 return false;
-            count += kDefinitionHeader + Le32(chunk.data() + count + 20);
+            count += kTemplateHeaderBytes + Le32(chunk.data() + count + 20);
         }
         if (count > chunk.size() || chunk.size() - count < 4 ||
             Le32(chunk.data() + count) > (chunk.size() - count - 4) / 4)

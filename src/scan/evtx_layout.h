@@ -23,6 +23,25 @@ inline constexpr std::uint64_t kMostRecordsInChunk = (kChunkSize - kChunkHeader)
 inline constexpr std::string_view kFileMagic{"ElfFile\0", 8};
 inline constexpr std::string_view kChunkMagic{"ElfChnk\0", 8};
 inline constexpr std::string_view kRecordMagic{"**\0\0", 4};
+// A record's binary XML begins with it.
+inline constexpr std::string_view kFragmentHeader{"\x0F\x01\x01\x00", 4};
+inline constexpr std::size_t kTemplateHeaderBytes = 24;  // of a template definition: next, identifier, size
+
+// Binary XML tokens; kMore marks an element with attributes, an attribute
+// with more after it.
+enum : unsigned char {
+    kEndOfFragment = 0x00,
+    kOpenElement = 0x01,
+    kCloseStart = 0x02,
+    kCloseEmpty = 0x03,
+    kEndElement = 0x04,
+    kValueText = 0x05,
+    kAttribute = 0x06,
+    kTemplateInstance = 0x0C,
+    kSubstitution = 0x0D,
+    kOptionalSubstitution = 0x0E,
+    kMore = 0x40,
+};
 
 inline std::uint16_t Le16(const char* p) { return qFromLittleEndian<std::uint16_t>(p); }
 inline std::uint32_t Le32(const char* p) { return qFromLittleEndian<std::uint32_t>(p); }
