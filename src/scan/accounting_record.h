@@ -37,6 +37,13 @@ enum class AccountingField : std::uint8_t {
     PacketType,
     Count
 };
+
+// An attribute where a form's line puts it: the field's place or the
+// attribute's number.
+struct NumberedField {
+    int Number;
+    AccountingField Attribute;
+};
 constexpr std::size_t kAccountingFields = static_cast<std::size_t>(AccountingField::Count);
 
 // One Stop record's attributes as found. Every text is the attribute's bytes

@@ -21,18 +21,14 @@ constexpr std::size_t kHeaderFields = 6;
 constexpr int kStatusId = 40;
 constexpr int kPacketTypeId = 4136;
 
-struct Pair {
-    int Id;
-    AccountingField Attribute;
-};
 constexpr std::array kRead{
-    Pair{1, AccountingField::UserName},         Pair{4, AccountingField::NasIpAddress},
-    Pair{5, AccountingField::NasPort},          Pair{32, AccountingField::NasIdentifier},
-    Pair{kStatusId, AccountingField::StatusType},      Pair{41, AccountingField::DelayTime},
-    Pair{42, AccountingField::InputOctets},     Pair{43, AccountingField::OutputOctets},
-    Pair{46, AccountingField::SessionTime},     Pair{52, AccountingField::InputGigawords},
-    Pair{53, AccountingField::OutputGigawords}, Pair{77, AccountingField::ConnectInfo},
-    Pair{87, AccountingField::NasPortId},       Pair{kPacketTypeId, AccountingField::PacketType},
+    NumberedField{1, AccountingField::UserName},         NumberedField{4, AccountingField::NasIpAddress},
+    NumberedField{5, AccountingField::NasPort},          NumberedField{32, AccountingField::NasIdentifier},
+    NumberedField{kStatusId, AccountingField::StatusType},      NumberedField{41, AccountingField::DelayTime},
+    NumberedField{42, AccountingField::InputOctets},     NumberedField{43, AccountingField::OutputOctets},
+    NumberedField{46, AccountingField::SessionTime},     NumberedField{52, AccountingField::InputGigawords},
+    NumberedField{53, AccountingField::OutputGigawords}, NumberedField{77, AccountingField::ConnectInfo},
+    NumberedField{87, AccountingField::NasPortId},       NumberedField{kPacketTypeId, AccountingField::PacketType},
 };
 
 // An attribute number of up to five digits; -1 for anything else.
@@ -51,8 +47,8 @@ int IdOf(std::string_view text)
 
 std::optional<AccountingField> AttributeOf(int id)
 {
-    for (const Pair& pair : kRead)
-        if (pair.Id == id)
+    for (const NumberedField& pair : kRead)
+        if (pair.Number == id)
             return pair.Attribute;
     return std::nullopt;
 }

@@ -22,17 +22,13 @@ constexpr int kPacketField = 5;
 constexpr int kStatusField = 32;
 
 // The fields read (numbered from 1) and what they hold.
-struct Field {
-    int Number;
-    AccountingField Attribute;
-};
 constexpr std::array kRead{
-    Field{1, AccountingField::Server},       Field{kPacketField, AccountingField::PacketType},
-    Field{6, AccountingField::UserName},       Field{12, AccountingField::NasIdentifier},
-    Field{13, AccountingField::NasIpAddress},  Field{14, AccountingField::NasPort},
-    Field{21, AccountingField::ConnectInfo},   Field{kStatusField, AccountingField::StatusType},
-    Field{33, AccountingField::DelayTime},     Field{34, AccountingField::InputOctets},
-    Field{35, AccountingField::OutputOctets},  Field{38, AccountingField::SessionTime},
+    NumberedField{1, AccountingField::Server},       NumberedField{kPacketField, AccountingField::PacketType},
+    NumberedField{6, AccountingField::UserName},       NumberedField{12, AccountingField::NasIdentifier},
+    NumberedField{13, AccountingField::NasIpAddress},  NumberedField{14, AccountingField::NasPort},
+    NumberedField{21, AccountingField::ConnectInfo},   NumberedField{kStatusField, AccountingField::StatusType},
+    NumberedField{33, AccountingField::DelayTime},     NumberedField{34, AccountingField::InputOctets},
+    NumberedField{35, AccountingField::OutputOctets},  NumberedField{38, AccountingField::SessionTime},
 };
 
 // The fields' attributes by number, Count for those not read.
@@ -40,7 +36,7 @@ constexpr std::array<AccountingField, kFields + 1> AttributeByField()
 {
     std::array<AccountingField, kFields + 1> by{};
     by.fill(AccountingField::Count);
-    for (const Field& f : kRead)
+    for (const NumberedField& f : kRead)
         by[static_cast<std::size_t>(f.Number)] = f.Attribute;
     return by;
 }
