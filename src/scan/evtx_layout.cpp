@@ -82,8 +82,9 @@ bool ValueCountsFit(std::string_view chunk)
     for (std::size_t at = chunk.find(kRecordMagic); at != std::string_view::npos;
          at = chunk.find(kRecordMagic, at + 1)) {
         const std::size_t fragment = at + kRecordHeader;
-        if (chunk.substr(fragment, kFragmentHeader.size()) != kFragmentHeader ||
-            chunk.size() <= fragment + kFragmentHeader.size() ||
+        // (A mark in the chunk's last bytes has no room for a record.)
+        if (chunk.size() <= fragment + kFragmentHeader.size() ||
+            chunk.substr(fragment, kFragmentHeader.size()) != kFragmentHeader ||
             static_cast<unsigned char>(chunk[fragment + kFragmentHeader.size()]) != kTemplateInstance)
             continue;
         std::size_t count = fragment + kInstanceHeader;

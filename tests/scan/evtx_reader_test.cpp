@@ -330,6 +330,12 @@ TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
              s.replace(RecordAt(s, 2, 10) + 38, 4, std::string("\x10\0\0\x40", 4));
              loggen::EvtxWriter::SealChunk(s, ChunkAt(2));
          }},
+        {"damaged binary XML, and a record's mark in a chunk's last bytes, checksums made anew",
+         [](std::string& s) {
+             s[ChunkAt(2) + Le32At(s, ChunkAt(2) + 44) + 24] = '\xFF';
+             s.replace(ChunkAt(3) - 4, 4, std::string("**\0\0", 4));
+             loggen::EvtxWriter::SealChunk(s, ChunkAt(2));
+         }},
         {"a flipped byte in the provider's name", [&](std::string& s) { s[s.find(provider, ChunkAt(4)) + 14] ^= 4; }},
         {"flipped bytes amid a chunk's records", [](std::string& s) { s[ChunkAt(3) + 3000] ^= 0x5A, s[ChunkAt(3) + 3001] ^= 0x5A; }},
         {"a 48-byte chunk stub at the end", [](std::string& s) { s += std::string("ElfChnk\0", 8) + std::string(40, '\0'); }, true},
