@@ -1,6 +1,7 @@
 #include "ui/list_filter.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,10 @@ public:
             unmatchable = unmatchable || ch.unicode() > 0xFF;
             needle += static_cast<char>(fold_[ch.unicode() & 0xFF]);
         }
-        std::vector<int> rows = Passing(needle, unmatchable);
+        // A longer text that holds the last one can only narrow its rows:
+        // typing on searches the rows shown, not the whole table again.
+        const bool narrowing = Filtering() && !unmatchable_ && needle.find(needle_) != std::string::npos;
+        std::vector<int> rows = Passing(needle, unmatchable, narrowing ? &rows_ : nullptr);
         // Rows that stay as they are (every row before and after, say) are
         // no change for the view to lay out again.
         const bool filtering = !needle.empty() && table_.Shown();
@@ -144,8 +148,9 @@ public:
 private:
     bool Filtering() const { return !needle_.empty() && table_.Shown(); }
 
-    // The table's rows that hold the needle; none listed while there is none.
-    std::vector<int> Passing(const std::string& needle, bool unmatchable) const
+    // The table's rows that hold the needle, of all or of those in among;
+    // none listed while there is none.
+    std::vector<int> Passing(const std::string& needle, bool unmatchable, const std::vector<int>* among = nullptr) const
     {
         std::vector<int> rows;
         const ReportTable* table = table_.Shown();
@@ -155,16 +160,22 @@ private:
             return fold_[static_cast<unsigned char>(a)] == static_cast<unsigned char>(b);
         };
         std::string buffer;
-        for (std::size_t row = 0; row < table->Rows.size(); ++row) {
-            const ReportRow& r = table->Rows[row];
+        const auto hold = [&](std::size_t row) {
             for (std::size_t c = 0; c < table->Columns.size(); ++c) {
-                const std::string_view cell = CellText(*table, r, c, buffer);
-                if (std::search(cell.begin(), cell.end(), needle.begin(), needle.end(), same) != cell.end()) {
-                    rows.push_back(static_cast<int>(row));
-                    break;
-                }
+                const std::string_view cell = CellText(*table, table->Rows[row], c, buffer);
+                if (std::search(cell.begin(), cell.end(), needle.begin(), needle.end(), same) != cell.end())
+                    return true;
             }
+            return false;
+        };
+        if (among != nullptr) {
+            std::copy_if(among->begin(), among->end(), std::back_inserter(rows),
+                         [&](int row) { return hold(static_cast<std::size_t>(row)); });
+            return rows;
         }
+        for (std::size_t row = 0; row < table->Rows.size(); ++row)
+            if (hold(row))
+                rows.push_back(static_cast<int>(row));
         return rows;
     }
 

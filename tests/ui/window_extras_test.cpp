@@ -66,6 +66,18 @@ TEST_F(WindowExtrasTest, FilterShowsTheMatchingRowsInTableOrderWithTheirTotals)
         EXPECT_GT(w->Filter()->TableRow(shown->index(row, 0)), previous);
         previous = w->Filter()->TableRow(shown->index(row, 0));
     }
+    // Typed on from a shorter text, the same rows as the text given at once.
+    std::vector<int> direct;
+    for (int row = 0; row < shown->rowCount(); ++row)
+        direct.push_back(w->Filter()->TableRow(shown->index(row, 0)));
+    w->Filter()->Edit()->setText(user.right(1));
+    ASSERT_GT(shown->rowCount(), static_cast<int>(direct.size()));
+    w->Filter()->Edit()->setText(user.right(2));
+    w->Filter()->Edit()->setText(user);
+    std::vector<int> typed;
+    for (int row = 0; row < shown->rowCount(); ++row)
+        typed.push_back(w->Filter()->TableRow(shown->index(row, 0)));
+    EXPECT_EQ(typed, direct);
     // The row opened is the one shown, not the table's row of that place.
     const QString first = shown->index(0, 0).data().toString();
     w->List->setCurrentIndex(shown->index(0, 0));
