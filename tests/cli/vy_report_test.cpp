@@ -382,6 +382,24 @@ TEST_F(VyReport, NamesReachATerminalAsData)
     }
 }
 
+// An XML export's provider is the RemoteAccess one in any letter case and
+// however the XML spells it.
+TEST_F(VyReport, XmlProviderNamedInAnyCaseOrByReference)
+{
+    QTemporaryDir dir;
+    const auto event = [](const std::string& provider, const std::string& user) {
+        return "<Event><System><Provider Name='" + provider + "'/><EventID>20272</EventID><Computer>RAS1</Computer>"
+               "</System><EventData><Data>{0}</Data><Data>{1}</Data><Data>" + user + "</Data><Data>VPN1</Data>"
+               "<Data>10/5/1998</Data><Data>9:05 AM</Data><Data>10/5/1998</Data><Data>9:05 AM</Data><Data>0</Data>"
+               "<Data>40</Data><Data>1</Data><Data>2</Data><Data>User request</Data></EventData></Event>";
+    };
+    testing::WriteLogFile(dir, "x.xml", {"<Events>", event("remoteACCESS", "alice"), "</Events>"});
+    testing::WriteLogFile(dir, "y.xml", {event("Remote&#x41;ccess", "bob")});
+    const ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", "--events", "20272", "--filter",
+                                        "*.xml", dir.path().toStdString()});
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;0:00:40;1;2;\r\nbob;0:00:40;1;2;\r\n") << run.Err;
+}
+
 // Names as the logs hold them (single bytes), read back from csv and json as
 // UTF-8, and found whether typed in UTF-8 or in single bytes.
 TEST_F(VyReport, NamesRoundTripAndMatchTypedEitherWay)

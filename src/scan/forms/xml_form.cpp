@@ -6,6 +6,8 @@
 // Only <System> tells the source, the ID and the computer: <RenderingInfo>
 // repeats some of those names as display texts.
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "scan/event_strings.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/name_text.h"
+#include "store/ascii_text.h"
 
 namespace vy {
 
@@ -33,6 +36,21 @@ std::size_t EventStart(std::string_view text, std::size_t from)
             return at;
     }
     return npos;
+}
+
+// Whether an event's text may name the RemoteAccess provider: the name in
+// any letter case, or a reference that could spell it. No other event is a
+// connection, whatever it holds, so it need not be parsed (most of a System
+// log's events).
+bool MayNameRemoteAccess(std::string_view text)
+{
+    struct Folded {
+        std::size_t operator()(char c) const { return static_cast<unsigned char>(AsciiLower(c)); }
+        bool operator()(char a, char b) const { return AsciiLower(a) == AsciiLower(b); }
+    };
+    static const std::boyer_moore_horspool_searcher name(kRemoteAccessProvider.begin(), kRemoteAccessProvider.end(),
+                                                         Folded(), Folded());
+    return text.find('&') != npos || std::search(text.begin(), text.end(), name) != text.end();
 }
 
 std::string Bytes(QStringView text) { return text.trimmed().toLatin1().toStdString(); }
@@ -79,6 +97,8 @@ private:
         const std::int64_t line = lines_ + 1;
         lines_ += CountLineEnds(raw);
         const std::string_view text = DecodeLine(raw, reading_.Reader.Encoding(), decoded_);
+        if (!MayNameRemoteAccess(text))
+            return;
         QXmlStreamReader xml(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
         id_.clear();
         provider_.clear();
