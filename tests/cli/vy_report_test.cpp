@@ -382,22 +382,24 @@ TEST_F(VyReport, NamesReachATerminalAsData)
     }
 }
 
-// An XML export's provider is the RemoteAccess one in any letter case and
-// however the XML spells it.
-TEST_F(VyReport, XmlProviderNamedInAnyCaseOrByReference)
+// An XML export's connection event is read whatever letter case names its
+// provider and however the XML spells its provider and ID.
+TEST_F(VyReport, XmlConnectionEventsReadHoweverTheXmlSpellsThem)
 {
     QTemporaryDir dir;
-    const auto event = [](const std::string& provider, const std::string& user) {
-        return "<Event><System><Provider Name='" + provider + "'/><EventID>20272</EventID><Computer>RAS1</Computer>"
+    const auto event = [](const std::string& provider, const std::string& id, const std::string& user) {
+        return "<Event><System><Provider Name='" + provider + "'/><EventID>" + id + "</EventID><Computer>RAS1</Computer>"
                "</System><EventData><Data>{0}</Data><Data>{1}</Data><Data>" + user + "</Data><Data>VPN1</Data>"
                "<Data>10/5/1998</Data><Data>9:05 AM</Data><Data>10/5/1998</Data><Data>9:05 AM</Data><Data>0</Data>"
                "<Data>40</Data><Data>1</Data><Data>2</Data><Data>User request</Data></EventData></Event>";
     };
-    testing::WriteLogFile(dir, "x.xml", {"<Events>", event("remoteACCESS", "alice"), "</Events>"});
-    testing::WriteLogFile(dir, "y.xml", {event("Remote&#x41;ccess", "bob")});
+    testing::WriteLogFile(dir, "x.xml", {"<Events>", event("remoteACCESS", "20272", "alice"), "</Events>"});
+    testing::WriteLogFile(dir, "y.xml", {event("Remote&#x41;ccess", "20272", "bob"),
+                                         event("RemoteAccess", "2027<!-- -->2", "carol")});
     const ProgramRun run = RunVyReport({"--from", "1998-10-01", "--to", "1998-10-31", "--events", "20272", "--filter",
                                         "*.xml", dir.path().toStdString()});
-    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;0:00:40;1;2;\r\nbob;0:00:40;1;2;\r\n") << run.Err;
+    EXPECT_EQ(run.Out, "User;Time;Send;Receive;\r\nalice;0:00:40;1;2;\r\nbob;0:00:40;1;2;\r\ncarol;0:00:40;1;2;\r\n")
+        << run.Err;
 }
 
 // Names as the logs hold them (single bytes), read back from csv and json as

@@ -38,19 +38,24 @@ std::size_t EventStart(std::string_view text, std::size_t from)
     return npos;
 }
 
-// Whether an event's text may name the RemoteAccess provider: the name in
-// any letter case, or a reference that could spell it. No other event is a
-// connection, whatever it holds, so it need not be parsed (most of a System
-// log's events).
-bool MayNameRemoteAccess(std::string_view text)
+// Whether an event's text may be a RemoteAccess connection event: it names
+// the provider (in any letter case) and holds one of the two IDs, or it
+// holds markup that could spell or split them (a reference, a CDATA section,
+// a comment, a processing instruction). No other event is a connection,
+// whatever it holds, so it need not be parsed: most of a System log's
+// events, and the provider's other events.
+bool MayBeConnectionEvent(std::string_view text)
 {
     struct Folded {
         std::size_t operator()(char c) const { return static_cast<unsigned char>(AsciiLower(c)); }
         bool operator()(char a, char b) const { return AsciiLower(a) == AsciiLower(b); }
     };
-    static const std::boyer_moore_horspool_searcher name(kRemoteAccessProvider.begin(), kRemoteAccessProvider.end(),
-                                                         Folded(), Folded());
-    return text.find('&') != npos || std::search(text.begin(), text.end(), name) != text.end();
+    static const std::boyer_moore_horspool_searcher provider(kRemoteAccessProvider.begin(),
+                                                             kRemoteAccessProvider.end(), Folded(), Folded());
+    if (text.find('&') != npos || text.find("<!") != npos || text.find("<?") != npos)
+        return true;
+    return std::search(text.begin(), text.end(), provider) != text.end() &&
+           (text.find(kSpeedFormEventId) != npos || text.find(kCurrentFormEventId) != npos);
 }
 
 std::string Bytes(QStringView text) { return text.trimmed().toLatin1().toStdString(); }
@@ -97,7 +102,7 @@ private:
         const std::int64_t line = lines_ + 1;
         lines_ += CountLineEnds(raw);
         const std::string_view text = DecodeLine(raw, reading_.Reader.Encoding(), decoded_);
-        if (!MayNameRemoteAccess(text))
+        if (!MayBeConnectionEvent(text))
             return;
         QXmlStreamReader xml(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
         id_.clear();
