@@ -104,8 +104,10 @@ bool LogReader::Open(const std::filesystem::path& path)
 
 bool LogReader::OpenAt(const std::filesystem::path& path, std::int64_t from, TextEncoding encoding)
 {
-    if (!Open(path))
+    if (!Open(path)) {
+        failed_ = true;  // the file was read up to here
         return false;
+    }
     detected_ = true;
     encoding_ = encoding;
     base_ = from;

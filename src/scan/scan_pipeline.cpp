@@ -33,7 +33,7 @@ class BatchQueue {
 public:
     enum Kind : std::uint8_t {
         FileBegin, FileUnreadable, FileForm, Problem, Percent, Connection, Parsed, Overlong, UnreadLine,
-        UnreadRecord, EventNotListed, Join
+        UnreadRecord, EventNotListed, Turn
     };
     struct Item {
         Kind What = FileBegin;
@@ -53,16 +53,18 @@ public:
     static constexpr std::size_t kItems = 4096;
     static constexpr std::size_t kBytes = std::size_t{256} << 10;
 
-    // growing: batches are added while the scan's thread is elsewhere, so
-    // that the reading beside never waits for it.
-    explicit BatchQueue(bool growing = false) : growing_(growing) {}
+    // The queue of the pieces read beside holds a piece and more, so that
+    // its thread reads on while the scan's thread takes the other's piece.
+    static constexpr std::size_t kPieceBatches = 40;
+
+    explicit BatchQueue(std::size_t batches = kBatches) : batches_(batches) {}
 
     // The reading thread's side: a free batch to fill, emptied; nullptr
     // once the scan's thread has cancelled.
     Batch* Free()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return cancelled_ || !free_.empty() || growing_ || made_.size() < kBatches; });
+        changed_.wait(lock, [this] { return cancelled_ || !free_.empty() || made_.size() < batches_; });
         if (cancelled_)
             return nullptr;
         if (free_.empty()) {
@@ -132,12 +134,11 @@ public:
         changed_.notify_all();
     }
     bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
-    // Empty and open again, for the next reading, keeping the batches of
-    // one that did not grow; neither side may be at work on it.
+    // Empty and open again, for the next reading; neither side may be at
+    // work on it.
     void Reset()
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        made_.resize(std::min(made_.size(), kBatches));
         full_.clear();
         free_.clear();
         for (const std::unique_ptr<Batch>& b : made_)
@@ -154,7 +155,7 @@ private:
     std::size_t consumed_ = 0;
     std::atomic<bool> cancelled_{false};  // set under the lock, read also without it
     std::atomic<std::size_t> waiting_{0};
-    const bool growing_;
+    const std::size_t batches_;  // at most
     std::vector<std::unique_ptr<Batch>> made_;
     std::vector<Batch*> free_;
     std::deque<Batch*> full_;  // handed over, in order
@@ -168,7 +169,13 @@ class QueueSink : public ReadSink {
 public:
     // side: the queue of a part read beside, if parts may be.
     explicit QueueSink(BatchQueue& queue, BatchQueue* side = nullptr) : queue_(queue), side_(side) {}
-    ~QueueSink() override { EndSide(); }
+    ~QueueSink() override
+    {
+        if (sideThread_.joinable()) {
+            side_->Cancel();
+            sideThread_.join();
+        }
+    }
 
     // A file is opened only once its name is shown, as on one thread: what
     // happens meanwhile to the file (the observer may see to it) is seen.
@@ -213,7 +220,7 @@ public:
 
     bool Beside(const ReadFunction& part) override
     {
-        EndSide();  // one left by a reading that failed before its Join
+        EndBeside();  // one left by a reading that failed part way
         if (side_ == nullptr)
             return false;
         side_->Reset();
@@ -232,14 +239,19 @@ public:
         }
         return true;
     }
-    // The scan's thread takes the part's batches where it meets the item.
-    void Join(bool take, std::int64_t lines) override
+    // The scan's thread turns to the other queue where it meets the item; a
+    // batch holds no more, so that it is taken whole.
+    void Turn(std::int64_t lines) override
     {
-        if (take) {
-            Add(Of(BatchQueue::Join, 0, lines));
-            Flush();
-        }
-        EndSide(!take);
+        Add(Of(BatchQueue::Turn, 0, lines));
+        Flush();
+    }
+    void EndBeside() override
+    {
+        if (!sideThread_.joinable())
+            return;
+        side_->Cancel();
+        sideThread_.join();
         if (sideFailure_)
             std::rethrow_exception(std::exchange(sideFailure_, nullptr));
     }
@@ -328,16 +340,6 @@ private:
         queue_.Publish();
     }
 
-    // Waits for the part read beside to end; dropped, it ends unread.
-    void EndSide(bool drop = true)
-    {
-        if (!sideThread_.joinable())
-            return;
-        if (drop)
-            side_->Cancel();
-        sideThread_.join();
-    }
-
     static constexpr std::size_t kLinesBehind = 1024;
     BatchQueue& queue_;
     BatchQueue* side_;
@@ -370,10 +372,10 @@ void UnpackParsed(const char* p, ConnectionLine& out)
     out.Speed = next(4);
 }
 
-// The findings of queue taken in order until its last batch: false when
-// the reading is to end (steps said stop). side: the queue of the parts read
-// beside; lineBase: the lines read before this queue's.
-bool TakeFindings(BatchQueue& queue, BatchQueue& side, ReadSteps& steps, std::int64_t lineBase)
+// The findings of queue taken in order until its last batch, or for the
+// queue of the pieces read beside until a turn: false when the reading is to
+// end (steps said stop). lineBase: the lines of the file before.
+bool TakeFindings(BatchQueue& queue, BatchQueue* side, ReadSteps& steps, std::int64_t& lineBase)
 {
     // Connections are read kAhead findings before they are stored, and
     // hinted, so that the memory storing them reads is fetched meanwhile.
@@ -413,6 +415,7 @@ bool TakeFindings(BatchQueue& queue, BatchQueue& side, ReadSteps& steps, std::in
             const ReadConnection& read = ring[i % kRing];
             switch (item.What) {
             case BatchQueue::FileBegin:
+                lineBase = 0;
                 stopped = steps.Stopped();
                 if (!stopped)
                     steps.FileBegin(static_cast<std::size_t>(item.Value));
@@ -453,14 +456,16 @@ bool TakeFindings(BatchQueue& queue, BatchQueue& side, ReadSteps& steps, std::in
             case BatchQueue::EventNotListed:
                 steps.EventNotListed(item.Value);
                 break;
-            case BatchQueue::Join:
-                stopped = !TakeFindings(side, side, steps, lineBase + item.At);
+            case BatchQueue::Turn:
+                lineBase += item.At;
+                if (side != nullptr)
+                    stopped = !TakeFindings(*side, nullptr, steps, lineBase);
                 break;
             }
             if (stopped)
                 break;
         }
-        done = stopped || batch.Last;
+        done = stopped || batch.Last || (side == nullptr && count > 0 && batch.Items.back().What == BatchQueue::Turn);
         queue.Release();
     }
     return !stopped;
@@ -473,7 +478,7 @@ bool TakeFindings(BatchQueue& queue, BatchQueue& side, ReadSteps& steps, std::in
 void ReadAhead(const ReadFunction& read, ReadSteps& steps)
 {
     auto queue = std::make_unique<BatchQueue>();
-    auto side = std::make_unique<BatchQueue>(true);
+    auto side = std::make_unique<BatchQueue>(BatchQueue::kPieceBatches);
     QueueSink sink(*queue, side.get());
     std::exception_ptr failure;
     std::thread reading;
@@ -499,7 +504,8 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
         t->join();
     };
     std::unique_ptr<std::thread, decltype(endReading)> end(&reading, endReading);
-    TakeFindings(*queue, *side, steps, 0);
+    std::int64_t lineBase = 0;
+    TakeFindings(*queue, side.get(), steps, lineBase);
     end.reset();
     if (failure)
         std::rethrow_exception(failure);

@@ -52,22 +52,20 @@ public:
     // (Parsed) rather than passed as it is: when the scan's thread is the
     // one behind. Either way the scan is the same.
     virtual bool ValuesWanted() { return false; }
-    // The rest of a file, read by part on a thread of its own beside this
-    // reading: what it finds counts where Join is called, its line numbers
-    // after the lines read before. False when no thread is to be had; the
+    // Pieces of a file read by part on a thread of its own beside this
+    // reading, in turns with it. False when no thread is to be had; the
     // reading is then the caller's.
     virtual bool Beside(const ReadFunction& part)
     {
         (void)part;
         return false;
     }
-    // Ends the part begun by Beside, lines being read before it: taken
-    // here when take, else dropped unseen.
-    virtual void Join(bool take, std::int64_t lines)
-    {
-        (void)take;
-        (void)lines;
-    }
+    // A piece of the file ends here, of lines lines: what the other thread
+    // reads next follows it, its line numbers after these.
+    virtual void Turn(std::int64_t lines) { (void)lines; }
+    // Ends the part begun by Beside, once it ended or what it reads is no
+    // more wanted: what it did not hand over in a turn is dropped unseen.
+    virtual void EndBeside() {}
 };
 
 // What ReadSteps::Ahead works out of a connection for storing it.

@@ -15,7 +15,7 @@
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
 #include "scan/file_enumeration.h"
-#include "scan/file_halves.h"
+#include "scan/file_pieces.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/line_parser.h"
 #include "scan/counted.h"
@@ -143,7 +143,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             const std::string fileName = files[i].Name.toLatin1().toStdString();
             FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
                                 progress, fileStart, sink, threads};
-            go = ReadInHalves(table[form], reading, files[i].Size, second, last);
+            go = ReadInPieces(table[form], reading, files[i].Size, second, last);
             if (last->Failed()) {
                 sink.FileUnreadable(i);
                 sink.Problem(i, "a read failed part way (" + last->Why() + "): the rest could not be read");
