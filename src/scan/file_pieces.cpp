@@ -154,6 +154,7 @@ bool ReadInPieces(const LogFormEntry& form, FormReading& r, std::int64_t size, L
         throw;
     }
     r.Sink.EndBeside();
+    r.Progress.Resume(r.FileStart + static_cast<double>(last->Consumed()));
     return go;
 }
 

@@ -34,9 +34,11 @@ public:
     ReadingProgress Beside(ReadSink& sink, double bytesRead) const
     {
         ReadingProgress beside(sink, totalBytes_);
-        beside.Shown(bytesRead);
+        beside.Resume(bytesRead);
         return beside;
     }
+    // Goes on from bytesRead, where other counters have shown the value.
+    void Resume(double bytesRead) { Shown(bytesRead); }
 
     // The whole lines at the start of the reader's buffered text up to n,
     // no connection lines, passed as if read one by one; fileStart is the
