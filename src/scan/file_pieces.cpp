@@ -85,7 +85,7 @@ bool ReadInPieces(const LogFormEntry& form, FormReading& r, std::int64_t size, L
 {
     last = &r.Reader;
     const bool wide = r.Reader.Encoding() == TextEncoding::Utf16LE || r.Reader.Encoding() == TextEncoding::Utf16BE;
-    if (!form.Halves || !r.Threads || wide || size < kPiecesFrom)
+    if (!form.Pieces || !r.Threads || wide || size < kPiecesFrom)
         return form.Read(r);
     const std::vector<std::int64_t> starts = PieceStarts(r.Path, size);
     if (starts.empty() || !r.Reader.EndAt(starts[0]))

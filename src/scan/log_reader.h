@@ -47,9 +47,9 @@ public:
     // The same for a file named as the system names it (bytes on Unix),
     // which a text may not be able to name.
     bool Open(const std::filesystem::path& path);
-    // Opens path to read its text from file byte from on, in encoding (one
-    // of single bytes), as the rest of a file whose start another reader
-    // reads: line numbers and marks are that reader's.
+    // Opens path to read its text from file byte from on, in encoding (single
+    // bytes or UTF-8), for a piece of a file whose start another reader
+    // read: no byte order mark is looked for.
     bool OpenAt(const std::filesystem::path& path, std::int64_t from, TextEncoding encoding);
     // The text ends at file byte at (a line end), as if the file did; for a
     // file of single bytes whose rest another reader reads. False when the

@@ -123,7 +123,7 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
     const std::string folderName = FolderName(settings.LogDir);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
-    LogReader second;  // the second half of a big file, read beside
+    LogReader second;  // the pieces of a big file read beside
     double fileStart = 0;  // the counter at the start of the file
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (sink.Stopped())

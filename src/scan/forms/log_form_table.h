@@ -40,7 +40,7 @@ struct LogFormEntry {
     std::string_view Title;                     // shown per file, e.g. "Event Viewer CSV"
     bool (*Recognises)(std::string_view head);  // the file's start after any byte order mark, as single bytes
     bool (*Read)(FormReading& reading);         // false when the sink said stop
-    bool Halves = false;  // its lines stand alone: a file may be read from any line end on
+    bool Pieces = false;  // its lines stand alone: a file may be read in pieces from line ends on
 };
 
 // Tried in order; classic lines last, also the reader of a file that no
