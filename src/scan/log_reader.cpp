@@ -102,6 +102,30 @@ bool LogReader::Open(const std::filesystem::path& path)
     return true;
 }
 
+bool LogReader::OpenAt(const std::filesystem::path& path, std::int64_t from, TextEncoding encoding)
+{
+    if (!Open(path)) {
+        failed_ = true;  // the file was read up to here
+        return false;
+    }
+    detected_ = true;
+    encoding_ = encoding;
+    base_ = from;
+    if (!file_.seek(from)) {
+        failed_ = atEnd_ = true;
+        why_ = file_.errorString().toStdString();
+    }
+    return true;
+}
+
+bool LogReader::EndAt(std::int64_t at)
+{
+    if (Wide() || at < file_.pos())
+        return false;
+    left_ = at - file_.pos();
+    return true;
+}
+
 void LogReader::Begin()
 {
     if (buffer_.size() > block_) {
@@ -110,6 +134,7 @@ void LogReader::Begin()
     }
     begin_ = end_ = scanned_ = 0;
     base_ = 0;
+    left_ = -1;
     odd_.clear();
     encoding_ = TextEncoding::SingleByte;
     pendingUnit_ = pendingByte_ = -1;
@@ -295,7 +320,14 @@ bool LogReader::Fill()
     const std::size_t before = end_;
     if (buffer_.size() - end_ < 2)
         buffer_.resize(end_ + 2);  // room for what a UTF-16 read can leave over
-    const std::size_t room = buffer_.size() - end_;
+    std::size_t room = buffer_.size() - end_;
+    if (left_ >= 0) {
+        room = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(room), left_));
+        if (room == 0) {
+            atEnd_ = true;
+            return false;
+        }
+    }
     qint64 n = 0;
     if (Wide()) {
         // Each unit gives at most one byte of text, a partner kept from the
@@ -304,6 +336,8 @@ bool LogReader::Fill()
         n = file_.read(reinterpret_cast<char*>(raw_.data()), static_cast<qint64>(raw_.size()));
     } else {
         n = file_.read(buffer_.data() + end_, static_cast<qint64>(room));
+        if (left_ >= 0 && n > 0)
+            left_ -= n;
     }
     if (n < 0) {
         failed_ = true;

@@ -47,6 +47,14 @@ public:
     // The same for a file named as the system names it (bytes on Unix),
     // which a text may not be able to name.
     bool Open(const std::filesystem::path& path);
+    // Opens path to read its text from file byte from on, in encoding (single
+    // bytes or UTF-8), for a piece of a file whose start another reader
+    // read: no byte order mark is looked for.
+    bool OpenAt(const std::filesystem::path& path, std::int64_t from, TextEncoding encoding);
+    // The text ends at file byte at (a line end), as if the file did; for a
+    // file of single bytes whose rest another reader reads. False when the
+    // bytes after it are read already.
+    bool EndAt(std::int64_t at);
     void Close();
 
     // The next line; false at the end of the text or after a read error.
@@ -121,6 +129,7 @@ private:
     std::size_t end_ = 0;    // end of the text read
     std::size_t scanned_ = 0;  // no line end in [begin_, scanned_)
     std::int64_t base_ = 0;  // file bytes before buffer_[0]
+    std::int64_t left_ = -1;  // file bytes still to be read up to EndAt's end; -1: to the file's end
     TextEncoding encoding_ = TextEncoding::SingleByte;
     int pendingUnit_ = -1;   // a UTF-16 high surrogate waiting for its partner
     int pendingByte_ = -1;   // the first byte of a UTF-16 unit split by a read

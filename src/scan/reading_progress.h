@@ -25,15 +25,20 @@ public:
     {
         if (bytesRead < nextCheck_)
             return false;
-        const int percent = ReadingPercent(bytesRead, totalBytes_);
-        sink_.Percent(percent, lineFollows);
-        // The value only grows with the bytes read and stays until it
-        // reaches the next half; below that bound (kept a little short of
-        // it) no line can show another value.
-        nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
-                                                           : std::numeric_limits<double>::infinity();
+        sink_.Percent(Shown(bytesRead), lineFollows);
         return true;
     }
+
+    // The same counter for a reading that goes on from bytesRead on another
+    // sink, where a line has shown the value: it shows what this would show.
+    ReadingProgress Beside(ReadSink& sink, double bytesRead) const
+    {
+        ReadingProgress beside(sink, totalBytes_);
+        beside.Resume(bytesRead);
+        return beside;
+    }
+    // Goes on from bytesRead, where other counters have shown the value.
+    void Resume(double bytesRead) { Shown(bytesRead); }
 
     // The whole lines at the start of the reader's buffered text up to n,
     // no connection lines, passed as if read one by one; fileStart is the
@@ -54,6 +59,18 @@ public:
     }
 
 private:
+    // The value shown at bytesRead.
+    int Shown(double bytesRead)
+    {
+        const int percent = ReadingPercent(bytesRead, totalBytes_);
+        // The value only grows with the bytes read and stays until it
+        // reaches the next half; below that bound (kept a little short of
+        // it) no line can show another value.
+        nextCheck_ = totalBytes_ > 0 && percent < INT_MAX ? (percent + 0.5) * totalBytes_ / 100 * (1 - 1e-9)
+                                                           : std::numeric_limits<double>::infinity();
+        return percent;
+    }
+
     ReadSink& sink_;
     double totalBytes_;
     double nextCheck_ = -1;  // the first line always shows its value

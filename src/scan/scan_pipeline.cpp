@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -32,7 +33,7 @@ class BatchQueue {
 public:
     enum Kind : std::uint8_t {
         FileBegin, FileUnreadable, FileForm, Problem, Percent, Connection, Parsed, Overlong, UnreadLine,
-        UnreadRecord, EventNotListed
+        UnreadRecord, EventNotListed, Turn
     };
     struct Item {
         Kind What = FileBegin;
@@ -52,23 +53,29 @@ public:
     static constexpr std::size_t kItems = 4096;
     static constexpr std::size_t kBytes = std::size_t{256} << 10;
 
-    BatchQueue()
-    {
-        for (Batch& b : batches_) {
-            b.Items.reserve(kItems);
-            b.Bytes.resize(kBytes);
-        }
-    }
+    // The queue of the pieces read beside holds a piece and more, so that
+    // its thread reads on while the scan's thread takes the other's piece.
+    static constexpr std::size_t kPieceBatches = 40;
+
+    explicit BatchQueue(std::size_t batches = kBatches) : batches_(batches) {}
 
     // The reading thread's side: a free batch to fill, emptied; nullptr
     // once the scan's thread has cancelled.
     Batch* Free()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return cancelled_ || produced_ - consumed_ < kBatches; });
+        changed_.wait(lock, [this] { return cancelled_ || !free_.empty() || made_.size() < batches_; });
         if (cancelled_)
             return nullptr;
-        Batch& b = batches_[produced_ % kBatches];
+        if (free_.empty()) {
+            made_.push_back(std::make_unique<Batch>());
+            made_.back()->Items.reserve(kItems);
+            made_.back()->Bytes.resize(kBytes);
+            free_.push_back(made_.back().get());
+        }
+        Batch& b = *free_.back();
+        free_.pop_back();
+        filling_ = &b;
         b.Items.clear();
         b.Used = 0;
         b.Last = false;
@@ -89,7 +96,8 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            waiting_.fetch_add(batches_[produced_ % kBatches].Items.size(), std::memory_order_relaxed);
+            waiting_.fetch_add(filling_->Items.size(), std::memory_order_relaxed);
+            full_.push_back(filling_);
             ++produced_;
         }
         changed_.notify_all();
@@ -103,14 +111,16 @@ public:
     Batch& Next()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return produced_ > consumed_; });
-        return batches_[consumed_ % kBatches];
+        changed_.wait(lock, [this] { return !full_.empty(); });
+        return *full_.front();
     }
     void Release()
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            waiting_.fetch_sub(batches_[consumed_ % kBatches].Items.size(), std::memory_order_relaxed);
+            waiting_.fetch_sub(full_.front()->Items.size(), std::memory_order_relaxed);
+            free_.push_back(full_.front());
+            full_.pop_front();
             ++consumed_;
         }
         changed_.notify_all();
@@ -124,6 +134,19 @@ public:
         changed_.notify_all();
     }
     bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+    // Empty and open again, for the next reading; neither side may be at
+    // work on it.
+    void Reset()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        full_.clear();
+        free_.clear();
+        for (const std::unique_ptr<Batch>& b : made_)
+            free_.push_back(b.get());
+        produced_ = consumed_ = 0;
+        cancelled_.store(false, std::memory_order_relaxed);
+        waiting_.store(0, std::memory_order_relaxed);
+    }
 
 private:
     std::mutex mutex_;
@@ -132,7 +155,11 @@ private:
     std::size_t consumed_ = 0;
     std::atomic<bool> cancelled_{false};  // set under the lock, read also without it
     std::atomic<std::size_t> waiting_{0};
-    Batch batches_[kBatches];
+    const std::size_t batches_;  // at most
+    std::vector<std::unique_ptr<Batch>> made_;
+    std::vector<Batch*> free_;
+    std::deque<Batch*> full_;  // handed over, in order
+    Batch* filling_ = nullptr;  // the reading thread's
 };
 
 // The reading thread's sink: findings go into batches. A batch goes over as
@@ -140,7 +167,15 @@ private:
 // the reading without waiting for a full batch.
 class QueueSink : public ReadSink {
 public:
-    explicit QueueSink(BatchQueue& queue) : queue_(queue) {}
+    // side: the queue of a part read beside, if parts may be.
+    explicit QueueSink(BatchQueue& queue, BatchQueue* side = nullptr) : queue_(queue), side_(side) {}
+    ~QueueSink() override
+    {
+        if (sideThread_.joinable()) {
+            side_->Cancel();
+            sideThread_.join();
+        }
+    }
 
     // A file is opened only once its name is shown, as on one thread: what
     // happens meanwhile to the file (the observer may see to it) is seen.
@@ -182,6 +217,44 @@ public:
     // More than a batch of lines waiting: the scan's thread is the one
     // behind.
     bool ValuesWanted() override { return queue_.Waiting() >= kLinesBehind; }
+
+    bool Beside(const ReadFunction& part) override
+    {
+        EndBeside();  // one left by a reading that failed part way
+        if (side_ == nullptr)
+            return false;
+        side_->Reset();
+        sideSink_ = std::make_unique<QueueSink>(*side_);
+        try {
+            sideThread_ = std::thread([this, part] {
+                try {
+                    part(*sideSink_);
+                } catch (...) {
+                    sideFailure_ = std::current_exception();
+                }
+                sideSink_->Finish();
+            });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+    // The scan's thread turns to the other queue where it meets the item; a
+    // batch holds no more, so that it is taken whole.
+    void Turn(std::int64_t lines) override
+    {
+        Add(Of(BatchQueue::Turn, 0, lines));
+        Flush();
+    }
+    void EndBeside() override
+    {
+        if (!sideThread_.joinable())
+            return;
+        side_->Cancel();
+        sideThread_.join();
+        if (sideFailure_)
+            std::rethrow_exception(std::exchange(sideFailure_, nullptr));
+    }
 
     // The reading has ended: the last batch goes over, marked.
     void Finish()
@@ -269,6 +342,10 @@ private:
 
     static constexpr std::size_t kLinesBehind = 1024;
     BatchQueue& queue_;
+    BatchQueue* side_;
+    std::unique_ptr<QueueSink> sideSink_;
+    std::thread sideThread_;
+    std::exception_ptr sideFailure_;
     BatchQueue::Batch* batch_ = nullptr;
     bool lineFollows_ = false;  // the last percentage waits for its line
 };
@@ -295,37 +372,11 @@ void UnpackParsed(const char* p, ConnectionLine& out)
     out.Speed = next(4);
 }
 
-}  // namespace
-
-// The reading on a second thread, the findings taking effect here in the
-// same order, with Stop looked at where the one-thread scan looks at it.
-void ReadAhead(const ReadFunction& read, ReadSteps& steps)
+// The findings of queue taken in order until its last batch, or for the
+// queue of the pieces read beside until a turn: false when the reading is to
+// end (steps said stop). lineBase: the lines of the file before.
+bool TakeFindings(BatchQueue& queue, BatchQueue* side, ReadSteps& steps, std::int64_t& lineBase)
 {
-    auto queue = std::make_unique<BatchQueue>();
-    QueueSink sink(*queue);
-    std::exception_ptr failure;
-    std::thread reading;
-    try {
-        reading = std::thread([&] {
-            try {
-                read(sink);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            sink.Finish();
-        });
-    } catch (const std::system_error&) {
-        // No second thread to be had: the reading runs here.
-        read(steps);
-        return;
-    }
-    // However this thread leaves, the reading thread is ended first (one
-    // still running ends without reading on).
-    const auto endReading = [&queue](std::thread* t) {
-        queue->Cancel();
-        t->join();
-    };
-    std::unique_ptr<std::thread, decltype(endReading)> end(&reading, endReading);
     // Connections are read kAhead findings before they are stored, and
     // hinted, so that the memory storing them reads is fetched meanwhile.
     constexpr std::size_t kAhead = 8;
@@ -337,8 +388,9 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
     };
     std::vector<ReadConnection> ring(kRing);
     bool done = false;
+    bool stopped = false;
     while (!done) {
-        BatchQueue::Batch& batch = queue->Next();
+        BatchQueue::Batch& batch = queue.Next();
         const std::size_t count = batch.Items.size();
         auto prepare = [&](std::size_t j) {
             const BatchQueue::Item& item = batch.Items[j];
@@ -363,8 +415,9 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
             const ReadConnection& read = ring[i % kRing];
             switch (item.What) {
             case BatchQueue::FileBegin:
-                done = steps.Stopped();
-                if (!done)
+                lineBase = 0;
+                stopped = steps.Stopped();
+                if (!stopped)
                     steps.FileBegin(static_cast<std::size_t>(item.Value));
                 break;
             case BatchQueue::FileUnreadable:
@@ -379,22 +432,23 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
                 break;
             case BatchQueue::Percent:
                 steps.Percent(item.Value, item.LineFollows);
-                done = !item.LineFollows && steps.Stopped();
+                stopped = !item.LineFollows && steps.Stopped();
                 break;
             case BatchQueue::Connection:
             case BatchQueue::Parsed:  // always read ahead
                 if (read.Ready)
                     steps.Noted(read.Values, read.Note);  // what Connection would store
                 else
-                    steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length), item.At);
-                done = steps.Stopped();
+                    steps.Connection(std::string_view(batch.Bytes.data() + item.Offset, item.Length),
+                                     lineBase + item.At);
+                stopped = steps.Stopped();
                 break;
             case BatchQueue::Overlong:
-                steps.Overlong(static_cast<std::size_t>(item.Value), item.At);
-                done = steps.Stopped();
+                steps.Overlong(static_cast<std::size_t>(item.Value), lineBase + item.At);
+                stopped = steps.Stopped();
                 break;
             case BatchQueue::UnreadLine:
-                steps.UnreadLine(static_cast<std::size_t>(item.Value), item.At);
+                steps.UnreadLine(static_cast<std::size_t>(item.Value), lineBase + item.At);
                 break;
             case BatchQueue::UnreadRecord:
                 steps.UnreadRecord(static_cast<std::size_t>(item.Value), item.At);
@@ -402,13 +456,56 @@ void ReadAhead(const ReadFunction& read, ReadSteps& steps)
             case BatchQueue::EventNotListed:
                 steps.EventNotListed(item.Value);
                 break;
+            case BatchQueue::Turn:
+                lineBase += item.At;
+                if (side != nullptr)
+                    stopped = !TakeFindings(*side, nullptr, steps, lineBase);
+                break;
             }
-            if (done)
+            if (stopped)
                 break;
         }
-        done = done || batch.Last;
-        queue->Release();
+        done = stopped || batch.Last || (side == nullptr && count > 0 && batch.Items.back().What == BatchQueue::Turn);
+        queue.Release();
     }
+    return !stopped;
+}
+
+}  // namespace
+
+// The reading on a second thread, the findings taking effect here in the
+// same order, with Stop looked at where the one-thread scan looks at it.
+void ReadAhead(const ReadFunction& read, ReadSteps& steps)
+{
+    auto queue = std::make_unique<BatchQueue>();
+    auto side = std::make_unique<BatchQueue>(BatchQueue::kPieceBatches);
+    QueueSink sink(*queue, side.get());
+    std::exception_ptr failure;
+    std::thread reading;
+    try {
+        reading = std::thread([&] {
+            try {
+                read(sink);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            sink.Finish();
+        });
+    } catch (const std::system_error&) {
+        // No second thread to be had: the reading runs here.
+        read(steps);
+        return;
+    }
+    // However this thread leaves, the reading threads are ended first (one
+    // still running ends without reading on).
+    const auto endReading = [&queue, &side](std::thread* t) {
+        queue->Cancel();
+        side->Cancel();
+        t->join();
+    };
+    std::unique_ptr<std::thread, decltype(endReading)> end(&reading, endReading);
+    std::int64_t lineBase = 0;
+    TakeFindings(*queue, side.get(), steps, lineBase);
     end.reset();
     if (failure)
         std::rethrow_exception(failure);

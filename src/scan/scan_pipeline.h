@@ -12,6 +12,9 @@
 
 namespace vy {
 
+class ReadSink;
+using ReadFunction = std::function<void(ReadSink&)>;
+
 // What the reading finds, in the order of the lines.
 class ReadSink {
 public:
@@ -49,6 +52,20 @@ public:
     // (Parsed) rather than passed as it is: when the scan's thread is the
     // one behind. Either way the scan is the same.
     virtual bool ValuesWanted() { return false; }
+    // Pieces of a file read by part on a thread of its own beside this
+    // reading, in turns with it. False when no thread is to be had; the
+    // reading is then the caller's.
+    virtual bool Beside(const ReadFunction& part)
+    {
+        (void)part;
+        return false;
+    }
+    // A piece of the file ends here, of lines lines: what the other thread
+    // reads next follows it, its line numbers after these.
+    virtual void Turn(std::int64_t lines) { (void)lines; }
+    // Ends the part begun by Beside, once it ended or what it reads is no
+    // more wanted: what it did not hand over in a turn is dropped unseen.
+    virtual void EndBeside() {}
 };
 
 // What ReadSteps::Ahead works out of a connection for storing it.
@@ -69,8 +86,6 @@ public:
     // A connection read before and given to Ahead: stored as Parsed stores.
     virtual void Noted(const ConnectionLine& connection, const AheadNote&) { Parsed(connection); }
 };
-
-using ReadFunction = std::function<void(ReadSink&)>;
 
 // Runs read on a second thread that reads ahead while this one takes the
 // findings in the same order, with Stopped looked at where read running

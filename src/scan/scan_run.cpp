@@ -15,6 +15,7 @@
 #include "scan/duplicate_check.h"
 #include "scan/exclusion_filters.h"
 #include "scan/file_enumeration.h"
+#include "scan/file_pieces.h"
 #include "scan/forms/log_form_table.h"
 #include "scan/line_parser.h"
 #include "scan/counted.h"
@@ -122,12 +123,14 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
     const std::string folderName = FolderName(settings.LogDir);
     ReadingProgress progress(sink, totalBytes);
     LogReader reader;  // big blocks: fewer reads, and the batches fill in fewer steps
+    LogReader second;  // the pieces of a big file read beside
     double fileStart = 0;  // the counter at the start of the file
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (sink.Stopped())
             return;  // stopped before this file's first line: nothing more is read
         sink.FileBegin(i);
         bool go = true;
+        const LogReader* last = &reader;
         try {
             if (!reader.Open(files[i].Path)) {
                 sink.FileUnreadable(i);
@@ -140,19 +143,20 @@ void ReadFiles(const ScanSettings& settings, const std::vector<LogFileEntry>& fi
             const std::string fileName = files[i].Name.toLatin1().toStdString();
             FormReading reading{reader, files[i].Path, i, fileName, folderName, settings, events, matcher,
                                 progress, fileStart, sink, threads};
-            go = table[form].Read(reading);
-            if (reader.Failed()) {
+            go = ReadInPieces(table[form], reading, files[i].Size, second, last);
+            if (last->Failed()) {
                 sink.FileUnreadable(i);
-                sink.Problem(i, "a read failed part way (" + reader.Why() + "): the rest could not be read");
-            } else if (go && reader.EndedAtMark()) {
-                EndMarkProblem(reader, files[i], sink, i);
+                sink.Problem(i, "a read failed part way (" + last->Why() + "): the rest could not be read");
+            } else if (go && last->EndedAtMark()) {
+                EndMarkProblem(*last, files[i], sink, i);
             }
         } catch (const std::bad_alloc&) {
             sink.FileUnreadable(i);
             sink.Problem(i, "it could not be read: there was not enough memory");
         }
-        const double consumed = static_cast<double>(reader.Consumed());
+        const double consumed = static_cast<double>(last->Consumed());
         reader.Close();
+        second.Close();
         if (!go)
             return;
         // What a form did not read as text counts as read, or the bar would

@@ -114,6 +114,7 @@ struct Outcome {
     std::vector<std::string> Records;
     std::vector<std::string> Names;
     std::vector<std::string> Warnings;
+    std::vector<std::string> Files;  // what each file held
     friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
@@ -130,6 +131,9 @@ inline Outcome Describe(const Stores& s, const ScanResult& result)
         o.Names.push_back(std::to_string(s.Names[i].Kind) + " " + std::to_string(s.Names[i].Parent) + " " +
                           s.Names[i].Name);
     o.Warnings = ScanWarnings(result);
+    for (const FileSummary& f : result.Files)
+        o.Files.push_back(f.Form + " " + std::to_string(f.Connections) + " " + std::to_string(f.Unread) + " " +
+                          std::to_string(f.FirstUnread));
     return o;
 }
 

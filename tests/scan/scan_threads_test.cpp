@@ -181,6 +181,59 @@ TEST_F(ScanThreadsTest, StoppedAtTheSameShownValueBothWaysTakeTheSameLines)
     }
 }
 
+// A file big enough to be read in pieces by two threads, with a line that
+// cannot be read far into it, and the same with an end-of-file mark in a
+// piece of either thread: the same scan both ways, also when stopped.
+TEST_F(ScanThreadsTest, ABigFileReadInPiecesGivesTheSameScan)
+{
+    QTemporaryDir big;
+    ASSERT_TRUE(big.isValid());
+    loggen::GeneratorOptions o;
+    o.Seed = 7;
+    o.ConnectionLines = 110000;
+    o.OtherLines = 80000;
+    o.Users = 300;
+    loggen::GenerateLogFolder(big.path().toStdString(), o);
+    QFile::rename(big.filePath("ras001.txt"), big.filePath("big.txt"));
+    QFile file(big.filePath("big.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    std::string text = file.readAll().toStdString();
+    file.close();
+    ASSERT_GT(text.size(), std::size_t{25} << 20);  // three pieces
+    const std::size_t late = text.find(" bytes were sent", text.size() * 3 / 4);
+    text.insert(late, "x");
+    WriteFile(QDir(big.path()), "a.txt", text.substr(0, text.find('\n', 20000) + 1));
+    settings_.LogDir = big.path();
+    settings_.ExcludedUsers.clear();
+    settings_.InitialDate = Day(1998, 10, 1);
+    settings_.FinalDate = Day(1998, 10, 31);
+    for (std::size_t mark : {std::string::npos, text.size() / 4, text.size() / 2, text.size() * 7 / 8}) {
+        std::string marked = text;
+        if (mark != std::string::npos)
+            marked.insert(mark, "\x1A tail");
+        WriteFile(QDir(big.path()), "big.txt", marked);
+        const Outcome whole = ScanOnce(settings_, ScanThreads::One);
+        const Outcome two = ScanOnce(settings_, ScanThreads::Two);
+        EXPECT_EQ(two.Events, whole.Events) << mark;
+        EXPECT_EQ(two.Records, whole.Records) << mark;
+        EXPECT_EQ(two.Files, whole.Files) << mark;
+        EXPECT_EQ(two.Warnings, whole.Warnings) << mark;
+        EXPECT_GT(whole.Records.size(), 10000u);
+        EXPECT_NE(whole.Files[1].find(mark < late ? " 0 0" : " 1 "), std::string::npos) << whole.Files[1];
+        const auto checking = std::find(whole.Events.begin(), whole.Events.end(), "phase Checking");
+        const int reading = static_cast<int>(checking - whole.Events.begin());
+        for (int stopAt : {reading / 3, reading * 2 / 3, reading - 3}) {
+            const Outcome one = ScanOnce(settings_, ScanThreads::One, stopAt);
+            const Outcome two = ScanOnce(settings_, ScanThreads::Two, stopAt);
+            EXPECT_EQ(two.Events, one.Events) << mark << " " << stopAt;
+            EXPECT_EQ(two.Records, one.Records) << mark << " " << stopAt;
+            EXPECT_EQ(two.Files, one.Files) << mark << " " << stopAt;
+            EXPECT_EQ(two.Warnings, one.Warnings) << mark << " " << stopAt;
+            EXPECT_LT(one.Records.size(), whole.Records.size()) << "the stop took effect";
+        }
+    }
+}
+
 TEST_F(ScanThreadsTest, AnErrorWhileStoringEndsTheReadingThreadAndComesOut)
 {
     // The observer fails part way: the scan gives up with that error, and

@@ -21,7 +21,7 @@ bool ReadClassicLines(FormReading& r)
     LogLineRead line;
     std::string decoded;  // reused for every line that needs decoding
     ConnectionLine values;  // the same for the values of each line
-    std::int64_t lines = 0;  // lines read so far
+    std::int64_t& lines = r.Lines;  // lines read so far
     bool markerNext = false;  // the next line holds the marker: it was found there
     std::size_t ascii = 0;  // and this many bytes at its start are below 0x80
     for (;;) {
@@ -91,6 +91,6 @@ bool LooksClassic(std::string_view head)
 }  // namespace
 
 // Last in the table: also the reader of a file that no form recognises.
-extern const LogFormEntry kClassicForm{"Classic lines", LooksClassic, ReadClassicLines};
+extern const LogFormEntry kClassicForm{"Classic lines", LooksClassic, ReadClassicLines, true};
 
 }  // namespace vy

@@ -33,12 +33,14 @@ struct FormReading {
     double FileStart;  // the bytes-read counter at the file's start
     ReadSink& Sink;
     bool Threads = true;  // whether the form may read ahead on a thread of its own
+    std::int64_t Lines = 0;  // the lines read, where the form counts them
 };
 
 struct LogFormEntry {
     std::string_view Title;                     // shown per file, e.g. "Event Viewer CSV"
     bool (*Recognises)(std::string_view head);  // the file's start after any byte order mark, as single bytes
     bool (*Read)(FormReading& reading);         // false when the sink said stop
+    bool Pieces = false;  // its lines stand alone: a file may be read in pieces from line ends on
 };
 
 // Tried in order; classic lines last, also the reader of a file that no
