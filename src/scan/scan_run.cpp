@@ -400,7 +400,7 @@ ScanResult RunScan(const ScanSettings& settings, Stores& stores, const std::atom
     result.LogFileList.reserve(files.size());
     for (const LogFileEntry& file : files) {
         result.LogFileList.push_back(file.Name);
-        result.Files.push_back({file.Name});
+        result.Files.emplace_back().Name = file.Name;
         totalBytes += static_cast<double>(file.Size);
     }
     const EventList events(settings.NEvents);
