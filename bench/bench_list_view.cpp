@@ -195,10 +195,10 @@ void BM_SortHandOver(benchmark::State& state)
         state, [] {}, [&] { vy::ListColumnClick(w.main->Session(), 1); }, [&] { w.main->ListColumnClick(1); });
 }
 
-// A keystroke in the filter box (the whole search included), then the
-// list painted; the box holds before first and is emptied again between
-// rounds, untimed.
-void FilterKeystroke(benchmark::State& state, const QString& text, const QString& before = {})
+// Rounds of one command in the filter box (the whole search included), then
+// the list painted: the box holds before first, and is emptied again after
+// each round, untimed.
+void FilterCommand(benchmark::State& state, const QString& before, const std::function<void(QLineEdit*)>& command)
 {
     Window& w = TheWindow();
     QLineEdit* box = w.main->Filter()->Edit();
@@ -209,20 +209,26 @@ void FilterKeystroke(benchmark::State& state, const QString& text, const QString
         box->insert(before);
         w.Painted();
         state.ResumeTiming();
-        const Clocks typed = Spent([&] {
-            box->insert(text);
+        const Clocks spent = Spent([&] {
+            command(box);
             w.Painted();
         });
-        state.SetIterationTime(typed.Wall);
+        state.SetIterationTime(spent.Wall);
         state.PauseTiming();
         box->clear();
         w.Painted();
         state.ResumeTiming();
-        sum.Cpu += typed.Cpu;
-        sum.Wall += typed.Wall;
+        sum.Cpu += spent.Cpu;
+        sum.Wall += spent.Wall;
         ++rounds;
     }
     Report(state, sum, {}, rounds);
+}
+
+// A keystroke after before.
+void FilterKeystroke(benchmark::State& state, const QString& text, const QString& before = {})
+{
+    FilterCommand(state, before, [&text](QLineEdit* box) { box->insert(text); });
 }
 
 // No cell holds a "#".
@@ -236,25 +242,7 @@ void BM_FilterTypedOn(benchmark::State& state) { FilterKeystroke(state, QStringL
 // The box emptied after a filter that showed every row.
 void BM_FilterCleared(benchmark::State& state)
 {
-    Window& w = TheWindow();
-    QLineEdit* box = w.main->Filter()->Edit();
-    Clocks sum;
-    int rounds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        box->insert(QStringLiteral("S"));
-        w.Painted();
-        state.ResumeTiming();
-        const Clocks cleared = Spent([&] {
-            box->clear();
-            w.Painted();
-        });
-        state.SetIterationTime(cleared.Wall);
-        sum.Cpu += cleared.Cpu;
-        sum.Wall += cleared.Wall;
-        ++rounds;
-    }
-    Report(state, sum, {}, rounds);
+    FilterCommand(state, QStringLiteral("S"), [](QLineEdit* box) { box->clear(); });
 }
 
 }  // namespace

@@ -55,14 +55,10 @@ public:
     // Pieces of a file read by part on a thread of its own beside this
     // reading, in turns with it. False when no thread is to be had; the
     // reading is then the caller's.
-    virtual bool Beside(const ReadFunction& part)
-    {
-        (void)part;
-        return false;
-    }
+    virtual bool Beside(const ReadFunction& /*part*/) { return false; }
     // A piece of the file ends here, of lines lines: what the other thread
     // reads next follows it, its line numbers after these.
-    virtual void Turn(std::int64_t lines) { (void)lines; }
+    virtual void Turn(std::int64_t /*lines*/) {}
     // Ends the part begun by Beside, once it ended or what it reads is no
     // more wanted: what it did not hand over in a turn is dropped unseen.
     virtual void EndBeside() {}

@@ -52,8 +52,11 @@ bool MayBeConnectionEvent(std::string_view text)
     };
     static const std::boyer_moore_horspool_searcher provider(kRemoteAccessProvider.begin(),
                                                              kRemoteAccessProvider.end(), Folded(), Folded());
-    if (text.find('&') != npos || text.find("<!") != npos || text.find("<?") != npos)
+    if (text.find('&') != npos)
         return true;
+    for (std::size_t at = text.find('<'); at != npos && at + 1 < text.size(); at = text.find('<', at + 1))
+        if (text[at + 1] == '!' || text[at + 1] == '?')
+            return true;
     return std::search(text.begin(), text.end(), provider) != text.end() &&
            (text.find(kSpeedFormEventId) != npos || text.find(kCurrentFormEventId) != npos);
 }
