@@ -194,10 +194,11 @@ private:
         return item.Index < 0xFFFF;
     }
 
+    // A substitution marked as followed by more is not one libevtx reads:
+    // its record is left to it.
     static bool IsContent(unsigned char token)
     {
-        token &= ~kMore;
-        return token == kValueText || token == kSubstitution || token == kOptionalSubstitution;
+        return (token & ~kMore) == kValueText || token == kSubstitution || token == kOptionalSubstitution;
     }
 
     bool Element(Place parent)

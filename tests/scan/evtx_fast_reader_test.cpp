@@ -77,6 +77,14 @@ TEST(EvtxFastReader, ChangedBytesAreReadAsLibevtxReadsThemOrHandedBack)
             EXPECT_TRUE(differences.empty()) << round << "\n" << First(differences);
         }
     }
+    // And the changes fuzzing once found a difference in.
+    const QDir seeds(QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR")) + "/fuzz/seeds-fuzz_evtx_fast");
+    ASSERT_FALSE(seeds.entryList(QDir::Files).isEmpty());
+    for (const QString& name : seeds.entryList(QDir::Files)) {
+        std::string bytes = Slurp(seeds.filePath(name));
+        evtxdiff::RepairChecksums(bytes);
+        EXPECT_TRUE(evtxdiff::Differences(bytes).empty()) << name.toStdString();
+    }
 }
 
 }  // namespace
