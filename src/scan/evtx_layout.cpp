@@ -77,14 +77,13 @@ void MendChunkHeader(char* chunk, const ChunkCheck& check)
 bool ValueCountsFit(std::string_view chunk)
 {
     // A fragment header, then a template instance: its token, a byte, the
-    // template's identifier and the place of its definition.
+    // template's identifier and the place of its definition. Records begin
+    // with a fragment, and values of binary XML hold fragments of their own:
+    // every one is looked at.
     constexpr std::size_t kInstanceHeader = 4 + 10;
-    for (std::size_t at = chunk.find(kRecordMagic); at != std::string_view::npos;
-         at = chunk.find(kRecordMagic, at + 1)) {
-        const std::size_t fragment = at + kRecordHeader;
-        // (A mark in the chunk's last bytes has no room for a record.)
+    for (std::size_t fragment = chunk.find(kFragmentHeader); fragment != std::string_view::npos;
+         fragment = chunk.find(kFragmentHeader, fragment + 1)) {
         if (chunk.size() <= fragment + kFragmentHeader.size() ||
-            chunk.substr(fragment, kFragmentHeader.size()) != kFragmentHeader ||
             static_cast<unsigned char>(chunk[fragment + kFragmentHeader.size()]) != kTemplateInstance)
             continue;
         std::size_t count = fragment + kInstanceHeader;

@@ -76,9 +76,9 @@ ChunkCheck CheckChunk(std::string_view chunk);
 // records found in it. chunk is kChunkSize bytes.
 void MendChunkHeader(char* chunk, const ChunkCheck& check);
 
-// Whether every record of the chunk, and every copy of one in its free
-// space, gives its template instance a count of values that fits in the
-// chunk. libevtx believes the count and reads that many value sizes and
+// Whether every template instance in the chunk (a record's own, those in
+// its values of binary XML, those of copies in the free space) gives a
+// count of values that fits in the chunk. libevtx believes the count and reads that many value sizes and
 // types, far past the chunk for a damaged one, so such a chunk is not
 // given to it.
 bool ValueCountsFit(std::string_view chunk);

@@ -269,6 +269,25 @@ std::size_t RecordAt(const std::string& s, std::size_t c, int k)
     return at;
 }
 
+// A value of binary XML holds a template instance of its own; with its
+// count of values far past the chunk, the chunk is not given to libevtx
+// (which read past it) when the fast reader hands it back.
+TEST(EvtxReader, ANestedValueCountPastTheChunkIsNotGivenToLibevtx)
+{
+    std::string s = Slurp(QString::fromLocal8Bit(qgetenv("VY_SOURCE_DIR")) + "/tests/data/evtx/system.evtx");
+    const std::size_t nested = s.find(std::string("\x0F\x01\x01\x00\x0C", 5), RecordAt(s, 0, 0) + 25);
+    ASSERT_LT(nested, RecordAt(s, 0, 1));
+    std::size_t count = nested + 14;
+    if (Le32At(s, nested + 10) == count - ChunkAt(0))  // the definition follows
+        count += 24 + Le32At(s, count + 20);
+    s.replace(count, 4, std::string("\x10\0\0\x40", 4));
+    s[ChunkAt(0) + Le32At(s, ChunkAt(0) + 44) + 24] = '\xFF';  // the last record's binary XML broken
+    loggen::EvtxWriter::SealChunk(s, ChunkAt(0));
+    const EvtxFileRead read = ReadEvtxBytes(s, EventList("20251;20272"));
+    EXPECT_FALSE(EvtxDamageSentences(read.Counts).empty());
+    EXPECT_EQ(read.Counts.Records, ReadEvtxBytes(s.substr(0, 4096) + s.substr(ChunkAt(1)), EventList("20251;20272")).Counts.Records);
+}
+
 TEST(EvtxReader, DamagedFilesKeepOrCountEveryConnectionAndNameTheFile)
 {
     // Connection events only: every record counted is a connection counted.
